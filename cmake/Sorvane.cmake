@@ -1,0 +1,30 @@
+# Shared build settings for every Sorvane target.
+
+if(SORVANE_SANITIZE AND NOT WIN32)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    # One self-contained executable: no MinGW runtime DLLs to ship beside it.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+# Warnings high and clean for the project's own targets.
+function(sorvane_target target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+                                             -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference)
+    if(SORVANE_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# A test executable: native ones run directly, Windows ones through the emulator (Wine).
+function(sorvane_test name)
+    add_executable(${name} ${ARGN})
+    sorvane_target(${name})
+    target_link_libraries(${name} PRIVATE GTest::gtest_main GTest::gmock)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+endfunction()

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a throwaway prefix. The test scripts export a
+# prefix shared by one test run; without one, a private prefix is made and removed.
+set -euo pipefail
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
+    WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
+    export WINEPREFIX
+    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+fi
+wine "$@"

@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace sorvane::platform {
+
+// Win32 file attribute bits.
+namespace attribute {
+inline constexpr std::uint32_t ReadOnly = 0x01;
+inline constexpr std::uint32_t Hidden = 0x02;
+inline constexpr std::uint32_t System = 0x04;
+inline constexpr std::uint32_t Directory = 0x10;
+inline constexpr std::uint32_t Archive = 0x20;
+inline constexpr std::uint32_t Normal = 0x80;
+}  // namespace attribute
+
+struct DirectoryEntry {
+    std::string name;  // the name as the file system stores it (exact letter case)
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    bool isFolder() const { return (attributes & attribute::Directory) != 0; }
+};
+
+enum class DriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CdRom, RamDisk };
+
+// The file system. Paths are Windows paths (backslashes) held as UTF-8 text; names
+// compare without regard to case as Windows does.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Directory lookup of one exact path (no wildcards): the entry when it exists.
+    virtual std::optional<DirectoryEntry> lookup(std::string_view path) = 0;
+    // The entries of a folder, without "." and "..".
+    virtual Status listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) = 0;
+
+    virtual Status readFile(std::string_view path, std::string& bytes) = 0;
+    // Reads at most `count` bytes from `offset`; fewer at the end of the file.
+    virtual Status readRange(std::string_view path, std::uint64_t offset, std::size_t count, std::string& bytes) = 0;
+    // Writes the whole file, replacing it when it exists.
+    virtual Status writeFile(std::string_view path, std::string_view bytes) = 0;
+    // Appends, creating the file when missing.
+    virtual Status appendFile(std::string_view path, std::string_view bytes) = 0;
+
+    virtual Status copyFile(std::string_view from, std::string_view to, bool failIfExists) = 0;
+    virtual Status moveFile(std::string_view from, std::string_view to) = 0;
+    virtual Status deleteFile(std::string_view path) = 0;
+    virtual Status createFolder(std::string_view path) = 0;
+    // Removes an empty folder.
+    virtual Status removeFolder(std::string_view path) = 0;
+    virtual Status setAttributes(std::string_view path, std::uint32_t attributes) = 0;
+
+    // Root paths of the logical drives, such as "C:\".
+    virtual std::vector<std::string> drives() = 0;
+    virtual DriveType driveType(std::string_view root) = 0;
+    virtual bool driveReady(std::string_view root) = 0;
+
+    virtual std::string currentFolder() = 0;
+};
+
+}  // namespace sorvane::platform

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Hard limits on what the program reads from outside. Every parser of outside data
+// takes its bounds from here.
+namespace sorvane::limits {
+
+inline constexpr std::size_t MaxDefinitionLine = 64 * 1024;          // bytes in one definition line
+inline constexpr std::size_t MaxDefinitionFile = 256 * 1024 * 1024;  // bytes in one definition file
+inline constexpr std::size_t MaxTextFile = 64 * 1024 * 1024;         // exclusions, logs, cookie files
+inline constexpr std::size_t MaxCookieFile = 4 * 1024 * 1024;
+inline constexpr std::size_t MaxVersionResource = 1024 * 1024;       // bytes of one VERSIONINFO block
+inline constexpr std::size_t MaxPeHeaderRead = 64 * 1024;
+inline constexpr std::size_t MaxPeSections = 96;
+inline constexpr std::size_t MaxResourceDepth = 3;
+inline constexpr std::size_t MaxResourceEntries = 4096;
+inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
+inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
+inline constexpr std::size_t MaxPathLength = 32767;
+inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
+
+}  // namespace sorvane::limits

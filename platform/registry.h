@@ -1,0 +1,79 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace sorvane::platform {
+
+// The predefined root keys, numbered as the Win32 handles so that a root can be
+// written into a list row as decimal text and read back.
+enum class RootKey : std::uint32_t {
+    ClassesRoot = 0x80000000u,
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u,
+    Users = 0x80000003u,
+    CurrentConfig = 0x80000005u,
+    DynData = 0x80000006u,
+};
+
+// Win32 access rights, as passed to RegOpenKeyEx.
+namespace access {
+inline constexpr std::uint32_t QueryValue = 0x0001;
+inline constexpr std::uint32_t SetValue = 0x0002;
+inline constexpr std::uint32_t CreateSubKey = 0x0004;
+inline constexpr std::uint32_t EnumerateSubKeys = 0x0008;
+inline constexpr std::uint32_t Notify = 0x0010;
+inline constexpr std::uint32_t CreateLink = 0x0020;
+inline constexpr std::uint32_t Read = 0x20019;
+inline constexpr std::uint32_t Write = 0x20006;
+inline constexpr std::uint32_t AllAccess = 0xF003F;
+// What the scanners ask for: a key that can be read but not changed counts as absent.
+inline constexpr std::uint32_t ScanAccess = 0x3F;
+}  // namespace access
+
+enum class ValueType : std::uint32_t {
+    None = 0,
+    String = 1,        // REG_SZ
+    ExpandString = 2,  // REG_EXPAND_SZ
+    Binary = 3,
+    Dword = 4,
+    Link = 6,
+    MultiString = 7,
+    Qword = 11,
+};
+
+struct RegistryValue {
+    ValueType type = ValueType::None;
+    // String types: the text up to the first NUL, as UTF-8. Other types: empty.
+    std::string text;
+    // The raw data as stored.
+    std::vector<std::uint8_t> data;
+};
+
+// The system registry. Key paths are below the root, backslash separated, without a
+// leading backslash; names compare without regard to case as Windows does.
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // Opens and closes the key with the given rights: succeeds only when every right is granted.
+    virtual Status openKey(RootKey root, std::string_view path, std::uint32_t rights) = 0;
+    // Reads a value of a key opened with the given rights. An empty name is the key's default value.
+    virtual Status queryValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t rights,
+                              RegistryValue& out) = 0;
+    // Creates the key and any missing parents.
+    virtual Status createKey(RootKey root, std::string_view path) = 0;
+    // Creates the key when needed and stores the text as REG_SZ.
+    virtual Status setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) = 0;
+    virtual Status setValue(RootKey root, std::string_view path, std::string_view name, const RegistryValue& value) = 0;
+    virtual Status deleteValue(RootKey root, std::string_view path, std::string_view name) = 0;
+    // Deletes the key with all its sub-keys and values.
+    virtual Status deleteKeyTree(RootKey root, std::string_view path) = 0;
+    virtual Status listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) = 0;
+    virtual Status listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) = 0;
+};
+
+}  // namespace sorvane::platform

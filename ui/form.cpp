@@ -1,0 +1,99 @@
+#include "ui/form.h"
+
+namespace sorvane::ui {
+
+Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) {}
+
+Form::~Form() = default;
+
+void Form::load() {
+    if (loaded_) return;
+    loaded_ = true;
+    host_.formChanged(*this, Change::Created);
+    Form_Load();
+}
+
+void Form::show(bool modal) {
+    load();
+    if (!loaded_) return;  // Form_Load may have unloaded the form again
+    visible_ = true;
+    host_.show(*this, modal);
+}
+
+void Form::hide() {
+    if (!visible_) return;
+    visible_ = false;
+    host_.hide(*this);
+}
+
+bool Form::unload(UnloadMode mode) {
+    if (!loaded_) return true;
+    bool cancel = false;
+    Form_QueryUnload(cancel, mode);
+    if (cancel) return false;
+    runUnloadOnly();
+    return true;
+}
+
+void Form::runUnloadOnly() {
+    if (!loaded_) return;
+    Form_Unload();
+    visible_ = false;
+    loaded_ = false;
+    host_.destroy(*this);
+}
+
+void Form::setCaption(std::string caption) {
+    if (caption == caption_) return;
+    caption_ = std::move(caption);
+    if (loaded_) host_.formChanged(*this, Change::Caption);
+}
+
+void Form::setWindowState(WindowState state) {
+    if (state == state_) return;
+    state_ = state;
+    if (loaded_) host_.formChanged(*this, Change::WindowState);
+    Form_Resize();
+}
+
+void Form::setSize(int width, int height) {
+    if (width == width_ && height == height_) return;
+    width_ = width;
+    height_ = height;
+    if (loaded_) host_.formChanged(*this, Change::Geometry);
+    Form_Resize();
+}
+
+void Form::setShowInTaskList(bool show) {
+    if (show == showInTaskList_) return;
+    showInTaskList_ = show;
+    if (loaded_) host_.formChanged(*this, Change::TaskList);
+}
+
+void Form::setIcon(std::string icon) {
+    icon_ = std::move(icon);
+    if (loaded_) host_.formChanged(*this, Change::Icon);
+}
+
+void Form::hostResized(WindowState state, int width, int height) {
+    if (state == state_ && width == width_ && height == height_) return;
+    state_ = state;
+    width_ = width;
+    height_ = height;
+    Form_Resize();
+}
+
+Control* Form::find(std::string_view name, int index) const {
+    for (const auto& control : controls_)
+        if (control->name() == name && control->index() == index) return control.get();
+    return nullptr;
+}
+
+int Form::upperBound(std::string_view name) const {
+    int upper = -1;
+    for (const auto& control : controls_)
+        if (control->name() == name && control->index() > upper) upper = control->index();
+    return upper;
+}
+
+}  // namespace sorvane::ui

@@ -1,0 +1,104 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "ui/control.h"
+#include "ui/controls.h"
+#include "ui/host.h"
+
+namespace sorvane::ui {
+
+enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
+
+// Why a form is closing, numbered as the classic QueryUnload's UnloadMode.
+enum class UnloadMode { ControlMenu = 0, Code = 1, WindowsSession = 2, TaskManager = 3 };
+
+// A window described by its ordered list of typed controls. Subclasses declare their
+// controls as members (via add) and override the Form_ events they need.
+class Form {
+public:
+    Form(Host& host, std::string name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& name() const { return name_; }
+    Host& host() const { return host_; }
+
+    // Runs Form_Load the first time; a later call does nothing until the form is unloaded.
+    void load();
+    bool loaded() const { return loaded_; }
+    // Loads when needed, then shows; a modal show returns when the form is hidden or unloaded.
+    void show(bool modal = false);
+    void hide();
+    // Form_QueryUnload (may cancel), then Form_Unload; the controls keep their state.
+    // Returns false when QueryUnload cancelled.
+    bool unload(UnloadMode mode = UnloadMode::Code);
+    // Runs Form_Unload alone, as a direct call of the handler does.
+    void runUnloadOnly();
+
+    bool visible() const { return visible_; }
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string caption);
+    WindowState windowState() const { return state_; }
+    // Runs Form_Resize when the state changes.
+    void setWindowState(WindowState state);
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Size in twips of the whole window; runs Form_Resize when it changes.
+    void setSize(int width, int height);
+    bool showInTaskList() const { return showInTaskList_; }
+    void setShowInTaskList(bool show);
+    const std::string& icon() const { return icon_; }
+    void setIcon(std::string icon);
+
+    // Called by hosts when the window itself was resized or changed state.
+    void hostResized(WindowState state, int width, int height);
+    void hostMouseMove(const MouseEvent& event) { Form_MouseMove(event); }
+    // The user's close request (close box): runs unload with the control-menu mode.
+    void hostCloseRequest() { unload(UnloadMode::ControlMenu); }
+    void hostVisibility(bool visible) { visible_ = visible; }
+
+    template <class T>
+    T& add(std::string name, int index = -1, Control* container = nullptr) {
+        static_assert(std::is_base_of_v<Control, T>);
+        auto control = std::make_unique<T>(*this, std::move(name), index, container);
+        T& ref = *control;
+        controls_.push_back(std::move(control));
+        if (loaded_) host_.controlChanged(ref, Change::Created);
+        return ref;
+    }
+    Control* find(std::string_view name, int index = -1) const;
+    template <class T>
+    T* findAs(std::string_view name, int index = -1) const {
+        return dynamic_cast<T*>(find(name, index));
+    }
+    // Highest index of a control array, or -1 when it has no element.
+    int upperBound(std::string_view name) const;
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(bool& cancel, UnloadMode mode) { (void)cancel; (void)mode; }
+    virtual void Form_Unload() {}
+    virtual void Form_Resize() {}
+    virtual void Form_MouseMove(const MouseEvent& event) { (void)event; }
+
+private:
+    Host& host_;
+    std::string name_;
+    std::string caption_;
+    std::vector<std::unique_ptr<Control>> controls_;
+    bool loaded_ = false;
+    bool visible_ = false;
+    WindowState state_ = WindowState::Normal;
+    int width_ = 0;
+    int height_ = 0;
+    bool showInTaskList_ = true;
+    std::string icon_;
+};
+
+}  // namespace sorvane::ui

@@ -1,0 +1,89 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sorvane::ui {
+
+class Control;
+class Form;
+
+// What changed on a control or form, so that a host can bring its rendering up to date.
+enum class Change {
+    Created,      // a control was added to a loaded form (control arrays grow at run time)
+    Caption,
+    Enabled,
+    Visible,
+    Geometry,
+    Value,        // check state, option state, progress value, selected tab, picker value, text
+    Font,
+    Items,        // list contents replaced or cleared (item = -1)
+    ItemAdded,    // item = its index
+    ItemRemoved,  // item = its former index
+    ItemUpdated,  // item = its index (text, sub-items, check, icon)
+    Columns,
+    Timer,        // enabled or interval of a timer
+    WindowState,
+    TaskList,     // whether the form shows in the task list
+    Icon,
+};
+
+// Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
+namespace mb {
+inline constexpr std::uint32_t OkOnly = 0;
+inline constexpr std::uint32_t OkCancel = 1;
+inline constexpr std::uint32_t AbortRetryIgnore = 2;
+inline constexpr std::uint32_t YesNoCancel = 3;
+inline constexpr std::uint32_t YesNo = 4;
+inline constexpr std::uint32_t RetryCancel = 5;
+inline constexpr std::uint32_t Critical = 16;
+inline constexpr std::uint32_t Question = 32;
+inline constexpr std::uint32_t Exclamation = 48;
+inline constexpr std::uint32_t Information = 64;
+}  // namespace mb
+
+enum class Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+// Renders forms and runs their events. One per process; all calls on the one UI thread.
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // A form or one of its controls changed; `item` is the list row for item changes.
+    virtual void formChanged(Form& form, Change change) = 0;
+    virtual void controlChanged(Control& control, Change change, int item = -1) = 0;
+
+    // Makes a loaded form visible; a modal show returns when the form is hidden or unloaded,
+    // running a nested loop meanwhile.
+    virtual void show(Form& form, bool modal) = 0;
+    virtual void hide(Form& form) = 0;
+    // The form was unloaded: release whatever renders it.
+    virtual void destroy(Form& form) = 0;
+
+    // A modal message box; the nested loop keeps timers and repaints going.
+    virtual Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) = 0;
+    // Lets pending events and due timers run, then returns (the classic DoEvents).
+    virtual void yield() = 0;
+    // Waits about `ms` milliseconds without spinning the processor, events still running.
+    virtual void sleep(std::uint32_t ms) = 0;
+    // Runs the message loop until quit() is called.
+    virtual void run() = 0;
+    virtual void quit() = 0;
+    virtual bool quitting() const = 0;
+
+    // Stops and resumes repainting of a form around a burst of changes.
+    virtual void freezePainting(Form& form, bool frozen) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    // The common file-open dialog; nothing when the user cancels.
+    virtual std::optional<std::string> chooseFile(Form& owner, std::string_view title, std::string_view filter) = 0;
+
+    // The notification-area icon of a form. Its mouse messages reach the form's
+    // Form_MouseMove with the window message number as x.
+    virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
+    virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
+    virtual void trayRemove(Form& owner) = 0;
+};
+
+}  // namespace sorvane::ui
