@@ -1,0 +1,16 @@
+#include <array>
+
+#include "cli/cli.h"
+#include "cli/commands_list.h"
+
+namespace sorvane::cli {
+
+std::span<const Command> commands() {
+    // One line per command; each lives in its own file.
+    static const std::array table{
+        Command{"--version", "--version              product name, company and version", &runVersion},
+    };
+    return table;
+}
+
+}  // namespace sorvane::cli

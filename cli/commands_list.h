@@ -1,0 +1,8 @@
+#pragma once
+#include "cli/cli.h"
+
+namespace sorvane::cli {
+
+int runVersion(platform::Platform& platform, std::span<const std::string> args, Console& console);
+
+}  // namespace sorvane::cli
