@@ -77,16 +77,20 @@ fi
 
 passed=0
 failed=0
-# Adds one ctest run's "x% tests passed, y tests failed out of z" to the totals; a run
-# that printed no summary counts as one failure.
+skipped=0
+# Adds one ctest run's "x% tests passed, y tests failed out of z" to the totals (ctest
+# counts skipped tests among the passed ones; they are told apart here); a run that
+# printed no summary counts as one failure.
 count() {
-    local log=$1 status=$2 line total bad
+    local log=$1 status=$2 line total bad skip
     line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [[ -n "$line" ]]; then
         bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
         total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-        passed=$((passed + total - bad))
+        skip=$(grep -cE '^[[:space:]]+[0-9]+ - .* \((Skipped|Disabled)\)$' "$log")
+        passed=$((passed + total - bad - skip))
         failed=$((failed + bad))
+        skipped=$((skipped + skip))
     elif grep -q 'No tests were found' "$log" && [[ $status -eq 0 ]]; then
         :
     else
@@ -113,5 +117,9 @@ if [[ $home_wine_existed -eq 0 && -e "$home_wine" ]]; then
 fi
 
 echo
-echo "$passed passed, $failed failed"
+if [[ $skipped -gt 0 ]]; then
+    echo "$passed passed, $failed failed, $skipped skipped"
+else
+    echo "$passed passed, $failed failed"
+fi
 [[ $failed -eq 0 ]]
