@@ -45,7 +45,12 @@ bool isZeroDate(const DateTime& v) { return v.year == 1899 && v.month == 12 && v
 
 bool isMidnight(const DateTime& v) { return v.hour == 0 && v.minute == 0 && v.second == 0; }
 
-std::string two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string two(int n) {
+    std::string out(2, '0');
+    out[0] = static_cast<char>('0' + n / 10 % 10);
+    out[1] = static_cast<char>('0' + n % 10);
+    return out;
+}
 
 int monthFromWord(const std::string& word) {
     static const char* const names[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
