@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "definitions/records.h"
 #include "platform/limits.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -68,9 +69,8 @@ void ScanCookies(ScanSession& session) {
     if (text::trim(folder).empty()) return;
 
     std::vector<std::string> lines;
-    session.readDefinitionLines(files::Cookies, lines);
-    // Joined and split again: the list ends with one empty entry.
-    auto list = text::split(text::join(lines, "|") + (lines.empty() ? "" : "|"), "|");
+    session.readDefinitionLines(definitions::BlockedCookiesFile, lines);
+    const auto list = definitions::CookiePatternList(lines);
     const auto patternCount = static_cast<double>(lines.size());
 
     std::vector<platform::DirectoryEntry> entries;
@@ -98,7 +98,7 @@ void ScanCookies(ScanSession& session) {
                                percentOf(state.memoryInspected, fileCount), -1);
         if (!blocked) continue;
 
-        if (session.defs.isExcluded(path)) {
+        if (session.isExcluded(path)) {
             session.addExcluded(path);
             continue;
         }

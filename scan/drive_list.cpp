@@ -41,8 +41,8 @@ struct Sweep {
         if (hit == missing.end()) return;
         const std::string path = folder + entry.name;
         if (!reported.insert(text::toLower(path)).second) return;
-        if (session.defs.isSafe(path)) return;
-        if (session.defs.isExcluded(path)) {
+        if (session.isSafe(path)) return;
+        if (session.isExcluded(path)) {
             session.addExcluded(path);
             return;
         }

@@ -11,16 +11,6 @@ std::string LastPathComponent(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string CollapseBackslashes(std::string_view path) {
-    std::string out;
-    out.reserve(path.size());
-    for (char c : path) {
-        if (c == '\\' && !out.empty() && out.back() == '\\') continue;
-        out.push_back(c);
-    }
-    return out;
-}
-
 bool FileExists(platform::FileSystem& files, std::string_view path) {
     // A pattern would match some other file; the test is for one exact name.
     if (path.empty() || path.find_first_of("*?") != std::string_view::npos) return false;

@@ -14,7 +14,5 @@ bool FolderExists(platform::FileSystem& files, std::string_view path);
 
 // The text after the last backslash.
 std::string LastPathComponent(std::string_view path);
-// Every double backslash collapsed to one, repeatedly, so runs of any length become one.
-std::string CollapseBackslashes(std::string_view path);
 
 }  // namespace sorvane::scan

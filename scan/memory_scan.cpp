@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "definitions/records.h"
 #include "platform/text.h"
 #include "removal/process_stop.h"
 #include "scan/company_name.h"
@@ -31,18 +32,14 @@ void progress(ScanSession& session, std::string_view item) {
 // The NT definition text: "|" and every listed executable's full path, upper-cased, each followed by "|".
 std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
     std::vector<std::string> lines;
-    if (!session.readDefinitionLines(files::Exe, lines)) return {};
+    if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return {};
+    const auto& macros = session.macros();
     std::string text = "|";
     for (const auto& line : lines) {
         if (session.state.stopRequested) return {};
-        if (line.find('=') != std::string::npos) {
-            auto parts = text::split(line, "=");
-            lastName = parts[0];
-            const std::string& rest = parts[1];
-            auto bar = rest.find('|');
-            std::string folder = bar == std::string::npos ? rest : rest.substr(bar + 1);
-            folder = session.defs.expandPathMacros(folder);
-            text += CollapseBackslashes(folder + "\\" + lastName) + "|";
+        if (auto def = definitions::ParseProcessLine(line, macros)) {
+            lastName = def->name;
+            text += def->path + "|";
         }
         if (scanMode(session)) {
             ++session.state.memoryInspected;
@@ -97,7 +94,7 @@ void scanNt(ScanSession& session) {
             const std::string company = CompanyNameOf(session.os.files, path);
             if (IsMicrosoftCompany(company)) {
                 // Microsoft's own programs are never stopped.
-            } else if (session.defs.isExcluded(name)) {
+            } else if (session.isExcluded(name)) {
                 session.addExcluded(name);
             } else if (!text::equalsNoCase(name, CompanionProgram)) {
                 if (scanMode(session)) {
@@ -123,7 +120,7 @@ void scan9x(ScanSession& session) {
         session.state.memoryInspected += static_cast<std::int32_t>(text::lines(definitions).size());
     } else {
         std::vector<std::string> lines;
-        if (!session.readDefinitionLines(files::Exe, lines)) return;
+        if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return;
         for (const auto& line : lines) {
             if (session.state.stopRequested) {
                 definitions.clear();
@@ -154,7 +151,7 @@ void scan9x(ScanSession& session) {
             match = text::trim(upper.substr(at, end == std::string::npos ? std::string::npos : end - at)) == name;
         }
         if (match && !IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) {
-            if (session.defs.isExcluded(name)) {
+            if (session.isExcluded(name)) {
                 session.addExcluded(name);
             } else if (scanMode(session)) {
                 bool stopped = terminate9x(session, entry.id);
@@ -168,7 +165,7 @@ void scan9x(ScanSession& session) {
                     (void)terminate9x(session, entry.id);
                     ++session.state.threatsFound;
                 } else {
-                    (void)session.os.files.appendFile(session.definitionPath(files::Exclusions),
+                    (void)session.os.files.appendFile(session.definitionPath(definitions::ExclusionFile),
                                                       text::trim(name) + "\r\n");
                 }
             }

@@ -1,5 +1,6 @@
 #include "scan/scan_driver.h"
 
+#include "definitions/definition_files.h"
 #include "platform/text.h"
 #include "scan/cookie_scan.h"
 #include "scan/drive_list.h"
@@ -40,7 +41,9 @@ void setOverall(ScanSession& session, double part) {
 }  // namespace
 
 bool DefinitionFilesPresent(ScanSession& session) {
-    for (auto name : {files::File, files::Registry, files::Exe, files::Cookies, files::Directory})
+    for (auto name : {definitions::FileDefinitionFile, definitions::RegistryDefinitionFile,
+                      definitions::ExeDefinitionFile, definitions::BlockedCookiesFile,
+                      definitions::DirectoryDefinitionFile})
         if (!session.os.files.lookup(session.definitionPath(name))) return false;
     return true;
 }
@@ -62,7 +65,8 @@ void RunScanPhases(ScanSession& session) {
         return;
     }
     session.countDefinitions();
-    if (session.defs.loadSafeList) session.defs.loadSafeList();
+    session.resolveMacros();
+    session.loadSafeList();
 
     view.pbgMain.setVisible(false);
     for (auto* bar : {&view.pbgMain, &view.pb1, &view.pb2}) {

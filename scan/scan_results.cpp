@@ -1,6 +1,6 @@
 #include "scan/scan_results.h"
 
-#include "platform/text.h"
+#include "definitions/records.h"
 #include "scan/json_writer.h"
 
 namespace sorvane::scan {
@@ -9,15 +9,8 @@ namespace {
 
 // The hive name of a work row's root, written as its handle number.
 std::string hiveName(const std::string& handleText) {
-    switch (text::numericValue(handleText)) {
-    case -2147483648LL: return "HKEY_CLASSES_ROOT";
-    case -2147483647LL: return "HKEY_CURRENT_USER";
-    case -2147483646LL: return "HKEY_LOCAL_MACHINE";
-    case -2147483645LL: return "HKEY_USERS";
-    case -2147483643LL: return "HKEY_CURRENT_CONFIG";
-    case -2147483642LL: return "HKEY_DYN_DATA";
-    default: return handleText;
-    }
+    auto root = definitions::HiveFromHandleText(handleText);
+    return root ? std::string(definitions::CurrentHiveName(*root)) : handleText;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "platform/limits.h"
+#include "definitions/definition_files.h"
 #include "platform/text.h"
 
 namespace sorvane::scan {
@@ -37,43 +37,46 @@ int percentOf(double part, double whole) {
     return static_cast<int>(value);
 }
 
-ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanView view_, DefinitionAccess defs_,
-                         AppAccess app_, ScanHooks hooks_, std::string applicationFolder_)
-    : os(os_), host(host_), view(view_), defs(std::move(defs_)), app(std::move(app_)), hooks(std::move(hooks_)),
+ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanView view_,
+                         definitions::ExclusionList& exclusions_, AppAccess app_, ScanHooks hooks_,
+                         std::string applicationFolder_)
+    : os(os_), host(host_), view(view_), exclusions(exclusions_), app(std::move(app_)), hooks(std::move(hooks_)),
       applicationFolder(std::move(applicationFolder_)) {}
 
+const definitions::PathMacros& ScanSession::macros() {
+    if (!macros_) resolveMacros();
+    return *macros_;
+}
+
+void ScanSession::resolveMacros() { macros_.emplace(os.shell); }
+
+void ScanSession::loadSafeList() {
+    (void)safeList.LoadSafeList(os.files, os.locale, definitionPath(definitions::SafetyFile), macros(),
+                                [this] { return state.stopRequested; });
+}
+
 std::string ScanSession::definitionPath(std::string_view fileName) const {
-    return applicationFolder + "\\" + std::string(fileName);
+    return definitions::DefinitionPath(applicationFolder, fileName);
 }
 
 bool ScanSession::readDefinitionLines(std::string_view fileName, std::vector<std::string>& lines) {
     lines.clear();
-    auto path = definitionPath(fileName);
-    if (!os.files.lookup(path)) return false;
-    std::string content;
-    if (!os.files.readRange(path, 0, limits::MaxDefinitionFile, content).ok()) return false;
-    lines = text::lines(content);
-    for (auto& line : lines) {
-        if (line.size() > limits::MaxDefinitionLine) line.resize(limits::MaxDefinitionLine);
-        line = defs.decodeLine(line);
-    }
-    return true;
+    auto outcome = definitions::forEachDefinitionLine(
+        os.files, os.locale, definitionPath(fileName), {},
+        [&](std::size_t, const std::string& line) { lines.push_back(line); });
+    return outcome != definitions::ReadOutcome::Missing;
 }
 
 std::int32_t ScanSession::countLines(std::string_view fileName) {
-    auto path = definitionPath(fileName);
-    if (!os.files.lookup(path)) return 0;
-    std::string content;
-    if (!os.files.readRange(path, 0, limits::MaxDefinitionFile, content).ok()) return 0;
-    return static_cast<std::int32_t>(text::lines(content).size());
+    return static_cast<std::int32_t>(definitions::countDefinitionLines(os.files, definitionPath(fileName)));
 }
 
 void ScanSession::countDefinitions() {
-    state.counts.cookies = countLines(files::Cookies);
-    state.counts.exe = countLines(files::Exe);
-    state.counts.registry = countLines(files::Registry);
-    state.counts.file = countLines(files::File);
-    state.counts.directory = countLines(files::Directory);
+    state.counts.cookies = countLines(definitions::BlockedCookiesFile);
+    state.counts.exe = countLines(definitions::ExeDefinitionFile);
+    state.counts.registry = countLines(definitions::RegistryDefinitionFile);
+    state.counts.file = countLines(definitions::FileDefinitionFile);
+    state.counts.directory = countLines(definitions::DirectoryDefinitionFile);
 }
 
 std::string ScanSession::message(std::string_view key) const { return app.message ? app.message(key) : std::string(); }

@@ -1,10 +1,14 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "definitions/exclusions.h"
+#include "definitions/path_macros.h"
+#include "definitions/safe_list.h"
 #include "platform/platform.h"
 #include "scan/scan_view.h"
 #include "ui/host.h"
@@ -20,16 +24,6 @@ inline constexpr int File = 3;
 inline constexpr int Folder = 4;
 inline constexpr int Excluded = 5;
 }  // namespace icon
-
-// Definition file names, in the application folder.
-namespace files {
-inline constexpr std::string_view Exe = "ExeDefinition.dat";
-inline constexpr std::string_view Registry = "RegistryDefinition.dat";
-inline constexpr std::string_view File = "FileDefinition.dat";
-inline constexpr std::string_view Directory = "DirectoryDefinition.dat";
-inline constexpr std::string_view Cookies = "BlockedCookies.dat";
-inline constexpr std::string_view Exclusions = "ENoSignature.txt";
-}  // namespace files
 
 // Lines in each definition file, counted when the scan starts; the progress figures use them.
 struct DefinitionCounts {
@@ -56,19 +50,6 @@ struct ScanState {
     std::string scanStartTime;
     std::string scanEndTime;
     DefinitionCounts counts;
-};
-
-// What the definitions database offers the scanners: line decoding, location expansion,
-// and the safe and exclusion lists.
-struct DefinitionAccess {
-    std::function<std::string(std::string_view)> decodeLine;
-    // Replaces the folder macros (the drive placeholder is replaced by the scanner).
-    std::function<std::string(std::string_view)> expandPathMacros;
-    std::function<std::string()> driveRoot;
-    std::function<void()> loadSafeList;
-    std::function<bool(std::string_view)> isSafe;
-    std::function<bool(std::string_view)> isExcluded;
-    std::function<bool(std::string_view)> isFolderExcluded;
 };
 
 // Settings store and message catalogue, as the application keeps them.
@@ -103,17 +84,27 @@ struct ScanHooks {
 // One scan's world: the system, the host, the window's controls and the shared state.
 class ScanSession {
 public:
-    ScanSession(platform::Platform& os, ui::Host& host, ScanView view, DefinitionAccess defs, AppAccess app,
-                ScanHooks hooks, std::string applicationFolder);
+    ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
+                AppAccess app, ScanHooks hooks, std::string applicationFolder);
 
     platform::Platform& os;
     ui::Host& host;
     ScanView view;
-    DefinitionAccess defs;
+    // The user's exclusions, loaded at start-up and kept by the application.
+    definitions::ExclusionList& exclusions;
+    definitions::SafeList safeList;
     AppAccess app;
     ScanHooks hooks;
     std::string applicationFolder;
     ScanState state;
+
+    // The macro folders, resolved once per scan (or per shield pass).
+    const definitions::PathMacros& macros();
+    void resolveMacros();
+    void loadSafeList();
+    bool isSafe(std::string_view item) const { return safeList.IsSafe(item); }
+    bool isExcluded(std::string_view item) const { return exclusions.IsExcluded(item); }
+    bool isFolderExcluded(std::string_view folder) const { return exclusions.IsFolderExcluded(folder); }
 
     std::string definitionPath(std::string_view fileName) const;
     // The decoded lines of a definition file; nothing when it is missing or unreadable.
@@ -141,6 +132,9 @@ public:
     // A file hit of the known-files scan or the drive sweep: removal row, trace, and the
     // summary and detail rows for the first trace of the threat.
     void reportFile(const std::string& path, const std::string& threat, std::string_view note, int smallIcon);
+
+private:
+    std::optional<definitions::PathMacros> macros_;
 };
 
 // Whole-number percentage of part in whole, rounded; -1 (bar unchanged) when the whole is 0.
