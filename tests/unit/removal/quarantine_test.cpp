@@ -2,39 +2,52 @@
 
 #include <algorithm>
 
-#include "memory_files.h"
 #include "removal/quarantine.h"
-#include "removal/restore_point.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace sorvane::removal {
 namespace {
 
-using testing::FixedLocale;
-using testing::MemoryFiles;
-
 constexpr const char* Folder = "C:\\Program Files\\Sorvane\\quarantine";
 constexpr const char* LogPath = "C:\\Program Files\\Sorvane\\quarantine\\QuarantineLog.txt";
+
+// Copies that come out damaged, as from a failing disk: verification must catch them.
+class DamagingFiles : public fakes::FakeFileSystem {
+public:
+    bool damageCopies = false;
+    int copies = 0;
+    platform::Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override {
+        auto status = FakeFileSystem::copyFile(from, to, failIfExists);
+        if (status.ok()) ++copies;
+        if (status.ok() && damageCopies) {
+            std::string bytes = content(to).value_or("");
+            bytes.push_back('!');
+            (void)writeFile(to, bytes);
+        }
+        return status;
+    }
+};
 
 class QuarantineTest : public ::testing::Test {
 protected:
     QuarantineTest() {
-        files.addFolder("C:");
-        files.addFolder("C:\\Program Files");
         files.addFolder("C:\\Program Files\\Sorvane");
         files.addFolder("C:\\Bad");
         files.addFolder("C:\\Other");
+        locale.setNow({2006, 3, 16, 21, 5, 7});
         quarantine.createFolder();
         log.setEnabled(true);
     }
-    std::string logText() { return files.exists(LogPath) ? files.bytesOf(LogPath) : std::string(); }
+    std::string logText() { return files.content(LogPath).value_or(""); }
     long lineCount() {
         const std::string text = logText();
         return std::count(text.begin(), text.end(), '\n');
     }
     static std::string kept(const std::string& name) { return std::string(Folder) + "\\" + name; }
+    std::string bytesOf(const std::string& path) { return files.content(path).value_or("<missing>"); }
 
-    MemoryFiles files;
-    FixedLocale locale;
+    DamagingFiles files;
+    fakes::FakeLocale locale;
     QuarantineLog log{files, locale, LogPath};
     int yields = 0;
     Quarantine quarantine{files, log, Folder, [this] { ++yields; }};
@@ -84,9 +97,9 @@ TEST_F(QuarantineTest, SameNamedFilesAreAllKeptAndIdenticalOnesOnlyOnce) {
     // Same size, different bytes: a third name.
     files.addFile("C:\\Bad\\again\\setup.exe", "third");
     EXPECT_EQ(quarantine.storeFile("C:\\Bad\\again\\setup.exe"), "setup (3).exe");
-    EXPECT_EQ(files.bytesOf(kept("setup.exe")), "first");
-    EXPECT_EQ(files.bytesOf(kept("setup (2).exe")), "second, longer");
-    EXPECT_EQ(files.bytesOf(kept("setup (3).exe")), "third");
+    EXPECT_EQ(bytesOf(kept("setup.exe")), "first");
+    EXPECT_EQ(bytesOf(kept("setup (2).exe")), "second, longer");
+    EXPECT_EQ(bytesOf(kept("setup (3).exe")), "third");
 }
 
 TEST_F(QuarantineTest, LargeFilesAreComparedAcrossChunks) {
@@ -119,7 +132,19 @@ TEST_F(QuarantineTest, FileWhoseCopyFailsStaysWhereItIs) {
     files.addFile("C:\\Bad\\a.exe", "aaa");
     files.addFile("C:\\Bad\\b.txt", "bbb");
     files.addFile("C:\\Bad\\c.txt", "ccc");
-    files.readOnlyFolders.insert(text::toLower(Folder));
+
+    // A copy that does not match the original is thrown away, and the original kept.
+    files.damageCopies = true;
+    EXPECT_FALSE(quarantine.quarantineFile("C:\\Bad\\a.exe"));
+    EXPECT_TRUE(quarantine.quarantinePath("C:\\Bad\\b.txt"));
+    EXPECT_TRUE(files.exists("C:\\Bad\\a.exe"));
+    EXPECT_TRUE(files.exists("C:\\Bad\\b.txt"));
+    EXPECT_FALSE(files.exists(kept("a.exe")));
+    EXPECT_FALSE(files.exists(kept("b.txt")));
+
+    // A quarantine folder that takes no files.
+    files.damageCopies = false;
+    files.protectFolder(Folder);
     EXPECT_FALSE(quarantine.quarantineFile("C:\\Bad\\a.exe"));
     EXPECT_TRUE(quarantine.quarantinePath("C:\\Bad\\b.txt"));
     quarantine.quarantineCookieFile("C:\\Bad\\c.txt");
@@ -127,19 +152,11 @@ TEST_F(QuarantineTest, FileWhoseCopyFailsStaysWhereItIs) {
     EXPECT_TRUE(files.exists("C:\\Bad\\b.txt"));
     EXPECT_TRUE(files.exists("C:\\Bad\\c.txt"));
     EXPECT_EQ(logText(), "");
-
-    // A copy that does not match the original is thrown away, and the original kept.
-    files.readOnlyFolders.clear();
-    files.damageCopies = true;
-    EXPECT_FALSE(quarantine.quarantineFile("C:\\Bad\\a.exe"));
-    EXPECT_TRUE(files.exists("C:\\Bad\\a.exe"));
-    EXPECT_FALSE(files.exists(kept("a.exe")));
-    EXPECT_EQ(logText(), "");
 }
 
 TEST_F(QuarantineTest, UndeletableFileIsCopiedAndLoggedOnce) {
     files.addFile("C:\\Bad\\held.exe", "held");
-    files.undeletable.insert("c:\\bad\\held.exe");
+    files.setInUse("C:\\Bad\\held.exe");
     EXPECT_TRUE(quarantine.quarantineFile("C:\\Bad\\held.exe"));
     EXPECT_TRUE(files.exists("C:\\Bad\\held.exe"));
     EXPECT_EQ(files.copies, 1);
@@ -147,7 +164,7 @@ TEST_F(QuarantineTest, UndeletableFileIsCopiedAndLoggedOnce) {
     EXPECT_TRUE(quarantine.quarantinePath("C:\\Bad\\held.exe"));
     EXPECT_EQ(files.copies, 1);
     EXPECT_EQ(lineCount(), 4);
-    EXPECT_EQ(files.countUnder(Folder), 2u);  // the copy and the log
+    EXPECT_EQ(files.pathsUnder(Folder).size(), 2u);  // the copy and the log
 }
 
 TEST_F(QuarantineTest, FolderIsCopiedWholeUnderAFreeNameThenDeleted) {
@@ -162,9 +179,9 @@ TEST_F(QuarantineTest, FolderIsCopiedWholeUnderAFreeNameThenDeleted) {
     EXPECT_TRUE(quarantine.quarantinePath("C:\\Other\\Toolbar"));
     EXPECT_FALSE(files.exists("C:\\Bad\\Toolbar"));
     EXPECT_FALSE(files.exists("C:\\Other\\Toolbar"));
-    EXPECT_EQ(files.bytesOf(kept("Toolbar\\readme.txt")), "r");
-    EXPECT_EQ(files.bytesOf(kept("Toolbar\\bin\\tb.dll")), "dll");
-    EXPECT_EQ(files.bytesOf(kept("Toolbar (2)\\readme.txt")), "other");
+    EXPECT_EQ(bytesOf(kept("Toolbar\\readme.txt")), "r");
+    EXPECT_EQ(bytesOf(kept("Toolbar\\bin\\tb.dll")), "dll");
+    EXPECT_EQ(bytesOf(kept("Toolbar (2)\\readme.txt")), "other");
     EXPECT_EQ(logText(), "");
 }
 
@@ -179,43 +196,31 @@ TEST_F(QuarantineTest, FolderWhoseCopyFailsIsLeftAloneAndThePartialCopyRemoved) 
     EXPECT_FALSE(files.exists(kept("Toolbar")));
 
     files.damageCopies = false;
-    files.readOnlyFolders.insert(text::toLower(Folder));
+    files.protectFolder(Folder);
     EXPECT_TRUE(quarantine.quarantinePath("C:\\Bad\\Toolbar"));
-    EXPECT_EQ(files.countUnder("C:\\Bad\\Toolbar"), 2u);
+    EXPECT_EQ(files.pathsUnder("C:\\Bad\\Toolbar").size(), 2u);
 }
 
 TEST_F(QuarantineTest, CookieIsKeptLoggedAndDeleted) {
     files.addFile("C:\\Bad\\user@ads[1].txt", "cookie");
     quarantine.quarantineCookieFile("C:\\Bad\\user@ads[1].txt");
     EXPECT_FALSE(files.exists("C:\\Bad\\user@ads[1].txt"));
-    EXPECT_EQ(files.bytesOf(kept("user@ads[1].txt")), "cookie");
+    EXPECT_EQ(bytesOf(kept("user@ads[1].txt")), "cookie");
     EXPECT_EQ(logText(),
               "3/16/2006 9:05:07 PM - File: user@ads[1].txt\r\n - Location: C:\\Bad\\user@ads[1].txt\r\n\r\n\r\n");
 }
 
-class RecordingShell : public platform::Shell {
-public:
-    std::string started;
-    std::string specialFolder(int) override { return {}; }
-    platform::Status open(std::string_view) override { return platform::Status::success(); }
-    platform::Status start(std::string_view commandLine, platform::ShowWindow show) override {
-        started = commandLine;
-        EXPECT_EQ(show, platform::ShowWindow::Normal);
-        return platform::Status::success();
-    }
-};
-
 TEST_F(QuarantineTest, ViewQuarantineCreatesTheFolderAndOpensIt) {
-    MemoryFiles fresh;
-    fresh.addFolder("C:");
-    fresh.addFolder("C:\\Program Files");
+    fakes::FakeFileSystem fresh;
     fresh.addFolder("C:\\Program Files\\Sorvane");
     QuarantineLog freshLog{fresh, locale, LogPath};
     Quarantine freshQuarantine{fresh, freshLog, Folder, nullptr};
-    RecordingShell shell;
+    fakes::FakeShell shell;
     openQuarantineFolder(freshQuarantine, shell);
-    EXPECT_TRUE(fresh.lookup(Folder)->isFolder());
-    EXPECT_EQ(shell.started, "explorer C:\\Program Files\\Sorvane\\quarantine");
+    EXPECT_TRUE(fresh.isFolder(Folder));
+    ASSERT_EQ(shell.started.size(), 1u);
+    EXPECT_EQ(shell.started[0].first, "explorer C:\\Program Files\\Sorvane\\quarantine");
+    EXPECT_EQ(shell.started[0].second, platform::ShowWindow::Normal);
 }
 
 }  // namespace
