@@ -16,7 +16,10 @@ bool restorePointsSupported(const platform::OsVersion& version) {
 RestorePoint::RestorePoint(platform::RestorePoints& service, platform::Processes& processes)
     : service_(service), processes_(processes) {}
 
-bool RestorePoint::supported() { return restorePointsSupported(processes_.version()); }
+bool RestorePoint::supported() {
+    // Both must agree: the system's version, and the service itself where it can tell.
+    return restorePointsSupported(processes_.version()) && service_.supported();
+}
 
 platform::Status RestorePoint::begin(std::string_view description) {
     if (pending_) return platform::Status::failure(ErrorRestorePointPending);
