@@ -452,6 +452,40 @@ TEST_F(Win32HostTest, WindowStateChangesRunResizeOnceWhoeverMadeThem) {
     EXPECT_EQ(rect.right - rect.left, MulDiv(7500, host.dpi(), 1440));
 }
 
+struct TrayForm : AllControls {
+    using AllControls::AllControls;
+    void Form_MouseMove(const MouseEvent& event) override { moves.push_back(event.x); }
+    std::vector<int> moves;
+};
+
+TEST_F(Win32HostTest, TrayMessagesTaskListAndPaintingFreeze) {
+    TrayForm tray(host);
+    tray.show();
+    HWND trayWindow = static_cast<HWND>(host.windowOf(tray));
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_LBUTTONDBLCLK);
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_RBUTTONDOWN);
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_KEYDOWN);
+    EXPECT_EQ(tray.moves, (std::vector<int>{515, 516})) << "only mouse messages reach Form_MouseMove";
+    tray.unload();
+
+    form->setShowInTaskList(false);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(IsWindowVisible(window));
+    form->setShowInTaskList(true);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    // Painting is off while any freeze holds (the window's visible flag is down meanwhile).
+    host.freezePainting(*form, true);
+    host.freezePainting(*form, true);
+    host.freezePainting(*form, false);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    host.freezePainting(*form, false);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    host.freezePainting(*form, false);
+    EXPECT_TRUE(IsWindowVisible(window)) << "an extra release changes nothing";
+}
+
 TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {
     form->refuseClose = true;
     SendMessageW(window, WM_CLOSE, 0, 0);
