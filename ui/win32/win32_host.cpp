@@ -7,11 +7,13 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
-#include "ui/win32/wide.h"
+#include "platform/win32/wide.h"
 
 namespace sorvane::ui {
 
 using namespace win32;
+using platform::win32::narrow;
+using platform::win32::widen;
 
 namespace {
 
