@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "platform/services.h"
+#include "ui/form.h"
+
+namespace sorvane::removal {
+
+// "Delete Failed": the files that survived both removal passes, with advice and a way
+// to copy the list. Loaded hidden at start-up; shown by the removal run when needed.
+class FrmDelete : public ui::Form {
+public:
+    FrmDelete(ui::Host& host, platform::Clipboard& clipboard);
+
+    ui::Label& Label1;
+    ui::Label& Label2;
+    ui::ListView& lstProblem;
+    ui::CommandButton& cmdOk;
+    ui::CommandButton& cmdCopy;
+
+    void addProblem(std::string path);
+    void clearProblems() { lstProblem.clear(); }
+    // Every listed path followed by CR LF, as "Copy List" puts it on the clipboard.
+    std::string listText() const;
+
+    void cmdOk_Click() { hide(); }
+    void cmdCopy_Click();
+
+private:
+    platform::Clipboard& clipboard_;
+};
+
+}  // namespace sorvane::removal

@@ -1,0 +1,343 @@
+#include "removal/removal_run.h"
+
+#include <array>
+#include <cmath>
+
+#include "platform/text.h"
+#include "removal/unregister.h"
+
+namespace sorvane::removal {
+namespace {
+
+constexpr std::string_view CrLf = "\r\n";
+// A few turns of the message loop so that "Gathering information..." gets painted.
+constexpr int InformationYields = 3;
+
+template <class T>
+T* findControl(ui::Form& form, std::string_view name) {
+    return form.findAs<T>(name);
+}
+
+std::optional<platform::RootKey> rootKeyFromText(std::string_view text) {
+    const auto handle = static_cast<std::uint32_t>(text::numericValue(text));
+    if (rootKeyName(handle).empty()) return std::nullopt;
+    return static_cast<platform::RootKey>(handle);
+}
+
+}  // namespace
+
+std::optional<RemovalView> bindRemovalView(ui::Form& main) {
+    auto* results = findControl<ui::ListView>(main, "lvwPicRemoveListOfSpywareFoundAndToBeRemoved");
+    auto* files = findControl<ui::ListView>(main, "lvwFilesToBeDeleted");
+    auto* registry = findControl<ui::ListView>(main, "lvwRegistryToBeDeleted");
+    auto* cookies = findControl<ui::ListView>(main, "lvwCookiesToDelete");
+    auto* found = findControl<ui::ListView>(main, "lvwSpywareFound");
+    auto* progress = findControl<ui::ProgressBar>(main, "pgbDeleteSpywaresFound");
+    auto* status = findControl<ui::Label>(main, "lblDeletingPercentageCompleted");
+    auto* current = findControl<ui::Label>(main, "lblDeletingCaption");
+    auto* softwareFound = findControl<ui::Label>(main, "lblSoftwareFound");
+    auto* traces = findControl<ui::Label>(main, "lbltracesFound");
+    auto* picFound = findControl<ui::Label>(main, "lblRemovePicSoftwareFound");
+    auto* sweep = findControl<ui::Label>(main, "lblSweepNow");
+    auto* options = findControl<ui::Label>(main, "lblOptions");
+    auto* result = findControl<ui::Label>(main, "lblResult");
+    auto* exitLabel = findControl<ui::Label>(main, "lblExit");
+    auto* remove = findControl<ui::Label>(main, "lblRemove");
+    auto* sendData = findControl<ui::CheckBox>(main, "chkSendData");
+    if (!results || !files || !registry || !cookies || !found || !progress || !status || !current ||
+        !softwareFound || !traces || !picFound || !sweep || !options || !result || !exitLabel || !remove || !sendData)
+        return std::nullopt;
+    return RemovalView{*results, *files,   *registry, *cookies, *found,   *progress,  *status,    *current, *softwareFound,
+                       *traces,  *picFound, *sweep,   *options, *result,  *exitLabel, *remove, *sendData};
+}
+
+std::string rootKeyName(std::uint32_t handle) {
+    switch (handle) {
+    case 0x80000000u: return "HKEY_CLASSES_ROOT";
+    case 0x80000001u: return "HKEY_CURRENT_USER";
+    case 0x80000002u: return "HKEY_LOCAL_MACHINE";
+    case 0x80000003u: return "HKEY_USERS";
+    case 0x80000005u: return "HKEY_CURRENT_CONFIG";
+    case 0x80000006u: return "HKEY_DYN_DATA";
+    default: return {};
+    }
+}
+
+std::string pathExtension(std::string_view path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    const auto tail = path.substr(dot + 1);
+    if (tail.find_first_of("\\:") != std::string_view::npos) return {};
+    return text::toUpper(tail);
+}
+
+int percentOf(std::size_t i, std::size_t count) {
+    if (count == 0) return 0;
+    const double exact = static_cast<double>(i) / static_cast<double>(count) * 100.0;
+    const double lower = std::floor(exact);
+    const double fraction = exact - lower;
+    double rounded = fraction > 0.5 ? lower + 1 : lower;
+    if (fraction == 0.5) rounded = std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
+    return static_cast<int>(rounded);
+}
+
+RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView view, FrmDelete& problems,
+                       RemovalHooks hooks, std::string productName)
+    : platform_(platform),
+      host_(host),
+      view_(view),
+      problemsForm_(problems),
+      hooks_(std::move(hooks)),
+      productName_(std::move(productName)),
+      log_(platform.files, platform.locale, platform.environment.applicationFolder() + "\\quarantine\\QuarantineLog.txt"),
+      quarantine_(platform.files, log_, platform.environment.applicationFolder() + "\\quarantine",
+                  [&host] { host.yield(); }),
+      restorePoint_(platform.restorePoints, platform.processes) {}
+
+std::string RemovalRun::message(std::string_view key) const {
+    return hooks_.message ? hooks_.message(key) : std::string();
+}
+
+bool RemovalRun::anyRowChecked() const {
+    for (const auto& row : view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
+        if (row.checked) return true;
+    return false;
+}
+
+std::string RemovalRun::confirmationText() {
+    std::string question = message("MSG_CONFIRM1");
+    question.append(CrLf).append(CrLf).append(message("MSG_CONFIRM2"));
+    question.append(CrLf).append(CrLf).append(quarantine_.folder());
+    if (restorePoint_.supported()) {
+        question.append(CrLf).append(CrLf).append(message("MSG_CONFIRM3"));
+        question.append(CrLf).append(CrLf).append(message("MSG_CONFIRM4"));
+    }
+    return question;
+}
+
+void RemovalRun::Command4_Click(bool autoRemove) {
+    // "Delete" stays clickable while a run yields; a second run inside the first would
+    // work on rows the first is about to drop.
+    if (running_) return;
+    if (!anyRowChecked()) {
+        if (!autoRemove) host_.messageBox(message("MSG_SELECTED"), productName_, ui::mb::Information);
+        return;
+    }
+    if (!autoRemove) {
+        const auto question = confirmationText();
+        if (host_.messageBox(question, message("MSG_REALLY"), ui::mb::YesNo) != ui::Answer::Yes) return;
+    }
+    start();
+}
+
+void RemovalRun::start() {
+    if (running_) return;
+    showProgress(true);
+    problemsForm_.clearProblems();
+    lblRemove_Click();
+}
+
+void RemovalRun::showProgress(bool visible) {
+    view_.pgbDeleteSpywaresFound.setVisible(visible);
+    view_.lblDeletingPercentageCompleted.setVisible(visible);
+    view_.lblDeletingCaption.setVisible(visible);
+}
+
+void RemovalRun::lblRemove_Click() {
+    if (running_) return;
+    running_ = true;
+    quarantine_.createFolder();
+    if (hooks_.showResultsPage) hooks_.showResultsPage();
+    for (ui::Label* label : {&view_.lblSweepNow, &view_.lblOptions, &view_.lblResult, &view_.lblExit})
+        label->setEnabled(true);
+    view_.lblRemove.setEnabled(false);
+    if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(false);
+    showProgress(true);
+
+    view_.lblDeletingPercentageCompleted.setCaption(message("MSG_INFORMATION"));
+    for (int i = 0; i < InformationYields; ++i) host_.yield();
+    view_.lblDeletingPercentageCompleted.setCaption("");
+
+    const bool restorePoints = restorePoint_.supported();
+    if (restorePoints) {
+        view_.lblDeletingPercentageCompleted.setCaption(message("MSG_RESTOREPOINT"));
+        host_.yield();
+        // A restore point that cannot be made is no reason to keep the threats.
+        (void)restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp());
+    }
+
+    log_.setEnabled(true);
+    RunRemovalPass();
+    log_.setEnabled(false);
+    RunRemovalPass();
+
+    if (restorePoints) (void)restorePoint_.end();
+
+    for (ui::ListView* list : {&view_.lvwFilesToBeDeleted, &view_.lvwRegistryToBeDeleted, &view_.lvwCookiesToDelete,
+                               &view_.lvwSpywareFound, &view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved})
+        dropCheckedRows(*list);
+    view_.lblDeletingCaption.setCaption("");
+
+    view_.pgbDeleteSpywaresFound.setValue(view_.pgbDeleteSpywaresFound.max());
+    view_.lblDeletingPercentageCompleted.setCaption("100% " + message("MSG_COMPLETE"));
+
+    if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(true);
+    view_.lblRemove.setEnabled(true);
+
+    addToRemovedTotal();
+    if (view_.chkSendData.checked() && hooks_.sendProcessList) hooks_.sendProcessList();
+    if (hooks_.refreshStatusPanel) hooks_.refreshStatusPanel();
+    showProgress(false);
+    running_ = false;
+}
+
+void RemovalRun::addToRemovedTotal() {
+    if (!hooks_.readSetting || !hooks_.writeSetting) return;
+    std::int64_t total = text::numericValue(hooks_.readSetting("Settings", "lblDefRemoved", "0"));
+    for (const ui::Label* label : {&view_.lblSoftwareFound, &view_.lbltracesFound, &view_.lblRemovePicSoftwareFound})
+        total += text::numericValue(label->caption());
+    hooks_.writeSetting("Settings", "lblDefRemoved", std::to_string(total));
+}
+
+void RemovalRun::dropCheckedRows(ui::ListView& list) {
+    for (std::size_t row = 0; row < list.count();) {
+        if (list.item(row).checked)
+            list.remove(row);
+        else
+            ++row;
+    }
+}
+
+void RemovalRun::setPassStatus(std::size_t i, std::size_t count) {
+    view_.lblDeletingPercentageCompleted.setCaption(message("MSG_REMOVING2") + " : " +
+                                                   std::to_string(percentOf(i, count)) + "% " +
+                                                   message("MSG_COMPLETED"));
+}
+
+void RemovalRun::RunRemovalPass() {
+    problems_ = 0;
+    auto& files = view_.lvwFilesToBeDeleted;
+    auto& registry = view_.lvwRegistryToBeDeleted;
+    auto& cookies = view_.lvwCookiesToDelete;
+    auto& bar = view_.pgbDeleteSpywaresFound;
+    if (!view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty()) {
+        bar.setVisible(true);
+        view_.lblDeletingPercentageCompleted.setVisible(true);
+        view_.lblDeletingPercentageCompleted.setCaption(message("MSG_REMOVING"));
+        bar.setValue(0);
+        bar.setMax(static_cast<int>(files.count() + registry.count() + cookies.count()));
+    }
+
+    // Rows are read by index each time: the lists only change after both passes.
+    for (std::size_t row = 0; row < files.count(); ++row) {
+        if (!files.item(row).checked) continue;
+        bar.setValue(static_cast<int>(row + 1));
+        setPassStatus(row + 1, files.count());
+        removeFileRow(row);
+    }
+    for (std::size_t row = 0; row < registry.count(); ++row) {
+        if (!registry.item(row).checked) continue;
+        bar.setValue(static_cast<int>(files.count() + row + 1));
+        setPassStatus(row + 1, registry.count());
+        removeRegistryRow(row);
+    }
+    for (std::size_t row = 0; row < cookies.count(); ++row) {
+        if (!cookies.item(row).checked) continue;
+        bar.setValue(static_cast<int>(files.count() + registry.count() + row + 1));
+        setPassStatus(row + 1, cookies.count());
+        removeCookieRow(row);
+    }
+
+    if (problems_ > 0) problemsForm_.show(false);
+}
+
+void RemovalRun::removeFileRow(std::size_t row) {
+    auto& files = view_.lvwFilesToBeDeleted;
+    const std::string path = files.item(row).text;
+    view_.lblDeletingCaption.setCaption(text::toLower(path));
+    const std::string extension = pathExtension(path);
+    if (extension == "DLL" || extension == "OCX") {
+        RemoveLibrary(path);
+        (void)quarantine_.quarantinePath(path);
+    } else if (extension == "EXE") {
+        RemoveExecutable(path);
+    } else {
+        (void)quarantine_.quarantinePath(path);
+    }
+    host_.yield();
+
+    if (firstRemovalPass()) return;
+    // A folder that resisted is reported as well as a file: both are still there.
+    if (!platform_.files.lookup(path)) return;
+    if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
+    if (!platform_.files.lookup(path)) return;
+    problemsForm_.addProblem(path);
+    ++problems_;
+    const std::string threat = files.item(row).subItem(1);
+    auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    for (std::size_t i = 0; i < results.count(); ++i) {
+        if (results.item(i).text == threat) {
+            results.setChecked(i, false);
+            break;
+        }
+    }
+    files.setChecked(row, false);
+}
+
+void RemovalRun::removeRegistryRow(std::size_t row) {
+    const auto& item = view_.lvwRegistryToBeDeleted.item(row);
+    const std::string rootText = text::trim(item.text);
+    const std::string keyPath = text::trim(item.subItem(1));
+    const std::string valueName = text::trim(item.subItem(2));
+    view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
+    const auto root = rootKeyFromText(rootText);
+    // A row naming no predefined root key is not ours to interpret.
+    if (!rootText.empty() && !keyPath.empty() && root) {
+        if (!valueName.empty()) {
+            DeleteRegistryValue(*root, keyPath, valueName);
+        } else {
+            DeleteRegistryValue(*root, keyPath, "");
+            (void)DeleteRegistryKey(*root, keyPath);
+        }
+    }
+    host_.yield();
+}
+
+void RemovalRun::removeCookieRow(std::size_t row) {
+    const std::string path = view_.lvwCookiesToDelete.item(row).text;
+    view_.lblDeletingCaption.setCaption(text::toLower(path));
+    if (fileIsPresent(platform_.files, path)) quarantine_.quarantineCookieFile(path);
+    host_.yield();
+}
+
+void RemovalRun::RemoveExecutable(std::string_view path) {
+    if (path.find('\\') == std::string_view::npos || !fileIsPresent(platform_.files, path)) return;
+    const std::string name = fileNamePart(path);
+    // A process that survives keeps its file for now; the second pass tries again.
+    if (hooks_.stopProcessByName && !hooks_.stopProcessByName(name)) return;
+    (void)quarantine_.quarantineFile(path);
+}
+
+void RemovalRun::RemoveLibrary(std::string_view path) {
+    if (path.find('\\') == std::string_view::npos || !fileIsPresent(platform_.files, path)) return;
+    (void)unregisterLibrary(platform_.processes, platform_.shell, path);
+    const auto stored = quarantine_.storeFile(path);
+    if (!stored) return;
+    if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);
+}
+
+void RemovalRun::DeleteRegistryValue(platform::RootKey root, std::string_view keyPath, std::string_view valueName) {
+    // Only a value that was really deleted is recorded as removed.
+    if (!platform_.registry.deleteValue(root, keyPath, valueName).ok()) return;
+    log_.logRemovedRegistryEntry(rootKeyName(static_cast<std::uint32_t>(root)) + "\\" + std::string(keyPath),
+                                 valueName);
+}
+
+bool RemovalRun::DeleteRegistryKey(platform::RootKey root, std::string_view keyPath) {
+    if (!platform_.registry.deleteKeyTree(root, keyPath).ok()) return false;
+    log_.logRemovedRegistryEntry(rootKeyName(static_cast<std::uint32_t>(root)) + "\\" + std::string(keyPath),
+                                 "All Values");
+    return true;
+}
+
+}  // namespace sorvane::removal

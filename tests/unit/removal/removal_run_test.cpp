@@ -1,0 +1,411 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/text.h"
+#include "removal/removal_run.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::removal {
+namespace {
+
+using platform::RootKey;
+
+// The controls of the main window that removal works on, as the main window declares them.
+class MainControls : public ui::Form {
+public:
+    explicit MainControls(ui::Host& host) : ui::Form(host, "FrmMain") {
+        for (const char* list : {"lvwPicRemoveListOfSpywareFoundAndToBeRemoved", "lvwFilesToBeDeleted",
+                                 "lvwRegistryToBeDeleted", "lvwCookiesToDelete", "lvwSpywareFound"})
+            add<ui::ListView>(list);
+        add<ui::ProgressBar>("pgbDeleteSpywaresFound").setVisible(false);
+        for (const char* label : {"lblDeletingPercentageCompleted", "lblDeletingCaption", "lblSoftwareFound",
+                                  "lbltracesFound", "lblRemovePicSoftwareFound", "lblSweepNow", "lblOptions",
+                                  "lblResult", "lblExit", "lblRemove"})
+            add<ui::Label>(label);
+        add<ui::CheckBox>("chkSendData");
+        findAs<ui::Label>("lblDeletingPercentageCompleted")->setVisible(false);
+        findAs<ui::Label>("lblDeletingCaption")->setVisible(false);
+    }
+    ui::ListView& list(std::string_view name) { return *findAs<ui::ListView>(name); }
+    ui::Label& label(std::string_view name) { return *findAs<ui::Label>(name); }
+};
+
+const std::map<std::string, std::string, std::less<>> Texts = {
+    {"MSG_SELECTED", "No entries are selected.  You must check the box next to at least one item in the list."},
+    {"MSG_CONFIRM1", "Are you sure you want to delete the selected files?"},
+    {"MSG_CONFIRM2", "Deleted files will be backed up in the following folder in case you need to recover them:"},
+    {"MSG_CONFIRM3",
+     "In addition, a System Restore Point will be created using Windows System Restore, accessible through:"},
+    {"MSG_CONFIRM4", "Start > Programs > Accessories > System Tools > System Restore"},
+    {"MSG_REALLY", "Really Delete?"},
+    {"MSG_REMOVING", "Removing : 0% Completed."},
+    {"MSG_REMOVING2", "Removing"},
+    {"MSG_COMPLETED", "Completed."},
+    {"MSG_INFORMATION", "Gathering information..."},
+    {"MSG_RESTOREPOINT", "Creating Restore Point..."},
+    {"MSG_COMPLETE", "Complete"},
+};
+
+constexpr const char* Quarantine = "C:\\Program Files\\Sorvane\\quarantine";
+constexpr const char* LogPath = "C:\\Program Files\\Sorvane\\quarantine\\QuarantineLog.txt";
+
+class RemovalRunTest : public ::testing::Test {
+protected:
+    RemovalRunTest() {
+        fake.locale.setNow({2006, 3, 16, 21, 5, 7});
+        fake.files.addFolder("C:\\Program Files\\Sorvane");
+        hooks.message = [](std::string_view key) {
+            const auto it = Texts.find(key);
+            return it == Texts.end() ? std::string() : it->second;
+        };
+        hooks.stopProcessByName = [this](std::string_view name) {
+            stopRequests.emplace_back(name);
+            return !unstoppable;
+        };
+        hooks.readSetting = [this](std::string_view section, std::string_view key, std::string_view fallback) {
+            const auto it = settings.find(std::string(section) + "/" + std::string(key));
+            return it == settings.end() ? std::string(fallback) : it->second;
+        };
+        hooks.writeSetting = [this](std::string_view section, std::string_view key, std::string_view value) {
+            settings[std::string(section) + "/" + std::string(key)] = value;
+        };
+        hooks.showResultsPage = [this] { events.push_back("results page"); };
+        hooks.armBackgroundTimers = [this](bool on) { events.push_back(on ? "timers on" : "timers off"); };
+        hooks.refreshStatusPanel = [this] { events.push_back("status panel"); };
+        hooks.sendProcessList = [this] { events.push_back("process list"); };
+        main.load();
+        problems.load();
+    }
+
+    RemovalRun& run() {
+        if (!run_) run_.emplace(fake.platform(), host, *bindRemovalView(main), problems, hooks, "Sorvane");
+        return *run_;
+    }
+
+    // One threat with its results row and work rows, all checked.
+    void addThreat(const std::string& name, int icon, const std::string& location, bool checked = true) {
+        auto& results = main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved");
+        results.add(name, icon);
+        results.setSubItem(results.count() - 1, 1, location);
+        results.setChecked(results.count() - 1, checked);
+        auto& found = main.list("lvwSpywareFound");
+        found.add(name + " - Found", icon);
+        found.setChecked(found.count() - 1, checked);
+    }
+    void addFileRow(const std::string& path, const std::string& threat, bool checked = true) {
+        auto& files = main.list("lvwFilesToBeDeleted");
+        files.add(path);
+        files.setSubItem(files.count() - 1, 1, threat);
+        files.setChecked(files.count() - 1, checked);
+    }
+    void addRegistryRow(RootKey root, const std::string& key, const std::string& value, const std::string& threat) {
+        auto& registry = main.list("lvwRegistryToBeDeleted");
+        registry.add(std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(root))));
+        const auto row = registry.count() - 1;
+        registry.setSubItem(row, 1, key);
+        registry.setSubItem(row, 2, value);
+        registry.setSubItem(row, 3, threat);
+        registry.setChecked(row, true);
+    }
+    void addCookieRow(const std::string& path) {
+        auto& cookies = main.list("lvwCookiesToDelete");
+        cookies.add(path);
+        cookies.setChecked(cookies.count() - 1, true);
+    }
+    std::string logText() { return fake.files.content(LogPath).value_or(""); }
+    std::vector<std::string> logFirstLines() {
+        std::vector<std::string> firsts;
+        const auto lines = text::split(logText(), "\r\n");
+        for (std::size_t i = 0; i + 4 <= lines.size(); i += 4) firsts.push_back(lines[i] + " | " + lines[i + 1]);
+        return firsts;
+    }
+
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    MainControls main{host};
+    FrmDelete problems{host, fake.clipboard};
+    RemovalHooks hooks;
+    std::optional<RemovalRun> run_;
+    std::vector<std::string> stopRequests;
+    std::vector<std::string> events;
+    std::map<std::string, std::string> settings;
+    bool unstoppable = false;
+};
+
+TEST_F(RemovalRunTest, NothingCheckedAsksForASelectionUnlessRemovingAutomatically) {
+    addThreat("Adware.Example", 3, "C:\\Bad\\a.exe", false);
+    run().Command4_Click(false);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, Texts.at("MSG_SELECTED"));
+    EXPECT_EQ(host.messages()[0].title, "Sorvane");
+    EXPECT_EQ(host.messages()[0].style, ui::mb::Information);
+    run().Command4_Click(true);
+    EXPECT_EQ(host.messages().size(), 1u);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(fake.files.exists(Quarantine));
+}
+
+TEST_F(RemovalRunTest, ConfirmationMentionsTheRestorePointOnlyWhereThereIsOne) {
+    addThreat("Adware.Example", 3, "C:\\Bad\\a.txt");
+    addFileRow("C:\\Bad\\a.txt", "Adware.Example");
+    fake.files.addFile("C:\\Bad\\a.txt", "a");
+    host.queueAnswer(ui::Answer::No);
+    run().Command4_Click(false);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].title, "Really Delete?");
+    EXPECT_EQ(host.messages()[0].style, ui::mb::YesNo);
+    EXPECT_EQ(host.messages()[0].text,
+              "Are you sure you want to delete the selected files?\r\n\r\n"
+              "Deleted files will be backed up in the following folder in case you need to recover them:\r\n\r\n"
+              "C:\\Program Files\\Sorvane\\quarantine\r\n\r\n"
+              "In addition, a System Restore Point will be created using Windows System Restore, accessible "
+              "through:\r\n\r\n"
+              "Start > Programs > Accessories > System Tools > System Restore");
+
+    // No changes nothing.
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\a.txt"));
+    EXPECT_TRUE(fake.restorePoints.calls.empty());
+    EXPECT_EQ(main.list("lvwFilesToBeDeleted").count(), 1u);
+    EXPECT_TRUE(events.empty());
+
+    // Windows 2000 has no System Restore.
+    fake.processes.setVersion({5, 0, 2195, 2});
+    host.queueAnswer(ui::Answer::No);
+    run().Command4_Click(false);
+    EXPECT_EQ(host.messages()[1].text,
+              "Are you sure you want to delete the selected files?\r\n\r\n"
+              "Deleted files will be backed up in the following folder in case you need to recover them:\r\n\r\n"
+              "C:\\Program Files\\Sorvane\\quarantine");
+}
+
+TEST_F(RemovalRunTest, RunRemovesEveryKindQuarantinesAndLogsOnce) {
+    fake.files.addFile("C:\\Bad\\Example\\ex.exe", "MZ exe");
+    fake.files.addFile("C:\\Bad\\Example\\ex.dll", "MZ dll");
+    fake.files.addFile("C:\\Bad\\Example\\notes.txt", "notes");
+    fake.files.addFile("C:\\Bad\\Toolbar\\tb.ini", "ini");
+    fake.files.addFile("C:\\Cookies\\user@example[1].txt", "cookie");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Example", "", "default");
+    fake.registry.addKey(RootKey::LocalMachine, "Software\\Example\\Sub");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Run", "Example", "ex.exe");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Run", "Keep", "keep.exe");
+
+    addThreat("Adware.Example", 3, "C:\\Bad\\Example\\ex.exe");
+    addFileRow("C:\\Bad\\Example\\ex.exe", "Adware.Example");
+    addFileRow("C:\\Bad\\Example\\ex.dll", "Adware.Example");
+    addFileRow("C:\\Bad\\Example\\notes.txt", "Adware.Example");
+    addThreat("Toolbar.Example", 4, "C:\\Bad\\Toolbar");
+    addFileRow("C:\\Bad\\Toolbar", "Toolbar.Example");
+    addThreat("Registry.Example", 2, "Software\\Example");
+    addRegistryRow(RootKey::LocalMachine, "Software\\Example", "", "Registry.Example");
+    addRegistryRow(RootKey::CurrentUser, " Software\\Run ", "Example", "Registry.Example");
+    addThreat("Cookie: user@example[1].txt", 1, "C:\\Cookies\\user@example[1].txt");
+    addCookieRow("C:\\Cookies\\user@example[1].txt");
+    addThreat("Unchecked.Example", 3, "C:\\Bad\\keep.txt", false);
+    addFileRow("C:\\Bad\\keep.txt", "Unchecked.Example", false);
+    fake.files.addFile("C:\\Bad\\keep.txt", "keep");
+    main.label("lblSoftwareFound").setCaption("5");
+    main.label("lbltracesFound").setCaption("7");
+    main.label("lblRemovePicSoftwareFound").setCaption("5");
+    settings["Settings/lblDefRemoved"] = "10";
+    main.findAs<ui::CheckBox>("chkSendData")->setValue(1);
+
+    host.queueAnswer(ui::Answer::Yes);
+    run().Command4_Click(false);
+
+    for (const char* gone : {"C:\\Bad\\Example\\ex.exe", "C:\\Bad\\Example\\ex.dll", "C:\\Bad\\Example\\notes.txt",
+                             "C:\\Bad\\Toolbar", "C:\\Cookies\\user@example[1].txt"})
+        EXPECT_FALSE(fake.files.exists(gone)) << gone;
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\keep.txt"));
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.exe"), "MZ exe");
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.dll"), "MZ dll");
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\tb.ini"), "ini");
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\user@example[1].txt"), "cookie");
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\Example"));
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Example"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Keep"));
+
+    const std::string at = "3/16/2006 9:05:07 PM";
+    EXPECT_EQ(logFirstLines(), (std::vector<std::string>{
+                                   at + " - File: ex.exe |  - Location: C:\\Bad\\Example\\ex.exe",
+                                   at + " - File: ex.dll |  - Location: C:\\Bad\\Example\\ex.dll",
+                                   at + " - File: notes.txt |  - Location: C:\\Bad\\Example\\notes.txt",
+                                   at + " - Key: HKEY_LOCAL_MACHINE\\Software\\Example | Value: ",
+                                   at + " - Key: HKEY_LOCAL_MACHINE\\Software\\Example | Value: All Values",
+                                   at + " - Key: HKEY_CURRENT_USER\\Software\\Run | Value: Example",
+                                   at + " - File: user@example[1].txt |  - Location: C:\\Cookies\\user@example[1].txt",
+                               }));
+
+    // The executable's process was stopped before its file went; the library was unregistered.
+    EXPECT_EQ(stopRequests, std::vector<std::string>{"ex.exe"});
+    ASSERT_EQ(fake.processes.runs.size(), 1u);
+    EXPECT_NE(fake.processes.runs[0].commandLine.find("regsvr32.exe\" /u /s \"C:\\Bad\\Example\\ex.dll\""),
+              std::string::npos);
+    EXPECT_GT(fake.processes.runs[0].timeoutMs, 0u);
+
+    ASSERT_EQ(fake.restorePoints.calls.size(), 2u);
+    EXPECT_TRUE(fake.restorePoints.calls[0].begin);
+    EXPECT_EQ(fake.restorePoints.calls[0].description, "Sorvane Restore Point " + at);
+    EXPECT_FALSE(fake.restorePoints.calls[1].begin);
+    EXPECT_EQ(fake.restorePoints.calls[1].sequence, fake.restorePoints.calls[0].sequence);
+
+    // Checked rows are gone from every list; the unchecked threat stays.
+    for (const char* list : {"lvwFilesToBeDeleted", "lvwPicRemoveListOfSpywareFoundAndToBeRemoved", "lvwSpywareFound"})
+        EXPECT_EQ(main.list(list).count(), 1u) << list;
+    EXPECT_TRUE(main.list("lvwRegistryToBeDeleted").empty());
+    EXPECT_TRUE(main.list("lvwCookiesToDelete").empty());
+    EXPECT_EQ(main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved").item(0).text, "Unchecked.Example");
+
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "27");
+    EXPECT_EQ(events, (std::vector<std::string>{"results page", "timers off", "timers on", "process list",
+                                                "status panel"}));
+    EXPECT_EQ(main.label("lblDeletingPercentageCompleted").caption(), "100% Complete");
+    EXPECT_FALSE(main.findAs<ui::ProgressBar>("pgbDeleteSpywaresFound")->visible());
+    EXPECT_TRUE(main.label("lblRemove").enabled());
+    EXPECT_FALSE(problems.visible());
+    EXPECT_FALSE(run().running());
+}
+
+TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
+    fake.files.addFile("C:\\Bad\\held.txt", "held");
+    fake.files.addFile("C:\\Bad\\gone.txt", "gone");
+    fake.files.setInUse("C:\\Bad\\held.txt");
+    addThreat("Held.Example", 3, "C:\\Bad\\held.txt");
+    addFileRow("C:\\Bad\\held.txt", "Held.Example");
+    addThreat("Gone.Example", 3, "C:\\Bad\\gone.txt");
+    addFileRow("C:\\Bad\\gone.txt", "Gone.Example");
+
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\held.txt"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\gone.txt"));
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Bad\\held.txt");
+    EXPECT_TRUE(problems.visible());
+    EXPECT_EQ(problems.caption(), "Delete Failed");
+    EXPECT_EQ(run().problemsInLastPass(), 1u);
+
+    auto& results = main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved");
+    ASSERT_EQ(results.count(), 1u);
+    EXPECT_EQ(results.item(0).text, "Held.Example");
+    EXPECT_FALSE(results.item(0).checked);
+    ASSERT_EQ(main.list("lvwFilesToBeDeleted").count(), 1u);
+    EXPECT_FALSE(main.list("lvwFilesToBeDeleted").item(0).checked);
+
+    // Its copy is kept once and logged once, by the first pass only.
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\held.txt"), "held");
+    EXPECT_EQ(logFirstLines().size(), 2u);
+
+    problems.cmdCopy.click();
+    EXPECT_EQ(fake.clipboard.content, "C:\\Bad\\held.txt\r\n");
+    problems.cmdOk.click();
+    EXPECT_FALSE(problems.visible());
+}
+
+TEST_F(RemovalRunTest, ExecutableWhoseProcessCannotBeStoppedStaysAndIsRetried) {
+    fake.files.addFile("C:\\Bad\\stuck.exe", "MZ");
+    addThreat("Stuck.Example", 3, "C:\\Bad\\stuck.exe");
+    addFileRow("C:\\Bad\\stuck.exe", "Stuck.Example");
+    unstoppable = true;
+    run().Command4_Click(true);
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\stuck.exe"));
+    // First pass, second pass, and the second pass's extra attempt.
+    EXPECT_EQ(stopRequests.size(), 3u);
+    EXPECT_EQ(problems.lstProblem.count(), 1u);
+    EXPECT_FALSE(fake.files.exists(std::string(Quarantine) + "\\stuck.exe"));
+    EXPECT_EQ(logText(), "");
+}
+
+TEST_F(RemovalRunTest, FileIsNotDeletedWhenQuarantineTakesNoCopy) {
+    fake.files.addFile("C:\\Bad\\a.dll", "dll");
+    fake.files.addFile("C:\\Bad\\b.txt", "txt");
+    fake.files.addFolder(Quarantine);
+    fake.files.protectFolder(Quarantine);
+    addThreat("Copy.Example", 3, "C:\\Bad\\a.dll");
+    addFileRow("C:\\Bad\\a.dll", "Copy.Example");
+    addFileRow("C:\\Bad\\b.txt", "Copy.Example");
+    run().Command4_Click(true);
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\a.dll"));
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\b.txt"));
+    EXPECT_EQ(problems.lstProblem.count(), 2u);
+}
+
+TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {
+    fake.restorePoints.beginFailure = 5;
+    addThreat("Value.Example", 2, "Software\\X");
+    addRegistryRow(RootKey::CurrentUser, "Software\\X", "v", "Value.Example");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\X", "v", "1");
+    run().Command4_Click(true);
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", "v"));
+    ASSERT_EQ(fake.restorePoints.calls.size(), 2u);  // the end is still called
+    EXPECT_FALSE(run().restorePoint().pending());
+
+    fake.processes.setVersion({5, 2, 3790, 2});
+    addThreat("Value.Example", 2, "Software\\X");
+    addRegistryRow(RootKey::CurrentUser, "Software\\X", "w", "Value.Example");
+    run().Command4_Click(true);
+    EXPECT_EQ(fake.restorePoints.calls.size(), 2u);
+}
+
+TEST_F(RemovalRunTest, RegistryRowsWithoutARootOrKeyAreSkipped) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\X", "v", "1");
+    addThreat("Odd.Example", 2, "Software\\X");
+    addRegistryRow(RootKey::CurrentUser, "  ", "v", "Odd.Example");
+    auto& registry = main.list("lvwRegistryToBeDeleted");
+    registry.add("12345");
+    registry.setSubItem(1, 1, "Software\\X");
+    registry.setSubItem(1, 2, "v");
+    registry.setChecked(1, true);
+    run().Command4_Click(true);
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", "v"));
+    EXPECT_EQ(logText(), "");
+}
+
+TEST(RemovalHelpers, PercentExtensionAndRootNames) {
+    EXPECT_EQ(percentOf(1, 2), 50);
+    EXPECT_EQ(percentOf(1, 8), 12);   // 12.5 goes to the even 12
+    EXPECT_EQ(percentOf(3, 8), 38);   // 37.5 goes to the even 38
+    EXPECT_EQ(percentOf(1, 3), 33);
+    EXPECT_EQ(percentOf(2, 3), 67);
+    EXPECT_EQ(percentOf(1, 0), 0);
+    EXPECT_EQ(pathExtension("C:\\a\\b.Dll"), "DLL");
+    EXPECT_EQ(pathExtension("C:\\a.b\\c"), "");
+    EXPECT_EQ(pathExtension("C:\\a\\file."), "");
+    EXPECT_EQ(pathExtension("C:\\a\\noext"), "");
+    EXPECT_EQ(rootKeyName(0x80000002u), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(rootKeyName(0x80000006u), "HKEY_DYN_DATA");
+    EXPECT_EQ(rootKeyName(0x80000004u), "");
+}
+
+TEST(RestorePointTest, AvailabilityFollowsTheSystemVersion) {
+    EXPECT_TRUE(restorePointsSupported({4, 90, 0, 1}));
+    EXPECT_FALSE(restorePointsSupported({4, 10, 0, 1}));
+    EXPECT_TRUE(restorePointsSupported({5, 1, 2600, 2}));
+    EXPECT_FALSE(restorePointsSupported({5, 0, 2195, 2}));
+    EXPECT_FALSE(restorePointsSupported({5, 2, 3790, 2}));
+    EXPECT_TRUE(restorePointsSupported({6, 1, 7601, 2}));
+    EXPECT_FALSE(restorePointsSupported({4, 0, 1381, 2}));
+    EXPECT_FALSE(restorePointsSupported({10, 0, 0, 3}));
+}
+
+TEST(RestorePointTest, OnlyOneRestorePointIsOpenAtATime) {
+    fakes::FakePlatform fake;
+    RestorePoint point(fake.restorePoints, fake.processes);
+    ASSERT_TRUE(point.begin("first").ok());
+    const auto second = point.begin("second");
+    EXPECT_TRUE(second.is(ErrorRestorePointPending));
+    EXPECT_TRUE(point.pending());
+    EXPECT_EQ(fake.restorePoints.calls.size(), 1u);
+
+    fake.restorePoints.endFailure = 5;
+    EXPECT_FALSE(point.end());
+    EXPECT_FALSE(point.pending());
+    EXPECT_TRUE(point.begin("third").ok());
+    EXPECT_EQ(fake.restorePoints.calls.back().description, "third");
+}
+
+}  // namespace
+}  // namespace sorvane::removal
