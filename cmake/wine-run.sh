@@ -3,7 +3,7 @@
 # prefix shared by one test run; without one, a private prefix is made and removed.
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
     WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
     export WINEPREFIX

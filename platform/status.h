@@ -25,6 +25,11 @@ inline constexpr std::uint32_t NoMoreItems = 259;
 inline constexpr std::uint32_t Timeout = 1460;
 inline constexpr std::uint32_t UnsupportedType = 1630;
 inline constexpr std::uint32_t GenericFailure = 31;  // ERROR_GEN_FAILURE
+inline constexpr std::uint32_t DirectoryInvalid = 267;  // ERROR_DIRECTORY: a file where a folder was meant
+inline constexpr std::uint32_t OperationAborted = 995;  // the caller cancelled the transfer
+inline constexpr std::uint32_t CannotConnect = 12029;   // ERROR_INTERNET_CANNOT_CONNECT
+// An HTTP answer other than success: this base plus the HTTP status (application-defined range).
+inline constexpr std::uint32_t HttpStatusBase = 0x20000000;
 }  // namespace error
 
 // Outcome of an operating-system call: a Win32 error code, 0 meaning success.

@@ -199,7 +199,11 @@ public:
     std::string_view typeName() const override { return "ListView"; }
 
     bool checkBoxes() const { return checkBoxes_; }
-    void setCheckBoxes(bool on) { checkBoxes_ = on; }
+    void setCheckBoxes(bool on) {
+        if (on == checkBoxes_) return;
+        checkBoxes_ = on;
+        changed(Change::Columns);
+    }
 
     void addColumn(std::string header, int width);
     const std::vector<Column>& columns() const { return columns_; }

@@ -4,7 +4,13 @@ namespace sorvane::ui {
 
 Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) {}
 
-Form::~Form() = default;
+// A form dropped while loaded must not leave the host holding a window that points at it.
+Form::~Form() {
+    if (!loaded_) return;
+    loaded_ = false;
+    visible_ = false;
+    host_.destroy(*this);
+}
 
 void Form::load() {
     if (loaded_) return;

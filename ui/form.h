@@ -57,6 +57,13 @@ public:
 
     // Called by hosts when the window itself was resized or changed state.
     void hostResized(WindowState state, int width, int height);
+    // Records the window's state and size without Form_Resize: for a change made by code,
+    // whose Form_Resize already ran.
+    void hostSyncGeometry(WindowState state, int width, int height) {
+        state_ = state;
+        width_ = width;
+        height_ = height;
+    }
     void hostMouseMove(const MouseEvent& event) { Form_MouseMove(event); }
     // The user's close request (close box): runs unload with the control-menu mode.
     void hostCloseRequest() { unload(UnloadMode::ControlMenu); }

@@ -42,6 +42,10 @@ inline constexpr std::uint32_t Critical = 16;
 inline constexpr std::uint32_t Question = 32;
 inline constexpr std::uint32_t Exclamation = 48;
 inline constexpr std::uint32_t Information = 64;
+inline constexpr std::uint32_t DefaultButton2 = 256;
+inline constexpr std::uint32_t DefaultButton3 = 512;
+// The button set of a style (OkOnly .. RetryCancel).
+inline constexpr std::uint32_t buttons(std::uint32_t style) { return style & 0x0F; }
 }  // namespace mb
 
 enum class Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };

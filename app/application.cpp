@@ -1,0 +1,34 @@
+#include "app/application.h"
+
+#include "platform/text.h"
+
+namespace sorvane::app {
+
+Application::Application(platform::Platform& services, ui::Host& uiHost)
+    : platform(services),
+      host(uiHost),
+      userSettings(services.registry),
+      machineSettings(services.registry, userSettings, uiHost, [this] { return branding.CompanyName; },
+                      [this] { return branding.ProgramName; }) {}
+
+void Application::InitBranding() { branding = localization::InitBranding(platform.versions); }
+
+std::string Application::brandedMessage(std::string_view key) const {
+    // "[Company]" in the window caption's default text means the company name as well.
+    const std::string filled = localization::FillPlaceholders(message(key), branding);
+    return text::replaceAllNoCase(filled, "[Company]", branding.CompanyName);
+}
+
+void Application::registerWindow(ui::Form& form) { windows_[form.name()] = &form; }
+
+ui::Form* Application::window(std::string_view name) const {
+    const auto found = windows_.find(name);
+    return found == windows_.end() ? nullptr : found->second;
+}
+
+void Application::end() {
+    ended_ = true;
+    host.quit();
+}
+
+}  // namespace sorvane::app

@@ -1,0 +1,76 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace sorvane::ui {
+class Form;
+}
+
+namespace sorvane::app {
+
+class FrmMain;
+
+// Where the subsystems plug into the main window. Each subsystem sets the members it owns
+// at start-up, before the splash window loads the main window; an unset hook does nothing.
+// The main window's handlers stay short: they call the hook of the subsystem that owns the
+// behaviour and hand it the window, whose lists, labels and timers are public.
+struct MainWindowHooks {
+    using Action = std::function<void(FrmMain&)>;
+
+    // Skins and banner strip.
+    std::function<void()> stopSkinHookOnNt6;             // first step of the main window's load
+    std::function<void(ui::Form&)> skinWindow;            // the skin steps for one window
+    Action copySkinLabels;                                // plain labels to skinned labels
+    std::function<int()> bannerHeight;                    // twips the banner strip takes; 0 without one
+    Action setUpBannerStrip;
+    std::function<void()> releaseSkinEngine;              // at exit
+
+    // Language.
+    std::function<void(ui::Form&, const std::string& language)> changeLanguage;
+    std::function<void()> showLanguageWindow;             // modal, on the very first start
+
+    // Tray icon and popup.
+    std::function<void(ui::Form&, const std::string& toolTip)> trayShowIcon;
+    std::function<void(ui::Form&)> trayRemoveIcon;
+    std::function<void()> enablePopupRestore;             // the popup's "Show Program" entry
+    std::function<void()> showTrayPopup;
+    std::function<void()> hideTrayPopup;
+
+    // Definitions, drives and schedule, at load.
+    std::function<void()> loadExclusions;
+    Action loadSchedulerControls;
+    Action fillDriveList;
+    std::function<void(FrmMain&, std::size_t row)> driveRowChecked;
+    Action scheduleCheckClicked;                          // chkAutomaticScanYesOrNo
+    Action applySchedule;                                 // "Apply"
+    Action loadDeleteWindow;                              // load the "Delete Failed" window and hide it
+
+    // Scan driver.
+    Action scanNow;                                       // cmdScanNow_Click
+    Action pauseScan;
+    Action stopScan;
+    Action selectAll;
+    std::function<void(FrmMain&, std::size_t row)> syncWorkListChecks;
+
+    // Removal, exclusions, quarantine.
+    Action removeChecked;                                 // Command4_Click
+    Action excludeChecked;                                // cmdExclude_Click
+    Action viewQuarantine;
+    Action viewExclusions;
+
+    // Live update, report, data submission.
+    Action liveUpdate;                                    // cmdUpdate_Click
+    Action autoUpdateTick;                                // timUpdate_Timer
+    Action viewReport;
+    Action submitScanData;                                // Results page after a scan that found nothing
+    Action browseSubmitFile;                              // Command2_Click
+    Action submitFile;                                    // cmdSubmit_Click
+
+    // Shields and scheduler ticks.
+    Action schedulerTick;
+    Action homePageShieldTick;
+    Action memoryShieldTick;
+};
+
+}  // namespace sorvane::app

@@ -1,0 +1,11 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// The two conversions between the program's UTF-8 text and the UTF-16 of the ...W calls.
+namespace sorvane::platform::win32 {
+
+std::wstring widen(std::string_view text);
+std::string narrow(std::wstring_view text);
+
+}  // namespace sorvane::platform::win32

@@ -1,0 +1,129 @@
+#include "platform/win32/win32_locale.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <climits>
+
+#include "platform/win32/wide.h"
+
+namespace sorvane::platform::win32 {
+namespace {
+
+class Bstr {
+public:
+    Bstr() = default;
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(value_); }
+    BSTR* put() { return &value_; }
+    std::string text() const { return value_ == nullptr ? std::string() : narrow({value_, SysStringLen(value_)}); }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+std::string formatWith(const DateTime& value, ULONG flags) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(value.year);
+    st.wMonth = static_cast<WORD>(value.month);
+    st.wDay = static_cast<WORD>(value.day);
+    st.wHour = static_cast<WORD>(value.hour);
+    st.wMinute = static_cast<WORD>(value.minute);
+    st.wSecond = static_cast<WORD>(value.second);
+    DATE date = 0;
+    if (!SystemTimeToVariantTime(&st, &date)) return {};
+    Bstr text;
+    if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, flags, text.put()))) return {};
+    return text.text();
+}
+
+std::wstring localeText(LCTYPE type, const wchar_t* fallback) {
+    wchar_t buffer[16] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, static_cast<int>(std::size(buffer))) <= 0) return fallback;
+    return buffer;
+}
+
+// "3;0" -> 3, "3;2;0" -> 32, "3" -> 30: the locale's grouping as NUMBERFMT wants it.
+UINT groupingOf(std::wstring grouping) {
+    std::wstring digits;
+    for (wchar_t c : grouping) {
+        if (c >= L'0' && c <= L'9') digits += c;
+    }
+    if (digits.empty()) return 3;
+    if (digits.size() > 1 && digits.back() == L'0') {
+        digits.pop_back();
+    } else {
+        digits += L'0';
+    }
+    return static_cast<UINT>(std::wcstoul(digits.c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+DateTime Win32Locale::now() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::uint64_t Win32Locale::tickMs() { return GetTickCount64(); }
+
+std::string Win32Locale::formatDateTime(const DateTime& value) { return formatWith(value, 0); }
+
+std::string Win32Locale::formatDate(const DateTime& value) { return formatWith(value, VAR_DATEVALUEONLY); }
+
+std::string Win32Locale::formatTime(const DateTime& value) { return formatWith(value, VAR_TIMEVALUEONLY); }
+
+std::optional<DateTime> Win32Locale::parseDateTime(std::string_view text) {
+    if (text.empty() || text.size() > 256) return std::nullopt;
+    std::wstring wide = widen(text);
+    if (wide.empty()) return std::nullopt;
+    DATE date = 0;
+    if (FAILED(VarDateFromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &date))) return std::nullopt;
+    SYSTEMTIME st{};
+    if (!VariantTimeToSystemTime(date, &st)) return std::nullopt;
+    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::string Win32Locale::formatWholeNumber(std::int64_t value) {
+    std::wstring decimal = localeText(LOCALE_SDECIMAL, L".");
+    std::wstring thousand = localeText(LOCALE_STHOUSAND, L",");
+    NUMBERFMTW format{};
+    format.NumDigits = 0;
+    format.LeadingZero = 0;
+    format.Grouping = groupingOf(localeText(LOCALE_SGROUPING, L"3;0"));
+    format.lpDecimalSep = decimal.data();
+    format.lpThousandSep = thousand.data();
+    format.NegativeOrder = 1;  // "-1,234"
+    const std::wstring digits = std::to_wstring(value);
+    wchar_t buffer[64] = {};
+    if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, digits.c_str(), &format, buffer, static_cast<int>(std::size(buffer))) <=
+        0) {
+        return narrow(digits);
+    }
+    return narrow(buffer);
+}
+
+std::string Win32Locale::toAnsi(std::string_view utf8) {
+    const std::wstring wide = widen(utf8);
+    if (wide.empty() || wide.size() > INT_MAX) return {};
+    const int size = static_cast<int>(wide.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string result(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, result.data(), needed, nullptr, nullptr);
+    return result;
+}
+
+std::string Win32Locale::fromAnsi(std::string_view ansi) {
+    if (ansi.empty() || ansi.size() > INT_MAX) return {};
+    const int size = static_cast<int>(ansi.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), needed);
+    return narrow(wide);
+}
+
+}  // namespace sorvane::platform::win32

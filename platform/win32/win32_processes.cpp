@@ -1,0 +1,125 @@
+#include "platform/win32/win32_processes.h"
+
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace sorvane::platform::win32 {
+namespace {
+
+Status lastError() { return Status::failure(GetLastError()); }
+
+}  // namespace
+
+OsVersion Win32Processes::version() {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    // The program decides by the version the system reports to it, manifest included.
+    if (!GetVersionExW(&info)) return {};
+#pragma GCC diagnostic pop
+    return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId};
+}
+
+std::uint32_t Win32Processes::currentProcessId() { return GetCurrentProcessId(); }
+
+Status Win32Processes::listIds(std::vector<std::uint32_t>& ids) {
+    ids.clear();
+    // EnumProcesses cannot tell that its buffer was too small except by filling it: grow until it is not full.
+    std::vector<DWORD> buffer(256);
+    for (;;) {
+        DWORD bytes = 0;
+        const auto capacity = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+        if (!EnumProcesses(buffer.data(), capacity, &bytes)) return lastError();
+        if (bytes < capacity) {
+            ids.assign(buffer.begin(), buffer.begin() + bytes / sizeof(DWORD));
+            return Status::success();
+        }
+        if (buffer.size() >= (1u << 20)) return Status::failure(error::InsufficientBuffer);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string Win32Processes::firstModulePath(std::uint32_t id) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    if (!process) return {};
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const DWORD length = GetModuleFileNameExW(process.get(), nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size() - 1) {
+            path.resize(length);
+            return narrow(path);
+        }
+        path.assign(path.size() * 2, L'\0');
+    }
+    return {};
+}
+
+Status Win32Processes::snapshot(std::vector<ProcessEntry>& processes) {
+    processes.clear();
+    HANDLE raw = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (raw == INVALID_HANDLE_VALUE) return lastError();
+    UniqueHandle snap(raw);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    if (!Process32FirstW(snap.get(), &entry)) return lastError();
+    do {
+        processes.push_back({entry.th32ProcessID, narrow(entry.szExeFile)});
+    } while (Process32NextW(snap.get(), &entry));
+    return Status::success();
+}
+
+Status Win32Processes::enableDebugPrivilege() {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return lastError();
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid)) return lastError();
+    if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr)) {
+        return lastError();
+    }
+    // Success with ERROR_NOT_ALL_ASSIGNED means the account does not hold the privilege.
+    const DWORD code = GetLastError();
+    return code == ERROR_SUCCESS ? Status::success() : Status::failure(code);
+}
+
+Status Win32Processes::terminate(std::uint32_t id, std::uint32_t exitCode) {
+    UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+    if (!process) return lastError();
+    return TerminateProcess(process.get(), exitCode) ? Status::success() : lastError();
+}
+
+Status Win32Processes::runAndWait(std::string_view commandLine, std::uint32_t timeoutMs, std::uint32_t& exitCode) {
+    exitCode = 0;
+    std::wstring command = widen(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info)) {
+        return lastError();
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    const DWORD waited = WaitForSingleObject(process.get(), timeoutMs);
+    if (waited == WAIT_TIMEOUT) {
+        TerminateProcess(process.get(), error::Timeout);
+        WaitForSingleObject(process.get(), 5000);
+        return Status::failure(error::Timeout);
+    }
+    if (waited != WAIT_OBJECT_0) return lastError();
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code)) return lastError();
+    exitCode = code;
+    return Status::success();
+}
+
+}  // namespace sorvane::platform::win32

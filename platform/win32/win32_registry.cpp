@@ -1,0 +1,139 @@
+#include "platform/win32/win32_registry.h"
+
+#include <shlwapi.h>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace sorvane::platform::win32 {
+namespace {
+
+HKEY rootHandle(RootKey root) {
+    // The predefined handles are the 32-bit numbers sign-extended, as the SDK defines them.
+    return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
+}
+
+Status fromCode(LSTATUS code) {
+    return code == ERROR_SUCCESS ? Status::success() : Status::failure(static_cast<std::uint32_t>(code));
+}
+
+Status open(RootKey root, std::string_view path, std::uint32_t rights, UniqueKey& key) {
+    return fromCode(RegOpenKeyExW(rootHandle(root), widen(path).c_str(), 0, rights, key.put()));
+}
+
+Status create(RootKey root, std::string_view path, UniqueKey& key) {
+    return fromCode(RegCreateKeyExW(rootHandle(root), widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr));
+}
+
+// The text of string data: UTF-16 up to the first NUL (stored data need not end in one).
+std::string stringText(const std::vector<std::uint8_t>& data) {
+    const auto* chars = reinterpret_cast<const wchar_t*>(data.data());
+    std::size_t count = data.size() / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < count && chars[length] != L'\0') ++length;
+    return narrow(std::wstring_view(chars, length));
+}
+
+}  // namespace
+
+Status Win32Registry::openKey(RootKey root, std::string_view path, std::uint32_t rights) {
+    UniqueKey key;
+    return open(root, path, rights, key);
+}
+
+Status Win32Registry::queryValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t rights,
+                                 RegistryValue& out) {
+    out = {};
+    UniqueKey key;
+    if (auto s = open(root, path, rights, key); !s.ok()) return s;
+    const std::wstring valueName = widen(name);
+    // The value can change size between the two calls; try again while it grows.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LSTATUS rc = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (rc != ERROR_SUCCESS) return fromCode(rc);
+        std::vector<std::uint8_t> data(size);
+        rc = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(),
+                              &size);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return fromCode(rc);
+        data.resize(size);
+        out.type = static_cast<ValueType>(type);
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) out.text = stringText(data);
+        out.data = std::move(data);
+        return Status::success();
+    }
+    return Status::failure(error::MoreData);
+}
+
+Status Win32Registry::createKey(RootKey root, std::string_view path) {
+    UniqueKey key;
+    return create(root, path, key);
+}
+
+Status Win32Registry::setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {
+    RegistryValue value;
+    value.type = ValueType::String;
+    value.text = std::string(text);
+    return setValue(root, path, name, value);
+}
+
+Status Win32Registry::setValue(RootKey root, std::string_view path, std::string_view name,
+                               const RegistryValue& value) {
+    UniqueKey key;
+    if (auto s = create(root, path, key); !s.ok()) return s;
+    const auto type = static_cast<DWORD>(value.type);
+    std::vector<std::uint8_t> bytes = value.data;
+    if ((value.type == ValueType::String || value.type == ValueType::ExpandString) && bytes.empty()) {
+        // The text with its closing NUL, counted in the size.
+        const std::wstring wide = widen(value.text);
+        const auto* raw = reinterpret_cast<const std::uint8_t*>(wide.c_str());
+        bytes.assign(raw, raw + (wide.size() + 1) * sizeof(wchar_t));
+    }
+    return fromCode(RegSetValueExW(key.get(), widen(name).c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
+                                   static_cast<DWORD>(bytes.size())));
+}
+
+Status Win32Registry::deleteValue(RootKey root, std::string_view path, std::string_view name) {
+    UniqueKey key;
+    if (auto s = open(root, path, KEY_SET_VALUE, key); !s.ok()) return s;
+    return fromCode(RegDeleteValueW(key.get(), widen(name).c_str()));
+}
+
+Status Win32Registry::deleteKeyTree(RootKey root, std::string_view path) {
+    // An empty path would name the root itself.
+    if (path.find_first_not_of('\\') == std::string_view::npos) return Status::failure(error::AccessDenied);
+    return fromCode(static_cast<LSTATUS>(SHDeleteKeyW(rootHandle(root), widen(path).c_str())));
+}
+
+Status Win32Registry::listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) {
+    names.clear();
+    UniqueKey key;
+    if (auto s = open(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key); !s.ok()) return s;
+    wchar_t name[256];  // key names are at most 255 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(std::size(name));
+        const LSTATUS rc = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return Status::success();
+        if (rc != ERROR_SUCCESS) return fromCode(rc);
+        names.push_back(narrow(std::wstring_view(name, length)));
+    }
+}
+
+Status Win32Registry::listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) {
+    names.clear();
+    UniqueKey key;
+    if (auto s = open(root, path, KEY_QUERY_VALUE, key); !s.ok()) return s;
+    std::vector<wchar_t> name(16384);  // value names are at most 16,383 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS rc = RegEnumValueW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return Status::success();
+        if (rc != ERROR_SUCCESS) return fromCode(rc);
+        names.push_back(narrow(std::wstring_view(name.data(), length)));
+    }
+}
+
+}  // namespace sorvane::platform::win32

@@ -1,0 +1,21 @@
+#pragma once
+#include "platform/registry.h"
+
+namespace sorvane::platform::win32 {
+
+// The registry through RegOpenKeyExW and friends, each key opened with the rights asked for.
+class Win32Registry final : public Registry {
+public:
+    Status openKey(RootKey root, std::string_view path, std::uint32_t rights) override;
+    Status queryValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t rights,
+                      RegistryValue& out) override;
+    Status createKey(RootKey root, std::string_view path) override;
+    Status setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) override;
+    Status setValue(RootKey root, std::string_view path, std::string_view name, const RegistryValue& value) override;
+    Status deleteValue(RootKey root, std::string_view path, std::string_view name) override;
+    Status deleteKeyTree(RootKey root, std::string_view path) override;
+    Status listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) override;
+    Status listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) override;
+};
+
+}  // namespace sorvane::platform::win32

@@ -1,0 +1,257 @@
+#include "platform/win32/win32_services.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <srrestoreptapi.h>
+
+#include <cstring>
+
+#include "platform/limits.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace sorvane::platform::win32 {
+namespace {
+
+Status lastError() { return Status::failure(GetLastError()); }
+
+std::wstring modulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.assign(path.size() * 2, L'\0');
+    }
+    return {};
+}
+
+}  // namespace
+
+// ---- instance lock
+
+Win32InstanceLock::Win32InstanceLock() = default;
+
+Win32InstanceLock::~Win32InstanceLock() {
+    for (void* h : held_) CloseHandle(h);
+}
+
+bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, widen(name).c_str());
+    const DWORD code = GetLastError();
+    if (mutex == nullptr) return code == ERROR_ACCESS_DENIED;  // held by another user's copy
+    if (code == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    held_.push_back(mutex);
+    return false;
+}
+
+// ---- HTTP
+
+Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
+    InternetHandle session(InternetOpenW(L"Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session) return lastError();
+    InternetHandle request(InternetOpenUrlW(session.get(), widen(url).c_str(), nullptr, 0,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request) return lastError();
+
+    DWORD status = 0;
+    DWORD size = sizeof(status);
+    if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+        status >= 400) {
+        // An error page is not the document asked for.
+        return Status::failure(error::HttpStatusBase + status);
+    }
+    std::uint64_t contentLength = 0;
+    wchar_t lengthText[32] = {};
+    size = sizeof(lengthText);
+    if (HttpQueryInfoW(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &size, nullptr)) {
+        contentLength = std::wcstoull(lengthText, nullptr, 10);
+    }
+
+    std::string buffer(chunkSize_, '\0');
+    std::size_t received = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got)) return lastError();
+        if (got == 0) return Status::success();
+        received += got;
+        if (received > limits::MaxHttpBody) return Status::failure(error::NotEnoughMemory);
+        if (!onChunk(std::string_view(buffer.data(), got), contentLength)) return Status::failure(error::OperationAborted);
+    }
+}
+
+// ---- restore points
+
+struct Win32RestorePoints::Library {
+    UniqueModule module;
+    decltype(&SRSetRestorePointA) setRestorePoint = nullptr;
+    bool loaded = false;
+};
+
+Win32RestorePoints::Win32RestorePoints() : library_(std::make_unique<Library>()) {}
+Win32RestorePoints::~Win32RestorePoints() = default;
+
+Win32RestorePoints::Library& Win32RestorePoints::library() {
+    if (!library_->loaded) {
+        library_->loaded = true;
+        library_->module.reset(LoadLibraryW(L"srclient.dll"));
+        if (library_->module) {
+            library_->setRestorePoint = reinterpret_cast<decltype(&SRSetRestorePointA)>(
+                reinterpret_cast<void*>(GetProcAddress(library_->module.get(), "SRSetRestorePointA")));
+        }
+    }
+    return *library_;
+}
+
+bool Win32RestorePoints::supported() { return library().setRestorePoint != nullptr; }
+
+namespace {
+
+Status callService(decltype(&SRSetRestorePointA) call, DWORD event, DWORD type, std::int64_t sequence,
+                   std::string_view description, std::int64_t& resultSequence) {
+    RESTOREPOINTINFOA info{};
+    info.dwEventType = event;
+    info.dwRestorePtType = type;
+    info.llSequenceNumber = sequence;
+    const std::size_t length = std::min(description.size(), sizeof(info.szDescription) - 1);
+    std::memcpy(info.szDescription, description.data(), length);
+    STATEMGRSTATUS status{};
+    if (!call(&info, &status)) return Status::failure(status.nStatus == 0 ? error::GenericFailure : status.nStatus);
+    resultSequence = status.llSequenceNumber;
+    return Status::success();
+}
+
+}  // namespace
+
+Status Win32RestorePoints::begin(std::string_view description, std::int64_t& sequence) {
+    sequence = 0;
+    auto call = library().setRestorePoint;
+    if (call == nullptr) return Status::failure(error::NotSupported);
+    // The description is ANSI text for the A entry point.
+    std::string ansi;
+    const std::wstring wide = widen(description);
+    if (!wide.empty()) {
+        const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                               nullptr, nullptr);
+        ansi.resize(static_cast<std::size_t>(std::max(needed, 0)));
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), needed, nullptr,
+                            nullptr);
+    }
+    return callService(call, BEGIN_SYSTEM_CHANGE, RESTORE, 0, ansi, sequence);
+}
+
+Status Win32RestorePoints::end(std::int64_t sequence, bool cancel) {
+    auto call = library().setRestorePoint;
+    if (call == nullptr) return Status::failure(error::NotSupported);
+    std::int64_t ignored = 0;
+    return callService(call, END_SYSTEM_CHANGE, cancel ? CANCELLED_OPERATION : APPLICATION_INSTALL, sequence, {},
+                       ignored);
+}
+
+// ---- clipboard
+
+namespace {
+
+class OpenClipboardScope {
+public:
+    OpenClipboardScope() : open_(OpenClipboard(nullptr) != FALSE) {}
+    ~OpenClipboardScope() {
+        if (open_) CloseClipboard();
+    }
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+    bool open() const { return open_; }
+
+private:
+    bool open_;
+};
+
+}  // namespace
+
+Status Win32Clipboard::setText(std::string_view text) {
+    const std::wstring wide = widen(text);
+    OpenClipboardScope clipboard;
+    if (!clipboard.open()) return lastError();
+    if (!EmptyClipboard()) return lastError();
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) return lastError();
+    void* target = GlobalLock(memory);
+    if (target == nullptr) {
+        GlobalFree(memory);
+        return lastError();
+    }
+    std::memcpy(target, wide.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr) {
+        const Status failed = lastError();
+        GlobalFree(memory);  // still ours when the clipboard refused it
+        return failed;
+    }
+    return Status::success();
+}
+
+std::string Win32Clipboard::text() {
+    OpenClipboardScope clipboard;
+    if (!clipboard.open()) return {};
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return {};
+    const auto* chars = static_cast<const wchar_t*>(GlobalLock(data));
+    if (chars == nullptr) return {};
+    const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < capacity && chars[length] != L'\0') ++length;
+    std::string result = narrow(std::wstring_view(chars, length));
+    GlobalUnlock(data);
+    return result;
+}
+
+// ---- environment
+
+std::string Win32Environment::applicationFolder() {
+    const std::wstring path = modulePath();
+    const auto cut = path.find_last_of(L'\\');
+    return cut == std::wstring::npos ? std::string() : narrow(std::wstring_view(path).substr(0, cut));
+}
+
+std::string Win32Environment::executableBaseName() {
+    std::wstring path = modulePath();
+    const auto cut = path.find_last_of(L'\\');
+    if (cut != std::wstring::npos) path.erase(0, cut + 1);
+    const auto dot = path.find_last_of(L'.');
+    if (dot != std::wstring::npos && dot > 0) path.erase(dot);
+    return narrow(path);
+}
+
+std::string Win32Environment::variable(std::string_view name) {
+    const std::wstring wideName = widen(name);
+    std::wstring value(256, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0) return {};
+        if (length < value.size()) {
+            value.resize(length);
+            return narrow(value);
+        }
+        value.assign(length, L'\0');
+    }
+    return {};
+}
+
+std::vector<std::string> Win32Environment::arguments() {
+    std::vector<std::string> result;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) return result;
+    for (int i = 1; i < count; ++i) result.push_back(narrow(argv[i]));
+    LocalFree(argv);
+    return result;
+}
+
+}  // namespace sorvane::platform::win32

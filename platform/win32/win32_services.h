@@ -1,0 +1,59 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace sorvane::platform::win32 {
+
+// A named mutex held until this object goes, normally at process end.
+class Win32InstanceLock final : public InstanceLock {
+public:
+    Win32InstanceLock();
+    ~Win32InstanceLock() override;
+    bool anotherInstanceRunning(std::string_view name) override;
+
+private:
+    std::vector<void*> held_;  // mutex handles
+};
+
+// HTTP GET through WinINet, always from the server (no cache), in chunks of `chunkSize` bytes.
+class Win32Http final : public Http {
+public:
+    explicit Win32Http(std::size_t chunkSize = 256) : chunkSize_(chunkSize == 0 ? 256 : chunkSize) {}
+    Status get(std::string_view url, const ChunkHandler& onChunk) override;
+
+private:
+    std::size_t chunkSize_;
+};
+
+// System Restore through SRSetRestorePointA of "srclient.dll", loaded on first use.
+class Win32RestorePoints final : public RestorePoints {
+public:
+    Win32RestorePoints();
+    ~Win32RestorePoints() override;
+    bool supported() override;
+    Status begin(std::string_view description, std::int64_t& sequence) override;
+    Status end(std::int64_t sequence, bool cancel) override;
+
+private:
+    struct Library;
+    Library& library();
+    std::unique_ptr<Library> library_;
+};
+
+class Win32Clipboard final : public Clipboard {
+public:
+    Status setText(std::string_view text) override;
+    std::string text() override;
+};
+
+class Win32Environment final : public Environment {
+public:
+    std::string applicationFolder() override;
+    std::string executableBaseName() override;
+    std::string variable(std::string_view name) override;
+    std::vector<std::string> arguments() override;
+};
+
+}  // namespace sorvane::platform::win32

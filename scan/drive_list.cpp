@@ -1,0 +1,143 @@
+#include "scan/drive_list.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/limits.h"
+#include "platform/text.h"
+#include "scan/company_name.h"
+
+namespace sorvane::scan {
+
+namespace {
+
+namespace attr = platform::attribute;
+constexpr std::uint32_t Temporary = 0x100;
+constexpr std::uint32_t ReparsePoint = 0x400;
+constexpr std::uint32_t PlainFileKinds =
+    attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Normal | Temporary;
+
+struct Sweep {
+    ScanSession& session;
+    std::unordered_map<std::string, std::size_t> missing;  // lower-cased name -> row of lvwFileNotFounds
+    std::unordered_set<std::string> reported;              // lower-cased paths already listed
+    std::string root;
+    std::size_t topDone = 0;
+    std::size_t topCount = 1;
+
+    void showPercent() {
+        auto& bar = session.view.pbgMain;
+        int percent = static_cast<int>(topDone * 100 / (topCount ? topCount : 1));
+        bar.setValue(percent);
+        session.view.lblPercentageCompleted.setCaption(" Scanning  " + root + "    [ " + std::to_string(percent) +
+                                                       "% Completed. ]");
+    }
+
+    void file(const std::string& folder, const platform::DirectoryEntry& entry) {
+        // Hidden and system files count as absent, as at the usual places.
+        if (!(entry.attributes & PlainFileKinds) || (entry.attributes & (attr::Hidden | attr::System))) return;
+        if (entry.name.find('.') == std::string::npos) return;
+        auto hit = missing.find(text::toLower(entry.name));
+        if (hit == missing.end()) return;
+        const std::string path = folder + entry.name;
+        if (!reported.insert(text::toLower(path)).second) return;
+        if (session.isSafe(path)) return;
+        if (session.isExcluded(path)) {
+            session.addExcluded(path);
+            return;
+        }
+        if (IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) return;
+        const auto& row = session.view.lvwFileNotFounds.item(hit->second);
+        session.reportFile(path, row.subItem(1), row.subItem(2), icon::File);
+    }
+
+    // Files of a folder first, then its sub-folders in the order found. False once stopped.
+    bool walk(const std::string& folder, std::size_t depth) {
+        if (depth > limits::MaxFolderDepth) return true;
+        std::vector<platform::DirectoryEntry> entries;
+        if (!session.os.files.listFolder(folder, entries).ok()) return true;
+        if (depth == 0) topCount = entries.size();
+        std::vector<std::string> folders;
+        for (const auto& entry : entries) {
+            session.host.yield();
+            if (session.state.stopRequested) return false;
+            if (entry.name == "." || entry.name == "..") continue;
+            session.view.lblStatus.setCaption(folder + entry.name);
+            if (entry.isFolder()) {
+                if (!(entry.attributes & ReparsePoint)) folders.push_back(folder + entry.name + "\\");
+            } else {
+                file(folder, entry);
+                if (depth == 0) ++topDone;
+            }
+            if (depth == 0) showPercent();
+        }
+        for (const auto& sub : folders) {
+            if (!walk(sub, depth + 1)) return false;
+            if (depth == 0) {
+                ++topDone;
+                showPercent();
+            }
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool DriveIsReady(platform::FileSystem& files, std::string_view root) { return files.driveReady(root); }
+
+void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
+    for (const auto& root : files.drives()) {
+        bool listed = false;
+        switch (files.driveType(root)) {
+        case platform::DriveType::Removable:
+        case platform::DriveType::Remote:
+        case platform::DriveType::CdRom: listed = true; break;
+        case platform::DriveType::Fixed: listed = DriveIsReady(files, root); break;
+        default: break;
+        }
+        if (listed && !root.empty()) drives.add(root.substr(0, 1));
+    }
+}
+
+void LoadDriveTicks(ui::ListView& drives, const SettingReader& read) {
+    for (std::size_t i = 0; i < drives.count(); ++i)
+        drives.setChecked(i, text::booleanValue(read("Drives", drives.item(i).text, "True"), true));
+}
+
+void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
+    for (const auto& row : drives.items()) write("Drives", row.text, text::boolText(row.checked));
+}
+
+bool CompleteScanChosen(ScanSession& session) {
+    if (auto* option = session.view.optScanAllSelectedHardDrive) return option->value();
+    return text::booleanValue(session.setting("OptionAndSettings", "optScanAllSelectedHardDrive", "True"), true);
+}
+
+void SweepDrives(ScanSession& session) {
+    auto* drives = session.view.lvwHardDrives;
+    if (!drives || session.state.stopRequested) return;
+    Sweep sweep{session, {}, {}, {}, 0, 1};
+    const auto& missing = session.view.lvwFileNotFounds;
+    for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
+    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));
+    if (sweep.missing.empty()) return;
+
+    auto& bar = session.view.pbgMain;
+    for (const auto& row : drives->items()) {
+        if (!row.checked) continue;
+        std::string root = row.text.substr(0, 1) + ":\\";
+        if (!DriveIsReady(session.os.files, root)) continue;
+        bar.setMax(100);
+        bar.setValue(0);
+        bar.setVisible(true);
+        sweep.root = root;
+        sweep.topDone = 0;
+        sweep.topCount = 1;
+        sweep.showPercent();
+        if (!sweep.walk(root, 0)) break;
+    }
+    bar.setVisible(false);
+}
+
+}  // namespace sorvane::scan

@@ -1,0 +1,198 @@
+#include "scan/memory_scan.h"
+
+#include <cctype>
+
+#include "definitions/records.h"
+#include "platform/text.h"
+#include "removal/process_stop.h"
+#include "scan/company_name.h"
+#include "scan/file_tests.h"
+#include "scan/process_list.h"
+
+namespace sorvane::scan {
+
+namespace {
+
+std::string& win9xDefinitions() {
+    static std::string text;
+    return text;
+}
+
+// The exit code a running process reports; the 9x stop ends the process with it.
+constexpr std::uint32_t StillActive = 259;
+
+bool scanMode(ScanSession& session) { return !session.view.cmdScan.enabled(); }
+
+void progress(ScanSession& session, std::string_view item) {
+    auto& s = session.state;
+    session.UpdateProgress(session.statusText(item), percentOf(s.memoryInspected, s.counts.exe),
+                           percentOf(s.memoryInspected + s.counts.cookies, s.counts.total()));
+}
+
+// The NT definition text: "|" and every listed executable's full path, upper-cased, each followed by "|".
+std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
+    std::vector<std::string> lines;
+    if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return {};
+    const auto& macros = session.macros();
+    std::string text = "|";
+    for (const auto& line : lines) {
+        if (session.state.stopRequested) return {};
+        if (auto def = definitions::ParseProcessLine(line, macros)) {
+            lastName = def->name;
+            text += def->path + "|";
+        }
+        if (scanMode(session)) {
+            ++session.state.memoryInspected;
+            progress(session, lastName);
+        }
+        session.host.yield();
+    }
+    return text::toUpper(text);
+}
+
+// "\SystemRoot\System32\X.EXE" and the like become the real system folder's path.
+std::string withSystemFolder(ScanSession& session, std::string path) {
+    auto pos = std::string::npos;
+    for (auto at = text::findNoCase(path, "SYSTEM32\\"); at != std::string::npos;
+         at = text::findNoCase(path, "SYSTEM32\\", at + 1))
+        pos = at;
+    if (pos == std::string::npos) return path;
+    auto system = session.os.shell.specialFolder(platform::csidl::System);
+    if (system.empty()) return path;
+    if (system.back() != '\\') system += '\\';
+    return text::toUpper(system + path.substr(pos + 9));
+}
+
+void shieldAlert(ScanSession& session, const std::string& company, const std::string& name, const std::string& path,
+                 std::uint32_t id) {
+    MemoryAlert alert;
+    alert.companyLine =
+        text::trim(company).empty() ? session.message("MSG_NOCOMPANY") + " " + name : text::toUpper(company);
+    alert.fileLine = text::toUpper(name);
+    alert.path = path;
+    alert.processId = id;
+    if (session.hooks.memoryAlert) session.hooks.memoryAlert(alert);
+}
+
+void scanNt(ScanSession& session) {
+    auto list = ListProcesses(session.os.processes, "", true);
+    session.view.lblTotalNoOfRunningItems.setCaption(std::to_string(list.processes.size()));
+    std::string lastName;
+    const std::string definitions = ntDefinitionText(session, lastName);
+
+    for (const auto& process : list.processes) {
+        ++session.state.memoryInspected;
+        if (scanMode(session)) progress(session, lastName);
+        if (session.state.stopRequested) return;
+
+        std::string path = session.os.processes.firstModulePath(process.id);
+        if (path.empty()) continue;
+        path = withSystemFolder(session, text::toUpper(text::trim(path)));
+        const std::string name = LastPathComponent(path);
+
+        if (definitions.find("|" + path + "|") != std::string::npos) {
+            const std::string company = CompanyNameOf(session.os.files, path);
+            if (IsMicrosoftCompany(company)) {
+                // Microsoft's own programs are never stopped.
+            } else if (session.isExcluded(name)) {
+                session.addExcluded(name);
+            } else if (!text::equalsNoCase(name, CompanionProgram)) {
+                if (scanMode(session)) {
+                    bool stopped = removal::StopProcessByName(session.os.processes, session.host, name);
+                    session.addSummary(StoppedProcessText(session, name, stopped, false), icon::File);
+                } else {
+                    shieldAlert(session, company, name, path, process.id);
+                }
+                ++session.state.threatsFound;
+            }
+        }
+        session.host.yield();
+    }
+}
+
+bool terminate9x(ScanSession& session, std::uint32_t id) {
+    return session.os.processes.terminate(id, StillActive).ok();
+}
+
+void scan9x(ScanSession& session) {
+    auto& definitions = win9xDefinitions();
+    if (!definitions.empty()) {
+        session.state.memoryInspected += static_cast<std::int32_t>(text::lines(definitions).size());
+    } else {
+        std::vector<std::string> lines;
+        if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return;
+        for (const auto& line : lines) {
+            if (session.state.stopRequested) {
+                definitions.clear();
+                break;
+            }
+            definitions += line + "\r\n";
+            ++session.state.memoryInspected;
+            if (scanMode(session)) progress(session, line);
+            session.host.yield();
+        }
+    }
+    const std::string upper = text::toUpper(definitions);
+
+    std::vector<platform::ProcessEntry> snapshot;
+    if (!session.os.processes.snapshot(snapshot).ok()) return;
+    for (const auto& entry : snapshot) {
+        auto& running = session.view.lblTotalNoOfRunningItems;
+        running.setCaption(std::to_string(text::numericValue(running.caption()) + 1));
+        std::string path = entry.path.substr(0, entry.path.find('\0'));
+        const std::string name = text::toUpper(text::trim(LastPathComponent(path)));
+        if (name.empty()) continue;
+
+        // Only the first occurrence counts, and it must end its line.
+        auto at = upper.find(name);
+        bool match = false;
+        if (at != std::string::npos) {
+            auto end = upper.find("\r\n", at);
+            match = text::trim(upper.substr(at, end == std::string::npos ? std::string::npos : end - at)) == name;
+        }
+        if (match && !IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) {
+            if (session.isExcluded(name)) {
+                session.addExcluded(name);
+            } else if (scanMode(session)) {
+                bool stopped = terminate9x(session, entry.id);
+                session.addSummary(StoppedProcessText(session, name, stopped, true), icon::File);
+                ++session.state.threatsFound;
+            } else {
+                auto question = session.message("MSG_FOUND1") + name + session.message("MSG_FOUND2") + name +
+                                session.message("MSG_FOUND3");
+                auto title = (session.app.productName ? session.app.productName() : std::string()) + "  - Alert";
+                if (session.host.messageBox(question, title, ui::mb::YesNo) == ui::Answer::Yes) {
+                    (void)terminate9x(session, entry.id);
+                    ++session.state.threatsFound;
+                } else {
+                    (void)session.os.files.appendFile(session.definitionPath(definitions::ExclusionFile),
+                                                      text::trim(name) + "\r\n");
+                }
+            }
+        }
+        session.host.yield();
+    }
+}
+
+}  // namespace
+
+void ForgetWin9xDefinitions() { win9xDefinitions().clear(); }
+
+std::string StoppedProcessText(ScanSession& session, std::string_view name, bool stopped, bool win9x) {
+    std::string text = "Detected in the memory : " + std::string(name);
+    if (stopped) return text + (win9x ? " and was stopped being from ruuning." : " was stopped from running.");
+    // The catalogue capitalises its texts; this one continues the sentence.
+    std::string failure = session.message("MSG_ERROR_STOPPED");
+    if (!failure.empty()) failure[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(failure[0])));
+    return text + " " + failure;
+}
+
+void ScanMemory(ScanSession& session) {
+    switch (session.os.processes.version().platformId) {
+    case 2: scanNt(session); break;
+    case 1: scan9x(session); break;
+    default: break;
+    }
+}
+
+}  // namespace sorvane::scan

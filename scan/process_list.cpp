@@ -1,0 +1,44 @@
+#include "scan/process_list.h"
+
+#include "platform/text.h"
+#include "scan/file_tests.h"
+
+namespace sorvane::scan {
+
+namespace {
+std::string cutAtNul(std::string text) {
+    auto nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+}
+}  // namespace
+
+std::string ProcessBaseName(platform::Processes& processes, std::uint32_t id) {
+    if (id == 0) return "System Idle Process";
+    if (id == 2) return "System";
+    return LastPathComponent(cutAtNul(processes.firstModulePath(id)));
+}
+
+ProcessList ListProcesses(platform::Processes& processes, std::string_view nameFilter, bool useProcessStatus) {
+    ProcessList list;
+    auto keep = [&](const std::string& name) { return nameFilter.empty() || text::containsNoCase(name, nameFilter); };
+    if (useProcessStatus) {
+        std::vector<std::uint32_t> ids;
+        if (!processes.listIds(ids).ok()) return list;
+        for (auto id : ids) {
+            auto name = ProcessBaseName(processes, id);
+            if (!name.empty() && keep(name)) list.processes.push_back({id, std::move(name)});
+        }
+    } else {
+        std::vector<platform::ProcessEntry> entries;
+        if (!processes.snapshot(entries).ok()) return list;
+        for (auto& entry : entries) {
+            auto name = cutAtNul(entry.path);
+            if (keep(name)) list.processes.push_back({entry.id, std::move(name)});
+        }
+    }
+    list.ok = true;
+    return list;
+}
+
+}  // namespace sorvane::scan

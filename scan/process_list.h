@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/processes.h"
+
+namespace sorvane::scan {
+
+struct RunningProcess {
+    std::uint32_t id = 0;
+    std::string name;
+};
+
+struct ProcessList {
+    bool ok = false;  // false when the enumeration itself failed
+    std::vector<RunningProcess> processes;
+};
+
+// The running processes with their names: through the process-status calls (names from
+// the first module, unnamed processes dropped) or through a Toolhelp snapshot. A non-empty
+// filter keeps only names that contain it, ignoring case.
+ProcessList ListProcesses(platform::Processes& processes, std::string_view nameFilter, bool useProcessStatus);
+
+// The file name of a process's first module; the two kernel pseudo-processes by their
+// well-known names; empty when the process cannot be opened.
+std::string ProcessBaseName(platform::Processes& processes, std::uint32_t id);
+
+}  // namespace sorvane::scan

@@ -1,0 +1,265 @@
+#include "scan/scan_driver.h"
+
+#include "definitions/definition_files.h"
+#include "platform/text.h"
+#include "scan/cookie_scan.h"
+#include "scan/drive_list.h"
+#include "scan/known_files_scan.h"
+#include "scan/memory_scan.h"
+#include "scan/registry_scan.h"
+
+namespace sorvane::scan {
+
+namespace {
+
+void enable(ui::Control* control, bool on) {
+    if (control) control->setEnabled(on);
+}
+void show(ui::Control* control, bool on) {
+    if (control) control->setVisible(on);
+}
+
+std::string productName(ScanSession& session) {
+    return session.app.productName ? session.app.productName() : std::string("Sorvane");
+}
+
+std::string now(ScanSession& session) { return session.os.locale.formatDateTime(session.os.locale.now()); }
+
+void setPhase(ScanSession& session, std::string_view key) {
+    auto caption = session.message(key);
+    session.freeze(true);
+    session.view.lblPercentageCompleted.setCaption(caption);
+    session.state.phaseCaption = caption + ": ";
+    session.freeze(false);
+}
+
+void setOverall(ScanSession& session, double part) {
+    int overall = percentOf(part, session.state.counts.total());
+    if (overall >= 0) session.view.pb2.setValue(overall);
+}
+
+}  // namespace
+
+bool DefinitionFilesPresent(ScanSession& session) {
+    for (auto name : {definitions::FileDefinitionFile, definitions::RegistryDefinitionFile,
+                      definitions::ExeDefinitionFile, definitions::BlockedCookiesFile,
+                      definitions::DirectoryDefinitionFile})
+        if (!session.os.files.lookup(session.definitionPath(name))) return false;
+    return true;
+}
+
+void HideAllPages(ScanView& view) {
+    for (ui::Control* page : std::initializer_list<ui::Control*>{
+             view.frmOptions, view.frmScan, view.frmResults, view.frmStatus, view.pgbDeleteSpywaresFound,
+             view.lblDeletingPercentageCompleted, view.lblDeletingCaption})
+        show(page, false);
+}
+
+void RunScanPhases(ScanSession& session) {
+    auto& view = session.view;
+    auto& state = session.state;
+    const bool present = session.hooks.checkDefinitionFiles ? session.hooks.checkDefinitionFiles()
+                                                            : DefinitionFilesPresent(session);
+    if (!present) {
+        session.host.messageBox(session.message("MSG_MISSING"), productName(session), ui::mb::Information);
+        return;
+    }
+    session.countDefinitions();
+    session.resolveMacros();
+    session.loadSafeList();
+
+    view.pbgMain.setVisible(false);
+    for (auto* bar : {&view.pbgMain, &view.pb1, &view.pb2}) {
+        bar->setMax(100);
+        bar->setValue(0);
+    }
+    state.cookieCounter = 0;
+
+    if (text::numericValue(session.setting("OptionAndSettings", "chkScanCookies", "1")) == 1) {
+        show(view.shpCircle, false);
+        setPhase(session, "MSG_COOKIES");
+        ScanCookies(session);
+        session.freeze(true);
+        view.pb1.setValue(100);
+        setOverall(session, state.counts.cookies);
+        view.lblStatus.setCaption(session.message("MSG_COOKIES_FINISHED"));
+        session.freeze(false);
+    }
+
+    if (text::booleanValue(session.setting("OptionAndSettings", "chkSweepMemory", "True"), true)) {
+        setPhase(session, "MSG_MEMORY");
+        ScanMemory(session);
+    } else {
+        view.lblMemoryInspected.setCaption(session.message("MSG_NOTSELECED"));
+    }
+
+    setPhase(session, "MSG_REGISTRY");
+    view.pb1.setValue(0);
+    setOverall(session, state.counts.cookies);
+    if (text::booleanValue(session.setting("OptionAndSettings", "chkScanRegistry", "True"), true))
+        ScanRegistry(session);
+    else
+        view.lblRegistryInspected.setCaption(session.message("MSG_NOTSELECED"));
+
+    view.pbgMain.setMax(100);
+    setPhase(session, "MSG_SPYWARE");
+    view.pbgMain.setValue(0);
+    ScanKnownFiles(session);
+    ScanKnownFolders(session);
+    if (CompleteScanChosen(session)) SweepDrives(session);
+
+    session.UpdateProgress("Scan Complete", 100, 100);
+}
+
+void cmdScanNow_Click(ScanSession& session) {
+    auto& view = session.view;
+    auto& state = session.state;
+    if (view.tmrScroll) view.tmrScroll->setOn(false);
+    if (session.hooks.hideDeleteWindow) session.hooks.hideDeleteWindow();
+
+    if (view.shpCircle) {
+        view.shpCircle->move(1215, 645, view.shpCircle->geometry().width, view.shpCircle->geometry().height);
+        view.shpCircle->setVisible(false);
+    }
+    show(view.cmdRemove, false);
+    enable(view.cmdResults, false);
+    enable(view.cmdSettings, false);
+    if (session.hooks.armBackgroundTimers) session.hooks.armBackgroundTimers(false);
+
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&view.cmdScanNow, &view.cmdScan, view.cmdLog,
+                                                              view.cmdUpdate, view.cmdStatus})
+        enable(c, false);
+    enable(view.cmdStop, true);
+    enable(view.cmdPause, true);
+
+    session.freeze(true);
+    for (auto* label : {&view.lblRegistryInspected, &view.lblFilesFolderInspected, &view.lblMemoryInspected,
+                        &view.lblSoftwareFound, &view.lblRemovePicSoftwareFound, &view.lbltracesFound,
+                        &view.lblPercentageCompleted, &view.lblStatus, &view.lblTotalNoOfRunningItems})
+        label->setCaption("0");
+    state.memoryInspected = state.registryInspected = state.filesFoldersInspected = state.threatsFound = 0;
+    state.progressCalls = 0;
+    for (auto* list : {&view.lvwSpywareFound, &view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
+                       &view.lvwFilesToBeDeleted, &view.lvwFileNotFounds, &view.lvwRegistryToBeDeleted,
+                       &view.lvwCookiesToDelete})
+        list->clear();
+    session.freeze(false);
+
+    state.stopRequested = false;
+    state.running = true;
+    state.scanStartTime = now(session);
+
+    RunScanPhases(session);
+
+    state.scanEndTime = now(session);
+    if (session.app.writeSetting) {
+        session.app.writeSetting("Settings", "lblLastScan", state.scanEndTime);
+        if (CompleteScanChosen(session)) session.app.writeSetting("Settings", "lblLastFullScan", state.scanEndTime);
+    }
+    if (view.chkMakeLog && view.chkMakeLog->checked() && session.hooks.makeReport) session.hooks.makeReport();
+
+    show(view.cmdRemove, true);
+    enable(view.cmdRemove, true);
+    enable(view.cmdResults, true);
+    enable(view.cmdSettings, true);
+    show(view.shpCircle, false);
+
+    session.freeze(true);
+    if (state.stopRequested) {
+        view.lblStatus.setCaption(session.message("MSG_SCAN_CANCELLED"));
+        view.lblPercentageCompleted.setCaption("0% " + session.message("MSG_COMPLETED"));
+        view.pbgMain.setValue(0);
+    } else {
+        view.lblStatus.setCaption(session.message("MSG_SCAN_COMPLETED"));
+        view.pb1.setValue(100);
+        view.pb2.setValue(100);
+    }
+    session.freeze(false);
+    state.running = false;
+
+    if (state.autoRemoveAfterScan) {
+        cmdRemove_Click(session);
+        cmdSelectAll_Click(session);
+        if (session.hooks.removeCheckedItems) session.hooks.removeCheckedItems();
+    }
+
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&view.cmdScan, &view.cmdScanNow, view.cmdLog,
+                                                              view.cmdUpdate, view.cmdStatus})
+        enable(c, true);
+    enable(view.cmdStop, false);
+    enable(view.cmdPause, false);
+    if (session.hooks.armBackgroundTimers) session.hooks.armBackgroundTimers(true);
+    if (session.hooks.refreshStatusPanel) session.hooks.refreshStatusPanel();
+}
+
+void cmdPause_Click(ScanSession& session) {
+    enable(session.view.cmdPause, false);
+    enable(session.view.cmdStop, false);
+    session.host.messageBox(session.message("MSG_PAUSED"), productName(session), ui::mb::Information);
+    enable(session.view.cmdPause, true);
+    enable(session.view.cmdStop, true);
+}
+
+void lblPause_Click(ScanSession& session) {
+    enable(session.view.lblPause, false);
+    session.host.messageBox(session.message("MSG_PAUSED"), productName(session), ui::mb::Information);
+    enable(session.view.lblPause, true);
+}
+
+namespace {
+void askStop(ScanSession& session, std::string_view key) {
+    if (session.host.messageBox(session.message(key), productName(session), ui::mb::YesNo) == ui::Answer::Yes) {
+        session.host.setBusyCursor(false);
+        session.state.stopRequested = true;
+    }
+}
+}  // namespace
+
+void cmdStop_Click(ScanSession& session) { askStop(session, "MSG_STOP"); }
+void lblStop_Click(ScanSession& session) { askStop(session, "MSG_SURE"); }
+
+void cmdRemove_Click(ScanSession& session) {
+    auto& view = session.view;
+    HideAllPages(view);
+    show(view.frmResults, true);
+    if (view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() && view.chkSendData &&
+        view.chkSendData->checked() && session.hooks.startDataSubmission)
+        session.hooks.startDataSubmission();
+}
+
+void SyncWorkListChecks(ScanSession& session, std::size_t row) {
+    auto& view = session.view;
+    const auto& item = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.item(row);
+    const bool checked = item.checked;
+    auto tie = [&](ui::ListView& list, auto&& tied) {
+        for (std::size_t i = 0; i < list.count(); ++i)
+            if (tied(list.item(i))) list.setChecked(i, checked);
+    };
+    switch (item.smallIcon) {
+    case icon::Cookie:
+        tie(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
+        break;
+    case icon::Registry:
+        tie(view.lvwRegistryToBeDeleted,
+            [&](const ui::ListItem& w) { return w.subItem(1) == item.text || w.subItem(3) == item.text; });
+        break;
+    case icon::File:
+        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
+        break;
+    case icon::Folder:
+        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
+        break;
+    default: break;
+    }
+}
+
+void cmdSelectAll_Click(ScanSession& session) {
+    auto& list = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.item(i).checked) continue;
+        list.setChecked(i, true);
+        SyncWorkListChecks(session, i);
+    }
+}
+
+}  // namespace sorvane::scan

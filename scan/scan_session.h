@@ -1,0 +1,146 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "definitions/exclusions.h"
+#include "definitions/path_macros.h"
+#include "definitions/safe_list.h"
+#include "platform/platform.h"
+#include "scan/scan_view.h"
+#include "ui/host.h"
+
+namespace sorvane::scan {
+
+// Small-icon index of a result row: its kind.
+namespace icon {
+inline constexpr int None = 0;
+inline constexpr int Cookie = 1;
+inline constexpr int Registry = 2;
+inline constexpr int File = 3;
+inline constexpr int Folder = 4;
+inline constexpr int Excluded = 5;
+}  // namespace icon
+
+// Lines in each definition file, counted when the scan starts; the progress figures use them.
+struct DefinitionCounts {
+    std::int32_t cookies = 0;
+    std::int32_t exe = 0;
+    std::int32_t registry = 0;
+    std::int32_t file = 0;
+    std::int32_t directory = 0;
+    std::int32_t total() const { return cookies + exe + registry + file + directory; }
+};
+
+// The state one scan shares between the driver and its scanners.
+struct ScanState {
+    std::int32_t memoryInspected = 0;
+    std::int32_t registryInspected = 0;
+    std::int32_t filesFoldersInspected = 0;
+    std::int32_t threatsFound = 0;
+    std::int32_t progressCalls = 0;
+    std::int32_t cookieCounter = 0;
+    bool stopRequested = false;
+    bool running = false;
+    bool autoRemoveAfterScan = false;
+    std::string phaseCaption;
+    std::string scanStartTime;
+    std::string scanEndTime;
+    DefinitionCounts counts;
+};
+
+// Settings store and message catalogue, as the application keeps them.
+struct AppAccess {
+    std::function<std::string(std::string_view key)> message;
+    std::function<std::string(std::string_view section, std::string_view key, std::string_view fallback)> readSetting;
+    std::function<void(std::string_view section, std::string_view key, std::string_view value)> writeSetting;
+    std::function<std::string()> productName;
+};
+
+// The memory shield's question about one running listed program; answered by the alert window.
+struct MemoryAlert {
+    std::string companyLine;
+    std::string fileLine;
+    std::string path;
+    std::uint32_t processId = 0;
+};
+
+// Work other subsystems own, called at the points of a scan where it belongs.
+struct ScanHooks {
+    std::function<void(bool enabled)> armBackgroundTimers;
+    std::function<void()> hideDeleteWindow;
+    std::function<bool()> checkDefinitionFiles;  // default: the five files exist
+    std::function<void()> makeReport;            // the scan report, when chosen
+    std::function<void()> refreshStatusPanel;
+    std::function<void()> startDataSubmission;
+    std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
+    // Shows the shield's alert and returns once the user answered.
+    std::function<void(const MemoryAlert&)> memoryAlert;
+};
+
+// One scan's world: the system, the host, the window's controls and the shared state.
+class ScanSession {
+public:
+    ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
+                AppAccess app, ScanHooks hooks, std::string applicationFolder);
+
+    platform::Platform& os;
+    ui::Host& host;
+    ScanView view;
+    // The user's exclusions, loaded at start-up and kept by the application.
+    definitions::ExclusionList& exclusions;
+    definitions::SafeList safeList;
+    AppAccess app;
+    ScanHooks hooks;
+    std::string applicationFolder;
+    ScanState state;
+
+    // The macro folders, resolved once per scan (or per shield pass).
+    const definitions::PathMacros& macros();
+    void resolveMacros();
+    void loadSafeList();
+    bool isSafe(std::string_view item) const { return safeList.IsSafe(item); }
+    bool isExcluded(std::string_view item) const { return exclusions.IsExcluded(item); }
+    bool isFolderExcluded(std::string_view folder) const { return exclusions.IsFolderExcluded(folder); }
+
+    std::string definitionPath(std::string_view fileName) const;
+    // The decoded lines of a definition file; nothing when it is missing or unreadable.
+    bool readDefinitionLines(std::string_view fileName, std::vector<std::string>& lines);
+    std::int32_t countLines(std::string_view fileName);
+    void countDefinitions();
+
+    std::string message(std::string_view key) const;
+    std::string setting(std::string_view section, std::string_view key, std::string_view fallback) const;
+
+    // Progress: labels and bars refreshed on every 100th call, painting frozen.
+    void UpdateProgress(std::string_view text, int phasePercent, int overallPercent);
+    // "PhaseCaption CR LF item", the text every scanner shows for its current item.
+    std::string statusText(std::string_view item) const;
+    void freeze(bool frozen);
+
+    // Result rows.
+    void addSummary(std::string text, int smallIcon);
+    void addExcluded(std::string_view item);
+    void addDetail(std::string text, int smallIcon, std::string location, std::string_view note);
+    void addTrace();
+    bool summaryHas(std::string_view prefix) const;
+    // Traces so far, as the label shows them.
+    std::int32_t tracesShown() const;
+    // A file hit of the known-files scan or the drive sweep: removal row, trace, and the
+    // summary and detail rows for the first trace of the threat.
+    void reportFile(const std::string& path, const std::string& threat, std::string_view note, int smallIcon);
+
+private:
+    std::optional<definitions::PathMacros> macros_;
+};
+
+// Whole-number percentage of part in whole, rounded; -1 (bar unchanged) when the whole is 0.
+int percentOf(double part, double whole);
+
+// The status text with every listed offensive word removed, ignoring case.
+std::string FilterStatusText(std::string_view text);
+
+}  // namespace sorvane::scan

@@ -1,0 +1,67 @@
+#pragma once
+#include <optional>
+
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace sorvane::scan {
+
+// The controls of the main window that a scan reads and fills, found by their names.
+// Lists, labels and bars are required; the buttons, frames and options a scan only
+// switches on and off may be missing (the console program has no pages).
+struct ScanView {
+    ui::Form& form;
+
+    // Result lists: the only store of a scan's results.
+    ui::ListView& lvwSpywareFound;
+    ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    ui::ListView& lvwFilesToBeDeleted;
+    ui::ListView& lvwRegistryToBeDeleted;
+    ui::ListView& lvwCookiesToDelete;
+    ui::ListView& lvwFileNotFounds;
+
+    ui::Label& lblMemoryInspected;
+    ui::Label& lblRegistryInspected;
+    ui::Label& lblFilesFolderInspected;
+    ui::Label& lblSoftwareFound;
+    ui::Label& lblRemovePicSoftwareFound;
+    ui::Label& lbltracesFound;
+    ui::Label& lblPercentageCompleted;
+    ui::Label& lblStatus;  // element 0
+    ui::Label& lblTotalNoOfRunningItems;
+    ui::ProgressBar& pb1;
+    ui::ProgressBar& pb2;
+    ui::ProgressBar& pbgMain;
+    // Disabled while a scan runs; the memory scan tells scan mode from shield mode by it.
+    ui::CommandButton& cmdScan;
+    ui::CommandButton& cmdScanNow;
+
+    ui::CommandButton* cmdLog = nullptr;
+    ui::CommandButton* cmdUpdate = nullptr;
+    ui::CommandButton* cmdStatus = nullptr;
+    ui::CommandButton* cmdStop = nullptr;
+    ui::CommandButton* cmdPause = nullptr;
+    ui::CommandButton* cmdRemove = nullptr;
+    ui::CommandButton* cmdResults = nullptr;
+    ui::CommandButton* cmdSettings = nullptr;
+    ui::Label* lblPause = nullptr;
+    ui::Label* lblStop = nullptr;
+    ui::Shape* shpCircle = nullptr;
+    ui::Timer* tmrScroll = nullptr;
+    ui::ListView* lvwHardDrives = nullptr;
+    ui::OptionButton* optScanAllSelectedHardDrive = nullptr;
+    ui::CheckBox* chkMakeLog = nullptr;
+    ui::CheckBox* chkSendData = nullptr;
+    ui::Frame* frmOptions = nullptr;
+    ui::Frame* frmScan = nullptr;
+    ui::Frame* frmResults = nullptr;
+    ui::Frame* frmStatus = nullptr;
+    ui::ProgressBar* pgbDeleteSpywaresFound = nullptr;
+    ui::Label* lblDeletingPercentageCompleted = nullptr;
+    ui::Label* lblDeletingCaption = nullptr;
+
+    // Nothing when a required control is missing from the form.
+    static std::optional<ScanView> bind(ui::Form& form);
+};
+
+}  // namespace sorvane::scan

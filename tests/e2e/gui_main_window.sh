@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Starts the GUI program under Wine on the X display, waits for its main window and
+# navigation buttons, takes a screenshot, closes the window and waits for the exit.
+#   gui_main_window.sh PROGRAM PROBE SCREENSHOT PRODUCT COMPANY
+# The program runs from a scratch copy in its own throwaway prefix, set up as after a
+# first start, so that no first-start dialog stands in front of the main window.
+set -uo pipefail
+program=$1 probe=$2 screenshot=$3 product=$4 company=$5
+caption="$product by $company"
+here=$(dirname "${BASH_SOURCE[0]}")
+
+if [[ -z "${DISPLAY:-}" ]]; then
+    echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
+    exit 77
+fi
+
+scratch=$(mktemp -d /tmp/sorvane-gui.XXXXXX)
+app_pid=""
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+mkdir "$WINEPREFIX"
+cleanup() {
+    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+wineserver -p
+wineboot -i >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+cat >"$scratch/settings.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
+"Language"="English"
+"showHelp"="0"
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$product\\Settings]
+"FirstTime"="Yes"
+"showHelp"="0"
+REG
+wine regedit /S "$(winepath -w "$scratch/settings.reg")" || { echo "FAIL: could not set up the settings"; exit 1; }
+
+mkdir "$scratch/app"
+cp "$program" "$scratch/app/"
+(cd "$scratch/app" && exec wine "./$(basename "$program")") >"$scratch/app.log" 2>&1 &
+app_pid=$!
+
+failures=0
+if ! wine "$probe" wait "$caption" 60000 "Status" "Scan Now" "Results/Removal" "Settings" "Live Update"; then
+    failures=$((failures + 1))
+fi
+
+mkdir -p "$(dirname "$screenshot")"
+if import -window root "$screenshot"; then
+    colours=$(identify -format '%k' "$screenshot" 2>/dev/null || echo 0)
+    echo "screenshot $screenshot: $(identify -format '%wx%h' "$screenshot"), $colours colours"
+    if [[ $colours -lt 8 ]]; then
+        echo "FAIL: the screenshot shows an empty screen"
+        failures=$((failures + 1))
+    fi
+else
+    echo "FAIL: no screenshot"
+    failures=$((failures + 1))
+fi
+
+if ! wine "$probe" close "$caption" 30000; then
+    failures=$((failures + 1))
+fi
+if timeout 30 tail --pid="$app_pid" -f /dev/null; then
+    wait "$app_pid"
+    status=$?
+    app_pid=""
+    echo "program exited with code $status"
+    [[ $status -eq 0 ]] || failures=$((failures + 1))
+else
+    echo "FAIL: the program did not exit within 30 s of its window closing"
+    failures=$((failures + 1))
+fi
+
+if [[ $failures -ne 0 ]]; then
+    echo "program output:"
+    cat "$scratch/app.log"
+fi
+[[ $failures -eq 0 ]]

@@ -1,0 +1,90 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace sorvane::fakes {
+
+// An in-memory file system with the Win32 rules the program depends on: paths ignore
+// case and keep the stored spelling, read-only files refuse deletion, open files refuse
+// deletion with a sharing violation, copies keep attributes, drives can be absent or not ready.
+class FakeFileSystem : public platform::FileSystem {
+public:
+    FakeFileSystem();
+
+    std::optional<platform::DirectoryEntry> lookup(std::string_view path) override;
+    platform::Status listFolder(std::string_view folder, std::vector<platform::DirectoryEntry>& entries) override;
+    platform::Status readFile(std::string_view path, std::string& bytes) override;
+    platform::Status readRange(std::string_view path, std::uint64_t offset, std::size_t count,
+                               std::string& bytes) override;
+    platform::Status writeFile(std::string_view path, std::string_view bytes) override;
+    platform::Status appendFile(std::string_view path, std::string_view bytes) override;
+    platform::Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
+    platform::Status moveFile(std::string_view from, std::string_view to) override;
+    platform::Status deleteFile(std::string_view path) override;
+    platform::Status createFolder(std::string_view path) override;
+    platform::Status removeFolder(std::string_view path) override;
+    platform::Status setAttributes(std::string_view path, std::uint32_t attributes) override;
+    std::vector<std::string> drives() override;
+    platform::DriveType driveType(std::string_view root) override;
+    bool driveReady(std::string_view root) override;
+    std::string currentFolder() override;
+
+    // Arranging a test; missing parent folders are made. Drive C: exists, fixed and ready.
+    void addFile(std::string_view path, std::string_view content = {},
+                 std::uint32_t attributes = platform::attribute::Archive);
+    void addFolder(std::string_view path, std::uint32_t attributes = platform::attribute::Directory);
+    void addDrive(std::string_view root, platform::DriveType type, bool ready = true);
+    void setDriveReady(std::string_view root, bool ready);
+    // An open handle on the file: deleting, moving or writing it fails with a sharing
+    // violation; `exclusive` also refuses reading and copying it.
+    void setInUse(std::string_view path, bool inUse = true, bool exclusive = false);
+    // A folder the user may not change: creating, copying or moving anything into it fails.
+    void protectFolder(std::string_view path);
+    void setCurrentFolder(std::string_view path) { current_ = std::string(path); }
+
+    // Checking a test.
+    bool exists(std::string_view path) const;
+    bool isFolder(std::string_view path) const;
+    std::optional<std::string> content(std::string_view path) const;
+    std::optional<std::uint32_t> attributes(std::string_view path) const;
+    // The exact stored spelling of the path.
+    std::optional<std::string> storedPath(std::string_view path) const;
+    // Every stored path (files and folders) below a folder, in stored spelling.
+    std::vector<std::string> pathsUnder(std::string_view folder) const;
+
+    struct Node {
+        std::string path;  // full path as stored
+        std::uint32_t attributes = 0;
+        std::string content;
+        bool inUse = false;
+        bool exclusive = false;
+        bool protectedFolder = false;
+        bool isFolder() const { return (attributes & platform::attribute::Directory) != 0; }
+    };
+    struct Drive {
+        std::string root;
+        platform::DriveType type = platform::DriveType::Fixed;
+        bool ready = true;
+    };
+
+private:
+    std::string absolute(std::string_view path) const;
+    static std::string key(std::string_view absolutePath);
+    const Node* node(std::string_view path) const;
+    Node* node(std::string_view path);
+    const Drive* driveOf(std::string_view absolutePath) const;
+    // Whether the parent folder of a path exists and accepts new entries.
+    platform::Status checkParent(const std::string& absolutePath) const;
+    void makeParents(const std::string& absolutePath);
+
+    std::map<std::string, Node> nodes_;  // by lower-case absolute path
+    std::vector<Drive> drives_;
+    std::string current_ = "C:\\Program Files\\Sorvane";
+};
+
+}  // namespace sorvane::fakes

@@ -1,0 +1,34 @@
+#pragma once
+#include "platform/locale.h"
+
+namespace sorvane::fakes {
+
+// English (United States) rendering on a clock the test sets: short date "M/D/YYYY",
+// long time "h:mm:ss AM", thousands separator ",", ANSI code page Windows-1252.
+class FakeLocale : public platform::Locale {
+public:
+    platform::DateTime now() override { return now_; }
+    std::uint64_t tickMs() override;
+    std::string formatDateTime(const platform::DateTime& value) override;
+    std::string formatDate(const platform::DateTime& value) override;
+    std::string formatTime(const platform::DateTime& value) override;
+    std::optional<platform::DateTime> parseDateTime(std::string_view text) override;
+    std::string formatWholeNumber(std::int64_t value) override;
+    std::string toAnsi(std::string_view utf8) override;
+    std::string fromAnsi(std::string_view ansi) override;
+
+    void setNow(platform::DateTime value) { now_ = value; }
+    void setTick(std::uint64_t ms) { tick_ = ms; }
+    // Each tickMs() call moves the tick on by this much after answering (0: stands still).
+    void setTickStep(std::uint64_t ms) { tickStep_ = ms; }
+    // Moves both the clock and the tick forward.
+    void advance(std::uint64_t ms);
+
+private:
+    platform::DateTime now_{2024, 5, 14, 9, 30, 0};
+    std::uint64_t tick_ = 1'000'000;
+    std::uint64_t tickStep_ = 0;
+    std::uint64_t subSecondMs_ = 0;
+};
+
+}  // namespace sorvane::fakes

@@ -1,0 +1,66 @@
+#include "tests/fakes/fake_processes.h"
+
+#include <algorithm>
+
+namespace sorvane::fakes {
+
+using platform::Status;
+namespace error = platform::error;
+
+FakeProcesses::Process& FakeProcesses::add(std::uint32_t id, std::string path) {
+    processes.push_back(Process{id, std::move(path)});
+    return processes.back();
+}
+
+bool FakeProcesses::running(std::uint32_t id) const {
+    return std::any_of(processes.begin(), processes.end(), [id](const Process& p) { return p.id == id; });
+}
+
+Status FakeProcesses::listIds(std::vector<std::uint32_t>& ids) {
+    ids.clear();
+    for (const auto& p : processes) ids.push_back(p.id);
+    return Status::success();
+}
+
+std::string FakeProcesses::firstModulePath(std::uint32_t id) {
+    for (const auto& p : processes) {
+        if (p.id == id && !p.hidden) return p.path;
+    }
+    return {};
+}
+
+Status FakeProcesses::snapshot(std::vector<platform::ProcessEntry>& out) {
+    out.clear();
+    for (const auto& p : processes) out.push_back({p.id, p.path});
+    return Status::success();
+}
+
+Status FakeProcesses::enableDebugPrivilege() {
+    ++privilegeRequests;
+    if (privilegeFailure_ != 0) return Status::failure(privilegeFailure_);
+    debugPrivilege = true;
+    return Status::success();
+}
+
+Status FakeProcesses::terminate(std::uint32_t id, std::uint32_t exitCode) {
+    auto it = std::find_if(processes.begin(), processes.end(), [id](const Process& p) { return p.id == id; });
+    Status result;
+    if (it == processes.end()) {
+        result = Status::failure(error::InvalidParameter);  // what OpenProcess says of an unknown id
+    } else if (it->resists || (it->needsDebugPrivilege && !debugPrivilege)) {
+        result = Status::failure(error::AccessDenied);
+    } else {
+        processes.erase(it);
+    }
+    terminations.push_back({id, exitCode, result.ok()});
+    return result;
+}
+
+Status FakeProcesses::runAndWait(std::string_view commandLine, std::uint32_t timeoutMs, std::uint32_t& exitCode) {
+    runs.push_back({std::string(commandLine), timeoutMs});
+    exitCode = runExitCode_;
+    if (onRun) return onRun(commandLine, exitCode);
+    return Status::success();
+}
+
+}  // namespace sorvane::fakes

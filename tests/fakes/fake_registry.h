@@ -1,0 +1,75 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace sorvane::fakes {
+
+// An in-memory registry that answers like Windows: names ignore case, the default value
+// has the empty name, keys can be made readable but not writable, writes can be made to fail.
+class FakeRegistry : public platform::Registry {
+public:
+    FakeRegistry();
+    ~FakeRegistry() override;
+
+    platform::Status openKey(platform::RootKey root, std::string_view path, std::uint32_t rights) override;
+    platform::Status queryValue(platform::RootKey root, std::string_view path, std::string_view name,
+                                std::uint32_t rights, platform::RegistryValue& out) override;
+    platform::Status createKey(platform::RootKey root, std::string_view path) override;
+    platform::Status setString(platform::RootKey root, std::string_view path, std::string_view name,
+                               std::string_view text) override;
+    platform::Status setValue(platform::RootKey root, std::string_view path, std::string_view name,
+                              const platform::RegistryValue& value) override;
+    platform::Status deleteValue(platform::RootKey root, std::string_view path, std::string_view name) override;
+    platform::Status deleteKeyTree(platform::RootKey root, std::string_view path) override;
+    platform::Status listSubKeys(platform::RootKey root, std::string_view path,
+                                 std::vector<std::string>& names) override;
+    platform::Status listValueNames(platform::RootKey root, std::string_view path,
+                                    std::vector<std::string>& names) override;
+
+    // Arranging a test: these bypass rights and failure injection.
+    void addKey(platform::RootKey root, std::string_view path);
+    void putString(platform::RootKey root, std::string_view path, std::string_view name, std::string_view text,
+                   platform::ValueType type = platform::ValueType::String);
+    void putDword(platform::RootKey root, std::string_view path, std::string_view name, std::uint32_t number);
+    void putBinary(platform::RootKey root, std::string_view path, std::string_view name,
+                   std::vector<std::uint8_t> data);
+    void putMultiString(platform::RootKey root, std::string_view path, std::string_view name,
+                        const std::vector<std::string>& texts);
+    // The key (created when missing) grants only read rights: opening it with any right
+    // to change it, or changing it, fails with access denied.
+    void makeReadOnly(platform::RootKey root, std::string_view path);
+    // Every later change (create, set, delete) fails with this code; 0 lets changes through again.
+    void failWrites(std::uint32_t code) { writeFailure_ = code; }
+
+    // Checking a test.
+    bool hasKey(platform::RootKey root, std::string_view path) const;
+    bool hasValue(platform::RootKey root, std::string_view path, std::string_view name) const;
+    std::optional<platform::RegistryValue> value(platform::RootKey root, std::string_view path,
+                                                 std::string_view name) const;
+    // The text of a string value, or nothing when there is no such string value.
+    std::optional<std::string> stringValue(platform::RootKey root, std::string_view path,
+                                           std::string_view name) const;
+    std::optional<std::uint32_t> dwordValue(platform::RootKey root, std::string_view path,
+                                            std::string_view name) const;
+    // How many changes were attempted (successful or not).
+    int writeAttempts() const { return writeAttempts_; }
+
+    struct Key;
+
+private:
+    Key* find(platform::RootKey root, std::string_view path) const;
+    Key* ensure(platform::RootKey root, std::string_view path);
+    platform::Status checkWrite(Key* key);
+    void store(Key& key, std::string_view name, platform::RegistryValue value);
+
+    std::map<platform::RootKey, std::unique_ptr<Key>> roots_;
+    std::uint32_t writeFailure_ = 0;
+    int writeAttempts_ = 0;
+};
+
+}  // namespace sorvane::fakes

@@ -1,0 +1,61 @@
+#include "tests/fakes/fake_shell.h"
+
+namespace sorvane::fakes {
+
+using platform::Status;
+namespace csidl = platform::csidl;
+
+FakeShell::FakeShell() {
+    const std::string roaming = "C:\\Users\\User\\AppData\\Roaming";
+    const std::string local = "C:\\Users\\User\\AppData\\Local";
+    const std::string startMenu = roaming + "\\Microsoft\\Windows\\Start Menu";
+    const std::string commonStart = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    folders_ = {
+        {csidl::Programs, startMenu + "\\Programs"},
+        {csidl::Personal, "C:\\Users\\User\\Documents"},
+        {csidl::Favorites, "C:\\Users\\User\\Favorites"},
+        {csidl::Startup, startMenu + "\\Programs\\Startup"},
+        {csidl::Recent, roaming + "\\Microsoft\\Windows\\Recent"},
+        {csidl::SendTo, roaming + "\\Microsoft\\Windows\\SendTo"},
+        {csidl::BitBucket, ""},
+        {csidl::StartMenu, startMenu},
+        {csidl::DesktopDirectory, "C:\\Users\\User\\Desktop"},
+        {csidl::Fonts, "C:\\Windows\\Fonts"},
+        {csidl::Templates, roaming + "\\Microsoft\\Windows\\Templates"},
+        {csidl::CommonStartMenu, commonStart},
+        {csidl::CommonPrograms, commonStart + "\\Programs"},
+        {csidl::CommonDesktopDirectory, "C:\\Users\\Public\\Desktop"},
+        {csidl::AppData, roaming},
+        {csidl::AltStartup, ""},
+        {csidl::CommonAltStartup, ""},
+        {csidl::CommonFavorites, "C:\\Users\\User\\Favorites"},
+        {csidl::InternetCache, local + "\\Microsoft\\Windows\\Temporary Internet Files"},
+        {csidl::Cookies, roaming + "\\Microsoft\\Windows\\Cookies"},
+        {csidl::History, local + "\\Microsoft\\Windows\\History"},
+        {csidl::CommonAppData, "C:\\ProgramData"},
+        {csidl::Windows, "C:\\Windows"},
+        {csidl::System, "C:\\Windows\\system32"},
+        {csidl::ProgramFiles, "C:\\Program Files"},
+        {csidl::ProgramFilesCommon, "C:\\Program Files\\Common Files"},
+        {csidl::CommonTemplates, "C:\\ProgramData\\Microsoft\\Windows\\Templates"},
+        {csidl::CommonDocuments, "C:\\Users\\Public\\Documents"},
+    };
+}
+
+std::string FakeShell::specialFolder(int id) {
+    ++specialFolderCalls;
+    auto it = folders_.find(id);
+    return it == folders_.end() ? std::string() : it->second;
+}
+
+Status FakeShell::open(std::string_view target) {
+    opened.emplace_back(target);
+    return openFailure_ == 0 ? Status::success() : Status::failure(openFailure_);
+}
+
+Status FakeShell::start(std::string_view commandLine, platform::ShowWindow show) {
+    started.emplace_back(std::string(commandLine), show);
+    return startFailure_ == 0 ? Status::success() : Status::failure(startFailure_);
+}
+
+}  // namespace sorvane::fakes

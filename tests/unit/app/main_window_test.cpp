@@ -1,0 +1,521 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "app/frm_splash.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::app {
+namespace {
+
+using platform::RootKey;
+
+constexpr const char* UserRoot = "Software\\VB and VBA Program Settings\\Sorvane\\";
+constexpr const char* MachineKey = "SOFTWARE\\Talvenor\\Sorvane\\Settings";
+constexpr const char* RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* Folder = "C:\\Program Files\\Sorvane\\";
+
+// One run of the program: its context, main window and splash window.
+struct Process {
+    Process(fakes::FakePlatform& fake, ui::HeadlessHost& host) : app(fake.platform(), host), main(app), splash(app, main) {}
+    Application app;
+    FrmMain main;
+    FrmSplash splash;
+};
+
+// A secondary window of another subsystem that reports when it is unloaded.
+class RecordingForm : public ui::Form {
+public:
+    RecordingForm(ui::Host& host, std::string name, std::vector<std::string>& log)
+        : ui::Form(host, std::move(name)), log_(log) {}
+
+protected:
+    void Form_Unload() override { log_.push_back(name()); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class MainWindowTest : public testing::Test {
+protected:
+    // Starts the program as the splash window does; `plug` sets hooks before the splash loads.
+    Process& start(const std::function<void(Application&)>& plug = {}) {
+        run_.reset();
+        host = std::make_unique<ui::HeadlessHost>();
+        fake.instance.held.clear();
+        run_ = std::make_unique<Process>(fake, *host);
+        record(run_->app.hooks);
+        if (plug) plug(run_->app);
+        run_->splash.show();
+        host->advance(2 * FrmSplash::Ticks);
+        return *run_;
+    }
+
+    void record(MainWindowHooks& hooks) {
+        calls.clear();
+        auto note = [this](const char* name) { return [this, name](auto&&...) { calls.emplace_back(name); }; };
+        hooks.stopSkinHookOnNt6 = note("stopSkinHookOnNt6");
+        hooks.changeLanguage = note("changeLanguage");
+        hooks.showLanguageWindow = note("showLanguageWindow");
+        hooks.loadExclusions = note("loadExclusions");
+        hooks.loadSchedulerControls = note("loadSchedulerControls");
+        hooks.fillDriveList = note("fillDriveList");
+        hooks.loadDeleteWindow = note("loadDeleteWindow");
+        hooks.skinWindow = note("skinWindow");
+        hooks.copySkinLabels = note("copySkinLabels");
+        hooks.setUpBannerStrip = note("setUpBannerStrip");
+        hooks.liveUpdate = note("liveUpdate");
+        hooks.trayShowIcon = [this](ui::Form&, const std::string& tip) { calls.push_back("trayShowIcon " + tip); };
+        hooks.trayRemoveIcon = note("trayRemoveIcon");
+        hooks.enablePopupRestore = note("enablePopupRestore");
+        hooks.showTrayPopup = note("showTrayPopup");
+        hooks.hideTrayPopup = note("hideTrayPopup");
+        hooks.releaseSkinEngine = note("releaseSkinEngine");
+    }
+
+    bool called(std::string_view name) const { return std::find(calls.begin(), calls.end(), name) != calls.end(); }
+
+    std::optional<std::string> user(std::string_view section, std::string_view key) const {
+        return fake.registry.stringValue(RootKey::CurrentUser, std::string(UserRoot) + std::string(section), key);
+    }
+    void putUser(std::string_view section, std::string_view key, std::string_view value) {
+        fake.registry.putString(RootKey::CurrentUser, std::string(UserRoot) + std::string(section), key, value);
+    }
+    std::optional<std::string> machine(std::string_view key) const {
+        return fake.registry.stringValue(RootKey::LocalMachine, MachineKey, key);
+    }
+    void addDefinitions() {
+        for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat",
+                                 "BlockedCookies.dat", "DirectoryDefinition.dat"})
+            fake.files.addFile(std::string(Folder) + name, "a\r\nb\r\n");
+        fake.files.addFile(std::string(Folder) + "date.dat", "5/1/2024 10:00:00 AM\r\n");
+    }
+
+    fakes::FakePlatform fake;
+    std::unique_ptr<ui::HeadlessHost> host;
+    std::vector<std::string> calls;
+
+private:
+    std::unique_ptr<Process> run_;
+};
+
+TEST_F(MainWindowTest, SplashLoadsTheMainWindowOnItsSeventyFifthTick) {
+    host = std::make_unique<ui::HeadlessHost>();
+    Process run(fake, *host);
+    run.splash.show();
+    EXPECT_TRUE(run.splash.Timer2.on());
+    EXPECT_EQ(run.splash.Timer2.interval(), 2u);
+    host->advance(2 * 74);
+    EXPECT_FALSE(run.main.loaded());
+    EXPECT_EQ(run.splash.counter(), 148);
+    host->advance(2);
+    EXPECT_TRUE(run.main.loaded());
+    EXPECT_TRUE(run.main.visible());
+    EXPECT_FALSE(run.splash.Timer2.on());
+    EXPECT_TRUE(run.splash.loaded());
+    EXPECT_FALSE(run.splash.visible());
+    EXPECT_EQ(run.main.icon(), run.splash.icon());
+}
+
+TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStartQuestions) {
+    fake.files.addFile(std::string(Folder) + "Help.chm");
+    Process& run = start();
+
+    EXPECT_EQ(user("OptionAndSettings", "chkRunAtStartup"), "1");
+    EXPECT_EQ(user("Settings", "ranOneTime"), "1");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, RunKey, "Sorvane"),
+              "\"C:\\Program Files\\Sorvane\\Sorvane\"");
+    EXPECT_EQ(user("OptionAndSettings", "SHOW"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optScanOnlyKnownSoftwares"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optScanAllSelectedHardDrive"), "False");
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "RUNNING");
+    EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");
+    EXPECT_EQ(user("Settings", "Language"), "English");
+    EXPECT_EQ(user("Settings", "showHelp"), "0");
+    EXPECT_EQ(machine("showHelp"), "0");
+    EXPECT_EQ(machine("FirstTime"), "Yes");
+
+    EXPECT_TRUE(called("showLanguageWindow"));
+    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{std::string(Folder) + "Help.chm"});
+    ASSERT_EQ(host->messages().size(), 1u);
+    const auto& thanks = host->messages()[0];
+    EXPECT_EQ(thanks.title, "Update Now?");
+    EXPECT_EQ(thanks.style, ui::mb::YesNo);
+    EXPECT_EQ(thanks.text,
+              "Thank you for using Sorvane!\r\n\r\nBecause this is the first time you have used Sorvane we recommend "
+              "running Live Update now to download the most recent adware and spyware definitions.\r\n\r\nWould you "
+              "like to run Live Update now?");
+    EXPECT_TRUE(called("liveUpdate"));  // the default answer is Yes
+
+    EXPECT_EQ(run.main.caption(), "Sorvane by Talvenor");
+    EXPECT_EQ(run.main.cmdWebsite.caption(), "Visit www.sorvane.example/");
+    EXPECT_EQ(run.main.Label22.caption(), "Welcome to Sorvane");
+    EXPECT_EQ(run.main.frmStatus.caption(), "Sorvane Status");
+    EXPECT_TRUE(run.main.frmStatus.visible());
+    EXPECT_FALSE(run.main.frmScan.visible());
+    EXPECT_FALSE(run.main.shpCircle.visible());
+    EXPECT_TRUE(run.main.frmHidden().loaded());
+    EXPECT_FALSE(run.main.form8().loaded());
+}
+
+TEST_F(MainWindowTest, SecondStartAsksNothingAndNoAnswerMeansNoUpdate) {
+    fake.files.addFile(std::string(Folder) + "Help.chm");
+    host = std::make_unique<ui::HeadlessHost>();
+    start([this](Application&) { host->queueAnswer(ui::Answer::No); });
+    EXPECT_FALSE(called("liveUpdate"));
+
+    start();
+    EXPECT_FALSE(called("showLanguageWindow"));
+    EXPECT_FALSE(called("liveUpdate"));
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_EQ(fake.shell.opened.size(), 1u);  // only the first start opened the help file
+}
+
+TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
+    start([](Application& app) { app.hooks.bannerHeight = [] { return 900; }; });
+    const std::vector<std::string> expected = {
+        "stopSkinHookOnNt6", "changeLanguage",  "showLanguageWindow", "loadExclusions",   "loadSchedulerControls",
+        "fillDriveList",     "loadDeleteWindow", "skinWindow",         "setUpBannerStrip", "copySkinLabels",
+        "skinWindow",        "liveUpdate"};
+    EXPECT_EQ(calls, expected);
+}
+
+TEST_F(MainWindowTest, BannerMovesThePagesDownAndGrowsTheWindow) {
+    Process& plain = start([](Application& app) { app.hooks.bannerHeight = [] { return 0; }; });
+    const int plainTop = plain.main.frmStatus.geometry().top;
+    const int plainHeight = plain.main.height();
+    Process& banner = start([](Application& app) { app.hooks.bannerHeight = [] { return 900; }; });
+    EXPECT_EQ(banner.main.frmStatus.geometry().top, plainTop + 900);
+    EXPECT_EQ(banner.main.frmScan.geometry().top, plainTop + 900);
+    EXPECT_EQ(banner.main.frmOptions.geometry().top, plainTop + 900);
+    EXPECT_EQ(banner.main.height(), plainHeight + 900);
+}
+
+TEST_F(MainWindowTest, SecondInstanceEndsSilently) {
+    fake.instance.othersRunning.insert(std::string(InstanceLockName));
+    Process& run = start();
+    EXPECT_TRUE(run.app.ended());
+    EXPECT_TRUE(host->quitting());
+    EXPECT_FALSE(run.main.visible());
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_FALSE(user("OptionAndSettings", "STATUS").has_value());
+    EXPECT_FALSE(called("loadExclusions"));
+}
+
+TEST_F(MainWindowTest, StatusPanelAndDefinitionFilesAtStart) {
+    addDefinitions();
+    fake.files.addFile(std::string(Folder) + "DLFileDefinition.dat", "1\r\n2\r\n3\r\n4\r\n");
+    fake.files.addFile(std::string(Folder) + "DLDirectoryDefinition.dat", "waiting\r\n");
+    putUser("Settings", "lblDefRemoved", "12");
+    Process& run = start();
+
+    EXPECT_EQ(fake.files.content(std::string(Folder) + "FileDefinition.dat"), "1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "DLFileDefinition.dat"));
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "DLDirectoryDefinition.dat"));
+    EXPECT_EQ(run.app.DefinitionCount, 12);
+    EXPECT_EQ(run.app.definitionCounts.cookies, 2);
+    EXPECT_EQ(run.main.lblDefCount.caption(), "12");
+    EXPECT_EQ(run.main.lblVersion.caption(), "3.0");
+    EXPECT_EQ(run.main.lblDefVersion.caption(), "5/1/2024 10:00:00 AM PST");
+    EXPECT_EQ(run.main.lblDefRemoved.caption(), "12");
+    EXPECT_EQ(run.main.lblLastScan.caption(), "Never");
+    EXPECT_EQ(run.main.lblLastFullScan.caption(), "Never");
+    EXPECT_EQ(run.main.lblLastUpdate.caption(), "Signatures Last Updated On 5/1/2024 10:00:00 AM PST");
+
+    run.app.DefinitionCount = 1234567;
+    run.main.RefreshStatusPanel();
+    EXPECT_EQ(run.main.lblDefCount.caption(), "1,234,567");
+
+    EXPECT_TRUE(run.main.CheckDefinitionFiles());
+    ASSERT_TRUE(fake.files.deleteFile(std::string(Folder) + "DirectoryDefinition.dat").ok());
+    EXPECT_FALSE(run.main.CheckDefinitionFiles());
+    EXPECT_EQ(run.main.lblDefVersion.caption(), "Files Missing, Run Live Update");
+    for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat",
+                             "BlockedCookies.dat", "date.dat"})
+        EXPECT_FALSE(fake.files.exists(std::string(Folder) + name)) << name;
+}
+
+TEST_F(MainWindowTest, BrandingFollowsTheVersionResource) {
+    fake.versions.info->productName = "Brightwall";
+    Process& run = start();
+    EXPECT_EQ(run.main.frmStatus.caption(), "Brightwall Status");
+    EXPECT_EQ(run.main.caption(), "Brightwall by Talvenor");
+    EXPECT_EQ(host->messages().at(0).text.rfind("Thank you for using Brightwall!", 0), 0u);
+
+    ui::clickControl(run.main, "mnuAboutThisSoftware");
+    FrmAbout& about = run.main.frmAbout();
+    EXPECT_TRUE(about.visible());
+    EXPECT_EQ(about.caption(), "About Brightwall");
+    EXPECT_EQ(about.Label1.caption(), "Brightwall");
+    EXPECT_EQ(about.lblCompany.caption(), "Talvenor");
+    EXPECT_EQ(about.lblVersion.caption(), "3.0");
+    EXPECT_EQ(about.lblWebsite.caption(), "www.sorvane.example/");
+}
+
+TEST_F(MainWindowTest, ResizeRulesSwitchTimersAndTaskList) {
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    Process& run = start();
+    FrmMain& main = run.main;
+    EXPECT_EQ(main.tmrScheduler.interval(), 10u);
+    EXPECT_EQ(main.tmrCheckHomePage.interval(), 5000u);
+    EXPECT_EQ(main.tmrMemoryInspected.interval(), 10000u);
+    EXPECT_EQ(main.timUpdate.interval(), 1000u);
+    EXPECT_EQ(main.tmrScroll.interval(), 200u);
+    // Load leaves the background timers armed from the settings and tmrScroll off.
+    EXPECT_TRUE(main.tmrScheduler.on());
+    EXPECT_TRUE(main.tmrCheckHomePage.on());
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+    EXPECT_FALSE(main.tmrScroll.on());
+    EXPECT_TRUE(main.showInTaskList());
+
+    main.setWindowState(ui::WindowState::Normal);
+    main.setSize(12000, 9000);
+    EXPECT_TRUE(main.tmrScroll.on());
+    EXPECT_FALSE(main.tmrScheduler.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrCheckHomePage.on());
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
+
+    for (const auto state : {ui::WindowState::Minimized, ui::WindowState::Maximized}) {
+        main.setWindowState(state);
+        EXPECT_TRUE(main.tmrScheduler.on());
+        EXPECT_TRUE(main.tmrMemoryInspected.on());
+        EXPECT_TRUE(main.tmrCheckHomePage.on());
+        EXPECT_FALSE(main.tmrScroll.on());
+        EXPECT_FALSE(main.showInTaskList());
+    }
+    main.setWindowState(ui::WindowState::Normal);
+    EXPECT_TRUE(main.showInTaskList());
+
+    main.ArmBackgroundTimers(false);
+    EXPECT_FALSE(main.tmrScheduler.on() || main.tmrCheckHomePage.on() || main.tmrMemoryInspected.on());
+
+    // With the shields switched off in the settings, arming leaves them off.
+    ui::clickControl(main, "optMemorySheildOff");
+    ui::clickControl(main, "optIEHomePageSheildOff");
+    main.ArmBackgroundTimers(true);
+    EXPECT_FALSE(main.tmrCheckHomePage.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrScheduler.on());
+}
+
+TEST_F(MainWindowTest, LayoutKeepsThePagesBesideTheNavigationColumn) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    main.setSize(15000, 11000);
+    const auto page = main.frmResults.geometry();
+    EXPECT_GT(page.left, main.cmdStatus.geometry().left + main.cmdStatus.geometry().width);
+    EXPECT_LE(page.left + page.width, 15000);
+    EXPECT_EQ(main.frmStatus.geometry(), page);
+    const auto list = main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.geometry();
+    EXPECT_LE(list.left + list.width, page.width);
+    EXPECT_LE(main.Command4.geometry().top + main.Command4.geometry().height, page.height);
+    main.setSize(9000, 7000);
+    EXPECT_LT(main.frmResults.geometry().width, page.width);
+}
+
+TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
+    std::vector<std::string> unloaded;
+    Process& first = start();
+    RecordingForm del(*host, "frmDelete", unloaded), download(*host, "frmDownload", unloaded),
+        report(*host, "frmReport", unloaded);
+    for (RecordingForm* form : {&del, &download, &report}) {
+        first.app.registerWindow(*form);
+        form->load();
+    }
+    first.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(1, 3000);
+    first.main.setWindowState(ui::WindowState::Maximized);
+    ui::clickControl(first.main, "mnuFileItem", 8);
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
+    EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");
+    EXPECT_EQ(user("Settings", "FoundCol21"), "1400");
+    EXPECT_EQ(user("Settings", "FoundCol22"), "3000");
+    EXPECT_EQ(user("Settings", "FoundCol23"), "1400");
+    EXPECT_EQ(user("Settings", "Max"), "1");
+    EXPECT_TRUE(called("trayRemoveIcon"));
+    EXPECT_TRUE(called("releaseSkinEngine"));
+    EXPECT_EQ(unloaded, (std::vector<std::string>{"frmDownload", "frmReport", "frmDelete"}));
+    EXPECT_FALSE(first.main.frmHidden().loaded());
+    EXPECT_FALSE(first.main.loaded());
+    EXPECT_TRUE(first.app.ended());
+    EXPECT_FALSE(first.main.tmrMemoryInspected.on());
+
+    // The stored widths and state come back at the next start.
+    Process& second = start();
+    EXPECT_EQ(second.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.columns()[1].width, 3000);
+    EXPECT_EQ(second.main.windowState(), ui::WindowState::Maximized);
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "RUNNING");
+
+    // The close box runs the same closing request.
+    second.main.hostCloseRequest();
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
+    EXPECT_TRUE(second.app.ended());
+
+    // The "X" label runs only the unload steps.
+    Process& third = start();
+    third.main.setWindowState(ui::WindowState::Normal);
+    ui::clickControl(third.main, "lblHide");
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "RUNNING");
+    EXPECT_EQ(user("Settings", "Max"), "0");
+    EXPECT_FALSE(called("trayRemoveIcon"));
+    EXPECT_TRUE(third.app.ended());
+}
+
+TEST_F(MainWindowTest, OptionClicksWriteBackWithTheirSideEffects) {
+    Process& run = start();
+    FrmMain& main = run.main;
+
+    // A grayed box stores the memory shield as on but does not start it.
+    main.chkAutoProtect.setValue(2);
+    EXPECT_EQ(user("OptionAndSettings", "optMemorySheildOn"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optMemorySheildOff"), "False");
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    main.chkAutoProtect.setValue(0);
+    EXPECT_EQ(user("OptionAndSettings", "optMemorySheildOn"), "False");
+    EXPECT_EQ(user("OptionAndSettings", "optMemorySheildOff"), "True");
+    main.chkAutoProtect.setValue(1);
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+
+    // The home page box switches the shield timer and the restore choices.
+    ui::clickControl(main, "chkHomePage");
+    EXPECT_EQ(user("OptionAndSettings", "optIEHomePageSheildOn"), "False");
+    EXPECT_FALSE(main.tmrCheckHomePage.on());
+    EXPECT_FALSE(main.optAlwaysnotifybeforerestoring.enabled());
+    ui::clickControl(main, "optIEHomePageSheildOn");
+    EXPECT_EQ(user("OptionAndSettings", "optIEHomePageSheildOn"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optIEHomePageSheildOff"), "False");
+    EXPECT_TRUE(main.tmrCheckHomePage.on());
+    EXPECT_TRUE(main.optRestoredefaultwithoutnotification.enabled());
+
+    ui::clickControl(main, "optRestoredefaultwithoutnotification");
+    EXPECT_EQ(user("OptionAndSettings", "optRestoredefaultwithoutnotification"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optAlwaysnotifybeforerestoring"), "False");
+
+    for (const char* box : {"chkMakeLog", "chkScanCookies", "chkScanRegistry", "chkSweepMemory", "chkAutomaticUpdate"}) {
+        ui::clickControl(main, box);
+        EXPECT_EQ(user("OptionAndSettings", box), "0") << box;
+    }
+    ui::clickControl(main, "chkAutoDel");
+    EXPECT_EQ(user("Settings", "chkAutoDel"), "1");
+
+    // Run at Startup: unticking removes the entry, ticking writes it quoted, without ".exe".
+    ui::clickControl(main, "chkRunAtStartup");
+    EXPECT_EQ(user("OptionAndSettings", "chkRunAtStartup"), "0");
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+    ui::clickControl(main, "chkRunAtStartup");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, RunKey, "Sorvane"),
+              "\"C:\\Program Files\\Sorvane\\Sorvane\"");
+}
+
+TEST_F(MainWindowTest, CompleteScanChoiceDoesNotSurviveARestart) {
+    Process& first = start();
+    EXPECT_TRUE(first.main.optScanOnlyKnownSoftwares.value());
+    EXPECT_FALSE(first.main.lvwHardDrives.visible());
+    ui::clickControl(first.main, "optScanAllSelectedHardDrive");
+    EXPECT_TRUE(first.main.lvwHardDrives.visible());
+    EXPECT_EQ(user("OptionAndSettings", "optScanAllSelectedHardDrive"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "optScanOnlyKnownSoftwares"), "False");
+    ui::clickControl(first.main, "mnuFileItem", 8);
+
+    Process& second = start();
+    EXPECT_TRUE(second.main.optScanOnlyKnownSoftwares.value());
+    EXPECT_FALSE(second.main.optScanAllSelectedHardDrive.value());
+    EXPECT_FALSE(second.main.lvwHardDrives.visible());
+    EXPECT_EQ(user("OptionAndSettings", "optScanOnlyKnownSoftwares"), "True");
+}
+
+TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
+    putUser("Settings", "ranOneTime", "1");
+    putUser("OptionAndSettings", "optMemorySheildOn", "False");
+    putUser("OptionAndSettings", "optMemorySheildOff", "True");
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
+    putUser("Drives", "D:", "False");
+    Process& run = start([](Application& app) {
+        app.hooks.fillDriveList = [](FrmMain& main) {
+            main.lvwHardDrives.add("C:");
+            main.lvwHardDrives.add("D:");
+        };
+    });
+    FrmMain& main = run.main;
+    EXPECT_EQ(main.chkAutoProtect.value(), 0);
+    EXPECT_TRUE(main.optMemorySheildOff.value());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
+    EXPECT_TRUE(main.dtpScheduleDate.enabled());
+    EXPECT_TRUE(main.cmbDays.enabled());
+    EXPECT_TRUE(main.tmrScheduler.on());
+    EXPECT_TRUE(main.timUpdate.on());
+    EXPECT_TRUE(main.lvwHardDrives.item(0).checked);  // no stored key: ticked
+    EXPECT_FALSE(main.lvwHardDrives.item(1).checked);
+    // After the first start the startup entry is no longer registered by default.
+    EXPECT_EQ(main.chkRunAtStartup.value(), 0);
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+}
+
+TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
+    putUser("Settings", "Minimized", "Yes");
+    Process& run = start();
+    FrmMain& main = run.main;
+    EXPECT_EQ(main.windowState(), ui::WindowState::Minimized);
+    EXPECT_FALSE(main.showInTaskList());
+    EXPECT_TRUE(called("enablePopupRestore"));
+    EXPECT_TRUE(called("trayShowIcon Sorvane"));
+    EXPECT_EQ(user("Settings", "Minimized"), "Yes");
+
+    host->trayMouse(main, 513);
+    EXPECT_TRUE(called("showTrayPopup"));
+    host->trayMouse(main, 512);
+    EXPECT_EQ(main.windowState(), ui::WindowState::Minimized);
+    host->trayMouse(main, 515);
+    EXPECT_EQ(main.windowState(), ui::WindowState::Normal);
+    EXPECT_TRUE(main.visible());
+    EXPECT_TRUE(called("hideTrayPopup"));
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
+
+    ui::clickControl(main, "Command5");
+    EXPECT_EQ(main.windowState(), ui::WindowState::Minimized);
+    EXPECT_FALSE(main.visible());
+    EXPECT_EQ(user("Settings", "Minimized"), "Yes");
+}
+
+TEST_F(MainWindowTest, NavigationPagesAndSettingsTabs) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    for (const char* name : {"cmdStatus", "cmdScan", "cmdResults", "cmdSettings", "cmdUpdate"})
+        EXPECT_EQ(main.findAs<ui::CommandButton>(name)->typeName(), "CommandButton") << name;
+    EXPECT_EQ(ui::captionOf(main, "cmdResults"), "Results/Removal");
+
+    ui::clickControl(main, "mnuSettingsItem", 2);
+    EXPECT_TRUE(main.frmOptions.visible());
+    EXPECT_FALSE(main.frmStatus.visible());
+    EXPECT_EQ(main.TabStrip1.selected(), 3);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(main.frmView[i]->visible(), i == 2) << i;
+
+    ui::clickControl(main, "cmdScan");
+    EXPECT_TRUE(main.frmScan.visible());
+    EXPECT_FALSE(main.frmOptions.visible());
+
+    // An empty result list with data submission ticked starts the submission.
+    bool submitted = false;
+    run.app.hooks.submitScanData = [&](FrmMain&) { submitted = true; };
+    ui::clickControl(main, "cmdRemove");
+    EXPECT_TRUE(main.frmResults.visible());
+    EXPECT_TRUE(submitted);
+
+    ui::clickControl(main, "cmdWebsite");
+    EXPECT_EQ(fake.shell.opened.back(), "http://www.sorvane.example/");
+
+    ui::clickControl(main, "lblResult");
+    EXPECT_FALSE(main.lblResult.enabled());
+    EXPECT_TRUE(main.lblOptions.enabled());
+    EXPECT_FALSE(main.pgbDeleteSpywaresFound.visible());
+}
+
+}  // namespace
+}  // namespace sorvane::app

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "tests/fakes/fake_platform.h"
+
+namespace sorvane::cli {
+namespace {
+
+class Dispatch : public ::testing::Test {
+protected:
+    int run(std::vector<std::string> args) {
+        Console console{in, out, err};
+        return dispatch(fake.platform(), args, console);
+    }
+
+    fakes::FakePlatform fake;
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(Dispatch, WithoutArgumentsPrintsUsageAsAnError) {
+    EXPECT_EQ(run({}), ExitError);
+    EXPECT_NE(err.str().find("Usage: SorvaneCmd"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(Dispatch, HelpListsEveryCommandOnStandardOutput) {
+    for (const char* help : {"--help", "-h", "help"}) {
+        out.str("");
+        EXPECT_EQ(run({help}), ExitClean) << help;
+        for (const auto& command : commands())
+            EXPECT_NE(out.str().find(command.usage), std::string::npos) << command.name;
+    }
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(Dispatch, UnknownCommandIsNamedInTheErrorAndRunsNothing) {
+    EXPECT_EQ(run({"sc\xC3\xA4n", "--version"}), ExitError);
+    EXPECT_NE(err.str().find("unknown command 'sc\xC3\xA4n'"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(Dispatch, CommandNamesAreUniqueAndHeadTheirUsageLine) {
+    std::set<std::string_view> names;
+    for (const auto& command : commands()) {
+        EXPECT_TRUE(names.insert(command.name).second) << command.name;
+        EXPECT_EQ(command.usage.substr(0, command.name.size()), command.name);
+        EXPECT_NE(command.run, nullptr);
+    }
+}
+
+TEST_F(Dispatch, VersionComesFromTheExecutablesResource) {
+    platform::VersionInfo info;
+    info.productName = "Klarwerk";
+    info.companyName = "Acme Tools";
+    info.productVersion = "4.12";
+    info.major = 4;
+    info.minor = 12;
+    fake.versions.info = info;
+
+    EXPECT_EQ(run({"--version"}), ExitClean);
+    EXPECT_EQ(out.str(), "Klarwerk 4.12\nAcme Tools\nVersion 4.12\n");
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(Dispatch, VersionWithoutAResourceOrWithArgumentsFails) {
+    fake.versions.info.reset();
+    EXPECT_EQ(run({"--version"}), ExitError);
+    EXPECT_NE(err.str().find("no version resource"), std::string::npos);
+
+    fake.versions.info = platform::VersionInfo{};
+    err.str("");
+    EXPECT_EQ(run({"--version", "extra"}), ExitError);
+    EXPECT_NE(err.str().find("takes no arguments"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+}
+
+}  // namespace
+}  // namespace sorvane::cli

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "localization/messages.h"
+
+namespace sorvane::localization {
+namespace {
+
+Languages defaults() {
+    Languages catalogue;
+    LoadDefaultMessages(catalogue);
+    return catalogue;
+}
+
+TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
+    const Languages catalogue = defaults();
+    const auto& entries = catalogue.entries();
+    EXPECT_EQ(entries[0].name, "MSG_THANK1");
+    EXPECT_EQ(entries[36].name, "MSG_MISSINGFILES");
+    EXPECT_EQ(entries[53].name, "MSG_CAPTION");
+    EXPECT_EQ(entries[64].name, "MSG_COMPLETE");
+    EXPECT_TRUE(entries[64].used);
+    EXPECT_FALSE(entries[65].used);
+    EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
+    EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
+    EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
+}
+
+TEST(MessageCatalogue, LookupRules) {
+    const Languages catalogue = defaults();
+    // Keys ignore case.
+    EXPECT_EQ(catalogue.getMessages("msg_sure"), "Are you sure?");
+    EXPECT_EQ(catalogue.getMessages("Msg_Stop"), "Are you sure you want to stop the scan?");
+    // The first character comes back upper-cased, the rest unchanged.
+    EXPECT_EQ(catalogue.getMessages("MSG_COMPLETE"), "Complete");
+    EXPECT_EQ(catalogue.getMessages("MSG_RESULTS_THANK"), "Submitted.  Thank you!");
+    EXPECT_EQ(catalogue.getMessages("MSG_ERROR_STOPPED"),
+              "Could not be stopped.  You should try again after saving your work and closing any open applications.");
+    // Placeholders are not filled in by the lookup.
+    EXPECT_EQ(catalogue.getMessages("MSG_PAUSED"), "[ProgramName] has been paused.  Click OK to resume.");
+    // Unknown keys, including the two that have no default entry, give empty text.
+    EXPECT_EQ(catalogue.getMessages("MSG_TITLELANGUAGE"), "");
+    EXPECT_EQ(catalogue.getMessages("MSG_DOWNLOADED"), "");
+    EXPECT_EQ(catalogue.getMessages(""), "");
+}
+
+TEST(MessageCatalogue, StorageRules) {
+    Languages catalogue = defaults();
+    // A second pair for a key already present is stored but never reached.
+    catalogue.setMessage("MSG_SURE", "Sure?");
+    EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
+    EXPECT_EQ(catalogue.entries()[65].text, "Sure?");
+    // A new key is reachable; an empty text stays empty.
+    catalogue.setMessage("MSG_EXTRA", "");
+    EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
+    catalogue.setMessage("MSG_NEW", "new text");
+    EXPECT_EQ(catalogue.getMessages("MSG_NEW"), "New text");
+
+    // 201 slots: the pair after the last one is dropped without harm.
+    Languages full;
+    for (int i = 0; i < 201; ++i) full.setMessage("K" + std::to_string(i), "v" + std::to_string(i));
+    full.setMessage("K201", "dropped");
+    EXPECT_EQ(full.getMessages("K200"), "V200");
+    EXPECT_EQ(full.getMessages("K201"), "");
+    EXPECT_TRUE(full.entries()[200].used);
+
+    // Replacing a text changes what the key gives; free slots cannot be replaced.
+    catalogue.replaceText(6, "sure?");
+    EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Sure?");
+    catalogue.replaceText(150, "nothing");
+    EXPECT_FALSE(catalogue.entries()[150].used);
+}
+
+TEST(MessageCatalogue, UpperFirstHandlesLatinLetters) {
+    EXPECT_EQ(upperFirst(""), "");
+    EXPECT_EQ(upperFirst("a"), "A");
+    EXPECT_EQ(upperFirst("\xC3\xA9t\xC3\xA9"), "\xC3\x89t\xC3\xA9");  // "été" -> "Été"
+    EXPECT_EQ(upperFirst("1abc"), "1abc");
+}
+
+}  // namespace
+}  // namespace sorvane::localization

@@ -1,0 +1,137 @@
+#include "scan/scan_driver.h"
+#include "scan/scan_session.h"
+#include "tests/unit/scan/scan_fixture.h"
+
+namespace sorvane::scan::testing {
+namespace {
+
+using platform::RootKey;
+using ::testing::ElementsAre;
+
+class DriverTest : public ScanFixture {
+protected:
+    DriverTest() {
+        session.view.cmdScan.setEnabled(true);
+        session.view.cmdScanNow.setEnabled(true);
+        settings["OptionAndSettings/optScanAllSelectedHardDrive"] = "False";
+    }
+};
+
+TEST_F(DriverTest, PhasesSwitchedOffShowNotSelectedAndTheFilesPhaseStillRuns) {
+    settings["OptionAndSettings/chkSweepMemory"] = "0";
+    settings["OptionAndSettings/chkScanRegistry"] = "False";
+    settings["OptionAndSettings/chkScanCookies"] = "0";
+    fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad");
+    fake.files.addFile("C:\\Program Files\\bad.exe", "plain");
+    definitions("RegistryDefinition.dat", {"1^Software\\Bad^=BadBar"});
+    definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]"});
+    cmdScanNow_Click(session);
+
+    EXPECT_EQ(session.view.lblMemoryInspected.caption(), "Not Selected");
+    EXPECT_EQ(session.view.lblRegistryInspected.caption(), "Not Selected");
+    EXPECT_THAT(texts(summary()), ElementsAre("FileBar - Found"));
+    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning complete.");
+    EXPECT_EQ(session.view.pb2.value(), 100);
+    EXPECT_TRUE(session.view.cmdScanNow.enabled());
+    EXPECT_FALSE(session.view.cmdStop->enabled());
+    EXPECT_TRUE(session.view.cmdRemove->visible());
+    EXPECT_FALSE(settings["Settings/lblLastScan"].empty());
+    EXPECT_EQ(settings.count("Settings/lblLastFullScan"), 0u);
+    // Fewer than a hundred progress calls: the counters on screen stay at their reset value.
+    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), "0");
+}
+
+TEST_F(DriverTest, StopDuringTheRegistryPhaseCancelsTheRestButStoresTheDates) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 50; ++i) {
+        fake.registry.addKey(RootKey::CurrentUser, "Software\\K" + std::to_string(i));
+        lines.push_back("1^Software\\K" + std::to_string(i) + "^=T" + std::to_string(i));
+    }
+    definitions("RegistryDefinition.dat", lines);
+    fake.files.addFile("C:\\Program Files\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]"});
+    settings["OptionAndSettings/optScanAllSelectedHardDrive"] = "True";
+    host.yieldHook = [&] {
+        if (session.state.registryInspected == 10 && !session.state.stopRequested) {
+            host.queueAnswer(ui::Answer::Yes);
+            cmdStop_Click(session);
+        }
+    };
+    cmdScanNow_Click(session);
+
+    EXPECT_EQ(session.state.registryInspected, 10);
+    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 10u);
+    EXPECT_EQ(session.state.filesFoldersInspected, 0);
+    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning was cancelled.");
+    EXPECT_EQ(session.view.lblPercentageCompleted.caption(), "0% Completed.");
+    EXPECT_FALSE(settings["Settings/lblLastScan"].empty());
+    EXPECT_EQ(settings["Settings/lblLastFullScan"], settings["Settings/lblLastScan"]);
+}
+
+TEST_F(DriverTest, MissingDefinitionFilesShowTheMessageAndRunNoPhase) {
+    ASSERT_TRUE(fake.files.deleteFile(AppFolder + "\\BlockedCookies.dat").ok());
+    fake.processes.add(9, "C:\\Windows\\bad.exe");
+    cmdScanNow_Click(session);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, messages["MSG_MISSING"]);
+    EXPECT_EQ(session.state.memoryInspected, 0);
+    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning complete.");
+}
+
+TEST_F(DriverTest, ProgressRefreshesTheScreenOnEveryHundredthCall) {
+    session.state.threatsFound = 3;
+    for (int i = 0; i < 99; ++i) session.UpdateProgress("x", 5, 6);
+    EXPECT_EQ(session.view.pb1.value(), 0);
+    session.UpdateProgress("Phase: \r\nC:\\Shithead\\Fuckwit.exe", 40, -1);
+    EXPECT_EQ(session.view.pb1.value(), 40);
+    EXPECT_EQ(session.view.pb2.value(), 0);
+    EXPECT_EQ(session.view.lblSoftwareFound.caption(), "3");
+    // Words go in list order, so a longer word loses the shorter one it contains first.
+    EXPECT_EQ(session.view.lblStatus.caption(), "Phase: \r\nC:\\head\\wit.exe");
+    EXPECT_EQ(host.frozenDepth(window), 0);
+}
+
+TEST_F(DriverTest, SelectAllChecksUncheckedRowsAndTheirWorkRowsOnly) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\A", "one", "1");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\A", "two", "2");
+    fake.files.addFile("C:\\Program Files\\a.exe", "plain");
+    fake.files.addFile("C:\\Program Files\\b.exe", "plain");
+    fake.files.addFolder("C:\\Program Files\\Dir");
+    definitions("RegistryDefinition.dat", {"1^Software\\A^one=Reg", "1^Software\\A^two=Reg"});
+    definitions("FileDefinition.dat", {"a.exe=Files|[progfil]", "b.exe=Files|[progfil]"});
+    definitions("DirectoryDefinition.dat", {"d=Dir|[progfil]Dir"});
+    cmdScanNow_Click(session);
+    ASSERT_EQ(detail().count(), 3u);
+
+    auto& removal = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    removal.setChecked(1, true);  // already checked: Select All leaves its work rows alone
+    cmdSelectAll_Click(session);
+    for (const auto& row : session.view.lvwRegistryToBeDeleted.items()) EXPECT_TRUE(row.checked);
+    const auto& files = session.view.lvwFilesToBeDeleted.items();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_FALSE(files[0].checked);
+    EXPECT_FALSE(files[1].checked);
+    EXPECT_TRUE(files[2].checked);  // the folder
+
+    removal.setChecked(1, false);
+    SyncWorkListChecks(session, 1);
+    removal.setChecked(1, true);
+    SyncWorkListChecks(session, 1);
+    EXPECT_TRUE(files[0].checked && files[1].checked);
+}
+
+TEST_F(DriverTest, PauseHoldsTheButtonsUntilTheBoxIsClosed) {
+    bool stopEnabledDuringBox = true;
+    host.decideAnswer = [&](const ui::ShownMessage&) {
+        stopEnabledDuringBox = session.view.cmdStop->enabled();
+        return std::optional<ui::Answer>(ui::Answer::Ok);
+    };
+    session.view.cmdStop->setEnabled(true);
+    cmdPause_Click(session);
+    EXPECT_FALSE(stopEnabledDuringBox);
+    EXPECT_TRUE(session.view.cmdStop->enabled());
+    EXPECT_EQ(host.messages().at(0).text, "[ProgramName] has been paused.  Click OK to resume.");
+}
+
+}  // namespace
+}  // namespace sorvane::scan::testing

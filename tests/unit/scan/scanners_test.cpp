@@ -1,0 +1,225 @@
+#include "scan/cookie_scan.h"
+#include "scan/drive_list.h"
+#include "scan/known_files_scan.h"
+#include "scan/registry_scan.h"
+#include "scan/scan_driver.h"
+#include "scan/file_tests.h"
+#include "scan/registry_tools.h"
+#include "tests/unit/scan/scan_fixture.h"
+
+namespace sorvane::scan::testing {
+namespace {
+
+using platform::RootKey;
+using ::testing::ElementsAre;
+
+class RegistryScanTest : public ScanFixture {};
+
+TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOrReadOnlyOnes) {
+    fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Run", "bad", "c:\\bad.exe");
+    fake.registry.putBinary(RootKey::LocalMachine, "Software\\Run", "binary", {1, 2});
+    fake.registry.putMultiString(RootKey::LocalMachine, "Software\\Run", "multi", {"a"});
+    fake.registry.putDword(RootKey::LocalMachine, "Software\\Run", "number", 7);
+    fake.registry.makeReadOnly(RootKey::CurrentUser, "Software\\Locked");
+    definitions("RegistryDefinition.dat",
+                {"1^Software\\Bad^=BadBar", "2^Software\\Run^bad=RunBar|Starts with Windows",
+                 "2^Software\\Run^binary=BinBar", "2^Software\\Run^multi=MultiBar", "2^Software\\Run^number=NumBar",
+                 "1^Software\\Locked^=LockBar", "7^Software\\Bad^=Skipped", "x^Software\\Bad^=Skipped"});
+    ScanRegistry(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "RunBar - Found", "NumBar - Found"));
+    EXPECT_EQ(session.state.registryInspected, 6);
+    EXPECT_EQ(session.state.threatsFound, 3);
+    const auto& work = session.view.lvwRegistryToBeDeleted;
+    ASSERT_EQ(work.count(), 3u);
+    EXPECT_EQ(work.item(0).text, "-2147483647");
+    EXPECT_EQ(work.item(1).text, "-2147483646");
+    EXPECT_EQ(work.item(1).subItem(2), "bad");
+    EXPECT_EQ(work.item(1).subItem(3), "RunBar");
+    EXPECT_EQ(detail().item(0).subItem(1), "HKEY_CURRENT_USER\\Software\\Bad");
+    EXPECT_EQ(detail().item(1).subItem(1), "HKEY_LOCAL_MACHINE\\Software\\Runbad");
+    EXPECT_EQ(detail().item(1).subItem(2), "Starts with Windows");
+    EXPECT_EQ(detail().item(2).subItem(2), "");
+}
+
+TEST_F(RegistryScanTest, DuplicateThreatsAddWorkRowsOnlyAndNotesStayOnTheirOwnLine) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\A", "one", "1");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\A", "two", "2");
+    fake.registry.addKey(RootKey::CurrentUser, "Software\\Blank");
+    definitions("RegistryDefinition.dat",
+                {"1^Software\\A^one=Dup", "1^Software\\A^two=Dup|Second note", "1^Software\\Blank^="});
+    ScanRegistry(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("Dup - Found", "RegKey Software\\Blank - Found"));
+    EXPECT_EQ(summary().item(1).smallIcon, icon::None);
+    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 3u);
+    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
+    EXPECT_EQ(session.state.threatsFound, 2);
+    ASSERT_EQ(detail().count(), 2u);
+    EXPECT_EQ(detail().item(0).subItem(2), "");  // the second line's note is not shown on the first's row
+    EXPECT_EQ(detail().item(1).text, "Software\\Blank");
+}
+
+TEST_F(RegistryScanTest, ExcludedKeySilencesItsValuesAndSafeItemsAreSkipped) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Ex", "v", "1");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Safe", "v", "1");
+    exclude("HKEY_CURRENT_USER\\Software\\Ex");
+    session.safeList.assign({"HKEY_CURRENT_USER\\Software\\Safev"});
+    definitions("RegistryDefinition.dat", {"1^Software\\Ex^v=ExBar", "1^Software\\Safe^v=SafeBar"});
+    ScanRegistry(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("EXCLUDED: HKEY_CURRENT_USER\\Software\\Exv"));
+    EXPECT_EQ(summary().item(0).smallIcon, icon::Excluded);
+    EXPECT_TRUE(detail().empty());
+    EXPECT_TRUE(session.view.lvwRegistryToBeDeleted.empty());
+}
+
+TEST(RegistryToolsTest, ValuesReadBackAndStoreAsTheirTypes) {
+    fakes::FakeRegistry registry;
+    SetRegistryValue(registry, RootKey::CurrentUser, "Software\\T", "n", RegistryData{std::uint32_t{5}});
+    SetRegistryValue(registry, RootKey::CurrentUser, "Software\\T", "s", RegistryData{std::string("  text  ")});
+    EXPECT_EQ(registry.dwordValue(RootKey::CurrentUser, "Software\\T", "n"), 5u);
+    EXPECT_EQ(registry.stringValue(RootKey::CurrentUser, "Software\\T", "s"), "text");
+    RegistryData data;
+    ASSERT_TRUE(RegistryValueExists(registry, RootKey::CurrentUser, "Software\\T", "n", &data));
+    EXPECT_EQ(RegistryDataText(data), "5");
+    registry.makeReadOnly(RootKey::CurrentUser, "Software\\T");
+    EXPECT_FALSE(RegistryKeyExists(registry, RootKey::CurrentUser, "Software\\T"));
+    EXPECT_FALSE(RegistryValueExists(registry, RootKey::CurrentUser, "Software\\T", "s"));
+}
+
+class FilesScanTest : public ScanFixture {};
+
+TEST_F(FilesScanTest, ExistingFilesAreReportedOncePerThreatExceptHiddenAndMicrosoftOnes) {
+    fake.files.addFile("C:\\Windows\\system32\\bad.dll", "plain");
+    fake.files.addFile("C:\\Windows\\system32\\bad2.dll", "plain");
+    fake.files.addFile("C:\\Windows\\system32\\hidden.dll", "", platform::attribute::Hidden);
+    fake.files.addFile("C:\\Windows\\system32\\system.dll", "", platform::attribute::System);
+    fake.files.addFile("C:\\Windows\\system32\\ms.dll", versionResource(" microsoft corporation "));
+    definitions("FileDefinition.dat",
+                {"bad.dll=BadBar|[system]", "bad2.dll=BadBar|[system]|Second", "hidden.dll=Hid|[system]",
+                 "system.dll=Sys|[system]", "ms.dll=Ms|[system]", "gone.exe=Gone|[progfil]Gone|Note"});
+    ScanKnownFiles(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found"));
+    EXPECT_EQ(summary().item(0).smallIcon, icon::File);
+    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 2u);
+    EXPECT_EQ(session.view.lbltracesFound.caption(), "2");
+    EXPECT_EQ(session.state.threatsFound, 1);
+    EXPECT_EQ(session.state.filesFoldersInspected, 6);
+    ASSERT_EQ(detail().count(), 1u);
+    EXPECT_EQ(detail().item(0).subItem(1), "C:\\Windows\\system32\\bad.dll");
+    EXPECT_EQ(detail().item(0).subItem(2), "");
+    // Files not at their place wait for the drive sweep, hidden ones included.
+    EXPECT_THAT(texts(session.view.lvwFileNotFounds), ElementsAre("hidden.dll", "system.dll", "gone.exe"));
+}
+
+TEST_F(FilesScanTest, FoldersAreReportedWithTheirOwnIconAndExcludedThroughEntriesInside) {
+    fake.files.addFolder("C:\\Program Files\\BadBar");
+    fake.files.addFolder("C:\\Program Files\\Kept");
+    exclude("C:\\Program Files\\Kept\\tool.exe");
+    definitions("DirectoryDefinition.dat",
+                {"x=BadBar|[progfil]BadBar|Toolbar", "y=Kept|[progfil]Kept", "no folder line"});
+    ScanKnownFolders(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "EXCLUDED: C:\\Program Files\\Kept"));
+    EXPECT_EQ(summary().item(0).smallIcon, icon::Folder);
+    EXPECT_EQ(detail().item(0).subItem(2), "Toolbar");
+    EXPECT_EQ(session.view.lvwFilesToBeDeleted.item(0).text, "C:\\Program Files\\BadBar");
+    EXPECT_EQ(session.view.lvwFilesToBeDeleted.item(0).subItem(1), "BadBar");
+}
+
+TEST(FileTestsTest, ExactNamesOnlyAndFoldersIncludeDriveRoots) {
+    fakes::FakeFileSystem files;
+    files.addFile("C:\\a\\File.txt");
+    files.addFolder("C:\\a\\dir");
+    EXPECT_TRUE(FileExists(files, "c:\\A\\file.TXT"));
+    EXPECT_FALSE(FileExists(files, "C:\\a\\*.txt"));
+    EXPECT_FALSE(FileExists(files, "C:\\a\\dir"));
+    EXPECT_TRUE(FolderExists(files, "C:\\a\\dir\\"));
+    EXPECT_FALSE(FolderExists(files, "C:\\a\\File.txt"));
+    EXPECT_TRUE(FolderExists(files, "C:\\"));
+    EXPECT_FALSE(FolderExists(files, "Q:\\"));
+}
+
+class CookieScanTest : public ScanFixture {
+protected:
+    const std::string folder = "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Cookies";
+    void cookie(const std::string& name, const std::string& site) {
+        fake.files.addFile(folder + "\\" + name, "id\n42\n" + site + "/\n1536\n");
+    }
+};
+
+TEST_F(CookieScanTest, BlockedHostsAreListedAsTrackingCookies) {
+    cookie("user@tracker[1].txt", "www.tracker.com");
+    cookie("user@other[1].txt", "other.net");
+    cookie("user@ads.star[2].txt", "ads.star.org");
+    cookie("user@dotted[1].txt", "dotted.com");
+    exclude(folder + "\\user@other[1].txt");
+    definitions("BlockedCookies.dat", {"tracker.com", "other.net", "*ads.star.org", "*.dotted.com"});
+    ScanCookies(session);
+
+    // In the order the folder lists them.
+    EXPECT_THAT(texts(summary()), ElementsAre("Cookie Found: user@ads.star[2].txt",
+                                              "EXCLUDED: " + folder + "\\user@other[1].txt",
+                                              "Cookie Found: user@tracker[1].txt"));
+    EXPECT_EQ(detail().item(1).text, "Cookie: user@tracker[1].txt");
+    EXPECT_EQ(detail().item(0).subItem(2), "Tracking Cookie");
+    EXPECT_EQ(detail().item(0).smallIcon, icon::Cookie);
+    EXPECT_EQ(session.view.lvwCookiesToDelete.count(), 2u);
+    EXPECT_EQ(session.state.cookieCounter, 4);
+}
+
+TEST(CookieHelpersTest, HostsComeFromTheFileAndPatternsMatchByTheRule) {
+    fakes::FakeFileSystem files;
+    files.addFile("C:\\c\\me@site[1].txt", "a,b\nsite.com/path\n");
+    EXPECT_EQ(CookieHost(files, "C:\\c\\me@site[1].txt"), "site.com");
+    EXPECT_EQ(CookieHost(files, "C:\\c\\nohint.txt"), "False");
+    EXPECT_EQ(CookieNamePart("C:\\c\\me@site(2).txt"), "site");
+    EXPECT_TRUE(CookieBlocked({"False.x", ""}, "False"));
+    // The first filter needs the host's letter case inside the pattern.
+    EXPECT_FALSE(CookieBlocked({"SITE.com"}, "site"));
+    EXPECT_TRUE(CookieBlocked({"site.COM"}, "site"));
+}
+
+class SweepTest : public ScanFixture {};
+
+TEST_F(SweepTest, FindsMissingKnownFilesElsewhereOnTickedDrivesOnly) {
+    fake.files.addDrive("D:\\", platform::DriveType::Fixed);
+    fake.files.addFile("C:\\Elsewhere\\deep\\gone.exe", "plain");
+    fake.files.addFile("C:\\Elsewhere\\hidden\\gone.exe", "plain", platform::attribute::Hidden);
+    fake.files.addFile("D:\\gone.exe", "plain");
+    definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone|Moved"});
+    FillDriveList(*session.view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
+    session.view.lvwHardDrives->setChecked(1, false);
+    ScanKnownFiles(session);
+    SweepDrives(session);
+
+    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted), ElementsAre("C:\\Elsewhere\\deep\\gone.exe"));
+    EXPECT_THAT(texts(summary()), ElementsAre("Gone - Found"));
+    EXPECT_EQ(detail().item(0).subItem(2), "Moved");
+    EXPECT_FALSE(session.view.pbgMain.visible());
+}
+
+TEST_F(SweepTest, DriveListSkipsUnreadyFixedDrivesAndStoresEveryTick) {
+    fake.files.addDrive("D:\\", platform::DriveType::Fixed, false);
+    fake.files.addDrive("E:\\", platform::DriveType::CdRom, false);
+    fake.files.addDrive("R:\\", platform::DriveType::RamDisk);
+    auto& drives = *session.view.lvwHardDrives;
+    FillDriveList(drives, fake.files);
+    EXPECT_THAT(texts(drives), ElementsAre("C", "E"));
+    settings["Drives/E"] = "False";
+    LoadDriveTicks(drives, session.app.readSetting);
+    EXPECT_TRUE(drives.item(0).checked);
+    EXPECT_FALSE(drives.item(1).checked);
+    drives.setChecked(1, true);
+    drives.setChecked(0, false);
+    SaveDriveTicks(drives, session.app.writeSetting);
+    EXPECT_EQ(settings["Drives/C"], "False");
+    EXPECT_EQ(settings["Drives/E"], "True");
+}
+
+}  // namespace
+}  // namespace sorvane::scan::testing

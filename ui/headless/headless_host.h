@@ -1,0 +1,142 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/form.h"
+#include "ui/host.h"
+
+namespace sorvane::ui {
+
+// A message box as it was shown, with the answer it got.
+struct ShownMessage {
+    std::string text;
+    std::string title;
+    std::uint32_t style = 0;
+    Answer answer = Answer::Ok;
+};
+
+// A file-open dialog as it was shown.
+struct FileRequest {
+    std::string title;
+    std::string filter;
+};
+
+struct TrayIcon {
+    std::string toolTip;
+};
+
+// A host that keeps state only. Timers run on a virtual clock that the caller advances;
+// message boxes, modal forms and file dialogs are answered by scripts.
+class HeadlessHost : public Host {
+public:
+    HeadlessHost() = default;
+    HeadlessHost(const HeadlessHost&) = delete;
+    HeadlessHost& operator=(const HeadlessHost&) = delete;
+
+    // --- virtual clock ---
+    std::uint64_t now() const { return now_; }
+    // Moves the clock forward, ticking due timers in due order on the way.
+    void advance(std::uint64_t ms);
+    // When the timer is next due, if it is scheduled.
+    std::optional<std::uint64_t> dueTime(const Timer& timer) const;
+    std::size_t scheduledTimers() const { return schedule_.size(); }
+
+    // --- scripts ---
+    // Runs at the end of every yield() and sleep(); a nested call while it runs is not made.
+    std::function<void()> yieldHook;
+    std::size_t yieldCount() const { return yields_; }
+
+    // Answers are taken from `decideAnswer` when it gives one, then from the queue,
+    // then the default button of the style.
+    std::function<std::optional<Answer>(const ShownMessage&)> decideAnswer;
+    void queueAnswer(Answer answer) { answers_.push_back(answer); }
+    std::size_t pendingAnswers() const { return answers_.size(); }
+    const std::vector<ShownMessage>& messages() const { return messages_; }
+    void clearMessages() { messages_.clear(); }
+    // The answer a box of this style gets when nothing is scripted.
+    static Answer defaultAnswer(std::uint32_t style);
+
+    // Runs inside a modal show of the form with this name; the form is hidden afterwards
+    // if the script left it visible. An empty script removes the form's script.
+    void scriptModal(std::string formName, std::function<void(Form&)> script);
+    // Names of the forms shown modally, in order.
+    const std::vector<std::string>& modalShows() const { return modalShows_; }
+    int modalDepth() const { return modalDepth_; }
+
+    // Answers for chooseFile, in order; an empty queue or nullopt is a cancel.
+    void queueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+    const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
+
+    // --- observed state ---
+    int frozenDepth(const Form& form) const;
+    bool busyCursor() const { return busy_; }
+    const TrayIcon* tray(const Form& form) const;
+    // The tray icon's mouse message, delivered as the win32 host delivers it.
+    void trayMouse(Form& form, int message) { form.hostMouseMove({0, 0, message, 0}); }
+
+    // --- Host ---
+    void formChanged(Form& form, Change change) override;
+    void controlChanged(Control& control, Change change, int item = -1) override;
+    void show(Form& form, bool modal) override;
+    void hide(Form& form) override;
+    void destroy(Form& form) override;
+    Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
+    void yield() override;
+    void sleep(std::uint32_t ms) override;
+    // Ticks timers on the virtual clock until quit() or until no timer is scheduled.
+    void run() override;
+    void quit() override { quitting_ = true; }
+    bool quitting() const override { return quitting_; }
+    void freezePainting(Form& form, bool frozen) override;
+    void setBusyCursor(bool busy) override { busy_ = busy; }
+    std::optional<std::string> chooseFile(Form& owner, std::string_view title, std::string_view filter) override;
+    bool trayAdd(Form& owner, std::string_view toolTip) override;
+    void traySetToolTip(Form& owner, std::string_view toolTip) override;
+    void trayRemove(Form& owner) override;
+
+private:
+    struct Slot {
+        std::uint64_t due;
+        std::uint64_t order;  // arming order breaks ties between timers due at once
+    };
+    void arm(Timer& timer);
+    void disarm(const Timer* timer) { schedule_.erase(timer); }
+    void armFormTimers(Form& form);
+    // Ticks, one at a time, every timer due at or before `limit`.
+    void runDue(std::uint64_t limit);
+    void callYieldHook();
+
+    std::uint64_t now_ = 0;
+    std::uint64_t armCount_ = 0;
+    std::map<const Timer*, Slot> schedule_;
+    bool inHook_ = false;
+    std::size_t yields_ = 0;
+    std::deque<Answer> answers_;
+    std::vector<ShownMessage> messages_;
+    std::map<std::string, std::function<void(Form&)>, std::less<>> modalScripts_;
+    std::vector<std::string> modalShows_;
+    int modalDepth_ = 0;
+    std::deque<std::optional<std::string>> files_;
+    std::vector<FileRequest> fileRequests_;
+    std::map<const Form*, int> frozen_;
+    std::map<const Form*, TrayIcon> trays_;
+    bool busy_ = false;
+    bool quitting_ = false;
+};
+
+// Helpers for driving forms from tests as a user would. Each throws std::invalid_argument
+// naming the control when the form has no such control.
+Control& controlOf(const Form& form, std::string_view name, int index = -1);
+// Clicks a control (menus, buttons, labels, check boxes and options follow their own rules).
+void clickControl(const Form& form, std::string_view name, int index = -1);
+const std::string& captionOf(const Form& form, std::string_view name, int index = -1);
+// Ticks or clears a list row's check box as the user does, running ItemCheck.
+void tickRow(const Form& form, std::string_view listName, std::size_t row, bool checked);
+
+}  // namespace sorvane::ui

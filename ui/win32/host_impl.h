@@ -1,0 +1,111 @@
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/form.h"
+#include "ui/win32/handles.h"
+#include "ui/win32/win32_host.h"
+
+namespace sorvane::ui {
+
+namespace win32 {
+
+enum class Kind { Label, Button, Check, Option, Frame, Timer, Menu, List, Progress, Tabs, Image, Shape, Text, Combo, Date };
+
+struct FormView;
+
+// The native side of one control. Child windows belong to their form's window and die with it.
+struct ControlView {
+    Control* control = nullptr;
+    FormView* owner = nullptr;
+    Kind kind = Kind::Label;
+    UINT id = 0;
+    HWND window = nullptr;
+    IconHandle icon;
+    BitmapHandle bitmap;
+    int columns = 0;  // columns the native list view has
+};
+
+struct FormView {
+    Form* form = nullptr;
+    Win32Host::Impl* host = nullptr;
+    WindowHandle window;
+    MenuHandle menu;
+    IconHandle icon;
+    std::vector<std::unique_ptr<ControlView>> controls;
+    std::map<const Control*, ControlView*> byControl;
+    std::map<UINT, ControlView*> byId;
+    UINT nextId = 100;
+    int applying = 0;  // changes made by code are under way: their WM_SIZE is not the user's
+    int frozen = 0;
+    bool redrawOff = false;
+    bool tray = false;
+};
+
+}  // namespace win32
+
+struct Win32Host::Impl {
+    Impl();
+
+    HINSTANCE instance = nullptr;
+    int dpi = 96;
+    win32::FontHandle fonts[4];
+    win32::ImageListHandle smallIcons;
+    std::map<const Form*, std::unique_ptr<win32::FormView>> forms;
+    // Views of destroyed forms, kept until no window procedure of theirs is on the stack.
+    std::vector<std::unique_ptr<win32::FormView>> graveyard;
+    int dispatchDepth = 0;
+    int syncing = 0;  // native state is being set from the model: its notifications are not the user's
+    bool quitting = false;
+    bool busy = false;
+
+    int toPx(int twips) const { return MulDiv(twips, dpi, 1440); }
+    int toTwips(int px) const { return MulDiv(px, 1440, dpi); }
+    win32::FormView* viewOf(const Form& form) const;
+    win32::ControlView* viewOf(const Control& control) const;
+    void collectGraveyard();
+    // Dispatches what is queued; false when WM_QUIT arrived (it is posted again for the outer loop).
+    bool pump();
+
+    // Forms.
+    void createForm(Form& form);
+    void applyFormIcon(win32::FormView& view);
+    void applyTaskList(win32::FormView& view);
+    void applyWindowState(win32::FormView& view);
+    void syncGeometryQuietly(win32::FormView& view);
+    std::pair<int, int> windowPixels(const win32::FormView& view) const;
+    void onSize(win32::FormView& view, WPARAM kind);
+    LRESULT formMessage(win32::FormView& view, UINT message, WPARAM wParam, LPARAM lParam);
+    void onCommand(win32::FormView& view, WPARAM wParam, LPARAM lParam);
+    LRESULT onNotify(win32::FormView& view, NMHDR& header);
+    MouseEvent mouseEvent(WPARAM wParam, LPARAM lParam) const;
+
+    // Controls.
+    void createControl(win32::FormView& view, Control& control);
+    void arrangeZOrder(win32::FormView& view);
+    void rebuildMenu(win32::FormView& view);
+    void appendMenuItem(win32::FormView& view, HMENU parent, win32::ControlView& item);
+    void armTimer(win32::FormView& view, win32::ControlView& timer);
+    void applyAll(win32::ControlView& view);
+    void applyCaption(win32::ControlView& view);
+    void applyEnabled(win32::ControlView& view);
+    void applyVisible(win32::ControlView& view);
+    void applyGeometry(win32::ControlView& view);
+    void applyFont(win32::ControlView& view);
+    void applyValue(win32::ControlView& view);
+    void applyItems(win32::ControlView& view);
+    void applyPicture(win32::ControlView& view);
+    void applyColumns(win32::ControlView& view);
+    void insertRow(win32::ControlView& view, int row);
+    void syncRowCheck(win32::ControlView& view, int row);
+    void forSelfAndInside(win32::FormView& view, const Control& control, void (Impl::*apply)(win32::ControlView&));
+    HFONT font(bool bold, bool italic);
+    HIMAGELIST listIcons();
+};
+
+}  // namespace sorvane::ui

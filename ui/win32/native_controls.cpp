@@ -1,0 +1,498 @@
+#include <algorithm>
+#include <cwchar>
+
+#include "ui/win32/host_impl.h"
+#include "ui/win32/wide.h"
+
+namespace sorvane::ui {
+
+using namespace win32;
+
+namespace {
+
+Kind kindOf(const Control& control) {
+    const Control* c = &control;
+    if (dynamic_cast<const CommandButton*>(c)) return Kind::Button;
+    if (dynamic_cast<const CheckBox*>(c)) return Kind::Check;
+    if (dynamic_cast<const OptionButton*>(c)) return Kind::Option;
+    if (dynamic_cast<const Frame*>(c)) return Kind::Frame;
+    if (dynamic_cast<const Timer*>(c)) return Kind::Timer;
+    if (dynamic_cast<const Menu*>(c)) return Kind::Menu;
+    if (dynamic_cast<const ListView*>(c)) return Kind::List;
+    if (dynamic_cast<const ProgressBar*>(c)) return Kind::Progress;
+    if (dynamic_cast<const TabStrip*>(c)) return Kind::Tabs;
+    if (dynamic_cast<const Image*>(c)) return Kind::Image;
+    if (dynamic_cast<const Shape*>(c)) return Kind::Shape;
+    if (dynamic_cast<const TextBox*>(c)) return Kind::Text;
+    if (dynamic_cast<const ComboBox*>(c)) return Kind::Combo;
+    if (dynamic_cast<const DatePicker*>(c)) return Kind::Date;
+    return Kind::Label;
+}
+
+bool hasText(Kind kind) {
+    return kind == Kind::Label || kind == Kind::Button || kind == Kind::Check || kind == Kind::Option ||
+           kind == Kind::Frame || kind == Kind::Text;
+}
+
+// Controls that paint a whole area behind others: kept below the controls they hold.
+bool isBackdrop(Kind kind) {
+    return kind == Kind::Frame || kind == Kind::Tabs || kind == Kind::Shape || kind == Kind::Image;
+}
+
+int depthOf(const Control& control) {
+    int depth = 0;
+    for (const Control* c = control.container(); c != nullptr; c = c->container()) ++depth;
+    return depth;
+}
+
+bool isInside(const Control& control, const Control& container) {
+    for (const Control* c = &control; c != nullptr; c = c->container())
+        if (c == &container) return true;
+    return false;
+}
+
+struct NativeClass {
+    const wchar_t* name;
+    DWORD style;
+    DWORD exStyle;
+};
+
+NativeClass nativeClassOf(const ControlView& view) {
+    switch (view.kind) {
+    case Kind::Label: return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case Kind::Button: return {L"BUTTON", BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP, 0};
+    // Manual styles: the model decides the state and the native control only shows it.
+    case Kind::Check: return {L"BUTTON", BS_3STATE | WS_TABSTOP, 0};
+    case Kind::Option: return {L"BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0};
+    case Kind::Frame: return {L"BUTTON", BS_GROUPBOX, 0};
+    case Kind::List:
+        return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case Kind::Progress: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
+    case Kind::Tabs: return {WC_TABCONTROLW, WS_TABSTOP, 0};
+    case Kind::Image: return {L"STATIC", SS_ICON | SS_NOTIFY, 0};
+    case Kind::Shape: return {L"STATIC", SS_ETCHEDFRAME, 0};
+    case Kind::Text: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case Kind::Combo: return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case Kind::Date: {
+        const auto& picker = static_cast<const DatePicker&>(*view.control);
+        return {DATETIMEPICK_CLASSW,
+                static_cast<DWORD>((picker.showsTime() ? DTS_TIMEFORMAT : DTS_SHORTDATEFORMAT) | WS_TABSTOP), 0};
+    }
+    case Kind::Timer:
+    case Kind::Menu: break;
+    }
+    return {nullptr, 0, 0};
+}
+
+LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                             DWORD_PTR data) noexcept {
+    auto* view = reinterpret_cast<ControlView*>(data);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, controlProc, id);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    if (message == WM_MOUSEMOVE && view != nullptr && view->owner != nullptr) {
+        Win32Host::Impl& host = *view->owner->host;
+        ++host.dispatchDepth;
+        try {
+            view->control->mouseMove(host.mouseEvent(wParam, lParam));
+        } catch (...) {
+            // A failing handler is skipped; the window keeps running.
+        }
+        --host.dispatchDepth;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void drawKindIcon(HDC dc, int kind, int size) {
+    const int u = std::max(1, size / 16);
+    auto brush = [&](COLORREF colour) { return CreateSolidBrush(colour); };
+    HPEN pen = CreatePen(PS_SOLID, u, RGB(40, 40, 40));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HBRUSH fill = nullptr;
+    switch (kind) {
+    case 0:  // cookie
+        fill = brush(RGB(196, 140, 70));
+        SelectObject(dc, fill);
+        Ellipse(dc, 1 * u, 1 * u, 15 * u, 15 * u);
+        break;
+    case 1:  // registry
+        fill = brush(RGB(70, 110, 200));
+        SelectObject(dc, fill);
+        Rectangle(dc, 1 * u, 7 * u, 8 * u, 14 * u);
+        Rectangle(dc, 8 * u, 7 * u, 15 * u, 14 * u);
+        Rectangle(dc, 4 * u, 1 * u, 11 * u, 8 * u);
+        break;
+    case 2:  // file or process
+        fill = brush(RGB(250, 250, 250));
+        SelectObject(dc, fill);
+        Rectangle(dc, 3 * u, 1 * u, 13 * u, 15 * u);
+        break;
+    case 3:  // folder
+        fill = brush(RGB(235, 200, 80));
+        SelectObject(dc, fill);
+        Rectangle(dc, 1 * u, 3 * u, 7 * u, 6 * u);
+        Rectangle(dc, 1 * u, 5 * u, 15 * u, 14 * u);
+        break;
+    default:  // excluded
+        fill = brush(RGB(210, 50, 50));
+        SelectObject(dc, fill);
+        Ellipse(dc, 1 * u, 1 * u, 15 * u, 15 * u);
+        SelectObject(dc, GetStockObject(WHITE_PEN));
+        MoveToEx(dc, 4 * u, 4 * u, nullptr);
+        LineTo(dc, 12 * u, 12 * u);
+        break;
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    if (fill != nullptr) DeleteObject(fill);
+}
+
+}  // namespace
+
+HFONT Win32Host::Impl::font(bool bold, bool italic) {
+    FontHandle& slot = fonts[(bold ? 1 : 0) + (italic ? 2 : 0)];
+    if (!slot) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        LOGFONTW face{};
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            face = metrics.lfMessageFont;
+        } else {
+            face.lfHeight = -MulDiv(8, dpi, 72);
+            wcscpy(face.lfFaceName, L"MS Shell Dlg");
+        }
+        face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+        face.lfItalic = italic ? TRUE : FALSE;
+        slot.reset(CreateFontIndirectW(&face));
+    }
+    return slot.get();
+}
+
+HIMAGELIST Win32Host::Impl::listIcons() {
+    if (smallIcons) return smallIcons.get();
+    const int size = GetSystemMetrics(SM_CXSMICON) > 0 ? GetSystemMetrics(SM_CXSMICON) : 16;
+    smallIcons.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    for (int kind = 0; kind < 5; ++kind) {
+        BitmapHandle picture(CreateCompatibleBitmap(screen, size, size));
+        HGDIOBJ old = SelectObject(dc, picture.get());
+        const COLORREF key = RGB(255, 0, 255);
+        HBRUSH background = CreateSolidBrush(key);
+        RECT all{0, 0, size, size};
+        FillRect(dc, &all, background);
+        DeleteObject(background);
+        drawKindIcon(dc, kind, size);
+        SelectObject(dc, old);
+        ImageList_AddMasked(smallIcons.get(), picture.get(), key);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return smallIcons.get();
+}
+
+void Win32Host::Impl::createControl(FormView& form, Control& control) {
+    if (form.byControl.count(&control) != 0) return;
+    auto view = std::make_unique<ControlView>();
+    view->control = &control;
+    view->owner = &form;
+    view->kind = kindOf(control);
+    view->id = form.nextId++;
+    ControlView& ref = *view;
+    form.byControl[&control] = view.get();
+    form.byId[ref.id] = view.get();
+    form.controls.push_back(std::move(view));
+
+    if (ref.kind == Kind::Timer) {
+        armTimer(form, ref);
+        return;
+    }
+    if (ref.kind == Kind::Menu) return;  // the menu bar is rebuilt by the caller
+
+    const NativeClass native = nativeClassOf(ref);
+    const std::wstring text = hasText(ref.kind) ? widen(control.caption()) : std::wstring();
+    ref.window = CreateWindowExW(native.exStyle, native.name, text.c_str(),
+                                 WS_CHILD | WS_CLIPSIBLINGS | native.style, 0, 0, 0, 0, form.window.get(),
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ref.id)), instance, nullptr);
+    if (ref.window == nullptr) return;
+    SetWindowSubclass(ref.window, controlProc, 1, reinterpret_cast<DWORD_PTR>(&ref));
+    if (ref.kind == Kind::List) {
+        ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
+        ListView_SetImageList(ref.window, listIcons(), LVSIL_SMALL);
+    }
+    applyAll(ref);
+}
+
+void Win32Host::Impl::applyAll(ControlView& view) {
+    ++syncing;
+    applyFont(view);
+    applyGeometry(view);
+    applyCaption(view);
+    applyItems(view);
+    applyValue(view);
+    applyEnabled(view);
+    applyVisible(view);
+    --syncing;
+}
+
+void Win32Host::Impl::arrangeZOrder(FormView& form) {
+    std::vector<ControlView*> order;
+    for (auto& view : form.controls)
+        if (view->window != nullptr) order.push_back(view.get());
+    // Deeper containers above shallower ones; at one depth, backdrops below the rest.
+    auto layer = [](const ControlView* v) { return depthOf(*v->control) * 2 + (isBackdrop(v->kind) ? 0 : 1); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const ControlView* a, const ControlView* b) { return layer(a) < layer(b); });
+    for (ControlView* view : order)
+        SetWindowPos(view->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32Host::Impl::forSelfAndInside(FormView& form, const Control& control, void (Impl::*apply)(ControlView&)) {
+    for (auto& view : form.controls)
+        if (view->window != nullptr && isInside(*view->control, control)) (this->*apply)(*view);
+}
+
+void Win32Host::Impl::armTimer(FormView& form, ControlView& view) {
+    const auto& timer = static_cast<const Timer&>(*view.control);
+    if (!form.window) return;
+    if (timer.enabled() && timer.interval() > 0) SetTimer(form.window.get(), view.id, timer.interval(), nullptr);
+    else KillTimer(form.window.get(), view.id);
+}
+
+void Win32Host::Impl::appendMenuItem(FormView& form, HMENU parent, ControlView& item) {
+    const Control& menu = *item.control;
+    if (!menu.visible()) return;
+    if (menu.caption() == "-") {
+        AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
+        return;
+    }
+    UINT flags = MF_STRING;
+    if (!menu.enabled()) flags |= MF_GRAYED;
+    if (static_cast<const Menu&>(menu).checked()) flags |= MF_CHECKED;
+    HMENU sub = nullptr;
+    for (auto& view : form.controls) {
+        if (view->kind != Kind::Menu || view->control->container() != &menu) continue;
+        if (sub == nullptr) sub = CreatePopupMenu();
+        appendMenuItem(form, sub, *view);
+    }
+    const std::wstring text = widen(menu.caption());
+    if (sub != nullptr) AppendMenuW(parent, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+    else AppendMenuW(parent, flags, item.id, text.c_str());
+}
+
+void Win32Host::Impl::rebuildMenu(FormView& form) {
+    if (!form.window) return;
+    MenuHandle bar;
+    for (auto& view : form.controls) {
+        if (view->kind != Kind::Menu || view->control->container() != nullptr) continue;
+        if (!bar) bar.reset(CreateMenu());
+        appendMenuItem(form, bar.get(), *view);
+    }
+    if (!bar && !form.menu) return;
+    SetMenu(form.window.get(), bar.get());
+    form.menu = std::move(bar);  // the old bar is destroyed once detached
+    DrawMenuBar(form.window.get());
+}
+
+void Win32Host::Impl::applyCaption(ControlView& view) {
+    if (!hasText(view.kind) || view.window == nullptr) return;
+    const std::wstring wanted = widen(view.control->caption());
+    const int length = GetWindowTextLengthW(view.window);
+    std::wstring current(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+    current.resize(static_cast<std::size_t>(std::max(GetWindowTextW(view.window, current.data(), length + 1), 0)));
+    // Setting an edit box to its own text would move the caret.
+    if (current == wanted) return;
+    ++syncing;
+    SetWindowTextW(view.window, wanted.c_str());
+    --syncing;
+}
+
+void Win32Host::Impl::applyEnabled(ControlView& view) {
+    if (view.window != nullptr) EnableWindow(view.window, view.control->effectivelyEnabled() ? TRUE : FALSE);
+}
+
+void Win32Host::Impl::applyVisible(ControlView& view) {
+    if (view.window != nullptr) ShowWindow(view.window, view.control->effectivelyVisible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Host::Impl::applyGeometry(ControlView& view) {
+    if (view.window == nullptr) return;
+    int left = 0;
+    int top = 0;
+    for (const Control* c = view.control; c != nullptr; c = c->container()) {
+        left += c->geometry().left;
+        top += c->geometry().top;
+    }
+    int height = toPx(view.control->geometry().height);
+    // A drop-down list's window includes its open list.
+    if (view.kind == Kind::Combo) height += toPx(2400);
+    SetWindowPos(view.window, nullptr, toPx(left), toPx(top), toPx(view.control->geometry().width), height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Host::Impl::applyFont(ControlView& view) {
+    if (view.window == nullptr) return;
+    SendMessageW(view.window, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(font(view.control->bold(), view.control->italic())), TRUE);
+}
+
+void Win32Host::Impl::applyPicture(ControlView& view) {
+    const std::string& name = static_cast<const Image&>(*view.control).picture();
+    view.icon.reset();
+    view.bitmap.reset();
+    LONG_PTR style = GetWindowLongPtrW(view.window, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK);
+    if (!name.empty()) {
+        const std::wstring resource = widen(name);
+        view.icon.reset(static_cast<HICON>(LoadImageW(instance, resource.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+        if (!view.icon)
+            view.bitmap.reset(static_cast<HBITMAP>(LoadImageW(instance, resource.c_str(), IMAGE_BITMAP, 0, 0, 0)));
+    }
+    SetWindowLongPtrW(view.window, GWL_STYLE, style | (view.bitmap ? SS_BITMAP : SS_ICON));
+    if (view.bitmap)
+        SendMessageW(view.window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(view.bitmap.get()));
+    else
+        SendMessageW(view.window, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(view.icon.get()));
+    InvalidateRect(view.window, nullptr, TRUE);
+}
+
+void Win32Host::Impl::applyValue(ControlView& view) {
+    if (view.window == nullptr) return;
+    ++syncing;
+    switch (view.kind) {
+    case Kind::Check: {
+        const int value = static_cast<const CheckBox&>(*view.control).value();
+        SendMessageW(view.window, BM_SETCHECK,
+                     value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED, 0);
+        break;
+    }
+    case Kind::Option:
+        SendMessageW(view.window, BM_SETCHECK,
+                     static_cast<const OptionButton&>(*view.control).value() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case Kind::Progress: {
+        const auto& bar = static_cast<const ProgressBar&>(*view.control);
+        SendMessageW(view.window, PBM_SETRANGE32, static_cast<WPARAM>(bar.min()), bar.max());
+        SendMessageW(view.window, PBM_SETPOS, static_cast<WPARAM>(bar.value()), 0);
+        break;
+    }
+    case Kind::Tabs:
+        SendMessageW(view.window, TCM_SETCURSEL,
+                     static_cast<WPARAM>(static_cast<const TabStrip&>(*view.control).selected() - 1), 0);
+        break;
+    case Kind::Combo:
+        SendMessageW(view.window, CB_SETCURSEL,
+                     static_cast<WPARAM>(static_cast<const ComboBox&>(*view.control).listIndex()), 0);
+        break;
+    case Kind::Date: {
+        const auto& value = static_cast<const DatePicker&>(*view.control).value();
+        if (value.year >= 1601 && value.month >= 1 && value.day >= 1) {
+            SYSTEMTIME time{};
+            time.wYear = static_cast<WORD>(value.year);
+            time.wMonth = static_cast<WORD>(value.month);
+            time.wDay = static_cast<WORD>(value.day);
+            time.wHour = static_cast<WORD>(value.hour);
+            time.wMinute = static_cast<WORD>(value.minute);
+            time.wSecond = static_cast<WORD>(value.second);
+            SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+        }
+        break;
+    }
+    case Kind::Image: applyPicture(view); break;
+    default: break;
+    }
+    --syncing;
+}
+
+void Win32Host::Impl::applyItems(ControlView& view) {
+    if (view.window == nullptr) return;
+    ++syncing;
+    if (view.kind == Kind::Combo) {
+        SendMessageW(view.window, CB_RESETCONTENT, 0, 0);
+        for (const auto& item : static_cast<const ComboBox&>(*view.control).items()) {
+            const std::wstring text = widen(item);
+            SendMessageW(view.window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        applyValue(view);
+    } else if (view.kind == Kind::Tabs) {
+        SendMessageW(view.window, TCM_DELETEALLITEMS, 0, 0);
+        int index = 0;
+        for (const auto& tab : static_cast<const TabStrip&>(*view.control).tabs()) {
+            std::wstring text = widen(tab);
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text.data();
+            SendMessageW(view.window, TCM_INSERTITEMW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&item));
+        }
+        applyValue(view);
+    } else if (view.kind == Kind::List) {
+        applyColumns(view);
+        SendMessageW(view.window, LVM_DELETEALLITEMS, 0, 0);
+        const auto& list = static_cast<const ListView&>(*view.control);
+        for (std::size_t row = 0; row < list.count(); ++row) insertRow(view, static_cast<int>(row));
+    }
+    --syncing;
+}
+
+void Win32Host::Impl::applyColumns(ControlView& view) {
+    const auto& list = static_cast<const ListView&>(*view.control);
+    ++syncing;
+    ListView_SetExtendedListViewStyleEx(view.window, LVS_EX_CHECKBOXES, list.checkBoxes() ? LVS_EX_CHECKBOXES : 0);
+    const int wanted = static_cast<int>(list.columns().size());
+    const int before = view.columns;
+    for (int i = 0; i < wanted; ++i) {
+        std::wstring header = widen(list.columns()[static_cast<std::size_t>(i)].header);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = header.data();
+        column.cx = toPx(list.columns()[static_cast<std::size_t>(i)].width);
+        column.iSubItem = i;
+        const UINT message = i < view.columns ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW;
+        SendMessageW(view.window, message, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    while (view.columns > wanted) SendMessageW(view.window, LVM_DELETECOLUMN, static_cast<WPARAM>(--view.columns), 0);
+    view.columns = wanted;
+    // Rows already present learn to ask for the texts of new columns.
+    if (wanted > before && before > 0) {
+        const int rows = static_cast<int>(SendMessageW(view.window, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < rows; ++row) {
+            for (int sub = before; sub < wanted; ++sub) {
+                LVITEMW item{};
+                item.iSubItem = sub;
+                item.pszText = LPSTR_TEXTCALLBACKW;
+                SendMessageW(view.window, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            }
+        }
+    }
+    for (int row = 0; row < static_cast<int>(list.count()); ++row) syncRowCheck(view, row);
+    --syncing;
+}
+
+void Win32Host::Impl::insertRow(ControlView& view, int row) {
+    ++syncing;
+    // Texts and icons are asked for when drawn, so the row always shows the model.
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = row;
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    item.iImage = I_IMAGECALLBACK;
+    const int at = static_cast<int>(SendMessageW(view.window, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    for (int sub = 1; at >= 0 && sub < view.columns; ++sub) {
+        LVITEMW text{};
+        text.iSubItem = sub;
+        text.pszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(view.window, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&text));
+    }
+    if (at >= 0) syncRowCheck(view, at);
+    --syncing;
+}
+
+void Win32Host::Impl::syncRowCheck(ControlView& view, int row) {
+    const auto& list = static_cast<const ListView&>(*view.control);
+    if (!list.checkBoxes() || row < 0 || static_cast<std::size_t>(row) >= list.count()) return;
+    ++syncing;
+    ListView_SetCheckState(view.window, row, list.item(static_cast<std::size_t>(row)).checked ? TRUE : FALSE);
+    --syncing;
+}
+
+}  // namespace sorvane::ui

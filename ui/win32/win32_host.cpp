@@ -1,0 +1,671 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "ui/win32/host_impl.h"
+#include "ui/win32/wide.h"
+
+namespace sorvane::ui {
+
+using namespace win32;
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"SorvaneForm";
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kTrayId = 1;
+// A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
+constexpr DWORD kYieldBudgetMs = 100;
+
+// Counts a window procedure on the stack, so that views of destroyed forms outlive it.
+class DispatchScope {
+public:
+    explicit DispatchScope(int& depth) : depth_(depth) { ++depth_; }
+    ~DispatchScope() { --depth_; }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr || view->window.get() != window) return DefWindowProcW(window, message, wParam, lParam);
+    Win32Host::Impl& host = *view->host;
+    DispatchScope scope(host.dispatchDepth);
+    try {
+        return host.formMessage(*view, message, wParam, lParam);
+    } catch (...) {
+        // Handlers never throw at the user: the failing step is skipped.
+        return 0;
+    }
+}
+
+bool registerFormClass(HINSTANCE instance) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kFormClass, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = formProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+// What a box answers when it could not be shown: the way out it offers.
+Answer unshownAnswer(std::uint32_t style) {
+    switch (mb::buttons(style)) {
+    case mb::OkOnly: return Answer::Ok;
+    case mb::YesNo: return Answer::No;
+    case mb::AbortRetryIgnore: return Answer::Abort;
+    default: return Answer::Cancel;
+    }
+}
+
+void copyTip(NOTIFYICONDATAW& data, std::string_view tip) {
+    const std::wstring wide = widen(tip);
+    const std::size_t length = std::min(wide.size(), std::size(data.szTip) - 1);
+    std::copy_n(wide.data(), length, data.szTip);
+    data.szTip[length] = L'\0';
+}
+
+}  // namespace
+
+Win32Host::Impl::Impl() {
+    instance = GetModuleHandleW(nullptr);
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_TAB_CLASSES |
+                     ICC_DATE_CLASSES | ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
+    registerFormClass(instance);
+    if (HDC screen = GetDC(nullptr)) {
+        const int caps = GetDeviceCaps(screen, LOGPIXELSX);
+        if (caps > 0) dpi = caps;
+        ReleaseDC(nullptr, screen);
+    }
+}
+
+FormView* Win32Host::Impl::viewOf(const Form& form) const {
+    auto it = forms.find(&form);
+    return it == forms.end() ? nullptr : it->second.get();
+}
+
+ControlView* Win32Host::Impl::viewOf(const Control& control) const {
+    FormView* form = viewOf(control.form());
+    if (form == nullptr) return nullptr;
+    auto it = form->byControl.find(&control);
+    return it == form->byControl.end() ? nullptr : it->second;
+}
+
+void Win32Host::Impl::collectGraveyard() {
+    if (dispatchDepth == 0) graveyard.clear();
+}
+
+bool Win32Host::Impl::pump() {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quitting = true;
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        collectGraveyard();
+        if (GetTickCount() - start > kYieldBudgetMs) break;
+    }
+    return true;
+}
+
+std::pair<int, int> Win32Host::Impl::windowPixels(const FormView& view) const {
+    RECT rect{};
+    if (IsIconic(view.window.get())) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(view.window.get(), &placement);
+        rect = placement.rcNormalPosition;
+    } else {
+        GetWindowRect(view.window.get(), &rect);
+    }
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Win32Host::Impl::syncGeometryQuietly(FormView& view) {
+    auto [width, height] = windowPixels(view);
+    Form& form = *view.form;
+    // Keep the model's own figures when they are what the window shows, so no rounding drifts in.
+    const int w = toPx(form.width()) == width ? form.width() : toTwips(width);
+    const int h = toPx(form.height()) == height ? form.height() : toTwips(height);
+    form.hostSyncGeometry(form.windowState(), w, h);
+}
+
+void Win32Host::Impl::createForm(Form& form) {
+    if (viewOf(form) != nullptr) return;
+    auto view = std::make_unique<FormView>();
+    view->form = &form;
+    view->host = this;
+    const bool sized = form.width() > 0 && form.height() > 0;
+    const std::wstring caption = widen(form.caption());
+    ++view->applying;
+    HWND window = CreateWindowExW(form.showInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW, kFormClass,
+                                  caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, sized ? toPx(form.width()) : CW_USEDEFAULT,
+                                  sized ? toPx(form.height()) : CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) return;  // no display: the form lives on as state only
+    view->window.reset(window);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view.get()));
+    FormView& ref = *view;
+    forms[&form] = std::move(view);
+    applyFormIcon(ref);
+    for (const auto& control : form.controls()) createControl(ref, *control);
+    rebuildMenu(ref);
+    arrangeZOrder(ref);
+    --ref.applying;
+    syncGeometryQuietly(ref);
+}
+
+void Win32Host::Impl::applyFormIcon(FormView& view) {
+    HICON shown = nullptr;
+    view.icon.reset();
+    if (!view.form->icon().empty()) {
+        const std::wstring name = widen(view.form->icon());
+        view.icon.reset(static_cast<HICON>(LoadImageW(instance, name.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+        shown = view.icon.get();
+    }
+    SendMessageW(view.window.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shown));
+    SendMessageW(view.window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shown));
+}
+
+void Win32Host::Impl::applyTaskList(FormView& view) {
+    HWND window = view.window.get();
+    LONG_PTR ex = GetWindowLongPtrW(window, GWL_EXSTYLE) & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW | WS_EX_TOOLWINDOW);
+    ex |= view.form->showInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+    const bool shown = IsWindowVisible(window) != FALSE;
+    ++view.applying;
+    // The taskbar reads the style when a window appears.
+    if (shown) ShowWindow(window, SW_HIDE);
+    SetWindowLongPtrW(window, GWL_EXSTYLE, ex);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    if (shown) ShowWindow(window, SW_SHOWNA);
+    --view.applying;
+}
+
+void Win32Host::Impl::applyWindowState(FormView& view) {
+    HWND window = view.window.get();
+    if (!IsWindowVisible(window)) return;  // applied when the form is shown
+    int command = SW_RESTORE;
+    if (view.form->windowState() == WindowState::Minimized) command = SW_MINIMIZE;
+    else if (view.form->windowState() == WindowState::Maximized) command = SW_MAXIMIZE;
+    ++view.applying;
+    ShowWindow(window, command);
+    --view.applying;
+    syncGeometryQuietly(view);
+}
+
+void Win32Host::Impl::onSize(FormView& view, WPARAM kind) {
+    if (view.applying > 0 || kind == SIZE_MAXHIDE || kind == SIZE_MAXSHOW) return;
+    if (!IsWindowVisible(view.window.get())) return;
+    const WindowState state = kind == SIZE_MINIMIZED   ? WindowState::Minimized
+                              : kind == SIZE_MAXIMIZED ? WindowState::Maximized
+                                                       : WindowState::Normal;
+    auto [width, height] = windowPixels(view);
+    Form& form = *view.form;
+    if (state == form.windowState() && toPx(form.width()) == width && toPx(form.height()) == height) return;
+    form.hostResized(state, toTwips(width), toTwips(height));
+}
+
+MouseEvent Win32Host::Impl::mouseEvent(WPARAM wParam, LPARAM lParam) const {
+    MouseEvent event;
+    event.button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) | ((wParam & MK_MBUTTON) ? 4 : 0);
+    event.shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+    event.x = toTwips(static_cast<short>(LOWORD(lParam)));
+    event.y = toTwips(static_cast<short>(HIWORD(lParam)));
+    return event;
+}
+
+LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = view.window.get();
+    switch (message) {
+    case WM_COMMAND: onCommand(view, wParam, lParam); return 0;
+    case WM_NOTIFY: return onNotify(view, *reinterpret_cast<NMHDR*>(lParam));
+    case WM_TIMER: {
+        auto it = view.byId.find(static_cast<UINT>(wParam));
+        if (it != view.byId.end() && it->second->kind == Kind::Timer) static_cast<Timer&>(*it->second->control).tick();
+        return 0;
+    }
+    case WM_SIZE: onSize(view, wParam); return 0;
+    case WM_CLOSE: view.form->hostCloseRequest(); return 0;
+    case WM_MOUSEMOVE: view.form->hostMouseMove(mouseEvent(wParam, lParam)); return 0;
+    case kTrayMessage:
+        if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)
+            view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0});
+        return 0;
+    case WM_SETCURSOR:
+        if (busy) {
+            SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+            return TRUE;
+        }
+        break;
+    default: break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Win32Host::Impl::onCommand(FormView& view, WPARAM wParam, LPARAM lParam) {
+    auto it = view.byId.find(LOWORD(wParam));
+    if (it == view.byId.end()) return;
+    ControlView& control = *it->second;
+    const UINT code = HIWORD(wParam);
+    if (lParam == 0) {  // a menu item
+        if (control.kind == Kind::Menu && code == 0) control.control->click();
+        return;
+    }
+    if (syncing > 0) return;
+    switch (control.kind) {
+    case Kind::Button:
+    case Kind::Check:
+    case Kind::Option:
+    case Kind::Label:
+    case Kind::Image:
+        if (code == BN_CLICKED) control.control->click();  // STN_CLICKED has the same number
+        else if (code == BN_DOUBLECLICKED) control.control->doubleClick();
+        break;
+    case Kind::Combo:
+        if (code == CBN_SELCHANGE) {
+            const auto index = static_cast<int>(SendMessageW(control.window, CB_GETCURSEL, 0, 0));
+            static_cast<ComboBox&>(*control.control).setListIndex(index);
+        }
+        break;
+    case Kind::Text:
+        if (code == EN_CHANGE) {
+            const int length = GetWindowTextLengthW(control.window);
+            std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+            text.resize(static_cast<std::size_t>(std::max(GetWindowTextW(control.window, text.data(), length + 1), 0)));
+            static_cast<TextBox&>(*control.control).setText(narrow(text));
+        }
+        break;
+    default: break;
+    }
+}
+
+LRESULT Win32Host::Impl::onNotify(FormView& view, NMHDR& header) {
+    auto it = view.byId.find(static_cast<UINT>(header.idFrom));
+    if (it == view.byId.end() || it->second->window != header.hwndFrom) return 0;
+    ControlView& control = *it->second;
+    if (control.kind == Kind::List) {
+        auto& list = static_cast<ListView&>(*control.control);
+        switch (header.code) {
+        case LVN_GETDISPINFOW: {
+            auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+            if (info.item.iItem < 0 || static_cast<std::size_t>(info.item.iItem) >= list.count()) return 0;
+            const ListItem& row = list.item(static_cast<std::size_t>(info.item.iItem));
+            if ((info.item.mask & LVIF_TEXT) != 0 && info.item.pszText != nullptr && info.item.cchTextMax > 0) {
+                const std::wstring text =
+                    widen(info.item.iSubItem == 0 ? row.text : row.subItem(static_cast<std::size_t>(info.item.iSubItem)));
+                const std::size_t length = std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax - 1));
+                std::copy_n(text.data(), length, info.item.pszText);
+                info.item.pszText[length] = L'\0';
+            }
+            // The classic image list counts from 1.
+            if ((info.item.mask & LVIF_IMAGE) != 0) info.item.iImage = row.smallIcon > 0 ? row.smallIcon - 1 : I_IMAGENONE;
+            return 0;
+        }
+        case LVN_ITEMCHANGED: {
+            auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+            if (syncing > 0 || change.iItem < 0 || (change.uChanged & LVIF_STATE) == 0) return 0;
+            const auto row = static_cast<std::size_t>(change.iItem);
+            if (row >= list.count()) return 0;
+            const UINT flipped = change.uNewState ^ change.uOldState;
+            if ((flipped & LVIS_SELECTED) != 0 && (change.uNewState & LVIS_SELECTED) != 0)
+                list.setSelectedIndex(change.iItem);
+            if (list.checkBoxes() && (flipped & LVIS_STATEIMAGEMASK) != 0) {
+                const UINT image = (change.uNewState & LVIS_STATEIMAGEMASK) >> 12;
+                const bool checked = image == 2;
+                if (image != 0 && list.item(row).checked != checked) list.userCheck(row, checked);
+            }
+            return 0;
+        }
+        case NM_CLICK: list.click(); return 0;
+        case NM_DBLCLK: list.doubleClick(); return 0;
+        default: return 0;
+        }
+    }
+    if (control.kind == Kind::Tabs && header.code == TCN_SELCHANGE) {
+        const auto index = static_cast<int>(SendMessageW(control.window, TCM_GETCURSEL, 0, 0));
+        static_cast<TabStrip&>(*control.control).select(index + 1);
+        return 0;
+    }
+    if (control.kind == Kind::Date && header.code == DTN_DATETIMECHANGE && syncing == 0) {
+        auto& change = reinterpret_cast<NMDATETIMECHANGE&>(header);
+        if (change.dwFlags != GDT_VALID) return 0;
+        const SYSTEMTIME& t = change.st;
+        static_cast<DatePicker&>(*control.control)
+            .setValue({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) {}
+
+Win32Host::~Win32Host() {
+    while (!impl_->forms.empty()) destroy(*const_cast<Form*>(impl_->forms.begin()->first));
+    impl_->dispatchDepth = 0;
+    impl_->collectGraveyard();
+}
+
+void* Win32Host::windowOf(const Form& form) const {
+    FormView* view = impl_->viewOf(form);
+    return view == nullptr ? nullptr : view->window.get();
+}
+
+void* Win32Host::windowOf(const Control& control) const {
+    ControlView* view = impl_->viewOf(control);
+    return view == nullptr ? nullptr : view->window;
+}
+
+int Win32Host::dpi() const { return impl_->dpi; }
+
+void Win32Host::formChanged(Form& form, Change change) {
+    if (change == Change::Created) {
+        impl_->createForm(form);
+        return;
+    }
+    FormView* view = impl_->viewOf(form);
+    if (view == nullptr) return;
+    HWND window = view->window.get();
+    switch (change) {
+    case Change::Caption: SetWindowTextW(window, widen(form.caption()).c_str()); break;
+    case Change::WindowState: impl_->applyWindowState(*view); break;
+    case Change::Geometry:
+        if (form.windowState() == WindowState::Normal && !IsIconic(window) && !IsZoomed(window)) {
+            ++view->applying;
+            SetWindowPos(window, nullptr, 0, 0, impl_->toPx(form.width()), impl_->toPx(form.height()),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            --view->applying;
+        }
+        break;
+    case Change::TaskList: impl_->applyTaskList(*view); break;
+    case Change::Icon: impl_->applyFormIcon(*view); break;
+    default: break;
+    }
+}
+
+void Win32Host::controlChanged(Control& control, Change change, int item) {
+    FormView* form = impl_->viewOf(control.form());
+    if (form == nullptr) return;
+    if (change == Change::Created) {
+        impl_->createControl(*form, control);
+        ControlView* created = impl_->viewOf(control);
+        if (created != nullptr && created->kind == Kind::Menu) impl_->rebuildMenu(*form);
+        else impl_->arrangeZOrder(*form);
+        return;
+    }
+    ControlView* view = impl_->viewOf(control);
+    if (view == nullptr) return;
+    if (view->kind == Kind::Menu) {
+        impl_->rebuildMenu(*form);
+        return;
+    }
+    if (view->kind == Kind::Timer) {
+        if (change == Change::Timer) impl_->armTimer(*form, *view);
+        return;
+    }
+    if (view->window == nullptr) return;
+    auto& host = *impl_;
+    switch (change) {
+    case Change::Caption: host.applyCaption(*view); break;
+    case Change::Enabled: host.forSelfAndInside(*form, control, &Impl::applyEnabled); break;
+    case Change::Visible: host.forSelfAndInside(*form, control, &Impl::applyVisible); break;
+    case Change::Geometry: host.forSelfAndInside(*form, control, &Impl::applyGeometry); break;
+    case Change::Value: host.applyValue(*view); break;
+    case Change::Font: host.applyFont(*view); break;
+    case Change::Items: host.applyItems(*view); break;
+    case Change::Columns:
+        if (view->kind == Kind::List) host.applyColumns(*view);
+        break;
+    case Change::ItemAdded:
+        if (view->kind == Kind::List) host.insertRow(*view, item);
+        break;
+    case Change::ItemRemoved:
+        if (view->kind == Kind::List) {
+            ++host.syncing;
+            SendMessageW(view->window, LVM_DELETEITEM, static_cast<WPARAM>(item), 0);
+            --host.syncing;
+        }
+        break;
+    case Change::ItemUpdated:
+        if (view->kind == Kind::List) {
+            host.syncRowCheck(*view, item);
+            SendMessageW(view->window, LVM_REDRAWITEMS, static_cast<WPARAM>(item), item);
+        }
+        break;
+    default: break;
+    }
+}
+
+void Win32Host::show(Form& form, bool modal) {
+    FormView* view = impl_->viewOf(form);
+    if (view == nullptr) return;
+    HWND window = view->window.get();
+    int command = SW_SHOW;
+    if (form.windowState() == WindowState::Minimized) command = SW_SHOWMINIMIZED;
+    else if (form.windowState() == WindowState::Maximized) command = SW_SHOWMAXIMIZED;
+    else if (IsIconic(window) || IsZoomed(window)) command = SW_RESTORE;
+    ++view->applying;
+    ShowWindow(window, command);
+    --view->applying;
+    impl_->syncGeometryQuietly(*view);
+    if (!modal) return;
+
+    // The other forms wait while this one is up.
+    std::vector<HWND> disabled;
+    for (auto& [other, otherView] : impl_->forms) {
+        HWND w = otherView->window.get();
+        if (otherView.get() == view || !IsWindowEnabled(w)) continue;
+        EnableWindow(w, FALSE);
+        disabled.push_back(w);
+    }
+    const Form* target = &form;
+    auto stillUp = [&] { return impl_->viewOf(*target) != nullptr && target->loaded() && target->visible(); };
+    MSG message;
+    while (stillUp() && !impl_->quitting) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            impl_->quitting = true;
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        impl_->collectGraveyard();
+    }
+    for (HWND w : disabled)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+    if (!disabled.empty() && IsWindow(disabled.front())) SetActiveWindow(disabled.front());
+}
+
+void Win32Host::hide(Form& form) {
+    FormView* view = impl_->viewOf(form);
+    if (view == nullptr) return;
+    ++view->applying;
+    ShowWindow(view->window.get(), SW_HIDE);
+    --view->applying;
+}
+
+void Win32Host::destroy(Form& form) {
+    auto it = impl_->forms.find(&form);
+    if (it == impl_->forms.end()) return;
+    std::unique_ptr<FormView> view = std::move(it->second);
+    impl_->forms.erase(it);
+    HWND window = view->window.get();
+    if (view->tray) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = window;
+        data.uID = kTrayId;
+        Shell_NotifyIconW(NIM_DELETE, &data);
+    }
+    for (auto& control : view->controls)
+        if (control->kind == Kind::Timer) KillTimer(window, control->id);
+    // Messages sent while the window goes away find no view.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    SetMenu(window, nullptr);
+    view->menu.reset();
+    view->window.reset();
+    impl_->graveyard.push_back(std::move(view));
+    impl_->collectGraveyard();
+}
+
+Answer Win32Host::messageBox(std::string_view text, std::string_view title, std::uint32_t style) {
+    HWND owner = GetActiveWindow();
+    if (owner != nullptr && !IsWindowEnabled(owner)) owner = nullptr;
+    const std::wstring wideText = widen(text);
+    const std::wstring wideTitle = widen(title);
+    const int result =
+        MessageBoxW(owner, wideText.c_str(), wideTitle.c_str(), style | (owner == nullptr ? MB_TASKMODAL : 0U));
+    if (result < static_cast<int>(Answer::Ok) || result > static_cast<int>(Answer::No)) return unshownAnswer(style);
+    return static_cast<Answer>(result);
+}
+
+void Win32Host::yield() {
+    impl_->pump();
+    impl_->collectGraveyard();
+}
+
+void Win32Host::sleep(std::uint32_t ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        if (!impl_->pump()) return;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void Win32Host::run() {
+    MSG message;
+    for (;;) {
+        impl_->collectGraveyard();
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    impl_->quitting = true;
+}
+
+void Win32Host::quit() {
+    impl_->quitting = true;
+    PostQuitMessage(0);
+}
+
+bool Win32Host::quitting() const { return impl_->quitting; }
+
+void Win32Host::freezePainting(Form& form, bool frozen) {
+    FormView* view = impl_->viewOf(form);
+    if (view == nullptr) return;
+    HWND window = view->window.get();
+    if (frozen) {
+        // Only a shown window is frozen: WM_SETREDRAW clears the visible flag of a hidden one.
+        if (view->frozen++ == 0 && IsWindowVisible(window)) {
+            SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+            view->redrawOff = true;
+        }
+        return;
+    }
+    if (view->frozen == 0 || --view->frozen > 0) return;
+    if (view->redrawOff) {
+        view->redrawOff = false;
+        SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+}
+
+void Win32Host::setBusyCursor(bool busy) {
+    impl_->busy = busy;
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
+}
+
+std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view title, std::string_view filter) {
+    // "Text files|*.txt|All|*.*" becomes the dialog's list of NUL-separated pairs.
+    std::wstring pairs = widen(filter);
+    if (pairs.find(L'|') == std::wstring::npos) pairs = pairs + L'|' + pairs;
+    std::replace(pairs.begin(), pairs.end(), L'|', L'\0');
+    pairs.push_back(L'\0');
+    const std::wstring caption = widen(title);
+    std::wstring path(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    FormView* view = impl_->viewOf(owner);
+    dialog.hwndOwner = view == nullptr ? nullptr : view->window.get();
+    dialog.lpstrFilter = filter.empty() ? nullptr : pairs.c_str();
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+    // The program finds its files beside the executable, so the current folder must not move.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+    return narrow(path.c_str());
+}
+
+bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
+    FormView* view = impl_->viewOf(owner);
+    if (view == nullptr) return false;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = view->window.get();
+    data.uID = kTrayId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = view->icon ? view->icon.get() : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    copyTip(data, toolTip);
+    const bool done = Shell_NotifyIconW(view->tray ? NIM_MODIFY : NIM_ADD, &data) != FALSE;
+    view->tray = view->tray || done;
+    return done;
+}
+
+void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
+    FormView* view = impl_->viewOf(owner);
+    if (view == nullptr || !view->tray) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = view->window.get();
+    data.uID = kTrayId;
+    data.uFlags = NIF_TIP;
+    copyTip(data, toolTip);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void Win32Host::trayRemove(Form& owner) {
+    FormView* view = impl_->viewOf(owner);
+    if (view == nullptr || !view->tray) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = view->window.get();
+    data.uID = kTrayId;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    view->tray = false;
+}
+
+std::unique_ptr<Host> makeWin32Host() { return std::make_unique<Win32Host>(); }
+
+}  // namespace sorvane::ui

@@ -1,0 +1,48 @@
+#pragma once
+#include <memory>
+
+#include "ui/host.h"
+
+namespace sorvane::ui {
+
+// Renders forms with real windows and native controls and runs the message loop.
+class Win32Host : public Host {
+public:
+    Win32Host();
+    ~Win32Host() override;
+    Win32Host(const Win32Host&) = delete;
+    Win32Host& operator=(const Win32Host&) = delete;
+
+    // The native window (an HWND) of a loaded form or of one of its windowed controls; null otherwise.
+    void* windowOf(const Form& form) const;
+    void* windowOf(const Control& control) const;
+    // Pixels per inch of the screen, as used for the twips conversion.
+    int dpi() const;
+
+    void formChanged(Form& form, Change change) override;
+    void controlChanged(Control& control, Change change, int item = -1) override;
+    void show(Form& form, bool modal) override;
+    void hide(Form& form) override;
+    void destroy(Form& form) override;
+    Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
+    void yield() override;
+    void sleep(std::uint32_t ms) override;
+    void run() override;
+    void quit() override;
+    bool quitting() const override;
+    void freezePainting(Form& form, bool frozen) override;
+    void setBusyCursor(bool busy) override;
+    std::optional<std::string> chooseFile(Form& owner, std::string_view title, std::string_view filter) override;
+    bool trayAdd(Form& owner, std::string_view toolTip) override;
+    void traySetToolTip(Form& owner, std::string_view toolTip) override;
+    void trayRemove(Form& owner) override;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+std::unique_ptr<Host> makeWin32Host();
+
+}  // namespace sorvane::ui
