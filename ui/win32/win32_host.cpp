@@ -16,7 +16,8 @@ using namespace win32;
 namespace {
 
 constexpr wchar_t kFormClass[] = L"SorvaneForm";
-constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kTrayMessage = Win32Host::trayCallbackMessage;
+static_assert(kTrayMessage >= WM_APP && kTrayMessage <= 0xBFFF);
 constexpr UINT kTrayId = 1;
 // A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
 constexpr DWORD kYieldBudgetMs = 100;
@@ -34,10 +35,7 @@ private:
 };
 
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
+    // Until the host has attached its view (and after it detached it), the defaults apply.
     auto* view = reinterpret_cast<FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (view == nullptr || view->window.get() != window) return DefWindowProcW(window, message, wParam, lParam);
     Win32Host::Impl& host = *view->host;
@@ -465,6 +463,7 @@ void Win32Host::show(Form& form, bool modal) {
     FormView* view = impl_->viewOf(form);
     if (view == nullptr) return;
     HWND window = view->window.get();
+    HWND previouslyActive = GetActiveWindow();
     int command = SW_SHOW;
     if (form.windowState() == WindowState::Minimized) command = SW_SHOWMINIMIZED;
     else if (form.windowState() == WindowState::Maximized) command = SW_SHOWMAXIMIZED;
@@ -500,7 +499,8 @@ void Win32Host::show(Form& form, bool modal) {
     }
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
-    if (!disabled.empty() && IsWindow(disabled.front())) SetActiveWindow(disabled.front());
+    if (previouslyActive != nullptr && previouslyActive != window && IsWindow(previouslyActive))
+        SetActiveWindow(previouslyActive);
 }
 
 void Win32Host::hide(Form& form) {
