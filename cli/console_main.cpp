@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 
 int main() {
@@ -13,7 +14,8 @@ int main() {
     SetConsoleCP(CP_UTF8);
     sorvane::cli::Console console{std::cin, std::cout, std::cerr};
     try {
-        sorvane::platform::win32::Win32Platform system;
+        sorvane::platform::win32::Win32VersionResources versions;
+        sorvane::platform::win32::Win32Platform system(versions);
         auto& platform = system.platform();
         const auto args = platform.environment.arguments();
         const int code = sorvane::cli::dispatch(platform, args, console);
