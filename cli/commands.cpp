@@ -10,6 +10,7 @@ std::span<const Command> commands() {
     static const std::array table{
         Command{"--version", "--version              product name, company and version", &runVersion},
         Command{"defs", "defs encode|decode|lint FILE  definition files: encode, decode, check line by line", &runDefs},
+        Command{"remove", "remove [--yes] [--only TEXT ...]  scan, then remove what was found (or only TEXT)", &runRemove},
     };
     return table;
 }
