@@ -2,13 +2,13 @@
 #include <istream>
 #include <ostream>
 
-#include "app/settings.h"
+#include "app/application.h"
 #include "cli/commands_list.h"
 #include "definitions/exclusions.h"
-#include "localization/branding.h"
-#include "localization/messages.h"
+#include "definitions/definition_files.h"
 #include "platform/text.h"
 #include "removal/removal_run.h"
+#include "scan/drive_list.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_window.h"
 #include "ui/headless/headless_host.h"
@@ -95,19 +95,22 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     RemoveOptions options;
     if (!parseOptions(args, options, console.err)) return ExitError;
 
-    const std::string folder = platform.environment.applicationFolder();
+    // The same scan as "SorvaneCmd scan" runs, over the files beside the executable.
     ui::HeadlessHost host;
-    localization::Languages catalogue;
-    localization::LoadDefaultMessages(catalogue);
-    const auto branding = localization::InitBranding(platform.versions);
-    app::UserSettings settings(platform.registry);
-    auto message = [&catalogue](std::string_view key) { return catalogue.getMessages(key); };
-    auto read = [&settings](std::string_view section, std::string_view key, std::string_view fallback) {
-        return settings.read(section, key, fallback);
+    app::Application application(platform, host);
+    application.InitBranding();
+    localization::LoadDefaultMessages(application.messages);
+    auto message = [&application](std::string_view key) { return application.message(key); };
+    auto read = [&application](std::string_view section, std::string_view key, std::string_view fallback) {
+        return application.userSettings.read(section, key, fallback);
     };
-    auto write = [&settings](std::string_view section, std::string_view key, std::string_view value) {
-        settings.write(section, key, value);
+    auto write = [&application](std::string_view section, std::string_view key, std::string_view value) {
+        application.userSettings.write(section, key, value);
     };
+    const std::string folder = platform.environment.applicationFolder();
+    definitions::ExclusionList exclusions(platform.files, platform.locale,
+                                          definitions::DefinitionPath(folder, definitions::ExclusionFile));
+    exclusions.LoadExclusions();
 
     scan::ScanWindow window(host);
     window.load();
@@ -117,14 +120,17 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         console.err << "SorvaneCmd remove: the results window is incomplete\n";
         return ExitError;
     }
-    definitions::ExclusionList exclusions(platform.files, platform.locale, folder + "\\ENoSignature.txt");
-    exclusions.LoadExclusions();
+    const std::string productName = application.branding.ProgramName;
     scan::ScanSession session(platform, host, *scanView, exclusions,
-                              scan::AppAccess{message, read, write, [&branding] { return branding.ProgramName; }},
+                              scan::AppAccess{message, read, write, [productName] { return productName; }},
                               scan::ScanHooks{}, folder);
     if (!scan::DefinitionFilesPresent(session)) {
-        console.err << "SorvaneCmd remove: " << message("MSG_MISSING") << "\n";
+        console.err << "SorvaneCmd remove: " << message("MSG_MISSING") << " (" << folder << ")\n";
         return ExitError;
+    }
+    if (scanView->lvwHardDrives) {
+        scan::FillDriveList(*scanView->lvwHardDrives, platform.files);
+        scan::LoadDriveTicks(*scanView->lvwHardDrives, read);
     }
     scan::cmdScanNow_Click(session);
 
@@ -147,7 +153,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     hooks.message = message;
     hooks.readSetting = read;
     hooks.writeSetting = write;
-    removal::RemovalRun run(platform, host, *removalView, problems, std::move(hooks), branding.ProgramName);
+    removal::RemovalRun run(platform, host, *removalView, problems, std::move(hooks), productName);
     if (!run.anyRowChecked()) {
         console.out << "Nothing to remove.\n";
         return ExitClean;

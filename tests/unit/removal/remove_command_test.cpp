@@ -24,7 +24,9 @@ protected:
         fake.files.addFile("C:\\Program Files\\bad.exe", "MZ bad");
         fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
         fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad\\Sub");
+        fake.registry.putString(RootKey::CurrentUser, Options, "optScanAllSelectedHardDrive", "False");
     }
+    static constexpr const char* Options = "Software\\VB and VBA Program Settings\\Sorvane\\OptionAndSettings";
     void definitions(std::string_view file, const std::vector<std::string>& lines) {
         std::string content;
         for (const auto& line : lines) content += definitions::StoredDefinitionLine(fake.locale, line) + "\r\n";
@@ -55,7 +57,7 @@ TEST_F(RemoveCommandTest, YesRemovesEverythingFoundAndSaysSo) {
 
     // A second run finds nothing left.
     EXPECT_EQ(remove({"--yes"}), cli::ExitClean);
-    EXPECT_NE(out.str().find("Nothing to remove."), std::string::npos);
+    EXPECT_NE(out.str().find("Nothing to remove."), std::string::npos) << out.str() << err.str();
 }
 
 TEST_F(RemoveCommandTest, WithoutYesItAsksAndANoRemovesNothing) {
@@ -67,6 +69,13 @@ TEST_F(RemoveCommandTest, WithoutYesItAsksAndANoRemovesNothing) {
 
     EXPECT_EQ(remove({}, "yes\n"), cli::ExitClean);
     EXPECT_FALSE(fake.files.exists("C:\\Program Files\\bad.exe"));
+}
+
+TEST_F(RemoveCommandTest, KeptCopiesFoundByACompleteScanStayInQuarantine) {
+    EXPECT_EQ(remove({"--yes"}), cli::ExitClean) << err.str();
+    fake.registry.putString(RootKey::CurrentUser, Options, "optScanAllSelectedHardDrive", "True");
+    remove({"--yes"});
+    EXPECT_EQ(fake.files.content(AppFolder + "\\quarantine\\bad.exe"), "MZ bad");
 }
 
 TEST_F(RemoveCommandTest, OnlyRemovesTheNamedRowsAndReportsUnknownOnes) {
