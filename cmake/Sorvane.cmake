@@ -14,9 +14,9 @@ endif()
 # Warnings high and clean for the project's own targets.
 function(sorvane_target target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
-                                             -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference
+                                             -Wnon-virtual-dtor -Woverloaded-virtual
                                              # GCC 12 reports std::string internals falsely at -O2 and above.
-                                             -Wno-maybe-uninitialized)
+                                             -Wno-maybe-uninitialized -Wno-restrict)
     if(SORVANE_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
