@@ -9,7 +9,11 @@
 namespace sorvane::definitions {
 namespace {
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) {
+    std::string out(1, '"');
+    out.append(s).push_back('"');
+    return out;
+}
 
 }  // namespace
 
