@@ -7,11 +7,13 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
-#include "ui/win32/wide.h"
+#include "platform/win32/wide.h"
 
 namespace sorvane::ui {
 
 using namespace win32;
+using platform::win32::narrow;
+using platform::win32::widen;
 
 namespace {
 
@@ -72,6 +74,14 @@ Answer unshownAnswer(std::uint32_t style) {
     case mb::AbortRetryIgnore: return Answer::Abort;
     default: return Answer::Cancel;
     }
+}
+
+NOTIFYICONDATAW trayData(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = kTrayId;
+    return data;
 }
 
 void copyTip(NOTIFYICONDATAW& data, std::string_view tip) {
@@ -292,10 +302,7 @@ void Win32Host::Impl::onCommand(FormView& view, WPARAM wParam, LPARAM lParam) {
         break;
     case Kind::Text:
         if (code == EN_CHANGE) {
-            const int length = GetWindowTextLengthW(control.window);
-            std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-            text.resize(static_cast<std::size_t>(std::max(GetWindowTextW(control.window, text.data(), length + 1), 0)));
-            static_cast<TextBox&>(*control.control).setText(narrow(text));
+            static_cast<TextBox&>(*control.control).setText(narrow(windowText(control.window)));
         }
         break;
     default: break;
@@ -518,10 +525,7 @@ void Win32Host::destroy(Form& form) {
     impl_->forms.erase(it);
     HWND window = view->window.get();
     if (view->tray) {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof data;
-        data.hWnd = window;
-        data.uID = kTrayId;
+        NOTIFYICONDATAW data = trayData(window);
         Shell_NotifyIconW(NIM_DELETE, &data);
     }
     for (auto& control : view->controls)
@@ -630,10 +634,7 @@ std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view t
 bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr) return false;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
     data.hIcon = view->icon ? view->icon.get() : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
@@ -646,10 +647,7 @@ bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
 void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr || !view->tray) return;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_TIP;
     copyTip(data, toolTip);
     Shell_NotifyIconW(NIM_MODIFY, &data);
@@ -658,10 +656,7 @@ void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
 void Win32Host::trayRemove(Form& owner) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr || !view->tray) return;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     Shell_NotifyIconW(NIM_DELETE, &data);
     view->tray = false;
 }
