@@ -48,6 +48,17 @@ struct World {
     }
 };
 
+// Runs the scanner afresh each iteration and records the time per definition line.
+void measure(benchmark::State& state, World& world, void (*scanner)(scan::ScanSession&), int lines,
+             const char* counter = "per_line") {
+    for (auto _ : state) {
+        world.reset();
+        scanner(world.session);
+    }
+    state.counters[counter] = benchmark::Counter(
+        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 // One line in ten names something that exists; threats repeat every hundred lines.
 void BM_RegistryScan(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
@@ -60,13 +71,7 @@ void BM_RegistryScan(benchmark::State& state) {
         defs.push_back("1^" + key + "^" + (i % 2 ? "v" : "") + "=Threat" + std::to_string(i % 100) + "|note");
     }
     world.write(definitions::RegistryDefinitionFile, defs);
-    for (auto _ : state) {
-        world.reset();
-        scan::ScanRegistry(world.session);
-    }
-    state.counters["per_line"] =
-        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    measure(state, world, &scan::ScanRegistry, lines);
 }
 
 void BM_FileScan(benchmark::State& state) {
@@ -79,12 +84,7 @@ void BM_FileScan(benchmark::State& state) {
         defs.push_back(name + "=Threat" + std::to_string(i % 100) + "|[progfil]Bench|note");
     }
     world.write(definitions::FileDefinitionFile, defs);
-    for (auto _ : state) {
-        world.reset();
-        scan::ScanKnownFiles(world.session);
-    }
-    state.counters["per_line"] = benchmark::Counter(
-        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    measure(state, world, &scan::ScanKnownFiles, lines);
 }
 
 void BM_FolderScan(benchmark::State& state) {
@@ -97,12 +97,7 @@ void BM_FolderScan(benchmark::State& state) {
         defs.push_back(name + "=Threat" + std::to_string(i % 100) + "|[progfil]" + name + "|note");
     }
     world.write(definitions::DirectoryDefinitionFile, defs);
-    for (auto _ : state) {
-        world.reset();
-        scan::ScanKnownFolders(world.session);
-    }
-    state.counters["per_line"] = benchmark::Counter(
-        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    measure(state, world, &scan::ScanKnownFolders, lines);
 }
 
 // The hosts against a folder of 500 cookies, one in five of a listed host.
@@ -118,12 +113,7 @@ void BM_CookieScan(benchmark::State& state) {
         const std::string host = (i % 5 == 0 ? "host" : "other") + std::to_string(i);
         world.fake.files.addFile(folder + "\\user@" + host + "[1].txt", "id\n1\n" + host + ".example/\n");
     }
-    for (auto _ : state) {
-        world.reset();
-        scan::ScanCookies(world.session);
-    }
-    state.counters["per_host"] = benchmark::Counter(
-        static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    measure(state, world, &scan::ScanCookies, lines, "per_host");
 }
 
 BENCHMARK(BM_RegistryScan)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
