@@ -75,6 +75,14 @@ std::string ScanResultsText(const ScanSession& session) {
         if (!row.subItem(2).empty()) out += "\t" + row.subItem(2);
         out += "\n";
     }
+    const bool traces = !view.lvwFilesToBeDeleted.empty() || !view.lvwRegistryToBeDeleted.empty() ||
+                        !view.lvwCookiesToDelete.empty();
+    if (traces) out += "\nTraces:\n";
+    for (const auto& row : view.lvwFilesToBeDeleted.items()) out += "  " + row.text + "\t" + row.subItem(1) + "\n";
+    for (const auto& row : view.lvwRegistryToBeDeleted.items())
+        out += "  " + hiveName(row.text) + "\\" + row.subItem(1) +
+               (row.subItem(2).empty() ? std::string() : "\\" + row.subItem(2)) + "\t" + row.subItem(3) + "\n";
+    for (const auto& row : view.lvwCookiesToDelete.items()) out += "  " + row.text + "\n";
     out += "\nProcesses inspected: " + std::to_string(state.memoryInspected) +
            "\nRegistry entries inspected: " + std::to_string(state.registryInspected) +
            "\nFiles/folders inspected: " + std::to_string(state.filesFoldersInspected) +

@@ -19,10 +19,19 @@ wineboot -i >/dev/null 2>&1
 echo "\$ SorvaneCmd --version"
 wine "$cmd" --version
 
-if wine "$cmd" --help | grep -qw scan; then
-    echo
-    echo "\$ SorvaneCmd scan"
-    status=0
-    wine "$cmd" scan || status=$?
-    echo "(exit code $status: 0 clean, 1 threats found, 2 error)"
-fi
+# Installed as a user would have it: the program with its definitions in one folder.
+# The Z: drive (the whole Linux file system) is unmapped so the complete scan walks C: only.
+rm -f "$WINEPREFIX/dosdevices/z:"
+mkdir -p "$WINEPREFIX/drive_c/Sorvane"
+cp "$cmd" "$root"/build/win/*.dat "$WINEPREFIX/drive_c/Sorvane/"
+cd "$WINEPREFIX/drive_c"
+
+echo
+echo "\$ scripts/plant-test-threat.sh"
+"$root/scripts/plant-test-threat.sh"
+
+echo
+echo "\$ SorvaneCmd scan"
+status=0
+wine "C:\\Sorvane\\SorvaneCmd.exe" scan || status=$?
+echo "(exit code $status: 0 clean, 1 threats found, 2 error)"
