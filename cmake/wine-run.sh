@@ -3,6 +3,9 @@
 # prefix shared by one test run; without one, a private prefix is made and removed.
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
+# One known locale: Wine then passes arguments and file names as UTF-8 and the
+# prefix speaks US English whatever the caller's settings.
+export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
     WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")

@@ -37,6 +37,9 @@ if [[ "$WINEPREFIX" == "$home_wine" || "$WINEPREFIX" != /tmp/* ]]; then
     exit 2
 fi
 export WINEDEBUG=-all
+# One known locale for every run: Wine passes arguments and file names as UTF-8 and
+# the prefix is made in US English whatever this machine's settings are.
+export LC_ALL=C.UTF-8
 # No Mono or Gecko install prompts, and no menu entries written into the home folder.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 

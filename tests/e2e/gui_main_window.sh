@@ -16,7 +16,7 @@ fi
 
 scratch=$(mktemp -d /tmp/sorvane-gui.XXXXXX)
 app_pid=""
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir "$WINEPREFIX"
 cleanup() {

@@ -1,0 +1,30 @@
+// SorvaneCmd.exe: runs one console command against the real system. Arguments arrive
+// as UTF-8 through the platform; output is UTF-8 and the console is told so.
+#include <windows.h>
+
+#include <exception>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "platform/win32/version_resources.h"
+#include "platform/win32/win32_platform.h"
+
+int main() {
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+    sorvane::cli::Console console{std::cin, std::cout, std::cerr};
+    try {
+        sorvane::platform::win32::Win32VersionResources versions;
+        sorvane::platform::win32::Win32Platform system(versions);
+        auto& platform = system.platform();
+        const auto args = platform.environment.arguments();
+        const int code = sorvane::cli::dispatch(platform, args, console);
+        std::cout.flush();
+        return code;
+    } catch (const std::exception& failure) {
+        std::cerr << "SorvaneCmd: " << failure.what() << "\n";
+    } catch (...) {
+        std::cerr << "SorvaneCmd: unexpected failure\n";
+    }
+    return sorvane::cli::ExitError;
+}
