@@ -15,10 +15,13 @@ endif()
 function(sorvane_target target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
                                              -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference
-                                             # GCC 12 reports std::string internals falsely at -O2 and above.
-                                             -Wno-maybe-uninitialized)
+                                             # GCC 12 reports std::string internals falsely at -O2 and above
+                                             # (uninitialized members, overlapping copies in operator+).
+                                             -Wno-maybe-uninitialized -Wno-restrict)
     if(SORVANE_WERROR)
-        target_compile_options(${target} PRIVATE -Werror)
+        # Null-dereference findings stay visible but do not stop the build: at -O3 GCC 12
+        # reports them inside libstdc++'s stream iterators, where none can happen.
+        target_compile_options(${target} PRIVATE -Werror -Wno-error=null-dereference)
     endif()
     target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
 endfunction()
