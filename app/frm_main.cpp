@@ -700,7 +700,9 @@ void FrmMain::chkRunAtStartup_Click() {
     const std::string name = app.platform.environment.executableBaseName();
     if (settings.readNumber(section::Options, "chkRunAtStartup", "1") == 1) {
         // Quoted, so that Windows never runs a program named after the path's first words.
-        const std::string command = "\"" + JoinPath(app.applicationFolder(), name) + "\"";
+        std::string command = "\"";
+        command += JoinPath(app.applicationFolder(), name);
+        command += '"';
         (void)registry.setString(platform::RootKey::LocalMachine, RunKey, name, command);
     } else {
         (void)registry.deleteValue(platform::RootKey::LocalMachine, RunKey, name);

@@ -12,8 +12,8 @@ FrmSplash::FrmSplash(Application& app, FrmMain& main)
       app_(app),
       main_(main) {
     setSize(6000, 3600);
-    setIcon("APPICON");
-    imgSplash.setPicture("APPICON");
+    setIcon("#1");
+    imgSplash.setPicture("#1");
     imgSplash.move(2520, 480, 960, 960);
     lblProduct.move(240, 1800, 5520, 480);
     lblProduct.setBold(true);

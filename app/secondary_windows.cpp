@@ -26,7 +26,7 @@ FrmAbout::FrmAbout(Application& app)
       cmdOk(add<ui::CommandButton>("cmdOk")),
       app_(app) {
     setSize(5400, 3600);
-    imgLogo.setPicture("APPICON");
+    imgLogo.setPicture("#1");
     imgLogo.move(240, 240, 720, 720);
     Label1.move(1200, 240, 3900, 360);
     Label1.setBold(true);

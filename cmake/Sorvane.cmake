@@ -14,14 +14,11 @@ endif()
 # Warnings high and clean for the project's own targets.
 function(sorvane_target target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
-                                             -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference
-                                             # GCC 12 reports std::string internals falsely at -O2 and above
-                                             # (uninitialized members, overlapping copies in operator+).
+                                             -Wnon-virtual-dtor -Woverloaded-virtual
+                                             # GCC 12 reports std::string internals falsely at -O2 and above.
                                              -Wno-maybe-uninitialized -Wno-restrict)
     if(SORVANE_WERROR)
-        # Null-dereference findings stay visible but do not stop the build: at -O3 GCC 12
-        # reports them inside libstdc++'s stream iterators, where none can happen.
-        target_compile_options(${target} PRIVATE -Werror -Wno-error=null-dereference)
+        target_compile_options(${target} PRIVATE -Werror)
     endif()
     target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
 endfunction()

@@ -1,6 +1,7 @@
 #include "removal/quarantine.h"
 
 #include "platform/limits.h"
+#include "platform/text.h"
 
 namespace sorvane::removal {
 namespace {
@@ -17,6 +18,13 @@ std::string childPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     path.append("\\").append(name);
     return path;
+}
+
+// The path is the folder itself or lies somewhere below it.
+bool within(std::string_view path, std::string_view folder) {
+    if (text::equalsNoCase(path, folder)) return true;
+    return path.size() > folder.size() && path[folder.size()] == '\\' &&
+           text::startsWithNoCase(path, folder);
 }
 
 std::string_view withoutTrailingBackslash(std::string_view path) {
@@ -89,6 +97,9 @@ bool Quarantine::copyVerified(std::string_view from, std::string_view to, bool& 
 }
 
 std::optional<std::string> Quarantine::storeFile(std::string_view path) {
+    // What is already in quarantine is the backup: keeping it "again" would name the
+    // file itself as its own copy and then delete it.
+    if (within(path, folder_)) return std::nullopt;
     const auto source = files_.lookup(path);
     if (!source || source->isFolder()) return std::nullopt;
     const std::string name = fileNamePart(path);
@@ -132,6 +143,8 @@ bool Quarantine::copyTree(std::string_view from, std::string_view to, std::size_
 
 std::optional<std::string> Quarantine::storeFolder(std::string_view path) {
     path = withoutTrailingBackslash(path);
+    // A folder holding the quarantine would be copied into itself.
+    if (within(path, folder_) || within(folder_, path)) return std::nullopt;
     const auto source = files_.lookup(path);
     if (!source || !source->isFolder()) return std::nullopt;
     const std::string name = fileNamePart(path);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/text.h"
+#include "removal/process_stop.h"
 #include "removal/unregister.h"
 
 namespace sorvane::removal {
@@ -38,17 +39,18 @@ std::optional<RemovalView> bindRemovalView(ui::Form& main) {
     auto* softwareFound = findControl<ui::Label>(main, "lblSoftwareFound");
     auto* traces = findControl<ui::Label>(main, "lbltracesFound");
     auto* picFound = findControl<ui::Label>(main, "lblRemovePicSoftwareFound");
-    auto* sweep = findControl<ui::Label>(main, "lblSweepNow");
-    auto* options = findControl<ui::Label>(main, "lblOptions");
-    auto* result = findControl<ui::Label>(main, "lblResult");
-    auto* exitLabel = findControl<ui::Label>(main, "lblExit");
-    auto* remove = findControl<ui::Label>(main, "lblRemove");
-    auto* sendData = findControl<ui::CheckBox>(main, "chkSendData");
     if (!results || !files || !registry || !cookies || !found || !progress || !status || !current ||
-        !softwareFound || !traces || !picFound || !sweep || !options || !result || !exitLabel || !remove || !sendData)
+        !softwareFound || !traces || !picFound)
         return std::nullopt;
-    return RemovalView{*results, *files,   *registry, *cookies, *found,   *progress,  *status,    *current, *softwareFound,
-                       *traces,  *picFound, *sweep,   *options, *result,  *exitLabel, *remove, *sendData};
+    RemovalView view{*results, *files, *registry, *cookies, *found, *progress, *status, *current, *softwareFound,
+                     *traces,  *picFound};
+    view.lblSweepNow = findControl<ui::Label>(main, "lblSweepNow");
+    view.lblOptions = findControl<ui::Label>(main, "lblOptions");
+    view.lblResult = findControl<ui::Label>(main, "lblResult");
+    view.lblExit = findControl<ui::Label>(main, "lblExit");
+    view.lblRemove = findControl<ui::Label>(main, "lblRemove");
+    view.chkSendData = findControl<ui::CheckBox>(main, "chkSendData");
+    return view;
 }
 
 std::string rootKeyName(std::uint32_t handle) {
@@ -148,9 +150,9 @@ void RemovalRun::lblRemove_Click() {
     running_ = true;
     quarantine_.createFolder();
     if (hooks_.showResultsPage) hooks_.showResultsPage();
-    for (ui::Label* label : {&view_.lblSweepNow, &view_.lblOptions, &view_.lblResult, &view_.lblExit})
-        label->setEnabled(true);
-    view_.lblRemove.setEnabled(false);
+    for (ui::Label* label : {view_.lblSweepNow, view_.lblOptions, view_.lblResult, view_.lblExit})
+        if (label) label->setEnabled(true);
+    if (view_.lblRemove) view_.lblRemove->setEnabled(false);
     if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(false);
     showProgress(true);
 
@@ -182,10 +184,10 @@ void RemovalRun::lblRemove_Click() {
     view_.lblDeletingPercentageCompleted.setCaption("100% " + message("MSG_COMPLETE"));
 
     if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(true);
-    view_.lblRemove.setEnabled(true);
+    if (view_.lblRemove) view_.lblRemove->setEnabled(true);
 
     addToRemovedTotal();
-    if (view_.chkSendData.checked() && hooks_.sendProcessList) hooks_.sendProcessList();
+    if (view_.chkSendData && view_.chkSendData->checked() && hooks_.sendProcessList) hooks_.sendProcessList();
     if (hooks_.refreshStatusPanel) hooks_.refreshStatusPanel();
     showProgress(false);
     running_ = false;
@@ -314,7 +316,9 @@ void RemovalRun::RemoveExecutable(std::string_view path) {
     if (path.find('\\') == std::string_view::npos || !fileIsPresent(platform_.files, path)) return;
     const std::string name = fileNamePart(path);
     // A process that survives keeps its file for now; the second pass tries again.
-    if (hooks_.stopProcessByName && !hooks_.stopProcessByName(name)) return;
+    const bool stopped = hooks_.stopProcessByName ? hooks_.stopProcessByName(name)
+                                                  : StopProcessByName(platform_.processes, host_, name);
+    if (!stopped) return;
     (void)quarantine_.quarantineFile(path);
 }
 

@@ -29,15 +29,17 @@ struct RemovalView {
     ui::Label& lblSoftwareFound;
     ui::Label& lbltracesFound;
     ui::Label& lblRemovePicSoftwareFound;
-    ui::Label& lblSweepNow;
-    ui::Label& lblOptions;
-    ui::Label& lblResult;
-    ui::Label& lblExit;
-    ui::Label& lblRemove;
-    ui::CheckBox& chkSendData;
+    // The navigation labels and the data-submission choice; a window without pages
+    // (the console program's) has none of them.
+    ui::Label* lblSweepNow = nullptr;
+    ui::Label* lblOptions = nullptr;
+    ui::Label* lblResult = nullptr;
+    ui::Label* lblExit = nullptr;
+    ui::Label* lblRemove = nullptr;
+    ui::CheckBox* chkSendData = nullptr;
 };
 
-// Finds the controls by name; nothing when the window lacks one of them.
+// Finds the controls by name; nothing when the window lacks one of the lists, labels or bar.
 std::optional<RemovalView> bindRemovalView(ui::Form& main);
 
 // What the run needs from the rest of the program.
@@ -45,6 +47,7 @@ struct RemovalHooks {
     // The message catalogue's text for a key.
     std::function<std::string(std::string_view key)> message;
     // Stops the first running process of that executable name; false when it survived.
+    // Unset: the program's own process stop.
     std::function<bool(std::string_view fileName)> stopProcessByName;
     // The per-user settings store.
     std::function<std::string(std::string_view section, std::string_view key, std::string_view fallback)> readSetting;

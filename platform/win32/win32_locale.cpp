@@ -91,7 +91,7 @@ std::string Win32Locale::formatWholeNumber(std::int64_t value) {
     std::wstring thousand = localeText(LOCALE_STHOUSAND, L",");
     NUMBERFMTW format{};
     format.NumDigits = 0;
-    format.LeadingZero = 0;
+    format.LeadingZero = 1;  // with 0, Wine writes zero itself as an empty text
     format.Grouping = groupingOf(localeText(LOCALE_SGROUPING, L"3;0"));
     format.lpDecimalSep = decimal.data();
     format.lpThousandSep = thousand.data();

@@ -2,11 +2,13 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
-#include "ui/win32/wide.h"
+#include "platform/win32/wide.h"
 
 namespace sorvane::ui {
 
 using namespace win32;
+using platform::win32::narrow;
+using platform::win32::widen;
 
 namespace {
 
@@ -90,6 +92,13 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(window, controlProc, id);
         return DefSubclassProc(window, message, wParam, lParam);
+    }
+    // The form clips its children, so a group box must paint its own inside.
+    if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Frame) {
+        RECT area{};
+        GetClientRect(window, &area);
+        FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
     }
     if (message == WM_MOUSEMOVE && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
@@ -298,11 +307,8 @@ void Win32Host::Impl::rebuildMenu(FormView& form) {
 void Win32Host::Impl::applyCaption(ControlView& view) {
     if (!hasText(view.kind) || view.window == nullptr) return;
     const std::wstring wanted = widen(view.control->caption());
-    const int length = GetWindowTextLengthW(view.window);
-    std::wstring current(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-    current.resize(static_cast<std::size_t>(std::max(GetWindowTextW(view.window, current.data(), length + 1), 0)));
     // Setting an edit box to its own text would move the caret.
-    if (current == wanted) return;
+    if (windowText(view.window) == wanted) return;
     ++syncing;
     SetWindowTextW(view.window, wanted.c_str());
     --syncing;

@@ -7,16 +7,19 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
-#include "ui/win32/wide.h"
+#include "platform/win32/wide.h"
 
 namespace sorvane::ui {
 
 using namespace win32;
+using platform::win32::narrow;
+using platform::win32::widen;
 
 namespace {
 
 constexpr wchar_t kFormClass[] = L"SorvaneForm";
-constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT kTrayMessage = Win32Host::trayCallbackMessage;
+static_assert(kTrayMessage >= WM_APP && kTrayMessage <= 0xBFFF);
 constexpr UINT kTrayId = 1;
 // A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
 constexpr DWORD kYieldBudgetMs = 100;
@@ -34,10 +37,7 @@ private:
 };
 
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
+    // Until the host has attached its view (and after it detached it), the defaults apply.
     auto* view = reinterpret_cast<FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (view == nullptr || view->window.get() != window) return DefWindowProcW(window, message, wParam, lParam);
     Win32Host::Impl& host = *view->host;
@@ -74,6 +74,14 @@ Answer unshownAnswer(std::uint32_t style) {
     case mb::AbortRetryIgnore: return Answer::Abort;
     default: return Answer::Cancel;
     }
+}
+
+NOTIFYICONDATAW trayData(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = kTrayId;
+    return data;
 }
 
 void copyTip(NOTIFYICONDATAW& data, std::string_view tip) {
@@ -294,10 +302,7 @@ void Win32Host::Impl::onCommand(FormView& view, WPARAM wParam, LPARAM lParam) {
         break;
     case Kind::Text:
         if (code == EN_CHANGE) {
-            const int length = GetWindowTextLengthW(control.window);
-            std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-            text.resize(static_cast<std::size_t>(std::max(GetWindowTextW(control.window, text.data(), length + 1), 0)));
-            static_cast<TextBox&>(*control.control).setText(narrow(text));
+            static_cast<TextBox&>(*control.control).setText(narrow(windowText(control.window)));
         }
         break;
     default: break;
@@ -465,6 +470,7 @@ void Win32Host::show(Form& form, bool modal) {
     FormView* view = impl_->viewOf(form);
     if (view == nullptr) return;
     HWND window = view->window.get();
+    HWND previouslyActive = GetActiveWindow();
     int command = SW_SHOW;
     if (form.windowState() == WindowState::Minimized) command = SW_SHOWMINIMIZED;
     else if (form.windowState() == WindowState::Maximized) command = SW_SHOWMAXIMIZED;
@@ -500,7 +506,8 @@ void Win32Host::show(Form& form, bool modal) {
     }
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
-    if (!disabled.empty() && IsWindow(disabled.front())) SetActiveWindow(disabled.front());
+    if (previouslyActive != nullptr && previouslyActive != window && IsWindow(previouslyActive))
+        SetActiveWindow(previouslyActive);
 }
 
 void Win32Host::hide(Form& form) {
@@ -518,10 +525,7 @@ void Win32Host::destroy(Form& form) {
     impl_->forms.erase(it);
     HWND window = view->window.get();
     if (view->tray) {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof data;
-        data.hWnd = window;
-        data.uID = kTrayId;
+        NOTIFYICONDATAW data = trayData(window);
         Shell_NotifyIconW(NIM_DELETE, &data);
     }
     for (auto& control : view->controls)
@@ -630,10 +634,7 @@ std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view t
 bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr) return false;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
     data.hIcon = view->icon ? view->icon.get() : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
@@ -646,10 +647,7 @@ bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
 void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr || !view->tray) return;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_TIP;
     copyTip(data, toolTip);
     Shell_NotifyIconW(NIM_MODIFY, &data);
@@ -658,10 +656,7 @@ void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
 void Win32Host::trayRemove(Form& owner) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr || !view->tray) return;
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof data;
-    data.hWnd = view->window.get();
-    data.uID = kTrayId;
+    NOTIFYICONDATAW data = trayData(view->window.get());
     Shell_NotifyIconW(NIM_DELETE, &data);
     view->tray = false;
 }

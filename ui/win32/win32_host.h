@@ -37,6 +37,9 @@ public:
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
 
+    // The message a form's window receives from its tray icon; lParam is the mouse message.
+    static constexpr unsigned trayCallbackMessage = 0x8000 + 1;
+
     struct Impl;
 
 private:

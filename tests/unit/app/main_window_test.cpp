@@ -178,8 +178,9 @@ TEST_F(MainWindowTest, SecondStartAsksNothingAndNoAnswerMeansNoUpdate) {
 
 TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
     start([](Application& app) { app.hooks.bannerHeight = [] { return 900; }; });
+    // The splash window skins itself first.
     const std::vector<std::string> expected = {
-        "stopSkinHookOnNt6", "changeLanguage",  "showLanguageWindow", "loadExclusions",   "loadSchedulerControls",
+        "skinWindow",        "stopSkinHookOnNt6", "changeLanguage",  "showLanguageWindow", "loadExclusions",   "loadSchedulerControls",
         "fillDriveList",     "loadDeleteWindow", "skinWindow",         "setUpBannerStrip", "copySkinLabels",
         "skinWindow",        "liveUpdate"};
     EXPECT_EQ(calls, expected);

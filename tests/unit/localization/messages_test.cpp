@@ -18,7 +18,7 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     const auto& entries = catalogue.entries();
     EXPECT_EQ(entries[0].name, "MSG_THANK1");
     EXPECT_EQ(entries[36].name, "MSG_MISSINGFILES");
-    EXPECT_EQ(entries[53].name, "MSG_CAPTION");
+    EXPECT_EQ(entries[54].name, "MSG_CAPTION");
     EXPECT_EQ(entries[64].name, "MSG_COMPLETE");
     EXPECT_TRUE(entries[64].used);
     EXPECT_FALSE(entries[65].used);

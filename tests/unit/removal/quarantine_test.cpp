@@ -201,6 +201,25 @@ TEST_F(QuarantineTest, FolderWhoseCopyFailsIsLeftAloneAndThePartialCopyRemoved) 
     EXPECT_EQ(files.pathsUnder("C:\\Bad\\Toolbar").size(), 2u);
 }
 
+TEST_F(QuarantineTest, NothingInsideTheQuarantineOrHoldingItIsRemoved) {
+    files.addFile("C:\\Bad\\bad.exe", "bad");
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\bad.exe"));
+    // A later scan that finds the kept copy by its name must not take it for a threat.
+    EXPECT_FALSE(quarantine.quarantineFile(kept("BAD.EXE")));
+    EXPECT_TRUE(quarantine.quarantinePath(kept("bad.exe")));
+    quarantine.quarantineCookieFile(kept("bad.exe"));
+    EXPECT_EQ(bytesOf(kept("bad.exe")), "bad");
+    EXPECT_TRUE(quarantine.quarantinePath(Folder));
+    EXPECT_TRUE(quarantine.quarantinePath("C:\\Program Files\\Sorvane"));
+    EXPECT_EQ(bytesOf(kept("bad.exe")), "bad");
+    EXPECT_TRUE(files.exists("C:\\Program Files\\Sorvane\\quarantine\\QuarantineLog.txt"));
+    EXPECT_FALSE(files.exists(kept("Sorvane")));
+    // A sibling whose name merely starts the same is an ordinary folder.
+    files.addFile("C:\\Program Files\\Sorvane\\quarantine2\\x.txt", "x");
+    EXPECT_TRUE(quarantine.quarantinePath("C:\\Program Files\\Sorvane\\quarantine2"));
+    EXPECT_FALSE(files.exists("C:\\Program Files\\Sorvane\\quarantine2"));
+}
+
 TEST_F(QuarantineTest, CookieIsKeptLoggedAndDeleted) {
     files.addFile("C:\\Bad\\user@ads[1].txt", "cookie");
     quarantine.quarantineCookieFile("C:\\Bad\\user@ads[1].txt");

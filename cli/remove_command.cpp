@@ -1,0 +1,180 @@
+#include <algorithm>
+#include <istream>
+#include <ostream>
+
+#include "app/application.h"
+#include "cli/commands_list.h"
+#include "definitions/exclusions.h"
+#include "definitions/definition_files.h"
+#include "platform/text.h"
+#include "removal/removal_run.h"
+#include "scan/drive_list.h"
+#include "scan/scan_driver.h"
+#include "scan/scan_window.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::cli {
+namespace {
+
+struct RemoveOptions {
+    bool yes = false;
+    std::vector<std::string> only;
+};
+
+bool parseOptions(std::span<const std::string> args, RemoveOptions& options, std::ostream& err) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--yes") {
+            options.yes = true;
+        } else if (args[i] == "--only" && i + 1 < args.size()) {
+            options.only.push_back(args[++i]);
+        } else {
+            err << "SorvaneCmd remove: unexpected argument '" << args[i] << "'\n"
+                << "Usage: SorvaneCmd remove [--yes] [--only TEXT ...]\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// One checked work row, remembered before the run so that afterwards each can be
+// looked up again to tell removed from resisted.
+struct Target {
+    enum class Kind { File, Value, Key, Cookie } kind;
+    std::string shown;
+    platform::RootKey root{};
+    std::string key;
+    std::string value;
+};
+
+std::vector<Target> checkedTargets(const removal::RemovalView& view) {
+    std::vector<Target> targets;
+    for (const auto& row : view.lvwFilesToBeDeleted.items())
+        if (row.checked) targets.push_back({Target::Kind::File, row.text, {}, {}, {}});
+    for (const auto& row : view.lvwRegistryToBeDeleted.items()) {
+        if (!row.checked) continue;
+        const auto handle = static_cast<std::uint32_t>(text::numericValue(text::trim(row.text)));
+        const std::string key = text::trim(row.subItem(1));
+        const std::string value = text::trim(row.subItem(2));
+        if (removal::rootKeyName(handle).empty() || key.empty()) continue;
+        const std::string shown = removal::rootKeyName(handle) + "\\" + key + (value.empty() ? "" : "\\" + value);
+        targets.push_back({value.empty() ? Target::Kind::Key : Target::Kind::Value, shown,
+                           static_cast<platform::RootKey>(handle), key, value});
+    }
+    for (const auto& row : view.lvwCookiesToDelete.items())
+        if (row.checked) targets.push_back({Target::Kind::Cookie, row.text, {}, {}, {}});
+    return targets;
+}
+
+bool stillThere(platform::Platform& platform, const Target& target) {
+    switch (target.kind) {
+    case Target::Kind::File:
+    case Target::Kind::Cookie:
+        return platform.files.lookup(target.shown).has_value();
+    case Target::Kind::Value: {
+        platform::RegistryValue out;
+        return platform.registry.queryValue(target.root, target.key, target.value, platform::access::QueryValue, out)
+            .ok();
+    }
+    case Target::Kind::Key:
+        return platform.registry.openKey(target.root, target.key, platform::access::QueryValue).ok();
+    }
+    return false;
+}
+
+bool confirmed(const std::string& question, Console& console) {
+    console.out << text::replaceAll(question, "\r\n", "\n") << "\n\nRemove the checked items? [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(console.in, answer)) return false;
+    answer = text::toLower(text::trim(answer));
+    return answer == "y" || answer == "yes";
+}
+
+}  // namespace
+
+int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console) {
+    RemoveOptions options;
+    if (!parseOptions(args, options, console.err)) return ExitError;
+
+    // The same scan as "SorvaneCmd scan" runs, over the files beside the executable.
+    ui::HeadlessHost host;
+    app::Application application(platform, host);
+    application.InitBranding();
+    localization::LoadDefaultMessages(application.messages);
+    auto message = [&application](std::string_view key) { return application.message(key); };
+    auto read = [&application](std::string_view section, std::string_view key, std::string_view fallback) {
+        return application.userSettings.read(section, key, fallback);
+    };
+    auto write = [&application](std::string_view section, std::string_view key, std::string_view value) {
+        application.userSettings.write(section, key, value);
+    };
+    const std::string folder = platform.environment.applicationFolder();
+    definitions::ExclusionList exclusions(platform.files, platform.locale,
+                                          definitions::DefinitionPath(folder, definitions::ExclusionFile));
+    exclusions.LoadExclusions();
+
+    scan::ScanWindow window(host);
+    window.load();
+    auto scanView = scan::ScanView::bind(window);
+    auto removalView = removal::bindRemovalView(window);
+    if (!scanView || !removalView) {
+        console.err << "SorvaneCmd remove: the results window is incomplete\n";
+        return ExitError;
+    }
+    const std::string productName = application.branding.ProgramName;
+    scan::ScanSession session(platform, host, *scanView, exclusions,
+                              scan::AppAccess{message, read, write, [productName] { return productName; }},
+                              scan::ScanHooks{}, folder);
+    if (!scan::DefinitionFilesPresent(session)) {
+        console.err << "SorvaneCmd remove: " << message("MSG_MISSING") << " (" << folder << ")\n";
+        return ExitError;
+    }
+    if (scanView->lvwHardDrives) {
+        scan::FillDriveList(*scanView->lvwHardDrives, platform.files);
+        scan::LoadDriveTicks(*scanView->lvwHardDrives, read);
+    }
+    scan::cmdScanNow_Click(session);
+
+    auto& results = removalView->lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::vector<bool> matched(options.only.size(), false);
+    for (std::size_t row = 0; row < results.count(); ++row) {
+        const auto& rowText = results.item(row).text;
+        const auto hit = std::find_if(options.only.begin(), options.only.end(),
+                                      [&rowText](const std::string& wanted) { return wanted == rowText; });
+        if (!options.only.empty() && hit == options.only.end()) continue;
+        if (hit != options.only.end()) matched[static_cast<std::size_t>(hit - options.only.begin())] = true;
+        results.setChecked(row, true);
+        scan::SyncWorkListChecks(session, row);
+    }
+    for (std::size_t i = 0; i < options.only.size(); ++i)
+        if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
+
+    removal::FrmDelete problems(host, platform.clipboard);
+    removal::RemovalHooks hooks;
+    hooks.message = message;
+    hooks.readSetting = read;
+    hooks.writeSetting = write;
+    removal::RemovalRun run(platform, host, *removalView, problems, std::move(hooks), productName);
+    if (!run.anyRowChecked()) {
+        console.out << "Nothing to remove.\n";
+        return ExitClean;
+    }
+    if (!options.yes && !confirmed(run.confirmationText(), console)) {
+        console.out << "Nothing was removed.\n";
+        return ExitClean;
+    }
+
+    const auto targets = checkedTargets(*removalView);
+    run.start();
+
+    std::size_t resisted = 0;
+    for (const auto& target : targets) {
+        const bool left = stillThere(platform, target);
+        resisted += left ? 1 : 0;
+        console.out << (left ? "Not removed: " : "Removed: ") << target.shown << "\n";
+    }
+    console.out << (targets.size() - resisted) << " removed, " << resisted << " not removed. Quarantine: "
+                << run.quarantine().folder() << "\n";
+    return resisted == 0 ? ExitClean : ExitFound;
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,58 @@
+#include "removal/removal_feature.h"
+
+namespace sorvane::removal {
+
+RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan)
+    : app_(app),
+      autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
+      frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)) {
+    app_.registerWindow(*frmDelete_);
+}
+
+void RemovalFeature::install() {
+    app_.hooks.removeChecked = [this](app::FrmMain& main) { removeChecked(main); };
+    app_.hooks.viewQuarantine = [this](app::FrmMain&) { viewQuarantine(); };
+    app_.hooks.loadDeleteWindow = [this](app::FrmMain&) { loadDeleteWindow(); };
+}
+
+RemovalRun* RemovalFeature::run(app::FrmMain& main) {
+    if (run_) return &*run_;
+    auto view = bindRemovalView(main);
+    if (!view) return nullptr;
+    RemovalHooks hooks;
+    hooks.message = [this](std::string_view key) { return app_.message(key); };
+    hooks.readSetting = [this](std::string_view section, std::string_view key, std::string_view fallback) {
+        return app_.userSettings.read(section, key, fallback);
+    };
+    hooks.writeSetting = [this](std::string_view section, std::string_view key, std::string_view value) {
+        app_.userSettings.write(section, key, value);
+    };
+    hooks.showResultsPage = [&main] {
+        main.HideAllPages();
+        main.frmResults.setVisible(true);
+    };
+    hooks.armBackgroundTimers = [&main](bool on) { main.ArmBackgroundTimers(on); };
+    hooks.refreshStatusPanel = [&main] { main.RefreshStatusPanel(); };
+    hooks.sendProcessList = [this, &main] {
+        if (app_.hooks.submitScanData) app_.hooks.submitScanData(main);
+    };
+    run_.emplace(app_.platform, app_.host, *view, *frmDelete_, std::move(hooks), app_.branding.ProgramName);
+    return &*run_;
+}
+
+void RemovalFeature::removeChecked(app::FrmMain& main) {
+    if (RemovalRun* removal = run(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
+}
+
+void RemovalFeature::viewQuarantine() {
+    QuarantineLog log(app_.platform.files, app_.platform.locale, "");
+    Quarantine quarantine(app_.platform.files, log, app_.appPath("quarantine"), nullptr);
+    openQuarantineFolder(quarantine, app_.platform.shell);
+}
+
+void RemovalFeature::loadDeleteWindow() {
+    frmDelete_->load();
+    frmDelete_->hide();
+}
+
+}  // namespace sorvane::removal

@@ -1,0 +1,39 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/application.h"
+#include "app/frm_main.h"
+#include "removal/frm_delete.h"
+#include "removal/removal_run.h"
+
+namespace sorvane::removal {
+
+// Removal as the main window reaches it: "Delete" and "Remove", "View Quarantine", and
+// the "Delete Failed" window loaded hidden at start-up. One per application.
+class RemovalFeature {
+public:
+    // `autoRemoveAfterScan` tells whether a scheduled scan's automatic removal is running.
+    RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan);
+
+    // Sets the main window's hooks that removal owns.
+    void install();
+
+    // "Delete": the confirmed run, or the silent one of a scheduled scan.
+    void removeChecked(app::FrmMain& main);
+    void viewQuarantine();
+    void loadDeleteWindow();
+
+    FrmDelete& deleteWindow() { return *frmDelete_; }
+    // The run bound to the main window, made on first use.
+    RemovalRun* run(app::FrmMain& main);
+
+private:
+    app::Application& app_;
+    std::function<bool()> autoRemoveAfterScan_;
+    std::unique_ptr<FrmDelete> frmDelete_;
+    std::optional<RemovalRun> run_;
+};
+
+}  // namespace sorvane::removal

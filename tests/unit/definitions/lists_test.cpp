@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "definitions/encoding.h"
+#include "definitions/exclusions.h"
+#include "definitions/safe_list.h"
+#include "fakes.h"
+
+namespace sorvane::definitions {
+namespace {
+
+// The safe-list rules walked entry by entry, to check the indexed lookup against.
+bool referenceIsSafe(const std::vector<std::string>& entries, std::string_view raw) {
+    const auto strip = [](std::string s) {
+        if (!s.empty() && s.back() == '/') s.pop_back();
+        if (!s.empty() && s.back() == '\\') s.pop_back();
+        return s;
+    };
+    auto item = text::toLower(text::trim(raw));
+    if (item.empty() || item == " ") return true;
+    item = strip(item);
+    if (item.empty() || item == " ") return true;
+    for (const auto& raw_entry : entries) {
+        const auto entry = strip(text::toLower(text::trim(raw_entry)));
+        if (entry.empty()) continue;
+        if (item == entry || item == entry + "\\" || entry == item + "\\") return true;
+        for (std::string root : {"hkey_classes_root", "hkey_current_user", "hkey_local_machine", "hkey_users",
+                                 "hkey_current_config"})
+            if (item == root || item == root + "\\") return true;
+    }
+    return false;
+}
+
+TEST(SafeList, EdgeCases) {
+    SafeList list;
+    EXPECT_TRUE(list.IsSafe(""));
+    EXPECT_TRUE(list.IsSafe("  /"));
+    EXPECT_FALSE(list.IsSafe("HKEY_LOCAL_MACHINE\\"));  // the hive rule needs a usable entry
+    list.assign({"", "c:\\foo", "HKEY_CURRENT_USER\\Software\\Bar\\"});
+    EXPECT_TRUE(list.IsSafe("C:\\Foo\\"));
+    EXPECT_TRUE(list.IsSafe(" c:\\FOO/ "));
+    EXPECT_TRUE(list.IsSafe("hkey_current_user\\software\\bar"));
+    EXPECT_TRUE(list.IsSafe("HKEY_LOCAL_MACHINE\\"));
+    EXPECT_TRUE(list.IsSafe("hkey_users"));
+    EXPECT_FALSE(list.IsSafe("HKEY_DYN_DATA"));
+    EXPECT_FALSE(list.IsSafe("C:\\Foo\\bar.exe"));
+    EXPECT_FALSE(list.IsSafe("C:\\Fo"));
+}
+
+TEST(SafeList, IndexedLookupAnswersLikeTheWalk) {
+    const std::vector<std::string> pieces{"c:", "\\", "/", " ", "foo", "FOO", "hkey_users", "HKEY_LOCAL_MACHINE", "x"};
+    std::mt19937 random(11);
+    const auto sample = [&] {
+        std::string s;
+        for (auto n = random() % 5; n > 0; --n) s += pieces[random() % pieces.size()];
+        return s;
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> entries;
+        for (auto n = random() % 4; n > 0; --n) entries.push_back(sample());
+        SafeList list;
+        list.assign(entries);
+        for (int i = 0; i < 50; ++i) {
+            const auto item = sample();
+            ASSERT_EQ(list.IsSafe(item), referenceIsSafe(entries, item)) << "item '" << item << "'";
+        }
+    }
+}
+
+TEST(SafeList, LoadsTheFileInOrderAndStops) {
+    testing::FakeFiles files;
+    testing::FakeLocale locale;
+    auto shell = testing::xpShell();
+    const PathMacros macros(shell);
+    files.put("C:\\app\\Safety.dat", EncodeText("SREG|x|2^Software\\Foo^Bar\r\nno bar\r\nSDIR|d|[windir]\r\n"
+                                                "BOGUS|a|b\r\nSFILE|a.dll=1|\r\n"));
+    SafeList list;
+    EXPECT_TRUE(list.LoadSafeList(files, locale, "C:\\app\\Safety.dat", macros));
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Foo\\Bar", "C:\\WINDOWS\\",
+                                                        "a.dll"}));
+    EXPECT_TRUE(list.IsSafe("c:\\windows"));
+
+    int polls = 0;
+    EXPECT_TRUE(list.LoadSafeList(files, locale, "C:\\app\\Safety.dat", macros, [&] { return ++polls > 1; }));
+    EXPECT_EQ(list.entries().size(), 1u);
+    EXPECT_TRUE(list.LoadSafeList(files, locale, "C:\\app\\missing.dat", macros));
+    EXPECT_TRUE(list.entries().empty());
+}
+
+class Exclusions : public ::testing::Test {
+protected:
+    testing::FakeFiles files;
+    testing::FakeLocale locale;
+    const std::string path = "C:\\app\\ENoSignature.txt";
+    ExclusionList list{files, locale, path};
+};
+
+TEST_F(Exclusions, AddTrimsAppendsAndReloads) {
+    list.AddExclusion(" C:\\a.exe ");
+    EXPECT_EQ(files.get(path), "C:\\a.exe\r\n");
+    EXPECT_TRUE(list.IsExcluded("c:\\A.EXE"));
+    EXPECT_TRUE(list.IsExcluded("  c:\\a.exe "));
+    list.AddExclusion("Caf\xC3\xA9 Bar");
+    EXPECT_EQ(files.get(path), "C:\\a.exe\r\nCaf\xE9 Bar\r\n");  // stored as ANSI
+    EXPECT_TRUE(list.IsExcluded("CAF\xC3\x89 BAR"));
+}
+
+TEST_F(Exclusions, EmptyTextAndBlankLines) {
+    EXPECT_FALSE(list.IsExcluded(""));
+    files.put(path, "\r\n   \r\n");
+    list.LoadExclusions();
+    EXPECT_TRUE(list.entries().empty());
+    EXPECT_FALSE(list.IsExcluded(""));
+    files.put(path, "\r\n  x  \r\n\r\n");
+    list.LoadExclusions();
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"  x  ", ""}));
+    EXPECT_TRUE(list.IsExcluded(""));
+    // Entries keep their blanks; only the item is trimmed.
+    EXPECT_FALSE(list.IsExcluded("x"));
+    EXPECT_TRUE(list.IsExcluded("  X  "));
+}
+
+TEST_F(Exclusions, FoldersMatchInsideEntries) {
+    files.put(path, "C:\\Program Files\\Foo\\bar.exe\r\nHKEY_CURRENT_USER\\Software\\Bad\r\n");
+    list.LoadExclusions();
+    EXPECT_TRUE(list.IsFolderExcluded("c:\\program files\\foo"));
+    EXPECT_FALSE(list.IsExcluded("c:\\program files\\foo"));
+    EXPECT_FALSE(list.IsFolderExcluded("C:\\Program Files\\Other"));
+    EXPECT_TRUE(list.IsExcluded("hkey_current_user\\software\\bad"));
+}
+
+TEST_F(Exclusions, FailuresKeepTheOldListAndAMissingFileEmptiesIt) {
+    files.put(path, "a\r\nb|c\r\n");
+    list.LoadExclusions();
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"a", "b", "c", ""}));
+    files.unreadable.insert(text::toLower(path));
+    list.LoadExclusions();
+    EXPECT_TRUE(list.IsExcluded("B"));
+    files.failWrites = true;
+    list.AddExclusion("d");
+    EXPECT_FALSE(list.IsExcluded("d"));
+    EXPECT_TRUE(list.IsExcluded("a"));
+    files.files.clear();
+    list.LoadExclusions();
+    EXPECT_FALSE(list.IsExcluded("a"));
+    EXPECT_FALSE(list.IsExcluded(""));
+}
+
+}  // namespace
+}  // namespace sorvane::definitions

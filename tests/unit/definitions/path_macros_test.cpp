@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "definitions/path_macros.h"
+#include "fakes.h"
+
+namespace sorvane::definitions {
+namespace {
+
+using testing::xpShell;
+
+TEST(PathMacros, TableHoldsThirtyDistinctMacrosInReplacementOrder) {
+    const auto& table = PathMacroTable();
+    std::set<std::string_view> names;
+    for (const auto& row : table) names.insert(row.macro);
+    EXPECT_EQ(names.size(), 30u);
+    EXPECT_EQ(table.front().macro, "[startsp]");
+    EXPECT_EQ(table[5].macro, "[desktop]");
+    EXPECT_EQ(table[5].csidl, platform::csidl::CommonDesktopDirectory);
+    EXPECT_EQ(table[12].macro, "[comdesk]");
+    EXPECT_EQ(table[12].csidl, platform::csidl::DesktopDirectory);
+    EXPECT_EQ(table[28].macro, "[user]");
+    EXPECT_EQ(table.back().macro, "[alluser]");
+    for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(table[i].exactCase, i >= 28) << table[i].macro;
+}
+
+TEST(PathMacros, SpecialFolderPathsEndInABackslashOrAreEmpty) {
+    auto shell = xpShell();
+    EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::ProgramFiles), "C:\\Program Files\\");
+    EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::BitBucket), "");
+    shell.folders[platform::csidl::Fonts] = std::string("C:\\Fonts\0junk", 13);
+    EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::Fonts), "C:\\Fonts\\");
+    EXPECT_EQ(DriveRoot(shell), "C:\\");
+    shell.folders.erase(platform::csidl::Programs);
+    EXPECT_EQ(DriveRoot(shell), "");
+}
+
+TEST(PathMacros, ExpansionFollowsTheFolderRules) {
+    auto shell = xpShell();
+    const auto expand = [&](std::string_view s) { return ExpandPathMacros(shell, s); };
+    EXPECT_EQ(expand("[appdata]Foo"), "C:\\Documents and Settings\\Ann\\Application Data\\Foo");
+    // Macros ignore case; the two profile macros do not.
+    EXPECT_EQ(expand("[APPDATA]Foo"), expand("[appdata]Foo"));
+    EXPECT_EQ(expand("[ProgFil]x"), "C:\\Program Files\\x");
+    EXPECT_EQ(expand("[user]x"), "C:\\Documents and Settings\\Ann\\x");
+    EXPECT_EQ(expand("[USER]x"), "[USER]x");
+    EXPECT_EQ(expand("[alluser]x"), "C:\\Documents and Settings\\All Users\\x");
+    EXPECT_EQ(expand("[AllUser]x"), "[AllUser]x");
+    // The user's desktop and the all-users one are not swapped.
+    EXPECT_EQ(expand("[comdesk]"), "C:\\Documents and Settings\\Ann\\Desktop\\");
+    EXPECT_EQ(expand("[desktop]"), "C:\\Documents and Settings\\All Users\\Desktop\\");
+    // A folder without a path removes its macro.
+    EXPECT_EQ(expand("[recycle]\\x.exe"), "\\x.exe");
+    EXPECT_EQ(expand("[startsp]"), "");
+    // Every occurrence, of every macro; "[comprog]" and "[comprogfil]" stay apart.
+    EXPECT_EQ(expand("[fonts]a|[fonts]b"), "C:\\WINDOWS\\Fonts\\a|C:\\WINDOWS\\Fonts\\b");
+    EXPECT_EQ(expand("[comprog]|[comprogfil]"),
+              "C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\|C:\\Program Files\\Common Files\\");
+    // Other bracketed words, and text without macros, are left alone.
+    EXPECT_EQ(expand("[drive]Foo [nothing]"), "[drive]Foo [nothing]");
+    EXPECT_EQ(expand("C:\\plain"), "C:\\plain");
+}
+
+TEST(PathMacros, ProfileRowsDropStartMenuIgnoringCase) {
+    testing::FakeShell shell;
+    shell.folders[platform::csidl::StartMenu] = "C:\\Users\\Ann\\START MENU";
+    EXPECT_EQ(ExpandPathMacros(shell, "[user]"), "C:\\Users\\Ann\\");
+}
+
+TEST(PathMacros, CacheResolvesOnceAndGivesTheSameTextAsResolvingEveryTime) {
+    auto shell = xpShell();
+    // A folder whose path itself looks like a later macro must be treated the same both ways.
+    shell.folders[platform::csidl::AppData] = "D:\\[fonts]";
+    const PathMacros cached(shell);
+    const int lookupsAfterCache = shell.lookups;
+
+    std::vector<std::string> pieces{"\\", "x", "[drive]", "[DRIVE]", "[", "]"};
+    for (const auto& row : PathMacroTable()) {
+        pieces.emplace_back(row.macro);
+        pieces.push_back(text::toUpper(row.macro));
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string sample;
+        const auto count = random() % 5;
+        for (unsigned j = 0; j < count; ++j) sample += pieces[random() % pieces.size()];
+        ASSERT_EQ(cached.expand(sample), ExpandPathMacros(shell, sample)) << sample;
+    }
+    const int perCall = shell.lookups - lookupsAfterCache;
+    EXPECT_GT(perCall, 0);
+    const int before = shell.lookups;
+    for (int i = 0; i < 100; ++i) (void)cached.expand("[appdata]x");
+    EXPECT_EQ(shell.lookups, before);
+}
+
+TEST(PathMacros, DrivePlaceholderIsExactCaseThenMacrosAndBackslashesCollapseOnce) {
+    auto shell = xpShell();
+    const PathMacros macros(shell);
+    EXPECT_EQ(macros.expandLocation("[drive]Foo"), "C:\\Foo");
+    EXPECT_EQ(macros.expandLocation("[DRIVE]Foo"), "[DRIVE]Foo");
+    EXPECT_EQ(CollapseBackslashes(macros.expand("[appdata]\\Foo")), CollapseBackslashes(macros.expand("[appdata]Foo")));
+    EXPECT_EQ(CollapseBackslashes("a\\\\b\\\\\\\\c"), "a\\b\\\\c");
+}
+
+}  // namespace
+}  // namespace sorvane::definitions

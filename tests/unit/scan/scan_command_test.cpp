@@ -1,0 +1,69 @@
+#include <sstream>
+
+#include "app/frm_main.h"
+#include "cli/cli.h"
+#include "scan/main_window_scan.h"
+#include "tests/unit/scan/scan_fixture.h"
+
+namespace sorvane::scan::testing {
+namespace {
+
+class ScanCommandTest : public ScanFixture {
+protected:
+    int run(std::vector<std::string> args) {
+        std::istringstream in;
+        out.str("");
+        err.str("");
+        cli::Console console{in, out, err};
+        fake.environment.folder = AppFolder;
+        return cli::dispatch(fake.platform(), args, console);
+    }
+    std::ostringstream out, err;
+};
+
+TEST_F(ScanCommandTest, PrintsTheFindingsAsJsonAndExitsOneWhenSomethingWasFound) {
+    fake.registry.putString(platform::RootKey::CurrentUser, "Software\\Run", "bad", "C:\\bad \"quoted\".exe");
+    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+    fake.processes.add(77, "C:\\Program Files\\Bad\\bad.exe");
+    definitions("RegistryDefinition.dat", {"1^Software\\Run^bad=BadBar|Run entry"});
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    definitions("ExeDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    ASSERT_EQ(run({"scan", "--json"}), cli::ExitFound) << err.str();
+
+    const std::string json = out.str();
+    EXPECT_NE(json.find(R"({"text":"Detected in the memory : BAD.EXE was stopped from running.","icon":3})"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"({"text":"BadBar","location":"HKEY_CURRENT_USER\\Software\\Runbad","note":"Run entry",)"
+                        R"("icon":2,"checked":false})"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"("files":[{"path":"C:\\Program Files\\Bad\\bad.exe","threat":"BadBar"}])"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"("registry":[{"root":"HKEY_CURRENT_USER","key":"Software\\Run","value":"bad",)"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"("counters":{"memory":2,"registry":1,"filesFolders":1,"threats":2,"traces":2},)"
+                        R"("stopped":false})"),
+              std::string::npos) << json;
+    EXPECT_FALSE(fake.processes.running(77));
+    EXPECT_NE(err.str().find("Scanning registry"), std::string::npos);
+}
+
+TEST_F(ScanCommandTest, CleanMachineExitsZeroAndMissingDefinitionsOrBadArgumentsExitTwo) {
+    EXPECT_EQ(run({"scan"}), cli::ExitClean) << err.str();
+    EXPECT_NE(out.str().find("Threats found: 0"), std::string::npos);
+    EXPECT_EQ(run({"scan", "--xml"}), cli::ExitError);
+    ASSERT_TRUE(fake.files.deleteFile(AppFolder + "\\ExeDefinition.dat").ok());
+    EXPECT_EQ(run({"scan", "--json"}), cli::ExitError);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(ScanCommandTest, TheMainWindowHasEveryControlTheScanNeeds) {
+    app::Application application(fake.platform(), host);
+    app::FrmMain main(application);
+    EXPECT_TRUE(ScanView::bind(main).has_value());
+    MainWindowScan scan(application, exclusions);
+    scan.install(application.hooks);
+    EXPECT_TRUE(application.hooks.scanNow && application.hooks.syncWorkListChecks && application.hooks.fillDriveList);
+}
+
+}  // namespace
+}  // namespace sorvane::scan::testing

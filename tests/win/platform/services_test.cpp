@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_locale.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_services.h"
+#include "platform/win32/win32_shell.h"
+#include "tests/win/platform/win_test_support.h"
+
+using namespace sorvane;
+using platform::DateTime;
+using platform::win32::narrow;
+using platform::win32::widen;
+namespace error = platform::error;
+
+namespace {
+
+// This executable again, running only the child test below.
+std::string childCommand() {
+    std::string command = "\"";
+    command += wintest::ownPath();
+    command += "\" --gtest_also_run_disabled_tests --gtest_filter=Child.DISABLED_StaysUntilEnded";
+    return command;
+}
+
+}  // namespace
+
+// Not a test of its own: the long-running child that the process tests end.
+TEST(Child, DISABLED_StaysUntilEnded) { Sleep(60'000); }
+
+TEST(Win32Shell, SpecialFoldersResolveWithoutTrailingBackslash) {
+    platform::win32::Win32Shell shell;
+    const std::string programs = shell.specialFolder(platform::csidl::Programs);
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
+    EXPECT_EQ(programs.rfind(narrow(profile), 0), 0u) << programs;
+    EXPECT_NE(programs.find("Programs"), std::string::npos);
+    EXPECT_NE(programs.back(), '\\');
+    EXPECT_EQ(shell.specialFolder(platform::csidl::BitBucket), "");
+    EXPECT_FALSE(shell.specialFolder(platform::csidl::System).empty());
+    EXPECT_TRUE(shell.start("cmd.exe /c exit 0", platform::ShowWindow::Hidden).ok());
+    EXPECT_FALSE(shell.start("C:\\no\\such\\program.exe", platform::ShowWindow::Hidden).ok());
+}
+
+TEST(Win32Processes, EnumerationListsThisProgramWithItsFullPath) {
+    platform::win32::Win32Processes processes;
+    const auto v = processes.version();
+    RecordProperty("os_version", std::to_string(v.major) + "." + std::to_string(v.minor));
+    EXPECT_TRUE(v.isNt());
+
+    const auto self = processes.currentProcessId();
+    std::vector<std::uint32_t> ids;
+    ASSERT_TRUE(processes.listIds(ids).ok());
+    EXPECT_NE(std::find(ids.begin(), ids.end(), self), ids.end());
+    EXPECT_EQ(processes.firstModulePath(self), wintest::ownPath());
+    EXPECT_EQ(processes.firstModulePath(0xFFFFFFF0u), "");
+
+    std::vector<platform::ProcessEntry> snapshot;
+    ASSERT_TRUE(processes.snapshot(snapshot).ok());
+    auto it = std::find_if(snapshot.begin(), snapshot.end(), [&](const auto& p) { return p.id == self; });
+    ASSERT_NE(it, snapshot.end());
+    EXPECT_NE(wintest::ownPath().find(it->path), std::string::npos) << it->path;
+    EXPECT_TRUE(processes.enableDebugPrivilege().ok());
+}
+
+TEST(Win32Processes, RunAndWaitGivesTheExitCodeAndEndsAChildThatOverstays) {
+    platform::win32::Win32Processes processes;
+    std::uint32_t exitCode = 99;
+    ASSERT_TRUE(processes.runAndWait("cmd.exe /c exit 7", 30'000, exitCode).ok());
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_FALSE(processes.runAndWait("C:\\no\\such\\program.exe", 1000, exitCode).ok());
+
+    const auto started = GetTickCount64();
+    EXPECT_TRUE(processes.runAndWait(childCommand(), 300, exitCode).is(error::Timeout));
+    EXPECT_LT(GetTickCount64() - started, 30'000u);
+}
+
+TEST(Win32Processes, TerminateEndsAChildWithTheGivenCode) {
+    std::wstring command = widen(childCommand());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &info));
+    platform::win32::UniqueHandle process(info.hProcess);
+    platform::win32::UniqueHandle thread(info.hThread);
+
+    platform::win32::Win32Processes processes;
+    ASSERT_TRUE(processes.terminate(info.dwProcessId, 5).ok());
+    ASSERT_EQ(WaitForSingleObject(process.get(), 30'000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeProcess(process.get(), &code));
+    EXPECT_EQ(code, 5u);
+    EXPECT_FALSE(processes.terminate(0xFFFFFFF0u, 5).ok());
+}
+
+TEST(Win32Locale, DatesNumbersAndAnsiAsTheSystemWritesThem) {
+    platform::win32::Win32Locale locale;
+    EXPECT_EQ(locale.formatDateTime({2006, 3, 16, 0, 0, 0}), "3/16/2006");
+    EXPECT_EQ(locale.formatDateTime({2006, 3, 16, 14, 5, 9}), "3/16/2006 2:05:09 PM");
+    EXPECT_EQ(locale.formatDate({2006, 3, 16, 14, 5, 9}), "3/16/2006");
+    EXPECT_EQ(locale.formatTime({2006, 3, 16, 14, 5, 9}), "2:05:09 PM");
+    for (DateTime d : {DateTime{2006, 3, 16, 0, 0, 0}, DateTime{2024, 12, 1, 13, 5, 9}, DateTime{2000, 2, 29, 0, 0, 1}}) {
+        EXPECT_EQ(locale.parseDateTime(locale.formatDateTime(d)), d) << locale.formatDateTime(d);
+    }
+    EXPECT_FALSE(locale.parseDateTime("not a date").has_value());
+    EXPECT_FALSE(locale.parseDateTime("").has_value());
+    EXPECT_EQ(locale.formatWholeNumber(1234567), "1,234,567");
+    EXPECT_EQ(locale.formatWholeNumber(-1000), "-1,000");
+    EXPECT_EQ(locale.formatWholeNumber(0), "0");
+    EXPECT_EQ(locale.toAnsi("café"), "caf\xE9");
+    EXPECT_EQ(locale.fromAnsi("caf\xE9"), "café");
+    const auto now = locale.now();
+    EXPECT_GE(now.year, 2020);
+    const auto t1 = locale.tickMs();
+    EXPECT_GE(locale.tickMs(), t1);
+}
+
+TEST(Win32InstanceLock, SecondHolderSeesTheFirstUntilItGoes) {
+    const std::string name = wintest::uniqueName("SorvaneTestLock");
+    auto first = std::make_unique<platform::win32::Win32InstanceLock>();
+    platform::win32::Win32InstanceLock second;
+    EXPECT_FALSE(first->anotherInstanceRunning(name));
+    EXPECT_TRUE(second.anotherInstanceRunning(name));
+    first.reset();
+    EXPECT_FALSE(second.anotherInstanceRunning(name));
+}
+
+TEST(Win32RestorePoints, AvailabilityAnswersWithoutCrashing) {
+    platform::win32::Win32RestorePoints restore;
+    const bool supported = restore.supported();
+    RecordProperty("restore_points_supported", supported ? "yes" : "no");
+    EXPECT_EQ(restore.supported(), supported);
+}
+
+TEST(Win32Environment, ProgramFolderNameAndVariables) {
+    platform::win32::Win32Environment env;
+    const std::string own = wintest::ownPath();
+    EXPECT_EQ(env.applicationFolder() + "\\" + env.executableBaseName() + ".exe", own);
+    EXPECT_EQ(env.executableBaseName(), "win_platform");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"SORVANE_TEST_VALUE", L"caf\u00e9"));
+    EXPECT_EQ(env.variable("sorvane_test_value"), "café");
+    EXPECT_EQ(env.variable("SORVANE_TEST_ABSENT"), "");
+    SetEnvironmentVariableW(L"SORVANE_TEST_VALUE", nullptr);
+}
+
+TEST(Win32Http, ChunkedGetFromALocalServer) {
+    const char* portFile = std::getenv("SORVANE_TEST_HTTP_PORT_FILE");
+    if (portFile == nullptr) GTEST_SKIP() << "no local test server (run through ctest)";
+    std::string portPath = "Z:";
+    portPath += portFile;
+    std::ifstream in(portPath);
+    int port = 0;
+    ASSERT_TRUE(in >> port) << portFile;
+    std::string base = "http://127.0.0.1:";
+    base += std::to_string(port);
+    base += "/";
+
+    platform::win32::Win32Http http;
+    std::string body;
+    std::vector<std::size_t> sizes;
+    std::uint64_t announced = 0;
+    ASSERT_TRUE(http.get(base + "body.txt", [&](std::string_view chunk, std::uint64_t length) {
+                        body.append(chunk);
+                        sizes.push_back(chunk.size());
+                        announced = length;
+                        return true;
+                    }).ok());
+    ASSERT_EQ(body.size(), 1000u);
+    EXPECT_EQ(body.substr(0, 10), "0123456789");
+    EXPECT_EQ(announced, 1000u);
+    EXPECT_GE(sizes.size(), 4u);
+    for (auto s : sizes) EXPECT_LE(s, 256u);
+
+    int calls = 0;
+    EXPECT_TRUE(http.get(base + "body.txt", [&](std::string_view, std::uint64_t) { return ++calls < 1; })
+                    .is(error::OperationAborted));
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(http.get(base + "missing.txt", [](std::string_view, std::uint64_t) { return true; })
+                    .is(error::HttpStatusBase + 404));
+    EXPECT_FALSE(http.get("http://127.0.0.1:1/", [](std::string_view, std::uint64_t) { return true; }).ok());
+}

@@ -1,0 +1,503 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/form.h"
+#include "ui/win32/win32_host.h"
+
+using namespace sorvane::ui;
+
+namespace {
+
+struct AllControls : Form {
+    explicit AllControls(Host& host) : Form(host, "frmAll") {
+        setCaption("All Controls");
+        setSize(9000, 7500);
+        title = &add<Label>("lblTitle");
+        title->setCaption("Hello");
+        title->move(120, 120, 2000, 300);
+        go = &add<CommandButton>("cmdGo");
+        go->setCaption("Go");
+        go->move(2400, 120, 1200, 400);
+        frame = &add<Frame>("fraMode");
+        frame->setCaption("Mode");
+        frame->move(120, 700, 3600, 1500);
+        mode0 = &add<OptionButton>("optMode", 0, frame);
+        mode0->setCaption("Quick");
+        mode0->move(150, 300, 1500, 300);
+        mode1 = &add<OptionButton>("optMode", 1, frame);
+        mode1->setCaption("Complete");
+        mode1->move(150, 750, 1500, 300);
+        other = &add<OptionButton>("optOther");
+        other->setCaption("Elsewhere");
+        other->move(4000, 700, 1500, 300);
+        check = &add<CheckBox>("chkThing");
+        check->setCaption("Thing");
+        check->move(4000, 1200, 1500, 300);
+        timer = &add<Timer>("tmrTick");
+        timer->onTimer = [this] { ++ticks; };
+        auto& file = add<Menu>("mnuFile");
+        file.setCaption("File");
+        add<Menu>("mnuFileItem", 0, &file).setCaption("Scan Now");
+        add<Menu>("mnuFileItem", 1, &file).setCaption("-");
+        add<Menu>("mnuFileItem", 2, &file).setCaption("Exit");
+        list = &add<ListView>("lvwFound");
+        list->setCheckBoxes(true);
+        list->addColumn("Name", 2000);
+        list->addColumn("Where", 2000);
+        list->move(120, 2400, 5000, 1800);
+        bar = &add<ProgressBar>("pb1");
+        bar->move(120, 4400, 5000, 300);
+        tabs = &add<TabStrip>("TabStrip1");
+        tabs->addTab("Scan Options");
+        tabs->addTab("Schedule");
+        tabs->move(5300, 120, 3000, 1000);
+        add<Image>("imgLogo").move(5300, 1300, 500, 500);
+        add<Shape>("shpLine").move(5300, 1900, 2000, 30);
+        text = &add<TextBox>("txtFilename");
+        text->move(120, 4900, 3000, 315);
+        combo = &add<ComboBox>("cmbDays");
+        combo->addItem("Monday");
+        combo->addItem("Tuesday");
+        combo->move(3300, 4900, 2000, 315);
+        picker = &add<DatePicker>("dtpScheduleTime");
+        picker->setShowsTime(true);
+        picker->move(5500, 4900, 2000, 315);
+    }
+    void Form_Resize() override { ++resizes; }
+    void Form_QueryUnload(bool& cancel, UnloadMode mode) override {
+        lastMode = mode;
+        cancel = refuseClose;
+    }
+
+    Label* title;
+    CommandButton* go;
+    Frame* frame;
+    OptionButton* mode0;
+    OptionButton* mode1;
+    OptionButton* other;
+    CheckBox* check;
+    Timer* timer;
+    ListView* list;
+    ProgressBar* bar;
+    TabStrip* tabs;
+    TextBox* text;
+    ComboBox* combo;
+    DatePicker* picker;
+    int ticks = 0;
+    int resizes = 0;
+    bool refuseClose = false;
+    UnloadMode lastMode = UnloadMode::Code;
+};
+
+std::wstring classOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+std::wstring rowText(HWND list, int row, int sub) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = sub;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+// Runs the host's loop until the condition holds or a generous deadline passes.
+bool waitFor(Host& host, const std::function<bool()>& condition, ULONGLONG deadlineMs = 5000) {
+    const ULONGLONG end = GetTickCount64() + deadlineMs;
+    while (!condition()) {
+        if (GetTickCount64() >= end) return false;
+        host.sleep(10);
+    }
+    return true;
+}
+
+// A thread timer that runs `action` from inside whatever message loop is running.
+class LoopHelper {
+public:
+    explicit LoopHelper(std::function<bool()> action) {
+        current() = std::move(action);
+        id_ = SetTimer(nullptr, 0, 20, &LoopHelper::fire);
+    }
+    ~LoopHelper() {
+        KillTimer(nullptr, id_);
+        current() = nullptr;
+    }
+    LoopHelper(const LoopHelper&) = delete;
+    LoopHelper& operator=(const LoopHelper&) = delete;
+
+private:
+    static std::function<bool()>& current() {
+        static std::function<bool()> action;
+        return action;
+    }
+    static void CALLBACK fire(HWND, UINT, UINT_PTR, DWORD) {
+        // Done actions are dropped so that they run once.
+        if (current() && current()()) current() = nullptr;
+    }
+    UINT_PTR id_ = 0;
+};
+
+HWND findDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM out) -> BOOL {
+            if (classOf(window) == L"#32770" && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(out) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+class Win32HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        if (probe == nullptr) GTEST_SKIP() << "no display to open windows on";
+        DestroyWindow(probe);
+        form = std::make_unique<AllControls>(host);
+        form->show();
+        window = static_cast<HWND>(host.windowOf(*form));
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override {
+        if (form) form->runUnloadOnly();
+    }
+    HWND of(const Control& control) const { return static_cast<HWND>(host.windowOf(control)); }
+
+    Win32Host host;
+    std::unique_ptr<AllControls> form;
+    HWND window = nullptr;
+};
+
+TEST_F(Win32HostTest, EachControlHasItsNativeWindowShowingTheModel) {
+    EXPECT_EQ(textOf(window), L"All Controls");
+    EXPECT_TRUE(IsWindowVisible(window));
+    const std::pair<const Control*, const wchar_t*> expected[] = {
+        {form->title, L"Static"},        {form->go, L"Button"},
+        {form->frame, L"Button"},        {form->mode0, L"Button"},
+        {form->check, L"Button"},        {form->list, L"SysListView32"},
+        {form->bar, L"msctls_progress32"}, {form->tabs, L"SysTabControl32"},
+        {form->text, L"Edit"},           {form->combo, L"ComboBox"},
+        {form->picker, L"SysDateTimePick32"}};
+    for (const auto& [control, className] : expected) {
+        HWND child = of(*control);
+        ASSERT_NE(child, nullptr) << control->name();
+        EXPECT_EQ(_wcsicmp(classOf(child).c_str(), className), 0) << control->name();
+        EXPECT_TRUE(IsWindowVisible(child)) << control->name();
+    }
+    EXPECT_EQ(host.windowOf(*form->timer), nullptr);
+    EXPECT_EQ(textOf(of(*form->title)), L"Hello");
+    EXPECT_EQ(textOf(of(*form->mode1)), L"Complete");
+
+    // A control inside a frame sits at the frame's offset plus its own.
+    RECT frameRect{};
+    RECT optionRect{};
+    GetWindowRect(of(*form->frame), &frameRect);
+    GetWindowRect(of(*form->mode1), &optionRect);
+    EXPECT_EQ(optionRect.top - frameRect.top, MulDiv(750, host.dpi(), 1440));
+
+    form->title->setCaption("Changed");
+    EXPECT_EQ(textOf(of(*form->title)), L"Changed");
+    form->frame->setVisible(false);
+    EXPECT_FALSE(IsWindowVisible(of(*form->mode0))) << "hiding a frame hides what it holds";
+    form->frame->setVisible(true);
+    form->frame->setEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(of(*form->mode1)));
+    EXPECT_TRUE(IsWindowEnabled(of(*form->other)));
+
+    form->bar->setValue(40);
+    EXPECT_EQ(SendMessageW(of(*form->bar), PBM_GETPOS, 0, 0), 40);
+    EXPECT_EQ(SendMessageW(of(*form->tabs), TCM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(of(*form->combo), CB_GETCOUNT, 0, 0), 2);
+    form->combo->setListIndex(1);
+    EXPECT_EQ(SendMessageW(of(*form->combo), CB_GETCURSEL, 0, 0), 1);
+
+    HMENU bar = GetMenu(window);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(GetMenuItemCount(bar), 1);
+    HMENU file = GetSubMenu(bar, 0);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(GetMenuItemCount(file), 3);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(file, 1, TRUE, &info);
+    EXPECT_TRUE(info.fType & MFT_SEPARATOR);
+
+    // Controls added at run time get their window.
+    auto& late = form->add<Label>("lblLate", 0);
+    late.setCaption("Late");
+    ASSERT_NE(of(late), nullptr);
+    EXPECT_EQ(textOf(of(late)), L"Late");
+}
+
+TEST_F(Win32HostTest, MenuAndTabAndTextChangesReachTheModel) {
+    int scans = 0;
+    form->find("mnuFileItem", 0)->onClick = [&] { ++scans; };
+    HMENU file = GetSubMenu(GetMenu(window), 0);
+    const UINT id = GetMenuItemID(file, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    EXPECT_EQ(scans, 1);
+
+    NMHDR change{of(*form->tabs), static_cast<UINT_PTR>(GetDlgCtrlID(of(*form->tabs))), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(of(*form->tabs), TCM_SETCURSEL, 1, 0);
+    SendMessageW(window, WM_NOTIFY, change.idFrom, reinterpret_cast<LPARAM>(&change));
+    EXPECT_EQ(form->tabs->selected(), 2);
+
+    int edits = 0;
+    form->text->onChange = [&] { ++edits; };
+    SetWindowTextW(of(*form->text), L"C:\\file.exe");
+    EXPECT_EQ(form->text->text(), "C:\\file.exe");
+    EXPECT_EQ(edits, 1);
+    form->text->setText("typed by code");
+    EXPECT_EQ(textOf(of(*form->text)), L"typed by code");
+    EXPECT_EQ(edits, 2) << "the code's own change runs Change once, not again from the edit box";
+}
+
+TEST_F(Win32HostTest, RealClicksFollowTheCheckAndOptionRules) {
+    int checkClicks = 0;
+    form->check->onClick = [&] { ++checkClicks; };
+    SendMessageW(of(*form->check), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->check->value(), 1);
+    EXPECT_EQ(checkClicks, 1);
+    EXPECT_EQ(SendMessageW(of(*form->check), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageW(of(*form->check), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->check->value(), 0);
+    EXPECT_EQ(SendMessageW(of(*form->check), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    form->check->setValue(2);
+    EXPECT_EQ(SendMessageW(of(*form->check), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+    EXPECT_EQ(checkClicks, 3);
+
+    int modeClicks = 0;
+    form->mode1->onClick = [&] { ++modeClicks; };
+    form->other->setValue(true);
+    SendMessageW(of(*form->mode0), BM_CLICK, 0, 0);
+    SendMessageW(of(*form->mode1), BM_CLICK, 0, 0);
+    EXPECT_TRUE(form->mode1->value());
+    EXPECT_FALSE(form->mode0->value());
+    EXPECT_EQ(modeClicks, 1);
+    EXPECT_EQ(SendMessageW(of(*form->mode0), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(of(*form->mode1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(of(*form->other), BM_GETCHECK, 0, 0), BST_CHECKED) << "another container is left alone";
+
+    int goClicks = 0;
+    form->go->onClick = [&] { ++goClicks; };
+    PostMessageW(of(*form->go), BM_CLICK, 0, 0);
+    host.yield();
+    EXPECT_EQ(goClicks, 1) << "yield dispatches what is pending";
+}
+
+TEST_F(Win32HostTest, ListViewRowsAndCheckBoxesStayInStep) {
+    HWND list = of(*form->list);
+    std::vector<std::size_t> itemChecks;
+    form->list->onItemCheck = [&](std::size_t row) { itemChecks.push_back(row); };
+    form->list->add("cookie", 1);
+    form->list->add("key", 2);
+    form->list->add("file", 3);
+    form->list->setSubItem(2, 1, "C:\\bad.exe");
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(rowText(list, 2, 0), L"file");
+    EXPECT_EQ(rowText(list, 2, 1), L"C:\\bad.exe");
+
+    form->list->setChecked(1, true);
+    EXPECT_TRUE(ListView_GetCheckState(list, 1));
+    EXPECT_TRUE(itemChecks.empty()) << "a check set by code runs no ItemCheck";
+
+    ListView_SetCheckState(list, 2, TRUE);  // as the user's tick does
+    EXPECT_TRUE(form->list->item(2).checked);
+    EXPECT_EQ(itemChecks, std::vector<std::size_t>{2});
+
+    form->list->remove(0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(rowText(list, 0, 0), L"key");
+    EXPECT_TRUE(ListView_GetCheckState(list, 1));
+    form->list->setText(0, "renamed");
+    EXPECT_EQ(rowText(list, 0, 0), L"renamed");
+    form->list->clear();
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+}
+
+TEST_F(Win32HostTest, TimersTickThroughSleepAndStopWhenDisabled) {
+    form->timer->setInterval(20);
+    form->timer->setOn(true);
+    ASSERT_TRUE(waitFor(host, [&] { return form->ticks >= 3; }));
+    form->timer->setOn(false);
+    const int ticks = form->ticks;
+    host.sleep(150);
+    EXPECT_EQ(form->ticks, ticks);
+    form->timer->setInterval(0);
+    form->timer->setOn(true);
+    host.sleep(150);
+    EXPECT_EQ(form->ticks, ticks) << "interval 0 never ticks";
+}
+
+TEST_F(Win32HostTest, MessageBoxRunsANestedLoopAndReturnsTheButtonPressed) {
+    form->timer->setInterval(20);
+    form->timer->setOn(true);
+    int ticksInside = 0;
+    LoopHelper helper([&] {
+        HWND dialog = findDialog();
+        if (dialog == nullptr) return false;
+        if (ticksInside == 0) ticksInside = form->ticks;
+        // Answer once the form's timer has ticked inside the box.
+        if (form->ticks < ticksInside + 2) return false;
+        SendMessageW(GetDlgItem(dialog, IDNO), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(host.messageBox("Remove the checked items?", "Sorvane", mb::YesNo | mb::Question), Answer::No);
+    EXPECT_GE(form->ticks, ticksInside + 2);
+}
+
+struct Dialog : Form {
+    explicit Dialog(Host& host) : Form(host, "frmAsk") {
+        setCaption("Question");
+        setSize(4000, 3000);
+        ok = &add<CommandButton>("cmdOK");
+        ok->setCaption("OK");
+        ok->move(120, 120, 1200, 400);
+    }
+    CommandButton* ok;
+};
+
+TEST_F(Win32HostTest, ModalFormDisablesOthersUntilItIsHidden) {
+    Dialog dialog(host);
+    bool ownerDisabled = false;
+    dialog.ok->onClick = [&] {
+        ownerDisabled = IsWindowEnabled(window) == FALSE;
+        dialog.hide();
+    };
+    LoopHelper helper([&] {
+        HWND button = static_cast<HWND>(host.windowOf(*dialog.ok));
+        if (button == nullptr || !IsWindowVisible(button)) return false;
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return true;
+    });
+    dialog.show(true);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_FALSE(dialog.visible());
+    EXPECT_TRUE(IsWindowEnabled(window));
+    dialog.unload();
+}
+
+WindowState nativeState(HWND window) {
+    if (IsIconic(window)) return WindowState::Minimized;
+    return IsZoomed(window) ? WindowState::Maximized : WindowState::Normal;
+}
+
+TEST_F(Win32HostTest, WindowStateChangesRunResizeOnceWhoeverMadeThem) {
+    // Without a window manager, Wine may undo a maximize of its own accord; that undoing is
+    // a change like the user's, so the count is checked against the changes actually made.
+    int changes = 0;
+    WindowState last = form->windowState();
+    auto settle = [&] {
+        host.sleep(100);
+        if (form->windowState() != last) {
+            ++changes;
+            last = form->windowState();
+        }
+        EXPECT_EQ(form->windowState(), nativeState(window));
+        EXPECT_EQ(form->resizes, changes);
+    };
+    form->resizes = 0;
+    form->setWindowState(WindowState::Maximized);
+    EXPECT_EQ(form->resizes, 1) << "no second Form_Resize from the window's own WM_SIZE";
+    EXPECT_TRUE(IsZoomed(window));
+    changes = 1;
+    last = WindowState::Maximized;
+    settle();
+
+    ShowWindow(window, SW_MINIMIZE);  // as the user's minimize button does
+    ASSERT_TRUE(waitFor(host, [&] { return form->windowState() == WindowState::Minimized; }));
+    ++changes;
+    last = WindowState::Minimized;
+    EXPECT_EQ(form->resizes, changes);
+    ShowWindow(window, SW_RESTORE);
+    ASSERT_TRUE(waitFor(host, [&] { return form->windowState() != WindowState::Minimized; }));
+    ++changes;
+    last = form->windowState();
+    EXPECT_EQ(form->resizes, changes);
+    settle();
+
+    form->setWindowState(WindowState::Normal);
+    if (last != WindowState::Normal) ++changes;
+    last = WindowState::Normal;
+    EXPECT_EQ(form->resizes, changes);
+    settle();
+
+    form->setSize(7500, 6000);
+    ++changes;
+    EXPECT_EQ(form->resizes, changes);
+    settle();
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, MulDiv(7500, host.dpi(), 1440));
+}
+
+struct TrayForm : AllControls {
+    using AllControls::AllControls;
+    void Form_MouseMove(const MouseEvent& event) override { moves.push_back(event.x); }
+    std::vector<int> moves;
+};
+
+TEST_F(Win32HostTest, TrayMessagesTaskListAndPaintingFreeze) {
+    TrayForm tray(host);
+    tray.show();
+    HWND trayWindow = static_cast<HWND>(host.windowOf(tray));
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_LBUTTONDBLCLK);
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_RBUTTONDOWN);
+    SendMessageW(trayWindow, Win32Host::trayCallbackMessage, 1, WM_KEYDOWN);
+    EXPECT_EQ(tray.moves, (std::vector<int>{515, 516})) << "only mouse messages reach Form_MouseMove";
+    tray.unload();
+
+    form->setShowInTaskList(false);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(IsWindowVisible(window));
+    form->setShowInTaskList(true);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    // Painting is off while any freeze holds (the window's visible flag is down meanwhile).
+    host.freezePainting(*form, true);
+    host.freezePainting(*form, true);
+    host.freezePainting(*form, false);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    host.freezePainting(*form, false);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    host.freezePainting(*form, false);
+    EXPECT_TRUE(IsWindowVisible(window)) << "an extra release changes nothing";
+}
+
+TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {
+    form->refuseClose = true;
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(form->loaded());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(form->lastMode, UnloadMode::ControlMenu);
+    form->refuseClose = false;
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form->loaded());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(host.windowOf(*form), nullptr);
+    host.yield();
+}
+
+}  // namespace
