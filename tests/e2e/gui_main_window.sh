@@ -48,22 +48,52 @@ cp "$program" "$scratch/app/"
 app_pid=$!
 
 failures=0
-if ! wine "$probe" wait "$caption" 60000 "Status" "Scan Now" "Results/Removal" "Settings" "Live Update"; then
+buttons=("Status" "Scan Now" "Results/Removal" "Settings" "Live Update")
+if ! wine "$probe" wait "$caption" 60000 "${buttons[@]}" | tee "$scratch/probe.log"; then
     failures=$((failures + 1))
 fi
 
+# The buttons' places on the screen, as the probe reported them.
+declare -A places
+for button in "${buttons[@]}"; do
+    place=$(sed -n "s|^  found   \"$button\" at ||p" "$scratch/probe.log" | tr -d '\r')
+    [[ -n "$place" ]] && places[$button]=$place
+done
+
+# A painted button shows its caption on its face: more than one colour inside it.
+unpainted() {
+    local button left top width height shades missing=()
+    for button in "${!places[@]}"; do
+        read -r left top width height <<<"${places[$button]}"
+        shades=$(convert "$screenshot" -crop "${width}x${height}+${left}+${top}" +repage -format '%k' info: 2>/dev/null)
+        [[ "${shades:-0}" -ge 2 ]] || missing+=("$button")
+    done
+    printf '%s\n' "${missing[@]}"
+}
+
+# The window paints after it appears; screenshots are taken until every button is
+# drawn or the deadline passes.
 mkdir -p "$(dirname "$screenshot")"
-if import -window root "$screenshot"; then
-    colours=$(identify -format '%k' "$screenshot" 2>/dev/null || echo 0)
-    echo "screenshot $screenshot: $(identify -format '%wx%h' "$screenshot"), $colours colours"
-    if [[ $colours -lt 8 ]]; then
-        echo "FAIL: the screenshot shows an empty screen"
+deadline=$((SECONDS + 30))
+while :; do
+    if ! import -window root "$screenshot"; then
+        echo "FAIL: no screenshot"
         failures=$((failures + 1))
+        break
     fi
-else
-    echo "FAIL: no screenshot"
-    failures=$((failures + 1))
-fi
+    left_over=$(unpainted)
+    if [[ -z "$left_over" ]]; then
+        echo "screenshot $screenshot: $(identify -format '%wx%h, %k colours' "$screenshot"); every button painted"
+        break
+    fi
+    if [[ $SECONDS -ge $deadline ]]; then
+        while read -r button; do
+            echo "FAIL: the button \"$button\" is not painted in the screenshot"
+            failures=$((failures + 1))
+        done <<<"$left_over"
+        break
+    fi
+done
 
 if ! wine "$probe" close "$caption" 30000; then
     failures=$((failures + 1))

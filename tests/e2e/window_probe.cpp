@@ -20,6 +20,7 @@ struct ChildWindow {
     std::wstring caption;
     std::wstring className;
     bool visible = false;
+    RECT screen{};
 };
 
 std::wstring windowText(HWND window) {
@@ -47,8 +48,10 @@ std::vector<ChildWindow> childrenOf(HWND parent) {
         [](HWND child, LPARAM list) -> BOOL {
             wchar_t className[256] = {};
             GetClassNameW(child, className, 256);
+            RECT screen{};
+            GetWindowRect(child, &screen);
             reinterpret_cast<std::vector<ChildWindow>*>(list)->push_back(
-                {shownText(windowText(child)), className, IsWindowVisible(child) != FALSE});
+                {shownText(windowText(child)), className, IsWindowVisible(child) != FALSE, screen});
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&children));
@@ -60,10 +63,14 @@ HWND visibleWindow(const std::wstring& caption) {
     return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
-bool hasVisibleChild(const std::vector<ChildWindow>& children, const std::wstring& caption) {
+const ChildWindow* visibleChild(const std::vector<ChildWindow>& children, const std::wstring& caption) {
     for (const auto& child : children)
-        if (child.visible && child.caption == caption) return true;
-    return false;
+        if (child.visible && child.caption == caption) return &child;
+    return nullptr;
+}
+
+bool hasVisibleChild(const std::vector<ChildWindow>& children, const std::wstring& caption) {
+    return visibleChild(children, caption) != nullptr;
 }
 
 // Runs pending messages of this thread (the self-test's window) for at most `ms`.
@@ -117,10 +124,16 @@ int waitFor(const std::wstring& caption, DWORD timeoutMs, const std::vector<std:
     const auto children = childrenOf(window);
     std::printf("window \"%s\" with %zu child windows\n", narrow(caption).c_str(), children.size());
     int missing = 0;
-    for (const auto& child : wanted) {
-        const bool present = hasVisibleChild(children, child);
-        std::printf("  %s \"%s\"\n", present ? "found  " : "MISSING", narrow(child).c_str());
-        missing += present ? 0 : 1;
+    for (const auto& wantedCaption : wanted) {
+        // Found children come with their place on the screen: left top width height.
+        if (const auto* child = visibleChild(children, wantedCaption)) {
+            std::printf("  found   \"%s\" at %ld %ld %ld %ld\n", narrow(wantedCaption).c_str(), child->screen.left,
+                        child->screen.top, child->screen.right - child->screen.left,
+                        child->screen.bottom - child->screen.top);
+        } else {
+            std::printf("  MISSING \"%s\"\n", narrow(wantedCaption).c_str());
+            ++missing;
+        }
     }
     if (!found) {
         std::printf("visible children:\n");
