@@ -77,6 +77,9 @@ if ! wineboot -i >"$work/wineboot.log" 2>&1; then
     echo "0 passed, 1 failed"
     exit 1
 fi
+# Without a window manager Wine waits about two seconds on every window it hides unless
+# it manages the windows itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 passed=0
 failed=0
@@ -107,6 +110,15 @@ count() {
 step "native tests"
 ctest --preset native -j2 2>&1 | tee "$work/ctest-native.log"
 count "$work/ctest-native.log" "${PIPESTATUS[0]}"
+
+step "fuzzing the definition parsers (bounded)"
+if bash tests/fuzz/run.sh "${SORVANE_FUZZ_SECONDS:-30}" >"$work/fuzz.log" 2>&1; then
+    passed=$((passed + 1))
+    grep -E '^Done [0-9]+ runs' "$work/fuzz.log" || tail -n 1 "$work/fuzz.log"
+else
+    failed=$((failed + 1))
+    tail -n 40 "$work/fuzz.log"
+fi
 
 step "Windows and end-to-end tests"
 ctest --preset win 2>&1 | tee "$work/ctest-win.log"
