@@ -391,7 +391,7 @@ void FrmMain::wireHandlers() {
         call(hooks.syncWorkListChecks, *this, row);
     };
     Command4.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
-    lblRemove.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
+    lblRemove.onClick = [this, &hooks] { call(hooks.removeRun, *this); };
     cmdExclude.onClick = [this, &hooks] { call(hooks.excludeChecked, *this); };
     lvwHardDrives.onItemCheck = [this, &hooks](std::size_t row) { call(hooks.driveRowChecked, *this, row); };
 
