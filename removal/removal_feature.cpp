@@ -1,18 +1,16 @@
 #include "removal/removal_feature.h"
 
 #include "removal/quarantine_folder.h"
+#include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
 
 RemovalHooks RemovalHooksOf(app::Application& app) {
+    auto access = scan::AppAccessOf(app);
     RemovalHooks hooks;
-    hooks.message = [&app](std::string_view key) { return app.message(key); };
-    hooks.readSetting = [&app](std::string_view section, std::string_view key, std::string_view fallback) {
-        return app.userSettings.read(section, key, fallback);
-    };
-    hooks.writeSetting = [&app](std::string_view section, std::string_view key, std::string_view value) {
-        app.userSettings.write(section, key, value);
-    };
+    hooks.message = std::move(access.message);
+    hooks.readSetting = std::move(access.readSetting);
+    hooks.writeSetting = std::move(access.writeSetting);
     return hooks;
 }
 
