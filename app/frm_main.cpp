@@ -20,10 +20,10 @@ using ui::Timer;
 namespace {
 
 // Layout in twips: a fixed navigation column beside one page area.
-constexpr int DefaultWidth = 10800;
+constexpr int DefaultWidth = 11400;
 constexpr int DefaultHeight = 8100;
 constexpr int NavLeft = 120;
-constexpr int NavWidth = 2100;
+constexpr int NavWidth = 2700;  // room for "Visit " and the web address
 constexpr int NavButtonHeight = 450;
 constexpr int NavStep = 540;
 constexpr int PageLeft = NavLeft + NavWidth + 120;
@@ -391,7 +391,7 @@ void FrmMain::wireHandlers() {
         call(hooks.syncWorkListChecks, *this, row);
     };
     Command4.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
-    lblRemove.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
+    lblRemove.onClick = [this, &hooks] { call(hooks.removeRun, *this); };
     cmdExclude.onClick = [this, &hooks] { call(hooks.excludeChecked, *this); };
     lvwHardDrives.onItemCheck = [this, &hooks](std::size_t row) { call(hooks.driveRowChecked, *this, row); };
 

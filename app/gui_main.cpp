@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "app/gui_features.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_host.h"
@@ -14,6 +15,7 @@ int main() {
         sorvane::platform::win32::Win32Platform system(versions);
         sorvane::ui::Win32Host host;
         sorvane::app::Application app(system.platform(), host);
+        sorvane::app::GuiFeatures features(app);
         sorvane::app::FrmMain main(app);
         sorvane::app::FrmSplash splash(app, main);
         splash.show();

@@ -54,7 +54,8 @@ struct MainWindowHooks {
     std::function<void(FrmMain&, std::size_t row)> syncWorkListChecks;
 
     // Removal, exclusions, quarantine.
-    Action removeChecked;                                 // Command4_Click
+    Action removeChecked;                                 // Command4_Click: asks first
+    Action removeRun;                                     // lblRemove_Click: the run itself
     Action excludeChecked;                                // cmdExclude_Click
     Action viewQuarantine;
     Action viewExclusions;

@@ -2,15 +2,12 @@
 #include <istream>
 #include <ostream>
 
-#include "app/application.h"
 #include "cli/commands_list.h"
-#include "definitions/exclusions.h"
-#include "definitions/definition_files.h"
 #include "platform/text.h"
+#include "removal/removal_feature.h"
 #include "removal/removal_run.h"
-#include "scan/drive_list.h"
+#include "scan/console_scan.h"
 #include "scan/scan_driver.h"
-#include "scan/scan_window.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::cli {
@@ -97,42 +94,20 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 
     // The same scan as "SorvaneCmd scan" runs, over the files beside the executable.
     ui::HeadlessHost host;
-    app::Application application(platform, host);
-    application.InitBranding();
-    localization::LoadDefaultMessages(application.messages);
-    auto message = [&application](std::string_view key) { return application.message(key); };
-    auto read = [&application](std::string_view section, std::string_view key, std::string_view fallback) {
-        return application.userSettings.read(section, key, fallback);
-    };
-    auto write = [&application](std::string_view section, std::string_view key, std::string_view value) {
-        application.userSettings.write(section, key, value);
-    };
-    const std::string folder = platform.environment.applicationFolder();
-    definitions::ExclusionList exclusions(platform.files, platform.locale,
-                                          definitions::DefinitionPath(folder, definitions::ExclusionFile));
-    exclusions.LoadExclusions();
-
-    scan::ScanWindow window(host);
-    window.load();
-    auto scanView = scan::ScanView::bind(window);
-    auto removalView = removal::bindRemovalView(window);
-    if (!scanView || !removalView) {
+    scan::ConsoleScan scan(platform, host);
+    auto& application = scan.application;
+    auto& session = scan.session;
+    auto removalView = removal::bindRemovalView(scan.window);
+    if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";
         return ExitError;
     }
-    const std::string productName = application.branding.ProgramName;
-    scan::ScanSession session(platform, host, *scanView, exclusions,
-                              scan::AppAccess{message, read, write, [productName] { return productName; }},
-                              scan::ScanHooks{}, folder);
-    if (!scan::DefinitionFilesPresent(session)) {
-        console.err << "SorvaneCmd remove: " << message("MSG_MISSING") << " (" << folder << ")\n";
+    if (!scan.definitionsPresent()) {
+        console.err << "SorvaneCmd remove: " << application.message("MSG_MISSING") << " ("
+                    << application.applicationFolder() << ")\n";
         return ExitError;
     }
-    if (scanView->lvwHardDrives) {
-        scan::FillDriveList(*scanView->lvwHardDrives, platform.files);
-        scan::LoadDriveTicks(*scanView->lvwHardDrives, read);
-    }
-    scan::cmdScanNow_Click(session);
+    scan.run();
 
     auto& results = removalView->lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     std::vector<bool> matched(options.only.size(), false);
@@ -149,11 +124,8 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
 
     removal::FrmDelete problems(host, platform.clipboard);
-    removal::RemovalHooks hooks;
-    hooks.message = message;
-    hooks.readSetting = read;
-    hooks.writeSetting = write;
-    removal::RemovalRun run(platform, host, *removalView, problems, std::move(hooks), productName);
+    removal::RemovalRun run(platform, host, *removalView, problems, removal::RemovalHooksOf(application),
+                            application.branding.ProgramName);
     if (!run.anyRowChecked()) {
         console.out << "Nothing to remove.\n";
         return ExitClean;

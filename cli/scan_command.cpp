@@ -1,13 +1,8 @@
 #include <ostream>
 
-#include "app/application.h"
 #include "cli/commands_list.h"
-#include "definitions/exclusions.h"
-#include "scan/drive_list.h"
-#include "scan/main_window_scan.h"
-#include "scan/scan_driver.h"
+#include "scan/console_scan.h"
 #include "scan/scan_results.h"
-#include "scan/scan_window.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::cli {
@@ -27,37 +22,27 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     }
 
     ui::HeadlessHost host;
-    app::Application application(platform, host);
-    application.InitBranding();
-    localization::LoadDefaultMessages(application.messages);
-    const std::string folder = platform.environment.applicationFolder();
-    definitions::ExclusionList exclusions(platform.files, platform.locale,
-                                          definitions::DefinitionPath(folder, definitions::ExclusionFile));
-    exclusions.LoadExclusions();
-
-    scan::ScanWindow window(host);
-    auto view = scan::ScanView::bind(window);
-    scan::ScanSession session(platform, host, *view, exclusions, scan::AppAccessOf(application), {}, folder);
-    if (!scan::DefinitionFilesPresent(session)) {
-        console.err << "SorvaneCmd scan: " << application.message("MSG_MISSING") << " (" << folder << ")\n";
+    scan::ConsoleScan scan(platform, host);
+    auto& view = scan.session.view;
+    if (!scan.definitionsPresent()) {
+        console.err << "SorvaneCmd scan: " << scan.application.message("MSG_MISSING") << " ("
+                    << scan.application.applicationFolder() << ")\n";
         return ExitError;
     }
-    scan::FillDriveList(*view->lvwHardDrives, platform.files);
-    scan::LoadDriveTicks(*view->lvwHardDrives, session.app.readSetting);
 
     // One progress line on stderr whenever the phase caption changes.
     std::string shown;
     host.yieldHook = [&] {
-        const auto& caption = view->lblPercentageCompleted.caption();
+        const auto& caption = view.lblPercentageCompleted.caption();
         if (caption != shown && caption != "0") {
             shown = caption;
             console.err << caption << "\n" << std::flush;
         }
     };
-    scan::cmdScanNow_Click(session);
+    scan.run();
 
-    console.out << (json ? scan::ScanResultsJson(session) : scan::ScanResultsText(session));
-    return view->lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() ? ExitClean : ExitFound;
+    console.out << (json ? scan::ScanResultsJson(scan.session) : scan::ScanResultsText(scan.session));
+    return view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() ? ExitClean : ExitFound;
 }
 
 }  // namespace sorvane::cli

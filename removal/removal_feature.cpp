@@ -1,6 +1,18 @@
 #include "removal/removal_feature.h"
 
+#include "removal/quarantine_folder.h"
+#include "scan/main_window_scan.h"
+
 namespace sorvane::removal {
+
+RemovalHooks RemovalHooksOf(app::Application& app) {
+    auto access = scan::AppAccessOf(app);
+    RemovalHooks hooks;
+    hooks.message = std::move(access.message);
+    hooks.readSetting = std::move(access.readSetting);
+    hooks.writeSetting = std::move(access.writeSetting);
+    return hooks;
+}
 
 RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan)
     : app_(app),
@@ -11,6 +23,7 @@ RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> auto
 
 void RemovalFeature::install() {
     app_.hooks.removeChecked = [this](app::FrmMain& main) { removeChecked(main); };
+    app_.hooks.removeRun = [this](app::FrmMain& main) { removeRun(main); };
     app_.hooks.viewQuarantine = [this](app::FrmMain&) { viewQuarantine(); };
     app_.hooks.loadDeleteWindow = [this](app::FrmMain&) { loadDeleteWindow(); };
 }
@@ -19,14 +32,7 @@ RemovalRun* RemovalFeature::run(app::FrmMain& main) {
     if (run_) return &*run_;
     auto view = bindRemovalView(main);
     if (!view) return nullptr;
-    RemovalHooks hooks;
-    hooks.message = [this](std::string_view key) { return app_.message(key); };
-    hooks.readSetting = [this](std::string_view section, std::string_view key, std::string_view fallback) {
-        return app_.userSettings.read(section, key, fallback);
-    };
-    hooks.writeSetting = [this](std::string_view section, std::string_view key, std::string_view value) {
-        app_.userSettings.write(section, key, value);
-    };
+    RemovalHooks hooks = RemovalHooksOf(app_);
     hooks.showResultsPage = [&main] {
         main.HideAllPages();
         main.frmResults.setVisible(true);
@@ -44,9 +50,13 @@ void RemovalFeature::removeChecked(app::FrmMain& main) {
     if (RemovalRun* removal = run(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
 }
 
+void RemovalFeature::removeRun(app::FrmMain& main) {
+    if (RemovalRun* removal = run(main)) removal->lblRemove_Click();
+}
+
 void RemovalFeature::viewQuarantine() {
     QuarantineLog log(app_.platform.files, app_.platform.locale, "");
-    Quarantine quarantine(app_.platform.files, log, app_.appPath("quarantine"), nullptr);
+    Quarantine quarantine(app_.platform.files, log, QuarantineFolderOf(app_.applicationFolder()), nullptr);
     openQuarantineFolder(quarantine, app_.platform.shell);
 }
 

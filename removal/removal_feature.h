@@ -10,6 +10,10 @@
 
 namespace sorvane::removal {
 
+// The catalogue and the per-user settings store of the application, as a removal run
+// reads and writes them.
+RemovalHooks RemovalHooksOf(app::Application& app);
+
 // Removal as the main window reaches it: "Delete" and "Remove", "View Quarantine", and
 // the "Delete Failed" window loaded hidden at start-up. One per application.
 class RemovalFeature {
@@ -22,6 +26,8 @@ public:
 
     // "Delete": the confirmed run, or the silent one of a scheduled scan.
     void removeChecked(app::FrmMain& main);
+    // "Remove": the run itself, without a question.
+    void removeRun(app::FrmMain& main);
     void viewQuarantine();
     void loadDeleteWindow();
 

@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "removal/process_stop.h"
+#include "removal/quarantine_folder.h"
 #include "removal/unregister.h"
 
 namespace sorvane::removal {
@@ -91,8 +92,9 @@ RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView
       problemsForm_(problems),
       hooks_(std::move(hooks)),
       productName_(std::move(productName)),
-      log_(platform.files, platform.locale, platform.environment.applicationFolder() + "\\quarantine\\QuarantineLog.txt"),
-      quarantine_(platform.files, log_, platform.environment.applicationFolder() + "\\quarantine",
+      log_(platform.files, platform.locale,
+           QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
+      quarantine_(platform.files, log_, QuarantineFolderOf(platform.environment.applicationFolder()),
                   [&host] { host.yield(); }),
       restorePoint_(platform.restorePoints, platform.processes) {}
 

@@ -5,6 +5,7 @@
 
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "removal/quarantine_folder.h"
 #include "scan/company_name.h"
 
 namespace sorvane::scan {
@@ -21,6 +22,7 @@ struct Sweep {
     ScanSession& session;
     std::unordered_map<std::string, std::size_t> missing;  // lower-cased name -> row of lvwFileNotFounds
     std::unordered_set<std::string> reported;              // lower-cased paths already listed
+    std::string quarantine;                                // the program's own quarantine folder
     std::string root;
     std::size_t topDone = 0;
     std::size_t topCount = 1;
@@ -64,7 +66,11 @@ struct Sweep {
             if (entry.name == "." || entry.name == "..") continue;
             session.view.lblStatus.setCaption(folder + entry.name);
             if (entry.isFolder()) {
-                if (!(entry.attributes & ReparsePoint)) folders.push_back(folder + entry.name + "\\");
+                // The quarantine holds the only copies of what was removed: reporting them
+                // would offer the backups for removal.
+                const std::string sub = folder + entry.name;
+                if (!(entry.attributes & ReparsePoint) && !text::equalsNoCase(sub, quarantine))
+                    folders.push_back(sub + "\\");
             } else {
                 file(folder, entry);
                 if (depth == 0) ++topDone;
@@ -117,7 +123,7 @@ bool CompleteScanChosen(ScanSession& session) {
 void SweepDrives(ScanSession& session) {
     auto* drives = session.view.lvwHardDrives;
     if (!drives || session.state.stopRequested) return;
-    Sweep sweep{session, {}, {}, {}, 0, 1};
+    Sweep sweep{session, {}, {}, removal::QuarantineFolderOf(session.applicationFolder), {}, 0, 1};
     const auto& missing = session.view.lvwFileNotFounds;
     for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
     for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));

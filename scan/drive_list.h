@@ -24,7 +24,8 @@ void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write);
 // True when the user chose the complete system scan.
 bool CompleteScanChosen(ScanSession& session);
 // The complete scan's sweep: walks each ticked ready drive and looks every file name up
-// among the known files that were not at their usual place.
+// among the known files that were not at their usual place. The program's own quarantine
+// folder is never entered.
 void SweepDrives(ScanSession& session);
 
 }  // namespace sorvane::scan

@@ -235,6 +235,13 @@ void SyncWorkListChecks(ScanSession& session, std::size_t row) {
         for (std::size_t i = 0; i < list.count(); ++i)
             if (tied(list.item(i))) list.setChecked(i, checked);
     };
+    // A threat gets one removal row, of the kind of its first trace; the traces of other
+    // kinds found later are tied to it by the threat name, or checking the row would leave
+    // them in place.
+    auto tieThreat = [&] {
+        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
+        tie(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(3) == item.text; });
+    };
     switch (item.smallIcon) {
     case icon::Cookie:
         tie(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
@@ -242,12 +249,14 @@ void SyncWorkListChecks(ScanSession& session, std::size_t row) {
     case icon::Registry:
         tie(view.lvwRegistryToBeDeleted,
             [&](const ui::ListItem& w) { return w.subItem(1) == item.text || w.subItem(3) == item.text; });
+        tieThreat();
         break;
     case icon::File:
-        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
+        tieThreat();
         break;
     case icon::Folder:
         tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
+        tieThreat();
         break;
     default: break;
     }

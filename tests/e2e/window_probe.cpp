@@ -1,11 +1,15 @@
 // Looks at the windows of a running program for the end-to-end tests:
 //   window_probe wait  CAPTION TIMEOUT_MS [CHILD_CAPTION...]   a visible window with that caption and those child captions
 //   window_probe close CAPTION TIMEOUT_MS                     asks it to close and waits until it is gone
-//   window_probe self-test                                    the two above against a window of its own
+//   window_probe click CAPTION TIMEOUT_MS BUTTON               presses a visible, enabled push button (BM_CLICK)
+//   window_probe rows  CAPTION                                prints the rows of its visible list views
+//   window_probe self-test                                    the above against a window of its own
 // Exit code 0 when the condition was met in time, 1 when not, 2 on a usage error.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,6 +25,7 @@ struct ChildWindow {
     std::wstring className;
     bool visible = false;
     RECT screen{};
+    HWND window = nullptr;
 };
 
 std::wstring windowText(HWND window) {
@@ -51,7 +56,7 @@ std::vector<ChildWindow> childrenOf(HWND parent) {
             RECT screen{};
             GetWindowRect(child, &screen);
             reinterpret_cast<std::vector<ChildWindow>*>(list)->push_back(
-                {shownText(windowText(child)), className, IsWindowVisible(child) != FALSE, screen});
+                {shownText(windowText(child)), className, IsWindowVisible(child) != FALSE, screen, child});
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&children));
@@ -159,7 +164,122 @@ int closeWindow(const std::wstring& caption, DWORD timeoutMs) {
     return 0;
 }
 
+bool isPushButton(const ChildWindow& child) {
+    if (_wcsicmp(child.className.c_str(), L"Button") != 0) return false;
+    const auto type = GetWindowLongPtrW(child.window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+// Posted, not sent: the handler may open a modal box that this probe is to answer next.
+int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+    HWND target = nullptr;
+    const bool found = waitUntil(timeoutMs, [&] {
+        HWND window = visibleWindow(caption);
+        if (window == nullptr) return false;
+        for (const auto& child : childrenOf(window))
+            if (child.visible && child.caption == button && isPushButton(child) && IsWindowEnabled(child.window)) {
+                target = child.window;
+                return true;
+            }
+        return false;
+    });
+    if (!found) {
+        std::printf("no enabled button \"%s\" in a visible window \"%s\" within %lu ms\n", narrow(button).c_str(),
+                    narrow(caption).c_str(), timeoutMs);
+        printTopLevelWindows();
+        return 1;
+    }
+    PostMessageW(target, BM_CLICK, 0, 0);
+    std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+// Reads list view texts through a buffer inside the list's own process, since the
+// item messages carry pointers that are not carried across processes.
+class RemoteListReader {
+public:
+    explicit RemoteListReader(HWND list) : list_(list) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(list, &processId);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+        if (process_ != nullptr)
+            remote_ = static_cast<char*>(
+                VirtualAllocEx(process_, nullptr, Size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
+    ~RemoteListReader() {
+        if (remote_ != nullptr) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+        if (process_ != nullptr) CloseHandle(process_);
+    }
+    RemoteListReader(const RemoteListReader&) = delete;
+    RemoteListReader& operator=(const RemoteListReader&) = delete;
+
+    bool ready() const { return remote_ != nullptr; }
+    int rows() const { return static_cast<int>(send(LVM_GETITEMCOUNT, 0, 0)); }
+    int columns() const {
+        const auto header = reinterpret_cast<HWND>(send(LVM_GETHEADER, 0, 0));
+        return header == nullptr ? 1 : std::max(1, Header_GetItemCount(header));
+    }
+    bool checked(int row) const {
+        return ((send(LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) & 0xF) == 2;
+    }
+    std::wstring text(int row, int column) const {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.cchTextMax = TextChars;
+        item.pszText = reinterpret_cast<wchar_t*>(remote_ + sizeof(LVITEMW));
+        if (!WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr)) return {};
+        const auto length = send(LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
+        std::wstring text(TextChars, L'\0');
+        if (!ReadProcessMemory(process_, item.pszText, text.data(), TextChars * sizeof(wchar_t), nullptr)) return {};
+        text.resize(std::min<std::size_t>(static_cast<std::size_t>(length), TextChars - 1));
+        return text;
+    }
+
+private:
+    static constexpr int TextChars = 1024;
+    static constexpr std::size_t Size = sizeof(LVITEMW) + TextChars * sizeof(wchar_t);
+
+    LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(list_, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) return 0;
+        return static_cast<LRESULT>(result);
+    }
+
+    HWND list_;
+    HANDLE process_ = nullptr;
+    char* remote_ = nullptr;
+};
+
+// One line per row of every visible list view: "list N: [x] text | column 2 | ...".
+int printRows(const std::wstring& caption) {
+    HWND window = visibleWindow(caption);
+    if (window == nullptr) {
+        std::printf("no visible window \"%s\"\n", narrow(caption).c_str());
+        return 1;
+    }
+    int listNumber = 0;
+    for (const auto& child : childrenOf(window)) {
+        if (!child.visible || _wcsicmp(child.className.c_str(), WC_LISTVIEWW) != 0) continue;
+        RemoteListReader list(child.window);
+        if (!list.ready()) return 1;
+        ++listNumber;
+        const int rows = list.rows();
+        const int columns = list.columns();
+        std::printf("list %d: %d rows\n", listNumber, rows);
+        for (int row = 0; row < rows; ++row) {
+            std::wstring line = list.checked(row) ? L"[x] " : L"[ ] ";
+            for (int column = 0; column < columns; ++column)
+                line += (column == 0 ? L"" : L" | ") + list.text(row, column);
+            std::printf("list %d: %s\n", listNumber, narrow(line).c_str());
+        }
+    }
+    return 0;
+}
+
+int selfTestClicks = 0;
+
 LRESULT CALLBACK selfTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) ++selfTestClicks;
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -167,6 +287,8 @@ LRESULT CALLBACK selfTestProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // Checks the probe itself: a window with buttons is found with its captions, a caption
 // that is not there is reported missing, and closing it removes the window.
 int selfTest() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     const wchar_t* caption = L"Window probe self-test \u00e4\u20ac";
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = selfTestProc;
@@ -182,12 +304,44 @@ int selfTest() {
                     windowClass.hInstance, nullptr);
     CreateWindowExW(0, L"BUTTON", L"Hidden", WS_CHILD, 10, 70, 100, 24, window, nullptr, windowClass.hInstance,
                     nullptr);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 120, 10, 160, 100, window,
+                                nullptr, windowClass.hInstance, nullptr);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 80;
+    column.pszText = const_cast<wchar_t*>(L"Name");
+    ListView_InsertColumn(list, 0, &column);
+    column.pszText = const_cast<wchar_t*>(L"Location");
+    ListView_InsertColumn(list, 1, &column);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(L"First \u00e4");
+    ListView_InsertItem(list, &item);
+    ListView_SetItemText(list, 0, 1, const_cast<wchar_t*>(L"C:\\first"));
+    item.iItem = 1;
+    item.pszText = const_cast<wchar_t*>(L"Second");
+    ListView_InsertItem(list, &item);
+    ListView_SetCheckState(list, 1, TRUE);
+
     int failures = 0;
     if (waitFor(caption, 200, {L"Scan Now"}) != 1) ++failures;  // not shown yet
+    if (clickButton(caption, 200, L"Scan Now") != 1) ++failures;  // nor clickable
     ShowWindow(window, SW_SHOWNORMAL);
     if (waitFor(caption, 5000, {L"Scan Now", L"Results/Removal"}) != 0) ++failures;
     if (waitFor(caption, 200, {L"Scan Now", L"Hidden"}) != 1) ++failures;
     if (waitFor(caption, 200, {L"Settings"}) != 1) ++failures;
+    if (clickButton(caption, 200, L"Hidden") != 1) ++failures;
+    if (clickButton(caption, 5000, L"Scan Now") != 0) ++failures;
+    if (!waitUntil(5000, [] { return selfTestClicks == 1; })) ++failures;
+    {
+        RemoteListReader reader(list);
+        if (!reader.ready() || reader.rows() != 2 || reader.columns() != 2) ++failures;
+        else if (reader.text(0, 0) != L"First \u00e4" || reader.text(0, 1) != L"C:\\first" ||
+                 reader.text(1, 0) != L"Second" || reader.checked(0) || !reader.checked(1))
+            ++failures;
+    }
+    if (printRows(caption) != 0) ++failures;
     if (closeWindow(caption, 5000) != 0) ++failures;
     if (FindWindowW(nullptr, caption) != nullptr) ++failures;
     std::printf("self-test: %d failure(s)\n", failures);
@@ -205,11 +359,15 @@ int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     if (args.size() == 1 && args[0] == L"self-test") return selfTest();
+    if (args.size() == 2 && args[0] == L"rows") return printRows(args[1]);
+    if (args.size() == 4 && args[0] == L"click")
+        return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() >= 3 && (args[0] == L"wait" || args[0] == L"close")) {
         const auto timeoutMs = static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10));
         if (args[0] == L"close") return args.size() == 3 ? closeWindow(args[1], timeoutMs) : 2;
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
-    std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | self-test\n");
+    std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
+                         "click CAPTION TIMEOUT_MS BUTTON | rows CAPTION | self-test\n");
     return 2;
 }

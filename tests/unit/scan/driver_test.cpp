@@ -120,6 +120,33 @@ TEST_F(DriverTest, SelectAllChecksUncheckedRowsAndTheirWorkRowsOnly) {
     EXPECT_TRUE(files[0].checked && files[1].checked);
 }
 
+TEST_F(DriverTest, ARemovalRowTiesEveryTraceOfItsThreatWhateverKindCameFirst) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Both", "v", "1");
+    fake.files.addFile("C:\\Program Files\\Both\\both.exe", "plain");
+    fake.files.addFile("C:\\Program Files\\other.exe", "plain");
+    definitions("RegistryDefinition.dat", {"1^Software\\Both^v=Both"});
+    definitions("FileDefinition.dat", {"both.exe=Both|[progfil]Both", "other.exe=Other|[progfil]"});
+    definitions("DirectoryDefinition.dat", {"d=Both|[progfil]Both"});
+    cmdScanNow_Click(session);
+    // The registry trace came first: one row for the threat, plus the other threat's.
+    ASSERT_EQ(texts(detail()), (std::vector<std::string>{"Both", "Other"}));
+
+    auto& removal = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    removal.setChecked(0, true);
+    SyncWorkListChecks(session, 0);
+    EXPECT_TRUE(session.view.lvwRegistryToBeDeleted.item(0).checked);
+    std::vector<std::string> checkedFiles;
+    for (const auto& row : session.view.lvwFilesToBeDeleted.items())
+        if (row.checked) checkedFiles.push_back(row.text);
+    EXPECT_EQ(checkedFiles, (std::vector<std::string>{"C:\\Program Files\\Both\\both.exe",
+                                                      "C:\\Program Files\\Both"}));
+
+    removal.setChecked(0, false);
+    SyncWorkListChecks(session, 0);
+    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) EXPECT_FALSE(row.checked) << row.text;
+    EXPECT_FALSE(session.view.lvwRegistryToBeDeleted.item(0).checked);
+}
+
 TEST_F(DriverTest, PauseHoldsTheButtonsUntilTheBoxIsClosed) {
     bool stopEnabledDuringBox = true;
     host.decideAnswer = [&](const ui::ShownMessage&) {

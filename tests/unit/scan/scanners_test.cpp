@@ -12,6 +12,7 @@ namespace {
 
 using platform::RootKey;
 using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
 
 class RegistryScanTest : public ScanFixture {};
 
@@ -201,6 +202,22 @@ TEST_F(SweepTest, FindsMissingKnownFilesElsewhereOnTickedDrivesOnly) {
     EXPECT_THAT(texts(summary()), ElementsAre("Gone - Found"));
     EXPECT_EQ(detail().item(0).subItem(2), "Moved");
     EXPECT_FALSE(session.view.pbgMain.visible());
+}
+
+TEST_F(SweepTest, NeverReportsTheCopiesKeptInTheProgramsOwnQuarantine) {
+    fake.files.addFile("C:\\Elsewhere\\gone.exe", "plain");
+    fake.files.addFile(AppFolder + "\\quarantine\\gone.exe", "kept");
+    fake.files.addFile(AppFolder + "\\QUARANTINE\\older\\gone.exe", "kept too");
+    // Only the folder itself is ours: a neighbour whose name merely begins the same is swept.
+    fake.files.addFile(AppFolder + "\\quarantine-old\\gone.exe", "plain");
+    definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
+    FillDriveList(*session.view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
+    ScanKnownFiles(session);
+    SweepDrives(session);
+
+    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted),
+                UnorderedElementsAre("C:\\Elsewhere\\gone.exe", AppFolder + "\\quarantine-old\\gone.exe"));
 }
 
 TEST_F(SweepTest, DriveListSkipsUnreadyFixedDrivesAndStoresEveryTick) {

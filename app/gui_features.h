@@ -1,0 +1,28 @@
+#pragma once
+#include "app/application.h"
+#include "definitions/exclusions.h"
+#include "removal/removal_feature.h"
+#include "scan/main_window_scan.h"
+
+namespace sorvane::app {
+
+// The subsystems the GUI program plugs into its main window: the user's exclusions, the
+// scan and the removal. Made before the splash window loads the main window, and kept
+// for the life of the process.
+class GuiFeatures {
+    Application& app_;
+
+public:
+    explicit GuiFeatures(Application& app);
+    GuiFeatures(const GuiFeatures&) = delete;
+    GuiFeatures& operator=(const GuiFeatures&) = delete;
+
+    definitions::ExclusionList exclusions;
+    scan::MainWindowScan scan;
+    removal::RemovalFeature removal;
+
+private:
+    void installExclusions();
+};
+
+}  // namespace sorvane::app

@@ -1,0 +1,39 @@
+#include "scan/console_scan.h"
+
+#include "definitions/definition_files.h"
+#include "localization/messages.h"
+#include "scan/drive_list.h"
+#include "scan/main_window_scan.h"
+#include "scan/scan_driver.h"
+
+namespace sorvane::scan {
+
+definitions::ExclusionList ApplicationExclusions(app::Application& application) {
+    return definitions::ExclusionList(application.platform.files, application.platform.locale,
+                                      application.appPath(definitions::ExclusionFile));
+}
+
+ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
+    : application(platform, host),
+      exclusions(ApplicationExclusions(application)),
+      window(host),
+      // The scan window holds every control a scan binds.
+      session(platform, host, *ScanView::bind(window), exclusions, AppAccessOf(application), {},
+              application.applicationFolder()) {
+    application.InitBranding();
+    localization::LoadDefaultMessages(application.messages);
+    exclusions.LoadExclusions();
+    window.load();
+}
+
+bool ConsoleScan::definitionsPresent() { return DefinitionFilesPresent(session); }
+
+void ConsoleScan::run() {
+    if (auto* drives = session.view.lvwHardDrives) {
+        FillDriveList(*drives, application.platform.files);
+        LoadDriveTicks(*drives, session.app.readSetting);
+    }
+    cmdScanNow_Click(session);
+}
+
+}  // namespace sorvane::scan

@@ -1,0 +1,30 @@
+#pragma once
+#include "app/application.h"
+#include "definitions/exclusions.h"
+#include "scan/scan_session.h"
+#include "scan/scan_window.h"
+
+namespace sorvane::scan {
+
+// The user's exclusion list, kept in the application folder.
+definitions::ExclusionList ApplicationExclusions(app::Application& application);
+
+// A whole scan without the main window, as the console program runs it: the branding,
+// catalogue and settings of the application, the exclusions beside the executable and a
+// window holding only the controls a scan works with.
+class ConsoleScan {
+public:
+    ConsoleScan(platform::Platform& platform, ui::Host& host);
+
+    app::Application application;
+    definitions::ExclusionList exclusions;
+    ScanWindow window;
+    ScanSession session;
+
+    // False when a definition file is missing; no scan can run then.
+    bool definitionsPresent();
+    // The drive list with its stored ticks, then "Start".
+    void run();
+};
+
+}  // namespace sorvane::scan

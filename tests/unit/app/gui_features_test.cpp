@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/frm_main.h"
+#include "app/frm_splash.h"
+#include "app/gui_features.h"
+#include "definitions/definition_files.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::app {
+namespace {
+
+using platform::RootKey;
+
+constexpr const char* UserRoot = "Software\\VB and VBA Program Settings\\Sorvane\\";
+const std::string Folder = "C:\\Program Files\\Sorvane";
+const std::string Threat = "C:\\Program Files\\bad.exe";
+
+// The GUI program as its entry point assembles it, on fakes and the headless host.
+struct Program {
+    Program(fakes::FakePlatform& fake, ui::HeadlessHost& host)
+        : app(fake.platform(), host), features(app), main(app), splash(app, main) {}
+    Application app;
+    GuiFeatures features;
+    FrmMain main;
+    FrmSplash splash;
+};
+
+class GuiFeaturesTest : public ::testing::Test {
+protected:
+    GuiFeaturesTest() {
+        // As after a first start: no question stands in front of the main window.
+        putUser("Settings", "Language", "English");
+        putUser("Settings", "showHelp", "0");
+        putUser("OptionAndSettings", "optScanAllSelectedHardDrive", "False");
+        fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Talvenor\\Sorvane\\Settings", "FirstTime", "Yes");
+        for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
+                          "DirectoryDefinition.dat"})
+            fake.files.addFile(Folder + "\\" + name, "");
+        definitions("FileDefinition.dat", "bad.exe=FileBar|[progfil]");
+        definitions("RegistryDefinition.dat", "1^Software\\Bad^=RegBar");
+        fake.files.addFile(Threat, "MZ bad");
+        fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    }
+
+    Program& start() {
+        program.reset();
+        host = std::make_unique<ui::HeadlessHost>();
+        program = std::make_unique<Program>(fake, *host);
+        program->splash.show();
+        host->advance(2 * FrmSplash::Ticks);
+        EXPECT_TRUE(program->main.visible());
+        EXPECT_TRUE(host->messages().empty());
+        return *program;
+    }
+
+    void putUser(std::string_view section, std::string_view key, std::string_view value) {
+        fake.registry.putString(RootKey::CurrentUser, std::string(UserRoot) + std::string(section), key, value);
+    }
+    void definitions(std::string_view file, std::string_view line) {
+        ASSERT_TRUE(fake.files
+                        .writeFile(Folder + "\\" + std::string(file),
+                                   definitions::StoredDefinitionLine(fake.locale, line) + "\r\n")
+                        .ok());
+    }
+    std::vector<std::string> results() const {
+        std::vector<std::string> rows;
+        for (const auto& row : program->main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
+            rows.push_back(row.text);
+        return rows;
+    }
+    // "Start" on the Scan page, then "Select All" on the Results page.
+    void scanAndSelectAll() {
+        auto& main = program->main;
+        main.cmdScanNow.click();
+        ASSERT_EQ(main.lblStatus.caption(), "Scanning complete.");
+        main.cmdResults.click();
+        main.cmdSelectAll.click();
+    }
+
+    fakes::FakePlatform fake;
+    std::unique_ptr<ui::HeadlessHost> host;
+    std::unique_ptr<Program> program;
+};
+
+TEST_F(GuiFeaturesTest, StartFindsTheThreatsAndFillsEveryList) {
+    auto& main = start().main;
+    main.cmdScan.click();
+    main.cmdScanNow.click();
+    EXPECT_EQ(main.lblStatus.caption(), "Scanning complete.");
+    EXPECT_EQ(results(), (std::vector<std::string>{"RegBar", "FileBar"}));
+    EXPECT_EQ(main.lvwSpywareFound.count(), 2u);
+    EXPECT_EQ(main.lvwFilesToBeDeleted.count(), 1u);
+    EXPECT_EQ(main.lvwRegistryToBeDeleted.count(), 1u);
+    EXPECT_TRUE(main.cmdRemove.visible());
+    EXPECT_TRUE(main.cmdScanNow.enabled());
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(GuiFeaturesTest, DeleteAsksFirstWhileRemoveRunsAtOnce) {
+    auto& main = start().main;
+    scanAndSelectAll();
+
+    host->queueAnswer(ui::Answer::No);
+    main.Command4.click();
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].title, "Really Delete?");
+    EXPECT_NE(host->messages()[0].text.find(Folder + "\\quarantine"), std::string::npos);
+    EXPECT_TRUE(fake.files.exists(Threat));
+    EXPECT_EQ(results().size(), 2u);
+
+    host->clearMessages();
+    main.lblRemove.click();
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_FALSE(fake.files.exists(Threat));
+    EXPECT_EQ(fake.files.content(Folder + "\\quarantine\\bad.exe"), "MZ bad");
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
+    EXPECT_TRUE(results().empty());
+    EXPECT_TRUE(main.lblRemove.enabled());
+}
+
+TEST_F(GuiFeaturesTest, DeleteAnsweredYesRemovesAndKeepsACopy) {
+    auto& main = start().main;
+    scanAndSelectAll();
+    host->queueAnswer(ui::Answer::Yes);
+    main.Command4.click();
+    EXPECT_EQ(host->messages().size(), 1u);
+    EXPECT_FALSE(fake.files.exists(Threat));
+    EXPECT_EQ(fake.files.content(Folder + "\\quarantine\\bad.exe"), "MZ bad");
+    EXPECT_NE(fake.files.content(Folder + "\\quarantine\\QuarantineLog.txt").value_or("").find(Threat),
+              std::string::npos);
+}
+
+TEST_F(GuiFeaturesTest, ScheduledScanRemovesEverythingWithoutAQuestion) {
+    auto& running = start();
+    running.features.scan.session(running.main).state.autoRemoveAfterScan = true;
+    running.main.cmdScanNow.click();
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_TRUE(running.main.frmResults.visible());
+    EXPECT_FALSE(fake.files.exists(Threat));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
+    EXPECT_TRUE(results().empty());
+}
+
+TEST_F(GuiFeaturesTest, ExcludedRowsStayExcludedAfterARestart) {
+    auto& main = start().main;
+    scanAndSelectAll();
+    host->queueAnswer(ui::Answer::Yes);
+    main.cmdExclude.click();
+    EXPECT_TRUE(results().empty());
+    const auto file = fake.files.content(Folder + "\\ENoSignature.txt").value_or("");
+    EXPECT_NE(file.find(Threat + "\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("FileBar\r\n"), std::string::npos) << file;
+
+    // The next start loads the file; the scan shows the exclusions and offers nothing.
+    auto& again = start().main;
+    again.cmdScanNow.click();
+    EXPECT_TRUE(results().empty());
+    EXPECT_EQ(again.lvwSpywareFound.item(0).smallIcon, 5);
+    EXPECT_TRUE(fake.files.exists(Threat));
+}
+
+TEST_F(GuiFeaturesTest, ViewExclusionsOpensTheFileBesideTheProgramOrSaysThereIsNone) {
+    auto& main = start().main;
+    main.mnuQuarItem[1]->click();
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].title, "No Exclusion File");
+    EXPECT_TRUE(fake.shell.started.empty());
+
+    fake.files.addFile(Folder + "\\ENoSignature.txt", "C:\\x.exe\r\n");
+    main.mnuQuarItem[1]->click();
+    ASSERT_EQ(fake.shell.started.size(), 1u);
+    EXPECT_EQ(fake.shell.started[0].first, "notepad " + Folder + "\\ENoSignature.txt");
+}
+
+}  // namespace
+}  // namespace sorvane::app
