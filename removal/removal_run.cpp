@@ -177,8 +177,12 @@ void RemovalRun::lblRemove_Click() {
 
     if (restorePoints) (void)restorePoint_.end();
 
-    for (ui::ListView* list : {&view_.lvwFilesToBeDeleted, &view_.lvwRegistryToBeDeleted, &view_.lvwCookiesToDelete,
-                               &view_.lvwSpywareFound, &view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved})
+    // Rows still checked after both passes are the traces that went; the ones that resisted
+    // were unchecked by the second pass.
+    std::int64_t removed = 0;
+    for (ui::ListView* list : {&view_.lvwFilesToBeDeleted, &view_.lvwRegistryToBeDeleted, &view_.lvwCookiesToDelete})
+        removed += static_cast<std::int64_t>(dropCheckedRows(*list));
+    for (ui::ListView* list : {&view_.lvwSpywareFound, &view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved})
         dropCheckedRows(*list);
     view_.lblDeletingCaption.setCaption("");
 
@@ -188,28 +192,32 @@ void RemovalRun::lblRemove_Click() {
     if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(true);
     if (view_.lblRemove) view_.lblRemove->setEnabled(true);
 
-    addToRemovedTotal();
+    addToRemovedTotal(removed);
     if (view_.chkSendData && view_.chkSendData->checked() && hooks_.sendProcessList) hooks_.sendProcessList();
     if (hooks_.refreshStatusPanel) hooks_.refreshStatusPanel();
     showProgress(false);
     running_ = false;
 }
 
-void RemovalRun::addToRemovedTotal() {
+// The total counts what was actually removed. Adding the found-counters instead would count
+// each threat twice, count what resisted, and grow again at every further run over the same rows.
+void RemovalRun::addToRemovedTotal(std::int64_t removed) {
     if (!hooks_.readSetting || !hooks_.writeSetting) return;
-    std::int64_t total = text::numericValue(hooks_.readSetting("Settings", "lblDefRemoved", "0"));
-    for (const ui::Label* label : {&view_.lblSoftwareFound, &view_.lbltracesFound, &view_.lblRemovePicSoftwareFound})
-        total += text::numericValue(label->caption());
+    const std::int64_t total = text::numericValue(hooks_.readSetting("Settings", "lblDefRemoved", "0")) + removed;
     hooks_.writeSetting("Settings", "lblDefRemoved", std::to_string(total));
 }
 
-void RemovalRun::dropCheckedRows(ui::ListView& list) {
+std::size_t RemovalRun::dropCheckedRows(ui::ListView& list) {
+    std::size_t dropped = 0;
     for (std::size_t row = 0; row < list.count();) {
-        if (list.item(row).checked)
+        if (list.item(row).checked) {
             list.remove(row);
-        else
+            ++dropped;
+        } else {
             ++row;
+        }
     }
+    return dropped;
 }
 
 void RemovalRun::setPassStatus(std::size_t i, std::size_t count) {

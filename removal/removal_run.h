@@ -106,8 +106,9 @@ private:
     void removeFileRow(std::size_t row);
     void removeRegistryRow(std::size_t row);
     void removeCookieRow(std::size_t row);
-    void dropCheckedRows(ui::ListView& list);
-    void addToRemovedTotal();
+    // Removes the checked rows; answers how many went.
+    std::size_t dropCheckedRows(ui::ListView& list);
+    void addToRemovedTotal(std::int64_t removed);
 
     platform::Platform& platform_;
     ui::Host& host_;

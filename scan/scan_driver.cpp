@@ -86,7 +86,9 @@ void RunScanPhases(ScanSession& session) {
         session.freeze(false);
     }
 
-    if (text::booleanValue(session.setting("OptionAndSettings", "chkSweepMemory", "True"), true)) {
+    state.memoryPhaseOn = text::booleanValue(session.setting("OptionAndSettings", "chkSweepMemory", "True"), true);
+    state.registryPhaseOn = text::booleanValue(session.setting("OptionAndSettings", "chkScanRegistry", "True"), true);
+    if (state.memoryPhaseOn) {
         setPhase(session, "MSG_MEMORY");
         ScanMemory(session);
     } else {
@@ -96,7 +98,7 @@ void RunScanPhases(ScanSession& session) {
     setPhase(session, "MSG_REGISTRY");
     view.pb1.setValue(0);
     setOverall(session, state.counts.cookies);
-    if (text::booleanValue(session.setting("OptionAndSettings", "chkScanRegistry", "True"), true))
+    if (state.registryPhaseOn)
         ScanRegistry(session);
     else
         view.lblRegistryInspected.setCaption(session.message("MSG_NOTSELECED"));
@@ -138,6 +140,7 @@ void cmdScanNow_Click(ScanSession& session) {
                         &view.lblPercentageCompleted, &view.lblStatus, &view.lblTotalNoOfRunningItems})
         label->setCaption("0");
     state.memoryInspected = state.registryInspected = state.filesFoldersInspected = state.threatsFound = 0;
+    state.memoryPhaseOn = state.registryPhaseOn = true;
     state.progressCalls = 0;
     for (auto* list : {&view.lvwSpywareFound, &view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
                        &view.lvwFilesToBeDeleted, &view.lvwFileNotFounds, &view.lvwRegistryToBeDeleted,
@@ -165,6 +168,9 @@ void cmdScanNow_Click(ScanSession& session) {
     show(view.shpCircle, false);
 
     session.freeze(true);
+    // The labels follow only every hundredth item while the scan runs; at its end they show
+    // the true totals, or a small scan would leave them all at 0.
+    session.showCounters();
     if (state.stopRequested) {
         view.lblStatus.setCaption(session.message("MSG_SCAN_CANCELLED"));
         view.lblPercentageCompleted.setCaption("0% " + session.message("MSG_COMPLETED"));

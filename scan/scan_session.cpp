@@ -95,15 +95,19 @@ void ScanSession::UpdateProgress(std::string_view text, int phasePercent, int ov
     if (++state.progressCalls < 100) return;
     state.progressCalls = 0;
     freeze(true);
-    view.lblMemoryInspected.setCaption(std::to_string(state.memoryInspected));
-    view.lblRegistryInspected.setCaption(std::to_string(state.registryInspected));
-    view.lblFilesFolderInspected.setCaption(std::to_string(state.filesFoldersInspected));
-    view.lblSoftwareFound.setCaption(std::to_string(state.threatsFound));
+    showCounters();
     view.lblStatus.setCaption(FilterStatusText(text));
-    view.lblRemovePicSoftwareFound.setCaption(std::to_string(state.threatsFound));
     if (phasePercent >= 0) view.pb1.setValue(phasePercent);
     if (overallPercent >= 0) view.pb2.setValue(overallPercent);
     freeze(false);
+}
+
+void ScanSession::showCounters() {
+    if (state.memoryPhaseOn) view.lblMemoryInspected.setCaption(std::to_string(state.memoryInspected));
+    if (state.registryPhaseOn) view.lblRegistryInspected.setCaption(std::to_string(state.registryInspected));
+    view.lblFilesFolderInspected.setCaption(std::to_string(state.filesFoldersInspected));
+    view.lblSoftwareFound.setCaption(std::to_string(state.threatsFound));
+    view.lblRemovePicSoftwareFound.setCaption(std::to_string(state.threatsFound));
 }
 
 void ScanSession::addSummary(std::string text, int smallIcon) { view.lvwSpywareFound.add(std::move(text), smallIcon); }

@@ -46,6 +46,9 @@ struct ScanState {
     bool stopRequested = false;
     bool running = false;
     bool autoRemoveAfterScan = false;
+    // Phases the settings switched off keep "Not Selected" on their counter.
+    bool memoryPhaseOn = true;
+    bool registryPhaseOn = true;
     std::string phaseCaption;
     std::string scanStartTime;
     std::string scanEndTime;
@@ -117,6 +120,8 @@ public:
 
     // Progress: labels and bars refreshed on every 100th call, painting frozen.
     void UpdateProgress(std::string_view text, int phasePercent, int overallPercent);
+    // The four counters as they stand, on their labels.
+    void showCounters();
     // "PhaseCaption CR LF item", the text every scanner shows for its current item.
     std::string statusText(std::string_view item) const;
     void freeze(bool frozen);

@@ -24,7 +24,10 @@ TEST_F(DriverTest, PhasesSwitchedOffShowNotSelectedAndTheFilesPhaseStillRuns) {
     fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad");
     fake.files.addFile("C:\\Program Files\\bad.exe", "plain");
     definitions("RegistryDefinition.dat", {"1^Software\\Bad^=BadBar"});
-    definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]"});
+    // Enough lines for the progress refresh to run: it must not overwrite "Not Selected".
+    std::vector<std::string> files{"bad.exe=FileBar|[progfil]"};
+    for (int i = 0; i < 150; ++i) files.push_back("absent" + std::to_string(i) + ".exe=Other|[progfil]");
+    definitions("FileDefinition.dat", files);
     cmdScanNow_Click(session);
 
     EXPECT_EQ(session.view.lblMemoryInspected.caption(), "Not Selected");
@@ -37,8 +40,19 @@ TEST_F(DriverTest, PhasesSwitchedOffShowNotSelectedAndTheFilesPhaseStillRuns) {
     EXPECT_TRUE(session.view.cmdRemove->visible());
     EXPECT_FALSE(settings["Settings/lblLastScan"].empty());
     EXPECT_EQ(settings.count("Settings/lblLastFullScan"), 0u);
-    // Fewer than a hundred progress calls: the counters on screen stay at their reset value.
-    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), "0");
+    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
+}
+
+TEST_F(DriverTest, AScanOfFewerThanAHundredItemsEndsWithTheTrueCounters) {
+    fake.files.addFile("C:\\Program Files\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]", "gone.exe=Gone|[progfil]"});
+    cmdScanNow_Click(session);
+
+    ASSERT_LT(session.state.filesFoldersInspected, 100);
+    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
+    EXPECT_NE(session.view.lblFilesFolderInspected.caption(), "0");
+    EXPECT_EQ(session.view.lblSoftwareFound.caption(), "1");
+    EXPECT_EQ(session.view.lblRemovePicSoftwareFound.caption(), "1");
 }
 
 TEST_F(DriverTest, StopDuringTheRegistryPhaseCancelsTheRestButStoresTheDates) {
