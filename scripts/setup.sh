@@ -11,6 +11,7 @@ packages=(
     libgl1 libgnutls30 libdbus-1-3          # loaded by Wine at run time, only recommended by it
     xvfb xauth x11-utils imagemagick        # GUI tests on a virtual display, screenshots
     clang libclang-rt-14-dev                # fuzz targets (libFuzzer)
+    libbenchmark-dev                        # benchmarks in bench/
     python3 git ca-certificates
 )
 
