@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <wininet.h>
 
 #include <utility>
@@ -38,38 +39,33 @@ private:
     Handle handle_ = Traits::invalid();
 };
 
-struct KernelHandleTraits {
-    static HANDLE invalid() { return nullptr; }
-    static void close(HANDLE h) { CloseHandle(h); }
+// Handles that are null when absent, closed by `Close`.
+template <typename Handle, auto Close>
+struct NullableTraits {
+    static Handle invalid() { return nullptr; }
+    static void close(Handle h) { Close(h); }
 };
-struct FileHandleTraits {
+// Handles that are INVALID_HANDLE_VALUE when absent.
+template <auto Close>
+struct InvalidValueTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { CloseHandle(h); }
-};
-struct FindHandleTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { FindClose(h); }
-};
-struct KeyTraits {
-    static HKEY invalid() { return nullptr; }
-    static void close(HKEY h) { RegCloseKey(h); }
-};
-struct ModuleTraits {
-    static HMODULE invalid() { return nullptr; }
-    static void close(HMODULE h) { FreeLibrary(h); }
-};
-struct InternetTraits {
-    static HINTERNET invalid() { return nullptr; }
-    static void close(HINTERNET h) { InternetCloseHandle(h); }
+    static void close(HANDLE h) { Close(h); }
 };
 
 // Process, thread, token, mutex and snapshot handles (null when absent; snapshots are
 // normalized to null by their creator).
-using UniqueHandle = Owner<HANDLE, KernelHandleTraits>;
-using FileHandle = Owner<HANDLE, FileHandleTraits>;
-using FindHandle = Owner<HANDLE, FindHandleTraits>;
-using UniqueKey = Owner<HKEY, KeyTraits>;
-using UniqueModule = Owner<HMODULE, ModuleTraits>;
-using InternetHandle = Owner<HINTERNET, InternetTraits>;
+using UniqueHandle = Owner<HANDLE, NullableTraits<HANDLE, CloseHandle>>;
+using FileHandle = Owner<HANDLE, InvalidValueTraits<CloseHandle>>;
+using FindHandle = Owner<HANDLE, InvalidValueTraits<FindClose>>;
+using UniqueKey = Owner<HKEY, NullableTraits<HKEY, RegCloseKey>>;
+using UniqueModule = Owner<HMODULE, NullableTraits<HMODULE, FreeLibrary>>;
+using InternetHandle = Owner<HINTERNET, NullableTraits<HINTERNET, InternetCloseHandle>>;
+// Windows and the drawing, icon, menu and image-list resources of the forms host.
+using WindowHandle = Owner<HWND, NullableTraits<HWND, DestroyWindow>>;
+using FontHandle = Owner<HFONT, NullableTraits<HFONT, DeleteObject>>;
+using BitmapHandle = Owner<HBITMAP, NullableTraits<HBITMAP, DeleteObject>>;
+using IconHandle = Owner<HICON, NullableTraits<HICON, DestroyIcon>>;
+using MenuHandle = Owner<HMENU, NullableTraits<HMENU, DestroyMenu>>;
+using ImageListHandle = Owner<HIMAGELIST, NullableTraits<HIMAGELIST, ImageList_Destroy>>;
 
 }  // namespace sorvane::platform::win32

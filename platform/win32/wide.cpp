@@ -6,24 +6,36 @@
 
 namespace sorvane::platform::win32 {
 
-std::wstring widen(std::string_view text) {
+namespace {
+
+std::wstring toWide(UINT codePage, std::string_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    const int needed = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     if (needed <= 0) return {};
     std::wstring result(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
+    MultiByteToWideChar(codePage, 0, text.data(), size, result.data(), needed);
     return result;
 }
 
-std::string narrow(std::wstring_view text) {
+std::string fromWide(UINT codePage, std::wstring_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return {};
     std::string result(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, result.data(), needed, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), needed, nullptr, nullptr);
     return result;
 }
+
+}  // namespace
+
+std::wstring widen(std::string_view text) { return toWide(CP_UTF8, text); }
+
+std::string narrow(std::wstring_view text) { return fromWide(CP_UTF8, text); }
+
+std::string ansiFromUtf8(std::string_view text) { return fromWide(CP_ACP, widen(text)); }
+
+std::string utf8FromAnsi(std::string_view ansi) { return narrow(toWide(CP_ACP, ansi)); }
 
 }  // namespace sorvane::platform::win32

@@ -8,4 +8,8 @@ namespace sorvane::platform::win32 {
 std::wstring widen(std::string_view text);
 std::string narrow(std::wstring_view text);
 
+// UTF-8 text to and from the system's ANSI code page, for the ...A calls and ANSI files.
+std::string ansiFromUtf8(std::string_view text);
+std::string utf8FromAnsi(std::string_view ansi);
+
 }  // namespace sorvane::platform::win32

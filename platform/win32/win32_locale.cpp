@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <climits>
-
+#include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
@@ -24,13 +23,7 @@ private:
 };
 
 std::string formatWith(const DateTime& value, ULONG flags) {
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(value.year);
-    st.wMonth = static_cast<WORD>(value.month);
-    st.wDay = static_cast<WORD>(value.day);
-    st.wHour = static_cast<WORD>(value.hour);
-    st.wMinute = static_cast<WORD>(value.minute);
-    st.wSecond = static_cast<WORD>(value.second);
+    SYSTEMTIME st = toSystemTime(value);
     DATE date = 0;
     if (!SystemTimeToVariantTime(&st, &date)) return {};
     Bstr text;
@@ -64,7 +57,7 @@ UINT groupingOf(std::wstring grouping) {
 DateTime Win32Locale::now() {
     SYSTEMTIME st{};
     GetLocalTime(&st);
-    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return fromSystemTime(st);
 }
 
 std::uint64_t Win32Locale::tickMs() { return GetTickCount64(); }
@@ -83,7 +76,7 @@ std::optional<DateTime> Win32Locale::parseDateTime(std::string_view text) {
     if (FAILED(VarDateFromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &date))) return std::nullopt;
     SYSTEMTIME st{};
     if (!VariantTimeToSystemTime(date, &st)) return std::nullopt;
-    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return fromSystemTime(st);
 }
 
 std::string Win32Locale::formatWholeNumber(std::int64_t value) {
@@ -105,25 +98,8 @@ std::string Win32Locale::formatWholeNumber(std::int64_t value) {
     return narrow(buffer);
 }
 
-std::string Win32Locale::toAnsi(std::string_view utf8) {
-    const std::wstring wide = widen(utf8);
-    if (wide.empty() || wide.size() > INT_MAX) return {};
-    const int size = static_cast<int>(wide.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return {};
-    std::string result(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, result.data(), needed, nullptr, nullptr);
-    return result;
-}
+std::string Win32Locale::toAnsi(std::string_view utf8) { return ansiFromUtf8(utf8); }
 
-std::string Win32Locale::fromAnsi(std::string_view ansi) {
-    if (ansi.empty() || ansi.size() > INT_MAX) return {};
-    const int size = static_cast<int>(ansi.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    if (needed <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), needed);
-    return narrow(wide);
-}
+std::string Win32Locale::fromAnsi(std::string_view ansi) { return utf8FromAnsi(ansi); }
 
 }  // namespace sorvane::platform::win32

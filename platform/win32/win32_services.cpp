@@ -134,16 +134,7 @@ Status Win32RestorePoints::begin(std::string_view description, std::int64_t& seq
     auto call = library().setRestorePoint;
     if (call == nullptr) return Status::failure(error::NotSupported);
     // The description is ANSI text for the A entry point.
-    std::string ansi;
-    const std::wstring wide = widen(description);
-    if (!wide.empty()) {
-        const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                               nullptr, nullptr);
-        ansi.resize(static_cast<std::size_t>(std::max(needed, 0)));
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), needed, nullptr,
-                            nullptr);
-    }
-    return callService(call, BEGIN_SYSTEM_CHANGE, RESTORE, 0, ansi, sequence);
+    return callService(call, BEGIN_SYSTEM_CHANGE, RESTORE, 0, ansiFromUtf8(description), sequence);
 }
 
 Status Win32RestorePoints::end(std::int64_t sequence, bool cancel) {

@@ -98,6 +98,11 @@ Status FakeFileSystem::checkParent(const std::string& absolutePath) const {
     return Status::success();
 }
 
+Status FakeFileSystem::missing(const std::string& absolutePath) const {
+    auto parent = checkParent(absolutePath);
+    return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
+}
+
 void FakeFileSystem::makeParents(const std::string& absolutePath) {
     const std::string parent = parentOf(absolutePath);
     if (parent.empty() || isRoot(parent) || nodes_.count(key(parent)) != 0) return;
@@ -140,12 +145,10 @@ Status FakeFileSystem::readRange(std::string_view path, std::uint64_t offset, st
     bytes.clear();
     const std::string abs = absolute(path);
     const Node* n = node(abs);
-    if (n == nullptr) {
-        auto parent = checkParent(abs);
-        return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
-    }
+    if (n == nullptr) return missing(abs);
     if (n->isFolder()) return Status::failure(error::AccessDenied);
     if (n->exclusive) return Status::failure(error::SharingViolation);
+    if (offset >= n->failReadsAt) return Status::failure(error::GenericFailure);
     if (offset < n->content.size()) bytes = n->content.substr(static_cast<std::size_t>(offset), count);
     return Status::success();
 }
@@ -177,10 +180,7 @@ Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool
     const std::string src = absolute(from);
     const std::string dst = absolute(to);
     const Node* source = node(src);
-    if (source == nullptr) {
-        auto parent = checkParent(src);
-        return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
-    }
+    if (source == nullptr) return missing(src);
     if (source->isFolder()) return Status::failure(error::AccessDenied);
     if (source->exclusive) return Status::failure(error::SharingViolation);
     Node copy = *source;
@@ -206,10 +206,7 @@ Status FakeFileSystem::moveFile(std::string_view from, std::string_view to) {
     const std::string src = absolute(from);
     const std::string dst = absolute(to);
     const Node* source = node(src);
-    if (source == nullptr) {
-        auto parent = checkParent(src);
-        return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
-    }
+    if (source == nullptr) return missing(src);
     const std::string srcKey = key(src);
     const std::string dstKey = key(dst);
     // Renaming within letter case only is allowed; another existing target is not.
@@ -239,10 +236,7 @@ Status FakeFileSystem::moveFile(std::string_view from, std::string_view to) {
 Status FakeFileSystem::deleteFile(std::string_view path) {
     const std::string abs = absolute(path);
     Node* n = node(abs);
-    if (n == nullptr) {
-        auto parent = checkParent(abs);
-        return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
-    }
+    if (n == nullptr) return missing(abs);
     if (n->isFolder() || (n->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
     if (n->inUse) return Status::failure(error::SharingViolation);
     if (auto s = checkParent(abs); !s.ok()) return s;
@@ -261,10 +255,7 @@ Status FakeFileSystem::createFolder(std::string_view path) {
 Status FakeFileSystem::removeFolder(std::string_view path) {
     const std::string abs = absolute(path);
     const Node* n = node(abs);
-    if (n == nullptr) {
-        auto parent = checkParent(abs);
-        return parent.is(error::AccessDenied) || parent.ok() ? Status::failure(error::FileNotFound) : parent;
-    }
+    if (n == nullptr) return missing(abs);
     if (!n->isFolder()) return Status::failure(error::DirectoryInvalid);
     if ((n->attributes & attribute::ReadOnly) != 0 || n->protectedFolder) return Status::failure(error::AccessDenied);
     const std::string k = key(abs) + "\\";
@@ -339,6 +330,10 @@ void FakeFileSystem::setInUse(std::string_view path, bool inUse, bool exclusive)
         n->inUse = inUse;
         n->exclusive = inUse && exclusive;
     }
+}
+
+void FakeFileSystem::failReadsFrom(std::string_view path, std::uint64_t offset) {
+    if (Node* n = node(path)) n->failReadsAt = offset;
 }
 
 void FakeFileSystem::protectFolder(std::string_view path) {

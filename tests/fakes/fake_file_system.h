@@ -43,6 +43,9 @@ public:
     // An open handle on the file: deleting, moving or writing it fails with a sharing
     // violation; `exclusive` also refuses reading and copying it.
     void setInUse(std::string_view path, bool inUse = true, bool exclusive = false);
+    // A failing disk under the file: reads of it that start at or past `offset` fail with a
+    // device error.
+    void failReadsFrom(std::string_view path, std::uint64_t offset = 0);
     // A folder the user may not change: creating, copying or moving anything into it fails.
     void protectFolder(std::string_view path);
     void setCurrentFolder(std::string_view path) { current_ = std::string(path); }
@@ -64,6 +67,7 @@ public:
         bool inUse = false;
         bool exclusive = false;
         bool protectedFolder = false;
+        std::uint64_t failReadsAt = UINT64_MAX;
         bool isFolder() const { return (attributes & platform::attribute::Directory) != 0; }
     };
     struct Drive {
@@ -80,6 +84,8 @@ private:
     const Drive* driveOf(std::string_view absolutePath) const;
     // Whether the parent folder of a path exists and accepts new entries.
     platform::Status checkParent(const std::string& absolutePath) const;
+    // The failure for a path that is not there: file not found, or why its folder cannot be reached.
+    platform::Status missing(const std::string& absolutePath) const;
     void makeParents(const std::string& absolutePath);
 
     std::map<std::string, Node> nodes_;  // by lower-case absolute path

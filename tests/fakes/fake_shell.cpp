@@ -5,7 +5,48 @@ namespace sorvane::fakes {
 using platform::Status;
 namespace csidl = platform::csidl;
 
-FakeShell::FakeShell() {
+namespace {
+
+// Every folder distinct, so that a macro resolved through the wrong folder shows.
+std::map<int, std::string> windowsXpFolders() {
+    const std::string user = "C:\\Documents and Settings\\Ann";
+    const std::string all = "C:\\Documents and Settings\\All Users";
+    return {
+        {csidl::Programs, user + "\\Start Menu\\Programs"},
+        {csidl::Personal, user + "\\My Documents"},
+        {csidl::Favorites, user + "\\Favorites"},
+        {csidl::Startup, user + "\\Start Menu\\Programs\\Startup"},
+        {csidl::Recent, user + "\\Recent"},
+        {csidl::SendTo, user + "\\SendTo"},
+        {csidl::StartMenu, user + "\\Start Menu"},
+        {csidl::DesktopDirectory, user + "\\Desktop"},
+        {csidl::Fonts, "C:\\WINDOWS\\Fonts"},
+        {csidl::Templates, user + "\\Templates"},
+        {csidl::CommonStartMenu, all + "\\Start Menu"},
+        {csidl::CommonPrograms, all + "\\Start Menu\\Programs"},
+        {csidl::CommonDesktopDirectory, all + "\\Desktop"},
+        {csidl::AppData, user + "\\Application Data"},
+        {csidl::CommonFavorites, all + "\\Favorites"},
+        {csidl::InternetCache, user + "\\Local Settings\\Temporary Internet Files"},
+        {csidl::Cookies, user + "\\Cookies"},
+        {csidl::History, user + "\\Local Settings\\History"},
+        {csidl::CommonAppData, all + "\\Application Data"},
+        {csidl::Windows, "C:\\WINDOWS"},
+        {csidl::System, "C:\\WINDOWS\\system32"},
+        {csidl::ProgramFiles, "C:\\Program Files"},
+        {csidl::ProgramFilesCommon, "C:\\Program Files\\Common Files"},
+        {csidl::CommonTemplates, all + "\\Templates"},
+        {csidl::CommonDocuments, all + "\\Documents"},
+    };
+}
+
+}  // namespace
+
+FakeShell::FakeShell(Layout layout) {
+    if (layout == Layout::WindowsXp) {
+        folders_ = windowsXpFolders();
+        return;
+    }
     const std::string roaming = "C:\\Users\\User\\AppData\\Roaming";
     const std::string local = "C:\\Users\\User\\AppData\\Local";
     const std::string startMenu = roaming + "\\Microsoft\\Windows\\Start Menu";

@@ -8,10 +8,12 @@
 
 namespace sorvane::fakes {
 
-// Special folders of a Windows 7 user "User" (settable), and a record of what was opened or started.
+// Special folders of a Windows 7 user "User" or a Windows XP user "Ann" (settable), and a
+// record of what was opened or started.
 class FakeShell : public platform::Shell {
 public:
-    FakeShell();
+    enum class Layout { Windows7, WindowsXp };
+    explicit FakeShell(Layout layout = Layout::Windows7);
 
     std::string specialFolder(int csidl) override;
     platform::Status open(std::string_view target) override;

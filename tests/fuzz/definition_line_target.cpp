@@ -10,7 +10,9 @@
 #include "definitions/safe_list.h"
 #include "definitions/toolkit.h"
 #include "platform/text.h"
-#include "tests/unit/definitions/fakes.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::fuzz {
 namespace {
@@ -24,7 +26,7 @@ void require(bool condition) {
 }  // namespace
 
 void FuzzDefinitionLine(const std::uint8_t* data, std::size_t size) {
-    static auto shell = defs::testing::xpShell();
+    static fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     static const defs::PathMacros macros(shell);
     const std::string input(reinterpret_cast<const char*>(data), size);
 
@@ -52,10 +54,10 @@ void FuzzDefinitionLine(const std::uint8_t* data, std::size_t size) {
     (void)safe.IsSafe(decoded);
 
     // The same bytes as whole files: streamed, linted and loaded as exclusions.
-    defs::testing::FakeFiles files;
-    defs::testing::FakeLocale locale;
-    files.put("C:\\x\\RegistryDefinition.dat", input);
-    files.put("C:\\x\\ENoSignature.txt", decoded);
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
+    files.addFile("C:\\x\\RegistryDefinition.dat", input);
+    files.addFile("C:\\x\\ENoSignature.txt", decoded);
     std::ostringstream sink;
     for (auto kind : {defs::RecordKind::Process, defs::RecordKind::Registry, defs::RecordKind::File,
                       defs::RecordKind::Folder, defs::RecordKind::Cookie, defs::RecordKind::Safe})

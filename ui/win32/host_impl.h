@@ -7,13 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/handles.h"
 #include "ui/form.h"
-#include "ui/win32/handles.h"
 #include "ui/win32/win32_host.h"
 
 namespace sorvane::ui {
 
 namespace win32 {
+
+using platform::win32::BitmapHandle;
+using platform::win32::FontHandle;
+using platform::win32::IconHandle;
+using platform::win32::ImageListHandle;
+using platform::win32::MenuHandle;
+using platform::win32::WindowHandle;
 
 enum class Kind { Label, Button, Check, Option, Frame, Timer, Menu, List, Progress, Tabs, Image, Shape, Text, Combo, Date };
 

@@ -2,6 +2,7 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
+#include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::ui {
@@ -114,47 +115,42 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void drawKindIcon(HDC dc, int kind, int size) {
+    // Cookie, registry, file or process, folder, and anything else (excluded).
+    static constexpr COLORREF fills[] = {RGB(196, 140, 70), RGB(70, 110, 200), RGB(250, 250, 250),
+                                         RGB(235, 200, 80), RGB(210, 50, 50)};
     const int u = std::max(1, size / 16);
-    auto brush = [&](COLORREF colour) { return CreateSolidBrush(colour); };
     HPEN pen = CreatePen(PS_SOLID, u, RGB(40, 40, 40));
+    HBRUSH fill = CreateSolidBrush(fills[kind >= 0 && kind < 4 ? kind : 4]);
     HGDIOBJ oldPen = SelectObject(dc, pen);
-    HBRUSH fill = nullptr;
+    HGDIOBJ oldBrush = SelectObject(dc, fill);
     switch (kind) {
-    case 0:  // cookie
-        fill = brush(RGB(196, 140, 70));
-        SelectObject(dc, fill);
+    case 0:
         Ellipse(dc, 1 * u, 1 * u, 15 * u, 15 * u);
         break;
-    case 1:  // registry
-        fill = brush(RGB(70, 110, 200));
-        SelectObject(dc, fill);
+    case 1:
         Rectangle(dc, 1 * u, 7 * u, 8 * u, 14 * u);
         Rectangle(dc, 8 * u, 7 * u, 15 * u, 14 * u);
         Rectangle(dc, 4 * u, 1 * u, 11 * u, 8 * u);
         break;
-    case 2:  // file or process
-        fill = brush(RGB(250, 250, 250));
-        SelectObject(dc, fill);
+    case 2:
         Rectangle(dc, 3 * u, 1 * u, 13 * u, 15 * u);
         break;
-    case 3:  // folder
-        fill = brush(RGB(235, 200, 80));
-        SelectObject(dc, fill);
+    case 3:
         Rectangle(dc, 1 * u, 3 * u, 7 * u, 6 * u);
         Rectangle(dc, 1 * u, 5 * u, 15 * u, 14 * u);
         break;
-    default:  // excluded
-        fill = brush(RGB(210, 50, 50));
-        SelectObject(dc, fill);
+    default:
         Ellipse(dc, 1 * u, 1 * u, 15 * u, 15 * u);
         SelectObject(dc, GetStockObject(WHITE_PEN));
         MoveToEx(dc, 4 * u, 4 * u, nullptr);
         LineTo(dc, 12 * u, 12 * u);
         break;
     }
+    // Both go back before deleting: an object still selected into a DC is not deleted.
+    SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(pen);
-    if (fill != nullptr) DeleteObject(fill);
+    DeleteObject(fill);
 }
 
 }  // namespace
@@ -393,13 +389,7 @@ void Win32Host::Impl::applyValue(ControlView& view) {
     case Kind::Date: {
         const auto& value = static_cast<const DatePicker&>(*view.control).value();
         if (value.year >= 1601 && value.month >= 1 && value.day >= 1) {
-            SYSTEMTIME time{};
-            time.wYear = static_cast<WORD>(value.year);
-            time.wMonth = static_cast<WORD>(value.month);
-            time.wDay = static_cast<WORD>(value.day);
-            time.wHour = static_cast<WORD>(value.hour);
-            time.wMinute = static_cast<WORD>(value.minute);
-            time.wSecond = static_cast<WORD>(value.second);
+            SYSTEMTIME time = platform::win32::toSystemTime(value);
             SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
         }
         break;

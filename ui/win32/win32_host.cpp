@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "ui/win32/host_impl.h"
+#include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::ui {
@@ -359,9 +360,7 @@ LRESULT Win32Host::Impl::onNotify(FormView& view, NMHDR& header) {
     if (control.kind == Kind::Date && header.code == DTN_DATETIMECHANGE && syncing == 0) {
         auto& change = reinterpret_cast<NMDATETIMECHANGE&>(header);
         if (change.dwFlags != GDT_VALID) return 0;
-        const SYSTEMTIME& t = change.st;
-        static_cast<DatePicker&>(*control.control)
-            .setValue({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
+        static_cast<DatePicker&>(*control.control).setValue(platform::win32::fromSystemTime(change.st));
     }
     return 0;
 }

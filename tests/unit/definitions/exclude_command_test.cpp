@@ -3,7 +3,9 @@
 #include <deque>
 
 #include "definitions/ui/exclude_command.h"
-#include "fakes.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_shell.h"
 #include "ui/form.h"
 
 namespace sorvane::definitions {
@@ -46,8 +48,16 @@ public:
 
 std::string catalogue(std::string_view key) { return "<" + std::string(key) + ">"; }
 
+std::vector<std::string> startedCommands(const fakes::FakeShell& shell) {
+    std::vector<std::string> out;
+    for (const auto& [command, show] : shell.started) out.push_back(command);
+    return out;
+}
+
 class ExcludeCommand : public ::testing::Test {
 protected:
+    ExcludeCommand() { fs.addFolder("C:\\app"); }
+
     ScriptedHost host;
     ui::Form form{host, "FrmMain"};
     ui::ListView& detail = form.add<ui::ListView>("lvwPicRemoveListOfSpywareFoundAndToBeRemoved");
@@ -56,8 +66,8 @@ protected:
     ui::ListView& registry = form.add<ui::ListView>("lvwRegistryToBeDeleted");
     ui::ListView& cookies = form.add<ui::ListView>("lvwCookiesToDelete");
     ui::Label& caption = form.add<ui::Label>("lblDeletingCaption");
-    testing::FakeFiles fs;
-    testing::FakeLocale locale;
+    fakes::FakeFileSystem fs;
+    fakes::FakeLocale locale;
     ExclusionList exclusions{fs, locale, "C:\\app\\ENoSignature.txt"};
     ExcludeTargets targets{detail, summary, files, registry, cookies, caption};
 
@@ -80,7 +90,7 @@ TEST_F(ExcludeCommand, NothingToExcludeSaysSorry) {
     EXPECT_EQ(host.boxes[0].text, "<MSG_SORRY>");
     EXPECT_EQ(host.boxes[0].title, "Sorvane");
     EXPECT_EQ(host.boxes[0].style, ui::mb::Information);
-    EXPECT_FALSE(fs.has(exclusions.path()));
+    EXPECT_FALSE(fs.exists(exclusions.path()));
 }
 
 TEST_F(ExcludeCommand, NoKeepsEverything) {
@@ -92,7 +102,7 @@ TEST_F(ExcludeCommand, NoKeepsEverything) {
     EXPECT_EQ(host.boxes[0].title, "<MSG_EXC_SURE4>");
     EXPECT_EQ(host.boxes[0].style, ui::mb::YesNo);
     EXPECT_EQ(detail.count(), 1u);
-    EXPECT_FALSE(fs.has(exclusions.path()));
+    EXPECT_FALSE(fs.exists(exclusions.path()));
 }
 
 TEST_F(ExcludeCommand, YesExcludesTickedRowsAndRemovesAdjacentTickedRowsEverywhere) {
@@ -110,7 +120,7 @@ TEST_F(ExcludeCommand, YesExcludesTickedRowsAndRemovesAdjacentTickedRowsEverywhe
     host.answers = {ui::Answer::Yes};
     RunExcludeCommand(targets, exclusions, host, catalogue, "Sorvane");
 
-    EXPECT_EQ(fs.get(exclusions.path()),
+    EXPECT_EQ(fs.content(exclusions.path()),
               "C:\\bad.exe\r\nBadBar\r\nC:\\Cookies\\ann@ads[1].txt\r\nann@ads[1].txt\r\n"
               "HKEY_CURRENT_USER\\Software\\Other\r\nOther\r\n");
     EXPECT_TRUE(exclusions.IsExcluded("c:\\bad.exe"));
@@ -122,16 +132,16 @@ TEST_F(ExcludeCommand, YesExcludesTickedRowsAndRemovesAdjacentTickedRowsEverywhe
 }
 
 TEST_F(ExcludeCommand, ViewExclusionsOpensNotepadOrSaysThereIsNone) {
-    testing::FakeShell shell;
+    fakes::FakeShell shell;
     ViewExclusions(fs, shell, "C:\\app", host, catalogue);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "<MSG_EXCLUDE1>");
     EXPECT_EQ(host.boxes[0].title, "<MSG_EXCLUDE2>");
     EXPECT_TRUE(shell.started.empty());
-    fs.put("C:\\app\\ENoSignature.txt", "x\r\n");
+    fs.addFile("C:\\app\\ENoSignature.txt", "x\r\n");
     ViewExclusions(fs, shell, "C:\\app", host, catalogue);
     EXPECT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(shell.started, std::vector<std::string>{"notepad C:\\app\\ENoSignature.txt"});
+    EXPECT_EQ(startedCommands(shell), std::vector<std::string>{"notepad C:\\app\\ENoSignature.txt"});
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include "definitions/encoding.h"
 #include "definitions/exclusions.h"
 #include "definitions/safe_list.h"
-#include "fakes.h"
+#include "platform/text.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::definitions {
 namespace {
@@ -69,12 +72,12 @@ TEST(SafeList, IndexedLookupAnswersLikeTheWalk) {
 }
 
 TEST(SafeList, LoadsTheFileInOrderAndStops) {
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
-    auto shell = testing::xpShell();
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
-    files.put("C:\\app\\Safety.dat", EncodeText("SREG|x|2^Software\\Foo^Bar\r\nno bar\r\nSDIR|d|[windir]\r\n"
-                                                "BOGUS|a|b\r\nSFILE|a.dll=1|\r\n"));
+    files.addFile("C:\\app\\Safety.dat", EncodeText("SREG|x|2^Software\\Foo^Bar\r\nno bar\r\nSDIR|d|[windir]\r\n"
+                                                   "BOGUS|a|b\r\nSFILE|a.dll=1|\r\n"));
     SafeList list;
     EXPECT_TRUE(list.LoadSafeList(files, locale, "C:\\app\\Safety.dat", macros));
     EXPECT_EQ(list.entries(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Foo\\Bar", "C:\\WINDOWS\\",
@@ -90,29 +93,31 @@ TEST(SafeList, LoadsTheFileInOrderAndStops) {
 
 class Exclusions : public ::testing::Test {
 protected:
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
+    Exclusions() { files.addFolder("C:\\app"); }
+
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
     const std::string path = "C:\\app\\ENoSignature.txt";
     ExclusionList list{files, locale, path};
 };
 
 TEST_F(Exclusions, AddTrimsAppendsAndReloads) {
     list.AddExclusion(" C:\\a.exe ");
-    EXPECT_EQ(files.get(path), "C:\\a.exe\r\n");
+    EXPECT_EQ(files.content(path), "C:\\a.exe\r\n");
     EXPECT_TRUE(list.IsExcluded("c:\\A.EXE"));
     EXPECT_TRUE(list.IsExcluded("  c:\\a.exe "));
     list.AddExclusion("Caf\xC3\xA9 Bar");
-    EXPECT_EQ(files.get(path), "C:\\a.exe\r\nCaf\xE9 Bar\r\n");  // stored as ANSI
+    EXPECT_EQ(files.content(path), "C:\\a.exe\r\nCaf\xE9 Bar\r\n");  // stored as ANSI
     EXPECT_TRUE(list.IsExcluded("CAF\xC3\x89 BAR"));
 }
 
 TEST_F(Exclusions, EmptyTextAndBlankLines) {
     EXPECT_FALSE(list.IsExcluded(""));
-    files.put(path, "\r\n   \r\n");
+    files.addFile(path, "\r\n   \r\n");
     list.LoadExclusions();
     EXPECT_TRUE(list.entries().empty());
     EXPECT_FALSE(list.IsExcluded(""));
-    files.put(path, "\r\n  x  \r\n\r\n");
+    files.addFile(path, "\r\n  x  \r\n\r\n");
     list.LoadExclusions();
     EXPECT_EQ(list.entries(), (std::vector<std::string>{"  x  ", ""}));
     EXPECT_TRUE(list.IsExcluded(""));
@@ -122,7 +127,7 @@ TEST_F(Exclusions, EmptyTextAndBlankLines) {
 }
 
 TEST_F(Exclusions, FoldersMatchInsideEntries) {
-    files.put(path, "C:\\Program Files\\Foo\\bar.exe\r\nHKEY_CURRENT_USER\\Software\\Bad\r\n");
+    files.addFile(path, "C:\\Program Files\\Foo\\bar.exe\r\nHKEY_CURRENT_USER\\Software\\Bad\r\n");
     list.LoadExclusions();
     EXPECT_TRUE(list.IsFolderExcluded("c:\\program files\\foo"));
     EXPECT_FALSE(list.IsExcluded("c:\\program files\\foo"));
@@ -131,17 +136,18 @@ TEST_F(Exclusions, FoldersMatchInsideEntries) {
 }
 
 TEST_F(Exclusions, FailuresKeepTheOldListAndAMissingFileEmptiesIt) {
-    files.put(path, "a\r\nb|c\r\n");
+    files.addFile(path, "a\r\nb|c\r\n");
     list.LoadExclusions();
     EXPECT_EQ(list.entries(), (std::vector<std::string>{"a", "b", "c", ""}));
-    files.unreadable.insert(text::toLower(path));
+    files.failReadsFrom(path);
     list.LoadExclusions();
     EXPECT_TRUE(list.IsExcluded("B"));
-    files.failWrites = true;
+    files.setInUse(path);
     list.AddExclusion("d");
     EXPECT_FALSE(list.IsExcluded("d"));
     EXPECT_TRUE(list.IsExcluded("a"));
-    files.files.clear();
+    files.setInUse(path, false);
+    ASSERT_TRUE(files.deleteFile(path).ok());
     list.LoadExclusions();
     EXPECT_FALSE(list.IsExcluded("a"));
     EXPECT_FALSE(list.IsExcluded(""));

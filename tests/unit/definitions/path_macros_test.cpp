@@ -4,12 +4,11 @@
 #include <set>
 
 #include "definitions/path_macros.h"
-#include "fakes.h"
+#include "platform/text.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::definitions {
 namespace {
-
-using testing::xpShell;
 
 TEST(PathMacros, TableHoldsThirtyDistinctMacrosInReplacementOrder) {
     const auto& table = PathMacroTable();
@@ -27,18 +26,18 @@ TEST(PathMacros, TableHoldsThirtyDistinctMacrosInReplacementOrder) {
 }
 
 TEST(PathMacros, SpecialFolderPathsEndInABackslashOrAreEmpty) {
-    auto shell = xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::ProgramFiles), "C:\\Program Files\\");
     EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::BitBucket), "");
-    shell.folders[platform::csidl::Fonts] = std::string("C:\\Fonts\0junk", 13);
+    shell.setSpecialFolder(platform::csidl::Fonts, std::string("C:\\Fonts\0junk", 13));
     EXPECT_EQ(SpecialFolderPath(shell, platform::csidl::Fonts), "C:\\Fonts\\");
     EXPECT_EQ(DriveRoot(shell), "C:\\");
-    shell.folders.erase(platform::csidl::Programs);
+    shell.setSpecialFolder(platform::csidl::Programs, "");
     EXPECT_EQ(DriveRoot(shell), "");
 }
 
 TEST(PathMacros, ExpansionFollowsTheFolderRules) {
-    auto shell = xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const auto expand = [&](std::string_view s) { return ExpandPathMacros(shell, s); };
     EXPECT_EQ(expand("[appdata]Foo"), "C:\\Documents and Settings\\Ann\\Application Data\\Foo");
     // Macros ignore case; the two profile macros do not.
@@ -64,17 +63,17 @@ TEST(PathMacros, ExpansionFollowsTheFolderRules) {
 }
 
 TEST(PathMacros, ProfileRowsDropStartMenuIgnoringCase) {
-    testing::FakeShell shell;
-    shell.folders[platform::csidl::StartMenu] = "C:\\Users\\Ann\\START MENU";
+    fakes::FakeShell shell;
+    shell.setSpecialFolder(platform::csidl::StartMenu, "C:\\Users\\Ann\\START MENU");
     EXPECT_EQ(ExpandPathMacros(shell, "[user]"), "C:\\Users\\Ann\\");
 }
 
 TEST(PathMacros, CacheResolvesOnceAndGivesTheSameTextAsResolvingEveryTime) {
-    auto shell = xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     // A folder whose path itself looks like a later macro must be treated the same both ways.
-    shell.folders[platform::csidl::AppData] = "D:\\[fonts]";
+    shell.setSpecialFolder(platform::csidl::AppData, "D:\\[fonts]");
     const PathMacros cached(shell);
-    const int lookupsAfterCache = shell.lookups;
+    const int lookupsAfterCache = shell.specialFolderCalls;
 
     std::vector<std::string> pieces{"\\", "x", "[drive]", "[DRIVE]", "[", "]"};
     for (const auto& row : PathMacroTable()) {
@@ -88,15 +87,15 @@ TEST(PathMacros, CacheResolvesOnceAndGivesTheSameTextAsResolvingEveryTime) {
         for (unsigned j = 0; j < count; ++j) sample += pieces[random() % pieces.size()];
         ASSERT_EQ(cached.expand(sample), ExpandPathMacros(shell, sample)) << sample;
     }
-    const int perCall = shell.lookups - lookupsAfterCache;
+    const int perCall = shell.specialFolderCalls - lookupsAfterCache;
     EXPECT_GT(perCall, 0);
-    const int before = shell.lookups;
+    const int before = shell.specialFolderCalls;
     for (int i = 0; i < 100; ++i) (void)cached.expand("[appdata]x");
-    EXPECT_EQ(shell.lookups, before);
+    EXPECT_EQ(shell.specialFolderCalls, before);
 }
 
 TEST(PathMacros, DrivePlaceholderIsExactCaseThenMacrosAndBackslashesCollapseOnce) {
-    auto shell = xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
     EXPECT_EQ(macros.expandLocation("[drive]Foo"), "C:\\Foo");
     EXPECT_EQ(macros.expandLocation("[DRIVE]Foo"), "[DRIVE]Foo");

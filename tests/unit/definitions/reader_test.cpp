@@ -2,16 +2,19 @@
 
 #include "definitions/definition_files.h"
 #include "definitions/encoding.h"
-#include "fakes.h"
 #include "platform/limits.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
 
 namespace sorvane::definitions {
 namespace {
 
 class Reader : public ::testing::Test {
 protected:
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
+    Reader() { files.addFolder("C:\\app"); }
+
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
     const std::string path = "C:\\app\\FileDefinition.dat";
     std::vector<std::pair<std::size_t, std::string>> seen;
     std::vector<std::size_t> overlong;
@@ -31,21 +34,21 @@ protected:
 };
 
 TEST_F(Reader, DecodesEveryLineWhateverItsEnd) {
-    files.put(path, EncodeText("one\r\n\r\ntwo\nthree\rfour"));
+    files.addFile(path, EncodeText("one\r\n\r\ntwo\nthree\rfour"));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{"one", "", "two", "three", "four"}));
     EXPECT_EQ(seen.back().first, 5u);
     EXPECT_EQ(countDefinitionLines(files, path), 5u);
-    files.put(path, EncodeText("one\r\n"));
+    files.addFile(path, EncodeText("one\r\n"));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{"one"}));
-    files.put(path, "");
+    files.addFile(path, "");
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(Reader, ConvertsFromAnsiAfterDecoding) {
-    files.put(path, EncodeText("caf\xE9\r\n"));
+    files.addFile(path, EncodeText("caf\xE9\r\n"));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{"caf\xC3\xA9"}));
 }
@@ -55,7 +58,7 @@ TEST_F(Reader, LinesAcrossReadPiecesAndACrLfSplitBetweenThem) {
     const std::string first(64 * 1024 - 1, 'a');
     std::string clear = first + "\r\n";
     for (int i = 0; i < 5000; ++i) clear += "line" + std::to_string(i) + "\r\n";
-    files.put(path, EncodeText(clear));
+    files.addFile(path, EncodeText(clear));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     ASSERT_EQ(seen.size(), 5001u);
     EXPECT_EQ(seen[0].second, first);
@@ -67,19 +70,19 @@ TEST_F(Reader, LinesAcrossReadPiecesAndACrLfSplitBetweenThem) {
 TEST_F(Reader, OverlongLinesAreSkippedAndCounted) {
     const std::string huge(limits::MaxDefinitionLine + 1, 'x');
     const std::string hugeToo(limits::MaxDefinitionLine * 3, 'y');
-    files.put(path, EncodeText("a\r\n" + huge + "\r\nb\r\n" + hugeToo));
+    files.addFile(path, EncodeText("a\r\n" + huge + "\r\nb\r\n" + hugeToo));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(overlong, (std::vector<std::size_t>{2, 4}));
     EXPECT_EQ(countDefinitionLines(files, path), 4u);
     const std::string fits(limits::MaxDefinitionLine, 'z');
-    files.put(path, EncodeText(fits));
+    files.addFile(path, EncodeText(fits));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{fits}));
 }
 
 TEST_F(Reader, StopMissingAndFailedReads) {
-    files.put(path, EncodeText("a\r\nb\r\nc\r\n"));
+    files.addFile(path, EncodeText("a\r\nb\r\nc\r\n"));
     int polls = 0;
     EXPECT_EQ(read([&] { return ++polls == 3; }), ReadOutcome::Stopped);
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
@@ -89,8 +92,8 @@ TEST_F(Reader, StopMissingAndFailedReads) {
 
     std::string big;
     for (int i = 0; i < 20000; ++i) big += "line\r\n";
-    files.put(path, EncodeText(big));
-    files.failAfterBytes = 64 * 1024;
+    files.addFile(path, EncodeText(big));
+    files.failReadsFrom(path, 64 * 1024);
     EXPECT_EQ(read(), ReadOutcome::Failed);
     EXPECT_FALSE(seen.empty());
     EXPECT_LT(seen.size(), 20000u);
@@ -99,11 +102,11 @@ TEST_F(Reader, StopMissingAndFailedReads) {
 TEST_F(Reader, PlainFilesAndTheWriter) {
     EXPECT_TRUE(appendDefinitionLine(files, locale, path, "caf\xC3\xA9=Bad|[system]").ok());
     EXPECT_TRUE(appendDefinitionLine(files, locale, path, "second").ok());
-    EXPECT_EQ(files.get(path), EncodeLine("caf\xE9=Bad|[system]") + "\r\n" + EncodeLine("second") + "\r\n");
+    EXPECT_EQ(files.content(path), EncodeLine("caf\xE9=Bad|[system]") + "\r\n" + EncodeLine("second") + "\r\n");
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{"caf\xC3\xA9=Bad|[system]", "second"}));
 
-    files.put("C:\\plain.txt", "x\r\ny");
+    files.addFile("C:\\plain.txt", "x\r\ny");
     std::vector<std::string> plain;
     EXPECT_EQ(forEachPlainLine(files, locale, "C:\\plain.txt", {},
                                [&](std::size_t, const std::string& line) { plain.push_back(line); }),

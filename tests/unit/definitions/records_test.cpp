@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "definitions/records.h"
-#include "fakes.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::definitions {
 namespace {
@@ -10,7 +10,7 @@ using platform::RootKey;
 
 class Records : public ::testing::Test {
 protected:
-    testing::FakeShell shell = testing::xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     PathMacros macros{shell};
 };
 

@@ -6,7 +6,10 @@
 #include "definitions/encoding.h"
 #include "definitions/safe_list.h"
 #include "definitions/toolkit.h"
-#include "fakes.h"
+#include "platform/text.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::definitions {
 namespace {
@@ -49,13 +52,13 @@ TEST(ShippedDefinitions, SourcesAreAsciiLinesEndingInCrLf) {
 }
 
 TEST(ShippedDefinitions, EveryLineIsReadAsIntendedAndTheTestThreatIsEverywhere) {
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
-    auto shell = testing::xpShell();
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
     std::size_t total = 0;
     for (const std::string name : names) {
-        files.put(name + ".txt", source(name));
+        files.addFile(name + ".txt", source(name));
         std::ostringstream out;
         const auto summary = LintDefinitionFile(files, locale, macros, name + ".txt", *RecordKindOfFile(name), false, out);
         EXPECT_EQ(summary.outcome, ReadOutcome::Finished);
@@ -75,11 +78,11 @@ TEST(ShippedDefinitions, EveryLineIsReadAsIntendedAndTheTestThreatIsEverywhere) 
 }
 
 TEST(ShippedDefinitions, SafetyKeepsSystemFoldersButNotTheTestThreat) {
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
-    auto shell = testing::xpShell();
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
-    files.put("Safety.dat", EncodeText(source("Safety")));
+    files.addFile("Safety.dat", EncodeText(source("Safety")));
     SafeList safe;
     safe.LoadSafeList(files, locale, "Safety.dat", macros);
     for (const char* item : {"C:\\WINDOWS", "c:\\windows\\system32\\", "C:\\Program Files", "C:\\",

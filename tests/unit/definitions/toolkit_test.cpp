@@ -4,8 +4,10 @@
 
 #include "definitions/encoding.h"
 #include "definitions/toolkit.h"
-#include "fakes.h"
 #include "platform/limits.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_shell.h"
 
 namespace sorvane::definitions {
 namespace {
@@ -23,11 +25,11 @@ TEST(Toolkit, KindsFromNamesAndFiles) {
 }
 
 TEST(Toolkit, LintReportsEveryLineWithItsNumber) {
-    testing::FakeFiles files;
-    testing::FakeLocale locale;
-    auto shell = testing::xpShell();
+    fakes::FakeFileSystem files;
+    fakes::FakeLocale locale;
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
-    files.put("RegistryDefinition.dat",
+    files.addFile("RegistryDefinition.dat",
               EncodeText("2^Software\\Foo^Path=C:\\x=Bad\r\n7^Software\\Foo^=Bad\r\n" +
                          std::string(limits::MaxDefinitionLine + 1, 'x') + "\r\n1^Software\\Bad^=BadBar|Hijacker\r\n"));
     std::ostringstream out;
@@ -49,7 +51,7 @@ TEST(Toolkit, LintReportsEveryLineWithItsNumber) {
 }
 
 TEST(Toolkit, DescriptionsOfEachKind) {
-    auto shell = testing::xpShell();
+    fakes::FakeShell shell{fakes::FakeShell::Layout::WindowsXp};
     const PathMacros macros(shell);
     const auto describe = [&](RecordKind kind, const std::string& line) {
         std::ostringstream out;

@@ -85,3 +85,20 @@ TEST(FakeFileSystem, FoldersDrivesAndRanges) {
     fs.setCurrentFolder("C:\\q");
     EXPECT_EQ(fs.lookup("f.txt")->name, "f.txt");
 }
+
+TEST(FakeFileSystem, InjectedReadFailuresStartAtTheirOffsetAndOnlyForThatFile) {
+    fakes::FakeFileSystem fs;
+    fs.addFile("C:\\bad.dat", "0123456789");
+    fs.addFile("C:\\good.dat", "0123456789");
+    fs.failReadsFrom("C:\\BAD.dat", 4);
+    std::string bytes;
+    ASSERT_TRUE(fs.readRange("C:\\bad.dat", 0, 4, bytes).ok());
+    EXPECT_EQ(bytes, "0123");
+    EXPECT_FALSE(fs.readRange("C:\\bad.dat", 4, 4, bytes).ok());
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(fs.readRange("C:\\bad.dat", 9, 1, bytes).ok());
+    EXPECT_TRUE(fs.readRange("C:\\good.dat", 4, 4, bytes).ok());
+    fs.failReadsFrom("C:\\good.dat");
+    EXPECT_FALSE(fs.readFile("C:\\good.dat", bytes).ok());
+    EXPECT_TRUE(fs.exists("C:\\good.dat"));
+}

@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include "platform/win32/handles.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_services.h"
@@ -12,7 +11,6 @@
 using namespace sorvane;
 using platform::DateTime;
 using platform::win32::narrow;
-using platform::win32::widen;
 namespace error = platform::error;
 
 namespace {
@@ -78,20 +76,14 @@ TEST(Win32Processes, RunAndWaitGivesTheExitCodeAndEndsAChildThatOverstays) {
 }
 
 TEST(Win32Processes, TerminateEndsAChildWithTheGivenCode) {
-    std::wstring command = widen(childCommand());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &info));
-    platform::win32::UniqueHandle process(info.hProcess);
-    platform::win32::UniqueHandle thread(info.hThread);
+    const auto child = wintest::startChild(childCommand());
+    ASSERT_TRUE(child.process);
 
     platform::win32::Win32Processes processes;
-    ASSERT_TRUE(processes.terminate(info.dwProcessId, 5).ok());
-    ASSERT_EQ(WaitForSingleObject(process.get(), 30'000), WAIT_OBJECT_0);
+    ASSERT_TRUE(processes.terminate(child.id, 5).ok());
+    ASSERT_EQ(WaitForSingleObject(child.process.get(), 30'000), WAIT_OBJECT_0);
     DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeProcess(process.get(), &code));
+    ASSERT_TRUE(GetExitCodeProcess(child.process.get(), &code));
     EXPECT_EQ(code, 5u);
     EXPECT_FALSE(processes.terminate(0xFFFFFFF0u, 5).ok());
 }

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::wintest {
@@ -19,6 +20,29 @@ inline std::string ownPath() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return platform::win32::narrow(path);
+}
+
+// A process started without a window; its handles close with it.
+struct Child {
+    platform::win32::UniqueHandle process;
+    platform::win32::UniqueHandle thread;
+    DWORD id = 0;
+};
+
+// Starts a command line; the child has no process handle when it could not be started.
+inline Child startChild(const std::string& commandLine) {
+    std::wstring command = platform::win32::widen(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    Child child;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &info)) {
+        child.process.reset(info.hProcess);
+        child.thread.reset(info.hThread);
+        child.id = info.dwProcessId;
+    }
+    return child;
 }
 
 }  // namespace sorvane::wintest
