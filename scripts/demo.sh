@@ -14,7 +14,7 @@ WINEPREFIX=$(mktemp -d /tmp/sorvane-demo.XXXXXX)
 export WINEPREFIX WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 wineserver -p
-wineboot -i >/dev/null 2>&1
+wineboot >/dev/null 2>&1
 
 echo "\$ SorvaneCmd --version"
 wine "$cmd" --version

@@ -14,7 +14,7 @@ if [[ -z "${WINEPREFIX:-}" || "$(realpath -m "$WINEPREFIX")" == "$(realpath -m "
     echo "plant-test-threat: set WINEPREFIX to a throwaway prefix (not ~/.wine)" >&2
     exit 2
 fi
-[[ -d "$WINEPREFIX/drive_c" ]] || wineboot -i >/dev/null 2>&1
+[[ -d "$WINEPREFIX/drive_c" ]] || wineboot >/dev/null 2>&1
 cd "$WINEPREFIX/drive_c"
 
 name=Sorvane-Test-Threat

@@ -72,7 +72,7 @@ echo "DISPLAY=$DISPLAY"
 
 step "wine prefix $WINEPREFIX"
 wineserver -p
-if ! wineboot -i >"$work/wineboot.log" 2>&1; then
+if ! wineboot >"$work/wineboot.log" 2>&1; then
     cat "$work/wineboot.log" >&2
     echo "0 passed, 1 failed"
     exit 1

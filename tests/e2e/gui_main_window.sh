@@ -28,7 +28,7 @@ cleanup() {
 trap cleanup EXIT
 
 wineserver -p
-wineboot -i >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
 cat >"$scratch/settings.reg" <<REG
 REGEDIT4
 
@@ -39,6 +39,10 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$product\\Settings]
 "FirstTime"="Yes"
 "showHelp"="0"
+
+; Without a window manager Wine otherwise waits on every window it hides.
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
 REG
 wine regedit /S "$(winepath -w "$scratch/settings.reg")" || { echo "FAIL: could not set up the settings"; exit 1; }
 

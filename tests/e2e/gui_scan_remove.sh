@@ -50,7 +50,7 @@ screenshot() {
 }
 
 wineserver -p
-wineboot -i >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
 # The complete scan would walk only C: this way; the quick scan is what runs here.
 rm -f "$WINEPREFIX/dosdevices/z:"
 # Without a window manager, hiding a managed window waits for one that never answers.

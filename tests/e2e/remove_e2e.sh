@@ -10,7 +10,7 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-remove.XXXXXX")
 export WINEPREFIX
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-remove-work.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX" "$work"' EXIT
-wineboot -i >/dev/null 2>&1
+wineboot >/dev/null 2>&1
 wineserver -p >/dev/null 2>&1 || true
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

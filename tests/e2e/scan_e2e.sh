@@ -12,7 +12,7 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-scan-e2e.XXXXXX")
 export WINEPREFIX
 out=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX" "$out"' EXIT
-wineboot -i >/dev/null 2>&1
+wineboot >/dev/null 2>&1
 wineserver -p 30 2>/dev/null || true
 rm -f "$WINEPREFIX/dosdevices/z:"
 cd "$WINEPREFIX/drive_c"
