@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <optional>
 #include <istream>
 #include <ostream>
 
 #include "cli/commands_list.h"
+#include "cli/scan_scope.h"
 #include "platform/text.h"
 #include "removal/removal_feature.h"
 #include "removal/removal_run.h"
@@ -16,6 +18,7 @@ namespace {
 struct RemoveOptions {
     bool yes = false;
     std::vector<std::string> only;
+    std::optional<bool> complete;
 };
 
 bool parseOptions(std::span<const std::string> args, RemoveOptions& options, std::ostream& err) {
@@ -24,9 +27,11 @@ bool parseOptions(std::span<const std::string> args, RemoveOptions& options, std
             options.yes = true;
         } else if (args[i] == "--only" && i + 1 < args.size()) {
             options.only.push_back(args[++i]);
+        } else if (ParseScanScope(args[i], options.complete)) {
+            continue;
         } else {
             err << "SorvaneCmd remove: unexpected argument '" << args[i] << "'\n"
-                << "Usage: SorvaneCmd remove [--yes] [--only TEXT ...]\n";
+                << "Usage: SorvaneCmd remove [--yes] [--quick|--complete] [--only TEXT ...]\n";
             return false;
         }
     }
@@ -97,6 +102,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     scan::ConsoleScan scan(platform, host);
     auto& application = scan.application;
     auto& session = scan.session;
+    session.completeScan = options.complete;
     auto removalView = removal::bindRemovalView(scan.window);
     if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";

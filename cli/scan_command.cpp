@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/commands_list.h"
+#include "cli/scan_scope.h"
 #include "scan/console_scan.h"
 #include "scan/scan_results.h"
 #include "ui/headless/headless_host.h"
@@ -11,12 +12,13 @@ namespace sorvane::cli {
 // the executable, with the results printed instead of shown.
 int runScan(platform::Platform& platform, std::span<const std::string> args, Console& console) {
     bool json = false;
+    std::optional<bool> complete;
     for (const auto& arg : args) {
         if (arg == "--json") {
             json = true;
-        } else {
+        } else if (!ParseScanScope(arg, complete)) {
             console.err << "SorvaneCmd scan: unknown argument \"" << arg << "\"\n"
-                        << "usage: SorvaneCmd scan [--json]\n";
+                        << "usage: SorvaneCmd scan [--json] [--quick|--complete]\n";
             return ExitError;
         }
     }
@@ -24,6 +26,7 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     ui::HeadlessHost host;
     scan::ConsoleScan scan(platform, host);
     auto& view = scan.session.view;
+    scan.session.completeScan = complete;
     if (!scan.definitionsPresent()) {
         console.err << "SorvaneCmd scan: " << scan.application.message("MSG_MISSING") << " ("
                     << scan.application.applicationFolder() << ")\n";

@@ -116,6 +116,7 @@ void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
 }
 
 bool CompleteScanChosen(ScanSession& session) {
+    if (session.completeScan) return *session.completeScan;
     if (auto* option = session.view.optScanAllSelectedHardDrive) return option->value();
     return text::booleanValue(session.setting("OptionAndSettings", "optScanAllSelectedHardDrive", "True"), true);
 }

@@ -98,6 +98,8 @@ public:
     definitions::SafeList safeList;
     AppAccess app;
     ScanHooks hooks;
+    // The console's --quick / --complete: the scope for its scans, whatever the settings say.
+    std::optional<bool> completeScan;
     std::string applicationFolder;
     ScanState state;
 

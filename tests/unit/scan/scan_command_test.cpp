@@ -56,6 +56,17 @@ TEST_F(ScanCommandTest, CleanMachineExitsZeroAndMissingDefinitionsOrBadArguments
     EXPECT_TRUE(out.str().empty());
 }
 
+TEST_F(ScanCommandTest, QuickAndCompleteDecideWhetherTheDrivesAreSwept) {
+    fake.files.addFile("C:\\Stray\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+
+    EXPECT_EQ(run({"scan", "--complete", "--quick"}), cli::ExitClean) << err.str();
+    EXPECT_EQ(out.str().find("C:\\Stray\\bad.exe"), std::string::npos);
+
+    ASSERT_EQ(run({"scan", "--quick", "--complete"}), cli::ExitFound) << err.str();
+    EXPECT_NE(out.str().find("C:\\Stray\\bad.exe"), std::string::npos) << out.str();
+}
+
 TEST_F(ScanCommandTest, TheMainWindowHasEveryControlTheScanNeeds) {
     app::Application application(fake.platform(), host);
     app::FrmMain main(application);
