@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/definition_files.h"
 #include "definitions/exclusions.h"
 #include "definitions/path_macros.h"
 #include "definitions/safe_list.h"
@@ -26,14 +27,7 @@ inline constexpr int Excluded = 5;
 }  // namespace icon
 
 // Lines in each definition file, counted when the scan starts; the progress figures use them.
-struct DefinitionCounts {
-    std::int32_t cookies = 0;
-    std::int32_t exe = 0;
-    std::int32_t registry = 0;
-    std::int32_t file = 0;
-    std::int32_t directory = 0;
-    std::int32_t total() const { return cookies + exe + registry + file + directory; }
-};
+using DefinitionCounts = app::DefinitionCounts;
 
 // The state one scan shares between the driver and its scanners.
 struct ScanState {

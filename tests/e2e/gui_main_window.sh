@@ -14,37 +14,10 @@ if [[ -z "${DISPLAY:-}" ]]; then
     exit 77
 fi
 
-scratch=$(mktemp -d /tmp/sorvane-gui.XXXXXX)
-app_pid=""
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir "$WINEPREFIX"
-cleanup() {
-    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-wineserver -p
-wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
-cat >"$scratch/settings.reg" <<REG
-REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
-"Language"="English"
-"showHelp"="0"
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$product\\Settings]
-"FirstTime"="Yes"
-"showHelp"="0"
-
-; Without a window manager Wine otherwise waits on every window it hides.
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
-"Managed"="N"
-REG
-wine regedit /S "$(winepath -w "$scratch/settings.reg")" || { echo "FAIL: could not set up the settings"; exit 1; }
+# shellcheck source=tests/e2e/gui_prefix.sh
+source "$here/gui_prefix.sh"
+start_gui_prefix gui
+seed_settings "$product" "$company" || { echo "FAIL: could not set up the settings"; exit 1; }
 
 mkdir "$scratch/app"
 cp "$program" "$scratch/app/"

@@ -15,18 +15,9 @@ if [[ -z "${DISPLAY:-}" ]]; then
     exit 77
 fi
 
-scratch=$(mktemp -d /tmp/sorvane-gui-scan.XXXXXX)
-app_pid=""
-export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir "$WINEPREFIX"
-cleanup() {
-    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
+# shellcheck source=tests/e2e/gui_prefix.sh
+source "$(dirname "${BASH_SOURCE[0]}")/gui_prefix.sh"
+start_gui_prefix gui-scan
 fail() {
     echo "FAIL: $*"
     [[ -f "$scratch/app.log" ]] && { echo "program output:"; cat "$scratch/app.log"; }
@@ -49,31 +40,13 @@ screenshot() {
     echo "screenshot $artifacts/$1: $(identify -format '%wx%h, %k colours' "$artifacts/$1")"
 }
 
-wineserver -p
-wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
 # The complete scan would walk only C: this way; the quick scan is what runs here.
 rm -f "$WINEPREFIX/dosdevices/z:"
-# Without a window manager, hiding a managed window waits for one that never answers.
-cat >"$scratch/settings.reg" <<REG
-REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
-"Managed"="N"
-
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
-"Language"="English"
-"showHelp"="0"
-
+seed_settings "$product" "$company" "
 [HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
-"optScanOnlyKnownSoftwares"="True"
-"optScanAllSelectedHardDrive"="False"
-"chkSendData"="0"
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$product\\Settings]
-"FirstTime"="Yes"
-"showHelp"="0"
-REG
-wine regedit /S "$(winepath -w "$scratch/settings.reg")" || fail "could not set up the settings"
+\"optScanOnlyKnownSoftwares\"=\"True\"
+\"optScanAllSelectedHardDrive\"=\"False\"
+\"chkSendData\"=\"0\"" || fail "could not set up the settings"
 
 drive_c="$WINEPREFIX/drive_c"
 app="$drive_c/Sorvane"
