@@ -5,6 +5,7 @@
 
 #include "cli/commands_list.h"
 #include "cli/scan_scope.h"
+#include "definitions/records.h"
 #include "platform/text.h"
 #include "removal/removal_feature.h"
 #include "removal/removal_run.h"
@@ -54,13 +55,14 @@ std::vector<Target> checkedTargets(const removal::RemovalView& view) {
         if (row.checked) targets.push_back({Target::Kind::File, row.text, {}, {}, {}});
     for (const auto& row : view.lvwRegistryToBeDeleted.items()) {
         if (!row.checked) continue;
-        const auto handle = static_cast<std::uint32_t>(text::numericValue(text::trim(row.text)));
+        const auto root = definitions::HiveFromHandleText(row.text);
         const std::string key = text::trim(row.subItem(1));
         const std::string value = text::trim(row.subItem(2));
-        if (removal::rootKeyName(handle).empty() || key.empty()) continue;
-        const std::string shown = removal::rootKeyName(handle) + "\\" + key + (value.empty() ? "" : "\\" + value);
+        if (!root || key.empty()) continue;
+        const std::string shown =
+            std::string(definitions::CurrentHiveName(*root)) + "\\" + key + (value.empty() ? "" : "\\" + value);
         targets.push_back({value.empty() ? Target::Kind::Key : Target::Kind::Value, shown,
-                           static_cast<platform::RootKey>(handle), key, value});
+                           *root, key, value});
     }
     for (const auto& row : view.lvwCookiesToDelete.items())
         if (row.checked) targets.push_back({Target::Kind::Cookie, row.text, {}, {}, {}});

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "definitions/records.h"
 #include "platform/text.h"
 #include "removal/process_stop.h"
 #include "removal/quarantine_folder.h"
@@ -20,12 +21,6 @@ T* findControl(ui::Form& form, std::string_view name) {
     return form.findAs<T>(name);
 }
 
-std::optional<platform::RootKey> rootKeyFromText(std::string_view text) {
-    const auto handle = static_cast<std::uint32_t>(text::numericValue(text));
-    if (rootKeyName(handle).empty()) return std::nullopt;
-    return static_cast<platform::RootKey>(handle);
-}
-
 }  // namespace
 
 std::optional<RemovalView> bindRemovalView(ui::Form& main) {
@@ -37,14 +32,9 @@ std::optional<RemovalView> bindRemovalView(ui::Form& main) {
     auto* progress = findControl<ui::ProgressBar>(main, "pgbDeleteSpywaresFound");
     auto* status = findControl<ui::Label>(main, "lblDeletingPercentageCompleted");
     auto* current = findControl<ui::Label>(main, "lblDeletingCaption");
-    auto* softwareFound = findControl<ui::Label>(main, "lblSoftwareFound");
-    auto* traces = findControl<ui::Label>(main, "lbltracesFound");
-    auto* picFound = findControl<ui::Label>(main, "lblRemovePicSoftwareFound");
-    if (!results || !files || !registry || !cookies || !found || !progress || !status || !current ||
-        !softwareFound || !traces || !picFound)
+    if (!results || !files || !registry || !cookies || !found || !progress || !status || !current)
         return std::nullopt;
-    RemovalView view{*results, *files, *registry, *cookies, *found, *progress, *status, *current, *softwareFound,
-                     *traces,  *picFound};
+    RemovalView view{*results, *files, *registry, *cookies, *found, *progress, *status, *current};
     view.lblSweepNow = findControl<ui::Label>(main, "lblSweepNow");
     view.lblOptions = findControl<ui::Label>(main, "lblOptions");
     view.lblResult = findControl<ui::Label>(main, "lblResult");
@@ -55,15 +45,7 @@ std::optional<RemovalView> bindRemovalView(ui::Form& main) {
 }
 
 std::string rootKeyName(std::uint32_t handle) {
-    switch (handle) {
-    case 0x80000000u: return "HKEY_CLASSES_ROOT";
-    case 0x80000001u: return "HKEY_CURRENT_USER";
-    case 0x80000002u: return "HKEY_LOCAL_MACHINE";
-    case 0x80000003u: return "HKEY_USERS";
-    case 0x80000005u: return "HKEY_CURRENT_CONFIG";
-    case 0x80000006u: return "HKEY_DYN_DATA";
-    default: return {};
-    }
+    return std::string(definitions::CurrentHiveName(static_cast<platform::RootKey>(handle)));
 }
 
 std::string pathExtension(std::string_view path) {
@@ -302,7 +284,7 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     const std::string keyPath = text::trim(item.subItem(1));
     const std::string valueName = text::trim(item.subItem(2));
     view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
-    const auto root = rootKeyFromText(rootText);
+    const auto root = definitions::HiveFromHandleText(rootText);
     // A row naming no predefined root key is not ours to interpret.
     if (!rootText.empty() && !keyPath.empty() && root) {
         if (!valueName.empty()) {

@@ -26,9 +26,6 @@ struct RemovalView {
     ui::ProgressBar& pgbDeleteSpywaresFound;
     ui::Label& lblDeletingPercentageCompleted;
     ui::Label& lblDeletingCaption;
-    ui::Label& lblSoftwareFound;
-    ui::Label& lbltracesFound;
-    ui::Label& lblRemovePicSoftwareFound;
     // The navigation labels and the data-submission choice; a window without pages
     // (the console program's) has none of them.
     ui::Label* lblSweepNow = nullptr;
