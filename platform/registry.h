@@ -67,7 +67,12 @@ public:
     // Creates the key and any missing parents.
     virtual Status createKey(RootKey root, std::string_view path) = 0;
     // Creates the key when needed and stores the text as REG_SZ.
-    virtual Status setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) = 0;
+    Status setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {
+        RegistryValue value;
+        value.type = ValueType::String;
+        value.text = std::string(text);
+        return setValue(root, path, name, value);
+    }
     virtual Status setValue(RootKey root, std::string_view path, std::string_view name, const RegistryValue& value) = 0;
     virtual Status deleteValue(RootKey root, std::string_view path, std::string_view name) = 0;
     // Deletes the key with all its sub-keys and values.

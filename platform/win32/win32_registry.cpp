@@ -73,13 +73,6 @@ Status Win32Registry::createKey(RootKey root, std::string_view path) {
     return create(root, path, key);
 }
 
-Status Win32Registry::setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {
-    RegistryValue value;
-    value.type = ValueType::String;
-    value.text = std::string(text);
-    return setValue(root, path, name, value);
-}
-
 Status Win32Registry::setValue(RootKey root, std::string_view path, std::string_view name,
                                const RegistryValue& value) {
     UniqueKey key;

@@ -10,7 +10,6 @@ public:
     Status queryValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t rights,
                       RegistryValue& out) override;
     Status createKey(RootKey root, std::string_view path) override;
-    Status setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) override;
     Status setValue(RootKey root, std::string_view path, std::string_view name, const RegistryValue& value) override;
     Status deleteValue(RootKey root, std::string_view path, std::string_view name) override;
     Status deleteKeyTree(RootKey root, std::string_view path) override;

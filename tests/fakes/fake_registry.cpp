@@ -151,13 +151,6 @@ Status FakeRegistry::createKey(RootKey root, std::string_view path) {
     return Status::success();
 }
 
-Status FakeRegistry::setString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {
-    RegistryValue value;
-    value.type = ValueType::String;
-    value.text = std::string(text);
-    return setValue(root, path, name, value);
-}
-
 Status FakeRegistry::setValue(RootKey root, std::string_view path, std::string_view name,
                               const RegistryValue& value) {
     if (auto s = createKey(root, path); !s.ok()) return s;

@@ -20,8 +20,6 @@ public:
     platform::Status queryValue(platform::RootKey root, std::string_view path, std::string_view name,
                                 std::uint32_t rights, platform::RegistryValue& out) override;
     platform::Status createKey(platform::RootKey root, std::string_view path) override;
-    platform::Status setString(platform::RootKey root, std::string_view path, std::string_view name,
-                               std::string_view text) override;
     platform::Status setValue(platform::RootKey root, std::string_view path, std::string_view name,
                               const platform::RegistryValue& value) override;
     platform::Status deleteValue(platform::RootKey root, std::string_view path, std::string_view name) override;
