@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/limits.h"
+#include "definitions/definition_files.h"
 #include "platform/text.h"
 
 namespace sorvane::app {
@@ -33,40 +33,11 @@ void InstallDownloadedDefinitions(platform::FileSystem& files, std::string_view 
 }
 
 std::int32_t CountFileLines(platform::FileSystem& files, std::string_view path) {
-    // Read in pieces: definition files can be large and only their line ends matter.
-    constexpr std::size_t Piece = 1 << 20;
-    std::int32_t count = 0;
-    bool pendingLine = false;
-    bool afterCr = false;
-    std::uint64_t offset = 0;
-    std::string bytes;
-    while (offset < limits::MaxDefinitionFile) {
-        bytes.clear();
-        if (!files.readRange(path, offset, Piece, bytes).ok() || bytes.empty()) break;
-        for (const char c : bytes) {
-            if (c == '\n' && afterCr) {
-                afterCr = false;
-                continue;
-            }
-            afterCr = c == '\r';
-            if (c == '\r' || c == '\n') {
-                ++count;
-                pendingLine = false;
-            } else {
-                pendingLine = true;
-            }
-        }
-        offset += bytes.size();
-        if (bytes.size() < Piece) break;
-    }
-    return pendingLine ? count + 1 : count;
+    return static_cast<std::int32_t>(definitions::countDefinitionLines(files, path));
 }
 
 DefinitionCounts CountDefinitions(platform::FileSystem& files, std::string_view folder) {
-    auto count = [&](std::string_view name) {
-        const std::string path = JoinPath(folder, name);
-        return isFile(files, path) ? CountFileLines(files, path) : 0;
-    };
+    auto count = [&](std::string_view name) { return CountFileLines(files, JoinPath(folder, name)); };
     DefinitionCounts counts;
     counts.cookies = count("BlockedCookies.dat");
     counts.exe = count("ExeDefinition.dat");

@@ -1,6 +1,6 @@
 #include "scan/scan_driver.h"
 
-#include "definitions/definition_files.h"
+#include "app/definition_files.h"
 #include "platform/text.h"
 #include "scan/cookie_scan.h"
 #include "scan/drive_list.h"
@@ -41,11 +41,7 @@ void setOverall(ScanSession& session, double part) {
 }  // namespace
 
 bool DefinitionFilesPresent(ScanSession& session) {
-    for (auto name : {definitions::FileDefinitionFile, definitions::RegistryDefinitionFile,
-                      definitions::ExeDefinitionFile, definitions::BlockedCookiesFile,
-                      definitions::DirectoryDefinitionFile})
-        if (!session.os.files.lookup(session.definitionPath(name))) return false;
-    return true;
+    return app::FirstMissingDefinitionFile(session.os.files, session.applicationFolder).empty();
 }
 
 void HideAllPages(ScanView& view) {

@@ -67,17 +67,7 @@ bool ScanSession::readDefinitionLines(std::string_view fileName, std::vector<std
     return outcome != definitions::ReadOutcome::Missing;
 }
 
-std::int32_t ScanSession::countLines(std::string_view fileName) {
-    return static_cast<std::int32_t>(definitions::countDefinitionLines(os.files, definitionPath(fileName)));
-}
-
-void ScanSession::countDefinitions() {
-    state.counts.cookies = countLines(definitions::BlockedCookiesFile);
-    state.counts.exe = countLines(definitions::ExeDefinitionFile);
-    state.counts.registry = countLines(definitions::RegistryDefinitionFile);
-    state.counts.file = countLines(definitions::FileDefinitionFile);
-    state.counts.directory = countLines(definitions::DirectoryDefinitionFile);
-}
+void ScanSession::countDefinitions() { state.counts = app::CountDefinitions(os.files, applicationFolder); }
 
 std::string ScanSession::message(std::string_view key) const { return app.message ? app.message(key) : std::string(); }
 

@@ -108,7 +108,6 @@ public:
     std::string definitionPath(std::string_view fileName) const;
     // The decoded lines of a definition file; nothing when it is missing or unreadable.
     bool readDefinitionLines(std::string_view fileName, std::vector<std::string>& lines);
-    std::int32_t countLines(std::string_view fileName);
     void countDefinitions();
 
     std::string message(std::string_view key) const;
