@@ -1,5 +1,12 @@
 # Shared build settings for every Sorvane target.
 
+# Rebuilds of unchanged sources (other build folders, other checkouts) come from the cache.
+find_program(SORVANE_CCACHE ccache)
+if(SORVANE_CCACHE)
+    set(CMAKE_C_COMPILER_LAUNCHER ${SORVANE_CCACHE})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${SORVANE_CCACHE})
+endif()
+
 if(SORVANE_SANITIZE AND NOT WIN32)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)

@@ -12,6 +12,9 @@ packages=(
     xvfb xauth x11-utils imagemagick        # GUI tests on a virtual display, screenshots
     clang libclang-rt-14-dev                # fuzz targets (libFuzzer)
     libbenchmark-dev                        # benchmarks in bench/
+    libcpp-httplib-dev nlohmann-json3-dev   # reference definition server, JSON documents
+    nsis                                    # the Windows installer
+    ccache                                  # repeated builds of the same sources
     python3 git ca-certificates
 )
 
