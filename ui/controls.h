@@ -208,6 +208,10 @@ public:
     void addColumn(std::string header, int width);
     const std::vector<Column>& columns() const { return columns_; }
     void setColumnWidth(std::size_t column, int width);
+    // A width the user gave the column on screen; the host already shows it.
+    void hostColumnWidth(std::size_t column, int width) {
+        if (column < columns_.size()) columns_[column].width = width;
+    }
 
     std::size_t count() const { return items_.size(); }
     bool empty() const { return items_.empty(); }

@@ -267,12 +267,15 @@ TEST_F(MainWindowTest, ResizeRulesSwitchTimersAndTaskList) {
     EXPECT_EQ(main.tmrMemoryInspected.interval(), 10000u);
     EXPECT_EQ(main.timUpdate.interval(), 1000u);
     EXPECT_EQ(main.tmrScroll.interval(), 200u);
-    // Load leaves the background timers armed from the settings and tmrScroll off.
-    EXPECT_TRUE(main.tmrScheduler.on());
+    // The window's first show in normal state runs the resize rule: tmrScroll on, the
+    // scheduler and the memory shield off until something arms them again.
+    EXPECT_TRUE(main.visible());
+    EXPECT_FALSE(main.tmrScheduler.on());
     EXPECT_TRUE(main.tmrCheckHomePage.on());
-    EXPECT_TRUE(main.tmrMemoryInspected.on());
-    EXPECT_FALSE(main.tmrScroll.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrScroll.on());
     EXPECT_TRUE(main.showInTaskList());
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
 
     main.setWindowState(ui::WindowState::Normal);
     main.setSize(12000, 9000);
@@ -356,6 +359,18 @@ TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
     second.main.hostCloseRequest();
     EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
     EXPECT_TRUE(second.app.ended());
+
+    // A logoff or shutdown runs the same closing steps before the system ends the process.
+    Process& atLogoff = start();
+    atLogoff.main.setWindowState(ui::WindowState::Normal);
+    atLogoff.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(0, 2222);
+    calls.clear();
+    atLogoff.main.hostSessionEnding();
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
+    EXPECT_EQ(user("Settings", "FoundCol21"), "2222");
+    EXPECT_EQ(user("Settings", "Max"), "0");
+    EXPECT_TRUE(called("trayRemoveIcon"));
+    EXPECT_TRUE(atLogoff.app.ended());
 
     // The "X" label runs only the unload steps.
     Process& third = start();
@@ -450,6 +465,9 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
     EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
     EXPECT_TRUE(main.dtpScheduleDate.enabled());
     EXPECT_TRUE(main.cmbDays.enabled());
+    // Loading switched the scheduler on; the first show in normal state switched it off again.
+    EXPECT_FALSE(main.tmrScheduler.on());
+    main.setWindowState(ui::WindowState::Minimized);
     EXPECT_TRUE(main.tmrScheduler.on());
     EXPECT_TRUE(main.timUpdate.on());
     EXPECT_TRUE(main.lvwHardDrives.item(0).checked);  // no stored key: ticked
@@ -483,6 +501,19 @@ TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
     EXPECT_EQ(main.windowState(), ui::WindowState::Minimized);
     EXPECT_FALSE(main.visible());
     EXPECT_EQ(user("Settings", "Minimized"), "Yes");
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+    EXPECT_FALSE(main.tmrScroll.on());
+
+    // Back from the tray in the same run: the window is normal again and so is the next start.
+    host->trayMouse(main, 518);
+    EXPECT_TRUE(main.visible());
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
+    EXPECT_TRUE(main.tmrScroll.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.showInTaskList());
+    Process& next = start();
+    EXPECT_EQ(next.main.windowState(), ui::WindowState::Normal);
+    EXPECT_TRUE(next.main.showInTaskList());
 }
 
 TEST_F(MainWindowTest, NavigationPagesAndSettingsTabs) {
