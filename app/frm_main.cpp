@@ -383,9 +383,9 @@ void FrmMain::wireHandlers() {
     cmdScanNow.onClick = [this, &hooks] { call(hooks.scanNow, *this); };
     lblStart.onClick = [this] { lblStart_Click(); };
     cmdPause.onClick = [this, &hooks] { call(hooks.pauseScan, *this); };
-    lblPause.onClick = [this, &hooks] { call(hooks.pauseScan, *this); };
+    lblPause.onClick = [this, &hooks] { call(hooks.pauseScanByLabel, *this); };
     cmdStop.onClick = [this, &hooks] { call(hooks.stopScan, *this); };
-    lblStop.onClick = [this, &hooks] { call(hooks.stopScan, *this); };
+    lblStop.onClick = [this, &hooks] { call(hooks.stopScanByLabel, *this); };
     cmdSelectAll.onClick = [this, &hooks] { call(hooks.selectAll, *this); };
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.onItemCheck = [this, &hooks](std::size_t row) {
         call(hooks.syncWorkListChecks, *this, row);

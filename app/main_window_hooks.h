@@ -50,6 +50,8 @@ struct MainWindowHooks {
     Action scanNow;                                       // cmdScanNow_Click
     Action pauseScan;
     Action stopScan;
+    Action pauseScanByLabel;                              // lblPause_Click: only the label is disabled
+    Action stopScanByLabel;                               // lblStop_Click: "Are you sure?"
     Action selectAll;
     std::function<void(FrmMain&, std::size_t row)> syncWorkListChecks;
 
