@@ -44,7 +44,8 @@ public:
     std::string_view typeName() const override { return "Shape"; }
 };
 
-// Value 0 unchecked, 1 checked, 2 grayed. Setting a different value runs Click, as a user's click does.
+// Value 0 unchecked, 1 checked, 2 grayed; any other value is refused. Setting a different
+// value runs Click, as a user's click does.
 class CheckBox : public Control {
 public:
     using Control::Control;

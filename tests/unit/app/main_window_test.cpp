@@ -323,6 +323,37 @@ TEST_F(MainWindowTest, LayoutKeepsThePagesBesideTheNavigationColumn) {
     EXPECT_LT(main.frmResults.geometry().width, page.width);
 }
 
+TEST_F(MainWindowTest, EveryResizeLaysTheRemovalColumnsOutForTheNewWidth) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    auto& list = main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    auto widths = [&] {
+        std::vector<int> out;
+        for (const auto& column : list.columns()) out.push_back(column.width);
+        return out;
+    };
+    ASSERT_EQ(widths(), (std::vector<int>{1400, 1400, 1400}));
+    const int before = list.geometry().width;
+    main.setSize(main.width() + before, main.height());
+    EXPECT_EQ(list.geometry().width, 2 * before);
+    EXPECT_EQ(widths(), (std::vector<int>{2800, 2800, 2800})) << "each column keeps its share of the list";
+
+    // A width the user set is kept in proportion from then on, and a round trip gives the
+    // same figures back.
+    list.setColumnWidth(1, 4000);
+    main.setSize(main.width() - before, main.height());
+    EXPECT_EQ(widths(), (std::vector<int>{1400, 2000, 1400}));
+    for (int step = 1; step <= 25; ++step) main.setSize(main.width() + 37, main.height());
+    main.setSize(main.width() - 25 * 37, main.height());
+    EXPECT_EQ(widths(), (std::vector<int>{1400, 2000, 1400})) << "no rounding creeps in";
+    ui::clickControl(main, "mnuFileItem", 8);
+    EXPECT_EQ(user("Settings", "FoundCol22"), "2000");
+
+    // The stored widths come back as they were, and the first show keeps them.
+    Process& again = start();
+    EXPECT_EQ(again.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.columns()[1].width, 2000);
+}
+
 TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
     std::vector<std::string> unloaded;
     Process& first = start();
@@ -332,8 +363,8 @@ TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
         first.app.registerWindow(*form);
         form->load();
     }
-    first.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(1, 3000);
     first.main.setWindowState(ui::WindowState::Maximized);
+    first.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(1, 3000);
     ui::clickControl(first.main, "mnuFileItem", 8);
     EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
     EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");
@@ -475,6 +506,18 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
     // After the first start the startup entry is no longer registered by default.
     EXPECT_EQ(main.chkRunAtStartup.value(), 0);
     EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+}
+
+TEST_F(MainWindowTest, AStoredCheckValueOutOfRangeIsRefusedAndNotWrittenBack) {
+    putUser("OptionAndSettings", "chkMakeLog", "5");
+    putUser("OptionAndSettings", "chkScanCookies", "-1");
+    putUser("OptionAndSettings", "chkSweepMemory", "2");
+    Process& run = start();
+    EXPECT_EQ(run.main.chkMakeLog.value(), 0);
+    EXPECT_EQ(run.main.chkScanCookies.value(), 0);
+    EXPECT_EQ(user("OptionAndSettings", "chkMakeLog"), "5");
+    EXPECT_EQ(user("OptionAndSettings", "chkScanCookies"), "-1");
+    EXPECT_EQ(run.main.chkSweepMemory.value(), 2) << "grayed is a value";
 }
 
 TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
