@@ -163,6 +163,20 @@ TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStart
     EXPECT_FALSE(run.main.form8().loaded());
 }
 
+TEST_F(MainWindowTest, TheSchedulerTicksUnderTheFirstStartQuestion) {
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    int ticks = 0;
+    int ticksAtAnswer = -1;
+    start([&](Application& app) {
+        app.hooks.schedulerTick = [&](FrmMain&) { ++ticks; };
+        host->decideAnswer = [&](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+            if (shown.title == "Update Now?") ticksAtAnswer = ticks;
+            return ui::Answer::No;
+        };
+    });
+    EXPECT_GT(ticksAtAnswer, 50) << "the 10 ms scheduler runs while the user reads the question";
+}
+
 TEST_F(MainWindowTest, SecondStartAsksNothingAndNoAnswerMeansNoUpdate) {
     fake.files.addFile(std::string(Folder) + "Help.chm");
     host = std::make_unique<ui::HeadlessHost>();
