@@ -631,8 +631,7 @@ void FrmMain::LoadOptionsIntoControls() {
     tmrScheduler.setOn(scheduled);
 
     checkFrom(chkAutomaticUpdate, section::Options, "1");
-    for (std::size_t row = 0; row < lvwHardDrives.count(); ++row)
-        lvwHardDrives.setChecked(row, settings.readBool(section::Drives, lvwHardDrives.item(row).text, "True"));
+    call(app.hooks.loadDriveTicks, *this);
     auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     for (std::size_t column = 0; column < removal.columns().size(); ++column)
         removal.setColumnWidth(column, static_cast<int>(settings.readNumber(

@@ -23,7 +23,7 @@ namespace sorvane::app {
 // autoUpdateTick), report and submission (viewReport, submitScanData, browseSubmitFile,
 // submitFile), shields and scheduler (schedulerTick, homePageShieldTick,
 // memoryShieldTick, loadSchedulerControls, scheduleCheckClicked, applySchedule), drive
-// list (fillDriveList, driveRowChecked), language (changeLanguage, showLanguageWindow),
+// list (fillDriveList, loadDriveTicks, driveRowChecked), language (changeLanguage, showLanguageWindow),
 // tray (trayShowIcon, trayRemoveIcon, enablePopupRestore, showTrayPopup, hideTrayPopup),
 // skins and banner (stopSkinHookOnNt6, skinWindow, copySkinLabels, bannerHeight,
 // setUpBannerStrip, releaseSkinEngine). `chkSendData` has no Click handler here: the data

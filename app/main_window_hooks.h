@@ -42,6 +42,7 @@ struct MainWindowHooks {
     Action loadSchedulerControls;
     Action fillDriveList;
     std::function<void(FrmMain&, std::size_t row)> driveRowChecked;
+    Action loadDriveTicks;                                // each drive row ticked from the "Drives" settings
     Action scheduleCheckClicked;                          // chkAutomaticScanYesOrNo
     Action applySchedule;                                 // "Apply"
     Action loadDeleteWindow;                              // load the "Delete Failed" window and hide it

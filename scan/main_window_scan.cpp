@@ -64,6 +64,9 @@ void MainWindowScan::install(app::MainWindowHooks& hooks) {
     hooks.fillDriveList = [this](app::FrmMain& window) {
         FillDriveList(window.lvwHardDrives, app_.platform.files);
     };
+    hooks.loadDriveTicks = [this](app::FrmMain& window) {
+        LoadDriveTicks(window.lvwHardDrives, AppAccessOf(app_).readSetting);
+    };
     hooks.driveRowChecked = [this](app::FrmMain& window, std::size_t) {
         SaveDriveTicks(window.lvwHardDrives, [this](std::string_view section, std::string_view key,
                                                      std::string_view value) {

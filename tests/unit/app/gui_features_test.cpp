@@ -142,6 +142,17 @@ TEST_F(GuiFeaturesTest, AScanStartsWithTheDeleteFailedWindowHiddenAndEmpty) {
     EXPECT_TRUE(problems.lstProblem.empty());
 }
 
+TEST_F(GuiFeaturesTest, DriveRowsComeUpTickedFromTheSettingsAndStoreTheirTicks) {
+    fake.files.addDrive("D:\\", platform::DriveType::Fixed);
+    putUser("Drives", "D", "False");
+    auto& main = start().main;
+    ASSERT_EQ(main.lvwHardDrives.count(), 2u);
+    EXPECT_TRUE(main.lvwHardDrives.item(0).checked) << "no stored key: ticked";
+    EXPECT_FALSE(main.lvwHardDrives.item(1).checked);
+    ui::tickRow(main, "lvwHardDrives", 1, true);
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, std::string(UserRoot) + "Drives", "D"), "True");
+}
+
 TEST_F(GuiFeaturesTest, DeleteAsksFirstWhileRemoveRunsAtOnce) {
     auto& main = start().main;
     scanAndSelectAll();

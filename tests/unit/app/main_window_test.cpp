@@ -7,6 +7,8 @@
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "scan/drive_list.h"
+#include "scan/main_window_scan.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
 
@@ -501,6 +503,10 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
         app.hooks.fillDriveList = [](FrmMain& main) {
             main.lvwHardDrives.add("C:");
             main.lvwHardDrives.add("D:");
+        };
+        // The drive list's own reader, as the scan plugs it in.
+        app.hooks.loadDriveTicks = [&app](FrmMain& main) {
+            scan::LoadDriveTicks(main.lvwHardDrives, scan::AppAccessOf(app).readSetting);
         };
     });
     FrmMain& main = run.main;
