@@ -579,12 +579,55 @@ TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
     EXPECT_TRUE(next.main.showInTaskList());
 }
 
+TEST_F(MainWindowTest, CaptionsAreTheProgramsOwnSpellingsIncludingItsSlips) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    const std::pair<const char*, const char*> captions[] = {
+        // Navigation column, pages and command labels.
+        {"cmdStatus", "Status"}, {"cmdScan", "Scan Now"}, {"cmdResults", "Results/Removal"},
+        {"cmdSettings", "Settings"}, {"cmdUpdate", "Live Update"}, {"cmdLog", "View Log"},
+        {"Command5", "Send to Tray"}, {"frmScan", "Scan"}, {"frmResults", "Results"},
+        {"cmdScanNow", "Start"}, {"cmdPause", "Pause"}, {"cmdStop", "Stop"}, {"lblStart", "Start"},
+        {"lblPause", "Pause"}, {"lblStop", "Stop"}, {"lblOverallProgress", "Overall Progress:"},
+        {"lblRegistryInspectedCaption", "Registry Entries Inspected"},
+        {"lblFilesFolderInspectedCaption", "Files/Folders Inspected"}, {"cmdRemove", "Click Here to Continue"},
+        {"cmdExclude", "Exclude"}, {"cmdSelectAll", "Select All"}, {"Command4", "Delete"},
+        {"Command1", "Scan Now"}, {"CmdProceed", "Apply"}, {"cmdDefaultSetting", "Reset"},
+        {"cmdLiveUpdate", "Run Live Update Now"}, {"Command2", "Browse"}, {"cmdSubmit", "Submit"},
+        {"lblViewLogFile", "Show Report"}, {"lblHide", "X"}, {"lblSweepNow", "Sweep Now"}, {"lblResult", "Result"},
+        {"lblRemove", "Remove"}, {"lblOptions", "Options"}, {"lblExit", "Exit"},
+        // Check boxes and option buttons, "Proccesses" as the program has always spelt it.
+        {"chkSweepMemory", "Scan Proccesses and Files"}, {"chkScanRegistry", "Scan Windows Registry"},
+        {"chkScanCookies", "Scan Internet Cookies"}, {"chkMakeLog", "Save scan results to log"},
+        {"chkRunAtStartup", "Run at Startup and protect my computer automatically"},
+        {"chkAutomaticUpdate", "Enable automatic Live update (recommended)"},
+        {"chkAutomaticScanYesOrNo", "Enable Scheduled Scans"}, {"chkAutoProtect", "Enable"}, {"chkHomePage", "Enable"},
+        {"optScanOnlyKnownSoftwares", "Quick Scan"}, {"optScanAllSelectedHardDrive", "Complete System Scan"},
+        {"optMemorySheildOn", "Enabled"}, {"optMemorySheildOff", "Disabled"}, {"optIEHomePageSheildOn", "Enabled"},
+        {"optIEHomePageSheildOff", "Disabled"}, {"optAlwaysnotifybeforerestoring", "Ask me what I would like to do"},
+        {"optRestoredefaultwithoutnotification", "Silently restore my original home page"},
+        // Menus.
+        {"mnuFile", "File"}, {"mnuSettings", "Settings"}, {"mnuQuarantine", "Quarantine"}, {"mnuHelp", "Help"},
+        {"mnuViewHelp", "View Help"}, {"mnuAbout", "About"}, {"mnuAboutThisSoftware", "About this software"}};
+    for (const auto& [name, caption] : captions) EXPECT_EQ(ui::captionOf(main, name), caption) << name;
+
+    const std::vector<std::string> fileItems = {"Scan Now", "Scan Results",     "View Log", "-",   "Run Live Update",
+                                                "-",        "Minimize to Tray", "-",        "Exit"};
+    for (std::size_t i = 0; i < fileItems.size(); ++i)
+        EXPECT_EQ(ui::captionOf(main, "mnuFileItem", static_cast<int>(i)), fileItems[i]) << i;
+    EXPECT_FALSE(main.mnuFileItem[1]->visible()) << "\"Scan Results\" is hidden";
+    const std::vector<std::string> tabs = {"Scan Options", "Proactive Protection", "Schedule", "Auto Update"};
+    EXPECT_EQ(main.TabStrip1.tabs(), tabs);
+    for (std::size_t i = 0; i < tabs.size(); ++i)
+        EXPECT_EQ(ui::captionOf(main, "mnuSettingsItem", static_cast<int>(i)), tabs[i]) << i;
+    EXPECT_EQ(ui::captionOf(main, "mnuQuarItem", 0), "View Quarantine");
+    EXPECT_EQ(ui::captionOf(main, "mnuQuarItem", 1), "View Exclusions");
+    EXPECT_EQ(main.lvwSpywareFound.columns().at(0).header, "Adware and Spyware Found");
+}
+
 TEST_F(MainWindowTest, NavigationPagesAndSettingsTabs) {
     Process& run = start();
     FrmMain& main = run.main;
-    for (const char* name : {"cmdStatus", "cmdScan", "cmdResults", "cmdSettings", "cmdUpdate"})
-        EXPECT_EQ(main.findAs<ui::CommandButton>(name)->typeName(), "CommandButton") << name;
-    EXPECT_EQ(ui::captionOf(main, "cmdResults"), "Results/Removal");
 
     ui::clickControl(main, "mnuSettingsItem", 2);
     EXPECT_TRUE(main.frmOptions.visible());
