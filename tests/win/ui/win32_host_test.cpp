@@ -569,3 +569,25 @@ TEST_F(Win32HostTest, SessionEndClosesTheFormWithTheSessionMode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Win32HostTest, AFormThatAppearsRunsResizeWithItsShownSize) {
+    AllControls second(host);
+    second.resizes = 0;  // the constructor's own setSize counted
+    second.show();
+    EXPECT_EQ(second.resizes, 1) << "the first show lays the window out";
+    second.show();
+    EXPECT_EQ(second.resizes, 1) << "showing a visible window changes nothing";
+    second.setWindowState(WindowState::Minimized);
+    second.hide();
+    second.setWindowState(WindowState::Normal);
+    const int hiddenResizes = second.resizes;
+    second.show();
+    EXPECT_EQ(second.resizes, hiddenResizes + 1) << "back from hiding, as from the tray";
+    EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(host.windowOf(second))));
+    EXPECT_EQ(second.windowState(), WindowState::Normal);
+    second.unload();
+}
+
+}  // namespace
