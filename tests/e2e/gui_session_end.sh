@@ -8,13 +8,9 @@ program=$1 probe=$2 product=$3 company=$4
 caption="$product by $company"
 here=$(dirname "${BASH_SOURCE[0]}")
 
-if [[ -z "${DISPLAY:-}" ]]; then
-    echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
-    exit 77
-fi
-
 # shellcheck source=tests/e2e/gui_prefix.sh
 source "$here/gui_prefix.sh"
+skip_without_display
 start_gui_prefix session
 seed_settings "$product" "$company" || { echo "FAIL: could not set up the settings"; exit 1; }
 mkdir "$scratch/app"
