@@ -409,7 +409,11 @@ void Quarantine::quarantineCookieFile(std::string_view path) { (void)removeKeptF
 
 void openQuarantineFolder(Quarantine& quarantine, platform::Shell& shell) {
     quarantine.createFolder();
-    (void)shell.start("explorer " + quarantine.folder(), platform::ShowWindow::Normal);
+    showFolder(shell, quarantine.folder());
+}
+
+void showFolder(platform::Shell& shell, std::string_view folder) {
+    (void)shell.start("explorer " + std::string(folder), platform::ShowWindow::Normal);
 }
 
 }  // namespace sorvane::removal

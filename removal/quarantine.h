@@ -125,5 +125,7 @@ std::string FileSha256(platform::FileSystem& files, std::string_view path);
 // "View Quarantine" without the quarantine window: creates the folder when missing and
 // opens it in the file manager.
 void openQuarantineFolder(Quarantine& quarantine, platform::Shell& shell);
+// Opens a folder in the file manager, in a normal window, without waiting.
+void showFolder(platform::Shell& shell, std::string_view folder);
 
 }  // namespace sorvane::removal
