@@ -150,8 +150,20 @@ bool RemovalGuard::insideKept(std::string_view path) const {
 }
 
 bool RemovalGuard::mayRemovePath(std::string_view path) const {
-    if (IsRootPath(path) || insideKept(path)) return false;
-    const auto identity = files_.identity(withoutTrailingBackslashes(path));
+    if (IsRootPath(path)) return false;
+    const std::string trimmed = withoutTrailingBackslashes(path);
+    // A link is removed as a link: what it points to is no concern, where it lies is.
+    const auto self = files_.lookup(trimmed);
+    const bool link = self && self->isLink();
+    if (link) {
+        for (const auto& place : kept_)
+            for (const auto& parent : ParentPaths(trimmed))
+                if (sameAs(place, parent)) return false;
+        return std::none_of(protected_.begin(), protected_.end(),
+                            [&](const Place& place) { return text::toLower(trimmed) == place.text; });
+    }
+    if (insideKept(path)) return false;
+    const auto identity = files_.identity(trimmed);
     auto isPath = [&](const Place& place) {
         if (text::toLower(withoutTrailingBackslashes(path)) == place.text) return true;
         return identity && place.identity && *identity == *place.identity;
