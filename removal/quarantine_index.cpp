@@ -169,10 +169,17 @@ std::optional<IndexEntry> entryOf(const json& object) {
     if (entry.id == 0 || !kindValue || !stateValue || !isSha256(entry.sha256)) return std::nullopt;
     entry.kind = *kindValue;
     entry.state = *stateValue;
+    // Only the fields of its kind mean anything for an entry; the others are not kept.
+    const bool keptFile = entry.kind == EntryKind::File || entry.kind == EntryKind::Cookie;
+    const bool registryItem = entry.kind == EntryKind::RegistryValue || entry.kind == EntryKind::RegistryKey;
+    if (!keptFile) {
+        entry.size = 0;
+        entry.sha256.clear();
+    }
     // A kept name is a name inside the quarantine folder, never a way out of it.
     if (entry.kept.find_first_of("\\/:") != std::string::npos || entry.kept == "." || entry.kept == "..")
         return std::nullopt;
-    if (const auto files = object.find("files"); files != object.end()) {
+    if (const auto files = object.find("files"); files != object.end() && entry.kind == EntryKind::Folder) {
         if (!files->is_array()) return std::nullopt;
         for (const auto& item : *files) {
             if (!item.is_object()) return std::nullopt;
@@ -183,7 +190,7 @@ std::optional<IndexEntry> entryOf(const json& object) {
             entry.files.push_back(std::move(file));
         }
     }
-    if (const auto registry = object.find("registry"); registry != object.end()) {
+    if (const auto registry = object.find("registry"); registry != object.end() && registryItem) {
         if (!registry->is_object() || !readText(*registry, "root", entry.root) ||
             !readText(*registry, "key", entry.key))
             return std::nullopt;

@@ -365,3 +365,33 @@ TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
 
 }  // namespace
 }  // namespace sorvane::removal
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/fuzz/quarantine_index_target.h"
+
+namespace sorvane::removal {
+namespace {
+
+// The fuzz seeds (and any kept crash input) replayed through the fuzz target, and the seed
+// read as the index it is.
+TEST(QuarantineIndexFuzzInputs, KeptInputsRunCleanly) {
+    std::size_t replayed = 0;
+    const auto dir = std::filesystem::path(SORVANE_SOURCE_DIR) / "tests" / "fuzz" / "index-corpus";
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        fuzz::FuzzQuarantineIndex(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+        if (entry.path().filename() == "every-kind.json") {
+            const auto entries = ParseQuarantineIndex(input);
+            ASSERT_TRUE(entries);
+            EXPECT_EQ(entries->size(), 6u);
+        }
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 1u);
+}
+
+}  // namespace
+}  // namespace sorvane::removal
