@@ -14,6 +14,8 @@ start_gui_prefix() {
     trap gui_prefix_cleanup EXIT
     wineserver -p
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 }
 
 gui_prefix_cleanup() {
