@@ -3,6 +3,7 @@
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
 #include "scan/main_window_scan.h"
+#include "update/update_feature.h"
 
 namespace sorvane::app {
 
@@ -20,6 +21,7 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
+    update::UpdateFeature update;
 
 private:
     void installExclusions();
