@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
+#include "report/report_feature.h"
 #include "scan/main_window_scan.h"
 
 namespace sorvane::app {
@@ -20,6 +21,7 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
+    report::ReportFeature report;
 
 private:
     void installExclusions();

@@ -66,10 +66,13 @@ public:
     virtual void click();
     void mouseMove(const MouseEvent& event) { if (onMouseMove) onMouseMove(event); }
     void doubleClick() { if (onDblClick) onDblClick(); }
+    // A mouse button released over the control, after the click it completed.
+    void mouseUp(const MouseEvent& event) { if (onMouseUp) onMouseUp(event); }
 
     std::function<void()> onClick;
     std::function<void()> onDblClick;
     std::function<void(const MouseEvent&)> onMouseMove;
+    std::function<void(const MouseEvent&)> onMouseUp;
 
 protected:
     void changed(Change change, int item = -1);
