@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
+#include "report/report_feature.h"
 #include "scan/main_window_scan.h"
 #include "update/update_feature.h"
 
@@ -22,6 +23,7 @@ public:
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
     update::UpdateFeature update;
+    report::ReportFeature report;
 
 private:
     void installExclusions();

@@ -2,6 +2,7 @@
 
 #include "definitions/definition_files.h"
 #include "localization/messages.h"
+#include "platform/text.h"
 #include "scan/drive_list.h"
 #include "scan/main_window_scan.h"
 #include "scan/scan_driver.h"
@@ -24,6 +25,10 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
     localization::LoadDefaultMessages(application.messages);
     exclusions.LoadExclusions();
     window.load();
+    // Checked as the main window's options page loads them.
+    for (auto name : {"chkMakeLog", "chkSendData"})
+        if (auto* box = window.findAs<ui::CheckBox>(name))
+            box->setValue(static_cast<int>(text::numericValue(session.setting("OptionAndSettings", name, "1"))));
 }
 
 bool ConsoleScan::definitionsPresent() { return DefinitionFilesPresent(session); }
