@@ -40,9 +40,15 @@ int runUpdate(platform::Platform& platform, std::span<const std::string> args, C
     app::Application application(platform, host);
     application.InitBranding();
     std::string lastStatus;
+    std::uint64_t lastCount = 0;
     update::UpdateSession session{platform, host, application.branding, application.applicationFolder(),
                                   [&](const std::string& text) {
                                       if (text == lastStatus) return;
+                                      // Byte counts arrive every 256 bytes: a few a second are enough to read.
+                                      const bool count = text.rfind("Downloaded ", 0) == 0;
+                                      const std::uint64_t now = platform.locale.tickMs();
+                                      if (count && lastStatus.rfind("Downloaded ", 0) == 0 && now - lastCount < 250) return;
+                                      if (count) lastCount = now;
                                       lastStatus = text;
                                       console.err << text << "\n";
                                   }};
