@@ -73,7 +73,9 @@ bool SectionAccepted(std::size_t fileIndex, std::string_view section) {
     }
 }
 
-std::string WrittenLine(std::size_t fileIndex, const UpdateRecord& record) {
+namespace {
+
+std::string writtenLineAsSent(std::size_t fileIndex, const UpdateRecord& record) {
     const std::string& payload = record.payload;
     switch (fileIndex) {
         case Registry: {
@@ -95,6 +97,15 @@ std::string WrittenLine(std::size_t fileIndex, const UpdateRecord& record) {
         default:
             return encodeSeparators(payload);
     }
+}
+
+}  // namespace
+
+std::string WrittenLine(std::size_t fileIndex, const UpdateRecord& record) {
+    // A line cannot hold a line end: one inside a record would split it into lines of its own.
+    std::string line = writtenLineAsSent(fileIndex, record);
+    std::erase_if(line, [](char c) { return c == '\r' || c == '\n'; });
+    return line;
 }
 
 std::string ClearLineName(std::string_view clear) { return lowerSingleByte(clear.substr(0, clear.find('='))); }
