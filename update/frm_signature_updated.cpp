@@ -22,7 +22,6 @@ FrmSignatureUpdated::FrmSignatureUpdated(app::Application& app, ui::Form& downlo
       tmrPopDown(add<ui::Timer>("tmrPopDown")),
       app_(app),
       download_(download) {
-    setCaption(app.branding.ProgramName);
     setSize(4800, 1950);
     setShowInTaskList(false);
     lblUpdateInfo.move(240, 240, 4200, 840);
@@ -39,6 +38,8 @@ FrmSignatureUpdated::FrmSignatureUpdated(app::Application& app, ui::Form& downlo
 }
 
 void FrmSignatureUpdated::Form_Load() {
+    // The branding is read after the windows are made, so the caption comes at load.
+    setCaption(app_.branding.ProgramName);
     tmrEnablePopDownTimer.setOn(false);
     tmrPopDown.setOn(false);
     lblUpdateInfo.setCaption("All " + app_.branding.ProgramName +
