@@ -2,7 +2,9 @@
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
+#include "report/report_feature.h"
 #include "scan/main_window_scan.h"
+#include "update/update_feature.h"
 
 namespace sorvane::app {
 
@@ -20,6 +22,8 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
+    update::UpdateFeature update;
+    report::ReportFeature report;
 
 private:
     void installExclusions();

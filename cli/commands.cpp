@@ -13,6 +13,8 @@ std::span<const Command> commands() {
         Command{"defs", "defs encode|decode|lint FILE  definition files: encode, decode, check line by line", &runDefs},
         Command{"remove", "remove [--yes] [--quick|--complete] [--only TEXT ...]  scan (scope as for scan), then remove what was found (or only TEXT)", &runRemove},
         Command{"quarantine", "quarantine list [--json] | restore ID... | purge ID...|--older-than DAYS  what removal kept; put it back or delete it; exit 1 when something was already in place", &runQuarantine},
+        Command{"report", "report [--json]        the last scan report, or the last scan as JSON with its times", &runReport},
+        Command{"update", "update [--json]        live update of the definitions; exit 1 when already current, 2 when the server gave no usable answer", &runUpdate},
     };
     return table;
 }

@@ -6,7 +6,9 @@ namespace sorvane::cli {
 int runScan(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runVersion(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runDefs(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runUpdate(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runReport(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "removal/removal_feature.h"
 #include "removal/removal_run.h"
+#include "report/console_report.h"
 #include "scan/console_scan.h"
 #include "scan/scan_driver.h"
 #include "ui/headless/headless_host.h"
@@ -105,6 +106,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     auto& application = scan.application;
     auto& session = scan.session;
     scan.chooseScope(options.complete);
+    report::InstallConsoleReport(scan);
     auto removalView = removal::bindRemovalView(scan.window);
     if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";

@@ -2,6 +2,7 @@
 
 #include "cli/commands_list.h"
 #include "cli/scan_scope.h"
+#include "report/console_report.h"
 #include "scan/console_scan.h"
 #include "scan/scan_results.h"
 #include "ui/headless/headless_host.h"
@@ -27,6 +28,7 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     scan::ConsoleScan scan(platform, host);
     auto& view = scan.session.view;
     scan.chooseScope(complete);
+    report::InstallConsoleReport(scan);
     if (!scan.definitionsPresent()) {
         console.err << "SorvaneCmd scan: " << scan.application.message("MSG_MISSING") << " ("
                     << scan.application.applicationFolder() << ")\n";

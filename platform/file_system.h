@@ -59,6 +59,11 @@ public:
     virtual Status writeFile(std::string_view path, std::string_view bytes) = 0;
     // Appends, creating the file when missing.
     virtual Status appendFile(std::string_view path, std::string_view bytes) = 0;
+    // Writes the whole file like writeFile and returns only once its bytes are on the disk.
+    virtual Status writeFileFlushed(std::string_view path, std::string_view bytes) = 0;
+    // Puts the file `from` in the place of `to` in one step, replacing `to` when it exists,
+    // and returns once the change is on the disk: a crash leaves either file, never none.
+    virtual Status replaceFile(std::string_view from, std::string_view to) = 0;
 
     virtual Status copyFile(std::string_view from, std::string_view to, bool failIfExists) = 0;
     virtual Status moveFile(std::string_view from, std::string_view to) = 0;
@@ -78,9 +83,6 @@ public:
     // The identity of the file or folder the path names, links followed; nothing when it
     // cannot be opened.
     virtual std::optional<FileIdentity> identity(std::string_view path) = 0;
-    // Moves a file over another in one step: afterwards the target is either the old file
-    // or the new one.
-    virtual Status replaceFile(std::string_view from, std::string_view to) = 0;
 };
 
 }  // namespace sorvane::platform

@@ -25,6 +25,10 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
     localization::LoadDefaultMessages(application.messages);
     exclusions.LoadExclusions();
     window.load();
+    // Checked as the main window's options page loads them.
+    for (auto name : {"chkMakeLog", "chkSendData"})
+        if (auto* box = window.findAs<ui::CheckBox>(name))
+            box->setValue(static_cast<int>(text::numericValue(session.setting("OptionAndSettings", name, "1"))));
 }
 
 void ConsoleScan::chooseScope(std::optional<bool> complete) {

@@ -27,6 +27,8 @@ public:
     void install(app::MainWindowHooks& hooks);
     // The session over the window's controls.
     ScanSession& session(app::FrmMain& window);
+    // The session once the window has made it; nothing before the first use.
+    ScanSession* current() { return session_.get(); }
     // True while a scheduled scan's automatic removal runs.
     bool autoRemoveAfterScan() const { return session_ && session_->state.autoRemoveAfterScan; }
     // Work other subsystems fill in: the report, the removal run, the data submission,

@@ -1,7 +1,8 @@
 #include "scan/scan_results.h"
 
+#include <nlohmann/json.hpp>
+
 #include "definitions/records.h"
-#include "scan/json_writer.h"
 
 namespace sorvane::scan {
 
@@ -15,54 +16,48 @@ std::string hiveName(const std::string& handleText) {
 
 }  // namespace
 
-std::string ScanResultsJson(const ScanSession& session) {
+nlohmann::ordered_json ScanResultsDocument(const ScanSession& session) {
     const auto& view = session.view;
     const auto& state = session.state;
-    JsonWriter json;
-    json.beginObject();
-    json.key("summary").beginArray();
-    for (const auto& row : view.lvwSpywareFound.items())
-        json.beginObject().key("text").value(row.text).key("icon").value(row.smallIcon).endObject();
-    json.endArray();
-    json.key("results").beginArray();
+    using Json = nlohmann::ordered_json;
+    Json document = Json::object();
+    Json& summary = document["summary"] = Json::array();
+    for (const auto& row : view.lvwSpywareFound.items()) summary.push_back({{"text", row.text}, {"icon", row.smallIcon}});
+    Json& results = document["results"] = Json::array();
     for (const auto& row : view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
-        json.beginObject()
-            .key("text").value(row.text)
-            .key("location").value(row.subItem(1))
-            .key("note").value(row.subItem(2))
-            .key("icon").value(row.smallIcon)
-            .key("checked").value(row.checked)
-            .endObject();
-    json.endArray();
-    json.key("work").beginObject();
-    json.key("files").beginArray();
+        results.push_back({{"text", row.text},
+                           {"location", row.subItem(1)},
+                           {"note", row.subItem(2)},
+                           {"icon", row.smallIcon},
+                           {"checked", row.checked}});
+    Json& work = document["work"] = Json::object();
+    Json& files = work["files"] = Json::array();
     for (const auto& row : view.lvwFilesToBeDeleted.items())
-        json.beginObject().key("path").value(row.text).key("threat").value(row.subItem(1)).endObject();
-    json.endArray();
-    json.key("registry").beginArray();
+        files.push_back({{"path", row.text}, {"threat", row.subItem(1)}});
+    Json& registry = work["registry"] = Json::array();
     for (const auto& row : view.lvwRegistryToBeDeleted.items())
-        json.beginObject()
-            .key("root").value(hiveName(row.text))
-            .key("key").value(row.subItem(1))
-            .key("value").value(row.subItem(2))
-            .key("threat").value(row.subItem(3))
-            .endObject();
-    json.endArray();
-    json.key("cookies").beginArray();
-    for (const auto& row : view.lvwCookiesToDelete.items()) json.value(row.text);
-    json.endArray();
-    json.endObject();
-    json.key("counters").beginObject()
-        .key("memory").value(state.memoryInspected)
-        .key("registry").value(state.registryInspected)
-        .key("filesFolders").value(state.filesFoldersInspected)
-        .key("threats").value(state.threatsFound)
-        .key("traces").value(session.tracesShown())
-        .endObject();
-    json.key("stopped").value(state.stopRequested);
-    json.endObject();
-    return json.text() + "\n";
+        registry.push_back({{"root", hiveName(row.text)},
+                            {"key", row.subItem(1)},
+                            {"value", row.subItem(2)},
+                            {"threat", row.subItem(3)}});
+    Json& cookies = work["cookies"] = Json::array();
+    for (const auto& row : view.lvwCookiesToDelete.items()) cookies.push_back(row.text);
+    document["counters"] = {{"memory", state.memoryInspected},
+                            {"registry", state.registryInspected},
+                            {"filesFolders", state.filesFoldersInspected},
+                            {"threats", state.threatsFound},
+                            {"traces", session.tracesShown()}};
+    document["stopped"] = state.stopRequested;
+    return document;
 }
+
+std::string JsonText(const nlohmann::ordered_json& document) {
+    // Names and paths come from the machine and need not be valid UTF-8: such bytes
+    // become U+FFFD, so that the output is always valid JSON.
+    return document.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string ScanResultsJson(const ScanSession& session) { return JsonText(ScanResultsDocument(session)); }
 
 std::string ScanResultsText(const ScanSession& session) {
     const auto& view = session.view;

@@ -21,6 +21,8 @@ ScanWindow::ScanWindow(ui::Host& host) : ui::Form(host, "FrmMain") {
                       "cmdRemove", "cmdResults", "cmdSettings"})
         add<ui::CommandButton>(name);
     for (auto name : {"frmOptions", "frmScan", "frmResults", "frmStatus"}) add<ui::Frame>(name);
+    // The options a scan and a removal run read, set from the stored settings.
+    for (auto name : {"chkMakeLog", "chkSendData"}) add<ui::CheckBox>(name);
     add<ui::Shape>("shpCircle");
     add<ui::Timer>("tmrScroll");
 }

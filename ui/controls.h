@@ -81,6 +81,16 @@ public:
     const std::string& text() const { return caption(); }
     void setText(std::string text);
     std::function<void()> onChange;
+    // Several lines with a vertical scroll bar, read only; set before the form is loaded.
+    bool multiLine() const { return multiLine_; }
+    void setMultiLine(bool on) { multiLine_ = on; }
+    // A typed character, before the box takes it: the handler may change the code, and 0
+    // swallows the key.
+    void keyPress(int& keyAscii) { if (onKeyPress) onKeyPress(keyAscii); }
+    std::function<void(int& keyAscii)> onKeyPress;
+
+private:
+    bool multiLine_ = false;
 };
 
 class ComboBox : public Control {

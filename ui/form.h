@@ -47,6 +47,10 @@ public:
     WindowState windowState() const { return state_; }
     // Runs Form_Resize when the state changes.
     void setWindowState(WindowState state);
+    // Position in twips of the window's top-left corner on the screen.
+    int left() const { return left_; }
+    int top() const { return top_; }
+    void setPosition(int left, int top);
     int width() const { return width_; }
     int height() const { return height_; }
     // Size in twips of the whole window; runs Form_Resize when it changes.
@@ -108,6 +112,8 @@ private:
     WindowState state_ = WindowState::Normal;
     int width_ = 0;
     int height_ = 0;
+    int left_ = 0;
+    int top_ = 0;
     bool showInTaskList_ = true;
     std::string icon_;
 };

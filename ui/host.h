@@ -28,6 +28,14 @@ enum class Change {
     WindowState,
     TaskList,     // whether the form shows in the task list
     Icon,
+    Position,     // a form's left or top
+};
+
+// The screen in pixels: the desktop and the taskbar along its bottom edge (0 without one).
+struct ScreenArea {
+    int width = 1024;
+    int height = 768;
+    int taskbarHeight = 30;
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -88,6 +96,9 @@ public:
     virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
+
+    // The desktop's size and the taskbar's height, for windows that place themselves.
+    virtual ScreenArea screenArea() const { return {}; }
 };
 
 }  // namespace sorvane::ui

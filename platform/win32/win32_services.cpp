@@ -56,9 +56,36 @@ bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
 Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
     InternetHandle session(InternetOpenW(L"Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) return lastError();
-    InternetHandle request(InternetOpenUrlW(session.get(), widen(url).c_str(), nullptr, 0,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    DWORD connectTimeout = connectTimeoutMs_;
+    DWORD receiveTimeout = receiveTimeoutMs_;
+    // Failing to set a time-out leaves WinINet's own; the fetch still works.
+    InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout, sizeof(connectTimeout));
+
+    // The request is opened in steps rather than with InternetOpenUrl, so that its receive
+    // time-out is in force before it is sent: WinINet does not pass a session's receive
+    // time-out on, and a server that never answers would hold the program for good.
+    std::wstring wideUrl = widen(url);
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    parts.dwSchemeLength = 1;
+    if (!InternetCrackUrlW(wideUrl.c_str(), static_cast<DWORD>(wideUrl.size()), 0, &parts)) return lastError();
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring object(parts.lpszUrlPath, parts.dwUrlPathLength);
+    object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (object.empty()) object = L"/";
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    InternetHandle connection(
+        InternetConnectW(session.get(), host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return lastError();
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    if (secure) flags |= INTERNET_FLAG_SECURE;
+    InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
     if (!request) return lastError();
+    InternetSetOptionW(request.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout, sizeof(connectTimeout));
+    InternetSetOptionW(request.get(), INTERNET_OPTION_SEND_TIMEOUT, &receiveTimeout, sizeof(receiveTimeout));
+    InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout, sizeof(receiveTimeout));
+    if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return lastError();
 
     DWORD status = 0;
     DWORD size = sizeof(status);

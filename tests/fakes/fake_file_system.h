@@ -24,6 +24,8 @@ public:
                                std::string& bytes) override;
     platform::Status writeFile(std::string_view path, std::string_view bytes) override;
     platform::Status appendFile(std::string_view path, std::string_view bytes) override;
+    platform::Status writeFileFlushed(std::string_view path, std::string_view bytes) override;
+    platform::Status replaceFile(std::string_view from, std::string_view to) override;
     platform::Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     platform::Status moveFile(std::string_view from, std::string_view to) override;
     platform::Status deleteFile(std::string_view path) override;
@@ -35,7 +37,6 @@ public:
     bool driveReady(std::string_view root) override;
     std::string currentFolder() override;
     std::optional<platform::FileIdentity> identity(std::string_view path) override;
-    platform::Status replaceFile(std::string_view from, std::string_view to) override;
 
     // Arranging a test; missing parent folders are made. Drive C: exists, fixed and ready.
     void addFile(std::string_view path, std::string_view content = {},

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the definitions fuzz target natively with clang (libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) and runs it for a bounded time; then the same for the
-# quarantine index reader.
+# quarantine index reader and the update text reader (half the time).
 # Usage: tests/fuzz/run.sh [SECONDS]   (default 30)
 # A crash leaves its input in build/fuzz/; minimize it with -minimize_crash=1 and keep
 # it in tests/fuzz/regressions/, where the unit tests replay it.
@@ -32,3 +32,15 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -o "$out/quarantine_index_fuzz"
 ./quarantine_index_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/index-" \
     index-corpus "$root/tests/fuzz/index-corpus"
+# The update text reader, the applier and the server-date cleaning.
+clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I"$root" \
+    "$root"/update/applier.cpp "$root"/update/definitions_date.cpp "$root"/app/definition_files.cpp \
+    "$root"/definitions/encoding.cpp "$root"/definitions/definition_files.cpp "$root"/platform/text.cpp \
+    "$root"/tests/fakes/fake_locale.cpp "$root"/tests/fakes/fake_text.cpp \
+    "$root"/tests/fuzz/update_text_target.cpp "$root"/tests/fuzz/update_fuzz.cpp \
+    -o "$out/update_fuzz"
+mkdir -p "$out/update_corpus"
+update_seconds=$((seconds / 2 > 5 ? seconds / 2 : 5))
+./update_fuzz -max_total_time="$update_seconds" -max_len=8192 -timeout=10 -artifact_prefix="$out/update-" \
+    update_corpus "$root/tests/fuzz/update_corpus" "$root/tests/fuzz/update_regressions"

@@ -106,6 +106,9 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    ScreenArea screenArea() const override { return screen; }
+    // What screenArea() answers.
+    ScreenArea screen;
 
 private:
     struct Slot {

@@ -76,7 +76,10 @@ NativeClass nativeClassOf(const ControlView& view) {
     case Kind::Tabs: return {WC_TABCONTROLW, WS_TABSTOP, 0};
     case Kind::Image: return {L"STATIC", SS_ICON | SS_NOTIFY, 0};
     case Kind::Shape: return {L"STATIC", SS_ETCHEDFRAME, 0};
-    case Kind::Text: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case Kind::Text:
+        if (static_cast<const TextBox&>(*view.control).multiLine())
+            return {L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case Kind::Combo: return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case Kind::Date: {
         const auto& picker = static_cast<const DatePicker&>(*view.control);
@@ -113,6 +116,48 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
              header->code == HDN_ENDTRACKW || header->code == HDN_ENDTRACKA))
             view->owner->host->readColumnWidths(*view);
         return result;
+    }
+    if ((message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) && view != nullptr &&
+        view->owner != nullptr) {
+        Win32Host::Impl& host = *view->owner->host;
+        MouseEvent event = host.mouseEvent(wParam, lParam);
+        event.button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
+        ++host.dispatchDepth;
+        try {
+            view->control->mouseDown(event);
+        } catch (...) {
+            // A failing handler is skipped; the window keeps running.
+        }
+        --host.dispatchDepth;
+    }
+    // Mouse-up runs after the native control has turned the release into its click.
+    if (message == WM_LBUTTONUP && view != nullptr && view->owner != nullptr) {
+        Win32Host::Impl& host = *view->owner->host;
+        const MouseEvent event = host.mouseEvent(wParam, lParam);
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        ++host.dispatchDepth;
+        try {
+            MouseEvent released = event;
+            released.button = 1;
+            view->control->mouseUp(released);
+        } catch (...) {
+            // A failing handler is skipped; the window keeps running.
+        }
+        --host.dispatchDepth;
+        return result;
+    }
+    if (message == WM_CHAR && view != nullptr && view->owner != nullptr && view->kind == Kind::Text) {
+        Win32Host::Impl& host = *view->owner->host;
+        int key = static_cast<int>(wParam);
+        ++host.dispatchDepth;
+        try {
+            static_cast<TextBox&>(*view->control).keyPress(key);
+        } catch (...) {
+            // A failing handler is skipped; the key goes to the box.
+        }
+        --host.dispatchDepth;
+        if (key == 0) return 0;
+        wParam = static_cast<WPARAM>(key);
     }
     if (message == WM_MOUSEMOVE && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;

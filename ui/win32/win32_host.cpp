@@ -413,6 +413,12 @@ void Win32Host::formChanged(Form& form, Change change) {
         break;
     case Change::TaskList: impl_->applyTaskList(*view); break;
     case Change::Icon: impl_->applyFormIcon(*view); break;
+    case Change::Position:
+        ++view->applying;
+        SetWindowPos(window, nullptr, impl_->toPx(form.left()), impl_->toPx(form.top()), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        --view->applying;
+        break;
     default: break;
     }
 }
@@ -663,6 +669,19 @@ void Win32Host::trayRemove(Form& owner) {
     NOTIFYICONDATAW data = trayData(view->window.get());
     Shell_NotifyIconW(NIM_DELETE, &data);
     view->tray = false;
+}
+
+ScreenArea Win32Host::screenArea() const {
+    ScreenArea area;
+    RECT desktop{};
+    if (GetClientRect(GetDesktopWindow(), &desktop)) {
+        area.width = desktop.right - desktop.left;
+        area.height = desktop.bottom - desktop.top;
+    }
+    RECT taskbar{};
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    area.taskbarHeight = tray != nullptr && GetWindowRect(tray, &taskbar) ? taskbar.bottom - taskbar.top : 0;
+    return area;
 }
 
 std::unique_ptr<Host> makeWin32Host() { return std::make_unique<Win32Host>(); }

@@ -1,0 +1,89 @@
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+#include "app/application.h"
+#include "cli/commands_list.h"
+#include "ui/headless/headless_host.h"
+#include "update/update_driver.h"
+
+namespace sorvane::cli {
+namespace {
+
+constexpr int ExitCurrent = 1;
+
+std::string resultName(update::UpdateResult result) {
+    switch (result) {
+        case update::UpdateResult::Updated: return "updated";
+        case update::UpdateResult::Current: return "current";
+        case update::UpdateResult::Unreachable: return "unreachable";
+        case update::UpdateResult::Unusable: return "unusable";
+    }
+    return "unusable";
+}
+
+}  // namespace
+
+// SorvaneCmd update [--json]: the live update of the window, without it. Progress goes to
+// standard error; exit 0 updated, 1 already current, 2 no usable answer from the server.
+int runUpdate(platform::Platform& platform, std::span<const std::string> args, Console& console) {
+    bool json = false;
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            json = true;
+            continue;
+        }
+        console.err << "SorvaneCmd update: unexpected argument '" << arg << "'\nusage: SorvaneCmd update [--json]\n";
+        return ExitError;
+    }
+    ui::HeadlessHost host;
+    app::Application application(platform, host);
+    application.InitBranding();
+    std::string lastStatus;
+    std::uint64_t lastCount = 0;
+    update::UpdateSession session{platform, host, application.branding, application.applicationFolder(),
+                                  [&](const std::string& text) {
+                                      if (text == lastStatus) return;
+                                      // Byte counts arrive every 256 bytes: a few a second are enough to read.
+                                      const bool count = text.rfind("Downloaded ", 0) == 0;
+                                      const std::uint64_t now = platform.locale.tickMs();
+                                      if (count && lastStatus.rfind("Downloaded ", 0) == 0 && now - lastCount < 250) return;
+                                      if (count) lastCount = now;
+                                      lastStatus = text;
+                                      console.err << text << "\n";
+                                  }};
+    const update::UpdateOutcome outcome = update::RunIncrementalUpdate(session);
+
+    if (json) {
+        nlohmann::json document;
+        document["result"] = resultName(outcome.result);
+        document["changes"] = outcome.count;
+        if (outcome.result == update::UpdateResult::Updated) {
+            document["date"] = outcome.newDate;
+            document["files"] = nlohmann::json::array();
+            for (const auto& file : outcome.files) {
+                document["files"].push_back(
+                    {{"name", file.name}, {"added", file.added}, {"deletionPass", file.deletionPass}});
+            }
+        }
+        if (!outcome.detail.empty()) document["error"] = outcome.detail;
+        console.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    } else if (outcome.result == update::UpdateResult::Updated) {
+        for (const auto& file : outcome.files) {
+            console.out << file.name << ": " << file.added << " added" << (file.deletionPass ? ", outdated entries removed" : "")
+                        << "\n";
+        }
+        console.out << "Definitions updated to " << outcome.newDate << " (" << outcome.count << " changes).\n";
+    } else if (outcome.result == update::UpdateResult::Current) {
+        console.out << "Definitions are current.\n";
+    } else {
+        console.err << "SorvaneCmd update: " << outcome.detail << "\n";
+    }
+    switch (outcome.result) {
+        case update::UpdateResult::Updated: return ExitClean;
+        case update::UpdateResult::Current: return ExitCurrent;
+        default: return ExitError;
+    }
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,53 @@
+#include "report/frm_report.h"
+
+#include "platform/limits.h"
+#include "platform/text.h"
+#include "report/scan_report.h"
+
+namespace sorvane::report {
+
+void AppendViewerLine(std::string& shown, std::string_view line) {
+    if (text::trim(line).empty())
+        shown += "\r\n";
+    else
+        shown += line;
+}
+
+std::string ViewerText(std::string_view reportText) {
+    std::string shown;
+    for (const auto& line : text::lines(reportText)) AppendViewerLine(shown, line);
+    return shown;
+}
+
+FrmReport::FrmReport(app::Application& app)
+    : ui::Form(app.host, "frmReport"),
+      txtReport(add<ui::TextBox>("txtReport")),
+      cmdOk(add<ui::CommandButton>("cmdOk")),
+      app_(app) {
+    setSize(9600, 7800);
+    txtReport.setMultiLine(true);
+    txtReport.move(120, 120, 9240, 6480);
+    cmdOk.setCaption("OK");
+    cmdOk.move(8160, 6720, 1200, 420);
+    cmdOk.onClick = [this] { unload(); };
+}
+
+void FrmReport::Form_Load() {
+    auto& files = app_.platform.files;
+    const std::string path = ReportPath(app_.applicationFolder());
+    std::string shown;
+    const auto entry = files.lookup(path);
+    std::string bytes;
+    if (entry && !entry->isFolder() && entry->size <= limits::MaxTextFile && files.readFile(path, bytes).ok()) {
+        for (const auto& line : text::lines(app_.platform.locale.fromAnsi(bytes))) {
+            AppendViewerLine(shown, line);
+            host().yield();
+        }
+    }
+    txtReport.setText(shown);
+    setCaption(app_.branding.ProgramName + " Log");
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow)
+        app_.hooks.skinWindow(*this);
+}
+
+}  // namespace sorvane::report

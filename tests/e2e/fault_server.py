@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""A definition server that misbehaves, for the update's failure tests.
+
+Usage: fault_server.py MODE PORT_FILE
+MODE: "stall" answers the date, then never answers the update request;
+      "endless" answers the date, then sends an update body that never ends;
+      "missing" answers the date, then 404 for the update request.
+The date is always later than any local one. Listens on 127.0.0.1, an ephemeral port,
+written to PORT_FILE; runs until killed.
+"""
+import http.server
+import os
+import sys
+import threading
+import time
+
+mode = sys.argv[1]
+port_file = sys.argv[2]
+stop = threading.Event()
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        if self.path.startswith("/asp/currentDateNEW.asp") or self.path.startswith("/asp/date.asp"):
+            body = b"12/31/2099 11:00:00 PM"
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        if mode == "stall":
+            stop.wait(600)
+            return
+        if mode == "missing":
+            body = b"<html>Not Found</html>"
+            self.send_response(404)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        self.send_response(200)
+        self.end_headers()
+        chunk = b"\xbf\xcb\xcb\xc7|ADD[DEF]" + b"\xdd" * 65000 + b"[BR]"
+        try:
+            while True:
+                self.wfile.write(chunk)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+tmp = port_file + ".tmp"
+with open(tmp, "w") as f:
+    f.write(str(server.server_address[1]))
+os.replace(tmp, port_file)
+server.serve_forever()

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# End to end: SorvaneCmd update under Wine against the reference definition server on
+# 127.0.0.1. A first update from the shipped definitions to a newer release changes
+# exactly the expected lines and date.dat; a second run is current; a server that stalls,
+# sends an endless body, answers 404 or is down leaves every file untouched (exit 2); and
+# an update killed at many moments leaves each definition file wholly old or wholly new.
+# Usage: update_e2e.sh SorvaneCmd.exe DEFINITIONS_DIR SERVER_PROGRAM CLEAR_DEFINITIONS_DIR FAULT_SERVER
+set -euo pipefail
+cmd=$(realpath "$1") defs=$(realpath "$2") server=$3 clear=$(realpath "$4") fault=$(realpath "$5")
+if [[ ! -x "$server" ]]; then
+    echo "update_e2e: $server is not built (the native preset builds it); skipped"
+    exit 77
+fi
+
+export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-update-e2e.XXXXXX")
+pids=()
+own_prefix=0
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [[ $own_prefix -eq 1 ]]; then wineserver -k >/dev/null 2>&1 || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+if [[ -z "${WINEPREFIX:-}" || "$WINEPREFIX" == "${HOME:-}/.wine" ]]; then
+    export WINEPREFIX="$work/prefix"
+    own_prefix=1
+    wineboot >/dev/null 2>&1
+    wineserver -p 30 2>/dev/null || true
+    # The profile's links to the real home folder become plain folders.
+    find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while read -r link; do rm "$link"; mkdir -p "$link"; done
+fi
+
+app="$work/app"
+mkdir -p "$app" "$work/releases/2006-03-16" "$work/releases/2024-05-14"
+cp "$cmd" "$app/"
+cp "$defs"/*.dat "$app/"
+cp "$clear"/*.txt "$work/releases/2006-03-16/"
+new="$work/releases/2024-05-14"
+cp "$clear"/*.txt "$new/"
+printf 'e2e-new.exe=E2E-New|[progfil]E2E-New\r\n' >>"$new/ExeDefinition.txt"
+printf '2^Software\\E2E-New^=E2E-New|whole key\r\n' >>"$new/RegistryDefinition.txt"
+printf 'SDIR|E2E-Good|[progfil]E2E-Good\r\n' >>"$new/Safety.txt"
+grep -v '^doubleclick.net' "$clear/BlockedCookies.txt" >"$new/BlockedCookies.txt"
+"$server" diff "$work/releases/2006-03-16" "$new" >/dev/null
+
+start_server() {  # MODE (real|stall|endless|missing) -> sets port
+    rm -f "$work/port"
+    if [[ $1 == real ]]; then
+        "$server" serve --releases "$work/releases" --log "$work/server.log" --port-file "$work/port" >/dev/null &
+    else
+        python3 "$fault" "$1" "$work/port" &
+    fi
+    server_pid=$!
+    pids+=("$server_pid")
+    for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.05; done
+    port=$(cat "$work/port")
+}
+stop_server() { kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; }
+update() {  # EXPECTED_STATUSES (such as 0 or 0|1) [--json]
+    local expected=$1 status=0
+    shift
+    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update "$@" >"$work/out" 2>"$work/err" || status=$?
+    if [[ ! "|$expected|" == *"|$status|"* ]]; then
+        echo "update: expected exit $expected, got $status"; cat "$work/out" "$work/err"; exit 1
+    fi
+}
+snapshot() { (cd "$app" && md5sum ./*.dat 2>/dev/null; ls) | md5sum; }
+
+# 1. From the shipped definitions to the newer release.
+start_server real
+before=$(snapshot)
+update 0 --json
+python3 - "$app" "$clear" "$work/out" <<'PY'
+import json, os, sys
+app, clear, out = sys.argv[1:4]
+def decode(data):
+    return bytes(c if c in (10, 13) else (c - 124 if c > 124 else c - 124 + 255) for c in data)
+def stored(name):
+    return decode(open(os.path.join(app, name + ".dat"), "rb").read()).decode("cp1252")
+def shipped(name):
+    return open(os.path.join(clear, name + ".txt"), "rb").read().decode("cp1252")
+def lines(text):
+    return text.replace("\r\n", "\n").split("\n")[:-1] if text else []
+failures = []
+def expect(name, want):
+    got = stored(name)
+    if got != want:
+        failures.append(f"{name}: {got!r} != {want!r}")
+crlf = lambda ls: "".join(l + "\r\n" for l in ls)
+expect("ExeDefinition", shipped("ExeDefinition") + "e2e-new.exe=E2E-New|[progfil]E2E-New\r\n")
+expect("FileDefinition", shipped("FileDefinition") + "e2e-new.exe=E2E-New|[progfil]E2E-New\r\n")
+expect("RegistryDefinition", shipped("RegistryDefinition") + "2^Software\\E2E-New^=E2E-New|whole key\r\n")
+expect("Safety", shipped("Safety") + "SDIR|E2E-Good|[progfil]E2E-Good\r\n")
+expect("BlockedCookies", crlf(l for l in lines(shipped("BlockedCookies")) if l and l != "doubleclick.net"))
+expect("DirectoryDefinition", shipped("DirectoryDefinition"))
+date = open(os.path.join(app, "date.dat"), "rb").read()
+if date != b"5/14/2024\r\n":
+    failures.append(f"date.dat: {date!r}")
+doc = json.load(open(out))
+if doc.get("result") != "updated" or doc.get("date") != "5/14/2024" or doc.get("changes") != 5:
+    failures.append(f"json: {doc}")
+for left in ("update.pending", "temp.dat"):
+    if os.path.exists(os.path.join(app, left)):
+        failures.append(f"{left} left behind")
+if failures:
+    print("\n".join(failures)); sys.exit(1)
+PY
+grep -q 'GET /asp/getDefsNEW.asp?prog=Sorvane&comp=Talvenor&date=3/16/2006 200' "$work/server.log"
+
+# 2. Nothing newer.
+update 1
+grep -q 'current' "$work/out"
+updated=$(snapshot)
+[[ "$updated" != "$before" ]]
+cp -r "$app" "$work/updated"
+stop_server
+
+# 3. Servers that fail: every file stays as it is.
+rm -f "$app/date.dat"
+cp "$defs"/*.dat "$app/"
+before=$(snapshot)
+for mode in stall endless missing; do
+    start_server "$mode"
+    update 2
+    stop_server
+    [[ "$(snapshot)" == "$before" ]] || { echo "a server that does '$mode' changed the files"; exit 1; }
+done
+start_server real
+stop_server
+update 2
+[[ "$(snapshot)" == "$before" ]]
+
+# 4. Killed at many moments: each definition file is wholly old or wholly new, and the
+#    next run finishes the job.
+start_server real
+cp -r "$app" "$work/old"
+for delay in 0.1 0.2 0.3 0.45 0.6 0.9; do
+    rm -rf "$app" && cp -r "$work/old" "$app"
+    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update >/dev/null 2>&1 &
+    victim=$!
+    sleep "$delay"
+    kill -9 "$victim" 2>/dev/null || true
+    wait "$victim" 2>/dev/null || true
+    for file in "$work/old"/*.dat; do
+        name=$(basename "$file")
+        [[ "$name" == date.dat ]] && continue
+        if ! cmp -s "$app/$name" "$file" && ! cmp -s "$app/$name" "$work/updated/$name"; then
+            echo "killed after ${delay}s: $name is neither the old nor the new file"; exit 1
+        fi
+    done
+    update '0|1'
+    for file in "$work/updated"/*.dat; do
+        cmp -s "$app/$(basename "$file")" "$file" || { echo "after ${delay}s and a rerun: $(basename "$file") differs"; exit 1; }
+    done
+done
+echo "update end to end: passed"

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "definitions/encoding.h"
+#include "localization/branding.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+#include "update/applier.h"
+#include "update/apply_update.h"
+#include "update/definitions_date.h"
+#include "update/update_driver.h"
+
+namespace sorvane::update {
+namespace {
+
+using definitions::DecodeText;
+using definitions::EncodeLine;
+using definitions::EncodeText;
+
+const std::string Folder = "C:\\Program Files\\Sorvane";
+const std::string Server = "http://www.definitions.sorvane.example";
+const std::string Query = "prog=Sorvane&comp=Talvenor";
+
+std::string record(std::string_view section, std::string_view action, std::string_view clearPayload) {
+    std::string payload;
+    for (char c : clearPayload) payload += (c == '|' || c == '=') ? std::string(1, c) : EncodeLine(std::string(1, c));
+    return EncodeLine(section) + "|" + std::string(action) + "[DEF]" + payload;
+}
+
+TEST(ServerDates, CleaningTrimsControlsAndCutsAfterAmOrPm) {
+    EXPECT_EQ(CleanServerDate("  5/14/2024 3:00:00 PM PST\r\n", true), "5/14/2024 3:00:00 PM");
+    EXPECT_EQ(CleanServerDate("\t5/14/2024\t9:00:00 am<br>", true), "5/14/20249:00:00 am");
+    EXPECT_EQ(CleanServerDate("5/14/2024 9:00:00 AM then PM", true), "5/14/2024 9:00:00 AM then PM");
+    EXPECT_EQ(CleanServerDate("5/14/2024 9:00:00 AMpm", true), "5/14/2024 9:00:00 AMpm");
+    EXPECT_EQ(CleanServerDate(" 5/14/2024 9:00:00 AM x\r\n", false), "5/14/2024 9:00:00 AM x");
+    EXPECT_EQ(CleanServerDate("\r\n", true), "");
+
+    fakes::FakeLocale locale;
+    EXPECT_EQ(ParseServerDate(locale, "5/14/2024 3:00:00 PM and more", true), (platform::DateTime{2024, 5, 14, 15, 0, 0}));
+    EXPECT_FALSE(ParseServerDate(locale, "<html>error</html>", true));
+    EXPECT_FALSE(ParseServerDate(locale, "", true));
+}
+
+TEST(ServerDates, LocalDateDefaultsAndRendersMidnightWithoutTime) {
+    fakes::FakePlatform fake;
+    EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), ShippedDefinitionsDate);
+    EXPECT_EQ(DefinitionsDateText(fake.locale, ShippedDefinitionsDate), "3/16/2006");
+    fake.files.addFile(Folder + "\\date.dat", "not a date\r\n");
+    EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), ShippedDefinitionsDate);
+    fake.files.addFile(Folder + "\\date.dat", "5/14/2024 3:04:05 PM\r\n");
+    EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), (platform::DateTime{2024, 5, 14, 15, 4, 5}));
+}
+
+TEST(Addresses, ProductQueryAndWebsiteBase) {
+    localization::Branding branding;
+    branding.ProgramName = "Sorvane Pro Edition";
+    branding.CompanyName = "Talvenor & Co";
+    EXPECT_EQ(ServerDateAddress(branding), Server + "/asp/currentDateNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co");
+    EXPECT_EQ(WebsiteBase("HTTP://brightwall.example/path/x"), "http://www.brightwall.example/");
+    EXPECT_EQ(WebsiteBase("www.sorvane.example/"), "http://www.sorvane.example/");
+    EXPECT_EQ(WebsiteBase("[Website]"), std::string(VendorWebsite));
+    const std::string list = FullDefinitionAddresses("www.sorvane.example/");
+    EXPECT_EQ(list.substr(0, list.find("\r\n")), "http://www.sorvane.example/definitions/version/R.HTM");
+    EXPECT_NE(list.find("http://www.sorvane.example/definitions/data/ExeDefinition.dat\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 8);
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    DriverTest() {
+        branding.ProgramName = "Sorvane";
+        branding.CompanyName = "Talvenor";
+        branding.Website = "www.sorvane.example/";
+        for (auto name : UpdateFiles) files(std::string(name), "");
+        files("FileDefinition.dat", "old.exe=Old|[progfil]Old|n\r\n");
+        files("ExeDefinition.dat", "old.exe=Old|[progfil]Old\r\n");
+        files("BlockedCookies.dat", "ads.example\r\nkeep.example\r\n");
+    }
+    void files(const std::string& name, const std::string& clear) { fake.files.addFile(path(name), EncodeText(clear)); }
+    std::string path(const std::string& name) const { return Folder + "\\" + name; }
+    std::string clear(const std::string& name) {
+        std::string bytes;
+        EXPECT_TRUE(fake.files.readFile(path(name), bytes).ok()) << name;
+        return DecodeText(bytes);
+    }
+    std::string raw(const std::string& name) {
+        std::string bytes;
+        return fake.files.readFile(path(name), bytes).ok() ? bytes : "<missing>";
+    }
+    UpdateOutcome run() {
+        UpdateSession session{fake.platform(), host, branding, Folder, [this](const std::string& t) { statuses.push_back(t); }};
+        return RunIncrementalUpdate(session);
+    }
+    void serveUpdate(const std::string& since, const std::string& text) {
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "5/14/2024 9:00:00 AM\r\n");
+        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=" + since, text);
+        fake.http.respond(Server + "/asp/date.asp", "5/14/2024 9:00:00 AM");
+    }
+    std::string snapshot() { return snapshotOf(fake.files); }
+    // Every definition file and the date, as stored.
+    static std::string snapshotOf(fakes::FakeFileSystem& fs) {
+        std::string all;
+        for (auto name : UpdateFiles) all += stored(fs, std::string(name)) + "|";
+        return all + stored(fs, "date.dat");
+    }
+    static std::string stored(fakes::FakeFileSystem& fs, const std::string& name) {
+        std::string bytes;
+        return fs.readFile(Folder + "\\" + name, bytes).ok() ? bytes : "<missing>";
+    }
+
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    localization::Branding branding;
+    std::vector<std::string> statuses;
+};
+
+TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example") + "[BR]" + record("EXE", "ADD", "new.exe=New|[progfil]New"));
+    const UpdateOutcome outcome = run();
+    ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
+    EXPECT_EQ(outcome.count, 3u);  // the addition in two files, one deletion pass
+    EXPECT_EQ(outcome.newDate, "5/14/2024 9:00:00 AM");
+    EXPECT_EQ(raw("date.dat"), "5/14/2024 9:00:00 AM\r\n");
+    EXPECT_EQ(clear("BlockedCookies.dat"), "keep.example\r\n");
+    EXPECT_EQ(clear("ExeDefinition.dat"), "old.exe=Old|[progfil]Old\r\nnew.exe=New|[progfil]New\r\n");
+    EXPECT_EQ(clear("FileDefinition.dat"), "old.exe=Old|[progfil]Old|n\r\nnew.exe=New|[progfil]New\r\n");
+    EXPECT_EQ(statuses.front(), "Connecting to the definition server, please wait.");
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Applying new updates..."), statuses.end());
+    // The requests, in order, with the exact paths and queries.
+    EXPECT_EQ(fake.http.requests, (std::vector<std::string>{Server + "/asp/currentDateNEW.asp?" + Query,
+                                                            Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006",
+                                                            Server + "/asp/date.asp"}));
+    EXPECT_FALSE(fake.files.lookup(path("update.pending")));
+    EXPECT_FALSE(fake.files.lookup(path("temp.dat")));
+
+    // The second run finds the server's date not later than its own.
+    fake.http.requests.clear();
+    EXPECT_EQ(run().result, UpdateResult::Current);
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+}
+
+TEST_F(DriverTest, TheOverrideRedirectsEveryRequest) {
+    fake.environment.setVariable("SORVANE_SERVER_URL", "http://127.0.0.1:7000");
+    fake.http.respond("http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query, "1/1/2001");
+    EXPECT_EQ(run().result, UpdateResult::Current);
+    EXPECT_EQ(fake.http.requests, std::vector<std::string>{"http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query});
+}
+
+TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
+    const std::string before = snapshot();
+    // No server at all.
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    // An error page instead of a date.
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "<html>Server Error</html>");
+    EXPECT_EQ(run().result, UpdateResult::Unusable);
+    // The update itself answers 404, or breaks off half-way.
+    serveUpdate("3/16/2006", "");
+    fake.http.fail(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", platform::error::HttpStatusBase + 404);
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    fake.http.responses[Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006"] = {
+        {}, record("COOK", "ADD", "half.example"), true, platform::Status(12030)};
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    // The update arrives, but its new date does not: nothing is applied, or the next run
+    // would apply the same additions twice.
+    serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
+    fake.http.respond(Server + "/asp/date.asp", "garbage");
+    EXPECT_EQ(run().result, UpdateResult::Unusable);
+    fake.http.fail(Server + "/asp/date.asp", platform::error::HttpStatusBase + 500);
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    EXPECT_EQ(snapshot(), before);
+
+    // An update that changes nothing counts as current, and leaves the date alone.
+    serveUpdate("3/16/2006", record("XYZ", "ADD", "x"));
+    EXPECT_EQ(run().result, UpdateResult::Current);
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
+    fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
+    fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
+    fake.http.respond(Server + "/asp/date.asp", "6/1/2024 12:00:00 AM");
+    UpdateSession session{fake.platform(), host, branding, Folder, {}, true};
+    const UpdateOutcome outcome = RunIncrementalUpdate(session);
+    ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
+    EXPECT_EQ(outcome.count, 1u);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "only.example\r\n");
+    EXPECT_EQ(raw("FileDefinition.dat"), "");
+    EXPECT_EQ(raw("Safety.dat"), "");
+    EXPECT_EQ(raw("date.dat"), "6/1/2024\r\n");
+
+    // A feed without a single definition would leave the program with none: refused.
+    fake.http.respond("http://www.sorvane.example/definitions/custom.html", "");
+    EXPECT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Unusable);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "only.example\r\n");
+}
+
+TEST_F(DriverTest, AStaleStagingFileIsClearedFirst) {
+    fake.files.addFile(path("temp.dat"), EncodeText("stale=1\r\n"));
+    fake.files.addFile(path("BlockedCookies.dat.new"), "half written");
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example"));
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "keep.example\r\n");
+    EXPECT_FALSE(fake.files.lookup(path("temp.dat")));
+    EXPECT_FALSE(fake.files.lookup(path("BlockedCookies.dat.new")));
+}
+
+// The program folder as a crash leaves it: after `allowed` changes to the disk, every
+// further change fails, as if the process had died there.
+class DyingFileSystem : public platform::FileSystem {
+public:
+    DyingFileSystem(platform::FileSystem& inner, std::size_t allowed) : inner_(inner), left_(allowed) {}
+    bool died() const { return died_; }
+
+    std::optional<platform::DirectoryEntry> lookup(std::string_view p) override { return inner_.lookup(p); }
+    platform::Status listFolder(std::string_view f, std::vector<platform::DirectoryEntry>& e) override {
+        return inner_.listFolder(f, e);
+    }
+    platform::Status readFile(std::string_view p, std::string& b) override { return inner_.readFile(p, b); }
+    platform::Status readRange(std::string_view p, std::uint64_t o, std::size_t c, std::string& b) override {
+        return inner_.readRange(p, o, c, b);
+    }
+    platform::Status writeFile(std::string_view p, std::string_view b) override { return change([&] { return inner_.writeFile(p, b); }); }
+    platform::Status appendFile(std::string_view p, std::string_view b) override { return change([&] { return inner_.appendFile(p, b); }); }
+    platform::Status writeFileFlushed(std::string_view p, std::string_view b) override {
+        return change([&] { return inner_.writeFileFlushed(p, b); });
+    }
+    platform::Status replaceFile(std::string_view f, std::string_view t) override { return change([&] { return inner_.replaceFile(f, t); }); }
+    platform::Status copyFile(std::string_view f, std::string_view t, bool x) override {
+        return change([&] { return inner_.copyFile(f, t, x); });
+    }
+    platform::Status moveFile(std::string_view f, std::string_view t) override { return change([&] { return inner_.moveFile(f, t); }); }
+    platform::Status deleteFile(std::string_view p) override { return change([&] { return inner_.deleteFile(p); }); }
+    platform::Status createFolder(std::string_view p) override { return change([&] { return inner_.createFolder(p); }); }
+    platform::Status removeFolder(std::string_view p) override { return change([&] { return inner_.removeFolder(p); }); }
+    platform::Status setAttributes(std::string_view p, std::uint32_t a) override {
+        return change([&] { return inner_.setAttributes(p, a); });
+    }
+    std::vector<std::string> drives() override { return inner_.drives(); }
+    platform::DriveType driveType(std::string_view r) override { return inner_.driveType(r); }
+    bool driveReady(std::string_view r) override { return inner_.driveReady(r); }
+    std::string currentFolder() override { return inner_.currentFolder(); }
+    std::optional<platform::FileIdentity> identity(std::string_view p) override { return inner_.identity(p); }
+
+private:
+    template <class F>
+    platform::Status change(F f) {
+        if (left_ == 0) {
+            died_ = true;
+            return platform::Status::failure(platform::error::GenericFailure);
+        }
+        --left_;
+        return f();
+    }
+    platform::FileSystem& inner_;
+    std::size_t left_;
+    bool died_ = false;
+};
+
+TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example") + "[BR]" + record("EXE", "ADD", "new.exe=New|[progfil]New") +
+                                 "[BR]" + record("SEXE", "ADD", "good.exe=Good|"));
+    const std::string before = snapshot();
+    std::string after;
+    {
+        fakes::FakePlatform reference;
+        reference.files = fake.files;
+        reference.http = fake.http;
+        UpdateSession session{reference.platform(), host, branding, Folder, {}};
+        ASSERT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Updated);
+        after = snapshotOf(reference.files);
+    }
+    ASSERT_NE(before, after);
+
+    bool survivedEveryPoint = false;
+    for (std::size_t allowed = 0; !survivedEveryPoint; ++allowed) {
+        fakes::FakePlatform crashed;
+        crashed.files = fake.files;
+        crashed.http = fake.http;
+        DyingFileSystem dying(crashed.files, allowed);
+        platform::Platform p = crashed.platform();
+        platform::Platform withDying{p.registry, dying,         p.shell,     p.processes,  p.versions, p.locale,
+                                     p.instance, p.http, p.restorePoints, p.clipboard, p.environment};
+        UpdateSession session{withDying, host, branding, Folder, {}};
+        (void)RunIncrementalUpdate(session);
+        survivedEveryPoint = !dying.died();
+
+        // The next start finishes or forgets what the crash left.
+        CompleteInterruptedUpdate(crashed.files, Folder);
+        const std::string state = snapshotOf(crashed.files);
+        EXPECT_TRUE(state == before || state == after) << "a crash after " << allowed << " changes left a mixture";
+        EXPECT_FALSE(crashed.files.lookup(path("update.pending"))) << allowed;
+        ASSERT_LT(allowed, 100u);
+    }
+}
+
+}  // namespace
+}  // namespace sorvane::update

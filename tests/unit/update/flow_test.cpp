@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/frm_main.h"
+#include "app/frm_splash.h"
+#include "definitions/encoding.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+#include "update/update_feature.h"
+
+namespace sorvane::update {
+namespace {
+
+using platform::RootKey;
+
+const std::string Folder = "C:\\Program Files\\Sorvane";
+const std::string UserRoot = "Software\\VB and VBA Program Settings\\Sorvane\\";
+const std::string Server = "http://www.definitions.sorvane.example";
+const std::string Query = "prog=Sorvane&comp=Talvenor";
+
+// The GUI program with only the update plugged in.
+struct Program {
+    Program(fakes::FakePlatform& fake, ui::HeadlessHost& host)
+        : app(fake.platform(), host), update(app), main(app), splash(app, main) {
+        update.install();
+    }
+    app::Application app;
+    UpdateFeature update;
+    app::FrmMain main;
+    app::FrmSplash splash;
+};
+
+class FlowTest : public ::testing::Test {
+protected:
+    FlowTest() {
+        putUser("Settings", "Language", "English");
+        putUser("Settings", "showHelp", "0");
+        fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Talvenor\\Sorvane\\Settings", "FirstTime", "Yes");
+        for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
+                          "DirectoryDefinition.dat", "Safety.dat"})
+            fake.files.addFile(Folder + "\\" + name, "");
+        fake.files.addFile(Folder + "\\BlockedCookies.dat", definitions::EncodeText("a.example\r\n"));
+    }
+    void putUser(const std::string& section, const std::string& key, const std::string& value) {
+        fake.registry.putString(RootKey::CurrentUser, UserRoot + section, key, value);
+    }
+    std::string user(const std::string& section, const std::string& key) {
+        platform::RegistryValue value;
+        if (!fake.registry.queryValue(RootKey::CurrentUser, UserRoot + section, key, platform::access::QueryValue, value).ok())
+            return "<unset>";
+        return value.text;
+    }
+    Program& start() {
+        host.screen = {1280, 1024, 40};
+        program = std::make_unique<Program>(fake, host);
+        program->splash.show();
+        host.advance(2 * app::FrmSplash::Ticks);
+        EXPECT_TRUE(program->main.visible());
+        return *program;
+    }
+    void serveNewer(const std::string& text) {
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "5/14/2024");
+        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", text);
+        fake.http.respond(Server + "/asp/date.asp", "5/14/2024 12:00:00 AM");
+    }
+    static std::string addCookie(const std::string& host) {
+        return definitions::EncodeLine("COOK") + "|ADD[DEF]" + definitions::EncodeLine(host);
+    }
+
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    std::unique_ptr<Program> program;
+};
+
+TEST_F(FlowTest, CurrentDefinitionsShowTheRecentNoticeAndTouchNoSetting) {
+    Program& p = start();
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "3/16/2006 12:00:00 AM");
+    putUser("OptionAndSettings", "RESTART", "False");
+    p.main.cmdUpdate.click();
+    FrmSignatureUpdated& notice = p.update.notification();
+    EXPECT_TRUE(notice.visible());
+    EXPECT_EQ(notice.lblUpdateInfo.caption(), "You are using the most recent Sorvane definitions.");
+    EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");
+    EXPECT_FALSE(p.update.downloadWindow().loaded());
+    EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
+}
+
+TEST_F(FlowTest, AnUpdateRecountsAndReportsWhileTheStatusWindowShowsProgress) {
+    Program& p = start();
+    serveNewer(addCookie("b.example") + "[BR]" + addCookie("c.example"));
+    std::vector<std::string> seen;
+    bool liveUpdateDisabled = false;
+    host.yieldHook = [&] {
+        FrmDownload& download = p.update.downloadWindow();
+        if (download.loaded() && !download.txtStatus.text().empty()) seen.push_back(download.txtStatus.text());
+        liveUpdateDisabled = liveUpdateDisabled || !p.main.cmdLiveUpdate.enabled();
+    };
+    const int before = p.app.DefinitionCount;
+    p.main.cmdLiveUpdate.click();
+    host.yieldHook = nullptr;
+
+    EXPECT_TRUE(liveUpdateDisabled);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "Connecting to the definition server, please wait."), seen.end());
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(), "Your Sorvane definitions have been updated!");
+    EXPECT_EQ(user("OptionAndSettings", "SHOW"), "True");
+    EXPECT_EQ(user("OptionAndSettings", "RESTART"), "True");
+    EXPECT_EQ(p.app.DefinitionCount, before + 2);
+    EXPECT_EQ(p.main.lblDefVersion.caption(), "5/14/2024 PST");
+    EXPECT_TRUE(p.main.cmdScan.enabled());
+    EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
+    EXPECT_FALSE(p.update.downloadWindow().loaded());
+}
+
+TEST_F(FlowTest, AFailedUpdateSaysSoInsteadOfCallingTheDefinitionsCurrent) {
+    Program& p = start();
+    p.main.cmdUpdate.click();  // no server answers
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "Definitions could not be downloaded. Please check your internet connection.");
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Unreachable);
+}
+
+TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
+    Program& p = start();
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    p.main.cmdUpdate.click();
+    FrmSignatureUpdated& notice = p.update.notification();
+    const int resting = 1024 * 15 - 40 * 15;
+    EXPECT_EQ(notice.restingTop(), resting);
+    EXPECT_EQ(notice.raisedTop(), resting - notice.height() - 100);
+    EXPECT_EQ(notice.left(), 1280 * 15 - notice.width());
+    host.advance(2000);
+    EXPECT_EQ(notice.top(), notice.raisedTop());
+    EXPECT_TRUE(notice.tmrEnablePopDownTimer.on());
+    host.advance(5000);  // seven seconds of rest from the end of the rise
+    EXPECT_TRUE(notice.visible());
+    EXPECT_EQ(notice.top(), notice.raisedTop());
+    host.advance(3000);
+    EXPECT_FALSE(notice.loaded());
+    EXPECT_EQ(user("OptionAndSettings", "SHOW"), "False");
+
+    // Dismissed early with OK.
+    p.main.cmdUpdate.click();
+    ASSERT_TRUE(notice.visible());
+    notice.cmdUpdateSuccesfullOK.click();
+    EXPECT_FALSE(notice.loaded());
+}
+
+TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaitsForAScan) {
+    putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
+    Program& p = start();
+    ASSERT_TRUE(p.main.timUpdate.on());
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    host.advance(299 * 1000);
+    EXPECT_TRUE(fake.http.requests.empty());
+    // A scan runs as the counter passes 299: the update waits for its end.
+    p.main.cmdScanNow.setEnabled(false);
+    host.advance(30 * 1000);
+    EXPECT_TRUE(fake.http.requests.empty());
+    p.main.cmdScanNow.setEnabled(true);
+    host.advance(2 * 1000);
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+    EXPECT_FALSE(p.main.timUpdate.on());
+    host.advance(600 * 1000);
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+}
+
+TEST_F(FlowTest, WithoutAScanTheUpdateStartsAtAbout301Seconds) {
+    putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
+    start();
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    const std::uint64_t started = host.now();
+    while (fake.http.requests.empty() && host.now() - started < 400 * 1000) host.advance(1000);
+    EXPECT_EQ((host.now() - started) / 1000, 301u);
+}
+
+TEST_F(FlowTest, TheStatusWindowCyclesItsTextsAndBlinks) {
+    Program& p = start();
+    FrmDownload& download = p.update.downloadWindow();
+    download.show();
+    EXPECT_EQ(download.lblProduct.caption(), "Connecting to server/downloading.....");
+    std::vector<std::string> texts;
+    for (int i = 0; i < 16; ++i) {
+        download.tmrBlink_Timer();
+        texts.push_back(download.lblProduct.caption());
+    }
+    EXPECT_EQ(texts[0], "Connecting to the Server.");
+    EXPECT_EQ(texts[1], "Connecting to server.....");  // step 1 keeps what the blink set
+    EXPECT_EQ(texts[2], "Sending and receiving data, please wait.");
+    EXPECT_EQ(texts[6], "Successfully sent the request.");
+    EXPECT_EQ(texts[7], "Connecting to server.....");
+    EXPECT_EQ(texts[8], "Receiving a response from the Server.");
+    EXPECT_EQ(texts[9], "Connecting to server.....");
+    EXPECT_EQ(texts[14], "Sending and receiving data, please wait.");
+    EXPECT_EQ(texts[15], "Connecting to the Server.");
+    EXPECT_NE(download.picUp.visible(), download.picDown.visible());
+    download.Command1.click();
+    EXPECT_FALSE(download.loaded());
+}
+
+TEST_F(FlowTest, ShiftOnLiveUpdateListsTheFullFilesThenUpdates) {
+    Program& p = start();
+    p.main.cmdUpdate.mouseDown({1, 1, 0, 0});
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text.substr(0, 52), "http://www.sorvane.example/definitions/version/R.HTM");
+    p.main.cmdUpdate.mouseDown({1, 3, 0, 0});  // Shift with Ctrl: nothing
+    p.main.cmdUpdate.mouseDown({1, 0, 0, 0});
+    EXPECT_EQ(host.messages().size(), 1u);
+}
+
+}  // namespace
+}  // namespace sorvane::update
