@@ -3,6 +3,7 @@
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
 #include "report/report_feature.h"
+#include "report/submission_feature.h"
 #include "scan/main_window_scan.h"
 
 namespace sorvane::app {
@@ -22,6 +23,7 @@ public:
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
     report::ReportFeature report;
+    report::SubmissionFeature submission;
 
 private:
     void installExclusions();

@@ -67,6 +67,7 @@ struct MainWindowHooks {
     Action submitScanData;                                // Results page after a scan that found nothing
     Action browseSubmitFile;                              // Command2_Click
     Action submitFile;                                    // cmdSubmit_Click
+    Action sendDataMouseUp;                               // chkSendData_MouseUp
 
     // Shields and scheduler ticks.
     Action schedulerTick;

@@ -12,6 +12,7 @@ std::span<const Command> commands() {
         Command{"scan", "scan [--json] [--quick|--complete]  a whole scan (default: the scope the settings hold); exit 1 when something was found", &runScan},
         Command{"defs", "defs encode|decode|lint FILE  definition files: encode, decode, check line by line", &runDefs},
         Command{"report", "report [--json]        the last scan report, or the last scan as JSON with its times", &runReport},
+        Command{"submit", "submit NAME            send one file name to the data-collection endpoint; exit 0 when it was taken", &runSubmit},
         Command{"remove", "remove [--yes] [--quick|--complete] [--only TEXT ...]  scan, then remove what was found (or only TEXT)", &runRemove},
     };
     return table;

@@ -8,5 +8,6 @@ int runVersion(platform::Platform& platform, std::span<const std::string> args, 
 int runDefs(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runReport(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runSubmit(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli
