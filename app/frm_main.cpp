@@ -192,6 +192,7 @@ FrmMain::FrmMain(Application& application)
     mnuQuarItem[0] = &placed(add<Menu>("mnuQuarItem", 0, &mnuQuarantine), 0, 0, 0, 0, "View Quarantine");
     mnuQuarItem[1] = &placed(add<Menu>("mnuQuarItem", 1, &mnuQuarantine), 0, 0, 0, 0, "View Exclusions");
 
+    app.registerWindow(*this);
     app.registerWindow(*form8_);
     app.registerWindow(*frmAbout_);
     app.registerWindow(*frmHidden_);
@@ -792,8 +793,9 @@ void FrmMain::SendToTray() {
 }
 
 void FrmMain::RestoreFromTray() {
-    setWindowState(ui::WindowState::Normal);
+    // Shown first, so that the resize to normal records "Minimized" = "No".
     show();
+    setWindowState(ui::WindowState::Normal);
     call(app.hooks.hideTrayPopup);
 }
 

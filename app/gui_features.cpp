@@ -13,7 +13,8 @@ GuiFeatures::GuiFeatures(Application& app)
       // A scheduled scan's automatic removal asks nothing; the scan's state tells when one runs.
       removal(app, [this] { return scan.autoRemoveAfterScan(); }),
       report(app, scan),
-      submission(app) {
+      submission(app),
+      tray(app) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
@@ -21,6 +22,7 @@ GuiFeatures::GuiFeatures(Application& app)
     removal.install();
     report.install(app.hooks);
     submission.install(app.hooks);
+    tray.install(app.hooks);
 }
 
 void GuiFeatures::installExclusions() {

@@ -4,6 +4,7 @@
 #include "removal/removal_feature.h"
 #include "report/report_feature.h"
 #include "report/submission_feature.h"
+#include "tray/tray_feature.h"
 #include "scan/main_window_scan.h"
 
 namespace sorvane::app {
@@ -24,6 +25,7 @@ public:
     removal::RemovalFeature removal;
     report::ReportFeature report;
     report::SubmissionFeature submission;
+    tray::TrayFeature tray;
 
 private:
     void installExclusions();

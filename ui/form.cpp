@@ -70,6 +70,13 @@ void Form::setSize(int width, int height) {
     Form_Resize();
 }
 
+void Form::setPosition(int left, int top) {
+    if (left == left_ && top == top_) return;
+    left_ = left;
+    top_ = top;
+    if (loaded_) host_.formChanged(*this, Change::Position);
+}
+
 void Form::setShowInTaskList(bool show) {
     if (show == showInTaskList_) return;
     showInTaskList_ = show;

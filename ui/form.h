@@ -50,6 +50,10 @@ public:
     int height() const { return height_; }
     // Size in twips of the whole window; runs Form_Resize when it changes.
     void setSize(int width, int height);
+    // Where the window stands on the screen, in twips from the screen's top left corner.
+    int left() const { return left_; }
+    int top() const { return top_; }
+    void setPosition(int left, int top);
     bool showInTaskList() const { return showInTaskList_; }
     void setShowInTaskList(bool show);
     const std::string& icon() const { return icon_; }
@@ -104,6 +108,8 @@ private:
     WindowState state_ = WindowState::Normal;
     int width_ = 0;
     int height_ = 0;
+    int left_ = 0;
+    int top_ = 0;
     bool showInTaskList_ = true;
     std::string icon_;
 };

@@ -28,6 +28,15 @@ enum class Change {
     WindowState,
     TaskList,     // whether the form shows in the task list
     Icon,
+    Position,     // where the form's window stands on the screen
+};
+
+// The screen as the tray popup places itself on it, in pixels: the desktop's client area
+// and the height of the taskbar (0 when there is none).
+struct ScreenArea {
+    int desktopWidth = 0;
+    int desktopHeight = 0;
+    int taskbarHeight = 0;
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -88,6 +97,8 @@ public:
     virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
+
+    virtual ScreenArea screenArea() const { return {}; }
 };
 
 }  // namespace sorvane::ui

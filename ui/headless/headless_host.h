@@ -99,6 +99,9 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    ScreenArea screenArea() const override { return screen; }
+    // The screen the forms are placed on.
+    ScreenArea screen{1024, 768, 30};
 
 private:
     struct Slot {
