@@ -377,6 +377,9 @@ void FrmMain::wireHandlers() {
     cmdRemove.onClick = [this] { cmdResults_Click(); };
     cmdSettings.onClick = [this] { cmdSettings_Click(); };
     cmdUpdate.onClick = [this] { cmdUpdate_Click(); };
+    cmdUpdate.onMouseDown = [this, &hooks](const ui::MouseEvent& event) {
+        if (hooks.liveUpdateMouseDown) hooks.liveUpdateMouseDown(*this, event.button, event.shift);
+    };
     cmdLiveUpdate.onClick = [this] { cmdUpdate_Click(); };
     Command5.onClick = [this] { SendToTray(); };
     cmdWebsite.onClick = [this] { cmdWebsite_Click(); };

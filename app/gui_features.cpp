@@ -14,7 +14,8 @@ GuiFeatures::GuiFeatures(Application& app)
       removal(app, [this] { return scan.autoRemoveAfterScan(); }),
       report(app, scan),
       submission(app),
-      tray(app) {
+      tray(app),
+      update(app) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
@@ -23,6 +24,7 @@ GuiFeatures::GuiFeatures(Application& app)
     report.install(app.hooks);
     submission.install(app.hooks);
     tray.install(app.hooks);
+    update.install();
 }
 
 void GuiFeatures::installExclusions() {

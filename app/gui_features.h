@@ -6,6 +6,7 @@
 #include "report/submission_feature.h"
 #include "tray/tray_feature.h"
 #include "scan/main_window_scan.h"
+#include "update/update_feature.h"
 
 namespace sorvane::app {
 
@@ -26,6 +27,7 @@ public:
     report::ReportFeature report;
     report::SubmissionFeature submission;
     tray::TrayFeature tray;
+    update::UpdateFeature update;
 
 private:
     void installExclusions();

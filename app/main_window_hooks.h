@@ -65,6 +65,7 @@ struct MainWindowHooks {
     // Live update, report, data submission.
     Action liveUpdate;                                    // cmdUpdate_Click
     Action autoUpdateTick;                                // timUpdate_Timer
+    std::function<void(FrmMain&, int button, int shift)> liveUpdateMouseDown;  // cmdUpdate_MouseDown
     Action viewReport;
     Action submitScanData;                                // Results page after a scan that found nothing
     Action browseSubmitFile;                              // Command2_Click

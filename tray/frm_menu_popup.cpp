@@ -71,9 +71,9 @@ void frmMenuPopUp::Form_Load() {
 
     const ui::ScreenArea screen = host().screenArea();
     taskbarHeight_ = twips(screen.taskbarHeight, HeightScale);
-    desktopHeight_ = twips(screen.desktopHeight, HeightScale);
+    desktopHeight_ = twips(screen.height, HeightScale);
     const int scaleWidth = width() / TwipsPerPixel;
-    setPosition(twips(screen.desktopWidth - scaleWidth, LeftScale), desktopHeight_ - taskbarHeight_);
+    setPosition(twips(screen.width - scaleWidth, LeftScale), desktopHeight_ - taskbarHeight_);
     finalTop_ = desktopHeight_ - (height() + 100);
     tmrMenuPopup.setOn(true);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);

@@ -65,6 +65,8 @@ public:
     // A user's click: runs onClick when the control can be clicked. Hosts and tests call it.
     virtual void click();
     void mouseMove(const MouseEvent& event) { if (onMouseMove) onMouseMove(event); }
+    // A mouse button went down on the control; `event.button` is the one pressed.
+    void mouseDown(const MouseEvent& event) { if (onMouseDown) onMouseDown(event); }
     void doubleClick() { if (onDblClick) onDblClick(); }
     // A mouse button released over the control, after the click it completed.
     void mouseUp(const MouseEvent& event) { if (onMouseUp) onMouseUp(event); }
@@ -72,6 +74,7 @@ public:
     std::function<void()> onClick;
     std::function<void()> onDblClick;
     std::function<void(const MouseEvent&)> onMouseMove;
+    std::function<void(const MouseEvent&)> onMouseDown;
     std::function<void(const MouseEvent&)> onMouseUp;
 
 protected:

@@ -46,14 +46,14 @@ public:
     WindowState windowState() const { return state_; }
     // Runs Form_Resize when the state changes.
     void setWindowState(WindowState state);
+    // Position in twips of the window's top-left corner on the screen.
+    int left() const { return left_; }
+    int top() const { return top_; }
+    void setPosition(int left, int top);
     int width() const { return width_; }
     int height() const { return height_; }
     // Size in twips of the whole window; runs Form_Resize when it changes.
     void setSize(int width, int height);
-    // Where the window stands on the screen, in twips from the screen's top left corner.
-    int left() const { return left_; }
-    int top() const { return top_; }
-    void setPosition(int left, int top);
     bool showInTaskList() const { return showInTaskList_; }
     void setShowInTaskList(bool show);
     const std::string& icon() const { return icon_; }

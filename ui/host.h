@@ -28,15 +28,14 @@ enum class Change {
     WindowState,
     TaskList,     // whether the form shows in the task list
     Icon,
-    Position,     // where the form's window stands on the screen
+    Position,     // a form's left or top
 };
 
-// The screen as the tray popup places itself on it, in pixels: the desktop's client area
-// and the height of the taskbar (0 when there is none).
+// The screen in pixels: the desktop and the taskbar along its bottom edge (0 without one).
 struct ScreenArea {
-    int desktopWidth = 0;
-    int desktopHeight = 0;
-    int taskbarHeight = 0;
+    int width = 1024;
+    int height = 768;
+    int taskbarHeight = 30;
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -98,6 +97,7 @@ public:
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
 
+    // The desktop's size and the taskbar's height, for windows that place themselves.
     virtual ScreenArea screenArea() const { return {}; }
 };
 

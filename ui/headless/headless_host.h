@@ -100,8 +100,8 @@ public:
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
     ScreenArea screenArea() const override { return screen; }
-    // The screen the forms are placed on.
-    ScreenArea screen{1024, 768, 30};
+    // What screenArea() answers.
+    ScreenArea screen;
 
 private:
     struct Slot {

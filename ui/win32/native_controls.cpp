@@ -104,6 +104,19 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
     }
+    if ((message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) && view != nullptr &&
+        view->owner != nullptr) {
+        Win32Host::Impl& host = *view->owner->host;
+        MouseEvent event = host.mouseEvent(wParam, lParam);
+        event.button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
+        ++host.dispatchDepth;
+        try {
+            view->control->mouseDown(event);
+        } catch (...) {
+            // A failing handler is skipped; the window keeps running.
+        }
+        --host.dispatchDepth;
+    }
     // Mouse-up runs after the native control has turned the release into its click.
     if (message == WM_LBUTTONUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;

@@ -427,13 +427,13 @@ void Win32Host::formChanged(Form& form, Change change) {
         }
         break;
     case Change::TaskList: impl_->applyTaskList(*view); break;
+    case Change::Icon: impl_->applyFormIcon(*view); break;
     case Change::Position:
         ++view->applying;
         SetWindowPos(window, nullptr, impl_->toPx(form.left()), impl_->toPx(form.top()), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         --view->applying;
         break;
-    case Change::Icon: impl_->applyFormIcon(*view); break;
     default: break;
     }
 }
@@ -686,13 +686,14 @@ void Win32Host::trayRemove(Form& owner) {
 
 ScreenArea Win32Host::screenArea() const {
     ScreenArea area;
-    RECT rect{};
-    if (GetClientRect(GetDesktopWindow(), &rect)) {
-        area.desktopWidth = rect.right - rect.left;
-        area.desktopHeight = rect.bottom - rect.top;
+    RECT desktop{};
+    if (GetClientRect(GetDesktopWindow(), &desktop)) {
+        area.width = desktop.right - desktop.left;
+        area.height = desktop.bottom - desktop.top;
     }
-    if (HWND taskbar = FindWindowW(L"Shell_TrayWnd", L""); taskbar != nullptr && GetClientRect(taskbar, &rect))
-        area.taskbarHeight = rect.bottom - rect.top;
+    RECT taskbar{};
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    area.taskbarHeight = tray != nullptr && GetWindowRect(tray, &taskbar) ? taskbar.bottom - taskbar.top : 0;
     return area;
 }
 

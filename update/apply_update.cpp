@@ -1,0 +1,132 @@
+#include "update/apply_update.h"
+
+#include "app/definition_files.h"
+#include "platform/limits.h"
+#include "platform/text.h"
+#include "update/applier.h"
+#include "update/definitions_date.h"
+
+namespace sorvane::update {
+
+using platform::Status;
+namespace error = platform::error;
+
+namespace {
+
+std::string pathOf(std::string_view folder, std::string_view name) { return app::JoinPath(folder, name); }
+
+void deleteIfPresent(platform::FileSystem& files, const std::string& path) {
+    if (files.lookup(path)) (void)files.deleteFile(path);
+}
+
+// The names a journal may list: the six definition files and the date.
+bool journalName(std::string_view name) {
+    if (text::equalsNoCase(name, DateFile)) return true;
+    for (std::string_view file : UpdateFiles) {
+        if (text::equalsNoCase(name, file)) return true;
+    }
+    return false;
+}
+
+void clearStagedFiles(platform::FileSystem& files, std::string_view folder) {
+    for (std::string_view file : UpdateFiles) deleteIfPresent(files, pathOf(folder, std::string(file) + std::string(NewSuffix)));
+    deleteIfPresent(files, pathOf(folder, std::string(DateFile) + std::string(NewSuffix)));
+    deleteIfPresent(files, pathOf(folder, StagingFile));
+}
+
+}  // namespace
+
+PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
+                             bool customMode, const UpdateStatus& status) {
+    PreparedUpdate prepared;
+    const std::vector<UpdateRecord> records = ParseUpdateText(text);
+    for (const UpdateRecord& r : records) {
+        if (r.action == "ADD") ++prepared.additionRecords;
+    }
+    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+        const std::string name(UpdateFiles[i]);
+        std::string old;
+        if (!customMode) {
+            const std::string path = pathOf(folder, name);
+            if (const auto entry = files.lookup(path)) {
+                if (entry->isFolder() || entry->size > limits::MaxDefinitionFile || !files.readFile(path, old).ok()) {
+                    prepared.readable = false;
+                    return prepared;
+                }
+            }
+        }
+        const FileUpdate updated = UpdateFileContent(i, old, records, customMode, [&](std::size_t read) {
+            if (status) status("Removing outdated definitions: checking entry " + std::to_string(read));
+        });
+        if (status) status("Applying new updates...");
+        prepared.count += updated.count();
+        prepared.files.push_back({name, updated.added, updated.deletionPass});
+        if (customMode || updated.count() > 0) prepared.contents.emplace_back(name, updated.content);
+    }
+    return prepared;
+}
+
+Status CommitUpdate(platform::FileSystem& files, std::string_view folder, const PreparedUpdate& update,
+                    const std::optional<std::string>& dateLine) {
+    CompleteInterruptedUpdate(files, folder);
+    std::vector<std::pair<std::string, std::string>> staged = update.contents;
+    if (dateLine) staged.emplace_back(std::string(DateFile), *dateLine + "\r\n");
+    if (staged.empty()) return Status::success();
+
+    // 1. Every new file beside its live one, on the disk before anything is replaced.
+    std::string journal;
+    for (const auto& [name, content] : staged) {
+        if (auto s = files.writeFileFlushed(pathOf(folder, name + std::string(NewSuffix)), content); !s.ok()) {
+            clearStagedFiles(files, folder);
+            return s;
+        }
+        journal += name + "\r\n";
+    }
+    // 2. The journal, itself put in place in one step: from here on the update happens.
+    const std::string staging = pathOf(folder, StagingFile);
+    const std::string journalPath = pathOf(folder, JournalFile);
+    if (auto s = files.writeFileFlushed(staging, journal); !s.ok()) {
+        clearStagedFiles(files, folder);
+        return s;
+    }
+    if (auto s = files.replaceFile(staging, journalPath); !s.ok()) {
+        clearStagedFiles(files, folder);
+        return s;
+    }
+    // 3. Each file over its live one, the date last; then the journal goes.
+    for (const auto& [name, content] : staged) {
+        if (auto s = files.replaceFile(pathOf(folder, name + std::string(NewSuffix)), pathOf(folder, name)); !s.ok()) {
+            return s;
+        }
+    }
+    return files.deleteFile(journalPath);
+}
+
+void CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
+    const std::string journalPath = pathOf(folder, JournalFile);
+    std::string journal;
+    if (files.lookup(journalPath)) {
+        // Without its list the staged files cannot be told apart: leave everything for a later run.
+        if (!files.readRange(journalPath, 0, 4096, journal).ok()) return;
+        bool complete = true;
+        for (const std::string& name : text::lines(journal)) {
+            if (!journalName(name)) continue;
+            const std::string staged = pathOf(folder, name + std::string(NewSuffix));
+            if (files.lookup(staged) && !files.replaceFile(staged, pathOf(folder, name)).ok()) complete = false;
+        }
+        if (!complete) return;  // tried again next time; the journal still says what is left
+        (void)files.deleteFile(journalPath);
+    }
+    // Staged files without a journal belong to an update that never took place.
+    clearStagedFiles(files, folder);
+}
+
+std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,
+                        const UpdateStatus& status) {
+    const PreparedUpdate prepared = PrepareUpdate(files, folder, text, customMode, status);
+    if (!prepared.readable) return 0;
+    if (!CommitUpdate(files, folder, prepared, std::nullopt).ok()) return 0;
+    return prepared.count;
+}
+
+}  // namespace sorvane::update

@@ -1,0 +1,81 @@
+#include "update/frm_download.h"
+
+namespace sorvane::update {
+
+namespace {
+constexpr int TrayLeftDoubleClick = 0x203;  // WM_LBUTTONDBLCLK, as the tray icon reports it
+}
+
+FrmDownload::FrmDownload(app::Application& app)
+    : ui::Form(app.host, "frmDownload"),
+      lblProduct(add<ui::Label>("lblProduct")),
+      txtStatus(add<ui::TextBox>("txtStatus")),
+      picUp(add<ui::Image>("picUp")),
+      picDown(add<ui::Image>("picDown")),
+      Command1(add<ui::CommandButton>("Command1")),
+      tmrBlink(add<ui::Timer>("tmrBlink")),
+      app_(app) {
+    setCaption("Live Update");
+    setSize(6000, 2700);
+    setShowInTaskList(true);
+    picUp.setPicture("#1");
+    picUp.move(240, 240, 720, 720);
+    picDown.setPicture("#1");
+    picDown.move(240, 480, 720, 720);
+    lblProduct.move(1200, 240, 4500, 420);
+    txtStatus.move(1200, 840, 4500, 420);
+    Command1.setCaption("Cancel");
+    Command1.move(4380, 1560, 1320, 420);
+    tmrBlink.setInterval(800);
+    tmrBlink.setOn(false);
+    tmrBlink.onTimer = [this] { tmrBlink_Timer(); };
+    Command1.onClick = [this] { Command1_Click(); };
+}
+
+void FrmDownload::Form_Load() {
+    tmrBlink.setOn(true);
+    picDown.setVisible(false);
+    picUp.setVisible(true);
+    lblProduct.setCaption("Connecting to server/downloading.....");
+    step_ = 0;
+    if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(*this);
+    if (app_.hooks.trayShowIcon) app_.hooks.trayShowIcon(*this, "Getting latest definitions.");
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+}
+
+void FrmDownload::tmrBlink_Timer() {
+    if (picDown.visible()) {
+        picDown.setVisible(false);
+        picUp.setVisible(true);
+        lblProduct.setCaption("Connecting to server.....");
+    } else {
+        lblProduct.setCaption("Checking for Definitions.....");
+        picDown.setVisible(true);
+        picUp.setVisible(false);
+    }
+    if (step_ > 14) step_ = 0;
+    switch (step_) {
+        case 0: lblProduct.setCaption("Connecting to the Server."); break;
+        case 6: lblProduct.setCaption("Successfully sent the request."); break;
+        case 8: lblProduct.setCaption("Receiving a response from the Server."); break;
+        case 1:
+        case 7:
+        case 9: break;
+        default: lblProduct.setCaption("Sending and receiving data, please wait."); break;
+    }
+    ++step_;
+}
+
+void FrmDownload::Form_MouseMove(const ui::MouseEvent& event) {
+    if (event.x != TrayLeftDoubleClick) return;
+    setWindowState(ui::WindowState::Normal);
+    show();
+    setWindowState(ui::WindowState::Normal);
+}
+
+void FrmDownload::Form_Unload() {
+    tmrBlink.setOn(false);
+    if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(*this);
+}
+
+}  // namespace sorvane::update

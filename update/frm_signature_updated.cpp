@@ -1,0 +1,96 @@
+#include "update/frm_signature_updated.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+
+namespace sorvane::update {
+
+namespace {
+constexpr int TwipsPerPixel = 15;
+constexpr int SlideUpStep = 20;
+constexpr int SlideDownStep = 40;
+constexpr int RaisedMargin = 100;
+}  // namespace
+
+FrmSignatureUpdated::FrmSignatureUpdated(app::Application& app, ui::Form& download)
+    : ui::Form(app.host, "frmSignatureUpdated"),
+      lblUpdateInfo(add<ui::Label>("lblUpdateInfo")),
+      cmdUpdateSuccesfullOK(add<ui::CommandButton>("cmdUpdateSuccesfullOK")),
+      tmrPopupSignatureUpdate(add<ui::Timer>("tmrPopupSignatureUpdate")),
+      tmrEnablePopDownTimer(add<ui::Timer>("tmrEnablePopDownTimer")),
+      tmrPopDown(add<ui::Timer>("tmrPopDown")),
+      app_(app),
+      download_(download) {
+    setCaption(app.branding.ProgramName);
+    setSize(4800, 1950);
+    setShowInTaskList(false);
+    lblUpdateInfo.move(240, 240, 4200, 840);
+    cmdUpdateSuccesfullOK.setCaption("OK");
+    cmdUpdateSuccesfullOK.move(3360, 1140, 1080, 360);
+    tmrPopupSignatureUpdate.setInterval(10);
+    tmrEnablePopDownTimer.setInterval(7000);
+    tmrPopDown.setInterval(10);
+    for (ui::Timer* timer : {&tmrPopupSignatureUpdate, &tmrEnablePopDownTimer, &tmrPopDown}) timer->setOn(false);
+    tmrPopupSignatureUpdate.onTimer = [this] { tmrPopupSignatureUpdate_Timer(); };
+    tmrEnablePopDownTimer.onTimer = [this] { tmrEnablePopDownTimer_Timer(); };
+    tmrPopDown.onTimer = [this] { tmrPopDown_Timer(); };
+    cmdUpdateSuccesfullOK.onClick = [this] { cmdUpdateSuccesfullOK_Click(); };
+}
+
+void FrmSignatureUpdated::Form_Load() {
+    tmrEnablePopDownTimer.setOn(false);
+    tmrPopDown.setOn(false);
+    lblUpdateInfo.setCaption("All " + app_.branding.ProgramName +
+                             " signatures have been updated automatically.  You are now protected from new malicious "
+                             "applications.");
+    // The window starts hidden behind the taskbar's upper edge, at the right of the screen,
+    // and rises until it stands above the taskbar.
+    const ui::ScreenArea screen = host().screenArea();
+    const int bottom = screen.height * TwipsPerPixel;
+    const int taskbar = screen.taskbarHeight * TwipsPerPixel;
+    restingTop_ = bottom - taskbar;
+    raisedTop_ = restingTop_ - (height() + RaisedMargin);
+    setPosition(screen.width * TwipsPerPixel - width(), restingTop_);
+    tmrPopupSignatureUpdate.setOn(true);
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+}
+
+void FrmSignatureUpdated::showNotice(const std::string& text) {
+    tmrPopupSignatureUpdate.setOn(true);
+    show(false);
+    lblUpdateInfo.setCaption(text);
+}
+
+void FrmSignatureUpdated::tmrPopupSignatureUpdate_Timer() {
+    if (!visible()) show(false);
+    if (top() > raisedTop_) {
+        setPosition(left(), std::max(top() - SlideUpStep, raisedTop_));
+        return;
+    }
+    tmrPopupSignatureUpdate.setOn(false);
+    tmrEnablePopDownTimer.setOn(true);
+}
+
+void FrmSignatureUpdated::tmrEnablePopDownTimer_Timer() {
+    tmrEnablePopDownTimer.setOn(false);
+    tmrPopDown.setOn(true);
+}
+
+void FrmSignatureUpdated::tmrPopDown_Timer() {
+    if (!visible()) show(false);
+    setPosition(left(), top() + SlideDownStep);
+    if (top() > restingTop_) {
+        tmrPopDown.setOn(false);
+        cmdUpdateSuccesfullOK_Click();
+    }
+}
+
+void FrmSignatureUpdated::cmdUpdateSuccesfullOK_Click() {
+    app_.userSettings.write(app::section::Options, "SHOW", "False");
+    tmrPopupSignatureUpdate.setOn(false);
+    if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(download_);
+    unload();
+}
+
+}  // namespace sorvane::update

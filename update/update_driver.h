@@ -1,0 +1,64 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "localization/branding.h"
+#include "platform/platform.h"
+#include "ui/host.h"
+#include "update/apply_update.h"
+
+// The live update: asks the definition server whether newer definitions exist, fetches
+// the update text and applies it together with the new definitions date.
+namespace sorvane::update {
+
+// The definition server of this build and the vendor's own site (SORVANE_SERVER_URL
+// replaces their scheme and host).
+inline constexpr std::string_view DefinitionServer = "http://www.definitions.sorvane.example";
+inline constexpr std::string_view VendorWebsite = "http://www.sorvane.example/";
+// The web-site value of an unbranded build, for which the vendor's site stands in.
+inline constexpr std::string_view UnconfiguredWebsite = "[Website]";
+// Whether this build takes its definitions from the custom feed of its own web site.
+inline constexpr bool UseCustomFeed = false;
+
+enum class UpdateResult {
+    Updated,      // definitions changed
+    Current,      // the server has nothing newer
+    Unreachable,  // a request failed: no answer, an error status, a cut-off body
+    Unusable,     // an answer came but could not be read or applied
+};
+
+struct UpdateOutcome {
+    UpdateResult result = UpdateResult::Unreachable;
+    std::size_t count = 0;          // changes applied; 0 unless Updated
+    std::string newDate;            // the stored definitions date text when Updated
+    std::vector<AppliedFile> files;  // what the update did per file when Updated
+    std::string detail;             // what went wrong, for the console
+};
+
+struct UpdateSession {
+    platform::Platform& platform;
+    ui::Host& host;
+    const localization::Branding& branding;
+    std::string folder;          // the program folder, where the definitions live
+    UpdateStatus status;         // progress texts (txtStatus); may be empty
+    bool customFeed = UseCustomFeed;
+};
+
+// "prog=" product "&comp=" company, each space sent as "%20".
+std::string ProductQuery(const localization::Branding& branding);
+// The three requests of the central service.
+std::string ServerDateAddress(const localization::Branding& branding);
+std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText);
+std::string NewDateAddress();
+// The web site's base address ("http://www.example.com/") from the Website value.
+std::string WebsiteBase(std::string_view website);
+// The full definition files on the web site, one address per line, each ended by CR LF.
+std::string FullDefinitionAddresses(std::string_view website);
+
+// RunIncrementalUpdate: the whole update. Nothing is written unless the update text and
+// the new date both arrived whole and could be read.
+UpdateOutcome RunIncrementalUpdate(UpdateSession& session);
+
+}  // namespace sorvane::update

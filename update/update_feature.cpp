@@ -1,0 +1,86 @@
+#include "update/update_feature.h"
+
+#include "app/definition_files.h"
+#include "app/settings.h"
+
+namespace sorvane::update {
+
+namespace {
+constexpr int IdleSecondsBeforeUpdate = 300;
+constexpr int ShiftOnly = 1;
+}  // namespace
+
+UpdateFeature::UpdateFeature(app::Application& app)
+    : app_(app),
+      frmDownload_(std::make_unique<FrmDownload>(app)),
+      frmSignatureUpdated_(std::make_unique<FrmSignatureUpdated>(app, *frmDownload_)) {
+    app.registerWindow(*frmDownload_);
+    app.registerWindow(*frmSignatureUpdated_);
+}
+
+void UpdateFeature::install() {
+    CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
+    app_.hooks.liveUpdate = [this](app::FrmMain& main) { cmdUpdate_Click(main); };
+    app_.hooks.autoUpdateTick = [this](app::FrmMain& main) { timUpdate_Timer(main); };
+    app_.hooks.liveUpdateMouseDown = [this](app::FrmMain&, int button, int shift) { cmdUpdate_MouseDown(button, shift); };
+}
+
+void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
+    // The menu entry, the first-start offer and the timer reach here too: one update at a time.
+    if (running_) return;
+    running_ = true;
+    main.ArmBackgroundTimers(false);
+    main.cmdLiveUpdate.setEnabled(false);
+
+    FrmDownload& download = *frmDownload_;
+    download.show(false);
+    download.txtStatus.setText("");
+    UpdateSession session{app_.platform, app_.host, app_.branding, app_.applicationFolder(),
+                          [&download](const std::string& text) {
+                              // After "Cancel" the window is gone and its texts with it.
+                              if (download.loaded()) download.txtStatus.setText(text);
+                          }};
+    lastOutcome_ = RunIncrementalUpdate(session);
+
+    FrmSignatureUpdated& notice = *frmSignatureUpdated_;
+    if (lastOutcome_.result == UpdateResult::Updated) {
+        app_.userSettings.write(app::section::Options, "SHOW", "True");
+        app_.userSettings.write(app::section::Options, "RESTART", "True");
+        if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(download);
+        notice.showNotice(app_.brandedMessage("MSG_UPDATED_DEFS"));
+        app_.definitionCounts = app::CountDefinitions(app_.platform.files, app_.applicationFolder());
+        app_.DefinitionCount = app_.definitionCounts.total();
+        main.RefreshStatusPanel();
+        main.lblDefVersion.setCaption(lastOutcome_.newDate + " PST");
+        main.cmdScan.setEnabled(true);
+    } else if (lastOutcome_.result == UpdateResult::Current) {
+        notice.showNotice(app_.brandedMessage("MSG_RECENT_DEFS"));
+    } else {
+        // A failed update is not reported as current definitions.
+        notice.showNotice(app_.brandedMessage("MSG_INTERNET"));
+    }
+
+    download.unload();
+    main.cmdLiveUpdate.setEnabled(true);
+    main.ArmBackgroundTimers(true);
+    running_ = false;
+}
+
+void UpdateFeature::timUpdate_Timer(app::FrmMain& main) {
+    const bool scanRunning = !main.cmdScanNow.enabled();
+    if (idleSeconds_ > IdleSecondsBeforeUpdate - 1 && !scanRunning) {
+        cmdUpdate_Click(main);
+        idleSeconds_ = 0;
+        main.timUpdate.setOn(false);
+        return;
+    }
+    if (!scanRunning) ++idleSeconds_;
+}
+
+void UpdateFeature::cmdUpdate_MouseDown(int /*button*/, int shift) {
+    if (shift != ShiftOnly) return;
+    (void)app_.host.messageBox(FullDefinitionAddresses(app_.branding.Website), app_.branding.ProgramName,
+                               ui::mb::OkOnly);
+}
+
+}  // namespace sorvane::update
