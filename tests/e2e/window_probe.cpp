@@ -177,53 +177,45 @@ bool isPushButton(const ChildWindow& child) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-// Posted, not sent: the handler may open a modal box that this probe is to answer next.
-int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+bool isNotifyingLabel(const ChildWindow& child) {
+    return _wcsicmp(child.className.c_str(), L"Static") == 0 && (GetWindowLongPtrW(child.window, GWL_STYLE) & SS_NOTIFY);
+}
+
+// A visible, enabled child of that kind with that caption in a visible window; nothing when
+// none turned up in time (the windows seen are printed then).
+HWND enabledChild(const std::wstring& caption, DWORD timeoutMs, const std::wstring& text,
+                  bool (*ofKind)(const ChildWindow&), const char* kind) {
     HWND target = nullptr;
     const bool found = waitUntil(timeoutMs, [&] {
         HWND window = visibleWindow(caption);
         if (window == nullptr) return false;
         for (const auto& child : childrenOf(window))
-            if (child.visible && child.caption == button && isPushButton(child) && IsWindowEnabled(child.window)) {
+            if (child.visible && child.caption == text && ofKind(child) && IsWindowEnabled(child.window)) {
                 target = child.window;
                 return true;
             }
         return false;
     });
-    if (!found) {
-        std::printf("no enabled button \"%s\" in a visible window \"%s\" within %lu ms\n", narrow(button).c_str(),
-                    narrow(caption).c_str(), timeoutMs);
-        printTopLevelWindows();
-        return 1;
-    }
+    if (found) return target;
+    std::printf("no enabled %s \"%s\" in a visible window \"%s\" within %lu ms\n", kind, narrow(text).c_str(),
+                narrow(caption).c_str(), timeoutMs);
+    printTopLevelWindows();
+    return nullptr;
+}
+
+// Posted, not sent: the handler may open a modal box that this probe is to answer next.
+int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+    HWND target = enabledChild(caption, timeoutMs, button, isPushButton, "button");
+    if (target == nullptr) return 1;
     PostMessageW(target, BM_CLICK, 0, 0);
     std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
     return 0;
 }
 
-bool isNotifyingLabel(const ChildWindow& child) {
-    return _wcsicmp(child.className.c_str(), L"Static") == 0 && (GetWindowLongPtrW(child.window, GWL_STYLE) & SS_NOTIFY);
-}
-
 // A label's click reaches its parent as WM_COMMAND with STN_CLICKED, as a mouse click sends it.
 int clickLabel(const std::wstring& caption, DWORD timeoutMs, const std::wstring& label) {
-    HWND target = nullptr;
-    const bool found = waitUntil(timeoutMs, [&] {
-        HWND window = visibleWindow(caption);
-        if (window == nullptr) return false;
-        for (const auto& child : childrenOf(window))
-            if (child.visible && child.caption == label && isNotifyingLabel(child) && IsWindowEnabled(child.window)) {
-                target = child.window;
-                return true;
-            }
-        return false;
-    });
-    if (!found) {
-        std::printf("no enabled label \"%s\" in a visible window \"%s\" within %lu ms\n", narrow(label).c_str(),
-                    narrow(caption).c_str(), timeoutMs);
-        printTopLevelWindows();
-        return 1;
-    }
+    HWND target = enabledChild(caption, timeoutMs, label, isNotifyingLabel, "label");
+    if (target == nullptr) return 1;
     const auto id = static_cast<WORD>(GetDlgCtrlID(target));
     PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(target));
     std::printf("clicked label \"%s\" in \"%s\"\n", narrow(label).c_str(), narrow(caption).c_str());

@@ -171,15 +171,7 @@ TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) 
 
 class ReportCommandTest : public scan::testing::ScanFixture {
 protected:
-    int run(std::vector<std::string> args) {
-        std::istringstream in;
-        out.str("");
-        err.str("");
-        cli::Console console{in, out, err};
-        fake.environment.folder = AppFolder;
-        return cli::dispatch(fake.platform(), args, console);
-    }
-    std::ostringstream out, err;
+    int run(const std::vector<std::string>& args) { return runCommand(args); }
 };
 
 TEST_F(ReportCommandTest, PrintsTheLastReportOrItsJsonAndExitsTwoWhenThereIsNone) {

@@ -4,22 +4,18 @@
 #include <sstream>
 #include <string>
 
-#include "app/frm_main.h"
-#include "app/frm_splash.h"
-#include "app/gui_features.h"
 #include "cli/cli.h"
 #include "definitions/definition_files.h"
 #include "definitions/encoding.h"
 #include "report/data_submission.h"
+#include "tests/unit/app/gui_program.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::report {
 namespace {
 
-using platform::RootKey;
-
-const std::string Folder = "C:\\Program Files\\Sorvane";
+const std::string& Folder = app::testing::ProgramFolder;
 const std::string Url(CollectionUrl);
 
 TEST(SubmissionPayloadTest, SkipsTheEightSystemNamesExactlyAndKeepsDuplicatesInOrder) {
@@ -44,47 +40,15 @@ TEST(SubmissionPayloadTest, EscapesEveryByteOutsideTheUnreservedSetButTheSeparat
     EXPECT_EQ(CollectionAddress(FilePayload("\xc3\xbe", locale)), Url + "%7B|");  // thorn, 254, shifts to 123
 }
 
-class SubmissionTest : public ::testing::Test {
+class SubmissionTest : public app::testing::GuiProgramTest {
 protected:
-    SubmissionTest() {
-        put("Settings", "Language", "English");
-        put("Settings", "showHelp", "0");
-        fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Talvenor\\Sorvane\\Settings", "FirstTime", "Yes");
-        for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
-                          "DirectoryDefinition.dat"})
-            fake.files.addFile(Folder + "\\" + name, "");
-        fake.environment.folder = Folder;
-    }
-    void put(std::string_view section, std::string_view key, std::string_view value) {
-        fake.registry.putString(RootKey::CurrentUser,
-                                std::string("Software\\VB and VBA Program Settings\\Sorvane\\") + std::string(section),
-                                key, value);
-    }
-    std::string stored(std::string_view key) {
-        return app->userSettings.read(app::section::Options, key, "unset");
-    }
-    app::FrmMain& start() {
-        app = std::make_unique<app::Application>(fake.platform(), host);
-        features = std::make_unique<app::GuiFeatures>(*app);
-        main = std::make_unique<app::FrmMain>(*app);
-        splash = std::make_unique<app::FrmSplash>(*app, *main);
-        splash->show();
-        host.advance(2 * app::FrmSplash::Ticks);
-        EXPECT_TRUE(main->visible());
-        return *main;
-    }
-
-    fakes::FakePlatform fake;
-    ui::HeadlessHost host;
-    std::unique_ptr<app::Application> app;
-    std::unique_ptr<app::GuiFeatures> features;
-    std::unique_ptr<app::FrmMain> main;
-    std::unique_ptr<app::FrmSplash> splash;
+    std::string stored(std::string_view key) { return GuiProgramTest::stored(app::section::Options, key); }
 };
 
 TEST_F(SubmissionTest, TheResultsPageWithNothingFoundReportsTheLoadedExecutablesOnlyWhenChosen) {
     fake.processes.wmiNames = {"System", "tool #1 & co.exe", "explorer.exe"};
     auto& window = start();
+    ASSERT_TRUE(window.visible());
     window.cmdResults.click();
     const std::string expected = CollectionAddress(definitions::EncodeLine("tool #1 & co.exe"));
     ASSERT_EQ(fake.http.requests, (std::vector<std::string>{expected}));

@@ -3,20 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "app/frm_main.h"
-#include "app/frm_splash.h"
-#include "app/gui_features.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/unit/app/gui_program.h"
 #include "tray/cls_tray.h"
 #include "tray/frm_menu_popup.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::tray {
 namespace {
-
-using platform::RootKey;
-
-const std::string Folder = "C:\\Program Files\\Sorvane";
 
 TEST(TrayTipTest, ATipIsCutToSixtyFourCharactersAndChangesOnlyWhileAnIconShows) {
     EXPECT_EQ(TipText(std::string(70, 'a')), std::string(64, 'a'));
@@ -45,47 +38,14 @@ TEST(TrayTipTest, ATipIsCutToSixtyFourCharactersAndChangesOnlyWhileAnIconShows) 
     EXPECT_EQ(host.tray(form), nullptr);
 }
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public app::testing::GuiProgramTest {
 protected:
-    TrayTest() {
-        put("Settings", "Language", "English");
-        put("Settings", "showHelp", "0");
-        fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Talvenor\\Sorvane\\Settings", "FirstTime", "Yes");
-        for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
-                          "DirectoryDefinition.dat"})
-            fake.files.addFile(Folder + "\\" + name, "");
-        fake.environment.folder = Folder;
-    }
-    void put(std::string_view section, std::string_view key, std::string_view value) {
-        fake.registry.putString(RootKey::CurrentUser,
-                                std::string("Software\\VB and VBA Program Settings\\Sorvane\\") + std::string(section),
-                                key, value);
-    }
-    std::string stored(std::string_view section, std::string_view key) {
-        return app->userSettings.read(section, key, "unset");
-    }
-    app::FrmMain& start() {
-        app = std::make_unique<app::Application>(fake.platform(), host);
-        features = std::make_unique<app::GuiFeatures>(*app);
-        main = std::make_unique<app::FrmMain>(*app);
-        splash = std::make_unique<app::FrmSplash>(*app, *main);
-        splash->show();
-        host.advance(2 * app::FrmSplash::Ticks);
-        return *main;
-    }
     frmMenuPopUp& popup() { return features->tray.popup(); }
     // Runs the popup's timers until it rests at the top of its slide.
     void slideUp() {
         for (int i = 0; i < 200 && popup().tmrMenuPopup.on(); ++i) host.advance(1);
         ASSERT_FALSE(popup().tmrMenuPopup.on());
     }
-
-    fakes::FakePlatform fake;
-    ui::HeadlessHost host;
-    std::unique_ptr<app::Application> app;
-    std::unique_ptr<app::GuiFeatures> features;
-    std::unique_ptr<app::FrmMain> main;
-    std::unique_ptr<app::FrmSplash> splash;
 };
 
 TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack) {
