@@ -155,6 +155,7 @@ FrmMain::FrmMain(Application& application)
       txtFilename(add<ui::TextBox>("txtFilename", -1, frmView[3])),
       Command2(add<CommandButton>("Command2", -1, frmView[3])),
       cmdSubmit(add<CommandButton>("cmdSubmit", -1, frmView[3])),
+      lblSubmitResult(add<Label>("lblSubmitResult", -1, frmView[3])),
       lblViewLogFile(add<Label>("lblViewLogFile")),
       lblHide(add<Label>("lblHide")),
       lblSweepNow(add<Label>("lblSweepNow")),
@@ -192,6 +193,7 @@ FrmMain::FrmMain(Application& application)
     mnuQuarItem[0] = &placed(add<Menu>("mnuQuarItem", 0, &mnuQuarantine), 0, 0, 0, 0, "View Quarantine");
     mnuQuarItem[1] = &placed(add<Menu>("mnuQuarItem", 1, &mnuQuarantine), 0, 0, 0, 0, "View Exclusions");
 
+    app.registerWindow(*this);
     app.registerWindow(*form8_);
     app.registerWindow(*frmAbout_);
     app.registerWindow(*frmHidden_);
@@ -311,7 +313,7 @@ FrmMain::FrmMain(Application& application)
     placed(chkScanRegistry, 120, 450, 4000, 300, "Scan Windows Registry");
     placed(chkScanCookies, 120, 780, 4000, 300, "Scan Internet Cookies");
     placed(chkMakeLog, 120, 1110, 4000, 300, "Save scan results to log");
-    placed(chkSendData, 120, 1440, 6000, 300, "Send anonymous data to help identify new spyware");
+    placed(chkSendData, 120, 1440, 6000, 300, "Send anonymous data to help identify unknown spyware");
     placed(fraScanScope, 120, 1860, 3000, 900, "Scan Type");
     placed(optScanOnlyKnownSoftwares, 120, 240, 2700, 300, "Quick Scan");
     placed(optScanAllSelectedHardDrive, 120, 540, 2700, 300, "Complete System Scan");
@@ -349,6 +351,7 @@ FrmMain::FrmMain(Application& application)
     placed(txtFilename, 120, 1680, 4200, 315);
     placed(Command2, 4440, 1650, 1000, 375, "Browse");
     placed(cmdSubmit, 5520, 1650, 1000, 375, "Submit");
+    placed(lblSubmitResult, 120, 2100, 6400, 600);
 
     // Timers, off until the load arms them.
     tmrScheduler.setInterval(10);
@@ -404,6 +407,12 @@ void FrmMain::wireHandlers() {
     chkAutomaticScanYesOrNo.onClick = [this, &hooks] { call(hooks.scheduleCheckClicked, *this); };
     Command2.onClick = [this, &hooks] { call(hooks.browseSubmitFile, *this); };
     cmdSubmit.onClick = [this, &hooks] { call(hooks.submitFile, *this); };
+    txtFilename.onKeyPress = [this, &hooks](int& key) {
+        if (key != 13) return;
+        call(hooks.submitFile, *this);
+        key = 0;  // the box would only beep at it
+    };
+    chkSendData.onMouseUp = [this, &hooks](const ui::MouseEvent&) { call(hooks.sendDataMouseUp, *this); };
 
     lblHide.onClick = [this] { lblHide_Click(); };
     lblResult.onClick = [this] { lblResult_Click(); };
@@ -790,8 +799,9 @@ void FrmMain::SendToTray() {
 }
 
 void FrmMain::RestoreFromTray() {
-    setWindowState(ui::WindowState::Normal);
+    // Shown first, so that the resize to normal records "Minimized" = "No".
     show();
+    setWindowState(ui::WindowState::Normal);
     call(app.hooks.hideTrayPopup);
 }
 

@@ -161,6 +161,7 @@ public:
     ui::TextBox& txtFilename;
     ui::CommandButton& Command2;
     ui::CommandButton& cmdSubmit;
+    ui::Label& lblSubmitResult;  // the outcome of "Submit"
 
     // Command labels outside the pages.
     ui::Label& lblViewLogFile;

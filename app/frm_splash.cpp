@@ -36,7 +36,9 @@ void FrmSplash::Timer2_Timer() {
         Timer2.setOn(false);
         main_.load();
         if (app_.ended()) return;
-        main_.show(false);
+        // A start into the tray leaves the window hidden behind its icon: shown minimized it
+        // would sit on the desktop as a bare title bar and keep the popup's "Show Program" off.
+        if (main_.windowState() != ui::WindowState::Minimized) main_.show(false);
         hide();
         return;
     }

@@ -12,15 +12,19 @@ GuiFeatures::GuiFeatures(Application& app)
       scan(app, exclusions),
       // A scheduled scan's automatic removal asks nothing; the scan's state tells when one runs.
       removal(app, [this] { return scan.autoRemoveAfterScan(); }),
-      update(app),
-      report(app, scan) {
+      report(app, scan),
+      submission(app),
+      tray(app),
+      update(app) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
     // after a scheduled scan through the removeChecked hook.
     removal.install();
-    update.install();
     report.install(app.hooks);
+    submission.install(app.hooks);
+    tray.install(app.hooks);
+    update.install();
 }
 
 void GuiFeatures::installExclusions() {

@@ -3,6 +3,8 @@
 #include "definitions/exclusions.h"
 #include "removal/removal_feature.h"
 #include "report/report_feature.h"
+#include "report/submission_feature.h"
+#include "tray/tray_feature.h"
 #include "scan/main_window_scan.h"
 #include "update/update_feature.h"
 
@@ -22,8 +24,10 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
-    update::UpdateFeature update;
     report::ReportFeature report;
+    report::SubmissionFeature submission;
+    tray::TrayFeature tray;
+    update::UpdateFeature update;
 
 private:
     void installExclusions();

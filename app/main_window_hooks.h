@@ -36,6 +36,8 @@ struct MainWindowHooks {
     std::function<void()> enablePopupRestore;             // the popup's "Show Program" entry
     std::function<void()> showTrayPopup;
     std::function<void()> hideTrayPopup;
+    std::function<void(ui::Form&, const std::string& toolTip)> trayChangeToolTip;  // only while an icon shows
+    std::function<bool()> trayRunning;                    // bRunningInTray
 
     // Definitions, drives and schedule, at load.
     std::function<void()> loadExclusions;
@@ -71,6 +73,7 @@ struct MainWindowHooks {
     Action submitScanData;                                // Results page after a scan that found nothing
     Action browseSubmitFile;                              // Command2_Click
     Action submitFile;                                    // cmdSubmit_Click
+    Action sendDataMouseUp;                               // chkSendData_MouseUp
 
     // Shields and scheduler ticks.
     Action schedulerTick;

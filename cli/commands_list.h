@@ -10,5 +10,6 @@ int runUpdate(platform::Platform& platform, std::span<const std::string> args, C
 int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runReport(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runSubmit(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

@@ -2,6 +2,7 @@
 #include <optional>
 #include <istream>
 #include <ostream>
+#include <utility>
 
 #include "cli/commands_list.h"
 #include "cli/scan_scope.h"
@@ -10,6 +11,7 @@
 #include "removal/removal_feature.h"
 #include "removal/removal_run.h"
 #include "report/console_report.h"
+#include "report/data_submission.h"
 #include "scan/console_scan.h"
 #include "scan/scan_driver.h"
 #include "ui/headless/headless_host.h"
@@ -134,7 +136,9 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
 
     removal::FrmDelete problems(host, platform.clipboard);
-    removal::RemovalRun run(platform, host, *removalView, problems, removal::RemovalHooksOf(application),
+    auto removalHooks = removal::RemovalHooksOf(application);
+    removalHooks.sendProcessList = [&platform, &host] { report::SendProcessList(platform, host); };
+    removal::RemovalRun run(platform, host, *removalView, problems, std::move(removalHooks),
                             application.branding.ProgramName);
     if (!run.anyRowChecked()) {
         console.out << "Nothing to remove.\n";

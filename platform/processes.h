@@ -46,6 +46,13 @@ public:
     // Runs a command line without a window and waits for it at most `timeoutMs`;
     // the child is ended when the time runs out.
     virtual Status runAndWait(std::string_view commandLine, std::uint32_t timeoutMs, std::uint32_t& exitCode) = 0;
+
+    // The Name of every running process as WMI's Win32_Process lists them, duplicates kept.
+    // Fails when the query cannot run (no WMI service); a system without one says so.
+    virtual Status processNames(std::vector<std::string>& names) {
+        names.clear();
+        return Status::failure(error::NotSupported);
+    }
 };
 
 }  // namespace sorvane::platform

@@ -25,16 +25,11 @@ bool readAnsiFile(platform::FileSystem& files, platform::Locale& locale, const s
     return true;
 }
 
-// Replaces a file whole. The new text is written beside first, so that a failed write keeps
-// the previous file; the file system's move does not replace, so the old one goes just before.
+// Replaces a file whole: written beside, then moved over in one step, so that a failed
+// write or a crash leaves the previous file or the new one, never half of one.
 void replaceFile(platform::FileSystem& files, const std::string& path, std::string_view bytes) {
     const std::string beside = path + ".new";
-    if (!files.writeFile(beside, bytes).ok()) {
-        (void)files.deleteFile(beside);
-        return;
-    }
-    (void)files.deleteFile(path);
-    if (!files.moveFile(beside, path).ok()) (void)files.deleteFile(beside);
+    if (!files.writeFile(beside, bytes).ok() || !files.replaceFile(beside, path).ok()) (void)files.deleteFile(beside);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ public:
     Status disableDebugPrivilege() override;
     Status terminate(std::uint32_t id, std::uint32_t exitCode) override;
     Status runAndWait(std::string_view commandLine, std::uint32_t timeoutMs, std::uint32_t& exitCode) override;
+    Status processNames(std::vector<std::string>& names) override;
 };
 
 }  // namespace sorvane::platform::win32

@@ -2,6 +2,9 @@
 //   window_probe wait  CAPTION TIMEOUT_MS [CHILD_CAPTION...]   a visible window with that caption and those child captions
 //   window_probe close CAPTION TIMEOUT_MS                     asks it to close and waits until it is gone
 //   window_probe click CAPTION TIMEOUT_MS BUTTON               presses a visible, enabled push button (BM_CLICK)
+//   window_probe click-label CAPTION TIMEOUT_MS LABEL         clicks a visible, enabled label (STN_CLICKED)
+//   window_probe hidden CAPTION TIMEOUT_MS                    a window with that caption that exists but is hidden
+//   window_probe tray  CAPTION MOUSE_MESSAGE                  sends the tray icon's mouse message to that window
 //   window_probe rows  CAPTION                                prints the rows of its visible list views
 //   window_probe colwidth CAPTION COLUMNS COLUMN [PIXELS]     in its list view of COLUMNS columns, sets (as a
 //                                                             drag of the divider does) and prints a column's width
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "platform/win32/wide.h"
+#include "ui/win32/win32_host.h"
 
 using sorvane::platform::win32::narrow;
 
@@ -66,9 +70,12 @@ std::vector<ChildWindow> childrenOf(HWND parent) {
     return children;
 }
 
+// A visible one of the top-level windows with that caption (a hidden one may share it).
 HWND visibleWindow(const std::wstring& caption) {
-    HWND window = FindWindowW(nullptr, caption.c_str());
-    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, caption.c_str()); window != nullptr;
+         window = FindWindowExW(nullptr, window, nullptr, caption.c_str()))
+        if (IsWindowVisible(window)) return window;
+    return nullptr;
 }
 
 const ChildWindow* visibleChild(const std::vector<ChildWindow>& children, const std::wstring& caption) {
@@ -173,27 +180,71 @@ bool isPushButton(const ChildWindow& child) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-// Posted, not sent: the handler may open a modal box that this probe is to answer next.
-int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+bool isNotifyingLabel(const ChildWindow& child) {
+    return _wcsicmp(child.className.c_str(), L"Static") == 0 && (GetWindowLongPtrW(child.window, GWL_STYLE) & SS_NOTIFY);
+}
+
+// A visible, enabled child of that kind with that caption in a visible window; nothing when
+// none turned up in time (the windows seen are printed then).
+HWND enabledChild(const std::wstring& caption, DWORD timeoutMs, const std::wstring& text,
+                  bool (*ofKind)(const ChildWindow&), const char* kind) {
     HWND target = nullptr;
     const bool found = waitUntil(timeoutMs, [&] {
         HWND window = visibleWindow(caption);
         if (window == nullptr) return false;
         for (const auto& child : childrenOf(window))
-            if (child.visible && child.caption == button && isPushButton(child) && IsWindowEnabled(child.window)) {
+            if (child.visible && child.caption == text && ofKind(child) && IsWindowEnabled(child.window)) {
                 target = child.window;
                 return true;
             }
         return false;
     });
-    if (!found) {
-        std::printf("no enabled button \"%s\" in a visible window \"%s\" within %lu ms\n", narrow(button).c_str(),
-                    narrow(caption).c_str(), timeoutMs);
-        printTopLevelWindows();
-        return 1;
-    }
+    if (found) return target;
+    std::printf("no enabled %s \"%s\" in a visible window \"%s\" within %lu ms\n", kind, narrow(text).c_str(),
+                narrow(caption).c_str(), timeoutMs);
+    printTopLevelWindows();
+    return nullptr;
+}
+
+// Posted, not sent: the handler may open a modal box that this probe is to answer next.
+int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+    HWND target = enabledChild(caption, timeoutMs, button, isPushButton, "button");
+    if (target == nullptr) return 1;
     PostMessageW(target, BM_CLICK, 0, 0);
     std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+// A label's click reaches its parent as WM_COMMAND with STN_CLICKED, as a mouse click sends it.
+int clickLabel(const std::wstring& caption, DWORD timeoutMs, const std::wstring& label) {
+    HWND target = enabledChild(caption, timeoutMs, label, isNotifyingLabel, "label");
+    if (target == nullptr) return 1;
+    const auto id = static_cast<WORD>(GetDlgCtrlID(target));
+    PostMessageW(GetParent(target), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(target));
+    std::printf("clicked label \"%s\" in \"%s\"\n", narrow(label).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+int waitHidden(const std::wstring& caption, DWORD timeoutMs) {
+    const bool hidden = waitUntil(timeoutMs, [&] {
+        HWND window = FindWindowW(nullptr, caption.c_str());
+        return window != nullptr && !IsWindowVisible(window);
+    });
+    std::printf(hidden ? "window \"%s\" is hidden\n" : "no hidden window \"%s\" within %lu ms\n",
+                narrow(caption).c_str(), timeoutMs);
+    if (!hidden) printTopLevelWindows();
+    return hidden ? 0 : 1;
+}
+
+// What the shell sends when the user clicks the program's tray icon.
+int trayMessage(const std::wstring& caption, UINT mouseMessage) {
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr) {
+        std::printf("no window \"%s\" for the tray message\n", narrow(caption).c_str());
+        return 1;
+    }
+    PostMessageW(window, sorvane::ui::Win32Host::trayCallbackMessage, 1, static_cast<LPARAM>(mouseMessage));
+    std::printf("tray message %u sent to \"%s\"\n", mouseMessage, narrow(caption).c_str());
     return 0;
 }
 
@@ -412,13 +463,20 @@ int main() {
         return endSession(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     if (args.size() == 4 && args[0] == L"click")
         return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
+    if (args.size() == 4 && args[0] == L"click-label")
+        return clickLabel(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
+    if (args.size() == 3 && args[0] == L"hidden")
+        return waitHidden(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
+    if (args.size() == 3 && args[0] == L"tray")
+        return trayMessage(args[1], static_cast<UINT>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     if (args.size() >= 3 && (args[0] == L"wait" || args[0] == L"close")) {
         const auto timeoutMs = static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10));
         if (args[0] == L"close") return args.size() == 3 ? closeWindow(args[1], timeoutMs) : 2;
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
-                         "click CAPTION TIMEOUT_MS BUTTON | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
+                         "click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
+                         "tray CAPTION MOUSE_MESSAGE | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
                          "endsession CAPTION TIMEOUT_MS | self-test\n");
     return 2;
 }

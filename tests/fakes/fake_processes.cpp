@@ -71,4 +71,12 @@ Status FakeProcesses::runAndWait(std::string_view commandLine, std::uint32_t tim
     return Status::success();
 }
 
+platform::Status FakeProcesses::processNames(std::vector<std::string>& names) {
+    ++wmiQueries;
+    names.clear();
+    if (wmiFails) return platform::Status::failure(platform::error::NotSupported);
+    names = wmiNames;
+    return platform::Status::success();
+}
+
 }  // namespace sorvane::fakes

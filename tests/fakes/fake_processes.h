@@ -39,6 +39,12 @@ public:
     platform::Status runAndWait(std::string_view commandLine, std::uint32_t timeoutMs,
                                 std::uint32_t& exitCode) override;
 
+    // WMI's process names: `wmiNames` as they stand, or a failed query when `wmiFails`.
+    platform::Status processNames(std::vector<std::string>& names) override;
+    std::vector<std::string> wmiNames;
+    bool wmiFails = false;
+    int wmiQueries = 0;
+
     void setVersion(platform::OsVersion v) { version_ = v; }
     void setCurrentProcessId(std::uint32_t id) { currentId_ = id; }
     Process& add(std::uint32_t id, std::string path);

@@ -52,6 +52,7 @@ struct FormView {
     int frozen = 0;
     bool redrawOff = false;
     bool tray = false;
+    std::wstring trayTip;  // shown again when Explorer restarts
 };
 
 inline std::wstring windowText(HWND window) {
@@ -78,6 +79,8 @@ struct Win32Host::Impl {
     int syncing = 0;  // native state is being set from the model: its notifications are not the user's
     bool quitting = false;
     bool busy = false;
+    // Broadcast when Explorer (re)starts its taskbar: icons must be added again.
+    UINT taskbarCreated = 0;
 
     int toPx(int twips) const { return MulDiv(twips, dpi, 1440); }
     int toTwips(int px) const { return MulDiv(px, 1440, dpi); }

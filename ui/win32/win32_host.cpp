@@ -85,11 +85,20 @@ NOTIFYICONDATAW trayData(HWND window) {
     return data;
 }
 
-void copyTip(NOTIFYICONDATAW& data, std::string_view tip) {
-    const std::wstring wide = widen(tip);
+void copyTip(NOTIFYICONDATAW& data, std::wstring_view wide) {
     const std::size_t length = std::min(wide.size(), std::size(data.szTip) - 1);
     std::copy_n(wide.data(), length, data.szTip);
     data.szTip[length] = L'\0';
+}
+
+// The icon record of a form's tray icon with everything it shows.
+NOTIFYICONDATAW fullTrayData(const FormView& view) {
+    NOTIFYICONDATAW data = trayData(view.window.get());
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = view.icon ? view.icon.get() : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    copyTip(data, view.trayTip);
+    return data;
 }
 
 }  // namespace
@@ -102,6 +111,7 @@ Win32Host::Impl::Impl() {
                      ICC_DATE_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
     registerFormClass(instance);
+    taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     if (HDC screen = GetDC(nullptr)) {
         const int caps = GetDeviceCaps(screen, LOGPIXELSX);
         if (caps > 0) dpi = caps;
@@ -182,6 +192,9 @@ void Win32Host::Impl::createForm(Form& form) {
     FormView& ref = *view;
     forms[&form] = std::move(view);
     applyFormIcon(ref);
+    if (form.left() != 0 || form.top() != 0)
+        SetWindowPos(window, nullptr, toPx(form.left()), toPx(form.top()), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (const auto& control : form.controls()) createControl(ref, *control);
     rebuildMenu(ref);
     arrangeZOrder(ref);
@@ -250,6 +263,13 @@ MouseEvent Win32Host::Impl::mouseEvent(WPARAM wParam, LPARAM lParam) const {
 
 LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = view.window.get();
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        if (view.tray) {
+            NOTIFYICONDATAW data = fullTrayData(view);
+            view.tray = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+        }
+        return 0;
+    }
     switch (message) {
     case WM_COMMAND: onCommand(view, wParam, lParam); return 0;
     case WM_NOTIFY: return onNotify(view, *reinterpret_cast<NMHDR*>(lParam));
@@ -644,11 +664,8 @@ std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view t
 bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr) return false;
-    NOTIFYICONDATAW data = trayData(view->window.get());
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayMessage;
-    data.hIcon = view->icon ? view->icon.get() : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    copyTip(data, toolTip);
+    view->trayTip = widen(toolTip);
+    NOTIFYICONDATAW data = fullTrayData(*view);
     const bool done = Shell_NotifyIconW(view->tray ? NIM_MODIFY : NIM_ADD, &data) != FALSE;
     view->tray = view->tray || done;
     return done;
@@ -657,9 +674,10 @@ bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
 void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr || !view->tray) return;
+    view->trayTip = widen(toolTip);
     NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_TIP;
-    copyTip(data, toolTip);
+    copyTip(data, view->trayTip);
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 

@@ -159,6 +159,19 @@ TEST_F(ReportScanTest, AStoppedScanStillWritesItsReportAndAnUncheckedOptionLeave
     EXPECT_EQ(file(ReportAt), stopped);
 }
 
+TEST_F(ReportScanTest, AReportThatCannotBeReplacedStaysWholeAndLeavesNothingBeside) {
+    scan::cmdScanNow_Click(session);
+    const std::string first = file(ReportAt);
+    fake.files.setInUse(ReportAt);
+    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    scan::cmdScanNow_Click(session);
+    ASSERT_EQ(detail().count(), 1u);
+    EXPECT_EQ(file(ReportAt), first);
+    EXPECT_FALSE(fake.files.lookup(ReportAt + ".new").has_value());
+    EXPECT_NE(file(JsonAt).find("BadBar"), std::string::npos);
+}
+
 TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) {
     session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.add("Bad\xff" "Bar", 3);
     session.view.lvwSpywareFound.add("ok \xc3\xa9", 3);
@@ -171,15 +184,7 @@ TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) 
 
 class ReportCommandTest : public scan::testing::ScanFixture {
 protected:
-    int run(std::vector<std::string> args) {
-        std::istringstream in;
-        out.str("");
-        err.str("");
-        cli::Console console{in, out, err};
-        fake.environment.folder = AppFolder;
-        return cli::dispatch(fake.platform(), args, console);
-    }
-    std::ostringstream out, err;
+    int run(const std::vector<std::string>& args) { return runCommand(args); }
 };
 
 TEST_F(ReportCommandTest, PrintsTheLastReportOrItsJsonAndExitsTwoWhenThereIsNone) {

@@ -10,15 +10,7 @@ namespace {
 
 class ScanCommandTest : public ScanFixture {
 protected:
-    int run(std::vector<std::string> args) {
-        std::istringstream in;
-        out.str("");
-        err.str("");
-        cli::Console console{in, out, err};
-        fake.environment.folder = AppFolder;
-        return cli::dispatch(fake.platform(), args, console);
-    }
-    std::ostringstream out, err;
+    int run(const std::vector<std::string>& args) { return runCommand(args); }
 };
 
 TEST_F(ScanCommandTest, PrintsTheFindingsAsJsonAndExitsOneWhenSomethingWasFound) {

@@ -1,11 +1,13 @@
 #pragma once
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cli/cli.h"
 #include "definitions/definition_files.h"
 #include "definitions/exclusions.h"
 #include "scan/scan_session.h"
@@ -56,11 +58,22 @@ protected:
         ASSERT_TRUE(fake.files.writeFile(AppFolder + "\\" + std::string(file), content).ok());
     }
     void exclude(std::string_view item) { exclusions.AddExclusion(item); }
+    // Runs a console command over the fakes, the program beside the definitions; its
+    // output lands in `out` and `err`.
+    int runCommand(const std::vector<std::string>& args) {
+        std::istringstream in;
+        out.str("");
+        err.str("");
+        cli::Console console{in, out, err};
+        fake.environment.folder = AppFolder;
+        return cli::dispatch(fake.platform(), args, console);
+    }
+    std::ostringstream out, err;
 
     std::vector<std::string> texts(const ui::ListView& list) const {
-        std::vector<std::string> out;
-        for (const auto& row : list.items()) out.push_back(row.text);
-        return out;
+        std::vector<std::string> rows;
+        for (const auto& row : list.items()) rows.push_back(row.text);
+        return rows;
     }
     const ui::ListView& summary() const { return session.view.lvwSpywareFound; }
     const ui::ListView& detail() const { return session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved; }

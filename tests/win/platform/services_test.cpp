@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/win32/win32_locale.h"
@@ -61,6 +62,16 @@ TEST(Win32Processes, EnumerationListsThisProgramWithItsFullPath) {
     ASSERT_NE(it, snapshot.end());
     EXPECT_NE(wintest::ownPath().find(it->path), std::string::npos) << it->path;
     EXPECT_TRUE(processes.enableDebugPrivilege().ok());
+}
+
+TEST(Win32Processes, WmiNamesEveryRunningProgramThisOneIncluded) {
+    platform::win32::Win32Processes processes;
+    std::vector<std::string> names;
+    ASSERT_TRUE(processes.processNames(names).ok());
+    const std::string own = wintest::ownPath().substr(wintest::ownPath().rfind('\\') + 1);
+    EXPECT_NE(std::find(names.begin(), names.end(), own), names.end()) << own;
+    // Names only, never paths.
+    for (const auto& name : names) EXPECT_EQ(name.find('\\'), std::string::npos) << name;
 }
 
 TEST(Win32Processes, RunAndWaitGivesTheExitCodeAndEndsAChildThatOverstays) {

@@ -1,10 +1,12 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/form.h"
 #include "ui/win32/win32_host.h"
@@ -484,6 +486,51 @@ TEST_F(Win32HostTest, TrayMessagesTaskListAndPaintingFreeze) {
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
     host.freezePainting(*form, false);
     EXPECT_TRUE(IsWindowVisible(window)) << "an extra release changes nothing";
+}
+
+TEST_F(Win32HostTest, MouseUpFollowsTheClickAndTypedKeysPassThroughKeyPress) {
+    std::vector<int> valuesAtMouseUp;
+    form->check->setValue(0);
+    form->check->onMouseUp = [&](const MouseEvent& event) {
+        EXPECT_EQ(event.button, 1);
+        valuesAtMouseUp.push_back(form->check->value());
+    };
+    HWND check = of(*form->check);
+    SendMessageW(check, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(check, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(valuesAtMouseUp, (std::vector<int>{1})) << "the click has toggled the box when mouse-up runs";
+
+    std::vector<int> keys;
+    form->text->setText("");
+    form->text->onKeyPress = [&](int& key) {
+        keys.push_back(key);
+        if (key == 'x') key = 0;        // swallowed
+        else if (key == 'a') key = 'b';  // changed
+    };
+    HWND text = of(*form->text);
+    for (wchar_t typed : {L'a', L'x', L'c'}) SendMessageW(text, WM_CHAR, typed, 1);
+    EXPECT_EQ(keys, (std::vector<int>{'a', 'x', 'c'}));
+    EXPECT_EQ(form->text->text(), "bc");
+}
+
+TEST_F(Win32HostTest, TheTrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
+    TrayForm tray(host);
+    tray.show();
+    HWND trayWindow = static_cast<HWND>(host.windowOf(tray));
+    if (!host.trayAdd(tray, "Sorvane")) GTEST_SKIP() << "no notification area on this display";
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = trayWindow;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    // Explorer restarting forgets every icon.
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data)) << "the icon is gone";
+    SendMessageW(trayWindow, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data)) << "the icon was added again";
+    host.trayRemove(tray);
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
+    tray.unload();
 }
 
 TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {

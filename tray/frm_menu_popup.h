@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+
+#include "app/application.h"
+#include "tray/cls_tray.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace sorvane::app {
+class FrmMain;
+}
+
+namespace sorvane::tray {
+
+// The small window that slides up out of the taskbar at the right-hand edge of the screen
+// when the tray icon is clicked, and slides down again after six idle seconds.
+class frmMenuPopUp : public ui::Form {
+public:
+    frmMenuPopUp(app::Application& app, clsTray& tray);
+
+    ui::Label& lblName;
+    ui::Label& mnuMaxmimaize;  // "Show Program"
+    ui::Label& mnuClose;       // "Exit Program"
+    ui::Label& lblMenuClose;   // "Close This Menu"
+    ui::Timer& tmrMenuPopup;
+    ui::Timer& TmrEnablePopDown;
+    ui::Timer& tmrPopDown;
+
+    void mnuMaxmimaize_Click();
+    void mnuClose_Click();
+    void lblMenuClose_Click();
+    void lblMenuClose_MouseMove();
+    void tmrMenuPopup_Timer();
+    void TmrEnablePopDown_Timer();
+    void tmrPopDown_Timer();
+
+    std::int32_t idleSeconds() const { return lTimDown_; }
+    int finalTop() const { return finalTop_; }
+
+protected:
+    void Form_Load() override;
+    void Form_MouseMove(const ui::MouseEvent& event) override;
+
+private:
+    app::FrmMain* mainWindow() const;
+
+    app::Application& app_;
+    clsTray& tray_;
+    std::int32_t lTimDown_ = 0;
+    int finalTop_ = 0;
+    int taskbarHeight_ = 0;  // twips
+    int desktopHeight_ = 0;  // twips
+};
+
+}  // namespace sorvane::tray
