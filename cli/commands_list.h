@@ -9,5 +9,6 @@ int runDefs(platform::Platform& platform, std::span<const std::string> args, Con
 int runUpdate(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runReport(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

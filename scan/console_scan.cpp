@@ -31,6 +31,14 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
             box->setValue(static_cast<int>(text::numericValue(session.setting("OptionAndSettings", name, "1"))));
 }
 
+void ConsoleScan::chooseScope(std::optional<bool> complete) {
+    if (!complete) {
+        const std::string stored = application.userSettings.read(app::section::Options, "optScanAllSelectedHardDrive", "");
+        complete = !stored.empty() && text::booleanValue(stored, false);
+    }
+    session.completeScan = complete;
+}
+
 bool ConsoleScan::definitionsPresent() { return DefinitionFilesPresent(session); }
 
 void ConsoleScan::run() {

@@ -241,6 +241,7 @@ public:
     platform::DriveType driveType(std::string_view r) override { return inner_.driveType(r); }
     bool driveReady(std::string_view r) override { return inner_.driveReady(r); }
     std::string currentFolder() override { return inner_.currentFolder(); }
+    std::optional<platform::FileIdentity> identity(std::string_view p) override { return inner_.identity(p); }
 
 private:
     template <class F>
