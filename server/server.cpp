@@ -169,7 +169,7 @@ Answer DefinitionService::storedFile(std::string_view name) {
     const auto releases = ListReleases(options_.releases);
     if (releases.empty()) return notFound();
     for (std::size_t i = 0; i < DefinitionFileCount; ++i) {
-        if (!text::equalsNoCase(name, StoredFileNames[i])) continue;
+        if (!text::equalsNoCase(name, update::UpdateFiles[i])) continue;
         const DefinitionSet set = LoadDefinitionSet(releases.back().folder);
         std::string body;
         for (const std::string& line : set.files[i]) body += definitions::EncodeLine(line) + "\r\n";

@@ -40,6 +40,8 @@ public:
     void add(std::string section, std::string payload) { adds_.push_back({std::move(section), std::move(payload)}); }
     void del(std::string section, std::string payload) { dels_.push_back({std::move(section), std::move(payload)}); }
     void warn(std::string text) { warnings_.push_back(std::move(text)); }
+    // Sends `line` of `file` as an addition, or says why it cannot be sent.
+    void addLine(std::size_t file, const std::string& line, std::multiset<std::string>& addedByExe);
 
     UpdateText finish() {
         UpdateText result;
@@ -108,6 +110,16 @@ bool additionFor(std::size_t file, const std::string& line, std::string& section
         }
         default: return false;
     }
+}
+
+void Builder::addLine(std::size_t file, const std::string& line, std::multiset<std::string>& addedByExe) {
+    std::string section, payload;
+    if (!additionFor(file, line, section, payload)) {
+        warn(std::string(ClearFileNames[file]) + ": \"" + line + "\" cannot be sent as an addition");
+        return;
+    }
+    add(std::move(section), std::move(payload));
+    if (file == Exe) addedByExe.insert(line);
 }
 
 std::string deletionSection(std::size_t file, const std::string& line) {
@@ -186,13 +198,7 @@ UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
                     present.erase(found);
                     continue;
                 }
-                std::string section, payload;
-                if (!additionFor(file, line, section, payload)) {
-                    builder.warn(fileName + ": \"" + line + "\" cannot be sent as an addition");
-                    continue;
-                }
-                builder.add(section, payload);
-                if (file == Exe) addedByExe.insert(line);
+                builder.addLine(file, line, addedByExe);
             }
         }
     }
@@ -214,13 +220,7 @@ UpdateText MakeFullText(const DefinitionSet& set) {
                     continue;
                 }
             }
-            std::string section, payload;
-            if (!additionFor(file, line, section, payload)) {
-                builder.warn(std::string(ClearFileNames[file]) + ": \"" + line + "\" cannot be sent as an addition");
-                continue;
-            }
-            builder.add(section, payload);
-            if (file == Exe) addedByExe.insert(line);
+            builder.addLine(file, line, addedByExe);
         }
     }
     return builder.finish();

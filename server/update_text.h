@@ -4,18 +4,18 @@
 #include <string_view>
 #include <vector>
 
+#include "update/applier.h"
+
 // The incremental update text between two clear-text definition sets, as the reference
 // server sends it to clients.
 namespace sorvane::server {
 
-// The six definition files in the order the client applies an update to them.
-inline constexpr std::size_t DefinitionFileCount = 6;
+// The six definition files in the order the client applies an update to them
+// (update::UpdateFiles), under their clear-text names.
+inline constexpr std::size_t DefinitionFileCount = update::UpdateFileCount;
 inline constexpr std::array<std::string_view, DefinitionFileCount> ClearFileNames = {
     "FileDefinition.txt", "ExeDefinition.txt", "RegistryDefinition.txt",
     "BlockedCookies.txt", "DirectoryDefinition.txt", "Safety.txt"};
-inline constexpr std::array<std::string_view, DefinitionFileCount> StoredFileNames = {
-    "FileDefinition.dat", "ExeDefinition.dat", "RegistryDefinition.dat",
-    "BlockedCookies.dat", "DirectoryDefinition.dat", "Safety.dat"};
 
 // Clear lines (single-byte text, no terminators) of each file, in the order above.
 struct DefinitionSet {

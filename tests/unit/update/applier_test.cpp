@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "definitions/encoding.h"
+#include "tests/unit/update/update_records.h"
 #include "update/applier.h"
 
 namespace sorvane::update {
@@ -15,12 +16,7 @@ using definitions::EncodeText;
 
 constexpr std::size_t FileList = 0, ExeList = 1, RegistryList = 2, CookieList = 3, FolderList = 4, SafeList = 5;
 
-// A record as a server writes it: encoded section, clear action, payload encoded but for "|" and "=".
-std::string record(std::string_view section, std::string_view action, std::string_view clearPayload) {
-    std::string payload;
-    for (char c : clearPayload) payload += (c == '|' || c == '=') ? std::string(1, c) : EncodeLine(std::string(1, c));
-    return EncodeLine(section) + "|" + std::string(action) + "[DEF]" + payload;
-}
+using testing::record;
 
 std::string join(const std::vector<std::string>& records) {
     std::string text;

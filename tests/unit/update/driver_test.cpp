@@ -7,6 +7,7 @@
 #include "localization/branding.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
+#include "tests/unit/update/update_records.h"
 #include "update/applier.h"
 #include "update/apply_update.h"
 #include "update/definitions_date.h"
@@ -23,11 +24,7 @@ const std::string Folder = "C:\\Program Files\\Sorvane";
 const std::string Server = "http://www.definitions.sorvane.example";
 const std::string Query = "prog=Sorvane&comp=Talvenor";
 
-std::string record(std::string_view section, std::string_view action, std::string_view clearPayload) {
-    std::string payload;
-    for (char c : clearPayload) payload += (c == '|' || c == '=') ? std::string(1, c) : EncodeLine(std::string(1, c));
-    return EncodeLine(section) + "|" + std::string(action) + "[DEF]" + payload;
-}
+using testing::record;
 
 TEST(ServerDates, CleaningTrimsControlsAndCutsAfterAmOrPm) {
     EXPECT_EQ(CleanServerDate("  5/14/2024 3:00:00 PM PST\r\n", true), "5/14/2024 3:00:00 PM");
