@@ -153,6 +153,12 @@ Status Win32FileSystem::writeFileFlushed(std::string_view path, std::string_view
     return writeOrAppend(path, bytes, false, true);
 }
 
+Status Win32FileSystem::replaceFile(std::string_view from, std::string_view to) {
+    QuietErrors quiet;
+    return fromBool(
+        MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
 Status Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     QuietErrors quiet;
     return fromBool(CopyFileW(widen(from).c_str(), widen(to).c_str(), failIfExists ? TRUE : FALSE));

@@ -13,6 +13,7 @@ public:
     Status writeFile(std::string_view path, std::string_view bytes) override;
     Status appendFile(std::string_view path, std::string_view bytes) override;
     Status writeFileFlushed(std::string_view path, std::string_view bytes) override;
+    Status replaceFile(std::string_view from, std::string_view to) override;
     Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     Status moveFile(std::string_view from, std::string_view to) override;
     Status deleteFile(std::string_view path) override;
