@@ -45,3 +45,11 @@ $extra
 REG
     wine regedit /S "$(winepath -w "$scratch/settings.reg")"
 }
+
+# Ends the test as skipped (exit code 77) when there is no X display to show windows on.
+skip_without_display() {
+    if [[ -z "${DISPLAY:-}" ]]; then
+        echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
+        exit 77
+    fi
+}
