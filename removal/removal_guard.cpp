@@ -16,7 +16,7 @@ std::string withoutTrailingBackslashes(std::string_view path) {
 
 // Keys that hold the system's structure. The keys themselves are refused; what lies below
 // them (a listed program's own key) is not.
-constexpr std::array<std::string_view, 40> SystemKeys = {
+constexpr std::string_view SystemKeys[] = {
     "software",
     "software\\classes",
     "software\\classes\\clsid",
@@ -41,10 +41,21 @@ constexpr std::array<std::string_view, 40> SystemKeys = {
     "software\\microsoft\\windows\\currentversion\\explorer\\shellexecutehooks",
     "software\\microsoft\\windows\\currentversion\\shellserviceobjectdelayload",
     "software\\microsoft\\windows\\currentversion\\uninstall",
+    "software\\microsoft\\windows\\currentversion\\app paths",
+    "software\\microsoft\\windows\\currentversion\\shell extensions",
+    "software\\microsoft\\windows\\currentversion\\shell extensions\\approved",
+    "software\\microsoft\\windows\\currentversion\\explorer\\shell folders",
+    "software\\microsoft\\windows\\currentversion\\explorer\\user shell folders",
+    "software\\microsoft\\windows\\currentversion\\explorer\\shelliconoverlayidentifiers",
+    "software\\microsoft\\windows\\currentversion\\internet settings",
+    "software\\microsoft\\active setup",
+    "software\\microsoft\\active setup\\installed components",
     "software\\microsoft\\windows nt",
     "software\\microsoft\\windows nt\\currentversion",
     "software\\microsoft\\windows nt\\currentversion\\winlogon",
     "software\\microsoft\\windows nt\\currentversion\\windows",
+    "software\\microsoft\\windows nt\\currentversion\\image file execution options",
+    "software\\microsoft\\windows nt\\currentversion\\svchost",
     "software\\microsoft\\internet explorer",
     "software\\microsoft\\internet explorer\\main",
     "software\\microsoft\\internet explorer\\toolbar",
@@ -55,6 +66,9 @@ constexpr std::array<std::string_view, 40> SystemKeys = {
     "system\\currentcontrolset",
     "system\\currentcontrolset\\services",
     "system\\currentcontrolset\\control",
+    "system\\currentcontrolset\\control\\session manager",
+    "system\\controlset001",
+    "system\\controlset002",
     "hardware",
     "sam",
 };
@@ -184,7 +198,7 @@ bool RemovalGuard::mayDeleteKey(platform::RootKey root, std::string_view keyPath
     std::string_view below = key;
     // A user's hive below HKEY_USERS holds the same structure as HKEY_CURRENT_USER.
     if (root == platform::RootKey::Users) below = below.substr(below.find('\\') + 1);
-    return std::find(SystemKeys.begin(), SystemKeys.end(), below) == SystemKeys.end();
+    return std::find(std::begin(SystemKeys), std::end(SystemKeys), below) == std::end(SystemKeys);
 }
 
 }  // namespace sorvane::removal

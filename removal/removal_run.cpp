@@ -326,6 +326,10 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     const std::string threat = item.subItem(3);
     view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
     const auto root = definitions::HiveFromHandleText(rootText);
+    // A whole hive is never deleted.
+    if (root && keyPath.empty() && valueName.empty() &&
+        refused(row, rootKeyName(static_cast<std::uint32_t>(*root)), false, list, threat))
+        return;
     // A row naming no predefined root key is not ours to interpret.
     if (rootText.empty() || keyPath.empty() || !root) {
         host_.yield();

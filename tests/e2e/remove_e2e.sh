@@ -95,4 +95,36 @@ status=0
 (cd "$app" && wine SorvaneCmd.exe remove --yes) > "$work/out2.txt" 2>/dev/null || status=$?
 [[ $status -eq 0 ]] && grep -q 'Nothing to remove.' "$work/out2.txt" || { cat "$work/out2.txt"; fail "second run found something"; }
 [[ $(wc -l < "$log") -eq 36 ]] || fail "second run wrote to the log"
+
+# Everything comes back from quarantine through the console, byte for byte and with its
+# registry types, and the scan finds it again.
+[[ -f "$q/index.json" ]] || fail "no quarantine index"
+(cd "$app" && wine SorvaneCmd.exe quarantine list) > "$work/list.txt" || fail "quarantine list"
+cat "$work/list.txt"
+ids=$(awk '$4 == "removed" { print $1 }' "$work/list.txt" | tr -d '\r' | tr '\n' ' ')
+[[ $(wc -w <<<"$ids") -eq 9 ]] || fail "expected 9 removed entries, listed: $ids"
+# shellcheck disable=SC2086
+(cd "$app" && wine SorvaneCmd.exe quarantine restore $ids) > "$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail "restore"; }
+for f in e2e_threat.exe e2e_plain.txt e2e_lib.dll e2e_dup.txt; do
+    cmp -s "$work/orig/$f" "$progfil/$f" || fail "not restored: $f"
+done
+cmp -s "$work/orig/e2e_dup2.txt" "$c/windows/e2e_dup.txt" || fail "not restored: the second e2e_dup.txt"
+cmp -s "$work/orig/cookie.txt" "$cookies/user@e2etracker[1].txt" || fail "cookie not restored"
+[[ "$(cat "$progfil/E2EFolder/inner/file.txt")" == inside ]] || fail "folder not restored"
+wine reg query 'HKCU\Software\SorvaneE2E' /ve | grep -q 'REG_SZ *default' || fail "default value not restored"
+wine reg query 'HKCU\Software\SorvaneE2E\Sub' /v inner | grep -q 'REG_SZ *x' || fail "sub-key not restored"
+wine reg query 'HKCU\Software\SorvaneE2ERun' /v Planted | grep -q 'REG_SZ *planted' || fail "value not restored"
+# Nothing already in place is overwritten; the clash is the exit code 1.
+printf 'the user wrote this' > "$progfil/e2e_plain.txt"
+first_id=${ids%% *}
+status=0
+# shellcheck disable=SC2086
+(cd "$app" && wine SorvaneCmd.exe quarantine restore $ids) > "$work/restore2.txt" 2>&1 || status=$?
+[[ $status -eq 1 ]] || { cat "$work/restore2.txt"; fail "a clash should exit 1, got $status (first id $first_id)"; }
+[[ "$(cat "$progfil/e2e_plain.txt")" == "the user wrote this" ]] || fail "restore overwrote a file"
+cp "$work/orig/e2e_plain.txt" "$progfil/e2e_plain.txt"
+status=0
+(cd "$app" && wine SorvaneCmd.exe scan) > "$work/rescan.txt" 2>&1 || status=$?
+[[ $status -eq 1 ]] || { cat "$work/rescan.txt"; fail "the rescan should find the restored threat"; }
+grep -q 'E2EFolder' "$work/rescan.txt" || { cat "$work/rescan.txt"; fail "restored folder not found again"; }
 echo "PASS"

@@ -229,5 +229,26 @@ TEST_F(GuiFeaturesTest, ViewExclusionsOpensTheFileBesideTheProgramOrSaysThereIsN
     EXPECT_EQ(fake.shell.started[0].first, "notepad " + Folder + "\\ENoSignature.txt");
 }
 
+TEST_F(GuiFeaturesTest, ViewQuarantineListsWhatWasRemovedAndPutsTheCheckedItemsBack) {
+    auto& running = start();
+    scanAndSelectAll();
+    running.main.lblRemove.click();
+    ASSERT_FALSE(fake.files.exists(Threat));
+
+    running.main.mnuQuarItem[0]->click();
+    auto* window = running.app.window("frmQuarantine");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->visible());
+    auto& list = *window->findAs<ui::ListView>("lvwQuarantine");
+    ASSERT_EQ(list.count(), 2u);
+    std::size_t fileRow = list.item(0).subItem(2) == Threat ? 0 : 1;
+    ASSERT_EQ(list.item(fileRow).subItem(2), Threat);
+    list.userCheck(fileRow, true);
+    window->findAs<ui::CommandButton>("cmdRestore")->click();
+    EXPECT_EQ(fake.files.content(Threat), "MZ bad");
+    EXPECT_EQ(list.count(), 1u);
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
+}
+
 }  // namespace
 }  // namespace sorvane::app

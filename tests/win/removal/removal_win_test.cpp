@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/text.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "removal/quarantine.h"
+#include "removal/quarantine_store.h"
+#include "removal/registry_backup.h"
+#include "platform/win32/win32_registry.h"
 #include "removal/removal_run.h"
 #include "removal/unregister.h"
 #include "scan/scan_window.h"
@@ -215,6 +219,209 @@ TEST_F(RemovalWinTest, UnregistrationRunsInAChildProcessWithATimeLimit) {
     EXPECT_LT(took, 20000u);
     // The child was ended, so nothing holds the library any more.
     EXPECT_TRUE(DeleteFileW(widen(hang).c_str()));
+}
+
+// The removal run over rows this test lists, on the real system in the test's own folder.
+class RemovalRunWinTest : public RemovalWinTest {
+protected:
+    RemovalRunWinTest() : window(host) {
+        window.load();
+        view.emplace(*bindRemovalView(window));
+        view->lvwPicRemoveListOfSpywareFoundAndToBeRemoved.add("Planted.Example", 3);
+        view->lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setChecked(0, true);
+    }
+    ~RemovalRunWinTest() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, widen(keyPath).c_str());
+    }
+    void fileRow(const std::string& path) {
+        auto& files = view->lvwFilesToBeDeleted;
+        files.add(path);
+        files.setSubItem(files.count() - 1, 1, "Planted.Example");
+        files.setChecked(files.count() - 1, true);
+    }
+    void registryRow(platform::RootKey hive, const std::string& key, const std::string& value) {
+        auto& registry = view->lvwRegistryToBeDeleted;
+        registry.add(std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(hive))));
+        const auto row = registry.count() - 1;
+        registry.setSubItem(row, 1, key);
+        registry.setSubItem(row, 2, value);
+        registry.setSubItem(row, 3, "Planted.Example");
+        registry.setChecked(row, true);
+    }
+    void cookieRow(const std::string& path) {
+        auto& cookies = view->lvwCookiesToDelete;
+        cookies.add(path);
+        cookies.setChecked(cookies.count() - 1, true);
+    }
+    std::vector<std::string> listed() {
+        std::vector<std::string> rows;
+        for (const auto& row : problems.lstProblem.items()) rows.push_back(row.text);
+        return rows;
+    }
+    void runRemoval() {
+        RemovalRun run(os, host, *view, problems, RemovalHooks{}, "Sorvane");
+        run.Command4_Click(true);
+    }
+
+    ui::HeadlessHost host;
+    scan::ScanWindow window;
+    std::optional<RemovalView> view;
+    FrmDelete problems{host, os.clipboard};
+    const std::string keyPath = "Software\\SorvaneRestoreTest" + std::to_string(GetCurrentProcessId());
+};
+
+std::string fromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+TEST_F(RemovalRunWinTest, AJunctionListedAsAFolderLeavesTheFolderItPointsToWhole) {
+    // Made from the Linux side by links_test.sh: Wine itself makes no folder links.
+    const std::string link = fromEnvironment("SORVANE_TEST_LINK");
+    const std::string target = fromEnvironment("SORVANE_TEST_LINK_TARGET");
+    if (link.empty()) GTEST_SKIP() << "run through links_test.sh";
+    const auto entry = real.files.lookup(link);
+    ASSERT_TRUE(entry);
+    ASSERT_TRUE(entry->isLink()) << entry->attributes;
+    fileRow(link);
+    runRemoval();
+
+    EXPECT_EQ(bytesOf(target + "\\letter.txt"), "the user's own letter");
+    EXPECT_FALSE(exists(quarantine() + "\\Toolbar"));
+    // Windows removes the junction itself; Wine cannot remove a link and lists it instead.
+    if (exists(link)) {
+        EXPECT_EQ(listed(), std::vector<std::string>{link});
+    }
+}
+
+TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) {
+    // The program's folder is the planted one when links_test.sh has given it a drive letter.
+    std::string app = fromEnvironment("SORVANE_TEST_SUBST_APP");
+    const std::string drive = fromEnvironment("SORVANE_TEST_SUBST_DRIVE");
+    if (app.empty()) app = root + "\\app";
+    TempEnvironment planted(real.environment, app);
+    platform::Platform system{real.registry, real.files, real.shell, real.processes, real.versions, real.locale,
+                              real.instance, real.http, real.restorePoints, real.clipboard, planted};
+    const std::string kept = app + "\\quarantine";
+    plant(kept + "\\longer-name-bad.exe", "the only copy");
+    wchar_t shortName[MAX_PATH] = {};
+    GetShortPathNameW(widen(kept + "\\longer-name-bad.exe").c_str(), shortName, MAX_PATH);
+    std::vector<std::string> spellings{app + "\\x\\..\\quarantine\\longer-name-bad.exe",
+                                       "\\\\?\\" + kept + "\\longer-name-bad.exe"};
+    if (narrow(shortName) != kept + "\\longer-name-bad.exe" && shortName[0] != 0) spellings.push_back(narrow(shortName));
+    if (!drive.empty()) spellings.push_back(drive + "\\longer-name-bad.exe");
+    for (const auto& path : spellings) fileRow(path);
+    RemovalRun run(system, host, *view, problems, RemovalHooks{}, "Sorvane");
+    run.Command4_Click(true);
+
+    EXPECT_EQ(bytesOf(kept + "\\longer-name-bad.exe"), "the only copy");
+    EXPECT_EQ(listed(), spellings);
+    if (app != root + "\\app") {
+        QuarantineLog none(real.files, real.locale, "");
+        Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+        cleaner.deleteTree(kept);
+        (void)real.files.createFolder(kept);
+    }
+}
+
+TEST_F(RemovalRunWinTest, AHiveRootAndSoftwareAreRefused) {
+    const std::string sibling = keyPath + "\\Sibling";
+    ASSERT_TRUE(real.registry.setString(platform::RootKey::CurrentUser, sibling, "kept", "yes").ok());
+    registryRow(platform::RootKey::CurrentUser, "\\", "");
+    registryRow(platform::RootKey::CurrentUser, "Software", "");
+    registryRow(platform::RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "");
+    runRemoval();
+    platform::RegistryValue value;
+    EXPECT_TRUE(real.registry.queryValue(platform::RootKey::CurrentUser, sibling, "kept", platform::access::Read, value).ok());
+    EXPECT_TRUE(real.registry.openKey(platform::RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                      platform::access::Read).ok());
+    EXPECT_EQ(listed(), (std::vector<std::string>{"HKEY_CURRENT_USER\\\\", "HKEY_CURRENT_USER\\Software",
+                                                  "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"}));
+}
+
+TEST_F(RemovalRunWinTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes) {
+    const std::string path = root + "\\bad\\settings.ini";
+    plant(path, "old settings");
+    // Open without delete sharing, as the program that owns the file would hold it.
+    HANDLE holder = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    host.yieldHook = [&] {
+        if (holder == INVALID_HANDLE_VALUE || !exists(quarantine() + "\\settings.ini")) return;
+        const std::string fresh = "newest settings, written after the copy";
+        DWORD written = 0;
+        SetFilePointer(holder, 0, nullptr, FILE_BEGIN);
+        WriteFile(holder, fresh.data(), static_cast<DWORD>(fresh.size()), &written, nullptr);
+        SetEndOfFile(holder);
+        CloseHandle(holder);
+        holder = INVALID_HANDLE_VALUE;
+    };
+    fileRow(path);
+    runRemoval();
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+
+    EXPECT_FALSE(exists(path));
+    EXPECT_EQ(bytesOf(quarantine() + "\\settings.ini"), "old settings");
+    EXPECT_EQ(bytesOf(quarantine() + "\\settings (2).ini"), "newest settings, written after the copy");
+}
+
+TEST_F(RemovalRunWinTest, EverythingRemovedIsRestoredExactlyAndFoundAgain) {
+    const std::string binary("MZ\0\x90\x01\xfe\xff", 7);
+    plant(root + "\\bad\\tool.exe", binary);
+    plant(root + "\\bad\\Folder\\inner\\data.bin", std::string("\0\0\x7f", 3));
+    CreateDirectoryW(widen(root + "\\bad\\Folder\\empty").c_str(), nullptr);
+    plant(root + "\\cookies\\user@ads[1].txt", "id\n42\nads.example/\n");
+    plant(root + "\\bad\\caf\xC3\xA9.txt", "unicode name");
+    const DWORD number = 0x80000001u;
+    const unsigned long long wide = 0x0102030405060708ull;
+    const wchar_t multi[] = L"one\0two\0";
+    const std::wstring key = widen(keyPath);
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (key + L"\\Key\\Sub").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw,
+                              nullptr), ERROR_SUCCESS);
+    RegSetValueExW(raw, L"dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegSetValueExW(raw, L"qword", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&wide), sizeof wide);
+    RegSetValueExW(raw, L"multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), sizeof multi);
+    RegSetValueExW(raw, L"expand", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L"%TEMP%\\x"), 18);
+    RegSetValueExW(raw, L"binary", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\0\1\2"), 3);
+    RegSetValueExW(raw, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"default"), 16);
+    RegCloseKey(raw);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(raw, L"Value", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"caf\u00e9"), 10);
+    RegCloseKey(raw);
+    const auto before = ExportKey(real.registry, platform::RootKey::CurrentUser, keyPath);
+    ASSERT_TRUE(before);
+    for (const char* file : {"\\bad\\tool.exe", "\\bad\\Folder", "\\bad\\caf\xC3\xA9.txt"}) fileRow(root + file);
+    cookieRow(root + "\\cookies\\user@ads[1].txt");
+    registryRow(platform::RootKey::CurrentUser, keyPath + "\\Key", "");
+    registryRow(platform::RootKey::CurrentUser, keyPath, "Value");
+    runRemoval();
+    ASSERT_TRUE(listed().empty());
+    for (const char* gone : {"\\bad\\tool.exe", "\\bad\\Folder", "\\bad\\caf\xC3\xA9.txt", "\\cookies\\user@ads[1].txt"})
+        EXPECT_FALSE(exists(root + gone)) << gone;
+    EXPECT_FALSE(real.registry.openKey(platform::RootKey::CurrentUser, keyPath + "\\Key", platform::access::Read).ok());
+    // The folders that held them go too: restore makes them again.
+    QuarantineLog none(real.files, real.locale, "");
+    Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+    cleaner.deleteTree(root + "\\cookies");
+
+    QuarantineStore store(os.files, os.registry, os.locale, quarantine());
+    ASSERT_TRUE(store.load());
+    ASSERT_EQ(store.entries().size(), 6u);
+    std::vector<std::uint64_t> ids;
+    for (const auto& entry : store.entries()) ids.push_back(entry.id);
+    for (const auto id : ids) EXPECT_EQ(store.restore(id).outcome, Outcome::Done) << id;
+
+    EXPECT_EQ(bytesOf(root + "\\bad\\tool.exe"), binary);
+    EXPECT_EQ(bytesOf(root + "\\bad\\Folder\\inner\\data.bin"), std::string("\0\0\x7f", 3));
+    EXPECT_TRUE(real.files.lookup(root + "\\bad\\Folder\\empty")->isFolder());
+    EXPECT_EQ(bytesOf(root + "\\cookies\\user@ads[1].txt"), "id\n42\nads.example/\n");
+    EXPECT_EQ(bytesOf(root + "\\bad\\caf\xC3\xA9.txt"), "unicode name");
+    EXPECT_EQ(ExportKey(real.registry, platform::RootKey::CurrentUser, keyPath), before);
+    // Restoring again clashes with nothing and overwrites nothing.
+    ASSERT_TRUE(real.files.writeFile(root + "\\bad\\tool.exe", "changed by the user").ok());
+    EXPECT_EQ(store.restore(ids[0]).outcome, Outcome::Clash);
+    EXPECT_EQ(bytesOf(root + "\\bad\\tool.exe"), "changed by the user");
 }
 
 }  // namespace

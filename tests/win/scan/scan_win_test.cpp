@@ -169,6 +169,8 @@ TEST(ProcessStop, StopsAChildThisTestStartedByItsName) {
 
     platform::win32::Win32Processes processes;
     ui::HeadlessHost host;
+    // A child that has not yet loaded its module has no name to be found by.
+    for (int i = 0; i < 3000 && processes.firstModulePath(info.dwProcessId).empty(); ++i) Sleep(10);
     EXPECT_TRUE(removal::StopProcessByName(processes, host, name));
     ASSERT_EQ(WaitForSingleObject(process.get(), 30'000), WAIT_OBJECT_0);
     EXPECT_TRUE(removal::StopProcessByName(processes, host, "no-such-program-running.exe"));
