@@ -38,7 +38,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # The data of one registry value, or nothing when it is missing.
 reg_value() {
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+    { wine reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 expect_value() {
