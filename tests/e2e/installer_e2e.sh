@@ -4,13 +4,15 @@
 # over newer definitions (kept) and over older ones (replaced), which keeps the exclusions,
 # the quarantine and its log; a silent uninstall that ends the running program, removes the
 # files, the start-up value and the settings and keeps the quarantine; an install with /D=.
-# With an X display the upgrade also closes the real running window.
-#   installer_e2e.sh SETUP PLANT_SCRIPT BUILT_APP_DIR BUILT_CONSOLE PRODUCT COMPANY VERSION_TEXT DEFINITIONS_DATE
-# BUILT_APP_DIR holds the Sorvane.exe and definition files the setup ships, BUILT_CONSOLE is
-# its SorvaneCmd.exe; the definitions date is YYYY-MM-DD.
+# With an X display the upgrade also closes the real running window, and an interactive
+# uninstall is answered through its buttons.
+#   installer_e2e.sh SETUP PLANT_SCRIPT PROBE BUILT_APP_DIR BUILT_CONSOLE PRODUCT COMPANY VERSION_TEXT DEFINITIONS_DATE
+# PROBE is the window probe, which answers the interactive uninstaller's questions when
+# there is a display; BUILT_APP_DIR holds the Sorvane.exe and definition files the setup
+# ships, BUILT_CONSOLE is its SorvaneCmd.exe; the definitions date is YYYY-MM-DD.
 set -euo pipefail
-setup=$(realpath "$1") plant=$(realpath "$2") built=$(realpath "$3") built_console=$(realpath "$4")
-product=$5 company=$6 version=$7 defs_date=$8
+setup=$(realpath "$1") plant=$(realpath "$2") probe=$(realpath "$3") built=$(realpath "$4") built_console=$(realpath "$5")
+product=$6 company=$7 version=$8 defs_date=$9
 here=$(dirname "${BASH_SOURCE[0]}")
 
 # shellcheck source=tests/e2e/gui_prefix.sh
@@ -206,6 +208,28 @@ expect_value "$uninstall_key" InstallLocation "C:\\Apps\\My $product"
 run_uninstall "$own"
 [[ -e "$own" ]] && fail "the folder without a quarantine is still there: $(ls -A "$own")"
 diff -r "$scratch/quarantine-before-uninstall" "$app/quarantine" >/dev/null || fail "the other folder's quarantine changed"
+
+if [[ -n "${DISPLAY:-}" ]]; then
+    echo "--- interactive uninstall: close the running program, delete the quarantine"
+    run_setup
+    mkdir -p "$app/quarantine/Removed Folder"
+    printf 'removed' >"$app/quarantine/Removed Folder/file.txt"
+    cp "$app/quarantine/sorvane-test-threat.exe" "$app/Sorvane.exe"
+    mkdir -p "$c/Program Files/Sorvane-Test-Threat"
+    start_waiting "$app_win\\Sorvane.exe"
+    installed_pid=$waiting_pid
+    wine "$app_win\\Uninstall.exe" >/dev/null 2>&1
+    # The confirmation page, the question about the running program, the one about the
+    # quarantine (answered No: delete it), and the last page. The pages' window title ends
+    # in a blank (an empty page caption follows it); the questions' title does not.
+    for step in "Uninstall :Uninstall" "Uninstall:OK" "Uninstall:No" "Uninstall :Close"; do
+        wine "$probe" click "$product ${step%%:*}" 30000 "${step#*:}" >"$scratch/probe.log" ||
+            { cat "$scratch/probe.log"; fail "could not press ${step#*:}"; break; }
+    done
+    wait_for 60 bash -c '! has_key "$0" && [[ ! -e "$1" ]]' "$uninstall_key" "$app" ||
+        fail "the interactive uninstall left $(ls -A "$app" 2>/dev/null | tr '\n' ' ')"
+    ended "$installed_pid" || fail "the interactive uninstall left the program running"
+fi
 
 if [[ $failures -ne 0 ]]; then
     echo "installer e2e: $failures check(s) failed"
