@@ -62,6 +62,15 @@ wait_for() {
 # A Wine program runs in the Linux process that started it, so its life is that process's.
 alive() { kill -0 "$1" 2>/dev/null; }
 ended() { wait_for 10 bash -c '! kill -0 "$0" 2>/dev/null' "$1"; }
+# The Linux processes of this prefix whose command line names the program.
+prefix_pids() {
+    local proc
+    for proc in /proc/[0-9]*; do
+        tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' <"$proc/cmdline" 2>/dev/null | grep -qiF "$1" && basename "$proc"
+    done
+    return 0
+}
 # Through the command interpreter, so that a /D= folder with spaces arrives unquoted, as
 # the setup wants it.
 run_setup() {
@@ -210,25 +219,39 @@ run_uninstall "$own"
 diff -r "$scratch/quarantine-before-uninstall" "$app/quarantine" >/dev/null || fail "the other folder's quarantine changed"
 
 if [[ -n "${DISPLAY:-}" ]]; then
-    echo "--- interactive uninstall: close the running program, delete the quarantine"
-    run_setup
+    echo "--- interactive install over the kept quarantine, the program started, interactive uninstall"
+    # Presses the buttons in turn, each as soon as it is there, in a window titled TITLE:
+    # the pages with a caption of their own add a blank to the title, the questions do not.
+    press() {
+        local title=$1 button deadline
+        shift
+        for button in "$@"; do
+            deadline=$((SECONDS + 30))
+            until wine "$probe" click "$title" 300 "$button" >/dev/null || wine "$probe" click "$title " 300 "$button" >"$scratch/probe.log"; do
+                ((SECONDS < deadline)) || { cat "$scratch/probe.log"; fail "could not press $button in '$title'"; return 1; }
+            done
+        done
+    }
+    # The uninstall took the settings: without them the program would open with questions.
+    seed_settings "$product" "$company"
+    wine "$setup_win" >/dev/null 2>&1 &
+    setup_pid=$!
+    # Welcome, licence, folder; the last page starts the program.
+    press "$product Setup" "Next >" "I Agree" "Install" "Finish" || true
+    ended "$setup_pid" || { fail "the interactive setup did not end"; kill "$setup_pid"; }
+    same "$built/Sorvane.exe" "$app/Sorvane.exe"
+    wait_for 60 bash -c '[[ "$(wine reg query "$0\\OptionAndSettings" /v STATUS 2>/dev/null)" == *RUNNING* ]]' "$user_key" ||
+        fail "the setup's last page did not start the program"
+    gui_pids=$(prefix_pids 'Sorvane.exe')
+    [[ -n "$gui_pids" ]] || fail "no running Sorvane.exe found"
     mkdir -p "$app/quarantine/Removed Folder"
     printf 'removed' >"$app/quarantine/Removed Folder/file.txt"
-    cp "$app/quarantine/sorvane-test-threat.exe" "$app/Sorvane.exe"
-    mkdir -p "$c/Program Files/Sorvane-Test-Threat"
-    start_waiting "$app_win\\Sorvane.exe"
-    installed_pid=$waiting_pid
     wine "$app_win\\Uninstall.exe" >/dev/null 2>&1
-    # The confirmation page, the question about the running program, the one about the
-    # quarantine (answered No: delete it), and the last page. The pages' window title ends
-    # in a blank (an empty page caption follows it); the questions' title does not.
-    for step in "Uninstall :Uninstall" "Uninstall:OK" "Uninstall:No" "Uninstall :Close"; do
-        wine "$probe" click "$product ${step%%:*}" 30000 "${step#*:}" >"$scratch/probe.log" ||
-            { cat "$scratch/probe.log"; fail "could not press ${step#*:}"; break; }
-    done
+    # Confirm; close the running program; do not keep the quarantine; the last page.
+    press "$product Uninstall" Uninstall OK No Close || true
     wait_for 60 bash -c '! has_key "$0" && [[ ! -e "$1" ]]' "$uninstall_key" "$app" ||
         fail "the interactive uninstall left $(ls -A "$app" 2>/dev/null | tr '\n' ' ')"
-    ended "$installed_pid" || fail "the interactive uninstall left the program running"
+    for pid in $gui_pids; do ended "$pid" || fail "the interactive uninstall left the program running"; done
 fi
 
 if [[ $failures -ne 0 ]]; then
