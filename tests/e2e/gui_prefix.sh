@@ -3,7 +3,6 @@
 # has started before, so that no first-start question stands in front of the main window.
 #   start_gui_prefix NAME      sets scratch and WINEPREFIX, starts the server, makes the prefix
 #   seed_settings PRODUCT COMPANY [EXTRA_REG_LINES]
-#   replace_profile_links      turns the profile's links to the home folder into real folders
 # The test sets app_pid when it starts the program; cleanup ends it.
 
 start_gui_prefix() {
@@ -15,16 +14,8 @@ start_gui_prefix() {
     trap gui_prefix_cleanup EXIT
     wineserver -p
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
-    replace_profile_links
-}
-
-# Wine links Desktop, Documents, Downloads, Music, Pictures and Videos of the profile to the
-# real home folder; a scan or removal in the prefix must find empty folders there instead.
-replace_profile_links() {
-    local link
-    while IFS= read -r -d '' link; do
-        rm "$link" && mkdir "$link"
-    done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l -print0)
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 }
 
 gui_prefix_cleanup() {
@@ -56,4 +47,12 @@ REGEDIT4
 $extra
 REG
     wine regedit /S "$(winepath -w "$scratch/settings.reg")"
+}
+
+# Ends the test as skipped (exit code 77) when there is no X display to show windows on.
+skip_without_display() {
+    if [[ -z "${DISPLAY:-}" ]]; then
+        echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
+        exit 77
+    fi
 }
