@@ -27,6 +27,9 @@ gui_prefix_cleanup() {
 
 seed_settings() {
     local product=$1 company=$2 extra=${3:-}
+    # The stores are addressed by the application name, which stays "Sorvane" whatever
+    # the product is called; only the machine-wide one carries the (branded) company.
+    local application=Sorvane
     # Without a window manager Wine otherwise waits on every window it hides.
     cat >"$scratch/settings.reg" <<REG
 REGEDIT4
@@ -34,11 +37,11 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
+[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$application\\Settings]
 "Language"="English"
 "showHelp"="0"
 
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$product\\Settings]
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\$company\\$application\\Settings]
 "FirstTime"="Yes"
 "showHelp"="0"
 $extra
