@@ -1,13 +1,14 @@
 #pragma once
 #include "app/application.h"
 #include "definitions/exclusions.h"
+#include "protection/protection_feature.h"
 #include "removal/removal_feature.h"
 #include "scan/main_window_scan.h"
 
 namespace sorvane::app {
 
 // The subsystems the GUI program plugs into its main window: the user's exclusions, the
-// scan and the removal. Made before the splash window loads the main window, and kept
+// scan, the removal and the protection. Made before the splash window loads the main window, and kept
 // for the life of the process.
 class GuiFeatures {
     Application& app_;
@@ -20,6 +21,7 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
+    protection::ProtectionFeature protection;
 
 private:
     void installExclusions();

@@ -19,5 +19,6 @@ inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
+inline constexpr std::size_t MaxStartPageChars = 1024;               // the browser's start page, with its NUL
 
 }  // namespace sorvane::limits

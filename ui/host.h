@@ -28,6 +28,7 @@ enum class Change {
     WindowState,
     TaskList,     // whether the form shows in the task list
     Icon,
+    TopMost,      // whether the form stays above other programs' windows
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -72,6 +73,12 @@ public:
     virtual void yield() = 0;
     // Waits about `ms` milliseconds without spinning the processor, events still running.
     virtual void sleep(std::uint32_t ms) = 0;
+    // Lets events run until `done` answers true or the program is quitting, without
+    // spinning the processor: how a modeless window's question waits for its answer.
+    virtual void waitUntil(const std::function<bool()>& done) {
+        while (!done() && !quitting()) sleep(WaitSliceMs);
+    }
+    static constexpr std::uint32_t WaitSliceMs = 50;
     // Runs the message loop until quit() is called.
     virtual void run() = 0;
     virtual void quit() = 0;

@@ -70,6 +70,27 @@ struct Token {
 
 }  // namespace
 
+DateTime FakeLocale::now() {
+    if (follow_) {
+        const std::uint64_t elapsed = follow_();
+        if (elapsed > followed_) advance(elapsed - followed_);
+        followed_ = elapsed;
+    }
+    return now_;
+}
+
+void FakeLocale::followClock(std::function<std::uint64_t()> elapsedMs) {
+    follow_ = std::move(elapsedMs);
+    followed_ = follow_ ? follow_() : 0;
+}
+
+std::string FakeLocale::weekdayName(const DateTime& v) {
+    // 1970-01-01 was a Thursday, index 3 counting from Monday.
+    const std::int64_t days = daysFromCivil(v.year, static_cast<unsigned>(v.month), static_cast<unsigned>(v.day));
+    const auto index = static_cast<std::size_t>(((days % 7) + 7 + 3) % 7);
+    return weekdays_[index];
+}
+
 std::uint64_t FakeLocale::tickMs() {
     const auto answer = tick_;
     tick_ += tickStep_;
