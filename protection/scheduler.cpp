@@ -159,14 +159,11 @@ void ScanScheduler::LoadScheduleControls(app::FrmMain& main) {
         Loading loading(loading_);
         auto& settings = app_.userSettings;
         main.chkAutoDel.setValue(static_cast<int>(settings.readNumber(app::section::Settings, "chkAutoDel", "0")));
-        if (settings.read(Options, "Day", "None") == "None") {
-            main.cmbDays.setListIndex(DailyIndex);
-        } else {
-            const DateTime now = locale_.now();
-            loadPicker(main.dtpScheduleDate, "Date", dateOnly(now));
-            loadPicker(main.dtpScheduleTime, "Time", now);
-            main.cmbDays.setListIndex(static_cast<int>(settings.readNumber(Options, "Day", "7")));
-        }
+        const DateTime now = locale_.now();
+        loadPicker(main.dtpScheduleDate, "Date", dateOnly(now));
+        loadPicker(main.dtpScheduleTime, "Time", now);
+        if (settings.read(Options, "Day", "None") == "None") main.cmbDays.setListIndex(DailyIndex);
+        else main.cmbDays.setListIndex(static_cast<int>(settings.readNumber(Options, "Day", "7")));
         // The box shows what is stored, so that the page after "Apply" is the page as saved.
         const int stored = settings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") == 1 ? 1 : 0;
         if (main.chkAutomaticScanYesOrNo.value() != stored) main.chkAutomaticScanYesOrNo.setValue(stored);
