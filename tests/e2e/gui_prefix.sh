@@ -14,6 +14,16 @@ start_gui_prefix() {
     trap gui_prefix_cleanup EXIT
     wineserver -p
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+    replace_profile_links
+}
+
+# Wine links the profile's Desktop, Documents, Downloads, Music, Pictures and Videos to the
+# real home folder: the prefix gets real folders of its own before anything scans or removes.
+replace_profile_links() {
+    local link
+    while IFS= read -r link; do
+        rm -f "$link" && mkdir -p "$link"
+    done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l)
 }
 
 gui_prefix_cleanup() {
