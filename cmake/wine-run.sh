@@ -14,12 +14,7 @@ if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
     # Without a window manager Wine waits about two seconds on every window it hides
     # unless it leaves the windows unmanaged. This first command also makes the prefix.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-fi
-# Wine links the profile's Desktop, Documents, Downloads, Music, Pictures and Videos to the
-# real home folder; a program that scans or removes there must meet the prefix's own folders.
-if [[ -d "$WINEPREFIX/drive_c/users" ]]; then
-    while IFS= read -r link; do
-        rm -f "$link" && mkdir -p "$link"
-    done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l)
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../scripts/real-profile-folders.sh"
 fi
 wine "$@"

@@ -124,7 +124,8 @@ void MemoryShield::install(scan::ScanHooks& scanHooks) {
 }
 
 bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
-    return removal::StopProcessByName(app_.platform.processes, app_.host, text::trim(hit.fileLine));
+    // The process the pass matched, by its id: a namesake that is not listed keeps running.
+    return removal::StopMatchedProcess(app_.platform.processes, app_.host, hit.processId, text::trim(hit.fileLine));
 }
 
 void MemoryShield::Alert(const scan::MemoryAlert& hit) {

@@ -14,16 +14,8 @@ start_gui_prefix() {
     trap gui_prefix_cleanup EXIT
     wineserver -p
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
-    replace_profile_links
-}
-
-# Wine links the profile's Desktop, Documents, Downloads, Music, Pictures and Videos to the
-# real home folder: the prefix gets real folders of its own before anything scans or removes.
-replace_profile_links() {
-    local link
-    while IFS= read -r link; do
-        rm -f "$link" && mkdir -p "$link"
-    done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l)
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 }
 
 gui_prefix_cleanup() {

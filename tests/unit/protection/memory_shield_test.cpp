@@ -136,6 +136,18 @@ TEST_F(MemoryShieldTest, AnAlertClosedAnotherWayStopsNothingExcludesNothingAndAs
     EXPECT_FALSE(fake.processes.running(10));
 }
 
+TEST_F(MemoryShieldTest, StopEndsTheMatchedProcessAndNeverANamesakeThatIsNotListed) {
+    start();
+    // The namesake comes first in the list, where a stop by name would find it.
+    fake.processes.add(9, "C:\\Tools\\bad.exe");
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(fake.processes.running(10));
+    EXPECT_TRUE(fake.processes.running(9));
+}
+
 TEST_F(MemoryShieldTest, AProcessThatCannotBeStoppedIsNamedInCapitals) {
     start();
     fake.processes.add(10, "C:\\Windows\\bad.exe").resists = true;
