@@ -6,6 +6,7 @@
 # /proc in a throwaway prefix on the X display (scripts/test.sh gives one; or run Xvfb).
 #   bench/shield_cpu.sh SORVANE_EXE IDLE_EXE PROBE_EXE [SECONDS] [PROCESSES] [DEFINITIONS]
 #   defaults: 60 s windows, 80 idle programs running, 300 listed programs
+#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its 10 ms timer) off, for comparison.
 # The alert is answered with STOP at the end, and the listed program must then end.
 set -uo pipefail
 program=$1 idle=$2 probe_exe=$3 seconds=${4:-60} count=${5:-80} listed=${6:-300}
@@ -30,7 +31,7 @@ seed_settings "$product" "$company" "
 \"optMemorySheildOn\"=\"True\"
 \"optIEHomePageSheildOn\"=\"True\"
 \"optAlwaysnotifybeforerestoring\"=\"True\"
-\"chkAutomaticScanYesOrNo\"=\"1\"
+\"chkAutomaticScanYesOrNo\"=\"${SHIELD_CPU_SCHEDULER:-1}\"
 \"Day\"=\"7\"
 \"Time\"=\"$far\"
 \"Date\"=\"Null\"
@@ -46,18 +47,13 @@ seed_settings "$product" "$company" "
 \"Start Page\"=\"http://home.example/\"
 " || fail "could not set up the settings"
 
-app="$WINEPREFIX/drive_c/Sorvane"
-mkdir -p "$app" "$scratch/defs"
-cp "$program" "$app/"
-cp "$idle" "$app/idle.exe"
-cp "$idle" "$app/shield_listed.exe"
 {
     for ((i = 1; i < listed; i++)); do echo "listed$i.exe=Listed$i|[windir]"; done
     echo "shield_listed.exe=Shield-Test|C:\\Sorvane"
-} >"$scratch/defs/ExeDefinition.txt"
-for name in FileDefinition RegistryDefinition BlockedCookies DirectoryDefinition; do : >"$scratch/defs/$name.txt"; done
-key=$(sed -n 's/.*DefinitionKey = \([0-9]*\).*/\1/p' "$root/definitions/encoding.h")
-python3 "$root/data/definitions/encode.py" "$key" "$app" "$scratch"/defs/*.txt || fail "could not encode the definitions"
+} >"$scratch/listed.txt"
+install_program "$program" "$scratch/listed.txt" || fail "could not install the program"
+cp "$idle" "$app/idle.exe"
+cp "$idle" "$app/shield_listed.exe"
 
 idle_pids=()
 for ((i = 0; i < count; i++)); do
@@ -67,17 +63,12 @@ done
 
 (cd "$app" && exec wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/app.log" 2>&1 &
 app_pid=$!
-deadline=$((SECONDS + 60))
-until wine reg query "HKCU\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings" /v STATUS 2>/dev/null |
-    grep -q RUNNING; do
-    [[ $SECONDS -lt $deadline ]] || fail "the program did not start"
-done
+wait_until_running "$product" 60 || fail "the program did not start"
 
-# The Wine server of this prefix: the one working in the prefix's server folder.
-server_dir=$(printf '/tmp/.wine-%d/server-%x-%x' "$(id -u)" "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+# The Wine server of this prefix: the one started with this prefix in its environment.
 server_pid=""
-for pid in $(pgrep -u "$(id -u)" -x wineserver); do
-    [[ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" == "$server_dir" ]] && server_pid=$pid
+for pid in $(pgrep -u "$(id -u)" wineserver); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && server_pid=$pid
 done
 [[ -n "$server_pid" ]] || fail "no Wine server for $WINEPREFIX"
 
@@ -95,11 +86,15 @@ measure() {
                l, w, a / hz / w * 100, s / hz / w * 100, (a + s) / hz / w * 100 }'
 }
 
-running=$(wine tasklist.exe 2>/dev/null | grep -c '\.exe' || true)
-echo "processes in the prefix: $running (idle programs started: $count), listed programs: $listed"
+running=0
+for pid in $(pgrep -u "$(id -u)" .); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && running=$((running + 1))
+done
+echo "processes of the prefix: $running (idle programs started: $count), listed programs: $listed"
 # The first passes (and the macro folders they resolve) are not part of the idle cost.
 sleep 20
-measure "idle, both shields and the scheduler on"
+if [[ "${SHIELD_CPU_SCHEDULER:-1}" == 1 ]]; then measure "idle, both shields and the scheduler on"
+else measure "idle, both shields on, the scheduler off"; fi
 
 (cd "$app" && exec wine "C:\\Sorvane\\shield_listed.exe") >/dev/null 2>&1 &
 listed_pid=$!

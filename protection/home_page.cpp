@@ -1,28 +1,16 @@
 #include "protection/home_page.h"
 
-#include <limits>
-
 #include "app/frm_main.h"
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "protection/memory_shield.h"
+#include "protection/scoped_flag.h"
 
 namespace sorvane::protection {
 
 namespace {
 
 constexpr std::uint32_t KeyAccess = 0x3F;
-
-class Running {
-public:
-    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Running() { flag_ = false; }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-
-private:
-    bool& flag_;
-};
 
 // Characters the text takes in the wide buffer, without its NUL.
 std::size_t wideLength(std::string_view utf8) {
@@ -129,7 +117,7 @@ void HomePageShield::AcceptHomePage() { app_.userSettings.write(app::section::Op
 void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
     // A check whose alert is still open is not started again by a tick inside it.
     if (checking_) return;
-    Running running(checking_);
+    ScopedFlag running(checking_);
     auto& settings = app_.userSettings;
 
     // Every third tick carries a memory-shield pass, whatever the state of its own timer.

@@ -4,24 +4,13 @@
 
 #include "app/frm_main.h"
 #include "platform/text.h"
+#include "protection/scoped_flag.h"
 #include "removal/process_stop.h"
 #include "scan/memory_scan.h"
 
 namespace sorvane::protection {
 
 namespace {
-
-// Sets a flag for a scope and clears it on every way out.
-class Running {
-public:
-    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Running() { flag_ = false; }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-
-private:
-    bool& flag_;
-};
 
 constexpr std::string_view ExcludedPrefix = "EXCLUDED: ";
 
@@ -140,7 +129,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
     if (passRunning_) return;
     scan::ScanSession& session = scan_.session(main);
     if (session.state.running) return;
-    Running running(passRunning_);
+    ScopedFlag running(passRunning_);
 
     main.ArmBackgroundTimers(false);
     // A Stop pressed in an earlier scan is not meant for the shield.

@@ -4,23 +4,13 @@
 
 #include "app/frm_main.h"
 #include "platform/text.h"
+#include "protection/scoped_flag.h"
 
 namespace sorvane::protection {
 
 using platform::DateTime;
 
 namespace {
-
-class Loading {
-public:
-    explicit Loading(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Loading() { flag_ = false; }
-    Loading(const Loading&) = delete;
-    Loading& operator=(const Loading&) = delete;
-
-private:
-    bool& flag_;
-};
 
 constexpr std::string_view Options = app::section::Options;
 
@@ -156,7 +146,7 @@ void ScanScheduler::loadPicker(ui::DatePicker& picker, std::string_view key, con
 void ScanScheduler::LoadScheduleControls(app::FrmMain& main) {
     setUpPage(main);
     {
-        Loading loading(loading_);
+        ScopedFlag loading(loading_);
         auto& settings = app_.userSettings;
         main.chkAutoDel.setValue(static_cast<int>(settings.readNumber(app::section::Settings, "chkAutoDel", "0")));
         const DateTime now = locale_.now();

@@ -6,7 +6,6 @@
 set -uo pipefail
 program=$1 product=$2 company=$3
 here=$(dirname "${BASH_SOURCE[0]}")
-root=$(cd "$here/../.." && pwd)
 
 if [[ -z "${DISPLAY:-}" ]]; then
     echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
@@ -44,21 +43,11 @@ seed_settings "$product" "$company" "
 \"Start Page\"=\"http://home.example/\"
 " || fail "could not set up the settings"
 
-app="$WINEPREFIX/drive_c/Sorvane"
-mkdir -p "$app" "$scratch/defs"
-cp "$program" "$app/"
-for name in ExeDefinition FileDefinition RegistryDefinition BlockedCookies DirectoryDefinition; do
-    : >"$scratch/defs/$name.txt"
-done
-key=$(sed -n 's/.*DefinitionKey = \([0-9]*\).*/\1/p' "$root/definitions/encoding.h")
-python3 "$root/data/definitions/encode.py" "$key" "$app" "$scratch"/defs/*.txt || fail "could not encode the definitions"
+install_program "$program" || fail "could not install the program"
 
 (cd "$app" && exec wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/app.log" 2>&1 &
 app_pid=$!
-deadline=$((SECONDS + 60))
-until [[ "$(setting "$settings\\OptionAndSettings" STATUS)" == RUNNING ]]; do
-    [[ $SECONDS -lt $deadline ]] || fail "the program did not start"
-done
+wait_until_running "$product" 60 || fail "the program did not start"
 
 wine reg add "$main_key" /v "Start Page" /d "http://hijack.example/" /f >/dev/null 2>&1 || fail "could not change the page"
 changed=$SECONDS

@@ -2,30 +2,18 @@
 
 #include "scan/memory_scan.h"
 #include "tests/unit/protection/protection_fixture.h"
+#include "tests/unit/scan/scan_fixture.h"
 
 namespace sorvane::protection::testing {
 namespace {
 
 using Outcome = FrmSpywareFoundAlert::Outcome;
+using scan::testing::versionResource;
 
 // Every home-page check ends by arming the background timers again, which restarts the
 // 10-second shield timer; with both shields on, the passes come with every third
 // home-page tick, 15 seconds apart.
 constexpr std::uint64_t FirstPassMs = 15000;
-
-// A file whose version resource names the company, as the raw reader finds it.
-std::string versionResource(std::string_view company) {
-    auto wide = [](std::string_view s) {
-        std::string out;
-        for (char c : s) {
-            out += c;
-            out += '\0';
-        }
-        return out;
-    };
-    return std::string(64, 'x') + wide("StringFileInfo") + std::string(8, '\0') + wide("CompanyName") +
-           std::string(4, '\0') + wide(company) + std::string(4, '\0');
-}
 
 // What the user saw in one alert, and what the pass had done by then.
 struct Shown {
