@@ -92,7 +92,7 @@ for pid in $(pgrep -u "$(id -u)" .); do
 done
 echo "processes of the prefix: $running (idle programs started: $count), listed programs: $listed"
 # The first passes (and the macro folders they resolve) are not part of the idle cost.
-sleep 20
+sleep $((seconds < 10 ? 2 * seconds : 20))
 if [[ "${SHIELD_CPU_SCHEDULER:-1}" == 1 ]]; then measure "idle, both shields and the scheduler on"
 else measure "idle, both shields on, the scheduler off"; fi
 

@@ -20,7 +20,7 @@ main_key='HKCU\Software\Microsoft\Internet Explorer\Main'
 setting() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
 
 # The moment lies far enough ahead for the program to have started.
-moment=$(date -d '+40 seconds' '+%-I:%M:%S %p')
+moment=$(date -d '+25 seconds' '+%-I:%M:%S %p')
 seed_settings "$product" "$company" "
 [HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
 \"optMemorySheildOn\"=\"False\"
