@@ -396,7 +396,11 @@ void Win32Host::Impl::applyValue(ControlView& view) {
             SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
         }
         // Without a value the picker still shows the date it opens on, its check box cleared.
-        if (!picker.hasValue() && picker.allowsNoValue()) SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_NONE, 0);
+        if (!picker.hasValue() && picker.allowsNoValue()) {
+            // Wine reads the pointer even though the value it points to does not count.
+            SYSTEMTIME unused = platform::win32::toSystemTime(value);
+            SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&unused));
+        }
         break;
     }
     case Kind::Image: applyPicture(view); break;
