@@ -505,19 +505,7 @@ void Win32Host::show(Form& form, bool modal) {
     }
     const Form* target = &form;
     auto stillUp = [&] { return impl_->viewOf(*target) != nullptr && target->loaded() && target->visible(); };
-    MSG message;
-    while (stillUp() && !impl_->quitting) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            impl_->quitting = true;
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-        impl_->collectGraveyard();
-    }
+    waitUntil([&] { return !stillUp(); });
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
     if (previouslyActive != nullptr && previouslyActive != window && IsWindow(previouslyActive))
