@@ -341,6 +341,8 @@ FrmMain::FrmMain(Application& application)
     placed(dtpScheduleDate, 2640, 540, 1800, 315);
     placed(dtpScheduleTime, 4560, 540, 1800, 315);
     dtpScheduleTime.setShowsTime(true);
+    dtpScheduleDate.setAllowsNoValue(true);
+    dtpScheduleTime.setAllowsNoValue(true);
     placed(chkAutoDel, 120, 1020, 6000, 300, "Remove found items after a scheduled scan");
     placed(CmdProceed, 120, 1500, 1200, 420, "Apply");
     placed(cmdDefaultSetting, 1440, 1500, 1200, 420, "Reset");

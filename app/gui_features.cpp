@@ -15,7 +15,8 @@ GuiFeatures::GuiFeatures(Application& app)
       report(app, scan),
       submission(app),
       tray(app),
-      update(app) {
+      update(app),
+      protection(app, scan, exclusions) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
@@ -25,6 +26,7 @@ GuiFeatures::GuiFeatures(Application& app)
     submission.install(app.hooks);
     tray.install(app.hooks);
     update.install();
+    protection.install();
 }
 
 void GuiFeatures::installExclusions() {

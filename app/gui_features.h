@@ -1,6 +1,7 @@
 #pragma once
 #include "app/application.h"
 #include "definitions/exclusions.h"
+#include "protection/protection_feature.h"
 #include "removal/removal_feature.h"
 #include "report/report_feature.h"
 #include "report/submission_feature.h"
@@ -11,7 +12,7 @@
 namespace sorvane::app {
 
 // The subsystems the GUI program plugs into its main window: the user's exclusions, the
-// scan and the removal. Made before the splash window loads the main window, and kept
+// scan, the removal and the protection. Made before the splash window loads the main window, and kept
 // for the life of the process.
 class GuiFeatures {
     Application& app_;
@@ -28,6 +29,7 @@ public:
     report::SubmissionFeature submission;
     tray::TrayFeature tray;
     update::UpdateFeature update;
+    protection::ProtectionFeature protection;
 
 private:
     void installExclusions();

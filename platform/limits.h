@@ -24,6 +24,7 @@ inline constexpr std::size_t MaxUpdateRecords = 1024 * 1024;           // record
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
+inline constexpr std::size_t MaxStartPageChars = 1024;               // the browser's start page, with its NUL
 inline constexpr std::size_t MaxQuarantineIndex = 64 * 1024 * 1024;  // bytes of quarantine\index.json
 inline constexpr std::size_t MaxRegistryDepth = 512;                 // key levels below a root, as the system allows
 inline constexpr std::size_t MaxRegistryValueData = 16 * 1024 * 1024;  // bytes of one exported value

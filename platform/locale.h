@@ -30,6 +30,8 @@ public:
     virtual std::string formatDateTime(const DateTime& value) = 0;
     virtual std::string formatDate(const DateTime& value) = 0;
     virtual std::string formatTime(const DateTime& value) = 0;
+    // The long name of the date's weekday as the system writes it (the "dddd" format).
+    virtual std::string weekdayName(const DateTime& value) = 0;
     // Reads a date and/or time the way the system writes them; nothing when it is no date.
     virtual std::optional<DateTime> parseDateTime(std::string_view text) = 0;
     // Whole number with the locale's thousands separators and no decimals ("1,234,567").

@@ -133,8 +133,22 @@ void ComboBox::setListIndex(int index) {
 }
 
 void DatePicker::setValue(const platform::DateTime& value) {
-    if (value == value_) return;
+    if (value == value_ && hasValue_) return;
     value_ = value;
+    hasValue_ = true;
+    changed(Change::Value);
+    if (onChange) onChange();
+}
+
+void DatePicker::setAllowsNoValue(bool allowed) {
+    if (allowed == allowsNoValue_) return;
+    allowsNoValue_ = allowed;
+    changed(Change::Value);
+}
+
+void DatePicker::setNoValue() {
+    if (!hasValue_) return;
+    hasValue_ = false;
     changed(Change::Value);
     if (onChange) onChange();
 }

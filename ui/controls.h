@@ -116,14 +116,26 @@ public:
     using Control::Control;
     std::string_view typeName() const override { return "DTPicker"; }
     const platform::DateTime& value() const { return value_; }
+    // Gives the picker a value; one that held none takes it as well.
     void setValue(const platform::DateTime& value);
     bool showsTime() const { return showsTime_; }
     void setShowsTime(bool time) { showsTime_ = time; }
     std::function<void()> onChange;
 
+    // A picker that may hold no value (the classic Null) shows a check box beside its text;
+    // the user clears it there.
+    bool allowsNoValue() const { return allowsNoValue_; }
+    void setAllowsNoValue(bool allowed);
+    // False while the picker holds no value; value() then keeps the date it opens on.
+    bool hasValue() const { return hasValue_; }
+    // Takes the value away, running Change as a user's clearing does.
+    void setNoValue();
+
 private:
     platform::DateTime value_{};
     bool showsTime_ = false;
+    bool allowsNoValue_ = false;
+    bool hasValue_ = true;
 };
 
 class ProgressBar : public Control {

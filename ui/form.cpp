@@ -93,6 +93,12 @@ void Form::setIcon(std::string icon) {
     if (loaded_) host_.formChanged(*this, Change::Icon);
 }
 
+void Form::setTopMost(bool topMost) {
+    if (topMost == topMost_) return;
+    topMost_ = topMost;
+    if (loaded_) host_.formChanged(*this, Change::TopMost);
+}
+
 void Form::hostResized(WindowState state, int width, int height) {
     if (state == state_ && width == width_ && height == height_) return;
     state_ = state;

@@ -59,6 +59,9 @@ public:
     void setShowInTaskList(bool show);
     const std::string& icon() const { return icon_; }
     void setIcon(std::string icon);
+    // A window that must be seen at once (an alert) stays above other programs' windows.
+    bool topMost() const { return topMost_; }
+    void setTopMost(bool topMost);
 
     // Called by hosts when the window itself was resized or changed state.
     void hostResized(WindowState state, int width, int height);
@@ -116,6 +119,7 @@ private:
     int top_ = 0;
     bool showInTaskList_ = true;
     std::string icon_;
+    bool topMost_ = false;
 };
 
 }  // namespace sorvane::ui

@@ -29,6 +29,7 @@ enum class Change {
     TaskList,     // whether the form shows in the task list
     Icon,
     Position,     // a form's left or top
+    TopMost,      // whether the form stays above other programs' windows
 };
 
 // The screen in pixels: the desktop and the taskbar along its bottom edge (0 without one).
@@ -80,6 +81,12 @@ public:
     virtual void yield() = 0;
     // Waits about `ms` milliseconds without spinning the processor, events still running.
     virtual void sleep(std::uint32_t ms) = 0;
+    // Lets events run until `done` answers true or the program is quitting, without
+    // spinning the processor: how a modeless window's question waits for its answer.
+    virtual void waitUntil(const std::function<bool()>& done) {
+        while (!done() && !quitting()) sleep(WaitSliceMs);
+    }
+    static constexpr std::uint32_t WaitSliceMs = 50;
     // Runs the message loop until quit() is called.
     virtual void run() = 0;
     virtual void quit() = 0;

@@ -68,6 +68,14 @@ std::string Win32Locale::formatDate(const DateTime& value) { return formatWith(v
 
 std::string Win32Locale::formatTime(const DateTime& value) { return formatWith(value, VAR_TIMEVALUEONLY); }
 
+std::string Win32Locale::weekdayName(const DateTime& value) {
+    SYSTEMTIME st = toSystemTime(value);
+    wchar_t buffer[80] = {};
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, 0, &st, L"dddd", buffer, static_cast<int>(std::size(buffer))) <= 0)
+        return {};
+    return narrow(buffer);
+}
+
 std::optional<DateTime> Win32Locale::parseDateTime(std::string_view text) {
     if (text.empty() || text.size() > 256) return std::nullopt;
     std::wstring wide = widen(text);

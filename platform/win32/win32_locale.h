@@ -12,6 +12,7 @@ public:
     std::string formatDateTime(const DateTime& value) override;
     std::string formatDate(const DateTime& value) override;
     std::string formatTime(const DateTime& value) override;
+    std::string weekdayName(const DateTime& value) override;
     std::optional<DateTime> parseDateTime(std::string_view text) override;
     std::string formatWholeNumber(std::int64_t value) override;
     std::string toAnsi(std::string_view utf8) override;

@@ -56,3 +56,31 @@ skip_without_display() {
         exit 77
     fi
 }
+
+# Puts the program into C:\Sorvane of the prefix (sets app to that folder) beside its five
+# definition files, encoded from clear lines: the process definitions from the file named
+# (none without one), the other four empty.
+#   install_program PROGRAM [EXE_DEFINITION_LINES]
+install_program() {
+    local program=$1 exe_lines=${2:-} root key name
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+    app="$WINEPREFIX/drive_c/Sorvane"
+    mkdir -p "$app" "$scratch/defs"
+    cp "$program" "$app/"
+    for name in ExeDefinition FileDefinition RegistryDefinition BlockedCookies DirectoryDefinition; do
+        : >"$scratch/defs/$name.txt"
+    done
+    [[ -n "$exe_lines" ]] && cp "$exe_lines" "$scratch/defs/ExeDefinition.txt"
+    key=$(sed -n 's/.*DefinitionKey = \([0-9]*\).*/\1/p' "$root/definitions/encoding.h")
+    python3 "$root/data/definitions/encode.py" "$key" "$app" "$scratch"/defs/*.txt
+}
+
+# Waits until the program's load has marked it running in its settings.
+#   wait_until_running PRODUCT SECONDS
+wait_until_running() {
+    local deadline=$((SECONDS + $2))
+    until wine reg query "HKCU\\Software\\VB and VBA Program Settings\\$1\\OptionAndSettings" /v STATUS 2>/dev/null |
+        grep -q RUNNING; do
+        [[ $SECONDS -lt $deadline ]] || return 1
+    done
+}

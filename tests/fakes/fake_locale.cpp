@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/calendar.h"
 #include "platform/text.h"
 #include "tests/fakes/fake_text.h"
 
@@ -12,28 +13,6 @@ namespace sorvane::fakes {
 using platform::DateTime;
 
 namespace {
-
-// Days since 1970-01-01 of a civil date and back (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-}
 
 int daysInMonth(int y, int m) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -70,6 +49,24 @@ struct Token {
 
 }  // namespace
 
+DateTime FakeLocale::now() {
+    if (follow_) {
+        const std::uint64_t elapsed = follow_();
+        if (elapsed > followed_) advance(elapsed - followed_);
+        followed_ = elapsed;
+    }
+    return now_;
+}
+
+void FakeLocale::followClock(std::function<std::uint64_t()> elapsedMs) {
+    follow_ = std::move(elapsedMs);
+    followed_ = follow_ ? follow_() : 0;
+}
+
+std::string FakeLocale::weekdayName(const DateTime& v) {
+    return weekdays_[static_cast<std::size_t>(calendar::WeekdayIndex(v))];
+}
+
 std::uint64_t FakeLocale::tickMs() {
     const auto answer = tick_;
     tick_ += tickStep_;
@@ -81,12 +78,12 @@ void FakeLocale::advance(std::uint64_t ms) {
     subSecondMs_ += ms;
     const auto seconds = static_cast<std::int64_t>(subSecondMs_ / 1000);
     subSecondMs_ %= 1000;
-    std::int64_t total = daysFromCivil(now_.year, static_cast<unsigned>(now_.month), static_cast<unsigned>(now_.day)) *
+    std::int64_t total = calendar::DaysFromCivil(now_.year, static_cast<unsigned>(now_.month), static_cast<unsigned>(now_.day)) *
                              86400 +
                          now_.hour * 3600 + now_.minute * 60 + now_.second + seconds;
     std::int64_t days = total / 86400;
     std::int64_t rest = total % 86400;
-    civilFromDays(days, now_.year, now_.month, now_.day);
+    calendar::CivilFromDays(days, now_.year, now_.month, now_.day);
     now_.hour = static_cast<int>(rest / 3600);
     now_.minute = static_cast<int>(rest / 60 % 60);
     now_.second = static_cast<int>(rest % 60);

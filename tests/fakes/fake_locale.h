@@ -1,4 +1,7 @@
 #pragma once
+#include <array>
+#include <functional>
+
 #include "platform/locale.h"
 
 namespace sorvane::fakes {
@@ -7,11 +10,14 @@ namespace sorvane::fakes {
 // long time "h:mm:ss AM", thousands separator ",", ANSI code page Windows-1252.
 class FakeLocale : public platform::Locale {
 public:
-    platform::DateTime now() override { return now_; }
+    platform::DateTime now() override;
     std::uint64_t tickMs() override;
     std::string formatDateTime(const platform::DateTime& value) override;
     std::string formatDate(const platform::DateTime& value) override;
     std::string formatTime(const platform::DateTime& value) override;
+    // English names unless the test gives others (Monday first).
+    std::string weekdayName(const platform::DateTime& value) override;
+    void setWeekdayNames(std::array<std::string, 7> names) { weekdays_ = std::move(names); }
     std::optional<platform::DateTime> parseDateTime(std::string_view text) override;
     std::string formatWholeNumber(std::int64_t value) override;
     std::string toAnsi(std::string_view utf8) override;
@@ -23,12 +29,19 @@ public:
     void setTickStep(std::uint64_t ms) { tickStep_ = ms; }
     // Moves both the clock and the tick forward.
     void advance(std::uint64_t ms);
+    // From now on the clock also moves with `elapsedMs` (such as a headless host's virtual
+    // clock): every reading first advances by what it gained since the last reading.
+    void followClock(std::function<std::uint64_t()> elapsedMs);
 
 private:
     platform::DateTime now_{2024, 5, 14, 9, 30, 0};
     std::uint64_t tick_ = 1'000'000;
     std::uint64_t tickStep_ = 0;
     std::uint64_t subSecondMs_ = 0;
+    std::array<std::string, 7> weekdays_{"Monday", "Tuesday", "Wednesday", "Thursday",
+                                         "Friday", "Saturday", "Sunday"};
+    std::function<std::uint64_t()> follow_;
+    std::uint64_t followed_ = 0;
 };
 
 }  // namespace sorvane::fakes

@@ -14,7 +14,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -I"$root" \
     "$root"/definitions/definition_files.cpp "$root"/definitions/encoding.cpp "$root"/definitions/exclusions.cpp \
     "$root"/definitions/path_macros.cpp "$root"/definitions/records.cpp "$root"/definitions/safe_list.cpp \
-    "$root"/definitions/toolkit.cpp "$root"/platform/text.cpp \
+    "$root"/definitions/toolkit.cpp "$root"/platform/text.cpp "$root"/platform/calendar.cpp \
     "$root"/tests/fakes/fake_file_system.cpp "$root"/tests/fakes/fake_locale.cpp "$root"/tests/fakes/fake_shell.cpp \
     "$root"/tests/fakes/fake_text.cpp \
     "$root"/tests/fuzz/definition_line_target.cpp "$root"/tests/fuzz/definitions_fuzz.cpp \

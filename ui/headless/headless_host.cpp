@@ -92,6 +92,18 @@ void HeadlessHost::sleep(std::uint32_t ms) {
     callYieldHook();
 }
 
+void HeadlessHost::waitUntil(const std::function<bool()>& done) {
+    ++waits_;
+    const std::uint64_t deadline = now_ + waitLimitMs;
+    while (!done() && !quitting_) {
+        if (now_ >= deadline) {
+            ++abandonedWaits_;
+            return;
+        }
+        sleep(10);
+    }
+}
+
 void HeadlessHost::run() {
     while (!quitting_ && !schedule_.empty()) {
         std::uint64_t next = UINT64_MAX;

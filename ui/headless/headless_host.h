@@ -51,6 +51,11 @@ public:
     // Runs at the end of every yield() and sleep(); a nested call while it runs is not made.
     std::function<void()> yieldHook;
     std::size_t yieldCount() const { return yields_; }
+    // A waitUntil that nothing ends gives up after this much virtual time, so that a test
+    // that never answers fails instead of hanging; the waits given up are counted.
+    std::uint64_t waitLimitMs = 10 * 60 * 1000;
+    std::size_t abandonedWaits() const { return abandonedWaits_; }
+    std::size_t waits() const { return waits_; }
 
     // Virtual time a user takes to answer a message box or to close a modal form. The clock
     // moves on by it while the box or form is up, and the timers due meanwhile tick inside
@@ -96,6 +101,8 @@ public:
     Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
     void yield() override;
     void sleep(std::uint32_t ms) override;
+    // Sleeps in short steps of the virtual clock, each ending with the yield hook.
+    void waitUntil(const std::function<bool()>& done) override;
     // Ticks timers on the virtual clock until quit() or until no timer is scheduled.
     void run() override;
     void quit() override { quitting_ = true; }
@@ -129,6 +136,8 @@ private:
     std::map<const Timer*, Slot> schedule_;
     bool inHook_ = false;
     std::size_t yields_ = 0;
+    std::size_t waits_ = 0;
+    std::size_t abandonedWaits_ = 0;
     std::deque<Answer> answers_;
     std::vector<ShownMessage> messages_;
     std::map<std::string, std::function<void(Form&)>, std::less<>> modalScripts_;

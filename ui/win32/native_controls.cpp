@@ -84,7 +84,9 @@ NativeClass nativeClassOf(const ControlView& view) {
     case Kind::Date: {
         const auto& picker = static_cast<const DatePicker&>(*view.control);
         return {DATETIMEPICK_CLASSW,
-                static_cast<DWORD>((picker.showsTime() ? DTS_TIMEFORMAT : DTS_SHORTDATEFORMAT) | WS_TABSTOP), 0};
+                static_cast<DWORD>((picker.showsTime() ? DTS_TIMEFORMAT : DTS_SHORTDATEFORMAT) | WS_TABSTOP |
+                                   (picker.allowsNoValue() ? DTS_SHOWNONE : 0)),
+                0};
     }
     case Kind::Timer:
     case Kind::Menu: break;
@@ -445,10 +447,17 @@ void Win32Host::Impl::applyValue(ControlView& view) {
                      static_cast<WPARAM>(static_cast<const ComboBox&>(*view.control).listIndex()), 0);
         break;
     case Kind::Date: {
-        const auto& value = static_cast<const DatePicker&>(*view.control).value();
+        const auto& picker = static_cast<const DatePicker&>(*view.control);
+        const auto& value = picker.value();
         if (value.year >= 1601 && value.month >= 1 && value.day >= 1) {
             SYSTEMTIME time = platform::win32::toSystemTime(value);
             SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+        }
+        // Without a value the picker still shows the date it opens on, its check box cleared.
+        if (!picker.hasValue() && picker.allowsNoValue()) {
+            // Wine reads the pointer even though the value it points to does not count.
+            SYSTEMTIME unused = platform::win32::toSystemTime(value);
+            SendMessageW(view.window, DTM_SETSYSTEMTIME, GDT_NONE, reinterpret_cast<LPARAM>(&unused));
         }
         break;
     }

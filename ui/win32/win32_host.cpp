@@ -182,7 +182,9 @@ void Win32Host::Impl::createForm(Form& form) {
     const bool sized = form.width() > 0 && form.height() > 0;
     const std::wstring caption = widen(form.caption());
     ++view->applying;
-    HWND window = CreateWindowExW(form.showInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW, kFormClass,
+    const DWORD exStyle =
+        (form.showInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW) | (form.topMost() ? WS_EX_TOPMOST : 0);
+    HWND window = CreateWindowExW(exStyle, kFormClass,
                                   caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                   CW_USEDEFAULT, sized ? toPx(form.width()) : CW_USEDEFAULT,
                                   sized ? toPx(form.height()) : CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
@@ -384,8 +386,13 @@ LRESULT Win32Host::Impl::onNotify(FormView& view, NMHDR& header) {
     }
     if (control.kind == Kind::Date && header.code == DTN_DATETIMECHANGE && syncing == 0) {
         auto& change = reinterpret_cast<NMDATETIMECHANGE&>(header);
+        auto& picker = static_cast<DatePicker&>(*control.control);
+        if (change.dwFlags == GDT_NONE) {
+            picker.setNoValue();
+            return 0;
+        }
         if (change.dwFlags != GDT_VALID) return 0;
-        static_cast<DatePicker&>(*control.control).setValue(platform::win32::fromSystemTime(change.st));
+        picker.setValue(platform::win32::fromSystemTime(change.st));
     }
     return 0;
 }
@@ -438,6 +445,10 @@ void Win32Host::formChanged(Form& form, Change change) {
         SetWindowPos(window, nullptr, impl_->toPx(form.left()), impl_->toPx(form.top()), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         --view->applying;
+        break;
+    case Change::TopMost:
+        SetWindowPos(window, form.topMost() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         break;
     default: break;
     }
@@ -521,19 +532,7 @@ void Win32Host::show(Form& form, bool modal) {
     }
     const Form* target = &form;
     auto stillUp = [&] { return impl_->viewOf(*target) != nullptr && target->loaded() && target->visible(); };
-    MSG message;
-    while (stillUp() && !impl_->quitting) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            impl_->quitting = true;
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-        impl_->collectGraveyard();
-    }
+    waitUntil([&] { return !stillUp(); });
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
     if (previouslyActive != nullptr && previouslyActive != window && IsWindow(previouslyActive))
@@ -592,6 +591,23 @@ void Win32Host::sleep(std::uint32_t ms) {
         const ULONGLONG now = GetTickCount64();
         if (now >= end) return;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void Win32Host::waitUntil(const std::function<bool()>& done) {
+    // Asleep on the queue between messages; every dispatched message may be the answer.
+    MSG message;
+    while (!impl_->quitting && !done()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            impl_->quitting = true;
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        impl_->collectGraveyard();
     }
 }
 

@@ -27,6 +27,7 @@ public:
     Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
     void yield() override;
     void sleep(std::uint32_t ms) override;
+    void waitUntil(const std::function<bool()>& done) override;
     void run() override;
     void quit() override;
     bool quitting() const override;

@@ -43,3 +43,17 @@ TEST(FakeLocale, AnsiIsWindows1252AndTheClockAdvances) {
     EXPECT_EQ(loc.now(), (DateTime{2025, 1, 1, 0, 0, 15}));
     EXPECT_EQ(loc.tickMs(), tick + 45'000);
 }
+
+TEST(FakeLocale, NamesWeekdaysAndFollowsAnotherClock) {
+    fakes::FakeLocale locale;
+    EXPECT_EQ(locale.weekdayName(DateTime{2024, 5, 14, 0, 0, 0}), "Tuesday");
+    EXPECT_EQ(locale.weekdayName(DateTime{2024, 5, 19, 0, 0, 0}), "Sunday");
+    EXPECT_EQ(locale.weekdayName(DateTime{1969, 12, 29, 0, 0, 0}), "Monday");
+    std::uint64_t elapsed = 500;
+    locale.setNow(DateTime{2024, 5, 14, 23, 59, 59});
+    locale.followClock([&] { return elapsed; });
+    elapsed += 999;
+    EXPECT_EQ(locale.now(), (DateTime{2024, 5, 14, 23, 59, 59}));
+    elapsed += 1;
+    EXPECT_EQ(locale.now(), (DateTime{2024, 5, 15, 0, 0, 0}));
+}

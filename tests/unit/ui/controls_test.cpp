@@ -187,4 +187,41 @@ TEST(OtherControls, ClampAndSelectionRules) {
     EXPECT_EQ(combo.text(), "");
 }
 
+TEST(DatePickerNoValue, ClearingKeepsTheDateItOpensOnAndEveryChangeRunsChange) {
+    HeadlessHost host;
+    Form form(host, "f");
+    auto& picker = form.add<DatePicker>("dtp");
+    picker.setAllowsNoValue(true);
+    int changes = 0;
+    picker.onChange = [&] { ++changes; };
+    const sorvane::platform::DateTime today{2024, 5, 14, 0, 0, 0};
+    picker.setValue(today);
+    EXPECT_TRUE(picker.hasValue());
+    picker.setNoValue();
+    picker.setNoValue();
+    EXPECT_FALSE(picker.hasValue());
+    EXPECT_EQ(picker.value(), today);
+    EXPECT_EQ(changes, 2);
+    // Giving back the same date is a change: the picker holds a value again.
+    picker.setValue(today);
+    EXPECT_TRUE(picker.hasValue());
+    EXPECT_EQ(changes, 3);
+}
+
+TEST(HeadlessWait, EndsWhenTheConditionHoldsAndGivesUpAfterItsLimit) {
+    HeadlessHost host;
+    int hooks = 0;
+    host.yieldHook = [&] { ++hooks; };
+    host.waitUntil([&] { return hooks >= 3; });
+    EXPECT_EQ(hooks, 3);
+    EXPECT_EQ(host.now(), 30u);
+    EXPECT_EQ(host.abandonedWaits(), 0u);
+
+    host.waitLimitMs = 1000;
+    host.waitUntil([] { return false; });
+    EXPECT_EQ(host.abandonedWaits(), 1u);
+    EXPECT_EQ(host.now(), 1030u);
+    EXPECT_EQ(host.yieldCount(), 0u);
+}
+
 }  // namespace

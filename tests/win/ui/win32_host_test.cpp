@@ -547,6 +547,79 @@ TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {
     host.yield();
 }
 
+// A form with the pickers of the schedule page, which may hold no value.
+struct PickerForm : Form {
+    explicit PickerForm(Host& host) : Form(host, "frmPickers") {
+        setSize(6000, 3000);
+        date = &add<DatePicker>("dtpScheduleDate");
+        date->move(120, 120, 2000, 315);
+        date->setAllowsNoValue(true);
+        date->setValue({2024, 5, 14, 0, 0, 0});
+        date->setNoValue();
+    }
+    DatePicker* date;
+};
+
+TEST_F(Win32HostTest, APickerWithoutAValueShowsItsBoxClearedAndTheUsersChoiceReachesTheModel) {
+    PickerForm pickers(host);
+    pickers.show();
+    HWND picker = of(*pickers.date);
+    ASSERT_NE(picker, nullptr);
+    EXPECT_NE(GetWindowLongPtrW(picker, GWL_STYLE) & DTS_SHOWNONE, 0);
+    SYSTEMTIME shown{};
+    EXPECT_EQ(SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown)), GDT_NONE);
+
+    pickers.date->setValue({2024, 5, 20, 0, 0, 0});
+    ASSERT_EQ(SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown)), GDT_VALID);
+    EXPECT_EQ(shown.wDay, 20);
+
+    // The user clears the box: the picker tells its window, which tells the model.
+    int changes = 0;
+    pickers.date->onChange = [&] { ++changes; };
+    NMDATETIMECHANGE change{};
+    change.nmhdr.hwndFrom = picker;
+    change.nmhdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(picker));
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.dwFlags = GDT_NONE;
+    SendMessageW(static_cast<HWND>(host.windowOf(pickers)), WM_NOTIFY, change.nmhdr.idFrom,
+                 reinterpret_cast<LPARAM>(&change));
+    EXPECT_FALSE(pickers.date->hasValue());
+    EXPECT_EQ(changes, 1);
+    pickers.runUnloadOnly();
+}
+
+TEST_F(Win32HostTest, AWaitSleepsOnTheQueueAndEndsWithTheMessageThatAnswers) {
+    bool answered = false;
+    LoopHelper answer([&] {
+        answered = true;
+        return true;
+    });
+    const ULONGLONG start = GetTickCount64();
+    host.waitUntil([&] { return answered; });
+    EXPECT_TRUE(answered);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+
+    // Closing the window that waits ends the wait as well.
+    LoopHelper close([&] {
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        return true;
+    });
+    host.waitUntil([&] { return !form->loaded(); });
+    EXPECT_FALSE(form->loaded());
+    form.reset();
+}
+
+TEST_F(Win32HostTest, AFormMadeTopMostStaysAboveOtherWindows) {
+    PickerForm alert(host);
+    alert.setTopMost(true);
+    alert.show();
+    HWND shown = static_cast<HWND>(host.windowOf(alert));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_NE(GetWindowLongPtrW(shown, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    alert.runUnloadOnly();
+}
+
 }  // namespace
 
 namespace {

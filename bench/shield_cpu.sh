@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The CPU that Sorvane.exe costs when left running under Wine with the real API: first
+# idle in the tray with both shields and the scheduler on, then while a memory-shield
+# alert waits for its answer. Shares of one core over each window, for the program and
+# for the Wine server (which does part of every Windows call's work), measured from
+# /proc in a throwaway prefix on the X display (scripts/test.sh gives one; or run Xvfb).
+#   bench/shield_cpu.sh SORVANE_EXE IDLE_EXE PROBE_EXE [SECONDS] [PROCESSES] [DEFINITIONS]
+#   defaults: 60 s windows, 80 idle programs running, 300 listed programs
+#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its 10 ms timer) off, for comparison.
+# The alert is answered with STOP at the end, and the listed program must then end.
+set -uo pipefail
+program=$1 idle=$2 probe_exe=$3 seconds=${4:-60} count=${5:-80} listed=${6:-300}
+product=${SORVANE_PRODUCT_NAME:-Sorvane} company=${SORVANE_COMPANY_NAME:-Talvenor}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [[ -z "${DISPLAY:-}" ]]; then
+    echo "SKIPPED: DISPLAY is not set; run it with an X display (Xvfb)"
+    exit 77
+fi
+# shellcheck source=tests/e2e/gui_prefix.sh
+source "$root/tests/e2e/gui_prefix.sh"
+start_gui_prefix shield-cpu
+fail() { echo "FAIL: $*"; exit 1; }
+probe() { wine "$probe_exe" "$@"; }
+
+# Both shields and a daily scheduled scan far from now; the program starts in the tray,
+# where every background timer runs.
+far=$(date -d '-6 hours' '+%-I:%M:%S %p')
+seed_settings "$product" "$company" "
+[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
+\"optMemorySheildOn\"=\"True\"
+\"optIEHomePageSheildOn\"=\"True\"
+\"optAlwaysnotifybeforerestoring\"=\"True\"
+\"chkAutomaticScanYesOrNo\"=\"${SHIELD_CPU_SCHEDULER:-1}\"
+\"Day\"=\"7\"
+\"Time\"=\"$far\"
+\"Date\"=\"Null\"
+\"chkAutomaticUpdate\"=\"0\"
+\"chkRunAtStartup\"=\"0\"
+\"Homepage\"=\"http://home.example/\"
+
+[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
+\"Minimized\"=\"Yes\"
+\"ranOneTime\"=\"1\"
+
+[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]
+\"Start Page\"=\"http://home.example/\"
+" || fail "could not set up the settings"
+
+{
+    for ((i = 1; i < listed; i++)); do echo "listed$i.exe=Listed$i|[windir]"; done
+    echo "shield_listed.exe=Shield-Test|C:\\Sorvane"
+} >"$scratch/listed.txt"
+install_program "$program" "$scratch/listed.txt" || fail "could not install the program"
+cp "$idle" "$app/idle.exe"
+cp "$idle" "$app/shield_listed.exe"
+
+idle_pids=()
+for ((i = 0; i < count; i++)); do
+    (cd "$app" && exec wine "C:\\Sorvane\\idle.exe") >/dev/null 2>&1 &
+    idle_pids+=($!)
+done
+
+(cd "$app" && exec wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/app.log" 2>&1 &
+app_pid=$!
+wait_until_running "$product" 60 || fail "the program did not start"
+
+# The Wine server of this prefix: the one started with this prefix in its environment.
+server_pid=""
+for pid in $(pgrep -u "$(id -u)" wineserver); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && server_pid=$pid
+done
+[[ -n "$server_pid" ]] || fail "no Wine server for $WINEPREFIX"
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+hz=$(getconf CLK_TCK)
+# Share of one core, in percent, that each process used over the window.
+measure() {
+    local label=$1 a0 s0 a1 s1 t0 t1
+    a0=$(ticks "$app_pid") s0=$(ticks "$server_pid") t0=$(date +%s.%N)
+    sleep "$seconds"
+    a1=$(ticks "$app_pid") s1=$(ticks "$server_pid") t1=$(date +%s.%N)
+    awk -v l="$label" -v a=$((a1 - a0)) -v s=$((s1 - s0)) -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
+        w = t1 - t0
+        printf "%s over %.0f s: Sorvane.exe %.3f%% of a core, wineserver %.3f%%, together %.3f%%\n",
+               l, w, a / hz / w * 100, s / hz / w * 100, (a + s) / hz / w * 100 }'
+}
+
+running=0
+for pid in $(pgrep -u "$(id -u)" .); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && running=$((running + 1))
+done
+echo "processes of the prefix: $running (idle programs started: $count), listed programs: $listed"
+# The first passes (and the macro folders they resolve) are not part of the idle cost.
+sleep $((seconds < 10 ? 2 * seconds : 20))
+if [[ "${SHIELD_CPU_SCHEDULER:-1}" == 1 ]]; then measure "idle, both shields and the scheduler on"
+else measure "idle, both shields on, the scheduler off"; fi
+
+(cd "$app" && exec wine "C:\\Sorvane\\shield_listed.exe") >/dev/null 2>&1 &
+listed_pid=$!
+probe wait "$product" 60000 "STOP" "ALLOW" >/dev/null || fail "no alert for the listed program"
+measure "an alert waiting for its answer"
+kill -0 "$listed_pid" 2>/dev/null || fail "the listed program ended before the answer"
+probe click "$product" 10000 "STOP" >/dev/null || fail "could not press STOP"
+timeout 20 tail --pid="$listed_pid" -f /dev/null || fail "STOP did not end the listed program"
+echo "STOP ended the listed program"

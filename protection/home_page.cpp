@@ -1,0 +1,155 @@
+#include "protection/home_page.h"
+
+#include "app/frm_main.h"
+#include "platform/limits.h"
+#include "platform/text.h"
+#include "protection/memory_shield.h"
+#include "protection/scoped_flag.h"
+
+namespace sorvane::protection {
+
+namespace {
+
+constexpr std::uint32_t KeyAccess = 0x3F;
+
+// Characters the text takes in the wide buffer, without its NUL.
+std::size_t wideLength(std::string_view utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if ((c & 0xC0) == 0x80) continue;
+        units += c >= 0xF0 ? 2 : 1;  // beyond the basic plane a character takes two units
+    }
+    return units;
+}
+
+}  // namespace
+
+bool ReadRegistryValue(platform::Registry& registry, platform::RootKey root, std::string_view subKey,
+                       std::string_view valueName, std::string& value) {
+    platform::RegistryValue read;
+    if (!registry.queryValue(root, subKey, valueName, KeyAccess, read).ok()) {
+        value.clear();
+        return false;
+    }
+    const bool isText = read.type == platform::ValueType::String || read.type == platform::ValueType::ExpandString;
+    if (!isText) return true;
+    if (wideLength(read.text) + 1 > limits::MaxStartPageChars) {
+        value.clear();
+        return false;
+    }
+    value = read.text;
+    return true;
+}
+
+void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKey, std::string_view valueName,
+                            std::string_view value, int type) {
+    const auto root = platform::RootKey::CurrentUser;
+    if (!registry.openKey(root, subKey, KeyAccess).ok()) return;
+    platform::RegistryValue stored;
+    if (type == RegistryString) {
+        stored.type = platform::ValueType::String;
+        stored.text = std::string(value);
+    } else if (type == RegistryDword) {
+        const auto number = static_cast<std::uint32_t>(text::numericValue(value));
+        stored.type = platform::ValueType::Dword;
+        for (int shift = 0; shift < 32; shift += 8) stored.data.push_back(static_cast<std::uint8_t>(number >> shift));
+    } else {
+        return;
+    }
+    (void)registry.setValue(root, subKey, valueName, stored);
+}
+
+FrmHomePageChangedAlert::FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield)
+    : ui::Form(app.host, "frmHomePageChangedAlert"),
+      lblFrmHomePageProductName(add<ui::Label>("lblFrmHomePageProductName")),
+      lblHomePageInfo(add<ui::Label>("lblHomePageInfo")),
+      cmdYes(add<ui::CommandButton>("cmdYes")),
+      cmdNo(add<ui::CommandButton>("cmdNo")),
+      app_(app),
+      shield_(shield) {
+    setSize(7200, 4200);
+    setTopMost(true);
+    lblFrmHomePageProductName.move(240, 180, 6600, 360);
+    lblFrmHomePageProductName.setBold(true);
+    lblHomePageInfo.move(240, 660, 6600, 2400);
+    cmdYes.move(1560, 3180, 1800, 450);
+    cmdYes.setCaption("Yes");
+    cmdNo.move(3840, 3180, 1800, 450);
+    cmdNo.setCaption("No");
+    cmdYes.onClick = [this] { cmdYes_Click(); };
+    cmdNo.onClick = [this] { cmdNO_Click(); };
+    app.registerWindow(*this);
+}
+
+void FrmHomePageChangedAlert::Form_Load() {
+    setCaption(app_.branding.ProgramName);
+    lblFrmHomePageProductName.setCaption(app_.branding.ProgramName);
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+}
+
+void FrmHomePageChangedAlert::cmdYes_Click() {
+    shield_.RestoreHomePage();
+    unload();
+}
+
+void FrmHomePageChangedAlert::cmdNO_Click() {
+    shield_.AcceptHomePage();
+    unload();
+}
+
+HomePageShield::HomePageShield(app::Application& app, MemoryShield& memory)
+    : app_(app), memory_(memory), alert_(app, *this) {}
+
+std::string HomePageShield::AlertText() const {
+    return app_.branding.ProgramName + " has detected that your Homepage has been changed.\r\n\r\n" +
+           "Click YES to keep your homepage as:\r\n" + remembered_ + "\r\n\r\n" +
+           "Click No to change your homepage to:\r\n" + current_;
+}
+
+void HomePageShield::RestoreHomePage() {
+    app_.userSettings.write(app::section::Options, "Homepage", remembered_);
+    WriteUserRegistryValue(app_.platform.registry, StartPageKey, StartPageValue, remembered_, RegistryString);
+}
+
+void HomePageShield::AcceptHomePage() { app_.userSettings.write(app::section::Options, "Homepage", current_); }
+
+void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
+    // A check whose alert is still open is not started again by a tick inside it.
+    if (checking_) return;
+    ScopedFlag running(checking_);
+    auto& settings = app_.userSettings;
+
+    // Every third tick carries a memory-shield pass, whatever the state of its own timer.
+    if (++ticks_ > 2) {
+        ticks_ = 0;
+        memory_.tmrMemoryInspected_Timer(main);
+        if (app_.ended()) return;
+    }
+
+    main.ArmBackgroundTimers(false);
+    main.tmrCheckHomePage.setOn(false);
+    if (settings.readBool(app::section::Options, "optIEHomePageSheildOn", "True")) {
+        current_ = "about:blank";
+        (void)ReadRegistryValue(app_.platform.registry, platform::RootKey::CurrentUser, StartPageKey, StartPageValue,
+                                current_);
+        remembered_ = settings.read(app::section::Options, "Homepage", "");
+        if (remembered_.empty()) {
+            // The first check adopts whatever page is set.
+            remembered_ = current_;
+            settings.write(app::section::Options, "Homepage", current_);
+        }
+        if (remembered_ != current_) {
+            if (settings.readBool(app::section::Options, "optAlwaysnotifybeforerestoring", "True")) {
+                alert_.lblHomePageInfo.setCaption(AlertText());
+                alert_.show(true);
+                if (alert_.loaded()) alert_.unload();
+            } else if (settings.readBool(app::section::Options, "optRestoredefaultwithoutnotification", "False")) {
+                RestoreHomePage();
+            }
+        }
+    }
+    if (!app_.ended()) main.ArmBackgroundTimers(true);
+}
+
+}  // namespace sorvane::protection

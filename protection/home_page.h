@@ -1,0 +1,91 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "platform/registry.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace sorvane::app {
+class FrmMain;
+}
+
+namespace sorvane::protection {
+
+class MemoryShield;
+
+// Where Internet Explorer keeps the current user's start page.
+inline constexpr std::string_view StartPageKey = "Software\\Microsoft\\Internet Explorer\\Main";
+inline constexpr std::string_view StartPageValue = "Start Page";
+
+// Registry value types as the start-page writer takes them.
+inline constexpr int RegistryString = 1;
+inline constexpr int RegistryDword = 4;
+
+// Reads a value of a key opened with the mask 0x3F. True when it was read: a string sets
+// `value` to its text; another type leaves `value` as it was. A key or value that cannot be
+// read, or a text longer than the 1,024-character buffer, sets `value` to "" and gives false.
+bool ReadRegistryValue(platform::Registry& registry, platform::RootKey root, std::string_view subKey,
+                       std::string_view valueName, std::string& value);
+// Writes a value of an existing key of the current user, opened with the mask 0x3F: type 1
+// a string, type 4 the number the text reads as. A missing key is not made; failures go unnoticed.
+void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKey, std::string_view valueName,
+                            std::string_view value, int type);
+
+class HomePageShield;
+
+// Asks which of two start pages to keep. Modal; its message is fixed, not translated.
+class FrmHomePageChangedAlert : public ui::Form {
+public:
+    FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield);
+
+    ui::Label& lblFrmHomePageProductName;
+    ui::Label& lblHomePageInfo;
+    ui::CommandButton& cmdYes;
+    ui::CommandButton& cmdNo;
+
+    void cmdYes_Click();  // keep the remembered page
+    void cmdNO_Click();   // accept the new page
+
+protected:
+    void Form_Load() override;
+
+private:
+    app::Application& app_;
+    HomePageShield& shield_;
+};
+
+// The home-page shield: every five seconds compares the start page with the remembered one
+// and asks, restores silently or leaves it, as the options say; every third tick also runs
+// a memory-shield pass.
+class HomePageShield {
+public:
+    HomePageShield(app::Application& app, MemoryShield& memory);
+
+    // One check, the handler of the main window's tmrCheckHomePage.
+    void tmrCheckHomePage_Timer(app::FrmMain& main);
+    // Writes the remembered page back as the start page.
+    void RestoreHomePage();
+    // Remembers the page that is set now.
+    void AcceptHomePage();
+
+    // The alert's message for the pages of the last check.
+    std::string AlertText() const;
+    const std::string& currentPage() const { return current_; }
+    const std::string& rememberedPage() const { return remembered_; }
+    std::uint16_t ticks() const { return ticks_; }
+    FrmHomePageChangedAlert& alertWindow() { return alert_; }
+
+private:
+    app::Application& app_;
+    MemoryShield& memory_;
+    std::uint16_t ticks_ = 0;
+    bool checking_ = false;
+    std::string current_;
+    std::string remembered_;
+    FrmHomePageChangedAlert alert_;
+};
+
+}  // namespace sorvane::protection

@@ -1,0 +1,163 @@
+#include "protection/memory_shield.h"
+
+#include <set>
+
+#include "app/frm_main.h"
+#include "platform/text.h"
+#include "protection/scoped_flag.h"
+#include "removal/process_stop.h"
+#include "scan/memory_scan.h"
+
+namespace sorvane::protection {
+
+namespace {
+
+constexpr std::string_view ExcludedPrefix = "EXCLUDED: ";
+
+}  // namespace
+
+FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::ExclusionList& exclusions,
+                                           StopMatched stop)
+    : ui::Form(app.host, "frmSpywareFoundAlert"),
+      lblProductName(add<ui::Label>("lblProductName")),
+      Label1(add<ui::Label>("Label1")),
+      lblFileNameCaption(add<ui::Label>("lblFileNameCaption")),
+      lblAlertFileName(add<ui::Label>("lblAlertFileName")),
+      lblCompanyNameCaption(add<ui::Label>("lblCompanyNameCaption")),
+      lblAlertCompanyName(add<ui::Label>("lblAlertCompanyName")),
+      lblStopHelp(add<ui::Label>("lblStopHelp")),
+      lblAllowHelp(add<ui::Label>("lblAllowHelp")),
+      cmdYes(add<ui::CommandButton>("cmdYes")),
+      cmdNO(add<ui::CommandButton>("cmdNO")),
+      tmrBlink(add<ui::Timer>("tmrBlink")),
+      app_(app),
+      exclusions_(exclusions),
+      stop_(std::move(stop)) {
+    setSize(6600, 3900);
+    // Seen at once, over whatever the user works in, also while the main window is in the tray.
+    setTopMost(true);
+    lblProductName.move(240, 180, 6000, 360);
+    lblProductName.setCaption("Malicious Program Found");
+    lblProductName.setBold(true);
+    Label1.move(240, 600, 6000, 300);
+    Label1.setCaption("Spyware/Adware has been detected.");
+    lblFileNameCaption.move(240, 1020, 1700, 300);
+    lblFileNameCaption.setCaption("File Name:");
+    lblAlertFileName.move(2000, 1020, 4300, 300);
+    lblCompanyNameCaption.move(240, 1380, 1700, 300);
+    lblCompanyNameCaption.setCaption("Company Name:");
+    lblAlertCompanyName.move(2000, 1380, 4300, 300);
+    lblStopHelp.move(240, 1860, 6000, 300);
+    lblStopHelp.setCaption("Click STOP to stop it from running.");
+    lblAllowHelp.move(240, 2160, 6000, 300);
+    lblAllowHelp.setCaption("Click ALLOW to allow the program to run.");
+    cmdYes.move(1200, 2700, 1800, 450);
+    cmdYes.setCaption("STOP");
+    cmdNO.move(3480, 2700, 1800, 450);
+    cmdNO.setCaption("ALLOW");
+    tmrBlink.setInterval(800);
+    cmdYes.onClick = [this] { cmdYes_Click(); };
+    cmdNO.onClick = [this] { cmdNO_Click(); };
+    // The blink timer of the classic window does nothing on its tick.
+    tmrBlink.onTimer = [] {};
+    app.registerWindow(*this);
+}
+
+void FrmSpywareFoundAlert::Form_Load() {
+    setCaption(app_.branding.ProgramName);
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+    tmrBlink.setOn(true);
+}
+
+FrmSpywareFoundAlert::Outcome FrmSpywareFoundAlert::Ask(const scan::MemoryAlert& hit) {
+    hit_ = hit;
+    lblAlertCompanyName.setCaption(hit.companyLine);
+    lblAlertFileName.setCaption(text::toUpper(hit.fileLine));
+    answered_ = false;
+    outcome_ = Outcome::Dismissed;
+    cmdYes.setEnabled(true);
+    show(false);
+    // Asleep on the message queue until a button answers or the window goes another way.
+    host().waitUntil([this] { return answered_ || !loaded() || !visible(); });
+    if (loaded()) unload();
+    return answered_ ? outcome_ : Outcome::Dismissed;
+}
+
+void FrmSpywareFoundAlert::cmdYes_Click() {
+    cmdYes.setEnabled(false);
+    answered_ = true;
+    const std::string name = text::trim(lblAlertFileName.caption());
+    const bool stopped = stop_ ? stop_(hit_) : false;
+    outcome_ = stopped ? Outcome::Stopped : Outcome::StopFailed;
+    if (!stopped)
+        host().messageBox(text::toUpper(name) +
+                              " could not be stopped.  You should try again after saving your work and closing any "
+                              "open applications.",
+                          app_.branding.ProgramName, ui::mb::Information);
+    unload();
+}
+
+void FrmSpywareFoundAlert::cmdNO_Click() {
+    answered_ = true;
+    outcome_ = Outcome::Allowed;
+    // One line in the exclusion file, and the list reloaded from it at once.
+    exclusions_.AddExclusion(text::trim(lblAlertFileName.caption()));
+    unload();
+}
+
+MemoryShield::MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions)
+    : app_(app), scan_(scan), alert_(app, exclusions, [this](const scan::MemoryAlert& hit) { return stopMatched(hit); }) {}
+
+void MemoryShield::install(scan::ScanHooks& scanHooks) {
+    scanHooks.memoryAlert = [this](const scan::MemoryAlert& hit) { Alert(hit); };
+}
+
+bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
+    // The process the pass matched, by its id: a namesake that is not listed keeps running.
+    return removal::StopMatchedProcess(app_.platform.processes, app_.host, hit.processId, text::trim(hit.fileLine));
+}
+
+void MemoryShield::Alert(const scan::MemoryAlert& hit) {
+    (void)alert_.Ask(hit);
+    // The program is closing: the pass goes no further.
+    if ((app_.ended() || app_.host.quitting()) && passSession_ != nullptr) passSession_->state.stopRequested = true;
+}
+
+void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
+    if (!app_.userSettings.readBool(app::section::Options, "optMemorySheildOn", "True")) return;
+    // A pass waiting on its alert is never joined by a second one, and no pass runs inside a scan.
+    if (passRunning_) return;
+    scan::ScanSession& session = scan_.session(main);
+    if (session.state.running) return;
+    ScopedFlag running(passRunning_);
+
+    main.ArmBackgroundTimers(false);
+    // A Stop pressed in an earlier scan is not meant for the shield.
+    session.state.stopRequested = false;
+    const std::size_t firstNew = main.lvwSpywareFound.count();
+    passSession_ = &session;
+    try {
+        scan::ScanMemory(session);
+    } catch (...) {
+        // A failing pass is skipped; the timers are armed again all the same.
+    }
+    passSession_ = nullptr;
+    DropRepeatedExclusionRows(main.lvwSpywareFound, firstNew);
+    if (!app_.ended()) main.ArmBackgroundTimers(true);
+}
+
+void DropRepeatedExclusionRows(ui::ListView& summary, std::size_t firstNew) {
+    std::set<std::string> seen;
+    for (std::size_t row = 0; row < summary.count() && row < firstNew; ++row) seen.insert(summary.item(row).text);
+    for (std::size_t row = firstNew; row < summary.count();) {
+        const std::string& rowText = summary.item(row).text;
+        const bool excludedRow = rowText.rfind(ExcludedPrefix, 0) == 0;
+        if (excludedRow && !seen.insert(rowText).second) {
+            summary.remove(row);
+            continue;
+        }
+        ++row;
+    }
+}
+
+}  // namespace sorvane::protection

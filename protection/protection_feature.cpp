@@ -1,0 +1,22 @@
+#include "protection/protection_feature.h"
+
+#include "app/frm_main.h"
+
+namespace sorvane::protection {
+
+ProtectionFeature::ProtectionFeature(app::Application& app, scan::MainWindowScan& scan,
+                                     definitions::ExclusionList& exclusions)
+    : memory(app, scan, exclusions), homePage(app, memory), scheduler(app, scan), app_(app), scan_(scan) {}
+
+void ProtectionFeature::install() {
+    auto& hooks = app_.hooks;
+    memory.install(scan_.extraHooks);
+    hooks.memoryShieldTick = [this](app::FrmMain& main) { memory.tmrMemoryInspected_Timer(main); };
+    hooks.homePageShieldTick = [this](app::FrmMain& main) { homePage.tmrCheckHomePage_Timer(main); };
+    hooks.schedulerTick = [this](app::FrmMain& main) { scheduler.tmrScheduler_Timer(main); };
+    hooks.loadSchedulerControls = [this](app::FrmMain& main) { scheduler.LoadScheduleControls(main); };
+    hooks.scheduleCheckClicked = [this](app::FrmMain& main) { scheduler.chkAutomaticScanYesOrNo_Click(main); };
+    hooks.applySchedule = [this](app::FrmMain& main) { scheduler.CmdProceed_Click(main); };
+}
+
+}  // namespace sorvane::protection

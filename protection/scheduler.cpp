@@ -1,0 +1,230 @@
+#include "protection/scheduler.h"
+
+#include <algorithm>
+
+#include "app/frm_main.h"
+#include "platform/text.h"
+#include "protection/scoped_flag.h"
+
+namespace sorvane::protection {
+
+using platform::DateTime;
+
+namespace {
+
+constexpr std::string_view Options = app::section::Options;
+
+DateTime dateOnly(const DateTime& value) { return DateTime{value.year, value.month, value.day, 0, 0, 0}; }
+
+}  // namespace
+
+ScanScheduler::ScanScheduler(app::Application& app, scan::MainWindowScan& scan)
+    : app_(app), scan_(scan), locale_(app.platform.locale) {}
+
+StoredSchedule ScanScheduler::storedSchedule() const {
+    const auto& settings = app_.userSettings;
+    StoredSchedule schedule;
+    schedule.day = text::numericValue(settings.read(Options, "Day", "7"));
+    schedule.time = settings.read(Options, "Time", "Null");
+    schedule.date = settings.read(Options, "Date", "Null");
+    return schedule;
+}
+
+void ScanScheduler::settle(const DateTime& moment) {
+    const auto stored = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
+    if (stored && *stored >= moment) return;
+    app_.userSettings.write(Options, LastScheduledScanKey, StampText(moment));
+}
+
+void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now) {
+    DateTime after = since;
+    if (const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, "")))
+        after = std::max(after, *settled);
+    const auto missed = MissedScheduledMoment(locale_, storedSchedule(), after, now);
+    if (!missed) return;
+    catchUpMoment_ = missed;
+    catchUpDue_ = AddSeconds(now, CatchUpDelaySeconds);
+}
+
+void ScanScheduler::tmrScheduler_Timer(app::FrmMain& main) {
+    // The timer fires every 10 ms; the schedule is read and compared once a second.
+    const DateTime now = locale_.now();
+    if (lastSecond_ && *lastSecond_ == now) return;
+    const auto previous = lastSecond_;
+    lastSecond_ = now;
+
+    if (!startChecked_) {
+        startChecked_ = true;
+        const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
+        // Without a record nothing is known to be missed: counting starts now.
+        if (settled) noticeMissed(*settled, now);
+        else settle(now);
+    } else if (previous && SecondsBetween(*previous, now) > HeldGapSeconds) {
+        noticeMissed(*previous, now);
+    }
+
+    const StoredSchedule schedule = storedSchedule();
+    const bool onTime = IsScheduledMoment(locale_, schedule, now) && firedSecond_ != now;
+    const bool late = !onTime && catchUpDue_ && now >= *catchUpDue_;
+    if (onTime || late) {
+        firedSecond_ = now;
+        if (late) app_.userSettings.write(Options, CaughtUpScheduledScanKey, StampText(*catchUpMoment_));
+        settle(onTime ? now : *catchUpMoment_);
+        catchUpMoment_.reset();
+        catchUpDue_.reset();
+        startScheduledScan(main);
+        showNextRun(main);
+    } else if (now.second == 0) {
+        showNextRun(main);
+    }
+    scan_.session(main).state.autoRemoveAfterScan = false;
+}
+
+void ScanScheduler::startScheduledScan(app::FrmMain& main) {
+    scan_.session(main).state.autoRemoveAfterScan =
+        app_.userSettings.readNumber(app::section::Settings, "chkAutoDel", "0") == 1;
+    main.lblStart_Click();
+    scan_.session(main).state.autoRemoveAfterScan = false;
+}
+
+void ScanScheduler::SaveSchedule(app::FrmMain& main) {
+    auto& settings = app_.userSettings;
+    if (main.cmbDays.listIndex() == DateAndTimeIndex &&
+        (!main.dtpScheduleDate.hasValue() || !main.dtpScheduleTime.hasValue())) {
+        app_.host.messageBox(app_.message("MSG_DATE"), app_.branding.ProgramName, ui::mb::Information);
+        return;
+    }
+    settings.write(Options, "chkAutomaticScanYesOrNo", std::to_string(main.chkAutomaticScanYesOrNo.value()));
+    if (settings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) {
+        main.tmrScheduler.setOn(false);
+        return;
+    }
+    settings.write(Options, "Day", std::to_string(main.cmbDays.listIndex()));
+    settings.write(Options, "Time",
+                   main.dtpScheduleTime.hasValue() ? locale_.formatTime(main.dtpScheduleTime.value()) : "Null");
+    settings.write(Options, "Date",
+                   main.dtpScheduleDate.hasValue() ? locale_.formatDate(main.dtpScheduleDate.value()) : "Null");
+    // A new schedule owes nothing for the moments before it.
+    settle(locale_.now());
+    catchUpMoment_.reset();
+    catchUpDue_.reset();
+    main.tmrScheduler.setOn(true);
+}
+
+void ScanScheduler::setUpPage(app::FrmMain& main) {
+    if (pageSetUp_) return;
+    pageSetUp_ = true;
+    main.cmbDays.clear();
+    for (auto item : DayItems) main.cmbDays.addItem(std::string(item));
+    main.cmbDays.onClick = [this, &main] { cmbDays_Click(main); };
+    main.dtpScheduleDate.onChange = [this, &main] { dtpScheduleDate_Change(main); };
+    main.dtpScheduleTime.onChange = [this, &main] { dtpScheduleTime_Click(main); };
+    main.dtpScheduleTime.onClick = [this, &main] { dtpScheduleTime_Click(main); };
+
+    ui::Control* container = main.cmbDays.container();
+    lblNextScheduledScan_ = main.findAs<ui::Label>(NextRunLabelName);
+    if (lblNextScheduledScan_ == nullptr)
+        lblNextScheduledScan_ = &main.add<ui::Label>(std::string(NextRunLabelName), -1, container);
+    lblNextScheduledScan_->move(120, 2100, 6600, 300);
+}
+
+void ScanScheduler::loadPicker(ui::DatePicker& picker, std::string_view key, const DateTime& now) {
+    const std::string stored = app_.userSettings.read(Options, key, "Null");
+    const auto value = stored == "Null" ? std::nullopt : locale_.parseDateTime(stored);
+    if (!value) {
+        // No value, but the picker opens on the present moment.
+        picker.setValue(now);
+        picker.setNoValue();
+        return;
+    }
+    DateTime shown = *value;
+    // A time alone belongs to no day; the picker shows it on today.
+    if (shown.year < 1601) shown = DateTime{now.year, now.month, now.day, shown.hour, shown.minute, shown.second};
+    picker.setValue(shown);
+}
+
+void ScanScheduler::LoadScheduleControls(app::FrmMain& main) {
+    setUpPage(main);
+    {
+        ScopedFlag loading(loading_);
+        auto& settings = app_.userSettings;
+        main.chkAutoDel.setValue(static_cast<int>(settings.readNumber(app::section::Settings, "chkAutoDel", "0")));
+        const DateTime now = locale_.now();
+        loadPicker(main.dtpScheduleDate, "Date", dateOnly(now));
+        loadPicker(main.dtpScheduleTime, "Time", now);
+        if (settings.read(Options, "Day", "None") == "None") main.cmbDays.setListIndex(DailyIndex);
+        else main.cmbDays.setListIndex(static_cast<int>(settings.readNumber(Options, "Day", "7")));
+        // The box shows what is stored, so that the page after "Apply" is the page as saved.
+        const int stored = settings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") == 1 ? 1 : 0;
+        if (main.chkAutomaticScanYesOrNo.value() != stored) main.chkAutomaticScanYesOrNo.setValue(stored);
+        else chkAutomaticScanYesOrNo_Click(main);
+    }
+    main.CmdProceed.setEnabled(false);
+    showNextRun(main);
+}
+
+void ScanScheduler::CmdProceed_Click(app::FrmMain& main) {
+    SaveSchedule(main);
+    main.CmdProceed.setEnabled(false);
+    LoadScheduleControls(main);
+}
+
+void ScanScheduler::pageChanged(app::FrmMain& main) {
+    if (!loading_) main.CmdProceed.setEnabled(true);
+}
+
+void ScanScheduler::chkAutomaticScanYesOrNo_Click(app::FrmMain& main) {
+    if (main.chkAutomaticScanYesOrNo.value() == 1) {
+        main.tmrScheduler.setOn(true);
+        main.cmbDays.setEnabled(true);
+        const int day = main.cmbDays.listIndex();
+        if (day >= 0 && day <= DailyIndex) {
+            main.dtpScheduleDate.setNoValue();
+            main.dtpScheduleDate.setEnabled(false);
+            main.dtpScheduleTime.setEnabled(true);
+        }
+    } else {
+        main.cmbDays.setEnabled(false);
+        main.dtpScheduleDate.setEnabled(false);
+        main.dtpScheduleTime.setEnabled(false);
+        main.tmrScheduler.setOn(false);
+    }
+    pageChanged(main);
+}
+
+void ScanScheduler::cmbDays_Click(app::FrmMain& main) {
+    const int day = main.cmbDays.listIndex();
+    if (day == DateAndTimeIndex) {
+        main.dtpScheduleDate.setEnabled(true);
+        main.dtpScheduleTime.setEnabled(true);
+    } else if (day == NeverIndex) {
+        main.dtpScheduleDate.setNoValue();
+        main.dtpScheduleTime.setNoValue();
+        main.dtpScheduleDate.setEnabled(false);
+        main.dtpScheduleTime.setEnabled(false);
+    } else if (day >= 0 && day <= DailyIndex) {
+        main.dtpScheduleDate.setNoValue();
+        main.dtpScheduleDate.setEnabled(false);
+        main.dtpScheduleTime.setEnabled(true);
+    }
+    pageChanged(main);
+}
+
+void ScanScheduler::dtpScheduleDate_Change(app::FrmMain& main) { pageChanged(main); }
+
+void ScanScheduler::dtpScheduleTime_Click(app::FrmMain& main) { pageChanged(main); }
+
+std::string ScanScheduler::NextRunText() {
+    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) return "Scheduled scans are off.";
+    const auto next = NextScheduledMoment(locale_, storedSchedule(), locale_.now());
+    if (!next) return "Next scheduled scan: none";
+    return "Next scheduled scan: " + locale_.weekdayName(*next) + ", " + locale_.formatDate(*next) + " " +
+           locale_.formatTime(*next);
+}
+
+void ScanScheduler::showNextRun(app::FrmMain& main) {
+    setUpPage(main);
+    lblNextScheduledScan_->setCaption(NextRunText());
+}
+
+}  // namespace sorvane::protection

@@ -1,0 +1,83 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "platform/locale.h"
+#include "protection/schedule.h"
+#include "scan/main_window_scan.h"
+#include "ui/controls.h"
+
+namespace sorvane::app {
+class FrmMain;
+}
+
+namespace sorvane::protection {
+
+// Settings the scheduler keeps for itself, in the schedule's own section "OptionAndSettings",
+// as "yyyy-mm-dd hh:mm:ss" of the local clock:
+//   "LastScheduledScan"     the latest scheduled moment that is settled: a scheduled scan ran
+//                           for it, it was caught up, or the schedule was applied after it.
+//                           A daily or weekday moment after it that passed while the program
+//                           was not running, or while the scheduler was held (the machine
+//                           slept), is caught up once.
+//   "CaughtUpScheduledScan" the moment of the last scan that ran late for a missed schedule.
+inline constexpr std::string_view LastScheduledScanKey = "LastScheduledScan";
+inline constexpr std::string_view CaughtUpScheduledScanKey = "CaughtUpScheduledScan";
+// A missed scan runs this long after the start or the wake that noticed it.
+inline constexpr int CatchUpDelaySeconds = 30;
+// A gap this long between two clock checks means the scheduler was held meanwhile.
+inline constexpr int HeldGapSeconds = 3;
+
+// The scan scheduler of the options page's "Schedule" tab and its clock check.
+class ScanScheduler {
+public:
+    ScanScheduler(app::Application& app, scan::MainWindowScan& scan);
+
+    // The handler of the main window's 10 ms tmrScheduler.
+    void tmrScheduler_Timer(app::FrmMain& main);
+    // Stores the page's schedule; refuses "Date & Time" without both values.
+    void SaveSchedule(app::FrmMain& main);
+    // Fills the page from the settings; the first call also sets the page up.
+    void LoadScheduleControls(app::FrmMain& main);
+    // "Apply".
+    void CmdProceed_Click(app::FrmMain& main);
+    void chkAutomaticScanYesOrNo_Click(app::FrmMain& main);
+    void cmbDays_Click(app::FrmMain& main);
+    void dtpScheduleDate_Change(app::FrmMain& main);
+    void dtpScheduleTime_Click(app::FrmMain& main);
+
+    // The schedule as stored.
+    StoredSchedule storedSchedule() const;
+    // The text beside the schedule: when the next scheduled scan runs.
+    std::string NextRunText();
+    // The moment a missed scan is waiting to be caught up for, if any.
+    const std::optional<platform::DateTime>& pendingCatchUp() const { return catchUpMoment_; }
+
+    static constexpr std::string_view NextRunLabelName = "lblNextScheduledScan";
+
+private:
+    void setUpPage(app::FrmMain& main);
+    void pageChanged(app::FrmMain& main);
+    void showNextRun(app::FrmMain& main);
+    // Looks for a daily or weekday moment missed after `since`, and arranges its scan.
+    void noticeMissed(const platform::DateTime& since, const platform::DateTime& now);
+    void settle(const platform::DateTime& moment);
+    void startScheduledScan(app::FrmMain& main);
+    void loadPicker(ui::DatePicker& picker, std::string_view key, const platform::DateTime& now);
+
+    app::Application& app_;
+    scan::MainWindowScan& scan_;
+    platform::Locale& locale_;
+    ui::Label* lblNextScheduledScan_ = nullptr;
+    bool pageSetUp_ = false;
+    bool loading_ = false;
+    bool startChecked_ = false;
+    std::optional<platform::DateTime> lastSecond_;
+    std::optional<platform::DateTime> firedSecond_;
+    std::optional<platform::DateTime> catchUpMoment_;
+    std::optional<platform::DateTime> catchUpDue_;
+};
+
+}  // namespace sorvane::protection

@@ -1,0 +1,243 @@
+#include "protection/memory_shield.h"
+
+#include "scan/memory_scan.h"
+#include "tests/unit/protection/protection_fixture.h"
+#include "tests/unit/scan/scan_fixture.h"
+
+namespace sorvane::protection::testing {
+namespace {
+
+using Outcome = FrmSpywareFoundAlert::Outcome;
+using scan::testing::versionResource;
+
+// Every home-page check ends by arming the background timers again, which restarts the
+// 10-second shield timer; with both shields on, the passes come with every third
+// home-page tick, 15 seconds apart.
+constexpr std::uint64_t FirstPassMs = 15000;
+
+// What the user saw in one alert, and what the pass had done by then.
+struct Shown {
+    std::string fileName;
+    std::string company;
+    bool stillRunning = false;
+};
+
+class MemoryShieldTest : public ProtectionFixture {
+protected:
+    MemoryShieldTest() {
+        scan::ForgetWin9xDefinitions();
+        definitions("ExeDefinition.dat", {"bad.exe=x|[windir]", "evil.exe=y|[windir]"});
+        fake.files.addFile("C:\\Windows\\bad.exe", "plain");
+        fake.files.addFile("C:\\Windows\\evil.exe", versionResource("Evil Corp"));
+    }
+    ~MemoryShieldTest() override { scan::ForgetWin9xDefinitions(); }
+
+    FrmSpywareFoundAlert& alert() { return protection().memory.alertWindow(); }
+
+    // Answers every alert, after it has waited `patience` steps, with the next action.
+    void answerWith(std::vector<std::function<void(FrmSpywareFoundAlert&)>> actions, int patience = 50) {
+        answers = std::move(actions);
+        host->yieldHook = [this, patience] {
+            auto& window = alert();
+            if (!window.visible()) return;
+            if (++waited < patience) return;
+            waited = 0;
+            shown.push_back({window.lblAlertFileName.caption(), window.lblAlertCompanyName.caption(),
+                             fake.processes.running(10)});
+            if (next < answers.size()) answers[next++](window);
+        };
+    }
+    static void stop(FrmSpywareFoundAlert& window) { window.cmdYes.click(); }
+    static void allow(FrmSpywareFoundAlert& window) { window.cmdNO.click(); }
+    static void closeBox(FrmSpywareFoundAlert& window) { window.hostCloseRequest(); }
+
+    std::vector<std::function<void(FrmSpywareFoundAlert&)>> answers;
+    std::size_t next = 0;
+    int waited = 0;
+    std::vector<Shown> shown;
+};
+
+TEST_F(MemoryShieldTest, AListedProcessStartedLaterIsShownAndKeepsRunningUntilStopIsPressed) {
+    auto& main = start();
+    answerWith({stop});
+    host->advance(FirstPassMs);
+    EXPECT_TRUE(shown.empty());
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    const auto yieldsBefore = host->yieldCount();
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].fileName, "BAD.EXE");
+    EXPECT_EQ(shown[0].company, "No Company name available for BAD.EXE");
+    EXPECT_TRUE(shown[0].stillRunning);
+    EXPECT_FALSE(fake.processes.running(10));
+    EXPECT_FALSE(alert().loaded());
+    // The wait slept on the host; it did not spin through yields.
+    EXPECT_LT(host->yieldCount() - yieldsBefore, 20u);
+    EXPECT_GE(host->waits(), 1u);
+    EXPECT_TRUE(host->messages().empty());
+    // The pass is over: the timers run again.
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrCheckHomePage.on());
+}
+
+TEST_F(MemoryShieldTest, TwoHitsInOnePassAreAskedOneAfterTheOtherEachWaitingForItsOwnAnswer) {
+    start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    fake.processes.add(11, "C:\\Windows\\evil.exe");
+    answerWith({allow, stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].fileName, "BAD.EXE");
+    EXPECT_EQ(shown[1].fileName, "EVIL.EXE");
+    EXPECT_EQ(shown[1].company, "EVIL CORP");
+    EXPECT_TRUE(fake.processes.running(10));
+    EXPECT_FALSE(fake.processes.running(11));
+    EXPECT_EQ(fake.files.content(Folder + "\\ENoSignature.txt"), "BAD.EXE\r\n");
+}
+
+TEST_F(MemoryShieldTest, AllowedProgramsAreNotAskedAgainAndListedOnceAsExcluded) {
+    start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({allow});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    host->advance(60000);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(fake.processes.running(10));
+    std::size_t excludedRows = 0;
+    for (const auto& row : summary()) excludedRows += row == "EXCLUDED: BAD.EXE" ? 1 : 0;
+    EXPECT_EQ(excludedRows, 1u);
+}
+
+TEST_F(MemoryShieldTest, AnAlertClosedAnotherWayStopsNothingExcludesNothingAndAsksAgainLater) {
+    start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({closeBox, stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(fake.processes.running(10));
+    EXPECT_FALSE(fake.files.exists(Folder + "\\ENoSignature.txt"));
+    EXPECT_FALSE(alert().loaded());
+    // A later pass asks again.
+    host->advance(20000);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_FALSE(fake.processes.running(10));
+}
+
+TEST_F(MemoryShieldTest, StopEndsTheMatchedProcessAndNeverANamesakeThatIsNotListed) {
+    start();
+    // The namesake comes first in the list, where a stop by name would find it.
+    fake.processes.add(9, "C:\\Tools\\bad.exe");
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(fake.processes.running(10));
+    EXPECT_TRUE(fake.processes.running(9));
+}
+
+TEST_F(MemoryShieldTest, AProcessThatCannotBeStoppedIsNamedInCapitals) {
+    start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe").resists = true;
+    answerWith({stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].text,
+              "BAD.EXE could not be stopped.  You should try again after saving your work and closing any open "
+              "applications.");
+    EXPECT_EQ(host->messages()[0].title, "Sorvane");
+    EXPECT_EQ(host->messages()[0].style, ui::mb::Information);
+    EXPECT_TRUE(fake.processes.running(10));
+    EXPECT_FALSE(alert().loaded());
+}
+
+TEST_F(MemoryShieldTest, AShieldSwitchedOffReturnsAtOnceWithoutTouchingTheTimers) {
+    auto& main = start();
+    putUser("OptionAndSettings", "optMemorySheildOn", "False");
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    main.tmrScheduler.setOn(true);
+    main.tmrCheckHomePage.setOn(false);
+    protection().memory.tmrMemoryInspected_Timer(main);
+    EXPECT_TRUE(main.tmrScheduler.on());
+    EXPECT_FALSE(main.tmrCheckHomePage.on());
+    EXPECT_FALSE(alert().loaded());
+    EXPECT_TRUE(summary().empty());
+}
+
+TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
+    auto& main = start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({allow});
+    auto& homePage = protection().homePage;
+    homePage.tmrCheckHomePage_Timer(main);
+    homePage.tmrCheckHomePage_Timer(main);
+    EXPECT_TRUE(shown.empty());
+    homePage.tmrCheckHomePage_Timer(main);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(homePage.ticks(), 0);
+}
+
+TEST_F(MemoryShieldTest, AStopPressedInAnEarlierScanDoesNotSilenceTheShield) {
+    auto& main = start();
+    program->features.scan.session(main).state.stopRequested = true;
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({stop});
+    protection().memory.tmrMemoryInspected_Timer(main);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(fake.processes.running(10));
+}
+
+TEST_F(MemoryShieldTest, ATickInsideAWaitingPassStartsNoSecondPass) {
+    auto& main = start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    int nested = 0;
+    answerWith({[&](FrmSpywareFoundAlert& window) {
+        // Something re-armed the timers while the alert waits: the shield's tick comes again.
+        protection().memory.tmrMemoryInspected_Timer(main);
+        ++nested;
+        window.cmdNO.click();
+    }});
+    host->advance(FirstPassMs);
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(MemoryShieldTest, OnWindows9xTheShieldAsksWithAMessageBox) {
+    fake.processes.setVersion({4, 10, 1998, 1});
+    definitions("ExeDefinition.dat", {"bad.exe", "evil.exe"});
+    auto& main = start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    fake.processes.add(11, "C:\\Windows\\evil.exe");
+    host->queueAnswer(ui::Answer::Yes);
+    host->queueAnswer(ui::Answer::No);
+    protection().memory.tmrMemoryInspected_Timer(main);
+    ASSERT_EQ(host->messages().size(), 2u);
+    EXPECT_EQ(host->messages()[0].title, "Sorvane  - Alert");
+    EXPECT_NE(host->messages()[0].text.find("found [BAD.EXE] using you system memory. Click YES to stop [BAD.EXE]"),
+              std::string::npos)
+        << host->messages()[0].text;
+    EXPECT_FALSE(fake.processes.running(10));
+    EXPECT_TRUE(fake.processes.running(11));
+    EXPECT_EQ(fake.files.content(Folder + "\\ENoSignature.txt"), "EVIL.EXE\r\n");
+    EXPECT_FALSE(alert().loaded());
+}
+
+TEST(ExclusionRowsTest, APassAddsNoRowThatIsAlreadyListed) {
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    ui::Form form(host, "f");
+    auto& list = form.add<ui::ListView>("l");
+    list.add("EXCLUDED: A.EXE");
+    list.add("Detected in the memory : X.EXE was stopped from running.");
+    list.add("EXCLUDED: A.EXE");
+    list.add("EXCLUDED: B.EXE");
+    list.add("EXCLUDED: B.EXE");
+    list.add("Detected in the memory : X.EXE was stopped from running.");
+    DropRepeatedExclusionRows(list, 2);
+    ASSERT_EQ(list.count(), 4u);
+    EXPECT_EQ(list.item(2).text, "EXCLUDED: B.EXE");
+    EXPECT_EQ(list.item(3).text, "Detected in the memory : X.EXE was stopped from running.");
+}
+
+}  // namespace
+}  // namespace sorvane::protection::testing

@@ -1,0 +1,220 @@
+#include "protection/scheduler.h"
+
+#include "tests/unit/protection/protection_fixture.h"
+
+namespace sorvane::protection::testing {
+namespace {
+
+using platform::DateTime;
+const std::string Threat = "C:\\Program Files\\bad.exe";
+
+// The fake clock starts on Tuesday 2024-05-14 at 9:30:00 AM.
+class SchedulerTest : public ProtectionFixture {
+protected:
+    void scheduleDaily(std::string_view time) {
+        putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+        putUser("OptionAndSettings", "Day", "7");
+        putUser("OptionAndSettings", "Time", time);
+        putUser("OptionAndSettings", "Date", "Null");
+    }
+    // Counts the scans the main window starts.
+    app::FrmMain& startCounting(bool tray = true) {
+        auto& main = start(tray);
+        auto scanNow = program->app.hooks.scanNow;
+        program->app.hooks.scanNow = [this, scanNow](app::FrmMain& window) {
+            ++scans;
+            autoRemoveSeen.push_back(program->features.scan.session(window).state.autoRemoveAfterScan);
+            scanNow(window);
+        };
+        return main;
+    }
+    void plantThreat() {
+        definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]"});
+        fake.files.addFile(Threat, "MZ bad");
+    }
+    int scans = 0;
+    std::vector<bool> autoRemoveSeen;
+};
+
+TEST_F(SchedulerTest, ADailyScheduleStartsExactlyOneScanInItsSecond) {
+    scheduleDaily("9:30:05 AM");
+    startCounting();
+    host->advance(4000);
+    EXPECT_EQ(scans, 0);
+    host->advance(2000);
+    EXPECT_EQ(scans, 1);
+    host->advance(10000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("Settings", "lblLastScan"), "5/14/2024 9:30:05 AM");
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:05");
+    EXPECT_FALSE(program->features.scan.autoRemoveAfterScan());
+}
+
+TEST_F(SchedulerTest, NeverAndAPastDateNeverStartAScanAlthoughTheTimerRuns) {
+    scheduleDaily("9:30:05 AM");
+    putUser("OptionAndSettings", "Day", "9");
+    auto& main = startCounting();
+    host->advance(20000);
+    EXPECT_TRUE(main.tmrScheduler.on());
+    EXPECT_EQ(scans, 0);
+
+    putUser("OptionAndSettings", "Day", "8");
+    putUser("OptionAndSettings", "Date", "5/13/2024");
+    putUser("OptionAndSettings", "Time", "9:30:30 AM");
+    host->advance(20000);
+    EXPECT_EQ(scans, 0);
+    putUser("OptionAndSettings", "Date", "5/14/2024");
+    putUser("OptionAndSettings", "Time", "9:30:50 AM");
+    host->advance(20000);
+    EXPECT_EQ(scans, 1);
+}
+
+TEST_F(SchedulerTest, AutomaticRemovalFollowsTheBoxOnlyForTheScheduledScan) {
+    plantThreat();
+    scheduleDaily("9:30:05 AM");
+    putUser("Settings", "chkAutoDel", "1");
+    auto& main = startCounting();
+    host->advance(6000);
+    ASSERT_EQ(scans, 1);
+    EXPECT_TRUE(autoRemoveSeen.at(0));
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_FALSE(fake.files.exists(Threat));
+    EXPECT_FALSE(program->features.scan.autoRemoveAfterScan());
+
+    // A scan the user starts never removes by itself.
+    fake.files.addFile(Threat, "MZ bad");
+    main.cmdScanNow.click();
+    EXPECT_EQ(autoRemoveSeen.back(), false);
+    EXPECT_TRUE(fake.files.exists(Threat));
+}
+
+TEST_F(SchedulerTest, WithoutTheBoxTheScheduledScanOnlyFinds) {
+    plantThreat();
+    scheduleDaily("9:30:05 AM");
+    startCounting();
+    host->advance(6000);
+    ASSERT_EQ(scans, 1);
+    EXPECT_FALSE(autoRemoveSeen.at(0));
+    EXPECT_TRUE(fake.files.exists(Threat));
+    EXPECT_EQ(program->main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.count(), 1u);
+}
+
+TEST_F(SchedulerTest, ApplyStoresTheScheduleAndShowsTheNextRun) {
+    auto& main = start(false);
+    EXPECT_EQ(main.cmbDays.items().size(), 10u);
+    EXPECT_EQ(main.cmbDays.items()[8], "Date & Time");
+    EXPECT_EQ(main.cmbDays.listIndex(), 7);
+    main.chkAutomaticScanYesOrNo.click();
+    EXPECT_TRUE(main.CmdProceed.enabled());
+    EXPECT_FALSE(main.dtpScheduleDate.enabled());
+    main.dtpScheduleTime.setValue(DateTime{2024, 5, 14, 14, 30, 0});
+    main.CmdProceed.click();
+
+    EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "1");
+    EXPECT_EQ(user("OptionAndSettings", "Day"), "7");
+    EXPECT_EQ(user("OptionAndSettings", "Time"), "2:30:00 PM");
+    EXPECT_EQ(user("OptionAndSettings", "Date"), "Null");
+    EXPECT_FALSE(main.CmdProceed.enabled());
+    EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
+    EXPECT_TRUE(main.dtpScheduleTime.hasValue());
+    EXPECT_FALSE(main.dtpScheduleDate.hasValue());
+    auto* next = main.findAs<ui::Label>(ScanScheduler::NextRunLabelName);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->caption(), "Next scheduled scan: Tuesday, 5/14/2024 2:30:00 PM");
+
+    // Switching the box off stores only the box, and the page shows it off.
+    main.chkAutomaticScanYesOrNo.click();
+    main.CmdProceed.click();
+    EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0");
+    EXPECT_EQ(user("OptionAndSettings", "Time"), "2:30:00 PM");
+    EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 0);
+    EXPECT_FALSE(main.tmrScheduler.on());
+    EXPECT_EQ(next->caption(), "Scheduled scans are off.");
+}
+
+TEST_F(SchedulerTest, DateAndTimeWithoutADateIsRefusedAndThePageReloaded) {
+    scheduleDaily("9:45:00 AM");
+    auto& main = start(false);
+    main.cmbDays.setListIndex(8);
+    EXPECT_TRUE(main.dtpScheduleDate.enabled());
+    ASSERT_FALSE(main.dtpScheduleDate.hasValue());
+    main.CmdProceed.click();
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].text, "Please select the date that you want to scan.");
+    EXPECT_EQ(host->messages()[0].title, "Sorvane");
+    EXPECT_EQ(user("OptionAndSettings", "Day"), "7");
+    EXPECT_EQ(main.cmbDays.listIndex(), 7);
+    EXPECT_EQ(main.dtpScheduleTime.value().hour, 9);
+    EXPECT_EQ(main.dtpScheduleTime.value().minute, 45);
+
+    // With both values the same choice is stored.
+    main.cmbDays.setListIndex(8);
+    main.dtpScheduleDate.setValue(DateTime{2024, 5, 20, 0, 0, 0});
+    main.CmdProceed.click();
+    EXPECT_EQ(user("OptionAndSettings", "Day"), "8");
+    EXPECT_EQ(user("OptionAndSettings", "Date"), "5/20/2024");
+    EXPECT_EQ(main.findAs<ui::Label>(ScanScheduler::NextRunLabelName)->caption(),
+              "Next scheduled scan: Monday, 5/20/2024 9:45:00 AM");
+}
+
+TEST_F(SchedulerTest, TheLoadOpensEmptyPickersOnTheirDayAndNeverClearsBoth) {
+    auto& main = start(false);
+    EXPECT_FALSE(main.dtpScheduleDate.hasValue());
+    putUser("OptionAndSettings", "Day", "9");
+    putUser("OptionAndSettings", "Date", "Null");
+    putUser("OptionAndSettings", "Time", "Null");
+    protection().scheduler.LoadScheduleControls(main);
+    EXPECT_EQ(main.cmbDays.listIndex(), 9);
+    EXPECT_FALSE(main.dtpScheduleDate.hasValue());
+    EXPECT_FALSE(main.dtpScheduleTime.hasValue());
+    EXPECT_EQ(main.dtpScheduleDate.value().day, 14);
+    EXPECT_FALSE(main.dtpScheduleTime.enabled());
+    EXPECT_FALSE(main.CmdProceed.enabled());
+    main.cmbDays.setListIndex(1);
+    EXPECT_TRUE(main.dtpScheduleTime.enabled());
+    EXPECT_TRUE(main.CmdProceed.enabled());
+}
+
+TEST_F(SchedulerTest, AMomentMissedWhileTheProgramWasNotRunningIsCaughtUpOnceAfterTheStart) {
+    scheduleDaily("9:00:00 AM");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-13 09:00:00");
+    startCounting();
+    host->advance(20000);
+    EXPECT_EQ(scans, 0);
+    host->advance(40000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 09:00:00");
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:00:00");
+
+    // The next start owes nothing.
+    scans = 0;
+    startCounting();
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+}
+
+TEST_F(SchedulerTest, NoRecordMeansNothingIsOwedAndCountingStartsNow) {
+    scheduleDaily("9:00:00 AM");
+    startCounting();
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey).value_or("").substr(0, 13), "2024-05-14 09");
+}
+
+TEST_F(SchedulerTest, AMomentThatPassedWhileTheMachineSleptIsCaughtUpAfterTheWake) {
+    scheduleDaily("11:00:00 AM");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-14 09:00:00");
+    startCounting();
+    host->advance(5000);
+    // Asleep for two hours: the wall clock jumps while no tick runs.
+    fake.locale.advance(2 * 3600 * 1000);
+    host->advance(10);
+    EXPECT_EQ(scans, 0);
+    ASSERT_TRUE(protection().scheduler.pendingCatchUp().has_value());
+    host->advance(60000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 11:00:00");
+}
+
+}  // namespace
+}  // namespace sorvane::protection::testing
