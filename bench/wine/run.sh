@@ -6,6 +6,6 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
 cmake --preset win >/dev/null
-cmake --build --preset win -j2 --target SorvaneCmd floor_probe >/dev/null
+cmake --build --preset win -j2 --target SorvaneCmd floor_probe scan_timer >/dev/null
 exec python3 "$root/bench/wine/wine_bench.py" "$root/build/win/cli/SorvaneCmd.exe" \
-    "$root/build/win/bench/floor_probe.exe" "$@"
+    "$root/build/win/bench/floor_probe.exe" "$root/build/win/bench/scan_timer.exe" "$@"

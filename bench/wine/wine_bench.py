@@ -1,20 +1,26 @@
 #!/usr/bin/env python3
 """Scan cost under Wine against the floor of one existence test per definition line.
 
-Usage: wine_bench.py SORVANECMD.exe FLOOR_PROBE.exe [--lines 1000,10000,100000] [--runs 3]
-                     [--sets NAME,...] [--smoke]
+Usage: wine_bench.py SORVANECMD.exe FLOOR_PROBE.exe SCAN_TIMER.exe [--lines 1000,10000,100000]
+                     [--runs 3] [--sets NAME,...] [--smoke]
 
 In one throwaway prefix, for every generated definition set and size: the floor probe runs
 one existence test per line over the paths the set names, and `SorvaneCmd scan --quick
---json` scans the set with only that definition file filled (cookies and memory off). Both
-are timed from outside as whole processes, in turn, and the same programs over an empty set
-are subtracted, so a figure per line is the cost the lines add. Medians of --runs runs.
+--json` scans the set with only that definition file filled (cookies and memory off).
+Two pairs of figures per line:
+- in process: the probe's own loop, and the scan command timed around the command inside
+  scan_timer (the same dispatcher and scan), minus the same over an empty set;
+- whole process: probe and SorvaneCmd timed from outside, minus their runs over an empty set
+  (what a user waits for; start-up under Wine varies by tenths of a second, so small sets
+  are noisy here).
+All runs alternate; the figures are medians of --runs runs.
 --smoke runs every set once at a small size and fails only when a program fails, never on
 time.
 """
 import argparse
 import os
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -142,12 +148,13 @@ SETS = ["registry-keys", "registry-values", "files", "folders", "files-shared", 
 
 
 class Bench:
-    def __init__(self, prefix, cmd, probe, key):
+    def __init__(self, prefix, cmd, probe, timer, key):
         self.prefix, self.key = prefix, key
         self.app = os.path.join(prefix.drive_c, "SorvaneBench")
         os.mkdir(self.app)
         shutil.copy(cmd, os.path.join(self.app, "SorvaneCmd.exe"))
         shutil.copy(probe, os.path.join(self.app, "floor_probe.exe"))
+        shutil.copy(timer, os.path.join(self.app, "scan_timer.exe"))
         settings = r"HKCU\Software\VB and VBA Program Settings\Sorvane\OptionAndSettings"
         for value, data in (("chkScanCookies", "0"), ("chkSweepMemory", "False"), ("chkScanRegistry", "True")):
             prefix.wine(["reg", "add", settings, "/v", value, "/d", data, "/f"], check=True)
@@ -191,6 +198,13 @@ class Bench:
                              % (done.returncode, done.stderr.decode(errors="replace")[-400:]))
         return seconds
 
+    def timed_scan(self):
+        _, done = self.timed([r"C:\SorvaneBench\scan_timer.exe"])
+        words = done.stdout.decode(errors="replace").split()
+        if done.returncode != 0 or len(words) < 4 or words[1] != "0":
+            raise SystemExit("wine_bench: the timed scan failed or found something: %r %r" % (done.stdout, done.stderr))
+        return float(words[3])
+
     def floor(self, lines):
         seconds, done = self.timed([r"C:\SorvaneBench\floor_probe.exe", r"C:\SorvaneBench\probe.txt"])
         words = done.stdout.decode(errors="replace").split()
@@ -203,6 +217,7 @@ def main():
     parser = argparse.ArgumentParser(description="Scan cost per definition line under Wine")
     parser.add_argument("cmd")
     parser.add_argument("probe")
+    parser.add_argument("timer")
     parser.add_argument("--lines", default="1000,10000,100000")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--sets", default=",".join(SETS))
@@ -212,40 +227,46 @@ def main():
     runs = 1 if a.smoke else max(1, a.runs)
     sets = a.sets.split(",")
 
+    # A terminated run still removes its prefix and stops its Wine server.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     prefix = Prefix()
     try:
-        bench = Bench(prefix, a.cmd, a.probe, definition_key())
+        bench = Bench(prefix, a.cmd, a.probe, a.timer, definition_key())
         rows = []
         for n in sizes:
             for name in sets:
                 file, defs, probe, folders, keys = generate(name, n)
                 bench.plant(folders, keys)
-                times = {"scan": [], "scan0": [], "floor": [], "floor0": [], "loop": []}
+                times = {k: [] for k in ("scan", "scan0", "floor", "floor0", "loop", "timer", "timer0")}
                 for _ in range(runs):
                     bench.install(file, defs, probe)
                     times["scan"].append(bench.scan())
+                    times["timer"].append(bench.timed_scan())
                     wall, loop = bench.floor(n)
                     times["floor"].append(wall)
                     times["loop"].append(loop)
                     bench.install(None, [], [])
                     times["scan0"].append(bench.scan())
+                    times["timer0"].append(bench.timed_scan())
                     times["floor0"].append(bench.floor(0)[0])
                 bench.unplant(folders, keys)
                 m = {k: statistics.median(v) for k, v in times.items()}
-                scan = (m["scan"] - m["scan0"]) / n * 1e6
-                floor = (m["floor"] - m["floor0"]) / n * 1e6
-                loop = m["loop"] / n * 1e6
-                rows.append((name, n, scan, floor, loop))
-                print("%-16s %7d lines: scan %8.2f us, floor %8.2f us a line" % (name, n, scan, floor),
-                      file=sys.stderr, flush=True)
+                per = lambda seconds: seconds / n * 1e6  # noqa: E731
+                row = (name, n, per(m["loop"]), per(m["timer"] - m["timer0"]), per(m["floor"] - m["floor0"]),
+                       per(m["scan"] - m["scan0"]))
+                rows.append(row)
+                print("%-16s %7d lines: floor %8.2f us, scan %8.2f us a line in process; %8.2f / %8.2f us whole"
+                      % row, file=sys.stderr, flush=True)
     finally:
         prefix.close()
 
-    print("| set | lines | scan per line | floor per line | scan / floor | probe's own loop per line |")
-    print("|---|---|---|---|---|---|")
-    for name, n, scan, floor, loop in rows:
-        ratio = "%.2f" % (scan / floor) if floor > 0 else "n/a"
-        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us |" % (name, n, scan, floor, ratio, loop))
+    ratio = lambda scan, floor: "%.2f" % (scan / floor) if floor > 0 else "n/a"  # noqa: E731
+    print("| set | lines | floor (probe loop) | scan (in process) | ratio | floor (whole probe) "
+          "| scan (whole SorvaneCmd) | ratio |")
+    print("|---|---|---|---|---|---|---|---|")
+    for name, n, loop, timer, floor, scan in rows:
+        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s |"
+              % (name, n, loop, timer, ratio(timer, loop), floor, scan, ratio(scan, floor)))
     if a.smoke:
         print("smoke run: every set scanned and probed once (%d runs, no timing checked)" % runs)
     return 0
