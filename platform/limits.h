@@ -20,6 +20,7 @@ inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
 inline constexpr std::size_t MaxListedNames = 1 << 20;              // folder and key names one scan keeps from listings
+inline constexpr std::size_t MaxGroupedPath = 240;               // longer paths are tested one by one, well inside MAX_PATH
 inline constexpr std::size_t MaxLookaheadLines = 4096;              // definition lines a scanner plans its tests over
 inline constexpr std::size_t MaxLookaheadBytes = 1024 * 1024;       // and their bytes
 

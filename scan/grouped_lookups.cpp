@@ -23,8 +23,6 @@ bool printableAscii(std::string_view s) {
     return true;
 }
 
-std::string lowerAscii(std::string_view s) { return text::toLower(s); }
-
 bool edgeBlank(std::string_view s) { return s.front() == ' ' || s.back() == ' '; }
 
 // Names the system would read as a device, whatever the folder: CON, NUL, COM1.txt, ...
@@ -44,28 +42,31 @@ bool plainFileName(std::string_view name) {
     if (name.empty() || name.size() > 255 || !printableAscii(name) || edgeBlank(name) || name.back() == '.')
         return false;
     if (name.find_first_of("<>:\"/\\|?*~") != std::string_view::npos) return false;
-    return !deviceName(lowerAscii(name));
+    return !deviceName(text::toLower(name));
 }
 
-// Comfortably inside the system's path length, so a listing and a lookup see the same names.
-constexpr std::size_t MaxPlainPath = 240;
+// Appends the lower-cased names of `text` from `start`, split at backslashes; false as soon as
+// one of them is not `plain`.
+bool appendNames(std::string_view text, std::size_t start, bool (*plain)(std::string_view),
+                 std::vector<std::string>& parts) {
+    for (;;) {
+        const auto slash = text.find('\\', start);
+        const auto name = text.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (!plain(name)) return false;
+        parts.push_back(text::toLower(name));
+        if (slash == std::string_view::npos) return true;
+        start = slash + 1;
+    }
+}
 
 // "C:\A\b.dll" as {"c:\", "a", "b.dll"}; nothing for any other form.
 bool splitFilePath(std::string_view path, std::vector<std::string>& parts) {
     parts.clear();
-    if (path.size() < 4 || path.size() > MaxPlainPath || path[1] != ':' || path[2] != '\\') return false;
+    if (path.size() < 4 || path.size() > limits::MaxGroupedPath || path[1] != ':' || path[2] != '\\') return false;
     const char drive = path[0];
     if (!((drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z'))) return false;
-    parts.push_back(lowerAscii(path.substr(0, 3)));
-    std::size_t start = 3;
-    for (;;) {
-        const auto slash = path.find('\\', start);
-        const auto name = path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (!plainFileName(name)) return false;
-        parts.push_back(lowerAscii(name));
-        if (slash == std::string_view::npos) return true;
-        start = slash + 1;
-    }
+    parts.push_back(text::toLower(path.substr(0, 3)));
+    return appendNames(path, 3, plainFileName, parts);
 }
 
 bool plainKeyName(std::string_view name) {
@@ -76,15 +77,7 @@ bool plainKeyName(std::string_view name) {
 bool splitKeyPath(std::string_view key, std::vector<std::string>& parts) {
     parts.clear();
     if (key.empty() || key.size() > limits::MaxPathLength) return false;
-    std::size_t start = 0;
-    for (;;) {
-        const auto slash = key.find('\\', start);
-        const auto name = key.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (!plainKeyName(name)) return false;
-        parts.push_back(lowerAscii(name));
-        if (slash == std::string_view::npos) return true;
-        start = slash + 1;
-    }
+    return appendNames(key, 0, plainKeyName, parts);
 }
 
 bool plainValueName(std::string_view name) {
@@ -103,7 +96,7 @@ using Plan = std::map<std::string, PlanNode>;
 // Listing costs one call and pays back once two names below it are wanted.
 bool worthListing(const PlanNode& node) { return node.lines >= 2 && node.children.size() >= 2; }
 
-// The lower-cased key of the folder or key that holds parts[0..count).
+// The key of the folder that parts[0..count) name.
 std::string nodeKey(const std::vector<std::string>& parts, std::size_t count) {
     std::string key;
     for (std::size_t i = 0; i < count; ++i) {
@@ -122,7 +115,7 @@ bool keepNames(Map& names, const std::vector<std::string>& listed, const std::ve
             names.clear();
             return false;
         }
-        auto [it, fresh] = names.try_emplace(lowerAscii(listed[i]), values[i]);
+        auto [it, fresh] = names.try_emplace(text::toLower(listed[i]), values[i]);
         if (!fresh) it->second.ambiguous = true;
     }
     return true;
@@ -165,7 +158,10 @@ void FolderListings::plan(const std::vector<std::string>& files, const std::vect
             std::vector<platform::DirectoryEntry> entries;
             ++listings_;
             folder.state = Folder::State::Unsettled;
-            if (files_.listFolder(node.spelled, entries).ok()) {
+            const auto listed = files_.listFolder(node.spelled, entries);
+            // The system could not reach the folder: nothing below it can be found either.
+            if (listed.is(platform::error::PathNotFound)) folder.state = Folder::State::Absent;
+            if (listed.ok()) {
                 std::vector<std::string> names;
                 std::vector<Entry> found;
                 for (const auto& entry : entries) {
@@ -277,7 +273,7 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
         if (splitKeyPath(query.key, parts)) addChain(query.hive, query.key, parts.size());
     for (const auto& query : valueQueries) {
         if (!splitKeyPath(query.key, parts) || !plainValueName(query.value)) continue;
-        plan[addChain(query.hive, query.key, parts.size() + 1)].values.insert(lowerAscii(query.value));
+        plan[addChain(query.hive, query.key, parts.size() + 1)].values.insert(text::toLower(query.value));
     }
 
     std::function<void(const std::string&, bool)> resolve = [&](const std::string& id, bool absent) {
@@ -290,7 +286,12 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
             const bool wantValues = !key.valuesTried && node.values.size() >= 2;
             std::uint32_t subKeys = 0;
             std::uint32_t values = 0;
-            if ((wantKeys || wantValues) && registry_.countEntries(node.hive, node.spelled, subKeys, values).ok()) {
+            const auto counted =
+                wantKeys || wantValues ? registry_.countEntries(node.hive, node.spelled, subKeys, values)
+                                       : platform::Status::failure(platform::error::GenericFailure);
+            // A key that is not there has nothing below it either.
+            if (counted.is(platform::error::FileNotFound)) key.state = Key::State::Absent;
+            if (counted.ok()) {
                 std::vector<std::string> names;
                 if (wantKeys && smallEnough(subKeys, node.children.size())) {
                     ++listings_;
@@ -347,7 +348,7 @@ bool KeyListings::valueExists(platform::RootKey hive, std::string_view key, std:
     const Key* node = known(hive, key, absent);
     if (absent) return false;
     if (node && node->valuesListed && plainValueName(value)) {
-        auto it = node->values.find(lowerAscii(value));
+        auto it = node->values.find(text::toLower(value));
         if (it == node->values.end()) return false;
     }
     return RegistryValueExists(registry_, hive, key, value);

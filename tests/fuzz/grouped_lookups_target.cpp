@@ -15,6 +15,17 @@
 #include "tests/fakes/fake_shell.h"
 
 namespace sorvane::fuzz {
+namespace {
+
+// Nothing can live inside a file, and a folder is not replaced by a file.
+bool insideFoldersOnly(fakes::FakeFileSystem& files, const std::string& path) {
+    if (files.exists(path)) return false;
+    for (auto at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
+        if (files.exists(path.substr(0, at)) && !files.isFolder(path.substr(0, at))) return false;
+    return true;
+}
+
+}  // namespace
 
 // The paths and keys of arbitrary definition lines, some of them made to exist: the
 // grouped answers must be the answers of each line's own test.
@@ -37,7 +48,7 @@ void FuzzGroupedLookups(const std::uint8_t* data, std::size_t size) {
         const bool plant = ++n % 3 == 0;
         if (auto file = definitions::ParseFileLine(line, macros)) {
             filePaths.push_back(file->path);
-            if (plant && file->path.size() < 200) files.addFile(file->path);
+            if (plant && file->path.size() < 200 && insideFoldersOnly(files, file->path)) files.addFile(file->path);
         }
         if (auto folder = definitions::ParseFolderLine(line, macros)) folderPaths.push_back(folder->path);
         if (auto reg = definitions::ParseRegistryLine(line, macros)) {

@@ -100,6 +100,11 @@ TEST(GroupedLookups, FoldersAndFilesAnswerLikeTheTestOfEachLine) {
         files.setCurrentFolder("C:\\" + random.name());
         for (int i = 0; i < 60; ++i) {
             const std::string path = "C:\\" + random.path(1 + random.below(4));
+            // Nothing can live inside a file.
+            bool underFile = false;
+            for (auto at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+                underFile = underFile || (files.exists(path.substr(0, at)) && !files.isFolder(path.substr(0, at)));
+            if (underFile) continue;
             if (random.chance(35)) {
                 files.addFolder(path, attr::Directory | (random.chance(20) ? attr::Hidden : 0));
             } else if (!files.exists(path)) {
