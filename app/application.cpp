@@ -13,9 +13,9 @@ Application::Application(platform::Platform& services, ui::Host& uiHost)
 
 void Application::InitBranding() { branding = localization::InitBranding(platform.versions); }
 
-std::string Application::brandedMessage(std::string_view key) const {
+std::string Application::message(std::string_view key) const {
     // "[Company]" in the window caption's default text means the company name as well.
-    const std::string filled = localization::FillPlaceholders(message(key), branding);
+    const std::string filled = localization::FillPlaceholders(messages.getMessages(key), branding);
     return text::replaceAllNoCase(filled, "[Company]", branding.CompanyName);
 }
 

@@ -44,10 +44,12 @@ public:
 
     // Fills the branding values and switches from the executable's version resource.
     void InitBranding();
-    // A catalogue text as getMessages gives it.
-    std::string message(std::string_view key) const { return messages.getMessages(key); }
-    // A catalogue text with the branding filled in, for captions set from code.
-    std::string brandedMessage(std::string_view key) const;
+    // A catalogue text as the user sees it: as getMessages gives it, with the branding
+    // placeholders ("[ProgramName]", "[Company]", ...) filled in. Every text shown goes
+    // through here, captions and message boxes alike.
+    std::string message(std::string_view key) const;
+    // The same text; the name captions set from code used.
+    std::string brandedMessage(std::string_view key) const { return message(key); }
 
     std::string applicationFolder() const { return platform.environment.applicationFolder(); }
     std::string appPath(std::string_view name) const { return JoinPath(applicationFolder(), name); }

@@ -34,6 +34,7 @@ constexpr int FrameAllowanceX = 240;
 constexpr int FrameAllowanceY = 1050;
 constexpr int MinPageWidth = 6000;
 constexpr int MinPageHeight = 5400;
+constexpr int MinColumnWidth = 150;
 
 constexpr std::string_view RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -383,9 +384,9 @@ void FrmMain::wireHandlers() {
     cmdScanNow.onClick = [this, &hooks] { call(hooks.scanNow, *this); };
     lblStart.onClick = [this] { lblStart_Click(); };
     cmdPause.onClick = [this, &hooks] { call(hooks.pauseScan, *this); };
-    lblPause.onClick = [this, &hooks] { call(hooks.pauseScan, *this); };
+    lblPause.onClick = [this, &hooks] { call(hooks.pauseScanByLabel, *this); };
     cmdStop.onClick = [this, &hooks] { call(hooks.stopScan, *this); };
-    lblStop.onClick = [this, &hooks] { call(hooks.stopScan, *this); };
+    lblStop.onClick = [this, &hooks] { call(hooks.stopScanByLabel, *this); };
     cmdSelectAll.onClick = [this, &hooks] { call(hooks.selectAll, *this); };
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.onItemCheck = [this, &hooks](std::size_t row) {
         call(hooks.syncWorkListChecks, *this, row);
@@ -630,12 +631,14 @@ void FrmMain::LoadOptionsIntoControls() {
     tmrScheduler.setOn(scheduled);
 
     checkFrom(chkAutomaticUpdate, section::Options, "1");
-    for (std::size_t row = 0; row < lvwHardDrives.count(); ++row)
-        lvwHardDrives.setChecked(row, settings.readBool(section::Drives, lvwHardDrives.item(row).text, "True"));
+    call(app.hooks.loadDriveTicks, *this);
     auto& removal = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     for (std::size_t column = 0; column < removal.columns().size(); ++column)
         removal.setColumnWidth(column, static_cast<int>(settings.readNumber(
                                            section::Settings, "FoundCol2" + std::to_string(column + 1), "1400")));
+    // The stored widths belong to the window as it was closed, maximized when "Max" says
+    // so: the maximize below does not scale them.
+    columnsLaidOutFor_ = 0;
     if (settings.read(section::Settings, "Max", "0") == "1") setWindowState(ui::WindowState::Maximized);
     host().setBusyCursor(false);
 }
@@ -842,6 +845,7 @@ void FrmMain::layout() {
     lvwSpywareFound.move(240, 3900, listWidth, std::max(900, pageHeight - 3900 - 720));
     cmdRemove.move(240, pageHeight - 600, 2400, 420);
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.move(240, 780, listWidth, std::max(1200, pageHeight - 780 - 1500));
+    layoutRemovalColumns(listWidth);
     const int buttonsTop = pageHeight - 1380;
     cmdExclude.move(240, buttonsTop, 1200, 420);
     cmdSelectAll.move(1560, buttonsTop, 1200, 420);
@@ -851,6 +855,27 @@ void FrmMain::layout() {
     lblDeletingPercentageCompleted.move(listWidth - 1600, buttonsTop + 840, 1800, 300);
     TabStrip1.move(120, 240, pageWidth - 240, pageHeight - 360);
     for (Frame* view : frmView) view->move(240, 720, pageWidth - 480, pageHeight - 960);
+}
+
+void FrmMain::layoutRemovalColumns(int listWidth) {
+    auto& list = lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::vector<int> widths;
+    for (const auto& column : list.columns()) widths.push_back(column.width);
+    // Widths set since the last layout (loaded, or dragged by the user) are the new base,
+    // belonging to the width the list had then; scaling from a base, not from the last
+    // result, keeps rounding from creeping in over many resizes.
+    if (columnsLaidOutFor_ <= 0 || widths != columnsLaidOut_) {
+        columnBase_ = widths;
+        columnBaseFor_ = columnsLaidOutFor_ > 0 ? columnsLaidOutFor_ : listWidth;
+    }
+    for (std::size_t i = 0; i < columnBase_.size() && i < widths.size(); ++i) {
+        const auto scaled = static_cast<long long>(columnBase_[i]) * listWidth;
+        const int width = static_cast<int>((scaled + columnBaseFor_ / 2) / std::max(1, columnBaseFor_));
+        list.setColumnWidth(i, columnBase_[i] > 0 ? std::max(MinColumnWidth, width) : 0);
+        widths[i] = list.columns()[i].width;
+    }
+    columnsLaidOut_ = widths;
+    columnsLaidOutFor_ = listWidth;
 }
 
 void FrmMain::Form_QueryUnload(bool& cancel, ui::UnloadMode mode) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/secondary_windows.h"
@@ -15,13 +16,14 @@ namespace sorvane::app {
 // as public members, named and captioned as the rest of the program knows them.
 //
 // Behaviour that belongs to another subsystem is reached through app.hooks
-// (MainWindowHooks): scan driver (scanNow, pauseScan, stopScan, selectAll,
+// (MainWindowHooks): scan driver (scanNow, pauseScan, stopScan, pauseScanByLabel,
+// stopScanByLabel, selectAll,
 // syncWorkListChecks), removal (removeChecked), exclusions and quarantine
 // (excludeChecked, viewExclusions, viewQuarantine), live update (liveUpdate,
 // autoUpdateTick), report and submission (viewReport, submitScanData, browseSubmitFile,
 // submitFile), shields and scheduler (schedulerTick, homePageShieldTick,
 // memoryShieldTick, loadSchedulerControls, scheduleCheckClicked, applySchedule), drive
-// list (fillDriveList, driveRowChecked), language (changeLanguage, showLanguageWindow),
+// list (fillDriveList, loadDriveTicks, driveRowChecked), language (changeLanguage, showLanguageWindow),
 // tray (trayShowIcon, trayRemoveIcon, enablePopupRestore, showTrayPopup, hideTrayPopup),
 // skins and banner (stopSkinHookOnNt6, skinWindow, copySkinLabels, bannerHeight,
 // setUpBannerStrip, releaseSkinEngine). `chkSendData` has no Click handler here: the data
@@ -241,6 +243,8 @@ protected:
 private:
     void wireHandlers();
     void layout();
+    // The removal list's columns keep their share of the list's width as it changes.
+    void layoutRemovalColumns(int listWidth);
     void offerFirstStartUpdate();
     void setRestoreOptionsEnabled(bool enabled);
     void writeBool(std::string_view key, bool value);
@@ -253,6 +257,12 @@ private:
     std::unique_ptr<FrmAbout> frmAbout_;
     std::unique_ptr<FrmHidden> frmHidden_;
     int bannerOffset_ = 0;
+    // The widths the columns were last given by a set-up that is not the layout (the stored
+    // ones, the user's drag), the list width they belong to, and what the layout made of them.
+    std::vector<int> columnBase_;
+    int columnBaseFor_ = 0;
+    std::vector<int> columnsLaidOut_;
+    int columnsLaidOutFor_ = 0;
 };
 
 }  // namespace sorvane::app

@@ -42,6 +42,7 @@ struct MainWindowHooks {
     Action loadSchedulerControls;
     Action fillDriveList;
     std::function<void(FrmMain&, std::size_t row)> driveRowChecked;
+    Action loadDriveTicks;                                // each drive row ticked from the "Drives" settings
     Action scheduleCheckClicked;                          // chkAutomaticScanYesOrNo
     Action applySchedule;                                 // "Apply"
     Action loadDeleteWindow;                              // load the "Delete Failed" window and hide it
@@ -50,6 +51,8 @@ struct MainWindowHooks {
     Action scanNow;                                       // cmdScanNow_Click
     Action pauseScan;
     Action stopScan;
+    Action pauseScanByLabel;                              // lblPause_Click: only the label is disabled
+    Action stopScanByLabel;                               // lblStop_Click: "Are you sure?"
     Action selectAll;
     std::function<void(FrmMain&, std::size_t row)> syncWorkListChecks;
 

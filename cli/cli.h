@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -20,6 +21,10 @@ struct Console {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    // Switches standard input and output to binary, for commands whose bytes must pass
+    // unchanged (a text-mode stream adds CRs, drops them and stops at a 0x1A byte). Unset
+    // where the streams carry bytes as they are.
+    std::function<void()> useBinaryStreams = {};
 };
 
 using CommandFn = int (*)(platform::Platform& platform, std::span<const std::string> args, Console& console);

@@ -2,6 +2,10 @@
 // as UTF-8 through the platform; output is UTF-8 and the console is told so.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
@@ -13,6 +17,12 @@ int main() {
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     sorvane::cli::Console console{std::cin, std::cout, std::cerr};
+    console.useBinaryStreams = [] {
+        std::cout.flush();
+        std::fflush(stdout);
+        _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stdin), _O_BINARY);
+    };
     try {
         sorvane::platform::win32::Win32VersionResources versions;
         sorvane::platform::win32::Win32Platform system(versions);

@@ -58,6 +58,8 @@ int lint(platform::Platform& platform, std::span<const std::string> args, Consol
 // encode / decode: the whole input shifted, line ends kept byte for byte.
 int transform(platform::Platform& platform, std::span<const std::string> args, Console& console, bool encode) {
     if (args.empty() || args.size() > 2) return usageError(console);
+    const bool toStandardOutput = args.size() == 1 || args[1] == "-";
+    if ((args[0] == "-" || toStandardOutput) && console.useBinaryStreams) console.useBinaryStreams();
     std::string input;
     if (args[0] == "-") {
         input.assign(std::istreambuf_iterator<char>(console.in), std::istreambuf_iterator<char>());
@@ -66,7 +68,7 @@ int transform(platform::Platform& platform, std::span<const std::string> args, C
         return ExitError;
     }
     const auto output = encode ? defs::EncodeText(input) : defs::DecodeText(input);
-    if (args.size() == 2 && args[1] != "-") {
+    if (!toStandardOutput) {
         if (platform.files.writeFile(args[1], output).ok()) return ExitClean;
         console.err << "SorvaneCmd defs: cannot write '" << args[1] << "'\n";
         return ExitError;

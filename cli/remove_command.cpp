@@ -104,7 +104,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     scan::ConsoleScan scan(platform, host);
     auto& application = scan.application;
     auto& session = scan.session;
-    session.completeScan = options.complete;
+    scan.chooseScope(options.complete);
     auto removalView = removal::bindRemovalView(scan.window);
     if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";

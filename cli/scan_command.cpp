@@ -26,7 +26,7 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     ui::HeadlessHost host;
     scan::ConsoleScan scan(platform, host);
     auto& view = scan.session.view;
-    scan.session.completeScan = complete;
+    scan.chooseScope(complete);
     if (!scan.definitionsPresent()) {
         console.err << "SorvaneCmd scan: " << scan.application.message("MSG_MISSING") << " ("
                     << scan.application.applicationFolder() << ")\n";
@@ -45,7 +45,9 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     scan.run();
 
     console.out << (json ? scan::ScanResultsJson(scan.session) : scan::ScanResultsText(scan.session));
-    return view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() ? ExitClean : ExitFound;
+    // A process the scan stopped is a threat found, though it leaves nothing to remove.
+    const bool found = scan.session.state.threatsFound > 0 || !view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty();
+    return found ? ExitFound : ExitClean;
 }
 
 }  // namespace sorvane::cli

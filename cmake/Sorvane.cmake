@@ -66,3 +66,21 @@ function(sorvane_add_resources target)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${SORVANE_ICON_FILE};${SORVANE_MANIFEST_FILE}")
     target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# nlohmann-json, header-only. The native build takes the system's package; the Windows build
+# must not search the system include folder (it holds Linux headers), so it gets a copy of
+# only the library's own headers.
+if(WIN32)
+    find_path(SORVANE_NLOHMANN_DIR nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT SORVANE_NLOHMANN_DIR)
+        message(FATAL_ERROR "nlohmann/json.hpp not found: install nlohmann-json3-dev")
+    endif()
+    file(COPY ${SORVANE_NLOHMANN_DIR}/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/nlohmann-json/include)
+    if(NOT TARGET nlohmann_json::nlohmann_json)
+        add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+        set_target_properties(nlohmann_json::nlohmann_json PROPERTIES
+                              INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/nlohmann-json/include)
+    endif()
+else()
+    find_package(nlohmann_json 3.10 REQUIRED)
+endif()

@@ -14,5 +14,7 @@ if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
     # Without a window manager Wine waits about two seconds on every window it hides
     # unless it leaves the windows unmanaged. This first command also makes the prefix.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../scripts/real-profile-folders.sh"
 fi
 wine "$@"

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t System = 0x04;
 inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
 inline constexpr std::uint32_t Normal = 0x80;
+// Junctions and symbolic links: what they point to is not part of them.
+inline constexpr std::uint32_t ReparsePoint = 0x400;
 }  // namespace attribute
 
 struct DirectoryEntry {
@@ -24,6 +26,17 @@ struct DirectoryEntry {
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
     bool isFolder() const { return (attributes & attribute::Directory) != 0; }
+    // Last write time in 100-nanosecond ticks, as the system stores it.
+    std::uint64_t lastWriteTime = 0;
+    bool isLink() const { return (attributes & attribute::ReparsePoint) != 0; }
+};
+
+// What a file or folder is, whatever spelling reached it: a drive letter of its own, a
+// short name, a network path, ".." or a link all give the same identity.
+struct FileIdentity {
+    std::uint32_t volumeSerial = 0;
+    std::uint64_t fileIndex = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
 enum class DriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CdRom, RamDisk };
@@ -61,6 +74,13 @@ public:
     virtual bool driveReady(std::string_view root) = 0;
 
     virtual std::string currentFolder() = 0;
+
+    // The identity of the file or folder the path names, links followed; nothing when it
+    // cannot be opened.
+    virtual std::optional<FileIdentity> identity(std::string_view path) = 0;
+    // Moves a file over another in one step: afterwards the target is either the old file
+    // or the new one.
+    virtual Status replaceFile(std::string_view from, std::string_view to) = 0;
 };
 
 }  // namespace sorvane::platform

@@ -19,9 +19,12 @@ inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
-inline constexpr std::size_t MaxListedNames = 1 << 20;              // folder and key names one scan keeps from listings
-inline constexpr std::size_t MaxGroupedPath = 240;               // longer paths are tested one by one, well inside MAX_PATH
-inline constexpr std::size_t MaxLookaheadLines = 4096;              // definition lines a scanner plans its tests over
-inline constexpr std::size_t MaxLookaheadBytes = 1024 * 1024;       // and their bytes
+inline constexpr std::size_t MaxQuarantineIndex = 64 * 1024 * 1024;  // bytes of quarantine\index.json
+inline constexpr std::size_t MaxRegistryDepth = 512;                 // key levels below a root, as the system allows
+inline constexpr std::size_t MaxRegistryValueData = 16 * 1024 * 1024;  // bytes of one exported value
+inline constexpr std::size_t MaxListedNames = 1 << 20;               // folder and key names one scan keeps from listings
+inline constexpr std::size_t MaxGroupedPath = 240;                   // longer paths are tested one by one, well inside MAX_PATH
+inline constexpr std::size_t MaxLookaheadLines = 4096;               // definition lines a scanner plans its tests over
+inline constexpr std::size_t MaxLookaheadBytes = 1024 * 1024;        // and their bytes
 
 }  // namespace sorvane::limits

@@ -39,6 +39,8 @@ public:
 
     // Grants this process the debug privilege (so that others' processes can be ended).
     virtual Status enableDebugPrivilege() = 0;
+    // Turns the debug privilege off again.
+    virtual Status disableDebugPrivilege() = 0;
     virtual Status terminate(std::uint32_t id, std::uint32_t exitCode) = 0;
 
     // Runs a command line without a window and waits for it at most `timeoutMs`;

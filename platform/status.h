@@ -23,6 +23,8 @@ inline constexpr std::uint32_t AlreadyExists = 183;
 inline constexpr std::uint32_t MoreData = 234;
 inline constexpr std::uint32_t NoMoreItems = 259;
 inline constexpr std::uint32_t Timeout = 1460;
+// AdjustTokenPrivileges succeeded, but the account does not hold the privilege.
+inline constexpr std::uint32_t NotAllAssigned = 1300;
 inline constexpr std::uint32_t UnsupportedType = 1630;
 inline constexpr std::uint32_t GenericFailure = 31;  // ERROR_GEN_FAILURE
 inline constexpr std::uint32_t DirectoryInvalid = 267;  // ERROR_DIRECTORY: a file where a folder was meant

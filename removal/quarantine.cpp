@@ -2,12 +2,12 @@
 
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "removal/removal_guard.h"
+#include "removal/sha256.h"
 
 namespace sorvane::removal {
 namespace {
 
-// Junctions and symbolic links: their targets are not part of the folder being removed.
-constexpr std::uint32_t ReparsePoint = 0x400;
 // More same-named files than this in quarantine is not a real situation; give up rather
 // than walk on for ever.
 constexpr int MaxNameCandidates = 10000;
@@ -20,16 +20,14 @@ std::string childPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
-// The path is the folder itself or lies somewhere below it.
+// The path is the folder itself or lies somewhere below it, by the text alone.
 bool within(std::string_view path, std::string_view folder) {
     if (text::equalsNoCase(path, folder)) return true;
-    return path.size() > folder.size() && path[folder.size()] == '\\' &&
-           text::startsWithNoCase(path, folder);
+    return path.size() > folder.size() && path[folder.size()] == '\\' && text::startsWithNoCase(path, folder);
 }
 
-std::string_view withoutTrailingBackslash(std::string_view path) {
-    if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-    return path;
+bool changedSince(const platform::DirectoryEntry& now, std::uint64_t size, std::uint64_t lastWriteTime) {
+    return now.size != size || now.lastWriteTime != lastWriteTime;
 }
 
 }  // namespace
@@ -49,9 +47,26 @@ std::string candidateFileName(std::string_view name, int n) {
     return candidate;
 }
 
+std::string_view withoutTrailingBackslash(std::string_view path) {
+    if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    return path;
+}
+
 bool fileIsPresent(platform::FileSystem& files, std::string_view path) {
     const auto entry = files.lookup(path);
     return entry && !entry->isFolder();
+}
+
+std::string FileSha256(platform::FileSystem& files, std::string_view path) {
+    Sha256 hash;
+    std::string piece;
+    for (std::uint64_t offset = 0;;) {
+        if (!files.readRange(path, offset, CompareChunk, piece).ok()) return {};
+        if (piece.empty()) break;
+        hash.update(piece);
+        offset += piece.size();
+    }
+    return hash.hexDigest();
 }
 
 Quarantine::Quarantine(platform::FileSystem& files, QuarantineLog& log, std::string folder,
@@ -61,6 +76,41 @@ Quarantine::Quarantine(platform::FileSystem& files, QuarantineLog& log, std::str
 void Quarantine::createFolder() {
     // An error because the folder exists is no error here.
     (void)files_.createFolder(folder_);
+}
+
+void Quarantine::setIndex(QuarantineIndex* index, std::string runDate) {
+    index_ = index;
+    runDate_ = std::move(runDate);
+}
+
+void Quarantine::beginRun() {
+    entries_.clear();
+    log_.beginRun();
+}
+
+bool Quarantine::holds(std::string_view path) {
+    path = withoutTrailingBackslash(path);
+    if (within(path, folder_)) return true;
+    // Another spelling of the same place: a drive letter of its own, a short name, "..", a link.
+    const auto quarantine = files_.identity(folder_);
+    if (!quarantine) return false;
+    if (const auto self = files_.identity(path); self && *self == *quarantine) return true;
+    for (const auto& parent : ParentPaths(path))
+        if (const auto identity = files_.identity(parent); identity && *identity == *quarantine) return true;
+    return false;
+}
+
+bool Quarantine::mayTake(std::string_view path) {
+    path = withoutTrailingBackslash(path);
+    // What is already in quarantine is the backup: keeping it "again" would name the file
+    // itself as its own copy and then delete it. A folder holding the quarantine would be
+    // copied into itself.
+    if (holds(path) || within(folder_, path)) return false;
+    if (const auto self = files_.identity(path)) {
+        for (const auto& parent : ParentPaths(folder_))
+            if (const auto identity = files_.identity(parent); identity && *identity == *self) return false;
+    }
+    return guard_ == nullptr || guard_->mayRemovePath(path);
 }
 
 bool Quarantine::sameContent(std::string_view a, std::string_view b) {
@@ -97,11 +147,9 @@ bool Quarantine::copyVerified(std::string_view from, std::string_view to, bool& 
 }
 
 std::optional<std::string> Quarantine::storeFile(std::string_view path) {
-    // What is already in quarantine is the backup: keeping it "again" would name the
-    // file itself as its own copy and then delete it.
-    if (within(path, folder_)) return std::nullopt;
+    if (!mayTake(path)) return std::nullopt;
     const auto source = files_.lookup(path);
-    if (!source || source->isFolder()) return std::nullopt;
+    if (!source || source->isFolder() || source->isLink()) return std::nullopt;
     const std::string name = fileNamePart(path);
     if (name.empty()) return std::nullopt;
     for (int n = 1; n <= MaxNameCandidates; ++n) {
@@ -118,7 +166,8 @@ std::optional<std::string> Quarantine::storeFile(std::string_view path) {
     return std::nullopt;
 }
 
-bool Quarantine::copyTree(std::string_view from, std::string_view to, std::size_t depth) {
+bool Quarantine::copyTree(std::string_view from, std::string_view to, std::size_t depth,
+                          std::vector<Listed>& listing, std::string_view relative, std::vector<KeptFile>& keptFiles) {
     if (depth > limits::MaxFolderDepth) return false;
     if (!files_.createFolder(to).ok()) return false;
     std::vector<platform::DirectoryEntry> entries;
@@ -126,39 +175,94 @@ bool Quarantine::copyTree(std::string_view from, std::string_view to, std::size_
     for (const auto& entry : entries) {
         const std::string source = childPath(from, entry.name);
         const std::string target = childPath(to, entry.name);
+        const std::string below = relative.empty() ? entry.name : childPath(relative, entry.name);
+        Listed item{entry, {}};
+        // A link is removed as a link; what it points to is no part of the folder.
+        if (entry.isLink()) {
+            listing.push_back(std::move(item));
+            continue;
+        }
         if (entry.isFolder()) {
-            // A link is recorded as an empty folder; what it points to stays where it is.
-            if ((entry.attributes & ReparsePoint) != 0) {
-                if (!files_.createFolder(target).ok()) return false;
-            } else if (!copyTree(source, target, depth + 1)) {
-                return false;
-            }
+            if (!copyTree(source, target, depth + 1, item.children, below, keptFiles)) return false;
         } else {
             bool nameTaken = false;
             if (!copyVerified(source, target, nameTaken)) return false;
+            keptFiles.push_back(KeptFile{below, entry.size, {}});
         }
+        listing.push_back(std::move(item));
     }
     return true;
 }
 
-std::optional<std::string> Quarantine::storeFolder(std::string_view path) {
+std::optional<std::string> Quarantine::copyFolder(std::string_view path, std::vector<Listed>& listing,
+                                                  std::vector<KeptFile>& keptFiles) {
     path = withoutTrailingBackslash(path);
-    // A folder holding the quarantine would be copied into itself.
-    if (within(path, folder_) || within(folder_, path)) return std::nullopt;
+    if (!mayTake(path)) return std::nullopt;
     const auto source = files_.lookup(path);
-    if (!source || !source->isFolder()) return std::nullopt;
+    if (!source || !source->isFolder() || source->isLink()) return std::nullopt;
     const std::string name = fileNamePart(path);
     if (name.empty()) return std::nullopt;
     for (int n = 1; n <= MaxNameCandidates; ++n) {
         std::string candidate = n == 1 ? name : name + " (" + std::to_string(n) + ")";
         const std::string target = childPath(folder_, candidate);
         if (files_.lookup(target)) continue;
-        if (copyTree(path, target, 0)) return candidate;
+        if (copyTree(path, target, 0, listing, "", keptFiles)) return candidate;
         // Only what this attempt created is removed again.
         deleteTree(target);
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> Quarantine::storeFolder(std::string_view path) {
+    std::vector<Listed> listing;
+    std::vector<KeptFile> keptFiles;
+    return copyFolder(path, listing, keptFiles);
+}
+
+void Quarantine::removeLink(std::string_view path, const platform::DirectoryEntry& entry) {
+    // Removing a junction or a symbolic link leaves its target as it is.
+    if (entry.isFolder()) {
+        if ((entry.attributes & platform::attribute::ReadOnly) != 0)
+            (void)files_.setAttributes(path, entry.attributes & ~platform::attribute::ReadOnly);
+        (void)files_.removeFolder(path);
+    } else {
+        (void)files_.deleteFile(path);
+    }
+}
+
+void Quarantine::deleteListed(std::string_view path, std::string_view keptPath, const std::vector<Listed>& listing,
+                              std::size_t depth) {
+    if (depth > limits::MaxFolderDepth) return;
+    for (const auto& item : listing) {
+        const std::string child = childPath(path, item.entry.name);
+        const std::string keptChild = childPath(keptPath, item.entry.name);
+        const auto now = files_.lookup(child);
+        if (!now) continue;
+        // Something else stands there since the listing: it was not copied, so it stays.
+        if (now->isLink() != item.entry.isLink() || now->isFolder() != item.entry.isFolder()) continue;
+        if (item.entry.isLink()) {
+            removeLink(child, *now);
+            continue;
+        }
+        if (item.entry.isFolder()) {
+            deleteListed(child, keptChild, item.children, depth + 1);
+            if ((now->attributes & platform::attribute::ReadOnly) != 0)
+                (void)files_.setAttributes(child, now->attributes & ~platform::attribute::ReadOnly);
+            (void)files_.removeFolder(child);
+            continue;
+        }
+        // Rewritten since it was copied: the kept copy takes the newest bytes first.
+        if (changedSince(*now, item.entry.size, item.entry.lastWriteTime)) {
+            if (!files_.copyFile(child, keptChild, false).ok() || !sameContent(child, keptChild)) continue;
+        }
+        if ((now->attributes & platform::attribute::ReadOnly) != 0)
+            (void)files_.setAttributes(child, now->attributes & ~platform::attribute::ReadOnly);
+        (void)files_.deleteFile(child);
+    }
+    if (const auto self = files_.lookup(path); self && (self->attributes & platform::attribute::ReadOnly) != 0)
+        (void)files_.setAttributes(path, self->attributes & ~platform::attribute::ReadOnly);
+    (void)files_.removeFolder(path);
 }
 
 bool Quarantine::deleteTree(std::string_view path) { return deleteTree(path, 0); }
@@ -169,29 +273,84 @@ bool Quarantine::deleteTree(std::string_view path, std::size_t depth) {
     (void)files_.listFolder(path, entries);
     for (const auto& entry : entries) {
         const std::string child = childPath(path, entry.name);
-        if (entry.isFolder() && (entry.attributes & ReparsePoint) == 0) {
+        if (entry.isLink()) {
+            removeLink(child, entry);
+            continue;
+        }
+        if ((entry.attributes & platform::attribute::ReadOnly) != 0)
+            (void)files_.setAttributes(child, entry.attributes & ~platform::attribute::ReadOnly);
+        if (entry.isFolder()) {
             deleteTree(child, depth + 1);
-        } else if (entry.isFolder()) {
-            (void)files_.removeFolder(child);
         } else {
-            if ((entry.attributes & platform::attribute::ReadOnly) != 0)
-                (void)files_.setAttributes(child, entry.attributes & ~platform::attribute::ReadOnly);
             (void)files_.deleteFile(child);
         }
     }
+    if (const auto self = files_.lookup(path); self && (self->attributes & platform::attribute::ReadOnly) != 0)
+        (void)files_.setAttributes(path, self->attributes & ~platform::attribute::ReadOnly);
     (void)files_.removeFolder(path);
     return !files_.lookup(path);
 }
 
-bool Quarantine::quarantineFile(std::string_view path) {
+std::string Quarantine::hashOf(std::string_view path) { return FileSha256(files_, path); }
+
+void Quarantine::logFileOnce(std::string_view path, std::string_view keptName) {
+    log_.logQuarantinedFile(path, keptName);
+}
+
+std::optional<std::uint64_t> Quarantine::entryOf(std::string_view original) const {
+    const auto it = entries_.find(text::toLower(original));
+    if (it == entries_.end()) return std::nullopt;
+    return it->second;
+}
+
+void Quarantine::record(std::string_view original, IndexEntry entry) {
+    if (!index_) return;
+    const std::string key = text::toLower(original);
+    if (const auto it = entries_.find(key); it != entries_.end()) {
+        // Kept anew in a later attempt: the entry names the newest copy.
+        if (IndexEntry* existing = index_->find(it->second)) {
+            existing->kept = entry.kept;
+            existing->size = entry.size;
+            existing->sha256 = entry.sha256;
+            existing->files = entry.files;
+            (void)index_->save();
+        }
+        return;
+    }
+    entry.date = runDate_;
+    if (entry.threat.empty()) entry.threat = threat_;
+    entry.original = std::string(original);
+    entry.state = EntryState::Kept;
+    entries_[key] = index_->add(std::move(entry));
+}
+
+void Quarantine::settle(std::string_view original, bool stillThere) {
+    if (!index_) return;
+    if (const auto id = entryOf(original)) index_->setState(*id, stillThere ? EntryState::Resisted : EntryState::Removed);
+}
+
+bool Quarantine::removeKeptFile(std::string_view path, EntryKind kind, int attempts) {
     if (!fileIsPresent(files_, path)) return false;
     bool attempted = false;
     std::optional<std::string> stored;
-    for (int attempt = 0; attempt < DeleteAttempts; ++attempt) {
-        if (fileIsPresent(files_, path)) {
+    std::uint64_t keptSize = 0, keptTime = 0;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (const auto now = files_.lookup(path); now && !now->isFolder()) {
+            // Compared again before every attempt: a file rewritten since its copy is kept anew.
+            if (stored && changedSince(*now, keptSize, keptTime)) stored.reset();
             if (!stored) {
+                keptSize = now->size;
+                keptTime = now->lastWriteTime;
                 stored = storeFile(path);
-                if (stored) log_.logQuarantinedFile(path, *stored);
+                if (stored) {
+                    logFileOnce(path, *stored);
+                    IndexEntry entry;
+                    entry.kind = kind;
+                    entry.kept = *stored;
+                    entry.size = keptSize;
+                    entry.sha256 = hashOf(childPath(folder_, *stored));
+                    record(path, std::move(entry));
+                }
             }
             if (stored) {
                 (void)files_.deleteFile(path);
@@ -200,38 +359,61 @@ bool Quarantine::quarantineFile(std::string_view path) {
         }
         if (yield_) yield_();
     }
+    if (stored) settle(path, fileIsPresent(files_, path));
     return attempted;
 }
+
+bool Quarantine::quarantineFile(std::string_view path) { return removeKeptFile(path, EntryKind::File, DeleteAttempts); }
 
 bool Quarantine::quarantinePath(std::string_view path) {
     if (path.find('\\') == std::string_view::npos) return false;
     path = withoutTrailingBackslash(path);
     const auto entry = files_.lookup(path);
     if (!entry) return false;
-    if (entry->isFolder()) {
-        if (storeFolder(path)) deleteTree(path);
+    if (!mayTake(path)) return true;
+    if (entry->isLink()) {
+        IndexEntry link;
+        link.kind = EntryKind::Link;
+        record(path, std::move(link));
+        removeLink(path, *entry);
+        settle(path, files_.lookup(path).has_value());
         return true;
     }
-    const auto stored = storeFile(path);
-    if (!stored) return true;
-    log_.logQuarantinedFile(path, *stored);
-    for (int attempt = 0; attempt < DeleteAttempts; ++attempt) {
-        if (fileIsPresent(files_, path)) (void)files_.deleteFile(path);
-        if (yield_) yield_();
+    if (!entry->isFolder()) {
+        (void)removeKeptFile(path, EntryKind::File, DeleteAttempts);
+        return true;
     }
+    std::vector<Listed> listing;
+    std::vector<KeptFile> keptFiles;
+    const auto kept = copyFolder(path, listing, keptFiles);
+    if (!kept) return true;
+    const std::string target = childPath(folder_, *kept);
+    IndexEntry folder;
+    folder.kind = EntryKind::Folder;
+    folder.kept = *kept;
+    record(path, folder);
+    // Deleted from the listing that was copied: whatever appeared since stays.
+    deleteListed(path, target, listing, 0);
+    for (auto& file : keptFiles) {
+        const std::string keptFile = childPath(target, file.path);
+        file.sha256 = hashOf(keptFile);
+        if (const auto copy = files_.lookup(keptFile)) file.size = copy->size;
+    }
+    folder.files = std::move(keptFiles);
+    record(path, std::move(folder));
+    settle(path, files_.lookup(path).has_value());
     return true;
 }
 
-void Quarantine::quarantineCookieFile(std::string_view path) {
-    const auto stored = storeFile(path);
-    if (!stored) return;
-    log_.logQuarantinedFile(path, *stored);
-    (void)files_.deleteFile(path);
-}
+void Quarantine::quarantineCookieFile(std::string_view path) { (void)removeKeptFile(path, EntryKind::Cookie, 1); }
 
 void openQuarantineFolder(Quarantine& quarantine, platform::Shell& shell) {
     quarantine.createFolder();
-    (void)shell.start("explorer " + quarantine.folder(), platform::ShowWindow::Normal);
+    showFolder(shell, quarantine.folder());
+}
+
+void showFolder(platform::Shell& shell, std::string_view folder) {
+    (void)shell.start("explorer " + std::string(folder), platform::ShowWindow::Normal);
 }
 
 }  // namespace sorvane::removal

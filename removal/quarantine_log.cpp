@@ -1,5 +1,7 @@
 #include "removal/quarantine_log.h"
 
+#include "platform/text.h"
+
 namespace sorvane::removal {
 
 QuarantineLog::QuarantineLog(platform::FileSystem& files, platform::Locale& locale, std::string path)
@@ -7,8 +9,10 @@ QuarantineLog::QuarantineLog(platform::FileSystem& files, platform::Locale& loca
 
 std::string QuarantineLog::timestamp() { return locale_.formatDateTime(locale_.now()); }
 
+bool QuarantineLog::firstTime(std::string item) { return logged_.insert(text::toLower(item)).second; }
+
 void QuarantineLog::logQuarantinedFile(std::string_view path, std::string_view name) {
-    if (!enabled_) return;
+    if (!enabled_ || !firstTime("file\n" + std::string(path))) return;
     std::string entry = timestamp();
     entry.append(" - File: ").append(name).append("\r\n");
     entry.append(" - Location: ").append(path).append("\r\n\r\n\r\n");
@@ -16,7 +20,7 @@ void QuarantineLog::logQuarantinedFile(std::string_view path, std::string_view n
 }
 
 void QuarantineLog::logRemovedRegistryEntry(std::string_view key, std::string_view value) {
-    if (!enabled_) return;
+    if (!enabled_ || !firstTime("key\n" + std::string(key) + "\n" + std::string(value))) return;
     std::string entry = timestamp();
     entry.append(" - Key: ").append(key).append("\r\n");
     entry.append("Value: ").append(value).append("\r\n\r\n\r\n");

@@ -1,4 +1,5 @@
 #pragma once
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ public:
     const std::string& path() const { return path_; }
     bool enabled() const { return enabled_; }
     void setEnabled(bool on) { enabled_ = on; }
+    // A new run: each item is logged once in it, whichever pass removes it.
+    void beginRun() { logged_.clear(); }
 
     // "<now> - File: <name>" then " - Location: <path>", then two empty lines.
     void logQuarantinedFile(std::string_view path, std::string_view name);
@@ -28,11 +31,14 @@ public:
 
 private:
     void append(const std::string& entry);
+    // False when this item was logged before in the run.
+    bool firstTime(std::string item);
 
     platform::FileSystem& files_;
     platform::Locale& locale_;
     std::string path_;
     bool enabled_ = false;
+    std::set<std::string> logged_;
 };
 
 }  // namespace sorvane::removal

@@ -55,9 +55,18 @@ void RemovalFeature::removeRun(app::FrmMain& main) {
 }
 
 void RemovalFeature::viewQuarantine() {
-    QuarantineLog log(app_.platform.files, app_.platform.locale, "");
-    Quarantine quarantine(app_.platform.files, log, QuarantineFolderOf(app_.applicationFolder()), nullptr);
-    openQuarantineFolder(quarantine, app_.platform.shell);
+    const std::string folder = QuarantineFolderOf(app_.applicationFolder());
+    (void)app_.platform.files.createFolder(folder);
+    if (!frmQuarantine_) {
+        auto& platform = app_.platform;
+        store_ = std::make_unique<QuarantineStore>(platform.files, platform.registry, platform.locale, folder);
+        frmQuarantine_ = std::make_unique<FrmQuarantine>(app_.host, *store_, platform.shell,
+                                                         app_.branding.ProgramName, folder);
+        app_.registerWindow(*frmQuarantine_);
+        frmQuarantine_->load();
+    }
+    frmQuarantine_->refresh();
+    frmQuarantine_->show(false);
 }
 
 void RemovalFeature::loadDeleteWindow() {

@@ -6,6 +6,8 @@
 #include "app/application.h"
 #include "app/frm_main.h"
 #include "removal/frm_delete.h"
+#include "removal/frm_quarantine.h"
+#include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
 
 namespace sorvane::removal {
@@ -28,10 +30,13 @@ public:
     void removeChecked(app::FrmMain& main);
     // "Remove": the run itself, without a question.
     void removeRun(app::FrmMain& main);
+    // "View Quarantine": the quarantine window, filled afresh from the index.
     void viewQuarantine();
     void loadDeleteWindow();
 
     FrmDelete& deleteWindow() { return *frmDelete_; }
+    // The quarantine window, once "View Quarantine" has opened it.
+    FrmQuarantine* quarantineWindow() { return frmQuarantine_.get(); }
     // The run bound to the main window, made on first use.
     RemovalRun* run(app::FrmMain& main);
 
@@ -40,6 +45,8 @@ private:
     std::function<bool()> autoRemoveAfterScan_;
     std::unique_ptr<FrmDelete> frmDelete_;
     std::optional<RemovalRun> run_;
+    std::unique_ptr<QuarantineStore> store_;
+    std::unique_ptr<FrmQuarantine> frmQuarantine_;
 };
 
 }  // namespace sorvane::removal

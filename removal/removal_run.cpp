@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "removal/process_stop.h"
 #include "removal/quarantine_folder.h"
+#include "removal/registry_backup.h"
 #include "removal/unregister.h"
 
 namespace sorvane::removal {
@@ -78,7 +79,8 @@ RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView
            QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
       quarantine_(platform.files, log_, QuarantineFolderOf(platform.environment.applicationFolder()),
                   [&host] { host.yield(); }),
-      restorePoint_(platform.restorePoints, platform.processes) {}
+      restorePoint_(platform.restorePoints, platform.processes),
+      index_(platform.files, QuarantineFolderOf(platform.environment.applicationFolder())) {}
 
 std::string RemovalRun::message(std::string_view key) const {
     return hooks_.message ? hooks_.message(key) : std::string();
@@ -152,10 +154,24 @@ void RemovalRun::lblRemove_Click() {
         (void)restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp());
     }
 
+    // Everything that goes is on record before it goes; an index that cannot be read is
+    // set aside by the load, never overwritten.
+    (void)index_.load();
+    quarantine_.setIndex(&index_, IndexDate(platform_.locale.now()));
+    std::string applicationFolder = platform_.environment.applicationFolder();
+    guard_.emplace(platform_.files, SystemFolders(platform_.shell),
+                   std::vector<std::string>{applicationFolder, quarantine_.folder()});
+    quarantine_.setGuard(&*guard_);
+    quarantine_.beginRun();
+    // Both passes log what they remove; the log takes each item once.
     log_.setEnabled(true);
+    firstPass_ = true;
+    RunRemovalPass();
+    firstPass_ = false;
     RunRemovalPass();
     log_.setEnabled(false);
-    RunRemovalPass();
+    quarantine_.setGuard(nullptr);
+    quarantine_.setIndex(nullptr, {});
 
     if (restorePoints) (void)restorePoint_.end();
 
@@ -245,10 +261,41 @@ void RemovalRun::RunRemovalPass() {
     if (problems_ > 0) problemsForm_.show(false);
 }
 
+bool RemovalRun::refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list,
+                         std::string_view threat) {
+    if (allowed) return false;
+    if (!firstRemovalPass()) listProblem(row, shown, list, threat);
+    host_.yield();
+    return true;
+}
+
+void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat) {
+    problemsForm_.addProblem(std::string(shown));
+    ++problems_;
+    auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    for (std::size_t i = 0; i < results.count(); ++i) {
+        if (results.item(i).text == threat) {
+            results.setChecked(i, false);
+            break;
+        }
+    }
+    list.setChecked(row, false);
+}
+
+std::string RemovalRun::threatOfCookie(std::string_view path) const {
+    for (const auto& row : view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
+        if (text::equalsNoCase(row.subItem(1), path)) return row.text;
+    return {};
+}
+
 void RemovalRun::removeFileRow(std::size_t row) {
     auto& files = view_.lvwFilesToBeDeleted;
     const std::string path = files.item(row).text;
+    const std::string threat = files.item(row).subItem(1);
     view_.lblDeletingCaption.setCaption(text::toLower(path));
+    // Drive roots, the system's folders and what holds them, the program and its quarantine.
+    if (refused(row, path, !guard_ || guard_->mayRemovePath(path), files, threat)) return;
+    quarantine_.setThreat(threat);
     const std::string extension = pathExtension(path);
     if (extension == "DLL" || extension == "OCX") {
         RemoveLibrary(path);
@@ -261,45 +308,68 @@ void RemovalRun::removeFileRow(std::size_t row) {
     host_.yield();
 
     if (firstRemovalPass()) return;
-    // A folder that resisted is reported as well as a file: both are still there.
-    if (!platform_.files.lookup(path)) return;
+    // A folder that resisted is reported as well as a file: both are still there. The
+    // system finds no folder by a name that ends in a backslash.
+    const std::string_view present = withoutTrailingBackslash(path);
+    if (!platform_.files.lookup(present)) return;
     if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
-    if (!platform_.files.lookup(path)) return;
-    problemsForm_.addProblem(path);
-    ++problems_;
-    const std::string threat = files.item(row).subItem(1);
-    auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    for (std::size_t i = 0; i < results.count(); ++i) {
-        if (results.item(i).text == threat) {
-            results.setChecked(i, false);
-            break;
-        }
-    }
-    files.setChecked(row, false);
+    if (!platform_.files.lookup(present)) return;
+    listProblem(row, path, files, threat);
 }
 
 void RemovalRun::removeRegistryRow(std::size_t row) {
-    const auto& item = view_.lvwRegistryToBeDeleted.item(row);
+    auto& list = view_.lvwRegistryToBeDeleted;
+    const auto& item = list.item(row);
     const std::string rootText = text::trim(item.text);
     const std::string keyPath = text::trim(item.subItem(1));
     const std::string valueName = text::trim(item.subItem(2));
+    const std::string threat = item.subItem(3);
     view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
     const auto root = definitions::HiveFromHandleText(rootText);
     // A row naming no predefined root key is not ours to interpret.
-    if (!rootText.empty() && !keyPath.empty() && root) {
-        if (!valueName.empty()) {
-            DeleteRegistryValue(*root, keyPath, valueName);
-        } else {
-            DeleteRegistryValue(*root, keyPath, "");
-            (void)DeleteRegistryKey(*root, keyPath);
-        }
+    if (rootText.empty() || keyPath.empty() || !root) {
+        host_.yield();
+        return;
     }
+    const std::string keyText = rootKeyName(static_cast<std::uint32_t>(*root)) + "\\" + keyPath;
+    const std::string shown = valueName.empty() ? keyText : keyText + "\\" + valueName;
+    // A hive root or one of the keys that hold the system's structure is never deleted whole.
+    if (refused(row, shown, !valueName.empty() || RemovalGuard::mayDeleteKey(*root, keyPath), list, threat)) return;
+
+    auto& registry = platform_.registry;
+    // The data as it is just before its deletion, so that it can be put back exactly.
+    IndexEntry entry;
+    entry.kind = valueName.empty() ? EntryKind::RegistryKey : EntryKind::RegistryValue;
+    entry.threat = threat;
+    entry.root = rootKeyName(static_cast<std::uint32_t>(*root));
+    entry.key = keyPath;
+    if (valueName.empty()) {
+        entry.tree = ExportKey(registry, *root, keyPath);
+        if (entry.tree) quarantine_.record(shown, std::move(entry));
+        DeleteRegistryValue(*root, keyPath, "");
+        (void)DeleteRegistryKey(*root, keyPath);
+    } else {
+        entry.value = ExportValue(registry, *root, keyPath, valueName);
+        if (entry.value) quarantine_.record(shown, std::move(entry));
+        DeleteRegistryValue(*root, keyPath, valueName);
+    }
+    platform::RegistryValue out;
+    // A key whose deletion stopped part-way is still there: not removed.
+    const bool left = valueName.empty()
+                          ? registry.openKey(*root, keyPath, platform::access::QueryValue).ok()
+                          : registry.queryValue(*root, keyPath, valueName, platform::access::QueryValue, out).ok();
+    quarantine_.settle(shown, left);
+    if (left && !firstRemovalPass()) listProblem(row, shown, list, threat);
     host_.yield();
 }
 
 void RemovalRun::removeCookieRow(std::size_t row) {
-    const std::string path = view_.lvwCookiesToDelete.item(row).text;
+    auto& cookies = view_.lvwCookiesToDelete;
+    const std::string path = cookies.item(row).text;
+    const std::string threat = threatOfCookie(path);
     view_.lblDeletingCaption.setCaption(text::toLower(path));
+    if (refused(row, path, !guard_ || guard_->mayRemovePath(path), cookies, threat)) return;
+    quarantine_.setThreat(threat);
     if (fileIsPresent(platform_.files, path)) quarantine_.quarantineCookieFile(path);
     host_.yield();
 }
@@ -316,10 +386,19 @@ void RemovalRun::RemoveExecutable(std::string_view path) {
 
 void RemovalRun::RemoveLibrary(std::string_view path) {
     if (path.find('\\') == std::string_view::npos || !fileIsPresent(platform_.files, path)) return;
-    (void)unregisterLibrary(platform_.processes, platform_.shell, path);
+    // Unregistered only once its verified copy is kept: a library that cannot be kept
+    // stays registered and in place.
     const auto stored = quarantine_.storeFile(path);
     if (!stored) return;
+    IndexEntry entry;
+    entry.kind = EntryKind::File;
+    entry.kept = *stored;
+    if (const auto kept = platform_.files.lookup(quarantine_.folder() + "\\" + *stored)) entry.size = kept->size;
+    entry.sha256 = FileSha256(platform_.files, quarantine_.folder() + "\\" + *stored);
+    quarantine_.record(path, std::move(entry));
+    (void)unregisterLibrary(platform_.processes, platform_.shell, path);
     if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);
+    quarantine_.settle(path, fileIsPresent(platform_.files, path));
 }
 
 void RemovalRun::DeleteRegistryValue(platform::RootKey root, std::string_view keyPath, std::string_view valueName) {

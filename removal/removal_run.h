@@ -10,7 +10,9 @@
 #include "platform/platform.h"
 #include "removal/frm_delete.h"
 #include "removal/quarantine.h"
+#include "removal/quarantine_index.h"
 #include "removal/quarantine_log.h"
+#include "removal/removal_guard.h"
 #include "removal/restore_point.h"
 #include "ui/form.h"
 
@@ -90,10 +92,11 @@ public:
     bool DeleteRegistryKey(platform::RootKey root, std::string_view keyPath);
 
     bool running() const { return running_; }
-    bool firstRemovalPass() const { return log_.enabled(); }
+    bool firstRemovalPass() const { return firstPass_; }
     std::size_t problemsInLastPass() const { return problems_; }
     Quarantine& quarantine() { return quarantine_; }
     QuarantineLog& log() { return log_; }
+    QuarantineIndex& index() { return index_; }
     RestorePoint& restorePoint() { return restorePoint_; }
 
 private:
@@ -106,6 +109,10 @@ private:
     // Removes the checked rows; answers how many went.
     std::size_t dropCheckedRows(ui::ListView& list);
     void addToRemovedTotal(std::int64_t removed);
+    // A row removal may not touch: skipped in the first pass, listed in the second.
+    bool refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list, std::string_view threat);
+    void listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat);
+    std::string threatOfCookie(std::string_view path) const;
 
     platform::Platform& platform_;
     ui::Host& host_;
@@ -116,6 +123,9 @@ private:
     QuarantineLog log_;
     Quarantine quarantine_;
     RestorePoint restorePoint_;
+    QuarantineIndex index_;
+    std::optional<RemovalGuard> guard_;
+    bool firstPass_ = false;
     bool running_ = false;
     std::size_t problems_ = 0;
 };

@@ -24,7 +24,10 @@ std::string wide(std::string_view ascii) {
 std::string companyFromValue(std::string_view bytes, bool wideForm) {
     auto end = bytes.find(std::string_view("\0\0\0", 3));
     std::string_view value = bytes.substr(0, end);
-    const std::string nextKey = wideForm ? wide("FileDescription") : std::string("FileDescription");
+    // The value ends inside the zero bytes after the next key's last letter, so the wide key
+    // is looked for without its own last zero byte.
+    std::string nextKey = wideForm ? wide("FileDescription") : std::string("FileDescription");
+    if (wideForm) nextKey.pop_back();
     if (value.find(nextKey) != std::string_view::npos) {
         // An empty company entry ran into the next one: keep only its printable start.
         std::string_view ahead = bytes.substr(0, 255);

@@ -2,6 +2,7 @@
 
 #include "definitions/definition_files.h"
 #include "localization/messages.h"
+#include "platform/text.h"
 #include "scan/drive_list.h"
 #include "scan/main_window_scan.h"
 #include "scan/scan_driver.h"
@@ -24,6 +25,14 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
     localization::LoadDefaultMessages(application.messages);
     exclusions.LoadExclusions();
     window.load();
+}
+
+void ConsoleScan::chooseScope(std::optional<bool> complete) {
+    if (!complete) {
+        const std::string stored = application.userSettings.read(app::section::Options, "optScanAllSelectedHardDrive", "");
+        complete = !stored.empty() && text::booleanValue(stored, false);
+    }
+    session.completeScan = complete;
 }
 
 bool ConsoleScan::definitionsPresent() { return DefinitionFilesPresent(session); }

@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "scan/scan_session.h"
@@ -21,6 +23,10 @@ public:
     ScanWindow window;
     ScanSession session;
 
+    // The scope of the console's scans: the one asked for on the command line, else the one
+    // the settings hold, else the quick scan (a profile the window never used must not
+    // have every drive swept).
+    void chooseScope(std::optional<bool> complete);
     // False when a definition file is missing; no scan can run then.
     bool definitionsPresent();
     // The drive list with its stored ticks, then "Start".

@@ -1,5 +1,6 @@
 #include "scan/cookie_scan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "definitions/records.h"
@@ -81,12 +82,16 @@ void ScanCookies(ScanSession& session) {
     const auto fileCount = static_cast<double>(cookies.size());
 
     auto& state = session.state;
-    for (std::size_t i = 0; i < cookies.size(); ++i) {
-        if (state.stopRequested) return;
+    // The phase figure is the inspected count over the number of files, as a plain ratio.
+    auto phaseFigure = [&] {
+        return static_cast<int>(std::clamp(std::round(state.memoryInspected / fileCount), -32768.0, 32767.0));
+    };
+    // One file; false when the scan was ended meanwhile and the phase stops.
+    auto inspect = [&](std::size_t i) {
         const auto& name = cookies[i].name;
         const std::string path = folder + "\\" + name;
         ++state.cookieCounter;
-        session.UpdateProgress(session.statusText(name), percentOf(state.memoryInspected, fileCount), -1);
+        session.UpdateProgress(session.statusText(name), phaseFigure(), -1);
 
         std::string host = CookieHost(session.os.files, path);
         if (host.find('.') != std::string::npos) host = dropLastLabel(host);
@@ -94,21 +99,27 @@ void ScanCookies(ScanSession& session) {
 
         const bool blocked = CookieBlocked(list, host);
         state.memoryInspected = static_cast<std::int32_t>(std::lround(patternCount / fileCount * double(i + 1)));
-        session.UpdateProgress(session.statusText(list.empty() ? std::string() : list.front()),
-                               percentOf(state.memoryInspected, fileCount), -1);
-        if (!blocked) continue;
+        session.UpdateProgress(session.statusText(list.empty() ? std::string() : list.front()), phaseFigure(), -1);
+        if (!blocked) return true;
 
         if (session.isExcluded(path)) {
             session.addExcluded(path);
-            continue;
+            return true;
         }
         session.addSummary("Cookie Found: " + name, icon::Cookie);
         // The scan was ended meanwhile (the window is idle again): leave it at the summary.
-        if (session.view.cmdScanNow.enabled()) return;
+        if (session.view.cmdScanNow.enabled()) return false;
         session.view.lvwCookiesToDelete.add(path);
         session.addTrace();
         session.addDetail("Cookie: " + name, icon::Cookie, path, "Tracking Cookie");
         ++state.threatsFound;
+        return true;
+    };
+    // Every file gives the window its turn, so that Stop, Pause and painting work
+    // throughout the phase, blocked cookies or none.
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        if (state.stopRequested) return;
+        if (!inspect(i)) return;
         session.host.yield();
     }
 }

@@ -34,7 +34,11 @@ ScanSession& MainWindowScan::session(app::FrmMain& window) {
             hooks.removeCheckedItems = [this, &window] { app_.hooks.removeChecked(window); };
         if (!hooks.hideDeleteWindow)
             hooks.hideDeleteWindow = [this] {
-                if (auto* form = app_.window("frmDelete")) form->hide();
+                // A new scan starts with no problems of an earlier removal left in the list.
+                if (auto* form = app_.window("frmDelete")) {
+                    form->hide();
+                    if (auto* problems = form->findAs<ui::ListView>("lstProblem")) problems->clear();
+                }
             };
         session_ = std::make_unique<ScanSession>(app_.platform, app_.host, *ScanView::bind(window), exclusions_,
                                                  AppAccessOf(app_), std::move(hooks), app_.applicationFolder());
@@ -51,12 +55,17 @@ void MainWindowScan::install(app::MainWindowHooks& hooks) {
     };
     hooks.pauseScan = [this](app::FrmMain& window) { cmdPause_Click(session(window)); };
     hooks.stopScan = [this](app::FrmMain& window) { cmdStop_Click(session(window)); };
+    hooks.pauseScanByLabel = [this](app::FrmMain& window) { lblPause_Click(session(window)); };
+    hooks.stopScanByLabel = [this](app::FrmMain& window) { lblStop_Click(session(window)); };
     hooks.selectAll = [this](app::FrmMain& window) { cmdSelectAll_Click(session(window)); };
     hooks.syncWorkListChecks = [this](app::FrmMain& window, std::size_t row) {
         SyncWorkListChecks(session(window), row);
     };
     hooks.fillDriveList = [this](app::FrmMain& window) {
         FillDriveList(window.lvwHardDrives, app_.platform.files);
+    };
+    hooks.loadDriveTicks = [this](app::FrmMain& window) {
+        LoadDriveTicks(window.lvwHardDrives, AppAccessOf(app_).readSetting);
     };
     hooks.driveRowChecked = [this](app::FrmMain& window, std::size_t) {
         SaveDriveTicks(window.lvwHardDrives, [this](std::string_view section, std::string_view key,

@@ -97,7 +97,7 @@ void scanNt(ScanSession& session) {
                 session.addExcluded(name);
             } else if (!text::equalsNoCase(name, CompanionProgram)) {
                 if (scanMode(session)) {
-                    bool stopped = removal::StopProcessByName(session.os.processes, session.host, name);
+                    bool stopped = removal::StopMatchedProcess(session.os.processes, session.host, process.id, name);
                     session.addSummary(StoppedProcessText(session, name, stopped, false), icon::File);
                 } else {
                     shieldAlert(session, company, name, path, process.id);

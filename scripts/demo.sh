@@ -15,6 +15,7 @@ export WINEPREFIX WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 wineserver -p
 wineboot >/dev/null 2>&1
+bash "$(dirname "${BASH_SOURCE[0]}")/real-profile-folders.sh"
 
 echo "\$ SorvaneCmd --version"
 wine "$cmd" --version

@@ -15,6 +15,7 @@ if [[ -z "${WINEPREFIX:-}" || "$(realpath -m "$WINEPREFIX")" == "$(realpath -m "
     exit 2
 fi
 [[ -d "$WINEPREFIX/drive_c" ]] || wineboot >/dev/null 2>&1
+bash "$(dirname "${BASH_SOURCE[0]}")/real-profile-folders.sh"
 cd "$WINEPREFIX/drive_c"
 
 name=Sorvane-Test-Threat

@@ -69,6 +69,9 @@ void Image::setPicture(std::string picture) {
 }
 
 void CheckBox::setValue(int value) {
+    // Any other value is refused, as the classic control refused it: the box keeps its state
+    // and no Click runs, so nothing is written back.
+    if (value < 0 || value > 2) return;
     if (value == value_) return;
     value_ = value;
     changed(Change::Value);
@@ -190,7 +193,7 @@ void ListView::addColumn(std::string header, int width) {
 }
 
 void ListView::setColumnWidth(std::size_t column, int width) {
-    if (column >= columns_.size()) return;
+    if (column >= columns_.size() || columns_[column].width == width) return;
     columns_[column].width = width;
     changed(Change::Columns);
 }

@@ -44,7 +44,8 @@ public:
     std::string_view typeName() const override { return "Shape"; }
 };
 
-// Value 0 unchecked, 1 checked, 2 grayed. Setting a different value runs Click, as a user's click does.
+// Value 0 unchecked, 1 checked, 2 grayed; any other value is refused. Setting a different
+// value runs Click, as a user's click does.
 class CheckBox : public Control {
 public:
     using Control::Control;
@@ -208,6 +209,10 @@ public:
     void addColumn(std::string header, int width);
     const std::vector<Column>& columns() const { return columns_; }
     void setColumnWidth(std::size_t column, int width);
+    // A width the user gave the column on screen; the host already shows it.
+    void hostColumnWidth(std::size_t column, int width) {
+        if (column < columns_.size()) columns_[column].width = width;
+    }
 
     std::size_t count() const { return items_.size(); }
     bool empty() const { return items_.empty(); }

@@ -22,8 +22,13 @@ void Form::load() {
 void Form::show(bool modal) {
     load();
     if (!loaded_) return;  // Form_Load may have unloaded the form again
+    // A window that appears is laid out for the state and size it shows in, as any later
+    // change of them is: its first show, and every show after a hide.
+    const bool appearing = !visible_;
     visible_ = true;
+    if (appearing && modal) Form_Resize();  // before the nested loop holds the caller
     host_.show(*this, modal);
+    if (appearing && !modal && loaded_ && visible_) Form_Resize();
 }
 
 void Form::hide() {

@@ -32,6 +32,7 @@ public:
     void load();
     bool loaded() const { return loaded_; }
     // Loads when needed, then shows; a modal show returns when the form is hidden or unloaded.
+    // A form that was not visible runs Form_Resize as it appears.
     void show(bool modal = false);
     void hide();
     // Form_QueryUnload (may cancel), then Form_Unload; the controls keep their state.
@@ -67,6 +68,9 @@ public:
     void hostMouseMove(const MouseEvent& event) { Form_MouseMove(event); }
     // The user's close request (close box): runs unload with the control-menu mode.
     void hostCloseRequest() { unload(UnloadMode::ControlMenu); }
+    // The user's session ends (logoff, shutdown): the form closes as for any other close,
+    // with the session mode, before the system ends the process.
+    void hostSessionEnding() { unload(UnloadMode::WindowsSession); }
     void hostVisibility(bool visible) { visible_ = visible; }
 
     template <class T>

@@ -26,8 +26,11 @@ private:
 };
 
 DirectoryEntry entryOf(const WIN32_FIND_DATAW& data) {
-    return DirectoryEntry{narrow(data.cFileName), data.dwFileAttributes,
-                          (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+    DirectoryEntry entry{narrow(data.cFileName), data.dwFileAttributes,
+                         (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+    entry.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+    return entry;
 }
 
 // Opened for reading while others may still read, write or delete the file.
@@ -222,6 +225,23 @@ std::string Win32FileSystem::currentFolder() {
     if (length == 0 || length >= needed) return {};
     buffer.resize(length);
     return narrow(buffer);
+}
+
+std::optional<FileIdentity> Win32FileSystem::identity(std::string_view path) {
+    QuietErrors quiet;
+    // No access rights are needed to read the identity; the back-up flag opens folders too.
+    FileHandle file(CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
+Status Win32FileSystem::replaceFile(std::string_view from, std::string_view to) {
+    QuietErrors quiet;
+    return fromBool(MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 }  // namespace sorvane::platform::win32

@@ -22,6 +22,8 @@ public:
     DriveType driveType(std::string_view root) override;
     bool driveReady(std::string_view root) override;
     std::string currentFolder() override;
+    std::optional<FileIdentity> identity(std::string_view path) override;
+    Status replaceFile(std::string_view from, std::string_view to) override;
 };
 
 }  // namespace sorvane::platform::win32

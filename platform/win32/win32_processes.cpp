@@ -89,6 +89,20 @@ Status Win32Processes::enableDebugPrivilege() {
     return code == ERROR_SUCCESS ? Status::success() : Status::failure(code);
 }
 
+Status Win32Processes::disableDebugPrivilege() {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return lastError();
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = 0;
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &privileges.Privileges[0].Luid)) return lastError();
+    if (!AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr)) {
+        return lastError();
+    }
+    const DWORD code = GetLastError();
+    return code == ERROR_SUCCESS ? Status::success() : Status::failure(code);
+}
+
 Status Win32Processes::terminate(std::uint32_t id, std::uint32_t exitCode) {
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
     if (!process) return lastError();

@@ -12,6 +12,7 @@ public:
     std::string firstModulePath(std::uint32_t id) override;
     Status snapshot(std::vector<ProcessEntry>& processes) override;
     Status enableDebugPrivilege() override;
+    Status disableDebugPrivilege() override;
     Status terminate(std::uint32_t id, std::uint32_t exitCode) override;
     Status runAndWait(std::string_view commandLine, std::uint32_t timeoutMs, std::uint32_t& exitCode) override;
 };

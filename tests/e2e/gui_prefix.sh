@@ -14,6 +14,8 @@ start_gui_prefix() {
     trap gui_prefix_cleanup EXIT
     wineserver -p
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
+    # The profile's links to the home folder become real folders before anything scans or removes.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 }
 
 gui_prefix_cleanup() {
@@ -42,4 +44,12 @@ REGEDIT4
 $extra
 REG
     wine regedit /S "$(winepath -w "$scratch/settings.reg")"
+}
+
+# Ends the test as skipped (exit code 77) when there is no X display to show windows on.
+skip_without_display() {
+    if [[ -z "${DISPLAY:-}" ]]; then
+        echo "SKIPPED: DISPLAY is not set; run the tests through scripts/test.sh, which provides a virtual display"
+        exit 77
+    fi
 }

@@ -11,6 +11,8 @@ export WINEPREFIX
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-remove-work.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX" "$work"' EXIT
 wineboot >/dev/null 2>&1
+# The profile's links to the home folder become real folders before anything scans or removes.
+bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 wineserver -p >/dev/null 2>&1 || true
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -13,6 +13,8 @@ export WINEPREFIX
 out=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX" "$out"' EXIT
 wineboot >/dev/null 2>&1
+# The profile's links to the home folder become real folders before anything scans or removes.
+bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 wineserver -p 30 2>/dev/null || true
 rm -f "$WINEPREFIX/dosdevices/z:"
 cd "$WINEPREFIX/drive_c"

@@ -3,6 +3,9 @@
 //   window_probe close CAPTION TIMEOUT_MS                     asks it to close and waits until it is gone
 //   window_probe click CAPTION TIMEOUT_MS BUTTON               presses a visible, enabled push button (BM_CLICK)
 //   window_probe rows  CAPTION                                prints the rows of its visible list views
+//   window_probe colwidth CAPTION COLUMNS COLUMN [PIXELS]     in its list view of COLUMNS columns, sets (as a
+//                                                             drag of the divider does) and prints a column's width
+//   window_probe endsession CAPTION TIMEOUT_MS                tells it the session ends (logoff) and waits until it is gone
 //   window_probe self-test                                    the above against a window of its own
 // Exit code 0 when the condition was met in time, 1 when not, 2 on a usage error.
 #include <windows.h>
@@ -276,6 +279,49 @@ int printRows(const std::wstring& caption) {
     return 0;
 }
 
+// The one list view of the window with that many columns (hidden ones included).
+HWND listWithColumns(HWND window, int columns) {
+    for (const auto& child : childrenOf(window)) {
+        if (_wcsicmp(child.className.c_str(), WC_LISTVIEWW) != 0) continue;
+        const auto header = reinterpret_cast<HWND>(SendMessageW(child.window, LVM_GETHEADER, 0, 0));
+        if (header != nullptr && Header_GetItemCount(header) == columns) return child.window;
+    }
+    return nullptr;
+}
+
+int columnWidth(const std::wstring& caption, int columns, int column, int pixels) {
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    HWND list = window == nullptr ? nullptr : listWithColumns(window, columns);
+    if (list == nullptr) {
+        std::printf("no list view of %d columns in a window \"%s\"\n", columns, narrow(caption).c_str());
+        return 1;
+    }
+    // The width messages carry no pointers, so they work across processes.
+    if (pixels >= 0) SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(pixels, 0));
+    std::printf("column %d width %d\n", column, static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)));
+    return 0;
+}
+
+int endSession(const std::wstring& caption, DWORD timeoutMs) {
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr) {
+        std::printf("no window \"%s\"\n", narrow(caption).c_str());
+        return 1;
+    }
+    DWORD_PTR mayEnd = 0;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, timeoutMs, &mayEnd);
+    std::printf("WM_QUERYENDSESSION answered %s\n", mayEnd ? "TRUE" : "FALSE");
+    if (!mayEnd) return 1;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, timeoutMs, &ignored);
+    if (!waitUntil(timeoutMs, [&] { return IsWindow(window) == FALSE; })) {
+        std::printf("window \"%s\" still there %lu ms after WM_ENDSESSION\n", narrow(caption).c_str(), timeoutMs);
+        return 1;
+    }
+    std::printf("window \"%s\" closed for the session's end\n", narrow(caption).c_str());
+    return 0;
+}
+
 int selfTestClicks = 0;
 
 LRESULT CALLBACK selfTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -360,6 +406,10 @@ int main() {
 
     if (args.size() == 1 && args[0] == L"self-test") return selfTest();
     if (args.size() == 2 && args[0] == L"rows") return printRows(args[1]);
+    if ((args.size() == 4 || args.size() == 5) && args[0] == L"colwidth")
+        return columnWidth(args[1], std::stoi(args[2]), std::stoi(args[3]), args.size() == 5 ? std::stoi(args[4]) : -1);
+    if (args.size() == 3 && args[0] == L"endsession")
+        return endSession(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     if (args.size() == 4 && args[0] == L"click")
         return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() >= 3 && (args[0] == L"wait" || args[0] == L"close")) {
@@ -368,6 +418,7 @@ int main() {
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
-                         "click CAPTION TIMEOUT_MS BUTTON | rows CAPTION | self-test\n");
+                         "click CAPTION TIMEOUT_MS BUTTON | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
+                         "endsession CAPTION TIMEOUT_MS | self-test\n");
     return 2;
 }

@@ -32,7 +32,7 @@ bool hasWildcard(std::string_view path) { return path.find_first_of("*?") != std
 
 FakeFileSystem::FakeFileSystem() { drives_.push_back({"C:\\", DriveType::Fixed, true}); }
 
-std::string FakeFileSystem::absolute(std::string_view path) const {
+std::string FakeFileSystem::normalized(std::string_view path) const {
     std::string p(path);
     for (auto& c : p) {
         if (c == '/') c = '\\';
@@ -50,7 +50,7 @@ std::string FakeFileSystem::absolute(std::string_view path) const {
         prefix = current_.substr(0, 2);
         rest = p;
     } else {
-        return absolute(current_ + "\\" + p);
+        return normalized(current_ + "\\" + p);
     }
     std::vector<std::string> parts;
     for (auto& piece : text::split(rest, "\\")) {
@@ -65,6 +65,48 @@ std::string FakeFileSystem::absolute(std::string_view path) const {
     for (const auto& piece : parts) out += "\\" + piece;
     if (parts.empty()) out += "\\";
     return out;
+}
+
+std::string FakeFileSystem::absolute(std::string_view path) const {
+    std::string out = normalized(path);
+    for (const auto& [spelling, real] : aliases_) {
+        if (text::startsWithNoCase(out, spelling) &&
+            (out.size() == spelling.size() || out[spelling.size()] == '\\' || spelling.back() == '\\')) {
+            std::string rest = out.substr(spelling.size());
+            out = normalized(real + (rest.empty() || rest[0] == '\\' ? rest : "\\" + rest));
+            break;
+        }
+    }
+    // Links in the middle of a path lead into their targets; one at the end stays itself.
+    for (int hops = 0; hops < 32; ++hops) {
+        bool moved = false;
+        for (std::size_t cut = out.find('\\', 3); cut != std::string::npos; cut = out.find('\\', cut + 1)) {
+            auto it = nodes_.find(key(out.substr(0, cut)));
+            if (it != nodes_.end() && !it->second.linkTarget.empty()) {
+                out = normalized(it->second.linkTarget + out.substr(cut));
+                moved = true;
+                break;
+            }
+        }
+        if (!moved) break;
+    }
+    return out;
+}
+
+std::string FakeFileSystem::followed(const std::string& absolutePath) const {
+    std::string out = absolutePath;
+    for (int hops = 0; hops < 32; ++hops) {
+        auto it = nodes_.find(key(out));
+        if (it == nodes_.end() || it->second.linkTarget.empty()) break;
+        out = absolute(it->second.linkTarget);
+    }
+    return out;
+}
+
+FakeFileSystem::Node& FakeFileSystem::put(const std::string& absolutePath, Node n) {
+    if (n.id == 0) n.id = ++nextId_;
+    if (n.writeTime == 0) n.writeTime = ++clock_;
+    return nodes_[key(absolutePath)] = std::move(n);
 }
 
 std::string FakeFileSystem::key(std::string_view absolutePath) { return text::toLower(absolutePath); }
@@ -107,7 +149,7 @@ void FakeFileSystem::makeParents(const std::string& absolutePath) {
     const std::string parent = parentOf(absolutePath);
     if (parent.empty() || isRoot(parent) || nodes_.count(key(parent)) != 0) return;
     makeParents(parent);
-    nodes_[key(parent)] = Node{parent, attribute::Directory, {}};
+    put(parent, Node{parent, attribute::Directory, {}});
 }
 
 std::optional<DirectoryEntry> FakeFileSystem::lookup(std::string_view path) {
@@ -117,12 +159,14 @@ std::optional<DirectoryEntry> FakeFileSystem::lookup(std::string_view path) {
     if (drive == nullptr || !drive->ready) return std::nullopt;
     const Node* n = node(abs);
     if (n == nullptr) return std::nullopt;
-    return DirectoryEntry{lastName(n->path), n->attributes, n->content.size()};
+    DirectoryEntry entry{lastName(n->path), n->attributes, n->content.size()};
+    entry.lastWriteTime = n->writeTime;
+    return entry;
 }
 
 Status FakeFileSystem::listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) {
     entries.clear();
-    const std::string abs = absolute(folder);
+    const std::string abs = followed(absolute(folder));
     const Drive* drive = driveOf(abs);
     if (drive == nullptr) return Status::failure(error::PathNotFound);
     if (!drive->ready) return Status::failure(error::NotReady);
@@ -132,7 +176,10 @@ Status FakeFileSystem::listFolder(std::string_view folder, std::vector<Directory
     }
     const std::string k = key(abs);
     for (const auto& [nodeKey, n] : nodes_) {
-        if (parentOf(nodeKey) == k) entries.push_back({lastName(n.path), n.attributes, n.content.size()});
+        if (parentOf(nodeKey) != k) continue;
+        DirectoryEntry entry{lastName(n.path), n.attributes, n.content.size()};
+        entry.lastWriteTime = n.writeTime;
+        entries.push_back(entry);
     }
     return Status::success();
 }
@@ -143,7 +190,7 @@ Status FakeFileSystem::readFile(std::string_view path, std::string& bytes) {
 
 Status FakeFileSystem::readRange(std::string_view path, std::uint64_t offset, std::size_t count, std::string& bytes) {
     bytes.clear();
-    const std::string abs = absolute(path);
+    const std::string abs = followed(absolute(path));
     const Node* n = node(abs);
     if (n == nullptr) return missing(abs);
     if (n->isFolder()) return Status::failure(error::AccessDenied);
@@ -159,12 +206,13 @@ Status FakeFileSystem::writeFile(std::string_view path, std::string_view bytes) 
         if (n->isFolder() || (n->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
         if (n->inUse) return Status::failure(error::SharingViolation);
         n->content = std::string(bytes);
+        n->writeTime = ++clock_;
         n->attributes |= attribute::Archive;
         n->attributes &= ~attribute::Normal;
         return Status::success();
     }
     if (auto s = checkParent(abs); !s.ok()) return s;
-    nodes_[key(abs)] = Node{abs, attribute::Archive, std::string(bytes)};
+    put(abs, Node{abs, attribute::Archive, std::string(bytes)});
     return Status::success();
 }
 
@@ -177,7 +225,7 @@ Status FakeFileSystem::appendFile(std::string_view path, std::string_view bytes)
 }
 
 Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists) {
-    const std::string src = absolute(from);
+    const std::string src = followed(absolute(from));
     const std::string dst = absolute(to);
     const Node* source = node(src);
     if (source == nullptr) return missing(src);
@@ -185,6 +233,8 @@ Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool
     if (source->exclusive) return Status::failure(error::SharingViolation);
     Node copy = *source;
     copy.inUse = copy.exclusive = false;
+    copy.failReadsAt = UINT64_MAX;
+    copy.linkTarget.clear();
     if (Node* target = node(dst)) {
         if (target == source) return Status::failure(error::SharingViolation);
         if (failIfExists) return Status::failure(error::FileExists);
@@ -193,12 +243,14 @@ Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool
         }
         if (target->inUse) return Status::failure(error::SharingViolation);
         copy.path = target->path;  // an overwritten file keeps its stored spelling
+        copy.id = target->id;
         *target = copy;
         return Status::success();
     }
     if (auto s = checkParent(dst); !s.ok()) return s;
     copy.path = dst;
-    nodes_[key(dst)] = copy;
+    copy.id = 0;
+    put(dst, copy);
     return Status::success();
 }
 
@@ -235,6 +287,11 @@ Status FakeFileSystem::moveFile(std::string_view from, std::string_view to) {
 
 Status FakeFileSystem::deleteFile(std::string_view path) {
     const std::string abs = absolute(path);
+    if (auto hook = beforeDelete_.find(key(abs)); hook != beforeDelete_.end()) {
+        auto action = std::move(hook->second);
+        beforeDelete_.erase(hook);
+        action();
+    }
     Node* n = node(abs);
     if (n == nullptr) return missing(abs);
     if (n->isFolder() || (n->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
@@ -248,7 +305,7 @@ Status FakeFileSystem::createFolder(std::string_view path) {
     const std::string abs = absolute(path);
     if (isRoot(abs) || node(abs) != nullptr) return Status::failure(error::AlreadyExists);
     if (auto s = checkParent(abs); !s.ok()) return s;
-    nodes_[key(abs)] = Node{abs, attribute::Directory, {}};
+    put(abs, Node{abs, attribute::Directory, {}});
     return Status::success();
 }
 
@@ -297,14 +354,16 @@ std::string FakeFileSystem::currentFolder() { return current_; }
 void FakeFileSystem::addFile(std::string_view path, std::string_view content, std::uint32_t attributes) {
     const std::string abs = absolute(path);
     makeParents(abs);
-    nodes_[key(abs)] = Node{abs, attributes & ~attribute::Directory, std::string(content)};
+    put(abs, Node{abs, attributes & ~attribute::Directory, std::string(content)});
 }
 
 void FakeFileSystem::addFolder(std::string_view path, std::uint32_t attributes) {
     const std::string abs = absolute(path);
     if (isRoot(abs)) return;
     makeParents(abs);
-    nodes_[key(abs)] = Node{abs, attributes | attribute::Directory, {}};
+    Node folder{abs, attributes | attribute::Directory, {}};
+    if (const Node* old = node(abs)) folder.id = old->id;
+    put(abs, folder);
 }
 
 void FakeFileSystem::addDrive(std::string_view root, DriveType type, bool ready) {
@@ -373,6 +432,46 @@ std::vector<std::string> FakeFileSystem::pathsUnder(std::string_view folder) con
         if (k.rfind(prefix, 0) == 0) out.push_back(n.path);
     }
     return out;
+}
+
+std::optional<platform::FileIdentity> FakeFileSystem::identity(std::string_view path) {
+    const std::string abs = followed(absolute(path));
+    const Drive* drive = driveOf(abs);
+    if (drive == nullptr || !drive->ready) return std::nullopt;
+    const auto serial = static_cast<std::uint32_t>(0x5000 + (drive->root[0] - 'A'));
+    if (isRoot(abs)) return platform::FileIdentity{serial, 1};
+    const Node* n = node(abs);
+    if (n == nullptr) return std::nullopt;
+    return platform::FileIdentity{serial, n->id + 1};
+}
+
+Status FakeFileSystem::replaceFile(std::string_view from, std::string_view to) {
+    const std::string dst = absolute(to);
+    if (const Node* target = node(dst)) {
+        if (target->isFolder() || (target->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
+        if (target->inUse) return Status::failure(error::SharingViolation);
+        if (!node(absolute(from))) return missing(absolute(from));
+        nodes_.erase(key(dst));
+    }
+    return moveFile(from, to);
+}
+
+void FakeFileSystem::addLink(std::string_view path, std::string_view target, bool folder) {
+    const std::string abs = absolute(path);
+    makeParents(abs);
+    Node link{abs, attribute::ReparsePoint | (folder ? attribute::Directory : attribute::Archive), {}};
+    link.linkTarget = normalized(target);
+    put(abs, link);
+}
+
+void FakeFileSystem::addAlias(std::string_view spelling, std::string_view real) {
+    aliases_.emplace_back(normalized(spelling), std::string(real));
+    // A spelling like "S:" is a drive of its own to the program.
+    if (spelling.size() == 2 && spelling[1] == ':') addDrive(spelling, DriveType::Fixed, true);
+}
+
+void FakeFileSystem::beforeDeleteOf(std::string_view path, std::function<void()> action) {
+    beforeDelete_[key(absolute(path))] = std::move(action);
 }
 
 }  // namespace sorvane::fakes

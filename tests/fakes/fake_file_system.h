@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ public:
     platform::DriveType driveType(std::string_view root) override;
     bool driveReady(std::string_view root) override;
     std::string currentFolder() override;
+    std::optional<platform::FileIdentity> identity(std::string_view path) override;
+    platform::Status replaceFile(std::string_view from, std::string_view to) override;
 
     // Arranging a test; missing parent folders are made. Drive C: exists, fixed and ready.
     void addFile(std::string_view path, std::string_view content = {},
@@ -49,6 +52,14 @@ public:
     // A folder the user may not change: creating, copying or moving anything into it fails.
     void protectFolder(std::string_view path);
     void setCurrentFolder(std::string_view path) { current_ = std::string(path); }
+    // A junction or symbolic link at `path` to `target` (a folder link when `folder`): it
+    // lists and reads as its target, but is itself deleted or removed as a link.
+    void addLink(std::string_view path, std::string_view target, bool folder = true);
+    // Another spelling of a place: a drive letter made by subst ("S:"), a short name
+    // ("C:\PROGRA~1"), a network path ("\\\\host\\C$"): paths starting with it reach `real`.
+    void addAlias(std::string_view spelling, std::string_view real);
+    // Runs once, just before the next deletion of that file (to change it meanwhile).
+    void beforeDeleteOf(std::string_view path, std::function<void()> action);
 
     // Checking a test.
     bool exists(std::string_view path) const;
@@ -68,6 +79,9 @@ public:
         bool exclusive = false;
         bool protectedFolder = false;
         std::uint64_t failReadsAt = UINT64_MAX;
+        std::uint64_t id = 0;         // the file index: kept by moves, new for copies
+        std::uint64_t writeTime = 0;  // advances on every write; copies keep it
+        std::string linkTarget = {};  // set for junctions and symbolic links
         bool isFolder() const { return (attributes & platform::attribute::Directory) != 0; }
     };
     struct Drive {
@@ -78,6 +92,10 @@ public:
 
 private:
     std::string absolute(std::string_view path) const;
+    std::string normalized(std::string_view path) const;
+    // The path with a link at its very end replaced by what it points to.
+    std::string followed(const std::string& absolutePath) const;
+    Node& put(const std::string& absolutePath, Node n);
     static std::string key(std::string_view absolutePath);
     const Node* node(std::string_view path) const;
     Node* node(std::string_view path);
@@ -89,6 +107,10 @@ private:
     void makeParents(const std::string& absolutePath);
 
     std::map<std::string, Node> nodes_;  // by lower-case absolute path
+    std::vector<std::pair<std::string, std::string>> aliases_;  // normalized spelling, real place
+    std::map<std::string, std::function<void()>> beforeDelete_;
+    std::uint64_t nextId_ = 0;
+    std::uint64_t clock_ = 1000;
     std::vector<Drive> drives_;
     std::string current_ = "C:\\Program Files\\Sorvane";
 };

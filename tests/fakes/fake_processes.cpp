@@ -18,6 +18,7 @@ bool FakeProcesses::running(std::uint32_t id) const {
 
 Status FakeProcesses::listIds(std::vector<std::uint32_t>& ids) {
     ids.clear();
+    if (listFailure != 0) return Status::failure(listFailure);
     for (const auto& p : processes) ids.push_back(p.id);
     return Status::success();
 }
@@ -42,6 +43,12 @@ Status FakeProcesses::enableDebugPrivilege() {
     return Status::success();
 }
 
+Status FakeProcesses::disableDebugPrivilege() {
+    ++privilegeReleases;
+    debugPrivilege = false;
+    return Status::success();
+}
+
 Status FakeProcesses::terminate(std::uint32_t id, std::uint32_t exitCode) {
     auto it = std::find_if(processes.begin(), processes.end(), [id](const Process& p) { return p.id == id; });
     Status result;
@@ -53,6 +60,7 @@ Status FakeProcesses::terminate(std::uint32_t id, std::uint32_t exitCode) {
         processes.erase(it);
     }
     terminations.push_back({id, exitCode, result.ok()});
+    if (debugPrivilege) terminatedWithPrivilege.push_back(id);
     return result;
 }
 

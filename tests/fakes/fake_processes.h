@@ -34,6 +34,7 @@ public:
     std::string firstModulePath(std::uint32_t id) override;
     platform::Status snapshot(std::vector<platform::ProcessEntry>& processes) override;
     platform::Status enableDebugPrivilege() override;
+    platform::Status disableDebugPrivilege() override;
     platform::Status terminate(std::uint32_t id, std::uint32_t exitCode) override;
     platform::Status runAndWait(std::string_view commandLine, std::uint32_t timeoutMs,
                                 std::uint32_t& exitCode) override;
@@ -52,6 +53,11 @@ public:
     std::vector<Run> runs;
     bool debugPrivilege = false;
     int privilegeRequests = 0;
+    int privilegeReleases = 0;
+    // Termination ids seen while the debug privilege was on.
+    std::vector<std::uint32_t> terminatedWithPrivilege;
+    // The enumeration fails with this code when not 0.
+    std::uint32_t listFailure = 0;
 
 private:
     platform::OsVersion version_{6, 1, 7601, 2};

@@ -175,11 +175,28 @@ Status FakeRegistry::deleteKeyTree(RootKey root, std::string_view path) {
     Key* key = find(root, path);
     if (key == nullptr) return Status::failure(error::FileNotFound);
     if (auto s = checkWrite(key); !s.ok()) return s;
+    // Like the system's recursive delete, sub-keys go one by one: a read-only one deep
+    // down stays, with the keys above it, and the call fails having deleted the rest.
+    if (!prune(*key)) return Status::failure(error::AccessDenied);
     parts.pop_back();
     Key* parent = find(root, text::join(parts, "\\"));
     auto& siblings = parent->subKeys;
     siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& k) { return k.get() == key; }));
     return Status::success();
+}
+
+bool FakeRegistry::prune(Key& key) {
+    if (key.readOnly) return false;
+    auto& subKeys = key.subKeys;
+    for (auto it = subKeys.begin(); it != subKeys.end();) {
+        if (prune(**it)) {
+            it = subKeys.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    key.values.clear();
+    return subKeys.empty();
 }
 
 Status FakeRegistry::listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) {

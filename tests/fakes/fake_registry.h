@@ -39,7 +39,8 @@ public:
     void putMultiString(platform::RootKey root, std::string_view path, std::string_view name,
                         const std::vector<std::string>& texts);
     // The key (created when missing) grants only read rights: opening it with any right
-    // to change it, or changing it, fails with access denied.
+    // to change it, or changing it, fails with access denied. A recursive delete of a key
+    // above it deletes everything else and fails.
     void makeReadOnly(platform::RootKey root, std::string_view path);
     // Every later change (create, set, delete) fails with this code; 0 lets changes through again.
     void failWrites(std::uint32_t code) { writeFailure_ = code; }
@@ -63,6 +64,8 @@ private:
     Key* find(platform::RootKey root, std::string_view path) const;
     Key* ensure(platform::RootKey root, std::string_view path);
     platform::Status checkWrite(Key* key);
+    // Deletes what it may below and in the key; true when nothing of it is left to keep it.
+    static bool prune(Key& key);
     void store(Key& key, std::string_view name, platform::RegistryValue value);
 
     std::map<platform::RootKey, std::unique_ptr<Key>> roots_;

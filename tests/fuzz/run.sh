@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the definitions fuzz target natively with clang (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) and runs it for a bounded time.
+# UndefinedBehaviorSanitizer) and runs it for a bounded time; then the same for the
+# quarantine index reader.
 # Usage: tests/fuzz/run.sh [SECONDS]   (default 30)
 # A crash leaves its input in build/fuzz/; minimize it with -minimize_crash=1 and keep
 # it in tests/fuzz/regressions/, where the unit tests replay it.
@@ -23,3 +24,13 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
 cd "$out"
 ./definitions_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/" \
     corpus "$root/tests/fuzz/corpus" "$root/tests/fuzz/regressions"
+
+# The quarantine index is outside input once it lies on disk.
+mkdir -p "$out/index-corpus"
+clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I"$root" \
+    "$root"/removal/quarantine_index.cpp \
+    "$root"/tests/fuzz/quarantine_index_target.cpp "$root"/tests/fuzz/quarantine_index_fuzz.cpp \
+    -o "$out/quarantine_index_fuzz"
+./quarantine_index_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/index-" \
+    index-corpus "$root/tests/fuzz/index-corpus"

@@ -70,6 +70,17 @@ void HeadlessHost::callYieldHook() {
     yieldHook();
 }
 
+void HeadlessHost::dwell() {
+    constexpr int MaxDwellDepth = 4;
+    if (answerTimeMs == 0 || dwellDepth_ >= MaxDwellDepth) return;
+    ++dwellDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{dwellDepth_};
+    advance(answerTimeMs);
+}
+
 void HeadlessHost::yield() {
     ++yields_;
     runDue(now_);
@@ -111,8 +122,9 @@ void HeadlessHost::show(Form& form, bool modal) {
         int& depth;
         ~Depth() { --depth; }
     } depth{modalDepth_};
+    dwell();
     auto it = modalScripts_.find(form.name());
-    if (it != modalScripts_.end()) {
+    if (form.loaded() && form.visible() && it != modalScripts_.end()) {
         // A copy: the script may replace itself.
         auto script = it->second;
         script(form);
@@ -149,6 +161,10 @@ Answer HeadlessHost::defaultAnswer(std::uint32_t style) {
 
 Answer HeadlessHost::messageBox(std::string_view text, std::string_view title, std::uint32_t style) {
     ShownMessage shown{std::string(text), std::string(title), style, defaultAnswer(style)};
+    // Listed in the order shown: a box opened by a timer meanwhile comes after this one.
+    const std::size_t index = messages_.size();
+    messages_.push_back(shown);
+    dwell();
     std::optional<Answer> answer;
     if (decideAnswer) answer = decideAnswer(shown);
     if (!answer && !answers_.empty()) {
@@ -156,7 +172,7 @@ Answer HeadlessHost::messageBox(std::string_view text, std::string_view title, s
         answers_.pop_front();
     }
     if (answer) shown.answer = *answer;
-    messages_.push_back(shown);
+    if (index < messages_.size()) messages_[index].answer = shown.answer;
     return shown.answer;
 }
 

@@ -52,6 +52,13 @@ public:
     std::function<void()> yieldHook;
     std::size_t yieldCount() const { return yields_; }
 
+    // Virtual time a user takes to answer a message box or to close a modal form. The clock
+    // moves on by it while the box or form is up, and the timers due meanwhile tick inside
+    // it, as they do in the real nested loop (a 10 ms scheduler under the first-start
+    // question, say). A box or form opened from inside one of those ticks counts too, up to
+    // a few levels deep, where a real user would have long given up.
+    std::uint32_t answerTimeMs = 1000;
+
     // Answers are taken from `decideAnswer` when it gives one, then from the queue,
     // then the default button of the style.
     std::function<std::optional<Answer>(const ShownMessage&)> decideAnswer;
@@ -111,6 +118,8 @@ private:
     // Ticks, one at a time, every timer due at or before `limit`.
     void runDue(std::uint64_t limit);
     void callYieldHook();
+    // The user's time in front of a box or modal form: due timers tick meanwhile.
+    void dwell();
 
     std::uint64_t now_ = 0;
     std::uint64_t armCount_ = 0;
@@ -122,6 +131,7 @@ private:
     std::map<std::string, std::function<void(Form&)>, std::less<>> modalScripts_;
     std::vector<std::string> modalShows_;
     int modalDepth_ = 0;
+    int dwellDepth_ = 0;
     std::deque<std::optional<std::string>> files_;
     std::vector<FileRequest> fileRequests_;
     std::map<const Form*, int> frozen_;

@@ -117,6 +117,8 @@ struct Win32Host::Impl {
     void applyPicture(win32::ControlView& view);
     void applyColumns(win32::ControlView& view);
     void insertRow(win32::ControlView& view, int row);
+    // Brings the widths the user gave the native columns into the model.
+    void readColumnWidths(win32::ControlView& view);
     void syncRowCheck(win32::ControlView& view, int row);
     void forSelfAndInside(win32::FormView& view, const Control& control, void (Impl::*apply)(win32::ControlView&));
     HFONT font(bool bold, bool italic);

@@ -69,7 +69,9 @@ NativeClass nativeClassOf(const ControlView& view) {
     case Kind::Option: return {L"BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0};
     case Kind::Frame: return {L"BUTTON", BS_GROUPBOX, 0};
     case Kind::List:
-        return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        // Every list shows the host's one icon list, which outlives any list that is destroyed.
+        return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                WS_EX_CLIENTEDGE};
     case Kind::Progress: return {PROGRESS_CLASSW, PBS_SMOOTH, 0};
     case Kind::Tabs: return {WC_TABCONTROLW, WS_TABSTOP, 0};
     case Kind::Image: return {L"STATIC", SS_ICON | SS_NOTIFY, 0};
@@ -100,6 +102,17 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         GetClientRect(window, &area);
         FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
+    }
+    // A column the user resized (dragged, or sized to fit by a double click on the divider)
+    // keeps its new width in the model, so that what is stored is what was shown.
+    if (message == WM_NOTIFY && view != nullptr && view->kind == Kind::List && view->owner != nullptr) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (header != nullptr && header->hwndFrom == ListView_GetHeader(window) &&
+            (header->code == HDN_ITEMCHANGEDW || header->code == HDN_ITEMCHANGEDA ||
+             header->code == HDN_ENDTRACKW || header->code == HDN_ENDTRACKA))
+            view->owner->host->readColumnWidths(*view);
+        return result;
     }
     if (message == WM_MOUSEMOVE && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
@@ -462,6 +475,18 @@ void Win32Host::Impl::applyColumns(ControlView& view) {
     }
     for (int row = 0; row < static_cast<int>(list.count()); ++row) syncRowCheck(view, row);
     --syncing;
+}
+
+void Win32Host::Impl::readColumnWidths(ControlView& view) {
+    if (syncing > 0 || view.window == nullptr) return;
+    auto& list = static_cast<ListView&>(*view.control);
+    const int count = std::min(view.columns, static_cast<int>(list.columns().size()));
+    for (int i = 0; i < count; ++i) {
+        const int shown = static_cast<int>(SendMessageW(view.window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+        const auto column = static_cast<std::size_t>(i);
+        // The model keeps its own figure while it is what the list shows, so no rounding drifts in.
+        if (shown >= 0 && toPx(list.columns()[column].width) != shown) list.hostColumnWidth(column, toTwips(shown));
+    }
 }
 
 void Win32Host::Impl::insertRow(ControlView& view, int row) {

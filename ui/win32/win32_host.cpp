@@ -260,6 +260,11 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
     }
     case WM_SIZE: onSize(view, wParam); return 0;
     case WM_CLOSE: view.form->hostCloseRequest(); return 0;
+    // The session may end; the closing steps run once it does, since nothing runs after.
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+        if (wParam != FALSE) view.form->hostSessionEnding();
+        return 0;
     case WM_MOUSEMOVE: view.form->hostMouseMove(mouseEvent(wParam, lParam)); return 0;
     case kTrayMessage:
         if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)

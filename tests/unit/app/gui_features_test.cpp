@@ -100,6 +100,59 @@ TEST_F(GuiFeaturesTest, StartFindsTheThreatsAndFillsEveryList) {
     EXPECT_TRUE(host->messages().empty());
 }
 
+TEST_F(GuiFeaturesTest, ThePauseAndStopLabelsRunTheirOwnHandlers) {
+    auto& main = start().main;
+    main.cmdScan.click();
+    bool pauseButtonEnabled = false;
+    bool pauseLabelEnabled = true;
+    host->decideAnswer = [&](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+        if (shown.text.find("paused") != std::string::npos) {
+            pauseButtonEnabled = main.cmdPause.enabled();
+            pauseLabelEnabled = main.lblPause.enabled();
+        }
+        return std::nullopt;
+    };
+    bool clicked = false;
+    host->yieldHook = [&] {
+        if (clicked) return;
+        clicked = true;
+        main.lblPause.click();
+        main.lblStop.click();
+    };
+    main.cmdScanNow.click();
+    ASSERT_EQ(host->messages().size(), 2u);
+    // Every text shown has the branding filled in.
+    EXPECT_EQ(host->messages()[0].text, "Sorvane has been paused.  Click OK to resume.");
+    EXPECT_EQ(host->messages()[0].title, "Sorvane");
+    EXPECT_TRUE(pauseButtonEnabled) << "the label variant disables only the label";
+    EXPECT_FALSE(pauseLabelEnabled);
+    EXPECT_TRUE(main.lblPause.enabled());
+    EXPECT_EQ(host->messages()[1].text, "Are you sure?");
+    EXPECT_EQ(host->messages()[1].style, ui::mb::YesNo);
+    EXPECT_EQ(main.lblStatus.caption(), "Scanning was cancelled.");  // the default answer is Yes
+}
+
+TEST_F(GuiFeaturesTest, AScanStartsWithTheDeleteFailedWindowHiddenAndEmpty) {
+    auto& running = start();
+    auto& problems = running.features.removal.deleteWindow();
+    problems.addProblem("C:\\stuck.exe");
+    problems.show();
+    running.main.cmdScanNow.click();
+    EXPECT_FALSE(problems.visible());
+    EXPECT_TRUE(problems.lstProblem.empty());
+}
+
+TEST_F(GuiFeaturesTest, DriveRowsComeUpTickedFromTheSettingsAndStoreTheirTicks) {
+    fake.files.addDrive("D:\\", platform::DriveType::Fixed);
+    putUser("Drives", "D", "False");
+    auto& main = start().main;
+    ASSERT_EQ(main.lvwHardDrives.count(), 2u);
+    EXPECT_TRUE(main.lvwHardDrives.item(0).checked) << "no stored key: ticked";
+    EXPECT_FALSE(main.lvwHardDrives.item(1).checked);
+    ui::tickRow(main, "lvwHardDrives", 1, true);
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, std::string(UserRoot) + "Drives", "D"), "True");
+}
+
 TEST_F(GuiFeaturesTest, DeleteAsksFirstWhileRemoveRunsAtOnce) {
     auto& main = start().main;
     scanAndSelectAll();

@@ -7,6 +7,8 @@
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "scan/drive_list.h"
+#include "scan/main_window_scan.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
 
@@ -163,6 +165,20 @@ TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStart
     EXPECT_FALSE(run.main.form8().loaded());
 }
 
+TEST_F(MainWindowTest, TheSchedulerTicksUnderTheFirstStartQuestion) {
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    int ticks = 0;
+    int ticksAtAnswer = -1;
+    start([&](Application& app) {
+        app.hooks.schedulerTick = [&](FrmMain&) { ++ticks; };
+        host->decideAnswer = [&](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+            if (shown.title == "Update Now?") ticksAtAnswer = ticks;
+            return ui::Answer::No;
+        };
+    });
+    EXPECT_GT(ticksAtAnswer, 50) << "the 10 ms scheduler runs while the user reads the question";
+}
+
 TEST_F(MainWindowTest, SecondStartAsksNothingAndNoAnswerMeansNoUpdate) {
     fake.files.addFile(std::string(Folder) + "Help.chm");
     host = std::make_unique<ui::HeadlessHost>();
@@ -267,12 +283,15 @@ TEST_F(MainWindowTest, ResizeRulesSwitchTimersAndTaskList) {
     EXPECT_EQ(main.tmrMemoryInspected.interval(), 10000u);
     EXPECT_EQ(main.timUpdate.interval(), 1000u);
     EXPECT_EQ(main.tmrScroll.interval(), 200u);
-    // Load leaves the background timers armed from the settings and tmrScroll off.
-    EXPECT_TRUE(main.tmrScheduler.on());
+    // The window's first show in normal state runs the resize rule: tmrScroll on, the
+    // scheduler and the memory shield off until something arms them again.
+    EXPECT_TRUE(main.visible());
+    EXPECT_FALSE(main.tmrScheduler.on());
     EXPECT_TRUE(main.tmrCheckHomePage.on());
-    EXPECT_TRUE(main.tmrMemoryInspected.on());
-    EXPECT_FALSE(main.tmrScroll.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrScroll.on());
     EXPECT_TRUE(main.showInTaskList());
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
 
     main.setWindowState(ui::WindowState::Normal);
     main.setSize(12000, 9000);
@@ -320,6 +339,37 @@ TEST_F(MainWindowTest, LayoutKeepsThePagesBesideTheNavigationColumn) {
     EXPECT_LT(main.frmResults.geometry().width, page.width);
 }
 
+TEST_F(MainWindowTest, EveryResizeLaysTheRemovalColumnsOutForTheNewWidth) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    auto& list = main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    auto widths = [&] {
+        std::vector<int> out;
+        for (const auto& column : list.columns()) out.push_back(column.width);
+        return out;
+    };
+    ASSERT_EQ(widths(), (std::vector<int>{1400, 1400, 1400}));
+    const int before = list.geometry().width;
+    main.setSize(main.width() + before, main.height());
+    EXPECT_EQ(list.geometry().width, 2 * before);
+    EXPECT_EQ(widths(), (std::vector<int>{2800, 2800, 2800})) << "each column keeps its share of the list";
+
+    // A width the user set is kept in proportion from then on, and a round trip gives the
+    // same figures back.
+    list.setColumnWidth(1, 4000);
+    main.setSize(main.width() - before, main.height());
+    EXPECT_EQ(widths(), (std::vector<int>{1400, 2000, 1400}));
+    for (int step = 1; step <= 25; ++step) main.setSize(main.width() + 37, main.height());
+    main.setSize(main.width() - 25 * 37, main.height());
+    EXPECT_EQ(widths(), (std::vector<int>{1400, 2000, 1400})) << "no rounding creeps in";
+    ui::clickControl(main, "mnuFileItem", 8);
+    EXPECT_EQ(user("Settings", "FoundCol22"), "2000");
+
+    // The stored widths come back as they were, and the first show keeps them.
+    Process& again = start();
+    EXPECT_EQ(again.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.columns()[1].width, 2000);
+}
+
 TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
     std::vector<std::string> unloaded;
     Process& first = start();
@@ -329,8 +379,8 @@ TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
         first.app.registerWindow(*form);
         form->load();
     }
-    first.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(1, 3000);
     first.main.setWindowState(ui::WindowState::Maximized);
+    first.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(1, 3000);
     ui::clickControl(first.main, "mnuFileItem", 8);
     EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
     EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");
@@ -356,6 +406,18 @@ TEST_F(MainWindowTest, ClosingPathsStoreWhatTheyOwn) {
     second.main.hostCloseRequest();
     EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
     EXPECT_TRUE(second.app.ended());
+
+    // A logoff or shutdown runs the same closing steps before the system ends the process.
+    Process& atLogoff = start();
+    atLogoff.main.setWindowState(ui::WindowState::Normal);
+    atLogoff.main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setColumnWidth(0, 2222);
+    calls.clear();
+    atLogoff.main.hostSessionEnding();
+    EXPECT_EQ(user("OptionAndSettings", "STATUS"), "STOPPED");
+    EXPECT_EQ(user("Settings", "FoundCol21"), "2222");
+    EXPECT_EQ(user("Settings", "Max"), "0");
+    EXPECT_TRUE(called("trayRemoveIcon"));
+    EXPECT_TRUE(atLogoff.app.ended());
 
     // The "X" label runs only the unload steps.
     Process& third = start();
@@ -442,6 +504,10 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
             main.lvwHardDrives.add("C:");
             main.lvwHardDrives.add("D:");
         };
+        // The drive list's own reader, as the scan plugs it in.
+        app.hooks.loadDriveTicks = [&app](FrmMain& main) {
+            scan::LoadDriveTicks(main.lvwHardDrives, scan::AppAccessOf(app).readSetting);
+        };
     });
     FrmMain& main = run.main;
     EXPECT_EQ(main.chkAutoProtect.value(), 0);
@@ -450,6 +516,9 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
     EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
     EXPECT_TRUE(main.dtpScheduleDate.enabled());
     EXPECT_TRUE(main.cmbDays.enabled());
+    // Loading switched the scheduler on; the first show in normal state switched it off again.
+    EXPECT_FALSE(main.tmrScheduler.on());
+    main.setWindowState(ui::WindowState::Minimized);
     EXPECT_TRUE(main.tmrScheduler.on());
     EXPECT_TRUE(main.timUpdate.on());
     EXPECT_TRUE(main.lvwHardDrives.item(0).checked);  // no stored key: ticked
@@ -457,6 +526,18 @@ TEST_F(MainWindowTest, StoredOptionsComeBackIntoTheControls) {
     // After the first start the startup entry is no longer registered by default.
     EXPECT_EQ(main.chkRunAtStartup.value(), 0);
     EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+}
+
+TEST_F(MainWindowTest, AStoredCheckValueOutOfRangeIsRefusedAndNotWrittenBack) {
+    putUser("OptionAndSettings", "chkMakeLog", "5");
+    putUser("OptionAndSettings", "chkScanCookies", "-1");
+    putUser("OptionAndSettings", "chkSweepMemory", "2");
+    Process& run = start();
+    EXPECT_EQ(run.main.chkMakeLog.value(), 0);
+    EXPECT_EQ(run.main.chkScanCookies.value(), 0);
+    EXPECT_EQ(user("OptionAndSettings", "chkMakeLog"), "5");
+    EXPECT_EQ(user("OptionAndSettings", "chkScanCookies"), "-1");
+    EXPECT_EQ(run.main.chkSweepMemory.value(), 2) << "grayed is a value";
 }
 
 TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
@@ -483,14 +564,70 @@ TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
     EXPECT_EQ(main.windowState(), ui::WindowState::Minimized);
     EXPECT_FALSE(main.visible());
     EXPECT_EQ(user("Settings", "Minimized"), "Yes");
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+    EXPECT_FALSE(main.tmrScroll.on());
+
+    // Back from the tray in the same run: the window is normal again and so is the next start.
+    host->trayMouse(main, 518);
+    EXPECT_TRUE(main.visible());
+    EXPECT_EQ(user("Settings", "Minimized"), "No");
+    EXPECT_TRUE(main.tmrScroll.on());
+    EXPECT_FALSE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.showInTaskList());
+    Process& next = start();
+    EXPECT_EQ(next.main.windowState(), ui::WindowState::Normal);
+    EXPECT_TRUE(next.main.showInTaskList());
+}
+
+TEST_F(MainWindowTest, CaptionsAreTheProgramsOwnSpellingsIncludingItsSlips) {
+    Process& run = start();
+    FrmMain& main = run.main;
+    const std::pair<const char*, const char*> captions[] = {
+        // Navigation column, pages and command labels.
+        {"cmdStatus", "Status"}, {"cmdScan", "Scan Now"}, {"cmdResults", "Results/Removal"},
+        {"cmdSettings", "Settings"}, {"cmdUpdate", "Live Update"}, {"cmdLog", "View Log"},
+        {"Command5", "Send to Tray"}, {"frmScan", "Scan"}, {"frmResults", "Results"},
+        {"cmdScanNow", "Start"}, {"cmdPause", "Pause"}, {"cmdStop", "Stop"}, {"lblStart", "Start"},
+        {"lblPause", "Pause"}, {"lblStop", "Stop"}, {"lblOverallProgress", "Overall Progress:"},
+        {"lblRegistryInspectedCaption", "Registry Entries Inspected"},
+        {"lblFilesFolderInspectedCaption", "Files/Folders Inspected"}, {"cmdRemove", "Click Here to Continue"},
+        {"cmdExclude", "Exclude"}, {"cmdSelectAll", "Select All"}, {"Command4", "Delete"},
+        {"Command1", "Scan Now"}, {"CmdProceed", "Apply"}, {"cmdDefaultSetting", "Reset"},
+        {"cmdLiveUpdate", "Run Live Update Now"}, {"Command2", "Browse"}, {"cmdSubmit", "Submit"},
+        {"lblViewLogFile", "Show Report"}, {"lblHide", "X"}, {"lblSweepNow", "Sweep Now"}, {"lblResult", "Result"},
+        {"lblRemove", "Remove"}, {"lblOptions", "Options"}, {"lblExit", "Exit"},
+        // Check boxes and option buttons, "Proccesses" as the program has always spelt it.
+        {"chkSweepMemory", "Scan Proccesses and Files"}, {"chkScanRegistry", "Scan Windows Registry"},
+        {"chkScanCookies", "Scan Internet Cookies"}, {"chkMakeLog", "Save scan results to log"},
+        {"chkRunAtStartup", "Run at Startup and protect my computer automatically"},
+        {"chkAutomaticUpdate", "Enable automatic Live update (recommended)"},
+        {"chkAutomaticScanYesOrNo", "Enable Scheduled Scans"}, {"chkAutoProtect", "Enable"}, {"chkHomePage", "Enable"},
+        {"optScanOnlyKnownSoftwares", "Quick Scan"}, {"optScanAllSelectedHardDrive", "Complete System Scan"},
+        {"optMemorySheildOn", "Enabled"}, {"optMemorySheildOff", "Disabled"}, {"optIEHomePageSheildOn", "Enabled"},
+        {"optIEHomePageSheildOff", "Disabled"}, {"optAlwaysnotifybeforerestoring", "Ask me what I would like to do"},
+        {"optRestoredefaultwithoutnotification", "Silently restore my original home page"},
+        // Menus.
+        {"mnuFile", "File"}, {"mnuSettings", "Settings"}, {"mnuQuarantine", "Quarantine"}, {"mnuHelp", "Help"},
+        {"mnuViewHelp", "View Help"}, {"mnuAbout", "About"}, {"mnuAboutThisSoftware", "About this software"}};
+    for (const auto& [name, caption] : captions) EXPECT_EQ(ui::captionOf(main, name), caption) << name;
+
+    const std::vector<std::string> fileItems = {"Scan Now", "Scan Results",     "View Log", "-",   "Run Live Update",
+                                                "-",        "Minimize to Tray", "-",        "Exit"};
+    for (std::size_t i = 0; i < fileItems.size(); ++i)
+        EXPECT_EQ(ui::captionOf(main, "mnuFileItem", static_cast<int>(i)), fileItems[i]) << i;
+    EXPECT_FALSE(main.mnuFileItem[1]->visible()) << "\"Scan Results\" is hidden";
+    const std::vector<std::string> tabs = {"Scan Options", "Proactive Protection", "Schedule", "Auto Update"};
+    EXPECT_EQ(main.TabStrip1.tabs(), tabs);
+    for (std::size_t i = 0; i < tabs.size(); ++i)
+        EXPECT_EQ(ui::captionOf(main, "mnuSettingsItem", static_cast<int>(i)), tabs[i]) << i;
+    EXPECT_EQ(ui::captionOf(main, "mnuQuarItem", 0), "View Quarantine");
+    EXPECT_EQ(ui::captionOf(main, "mnuQuarItem", 1), "View Exclusions");
+    EXPECT_EQ(main.lvwSpywareFound.columns().at(0).header, "Adware and Spyware Found");
 }
 
 TEST_F(MainWindowTest, NavigationPagesAndSettingsTabs) {
     Process& run = start();
     FrmMain& main = run.main;
-    for (const char* name : {"cmdStatus", "cmdScan", "cmdResults", "cmdSettings", "cmdUpdate"})
-        EXPECT_EQ(main.findAs<ui::CommandButton>(name)->typeName(), "CommandButton") << name;
-    EXPECT_EQ(ui::captionOf(main, "cmdResults"), "Results/Removal");
 
     ui::clickControl(main, "mnuSettingsItem", 2);
     EXPECT_TRUE(main.frmOptions.visible());

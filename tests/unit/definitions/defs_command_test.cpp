@@ -35,6 +35,28 @@ TEST_F(DefsCommand, EncodeAndDecodeThroughStandardStreamsKeepEveryByte) {
     EXPECT_EQ(out.str(), clear);
 }
 
+TEST_F(DefsCommand, StandardStreamsAreMadeBinaryBeforeTheyCarryDefinitionBytes) {
+    int switched = 0;
+    console.useBinaryStreams = [&] {
+        ++switched;
+        EXPECT_TRUE(out.str().empty()) << "switched before the first byte is written";
+    };
+    fake.files.addFile("C:\\d\\in.txt", "x=T|[drive]T\r\n\x1A\n");
+    EXPECT_EQ(run({"encode", "C:\\d\\in.txt", "C:\\d\\out.dat"}), cli::ExitClean);
+    EXPECT_EQ(switched, 0) << "file to file needs no stream";
+    EXPECT_EQ(run({"encode", "C:\\d\\in.txt"}), cli::ExitClean);
+    EXPECT_EQ(switched, 1);
+    out.str("");
+    EXPECT_EQ(run({"encode", "C:\\d\\in.txt", "-"}), cli::ExitClean);
+    EXPECT_EQ(switched, 2);
+    const std::string encoded = out.str();
+    out.str("");
+    in.str(encoded);
+    EXPECT_EQ(run({"decode", "-", "C:\\d\\back.txt"}), cli::ExitClean);
+    EXPECT_EQ(switched, 3) << "reading standard input";
+    EXPECT_EQ(fake.files.content("C:\\d\\back.txt"), "x=T|[drive]T\r\n\x1A\n");
+}
+
 TEST_F(DefsCommand, FilesInAndOut) {
     fake.files.addFile("C:\\d\\FileDefinition.txt", "x=T|[drive]T\r\n");
     EXPECT_EQ(run({"encode", "C:\\d\\FileDefinition.txt", "C:\\d\\FileDefinition.dat"}), cli::ExitClean);

@@ -368,6 +368,201 @@ TEST_F(RemovalRunTest, RegistryRowsWithoutARootOrKeyAreSkipped) {
     EXPECT_EQ(logText(), "");
 }
 
+TEST_F(RemovalRunTest, AListedJunctionIsRemovedAsALinkAndWhatItPointsToSurvives) {
+    fake.files.addFile("C:\\Users\\User\\Documents\\thesis.doc", "years of work");
+    fake.files.addLink("C:\\Bad\\Toolbar", "C:\\Users\\User\\Documents");
+    fake.files.addFile("C:\\Bad\\Other\\notes.txt", "notes");
+    fake.files.addLink("C:\\Bad\\Other\\docs", "C:\\Users\\User\\Documents");
+    fake.files.addFile("C:\\Users\\User\\real.ini", "kept");
+    fake.files.addLink("C:\\Bad\\setup.ini", "C:\\Users\\User\\real.ini", false);
+    addThreat("Link.Example", 4, "C:\\Bad\\Toolbar");
+    addFileRow("C:\\Bad\\Toolbar\\", "Link.Example");
+    addFileRow("C:\\Bad\\Other", "Link.Example");
+    addFileRow("C:\\Bad\\setup.ini", "Link.Example");
+    run().Command4_Click(true);
+
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\Other"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\setup.ini"));
+    EXPECT_EQ(fake.files.content("C:\\Users\\User\\Documents\\thesis.doc"), "years of work");
+    EXPECT_EQ(fake.files.content("C:\\Users\\User\\real.ini"), "kept");
+    // Nothing behind a link was copied either.
+    for (const auto& kept : fake.files.pathsUnder(Quarantine))
+        EXPECT_EQ(kept.find("thesis"), std::string::npos) << kept;
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Other\\notes.txt"), "notes");
+}
+
+TEST_F(RemovalRunTest, TheKeptCopyIsNeverDeletedThroughAnotherSpellingOfItsPlace) {
+    fake.files.addFile(std::string(Quarantine) + "\\bad.exe", "the only copy");
+    fake.files.addFile("C:\\Program Files\\Sorvane\\Sorvane.exe", "MZ program");
+    fake.files.addAlias("S:", Quarantine);
+    fake.files.addAlias("C:\\PROGRA~1", "C:\\Program Files");
+    fake.files.addAlias("\\\\localhost\\C$", "C:");
+    addThreat("Spelling.Example", 3, "S:\\bad.exe");
+    for (const char* path : {"S:\\bad.exe", "C:\\PROGRA~1\\Sorvane\\QUARAN~1\\bad.exe",
+                             "C:\\Program Files\\Sorvane\\x\\..\\quarantine\\bad.exe",
+                             "\\\\localhost\\C$\\Program Files\\Sorvane\\quarantine\\bad.exe",
+                             "C:\\PROGRA~1\\Sorvane\\Sorvane.exe", "S:\\"})
+        addFileRow(path, "Spelling.Example");
+    fake.files.addAlias("C:\\PROGRA~1\\Sorvane\\QUARAN~1", Quarantine);
+    run().Command4_Click(true);
+
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\bad.exe"), "the only copy");
+    EXPECT_EQ(fake.files.content("C:\\Program Files\\Sorvane\\Sorvane.exe"), "MZ program");
+    EXPECT_EQ(problems.lstProblem.count(), 6u);
+    EXPECT_TRUE(stopRequests.empty());
+}
+
+TEST_F(RemovalRunTest, RootsSystemFoldersAndStructuralKeysAreRefusedAndListed) {
+    fake.files.addFile("C:\\Users\\User\\Documents\\mine.txt", "mine");
+    fake.files.addFile("C:\\Windows\\win.ini", "ini");
+    fake.files.addFile("C:\\Users\\User\\Documents\\Bad\\bad.txt", "bad");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Good", "g");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Classes\\CLSID\\{bad}", "", "bad");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Bad", "b");
+    fake.registry.putString(RootKey::Users, "S-1-5-21-1", "x", "y");
+    addThreat("Hostile.Example", 4, "C:\\");
+    for (const char* path : {"C:\\", "C:\\Users\\User\\Documents", "C:\\Users\\User\\Documents\\", "C:\\Windows",
+                             "C:\\Users", "C:\\Program Files", "C:\\Users\\User\\Documents\\Bad"})
+        addFileRow(path, "Hostile.Example");
+    addRegistryRow(RootKey::LocalMachine, "Software", "", "Hostile.Example");
+    addRegistryRow(RootKey::LocalMachine, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\", "", "Hostile.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Classes", "", "Hostile.Example");
+    addRegistryRow(RootKey::Users, "S-1-5-21-1", "", "Hostile.Example");
+    // Below the structural keys a listed program's own key or value goes as usual.
+    addRegistryRow(RootKey::CurrentUser, "Software\\Classes\\CLSID\\{bad}", "", "Hostile.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Bad", "Hostile.Example");
+    run().Command4_Click(true);
+
+    EXPECT_EQ(fake.files.content("C:\\Users\\User\\Documents\\mine.txt"), "mine");
+    EXPECT_EQ(fake.files.content("C:\\Windows\\win.ini"), "ini");
+    EXPECT_FALSE(fake.files.exists("C:\\Users\\User\\Documents\\Bad"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Good"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::Users, "S-1-5-21-1", "x"));
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Classes\\CLSID"));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Classes\\CLSID\\{bad}"));
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Bad"));
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{"C:\\", "C:\\Users\\User\\Documents", "C:\\Users\\User\\Documents\\",
+                                                "C:\\Windows", "C:\\Users", "C:\\Program Files",
+                                                "HKEY_LOCAL_MACHINE\\Software",
+                                                "HKEY_LOCAL_MACHINE\\\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\",
+                                                "HKEY_CURRENT_USER\\Software\\Classes", "HKEY_USERS\\S-1-5-21-1"}));
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "3");
+}
+
+TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad\\Open", "v", "1");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad\\Locked", "w", "2");
+    fake.registry.makeReadOnly(RootKey::CurrentUser, "Software\\Bad\\Locked");
+    addThreat("Partial.Example", 2, "Software\\Bad");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Partial.Example");
+    run().Command4_Click(true);
+
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad\\Open"));
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad\\Locked"));
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "HKEY_CURRENT_USER\\Software\\Bad");
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
+    ASSERT_EQ(run().index().entries().size(), 1u);
+    EXPECT_EQ(run().index().entries()[0].state, EntryState::Resisted);
+    // No "All Values": the key is not gone.
+    EXPECT_EQ(logFirstLines(), (std::vector<std::string>{"3/16/2006 9:05:07 PM - Key: HKEY_CURRENT_USER\\Software\\Bad | Value: "}));
+}
+
+TEST_F(RemovalRunTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes) {
+    fake.files.addFile("C:\\Bad\\cfg.txt", "old bytes");
+    fake.files.setInUse("C:\\Bad\\cfg.txt");
+    addThreat("Rewrite.Example", 3, "C:\\Bad\\cfg.txt");
+    addFileRow("C:\\Bad\\cfg.txt", "Rewrite.Example");
+    // While the first attempt waits, the program that holds the file writes it anew and lets go.
+    bool rewritten = false;
+    host.yieldHook = [&] {
+        if (rewritten || !fake.files.exists(std::string(Quarantine) + "\\cfg.txt")) return;
+        rewritten = true;
+        fake.files.setInUse("C:\\Bad\\cfg.txt", false);
+        ASSERT_TRUE(fake.files.writeFile("C:\\Bad\\cfg.txt", "new bytes, longer").ok());
+    };
+    run().Command4_Click(true);
+
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\cfg.txt"));
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\cfg.txt"), "old bytes");
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\cfg (2).txt"), "new bytes, longer");
+    ASSERT_EQ(run().index().entries().size(), 1u);
+    EXPECT_EQ(run().index().entries()[0].kept, "cfg (2).txt");
+    EXPECT_EQ(logFirstLines().size(), 1u);
+}
+
+TEST_F(RemovalRunTest, AFolderIsDeletedFromTheListingThatWasCopied) {
+    fake.files.addFile("C:\\Bad\\Toolbar\\a.txt", "a");
+    fake.files.addFile("C:\\Bad\\Toolbar\\b.txt", "b");
+    fake.files.addFolder("C:\\Bad\\Toolbar\\ro", platform::attribute::Directory | platform::attribute::ReadOnly);
+    fake.files.addFile("C:\\Bad\\Toolbar\\ro\\c.txt", "c");
+    // Just before "a.txt" goes, a new file appears and "b.txt" is rewritten.
+    fake.files.beforeDeleteOf("C:\\Bad\\Toolbar\\a.txt", [this] {
+        fake.files.addFile("C:\\Bad\\Toolbar\\late.txt", "late");
+        ASSERT_TRUE(fake.files.writeFile("C:\\Bad\\Toolbar\\b.txt", "b, rewritten").ok());
+    });
+    addThreat("Folder.Example", 4, "C:\\Bad\\Toolbar");
+    addFileRow("C:\\Bad\\Toolbar", "Folder.Example");
+    run().Command4_Click(true);
+
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\b.txt"), "b, rewritten");
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\ro\\c.txt"), "c");
+    // The first pass left the newcomer it had not copied; the second kept it before it went.
+    EXPECT_FALSE(fake.files.exists(std::string(Quarantine) + "\\Toolbar\\late.txt"));
+    EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar (2)\\late.txt"), "late");
+    EXPECT_EQ(problems.lstProblem.count(), 0u);
+}
+
+TEST_F(RemovalRunTest, AResistingFolderWithATrailingBackslashIsReportedNotCounted) {
+    fake.files.addFile("C:\\Bad\\Held\\held.txt", "held");
+    fake.files.setInUse("C:\\Bad\\Held\\held.txt");
+    addThreat("Held.Example", 4, "C:\\Bad\\Held\\");
+    addFileRow("C:\\Bad\\Held\\", "Held.Example");
+    run().Command4_Click(true);
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\Held\\held.txt"));
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Bad\\Held\\");
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
+}
+
+TEST_F(RemovalRunTest, ALibraryIsUnregisteredOnlyOnceItsCopyIsKept) {
+    fake.files.addFile("C:\\Bad\\tb.dll", "dll");
+    fake.files.protectFolder(Quarantine);
+    addThreat("Lib.Example", 3, "C:\\Bad\\tb.dll");
+    addFileRow("C:\\Bad\\tb.dll", "Lib.Example");
+    run().Command4_Click(true);
+    EXPECT_TRUE(fake.files.exists("C:\\Bad\\tb.dll"));
+    EXPECT_TRUE(fake.processes.runs.empty());
+}
+
+TEST_F(RemovalRunTest, WhatOnlyTheSecondPassRemovesIsLoggedOnce) {
+    fake.files.addFile("C:\\Bad\\late.exe", "MZ late");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Late", "v", "1");
+    addThreat("Late.Example", 3, "C:\\Bad\\late.exe");
+    addFileRow("C:\\Bad\\late.exe", "Late.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Late", "v", "Late.Example");
+    // The process survives the first pass and the registry refuses changes during it.
+    fake.registry.failWrites(platform::error::AccessDenied);
+    int stops = 0;
+    hooks.stopProcessByName = [&](std::string_view) {
+        if (++stops == 2) fake.registry.failWrites(0);
+        return stops > 1;
+    };
+    run().Command4_Click(true);
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\late.exe"));
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Late", "v"));
+    EXPECT_EQ(logFirstLines(), (std::vector<std::string>{
+                                   "3/16/2006 9:05:07 PM - File: late.exe |  - Location: C:\\Bad\\late.exe",
+                                   "3/16/2006 9:05:07 PM - Key: HKEY_CURRENT_USER\\Software\\Late | Value: v"}));
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "2");
+    EXPECT_EQ(problems.lstProblem.count(), 0u);
+}
+
 TEST(RemovalHelpers, PercentExtensionAndRootNames) {
     EXPECT_EQ(percentOf(1, 2), 50);
     EXPECT_EQ(percentOf(1, 8), 12);   // 12.5 goes to the even 12

@@ -20,13 +20,57 @@ TEST(CompanyNameTest, ReadsWideAndSingleByteFormsAndEmptyEntries) {
     files.addFile("C:\\narrow.exe", narrow);
     EXPECT_EQ(CompanyNameOf(files, "C:\\narrow.exe"), "padNarrow Inc");
 
-    // An empty company entry runs into the next key: cut at the first control byte.
+    // A company value of zero length as a fake writes it: three zero bytes end it at once.
     files.addFile("C:\\empty.exe", testing::versionResource(""));
     EXPECT_EQ(CompanyNameOf(files, "C:\\empty.exe"), "");
 
     files.addFile("C:\\none.exe", "MZ no resource here");
     EXPECT_EQ(CompanyNameOf(files, "C:\\none.exe"), "");
     EXPECT_EQ(CompanyNameOf(files, "C:\\missing.exe"), "");
+}
+
+// One String entry of a version resource as linkers write it: length, value length and
+// type words, the key with its terminator, padding to four bytes, then the value.
+std::string stringEntry(std::string_view key, std::string_view value) {
+    auto wide = [](std::string_view text) {
+        std::string out;
+        for (char c : text) out += {c, '\0'};
+        return out + std::string(2, '\0');
+    };
+    std::string body = wide(key);
+    std::string entry(6, '\0');
+    entry += body;
+    while (entry.size() % 4 != 0) entry += '\0';
+    if (!value.empty()) entry += wide(value);
+    entry[0] = static_cast<char>(entry.size());
+    entry[2] = static_cast<char>(value.empty() ? 0 : value.size() + 1);
+    entry[4] = 1;
+    while (entry.size() % 4 != 0) entry += '\0';
+    return entry;
+}
+
+TEST(CompanyNameTest, AnEmptyCompanyEntryThatRunsIntoTheNextKeyIsCutAtTheFirstControlByte) {
+    fakes::FakeFileSystem files;
+    auto wide = [](std::string_view text) {
+        std::string out;
+        for (char c : text) out += {c, '\0'};
+        return out;
+    };
+    const std::string table = std::string(6, '\0') + wide("040904b0") + std::string(2, '\0') +
+                              stringEntry("CompanyName", "") + stringEntry("FileDescription", "Tool") +
+                              stringEntry("FileVersion", "1.0");
+    const std::string resource = "MZ" + std::string(62, 'x') + wide("StringFileInfo") + std::string(4, '\0') + table;
+    files.addFile("C:\\empty.exe", resource);
+    // The company value starts at the next entry's length word: only the text before the
+    // first control byte is kept, never the next entry's key.
+    const auto next = stringEntry("FileDescription", "Tool");
+    EXPECT_EQ(CompanyNameOf(files, "C:\\empty.exe"), std::string(1, next[0]));
+
+    files.addFile("C:\\named.exe", "MZ" + std::string(62, 'x') + wide("StringFileInfo") + std::string(4, '\0') +
+                                         std::string(6, '\0') + wide("040904b0") + std::string(2, '\0') +
+                                         stringEntry("CompanyName", "Acme Ltd") +
+                                         stringEntry("FileDescription", "Tool"));
+    EXPECT_EQ(CompanyNameOf(files, "C:\\named.exe"), "Acme Ltd");
 }
 
 TEST(CompanyNameTest, KeysAcrossTheReadWindowBorderAreFound) {

@@ -41,6 +41,16 @@ TEST_F(MemoryScanTest, StopsListedProcessesButSparesMicrosoftExcludedAndTheCompa
     EXPECT_EQ(session.state.memoryInspected, 6 + 6);
 }
 
+TEST_F(MemoryScanTest, AnUnlistedNamesakeRunningFirstIsLeftRunning) {
+    fake.processes.add(16, "C:\\Tools\\bad.exe");
+    fake.processes.add(17, "C:\\Windows\\bad.exe");
+    definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
+    ScanMemory(session);
+    EXPECT_THAT(texts(summary()), ElementsAre("Detected in the memory : BAD.EXE was stopped from running."));
+    EXPECT_TRUE(fake.processes.running(16));
+    EXPECT_FALSE(fake.processes.running(17));
+}
+
 TEST_F(MemoryScanTest, AProcessThatSurvivesTheStopIsReportedAsNotStopped) {
     fake.processes.add(20, "C:\\Windows\\tough.exe").resists = true;
     definitions("ExeDefinition.dat", {"tough.exe=x|[windir]"});

@@ -55,5 +55,63 @@ TEST_F(ProcessStopTest, NoTerminationWithoutThePrivilegeOnNtButDirectlyOn9x) {
     EXPECT_TRUE(StopProcess(processes, 7, 0));
 }
 
+TEST_F(ProcessStopTest, AMatchedProcessIsStoppedByItsIdNotByItsNamesake) {
+    processes.add(20, "C:\\Users\\me\\Tools\\updater.exe");
+    processes.add(21, "C:\\Temp\\evil\\updater.exe");
+    EXPECT_TRUE(StopMatchedProcess(processes, host, 21, "UPDATER.EXE"));
+    EXPECT_TRUE(processes.running(20));
+    EXPECT_FALSE(processes.running(21));
+    // Without an id the first of that name goes, as a stop by name does.
+    processes.add(22, "C:\\Temp\\evil\\updater.exe");
+    EXPECT_TRUE(StopMatchedProcess(processes, host, 0, "updater.exe"));
+    EXPECT_FALSE(processes.running(20));
+    EXPECT_TRUE(processes.running(22));
+}
+
+TEST_F(ProcessStopTest, AnEndedOrReusedIdEndsNothing) {
+    processes.add(30, "C:\\x\\other.exe");
+    processes.add(31, "C:\\x\\target.exe");
+    // 29 has ended; 30 now belongs to a program of another name.
+    EXPECT_TRUE(StopMatchedProcess(processes, host, 29, "target.exe"));
+    EXPECT_TRUE(StopMatchedProcess(processes, host, 30, "target.exe"));
+    EXPECT_TRUE(processes.terminations.empty());
+    // One whose name can no longer be read is not ended blindly.
+    processes.add(32, "C:\\x\\target.exe").hidden = true;
+    EXPECT_FALSE(StopMatchedProcess(processes, host, 32, "target.exe"));
+    EXPECT_TRUE(processes.terminations.empty());
+    processes.add(33, "C:\\x\\target.exe").resists = true;
+    EXPECT_FALSE(StopMatchedProcess(processes, host, 33, "target.exe"));
+    EXPECT_EQ(processes.terminations.size(), 11u);
+}
+
+TEST_F(ProcessStopTest, AStandardUserWithoutThePrivilegeStillStopsOwnProcesses) {
+    processes.add(40, "C:\\x\\mine.exe");
+    processes.setDebugPrivilegeResult(platform::error::NotAllAssigned);
+    EXPECT_TRUE(StopProcessByName(processes, host, "mine.exe"));
+    EXPECT_FALSE(processes.running(40));
+    // Another user's process still needs the privilege the account lacks.
+    processes.add(41, "C:\\x\\theirs.exe").needsDebugPrivilege = true;
+    EXPECT_FALSE(StopProcess(processes, 41, 0));
+}
+
+TEST_F(ProcessStopTest, ThePrivilegeIsDroppedAfterEveryStop) {
+    processes.add(50, "C:\\x\\guarded.exe").needsDebugPrivilege = true;
+    processes.add(51, "C:\\x\\tough.exe").resists = true;
+    EXPECT_TRUE(StopMatchedProcess(processes, host, 50, "guarded.exe"));
+    EXPECT_FALSE(StopProcessByName(processes, host, "tough.exe"));
+    EXPECT_FALSE(processes.debugPrivilege);
+    EXPECT_EQ(processes.privilegeReleases, processes.privilegeRequests);
+    EXPECT_EQ(processes.privilegeRequests, 12);
+    EXPECT_EQ(processes.terminatedWithPrivilege.size(), 12u);
+}
+
+TEST_F(ProcessStopTest, AFailedEnumerationIsAFailedStop) {
+    processes.add(60, "C:\\x\\p.exe");
+    processes.listFailure = platform::error::AccessDenied;
+    EXPECT_FALSE(StopProcessByName(processes, host, "p.exe"));
+    EXPECT_FALSE(StopMatchedProcess(processes, host, 60, "p.exe"));
+    EXPECT_TRUE(processes.terminations.empty());
+}
+
 }  // namespace
 }  // namespace sorvane::removal

@@ -67,6 +67,36 @@ TEST_F(ScanCommandTest, QuickAndCompleteDecideWhetherTheDrivesAreSwept) {
     EXPECT_NE(out.str().find("C:\\Stray\\bad.exe"), std::string::npos) << out.str();
 }
 
+TEST_F(ScanCommandTest, AStoppedProcessAloneIsAThreatFound) {
+    fake.processes.add(77, "C:\\Program Files\\Bad\\bad.exe");
+    definitions("ExeDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    EXPECT_EQ(run({"scan"}), cli::ExitFound) << out.str();
+    EXPECT_FALSE(fake.processes.running(77));
+    EXPECT_NE(out.str().find("was stopped from running"), std::string::npos) << out.str();
+}
+
+TEST_F(ScanCommandTest, WithoutAScopeArgumentTheStoredScopeHoldsAndNoneMeansQuick) {
+    fake.files.addFile("C:\\Stray\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    const std::string options = "Software\\VB and VBA Program Settings\\Sorvane\\OptionAndSettings";
+
+    // A profile the window never used: no drive is swept.
+    EXPECT_EQ(run({"scan"}), cli::ExitClean) << out.str();
+    EXPECT_EQ(out.str().find("C:\\Stray\\bad.exe"), std::string::npos) << out.str();
+
+    fake.registry.putString(platform::RootKey::CurrentUser, options, "optScanAllSelectedHardDrive", "True");
+    EXPECT_EQ(run({"scan"}), cli::ExitFound) << err.str();
+    EXPECT_NE(out.str().find("C:\\Stray\\bad.exe"), std::string::npos) << out.str();
+    EXPECT_EQ(run({"scan", "--quick"}), cli::ExitClean);
+
+    fake.registry.putString(platform::RootKey::CurrentUser, options, "optScanAllSelectedHardDrive", "False");
+    EXPECT_EQ(run({"scan"}), cli::ExitClean);
+    EXPECT_EQ(run({"scan", "--complete"}), cli::ExitFound);
+
+    EXPECT_EQ(run({"--help"}), cli::ExitClean);
+    EXPECT_NE(out.str().find("quick when none is stored"), std::string::npos) << out.str();
+}
+
 TEST_F(ScanCommandTest, TheMainWindowHasEveryControlTheScanNeeds) {
     app::Application application(fake.platform(), host);
     app::FrmMain main(application);

@@ -173,6 +173,31 @@ TEST_F(CookieScanTest, BlockedHostsAreListedAsTrackingCookies) {
     EXPECT_EQ(session.state.cookieCounter, 4);
 }
 
+TEST_F(CookieScanTest, EveryFileYieldsAndStopIsNoticedBeforeTheNext) {
+    for (int i = 0; i < 60; ++i) cookie("user@site" + std::to_string(i) + "[1].txt", "site" + std::to_string(i) + ".com");
+    definitions("BlockedCookies.dat", {"tracker.com"});
+    host.yieldHook = [this] {
+        if (host.yieldCount() == 5) session.state.stopRequested = true;
+    };
+    ScanCookies(session);
+    EXPECT_EQ(host.yieldCount(), 5u) << "no blocked cookie, yet every file let the window run";
+    EXPECT_EQ(session.state.cookieCounter, 5) << "the stop ended the phase before the sixth file";
+    EXPECT_TRUE(summary().empty());
+}
+
+TEST_F(CookieScanTest, ThePhaseBarShowsTheInspectedCountOverTheFiles) {
+    for (int i = 0; i < 60; ++i) cookie("user@site" + std::to_string(i) + "[1].txt", "site" + std::to_string(i) + ".com");
+    std::vector<std::string> patterns;
+    for (int i = 0; i < 120; ++i) patterns.push_back("blocked" + std::to_string(i) + ".com");
+    definitions("BlockedCookies.dat", patterns);
+    ScanCookies(session);
+    // The 100th progress call (the second of file 50) shows 120 / 60 * 50 = 100 inspected,
+    // and 100 / 60 files rounds to 2: a figure, not a percentage.
+    EXPECT_EQ(session.state.memoryInspected, 120);
+    EXPECT_EQ(session.view.pb1.value(), 2);
+    EXPECT_EQ(session.view.lblMemoryInspected.caption(), "100");
+}
+
 TEST(CookieHelpersTest, HostsComeFromTheFileAndPatternsMatchByTheRule) {
     fakes::FakeFileSystem files;
     files.addFile("C:\\c\\me@site[1].txt", "a,b\nsite.com/path\n");

@@ -37,6 +37,10 @@ TEST(CheckBox, ClickRunsOnlyWhenTheValueChanges) {
     EXPECT_EQ(clicks, 2);
     form.check->setValue(0);
     EXPECT_EQ(clicks, 3);
+    form.check->setValue(5);
+    form.check->setValue(-1);
+    EXPECT_EQ(form.check->value(), 0) << "only 0, 1 and 2 are values of a check box";
+    EXPECT_EQ(clicks, 3);
 
     clickControl(form, "chkThing");
     EXPECT_TRUE(form.check->checked());

@@ -30,7 +30,10 @@ TEST(FormLifetime, LoadOnceQueryUnloadCancelsAndUnloadAllowsReload) {
     LifeForm form(host);
     form.show();
     form.show();
-    EXPECT_EQ(form.events, Events{"Load"});
+    EXPECT_EQ(form.events, (Events{"Load", "Resize"})) << "only the show that makes it appear lays it out";
+    form.hide();
+    form.show();
+    EXPECT_EQ(form.events, (Events{"Load", "Resize", "Resize"})) << "a show after a hide lays it out again";
     EXPECT_EQ(captionOf(form, "lblTitle"), "Ready");
 
     form.refuse = true;
@@ -41,7 +44,7 @@ TEST(FormLifetime, LoadOnceQueryUnloadCancelsAndUnloadAllowsReload) {
     EXPECT_TRUE(form.unload());
     EXPECT_FALSE(form.loaded());
     EXPECT_FALSE(form.visible());
-    EXPECT_EQ(form.events, (Events{"Load", "QueryUnload0", "QueryUnload1", "Unload"}));
+    EXPECT_EQ(form.events, (Events{"Load", "Resize", "Resize", "QueryUnload0", "QueryUnload1", "Unload"}));
 
     form.events.clear();
     form.load();

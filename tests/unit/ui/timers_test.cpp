@@ -134,3 +134,46 @@ TEST(HeadlessTimers, DroppingALoadedFormForgetsItsTimers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HeadlessTimers, DueTimersTickWhileABoxOrAModalFormIsUp) {
+    HeadlessHost host;
+    TimerForm form(host);
+    form.load();
+    form.fast->setInterval(10);
+    form.fast->setOn(true);
+    std::size_t ticksAtAnswer = 0;
+    host.decideAnswer = [&](const ShownMessage&) -> std::optional<Answer> {
+        ticksAtAnswer = form.log.size();
+        return std::nullopt;
+    };
+    EXPECT_EQ(host.messageBox("Update now?", "Sorvane", mb::YesNo), Answer::Yes);
+    EXPECT_EQ(ticksAtAnswer, 100u) << "a second in front of the box: the 10 ms timer ticked under it";
+    EXPECT_EQ(host.now(), 1000u);
+
+    TimerForm dialog(host);
+    std::size_t ticksInScript = 0;
+    host.scriptModal("frmTimers", [&](Form&) { ticksInScript = form.log.size(); });
+    dialog.show(true);
+    EXPECT_EQ(ticksInScript, 200u);
+
+    host.answerTimeMs = 0;
+    host.messageBox("Quick", "Sorvane", mb::OkOnly);
+    EXPECT_EQ(form.log.size(), 200u) << "an instant answer leaves the clock where it was";
+}
+
+TEST(HeadlessTimers, ABoxOpenedByATickUnderABoxIsBoundedAndListedInOrder) {
+    HeadlessHost host;
+    TimerForm form(host);
+    form.load();
+    form.slow->setInterval(400);
+    form.slow->onTimer = [&] { host.messageBox("tick " + std::to_string(host.now()), "Sorvane", mb::OkOnly); };
+    form.slow->setOn(true);
+    host.messageBox("outer", "Sorvane", mb::OkOnly);
+    ASSERT_GE(host.messages().size(), 2u);
+    EXPECT_EQ(host.messages()[0].text, "outer") << "listed in the order shown";
+    EXPECT_LT(host.messages().size(), 64u) << "re-entrant boxes stop a few levels deep";
+}
+
+}  // namespace

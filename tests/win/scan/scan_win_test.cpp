@@ -173,3 +173,50 @@ TEST(ProcessStop, StopsAChildThisTestStartedByItsName) {
     ASSERT_EQ(WaitForSingleObject(process.get(), 30'000), WAIT_OBJECT_0);
     EXPECT_TRUE(removal::StopProcessByName(processes, host, "no-such-program-running.exe"));
 }
+
+namespace {
+bool debugPrivilegeEnabled() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    platform::win32::UniqueHandle token(raw);
+    LUID luid{};
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &luid)) return false;
+    PRIVILEGE_SET set{};
+    set.PrivilegeCount = 1;
+    set.Privilege[0].Luid = luid;
+    BOOL held = FALSE;
+    return PrivilegeCheck(token.get(), &set, &held) && held;
+}
+}  // namespace
+
+TEST(ProcessStop, StopsTheMatchedChildByIdAndLeavesItsNamesakeRunning) {
+    // Two copies of this program under one name in two folders: only the second was "matched".
+    PlantedFolder first, second;
+    const std::string name = "twin" + std::to_string(GetCurrentProcessId() % 100000) + ".exe";
+    const auto firstCopy = first.file(name, FILE_ATTRIBUTE_NORMAL);
+    const auto secondCopy = second.file(name, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CopyFileW(widen(wintest::ownPath()).c_str(), widen(firstCopy).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(widen(wintest::ownPath()).c_str(), widen(secondCopy).c_str(), FALSE));
+    const std::string arguments = "\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_Waits";
+    auto namesake = wintest::startChild("\"" + firstCopy + arguments);
+    auto matched = wintest::startChild("\"" + secondCopy + arguments);
+    ASSERT_TRUE(namesake.process && matched.process);
+
+    platform::win32::Win32Processes processes;
+    ui::HeadlessHost host;
+    // A scan matches a process by its module path, so the stop waits until it can be read.
+    for (int i = 0; i < 3000 && (processes.firstModulePath(matched.id).empty() ||
+                                 processes.firstModulePath(namesake.id).empty());
+         ++i)
+        Sleep(10);
+    EXPECT_TRUE(removal::StopMatchedProcess(processes, host, matched.id, name));
+    EXPECT_EQ(WaitForSingleObject(matched.process.get(), 30'000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(namesake.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    // The privilege was held for the termination only.
+    EXPECT_FALSE(debugPrivilegeEnabled());
+    // An id that has ended stops nothing else of that name.
+    EXPECT_TRUE(removal::StopMatchedProcess(processes, host, matched.id, name));
+    EXPECT_EQ(WaitForSingleObject(namesake.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    TerminateProcess(namesake.process.get(), 0);
+    WaitForSingleObject(namesake.process.get(), 30'000);
+}

@@ -501,3 +501,93 @@ TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ListForm : Form {
+    explicit ListForm(Host& host) : Form(host, "frmDelete") {
+        setSize(5000, 4000);
+        list = &add<ListView>("lvwProblems");
+        list->addColumn("File", 3000);
+        list->move(120, 120, 4000, 2000);
+        list->add("C:\\stuck.exe", 3);
+    }
+    ListView* list;
+};
+
+int smallIconCount(HWND list) {
+    HIMAGELIST icons = ListView_GetImageList(list, LVSIL_SMALL);
+    return icons == nullptr ? -1 : ImageList_GetImageCount(icons);
+}
+
+TEST_F(Win32HostTest, KindIconsOutliveAListViewThatIsDestroyed) {
+    HWND list = of(*form->list);
+    ASSERT_EQ(smallIconCount(list), 5);
+    {
+        ListForm other(host);
+        other.show();
+        HWND otherList = static_cast<HWND>(host.windowOf(*other.list));
+        ASSERT_NE(otherList, nullptr);
+        EXPECT_EQ(ListView_GetImageList(otherList, LVSIL_SMALL), ListView_GetImageList(list, LVSIL_SMALL));
+        SendMessageW(static_cast<HWND>(host.windowOf(other)), WM_CLOSE, 0, 0);  // its close box
+        EXPECT_FALSE(other.loaded());
+        host.yield();
+    }
+    EXPECT_EQ(smallIconCount(list), 5) << "the list views share the host's icons; none of them owns them";
+    ListForm again(host);
+    again.show();
+    EXPECT_EQ(smallIconCount(static_cast<HWND>(host.windowOf(*again.list))), 5);
+    again.unload();
+}
+
+TEST_F(Win32HostTest, ColumnWidthsTheUserSetReachTheModel) {
+    HWND list = of(*form->list);
+    const int shown = MulDiv(2000, host.dpi(), 1440);
+    ASSERT_EQ(ListView_GetColumnWidth(list, 1), shown);
+    // As a drag of the divider ends: the native header changes the width.
+    ListView_SetColumnWidth(list, 1, shown + 57);
+    host.yield();
+    EXPECT_EQ(form->list->columns()[1].width, MulDiv(shown + 57, 1440, host.dpi()));
+    EXPECT_EQ(form->list->columns()[0].width, 2000) << "an untouched column keeps its exact figure";
+
+    // A width set by code is shown and is not read back as the user's.
+    form->list->setColumnWidth(0, 2400);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), MulDiv(2400, host.dpi(), 1440));
+    EXPECT_EQ(form->list->columns()[0].width, 2400);
+}
+
+TEST_F(Win32HostTest, SessionEndClosesTheFormWithTheSessionMode) {
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_TRUE(form->loaded()) << "asking whether the session may end closes nothing";
+    SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);  // another program refused
+    EXPECT_TRUE(form->loaded());
+    SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(form->lastMode, UnloadMode::WindowsSession);
+    EXPECT_FALSE(form->loaded());
+    EXPECT_FALSE(IsWindow(window));
+    host.yield();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Win32HostTest, AFormThatAppearsRunsResizeWithItsShownSize) {
+    AllControls second(host);
+    second.resizes = 0;  // the constructor's own setSize counted
+    second.show();
+    EXPECT_EQ(second.resizes, 1) << "the first show lays the window out";
+    second.show();
+    EXPECT_EQ(second.resizes, 1) << "showing a visible window changes nothing";
+    second.setWindowState(WindowState::Minimized);
+    second.hide();
+    second.setWindowState(WindowState::Normal);
+    const int hiddenResizes = second.resizes;
+    second.show();
+    EXPECT_EQ(second.resizes, hiddenResizes + 1) << "back from hiding, as from the tray";
+    EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(host.windowOf(second))));
+    EXPECT_EQ(second.windowState(), WindowState::Normal);
+    second.unload();
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include "removal/frm_quarantine.h"
+
+#include "removal/quarantine.h"
+
+namespace sorvane::removal {
+namespace {
+
+std::string kindText(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::File: return "File";
+    case EntryKind::Folder: return "Folder";
+    case EntryKind::Cookie: return "Cookie";
+    case EntryKind::Link: return "Link";
+    case EntryKind::RegistryValue: return "Registry value";
+    case EntryKind::RegistryKey: return "Registry key";
+    }
+    return {};
+}
+
+// "2006-03-16T21:05:07" as "2006-03-16 21:05:07".
+std::string dateText(std::string date) {
+    if (date.size() > 10 && date[10] == 'T') date[10] = ' ';
+    return date;
+}
+
+}  // namespace
+
+FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell, std::string productName,
+                             std::string quarantineFolder)
+    : ui::Form(host, "frmQuarantine"),
+      lblQuarantine(add<ui::Label>("lblQuarantine")),
+      lvwQuarantine(add<ui::ListView>("lvwQuarantine")),
+      cmdRestore(add<ui::CommandButton>("cmdRestore")),
+      cmdDelete(add<ui::CommandButton>("cmdDelete")),
+      cmdOpenFolder(add<ui::CommandButton>("cmdOpenFolder")),
+      cmdClose(add<ui::CommandButton>("cmdClose")),
+      store_(store),
+      shell_(shell),
+      productName_(std::move(productName)),
+      folder_(std::move(quarantineFolder)) {
+    setCaption("Quarantine");
+    setSize(9600, 5400);
+    lblQuarantine.setCaption("Check the items to put back where they were, or to delete for good.");
+    lblQuarantine.move(120, 120, 9240, 360);
+    lvwQuarantine.setCheckBoxes(true);
+    lvwQuarantine.addColumn("Threat", 2200);
+    lvwQuarantine.addColumn("Kind", 1200);
+    lvwQuarantine.addColumn("Original Location", 4000);
+    lvwQuarantine.addColumn("Date", 1700);
+    lvwQuarantine.move(120, 540, 9240, 3900);
+    cmdRestore.setCaption("Restore");
+    cmdRestore.move(120, 4560, 1320, 420);
+    cmdDelete.setCaption("Delete");
+    cmdDelete.move(1560, 4560, 1320, 420);
+    cmdOpenFolder.setCaption("Open Folder");
+    cmdOpenFolder.move(3000, 4560, 1560, 420);
+    cmdClose.setCaption("Close");
+    cmdClose.move(8040, 4560, 1320, 420);
+    cmdRestore.onClick = [this] { cmdRestore_Click(); };
+    cmdDelete.onClick = [this] { cmdDelete_Click(); };
+    cmdOpenFolder.onClick = [this] { cmdOpenFolder_Click(); };
+    cmdClose.onClick = [this] { cmdClose_Click(); };
+}
+
+void FrmQuarantine::refresh() {
+    lvwQuarantine.clear();
+    rowIds_.clear();
+    if (!store_.load()) {
+        lblQuarantine.setCaption("The quarantine index cannot be read: " + folder_ + "\\index.json");
+        return;
+    }
+    // The items that are still kept away from their place; restored ones stay in the index.
+    for (const auto& entry : store_.entries()) {
+        if (entry.state == EntryState::Restored) continue;
+        lvwQuarantine.add(entry.threat.empty() ? entry.original : entry.threat);
+        const std::size_t index = lvwQuarantine.count() - 1;
+        lvwQuarantine.setSubItem(index, 1, kindText(entry.kind));
+        lvwQuarantine.setSubItem(index, 2, entry.original);
+        lvwQuarantine.setSubItem(index, 3, dateText(entry.date));
+        rowIds_.push_back(entry.id);
+    }
+    cmdRestore.setEnabled(!rowIds_.empty());
+    cmdDelete.setEnabled(!rowIds_.empty());
+}
+
+std::vector<std::uint64_t> FrmQuarantine::checkedIds() const {
+    std::vector<std::uint64_t> ids;
+    for (std::size_t row = 0; row < lvwQuarantine.count() && row < rowIds_.size(); ++row)
+        if (lvwQuarantine.item(row).checked) ids.push_back(rowIds_[row]);
+    return ids;
+}
+
+void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_view doneText) {
+    std::string problems;
+    std::size_t done = 0;
+    for (const auto& result : results) {
+        if (result.outcome == Outcome::Done) {
+            ++done;
+            continue;
+        }
+        problems += result.detail.empty() ? std::string(OutcomeName(result.outcome)) : result.detail;
+        problems += "\r\n";
+    }
+    std::string text = std::to_string(done) + " " + std::string(doneText);
+    if (!problems.empty()) text += "\r\n\r\n" + problems;
+    host().messageBox(text, productName_, problems.empty() ? ui::mb::Information : ui::mb::Exclamation);
+}
+
+void FrmQuarantine::cmdRestore_Click() {
+    const auto ids = checkedIds();
+    if (ids.empty()) {
+        host().messageBox("No entries are checked.", productName_, ui::mb::Information);
+        return;
+    }
+    std::vector<StoreResult> results;
+    for (const auto id : ids) results.push_back(store_.restore(id));
+    refresh();
+    report(results, "item(s) put back where they were.");
+}
+
+void FrmQuarantine::cmdDelete_Click() {
+    const auto ids = checkedIds();
+    if (ids.empty()) {
+        host().messageBox("No entries are checked.", productName_, ui::mb::Information);
+        return;
+    }
+    const std::string question = "Delete the " + std::to_string(ids.size()) +
+                                 " checked item(s) from the quarantine for good?  They cannot be restored afterwards.";
+    if (host().messageBox(question, productName_, ui::mb::YesNo | ui::mb::Question) != ui::Answer::Yes) return;
+    std::vector<StoreResult> results;
+    for (const auto id : ids) results.push_back(store_.purge(id));
+    refresh();
+    report(results, "item(s) deleted from the quarantine.");
+}
+
+void FrmQuarantine::cmdOpenFolder_Click() {
+    showFolder(shell_, folder_);
+}
+
+}  // namespace sorvane::removal

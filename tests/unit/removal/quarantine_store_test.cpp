@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "removal/frm_quarantine.h"
+#include "removal/quarantine.h"
+#include "removal/quarantine_index.h"
+#include "removal/quarantine_store.h"
+#include "removal/registry_backup.h"
+#include "removal/sha256.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::removal {
+namespace {
+
+using platform::RootKey;
+using platform::ValueType;
+
+constexpr const char* Folder = "C:\\Program Files\\Sorvane\\quarantine";
+const std::string IndexPath = std::string(Folder) + "\\index.json";
+
+TEST(Sha256, KnownDigests) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // Two blocks, and a length that puts the padding into a block of its own.
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    Sha256 pieces;
+    const std::string million(1'000'000, 'a');
+    for (std::size_t at = 0; at < million.size(); at += 777) pieces.update(std::string_view(million).substr(at, 777));
+    EXPECT_EQ(pieces.hexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+IndexEntry sampleKey() {
+    IndexEntry entry;
+    entry.id = 7;
+    entry.date = "2006-03-16T21:05:07";
+    entry.threat = "Caf\xC3\xA9 Toolbar";
+    entry.kind = EntryKind::RegistryKey;
+    entry.original = "HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9";
+    entry.state = EntryState::Removed;
+    entry.root = "HKEY_CURRENT_USER";
+    entry.key = "Software\\Caf\xC3\xA9";
+    entry.tree = ExportedKey{"Caf\xC3\xA9",
+                             {{"", 1, std::string("d\0e\0\0\0", 6)}, {"n", 4, std::string("\x01\x00\x00\x80", 4)}},
+                             {{"Sub", {{"bin", 3, std::string("\xff\x00", 2)}}, {}}}};
+    return entry;
+}
+
+TEST(QuarantineIndexText, EveryFieldSurvivesAWriteAndARead) {
+    IndexEntry file;
+    file.id = 3;
+    file.date = "2006-03-16T21:05:07";
+    file.kind = EntryKind::Folder;
+    file.original = "C:\\Bad\\Toolbar";
+    file.kept = "Toolbar (2)";
+    file.files = {{"bin\\tb.dll", 3, Sha256Hex("dll")}};
+    file.state = EntryState::Resisted;
+    const std::vector<IndexEntry> entries{file, sampleKey()};
+    const auto back = ParseQuarantineIndex(SerializeQuarantineIndex(entries));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, entries);
+}
+
+TEST(QuarantineIndexText, AnythingMalformedMakesTheIndexUnreadable) {
+    const std::string good = SerializeQuarantineIndex({sampleKey()});
+    ASSERT_TRUE(ParseQuarantineIndex(good));
+    for (const std::string& bad : {
+             std::string("not json"), std::string("[]"), std::string("{\"entries\":{}}"),
+             std::string("{\"entries\":[{\"id\":0,\"kind\":\"file\",\"state\":\"kept\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"file\",\"state\":\"kept\",\"kept\":\"..\\\\..\\\\win.ini\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"file\",\"state\":\"kept\",\"kept\":\"C:x\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"disk\",\"state\":\"kept\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"file\",\"state\":\"kept\",\"size\":-1}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"file\",\"state\":\"kept\",\"sha256\":\"xyz\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"file\",\"state\":\"kept\"},"
+                         "{\"id\":1,\"kind\":\"file\",\"state\":\"kept\"}]}"),
+             std::string("{\"entries\":[{\"id\":1,\"kind\":\"value\",\"state\":\"kept\","
+                         "\"registry\":{\"value\":{\"type\":1,\"data\":\"abc\"}}}]}"),
+         })
+        EXPECT_FALSE(ParseQuarantineIndex(bad)) << bad;
+    // A tree deeper than any registry is refused, not followed down the stack.
+    std::string deep = "{\"entries\":[{\"id\":1,\"kind\":\"key\",\"state\":\"kept\",\"registry\":{\"tree\":";
+    for (int i = 0; i < 600; ++i) deep += "{\"keys\":[";
+    for (int i = 0; i < 600; ++i) deep += "]}";
+    deep += "}}]}";
+    EXPECT_FALSE(ParseQuarantineIndex(deep));
+}
+
+TEST(QuarantineIndexDates, DaysBetweenDates) {
+    const auto a = ParseIndexDate("2024-02-28T23:59:59");
+    const auto b = ParseIndexDate("2024-03-01T00:00:00");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(DaysBetween(*a, *b), 2);  // a leap year
+    EXPECT_EQ(DaysBetween(*b, *a), -2);
+    EXPECT_EQ(IndexDate(*b), "2024-03-01T00:00:00");
+    EXPECT_FALSE(ParseIndexDate("2024-13-01T00:00:00"));
+    EXPECT_FALSE(ParseIndexDate("2024-03-01 00:00:00"));
+}
+
+// Saves that fail at the last step, as when the disk fills up or the program is killed.
+class FailingReplace : public fakes::FakeFileSystem {
+public:
+    bool failReplace = false;
+    platform::Status replaceFile(std::string_view from, std::string_view to) override {
+        if (failReplace) return platform::Status::failure(platform::error::AccessDenied);
+        return FakeFileSystem::replaceFile(from, to);
+    }
+};
+
+TEST(QuarantineIndexFile, AFailedSaveLeavesTheOldIndexAndAnUnreadableOneIsSetAside) {
+    FailingReplace files;
+    files.addFolder(Folder);
+    QuarantineIndex index(files, Folder);
+    ASSERT_TRUE(index.load());
+    index.add(sampleKey());
+    const auto saved = files.content(IndexPath);
+    ASSERT_TRUE(saved);
+    files.failReplace = true;
+    index.add(sampleKey());
+    EXPECT_EQ(files.content(IndexPath), saved);
+    EXPECT_FALSE(files.exists(IndexPath + ".new"));
+
+    ASSERT_TRUE(files.writeFile(IndexPath, "{ torn").ok());
+    QuarantineIndex reader(files, Folder);
+    EXPECT_FALSE(reader.loadForReading());
+    EXPECT_TRUE(files.exists(IndexPath));
+    QuarantineIndex writer(files, Folder);
+    EXPECT_FALSE(writer.load());
+    EXPECT_FALSE(files.exists(IndexPath));
+    EXPECT_EQ(files.content(std::string(Folder) + "\\index (unreadable 1).json"), "{ torn");
+}
+
+TEST(RegistryBackup, ValuesComeBackWithTheirTypesAndNothingIsOverwritten) {
+    fakes::FakeRegistry registry;
+    registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    registry.putDword(RootKey::CurrentUser, "Software\\Bad", "n", 0x80000001u);
+    registry.putBinary(RootKey::CurrentUser, "Software\\Bad\\Sub", "bin", {0, 1, 2, 255});
+    registry.putMultiString(RootKey::CurrentUser, "Software\\Bad\\Sub", "multi", {"a", "b"});
+    registry.putString(RootKey::CurrentUser, "Software\\Bad\\Sub\\Deep", "path", "%TEMP%\\x", ValueType::ExpandString);
+    const auto tree = ExportKey(registry, RootKey::CurrentUser, "Software\\Bad");
+    ASSERT_TRUE(tree);
+    ASSERT_TRUE(registry.deleteKeyTree(RootKey::CurrentUser, "Software\\Bad").ok());
+
+    // One value is back already, with other data: it stays and is a clash.
+    registry.putString(RootKey::CurrentUser, "Software\\Bad\\Sub", "multi", "someone else's");
+    const auto outcome = RestoreKey(registry, RootKey::CurrentUser, "Software\\Bad", *tree);
+    EXPECT_EQ(outcome.written, 4);
+    EXPECT_EQ(outcome.clashes, 1);
+    EXPECT_EQ(outcome.failures, 0);
+    EXPECT_EQ(registry.stringValue(RootKey::CurrentUser, "Software\\Bad\\Sub", "multi"), "someone else's");
+    EXPECT_EQ(registry.dwordValue(RootKey::CurrentUser, "Software\\Bad", "n"), 0x80000001u);
+    const auto deep = registry.value(RootKey::CurrentUser, "Software\\Bad\\Sub\\Deep", "path");
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->type, ValueType::ExpandString);
+    EXPECT_EQ(deep->text, "%TEMP%\\x");
+    registry.putString(RootKey::CurrentUser, "Software\\Bad\\Sub", "multi", "");
+    ASSERT_TRUE(registry.deleteValue(RootKey::CurrentUser, "Software\\Bad\\Sub", "multi").ok());
+    EXPECT_EQ(RestoreKey(registry, RootKey::CurrentUser, "Software\\Bad", *tree).clashes, 0);
+    EXPECT_EQ(ExportKey(registry, RootKey::CurrentUser, "Software\\Bad"), tree);
+}
+
+// A removal of every kind through the quarantine, then the store's restore and purge.
+class QuarantineStoreTest : public ::testing::Test {
+protected:
+    QuarantineStoreTest() {
+        fake.files.addFolder(Folder);
+        fake.locale.setNow({2006, 3, 16, 21, 5, 7});
+        quarantine.setIndex(&index, "2006-03-16T21:05:07");
+        quarantine.beginRun();
+        log.setEnabled(true);
+    }
+    std::uint64_t idOf(const std::string& original) { return *quarantine.entryOf(original); }
+    StoreResult restore(std::uint64_t id) {
+        QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+        EXPECT_TRUE(store.load());
+        return store.restore(id);
+    }
+
+    fakes::FakePlatform fake;
+    QuarantineLog log{fake.files, fake.locale, std::string(Folder) + "\\QuarantineLog.txt"};
+    QuarantineIndex index{fake.files, Folder};
+    Quarantine quarantine{fake.files, log, Folder, nullptr};
+};
+
+TEST_F(QuarantineStoreTest, EverythingRemovedComesBackByteForByte) {
+    const std::string binary("MZ\0\x01\xff", 5);
+    fake.files.addFile("C:\\Bad\\bad.exe", binary);
+    fake.files.addFile("C:\\Bad\\Toolbar\\bin\\tb.dll", "dll");
+    fake.files.addFolder("C:\\Bad\\Toolbar\\empty");
+    fake.files.addFile("C:\\Cookies\\user@ads[1].txt", "cookie");
+    quarantine.setThreat("Bad.Example");
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\bad.exe"));
+    ASSERT_TRUE(quarantine.quarantinePath("C:\\Bad\\Toolbar"));
+    quarantine.quarantineCookieFile("C:\\Cookies\\user@ads[1].txt");
+    ASSERT_FALSE(fake.files.exists("C:\\Bad"  "\\bad.exe"));
+    ASSERT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
+    ASSERT_EQ(index.entries().size(), 3u);
+    EXPECT_EQ(index.entries()[0].threat, "Bad.Example");
+    EXPECT_EQ(index.entries()[0].sha256, Sha256Hex(binary));
+    EXPECT_EQ(index.entries()[0].state, EntryState::Removed);
+    EXPECT_EQ(index.entries()[2].kind, EntryKind::Cookie);
+
+    // The whole folder of the executable is gone too: restore makes it again.
+    ASSERT_TRUE(fake.files.removeFolder("C:\\Cookies").ok());
+    for (const char* original : {"C:\\Bad\\bad.exe", "C:\\Bad\\Toolbar", "C:\\Cookies\\user@ads[1].txt"})
+        EXPECT_EQ(restore(idOf(original)).outcome, Outcome::Done) << original;
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), binary);
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\bin\\tb.dll"), "dll");
+    EXPECT_TRUE(fake.files.isFolder("C:\\Bad\\Toolbar\\empty"));
+    EXPECT_EQ(fake.files.content("C:\\Cookies\\user@ads[1].txt"), "cookie");
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    for (const auto& entry : after.entries()) EXPECT_EQ(entry.state, EntryState::Restored);
+    // Once more changes nothing and is no clash.
+    EXPECT_EQ(restore(idOf("C:\\Bad\\bad.exe")).outcome, Outcome::Done);
+}
+
+TEST_F(QuarantineStoreTest, AClashIsReportedAndADamagedCopyIsNeverPutBack) {
+    fake.files.addFile("C:\\Bad\\a.txt", "a");
+    fake.files.addFile("C:\\Bad\\b.txt", "b");
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\a.txt"));
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\b.txt"));
+    fake.files.addFile("C:\\Bad\\a.txt", "a new file of the user's");
+    const auto clash = restore(idOf("C:\\Bad\\a.txt"));
+    EXPECT_EQ(clash.outcome, Outcome::Clash);
+    EXPECT_EQ(fake.files.content("C:\\Bad\\a.txt"), "a new file of the user's");
+
+    ASSERT_TRUE(fake.files.writeFile(std::string(Folder) + "\\b.txt", "rotten").ok());
+    EXPECT_EQ(restore(idOf("C:\\Bad\\b.txt")).outcome, Outcome::Failed);
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\b.txt"));
+    EXPECT_EQ(restore(999).outcome, Outcome::NotFound);
+}
+
+TEST_F(QuarantineStoreTest, PurgeDeletesCopiesNoOtherEntryNeeds) {
+    fake.files.addFile("C:\\Bad\\same.txt", "same");
+    fake.files.addFile("C:\\Other\\same.txt", "same");
+    fake.files.addFile("C:\\Bad\\Folder\\f.txt", "f");
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\same.txt"));
+    ASSERT_TRUE(quarantine.quarantineFile("C:\\Other\\same.txt"));
+    ASSERT_TRUE(quarantine.quarantinePath("C:\\Bad\\Folder"));
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    ASSERT_TRUE(store.load());
+    ASSERT_EQ(store.entries().size(), 3u);
+    // Both entries name one kept copy: it goes with the last of them.
+    EXPECT_EQ(store.purge(idOf("C:\\Bad\\same.txt")).outcome, Outcome::Done);
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\same.txt"));
+    EXPECT_EQ(store.purge(idOf("C:\\Other\\same.txt")).outcome, Outcome::Done);
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "\\same.txt"));
+    EXPECT_EQ(store.purge(idOf("C:\\Bad\\Folder")).outcome, Outcome::Done);
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "\\Folder"));
+    EXPECT_TRUE(store.entries().empty());
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\QuarantineLog.txt"));
+}
+
+// The console's "quarantine" command and the window, over one removal of a file, a value and a key.
+class QuarantineFrontEndTest : public QuarantineStoreTest {
+protected:
+    QuarantineFrontEndTest() {
+        fake.files.addFile("C:\\Bad\\bad.exe", "MZ bad");
+        quarantine.setThreat("Bad.Example");
+        EXPECT_TRUE(quarantine.quarantineFile("C:\\Bad\\bad.exe"));
+        fake.registry.putDword(RootKey::CurrentUser, "Software\\Run", "Bad", 7);
+        IndexEntry value;
+        value.kind = EntryKind::RegistryValue;
+        value.root = "HKEY_CURRENT_USER";
+        value.key = "Software\\Run";
+        value.value = ExportValue(fake.registry, RootKey::CurrentUser, "Software\\Run", "Bad");
+        quarantine.record("HKEY_CURRENT_USER\\Software\\Run\\Bad", value);
+        quarantine.settle("HKEY_CURRENT_USER\\Software\\Run\\Bad", false);
+        EXPECT_TRUE(fake.registry.deleteValue(RootKey::CurrentUser, "Software\\Run", "Bad").ok());
+    }
+    int command(std::vector<std::string> args) {
+        args.insert(args.begin(), "quarantine");
+        std::istringstream in;
+        out.str("");
+        err.str("");
+        cli::Console console{in, out, err};
+        return cli::dispatch(fake.platform(), args, console);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(QuarantineFrontEndTest, TheConsoleListsRestoresAndPurges) {
+    EXPECT_EQ(command({"list"}), cli::ExitClean);
+    EXPECT_EQ(out.str(),
+              "1  2006-03-16T21:05:07  file  removed  Bad.Example  C:\\Bad\\bad.exe\n"
+              "2  2006-03-16T21:05:07  value  removed  Bad.Example  HKEY_CURRENT_USER\\Software\\Run\\Bad\n");
+    EXPECT_EQ(command({"list", "--json"}), cli::ExitClean);
+    const auto listed = ParseQuarantineIndex(out.str());
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->size(), 2u);
+
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Run", "Bad", "the user's own");
+    EXPECT_EQ(command({"restore", "1", "2"}), cli::ExitFound);
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), "MZ bad");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Run", "Bad"), "the user's own");
+    EXPECT_NE(out.str().find("Not restored 2"), std::string::npos);
+    ASSERT_TRUE(fake.registry.deleteValue(RootKey::CurrentUser, "Software\\Run", "Bad").ok());
+    EXPECT_EQ(command({"restore", "2"}), cli::ExitClean);
+    EXPECT_EQ(fake.registry.dwordValue(RootKey::CurrentUser, "Software\\Run", "Bad"), 7u);
+    EXPECT_EQ(fake.registry.value(RootKey::CurrentUser, "Software\\Run", "Bad")->type, ValueType::Dword);
+
+    EXPECT_EQ(command({"restore", "3"}), cli::ExitError);
+    EXPECT_EQ(command({"restore", "x"}), cli::ExitError);
+    EXPECT_EQ(command({"purge"}), cli::ExitError);
+    EXPECT_EQ(command({"shred"}), cli::ExitError);
+    // Days are counted from the run's date.
+    EXPECT_EQ(command({"purge", "--older-than", "30"}), cli::ExitClean);
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    fake.locale.setNow({2006, 4, 30, 12, 0, 0});
+    EXPECT_EQ(command({"purge", "--older-than", "30"}), cli::ExitClean);
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    EXPECT_EQ(command({"list"}), cli::ExitClean);
+    EXPECT_EQ(out.str(), "The quarantine is empty.\n");
+
+    ASSERT_TRUE(fake.files.writeFile(IndexPath, "{").ok());
+    EXPECT_EQ(command({"list"}), cli::ExitError);
+    EXPECT_EQ(fake.files.content(IndexPath), "{");
+}
+
+TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
+    ui::HeadlessHost host;
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    FrmQuarantine window(host, store, fake.shell, "Sorvane", Folder);
+    window.load();
+    window.refresh();
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+    EXPECT_EQ(window.lvwQuarantine.item(0).text, "Bad.Example");
+    EXPECT_EQ(window.lvwQuarantine.item(0).subItem(1), "File");
+    EXPECT_EQ(window.lvwQuarantine.item(0).subItem(2), "C:\\Bad\\bad.exe");
+    EXPECT_EQ(window.lvwQuarantine.item(0).subItem(3), "2006-03-16 21:05:07");
+    EXPECT_EQ(window.lvwQuarantine.item(1).subItem(1), "Registry value");
+
+    window.cmdRestore.click();
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, "No entries are checked.");
+
+    window.lvwQuarantine.userCheck(1, true);
+    window.cmdRestore.click();
+    EXPECT_EQ(fake.registry.dwordValue(RootKey::CurrentUser, "Software\\Run", "Bad"), 7u);
+    EXPECT_EQ(host.messages().back().text, "1 item(s) put back where they were.");
+    // Restored entries leave the list.
+    ASSERT_EQ(window.lvwQuarantine.count(), 1u);
+
+    window.lvwQuarantine.userCheck(0, true);
+    host.queueAnswer(ui::Answer::No);
+    window.cmdDelete.click();
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    window.lvwQuarantine.userCheck(0, true);
+    host.queueAnswer(ui::Answer::Yes);
+    window.cmdDelete.click();
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\bad.exe"));
+    EXPECT_TRUE(window.lvwQuarantine.empty());
+    EXPECT_FALSE(window.cmdRestore.enabled());
+
+    window.cmdOpenFolder.click();
+    ASSERT_EQ(fake.shell.started.size(), 1u);
+    EXPECT_EQ(fake.shell.started[0].first, std::string("explorer ") + Folder);
+}
+
+}  // namespace
+}  // namespace sorvane::removal
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/fuzz/quarantine_index_target.h"
+
+namespace sorvane::removal {
+namespace {
+
+// The fuzz seeds (and any kept crash input) replayed through the fuzz target, and the seed
+// read as the index it is.
+TEST(QuarantineIndexFuzzInputs, KeptInputsRunCleanly) {
+    std::size_t replayed = 0;
+    const auto dir = std::filesystem::path(SORVANE_SOURCE_DIR) / "tests" / "fuzz" / "index-corpus";
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        fuzz::FuzzQuarantineIndex(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+        if (entry.path().filename() == "every-kind.json") {
+            const auto entries = ParseQuarantineIndex(input);
+            ASSERT_TRUE(entries);
+            EXPECT_EQ(entries->size(), 6u);
+        }
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 1u);
+}
+
+}  // namespace
+}  // namespace sorvane::removal
