@@ -151,7 +151,9 @@ void FolderListings::plan(const std::vector<std::string>& files, const std::vect
 
     std::function<void(const std::string&, bool)> resolve = [&](const std::string& key, bool absent) {
         const auto& node = plan[key];
-        auto& folder = folders_[key];
+        auto [at, fresh] = folders_.try_emplace(key);
+        auto& folder = at->second;
+        kept_ += fresh ? 1 : 0;
         if (absent) {
             folder.state = Folder::State::Absent;
         } else if (folder.state == Folder::State::Unknown && worthListing(node)) {
@@ -278,7 +280,9 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
 
     std::function<void(const std::string&, bool)> resolve = [&](const std::string& id, bool absent) {
         const auto& node = plan[id];
-        auto& key = keys_[id];
+        auto [at, fresh] = keys_.try_emplace(id);
+        auto& key = at->second;
+        kept_ += fresh ? 1 : 0;
         if (absent) {
             key.state = Key::State::Absent;
         } else {

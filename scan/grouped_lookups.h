@@ -22,7 +22,7 @@
 namespace sorvane::scan {
 
 // What the listings of one scan told; kept for the whole scan, so each folder or key is
-// listed at most once.
+// listed at most once (within a bound on what is kept, past which it starts afresh).
 class FolderListings {
 public:
     explicit FolderListings(platform::FileSystem& files) : files_(files) {}

@@ -12,13 +12,17 @@ Two pairs of figures per line:
   scan_timer (the same dispatcher and scan), minus the same over an empty set;
 - whole process: probe and SorvaneCmd timed from outside, minus their runs over an empty set
   (what a user waits for; start-up under Wine varies by tenths of a second, so small sets
-  are noisy here).
+  are noisy here);
+- processor time: the same whole processes counted in processor seconds of the program and
+  of the prefix's own Wine server (which serves the registry calls), which the machine's
+  other load does not inflate the way it inflates wall time.
 All runs alternate; the figures are medians of --runs runs.
 --smoke runs every set once at a small size and fails only when a program fails, never on
 time.
 """
 import argparse
 import os
+import resource
 import shutil
 import signal
 import statistics
@@ -76,9 +80,36 @@ class Prefix:
                 if os.path.islink(link):
                     os.unlink(link)
                     os.mkdir(link)
+        self.server = self._server_pid()
         z = os.path.join(self.path, "dosdevices", "z:")
         if os.path.lexists(z):
             os.unlink(z)
+
+    def _server_pid(self):
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    if b"wineserver" not in f.read():
+                        continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=%s" % self.path).encode() in f.read().split(b"\0"):
+                        return pid
+            except OSError:
+                continue
+        return None
+
+    def server_cpu(self):
+        """Seconds of processor time this prefix's own Wine server has used."""
+        if not self.server:
+            return 0.0
+        try:
+            with open("/proc/%s/stat" % self.server) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except OSError:
+            return 0.0
 
     def wine(self, args, **kw):
         return subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
@@ -187,9 +218,17 @@ class Bench:
             self.prefix.wine(["reg", "delete", key, "/f"])
 
     def timed(self, args):
+        """Wall seconds; processor seconds of the program and of the Wine server on its behalf
+        go to self.cpu, which the machine's other load leaves alone."""
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        server = self.prefix.server_cpu()
         start = time.perf_counter()
         done = self.prefix.wine(args, cwd=self.app)
-        return time.perf_counter() - start, done
+        wall = time.perf_counter() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        self.cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime +
+                    self.prefix.server_cpu() - server)
+        return wall, done
 
     def scan(self):
         seconds, done = self.timed([r"C:\SorvaneBench\SorvaneCmd.exe", "scan", "--quick", "--json"])
@@ -237,36 +276,42 @@ def main():
             for name in sets:
                 file, defs, probe, folders, keys = generate(name, n)
                 bench.plant(folders, keys)
-                times = {k: [] for k in ("scan", "scan0", "floor", "floor0", "loop", "timer", "timer0")}
+                names = ("scan", "scan0", "floor", "floor0", "loop", "timer", "timer0", "cpu", "cpu0", "fcpu", "fcpu0")
+                times = {k: [] for k in names}
                 for _ in range(runs):
                     bench.install(file, defs, probe)
                     times["scan"].append(bench.scan())
+                    times["cpu"].append(bench.cpu)
                     times["timer"].append(bench.timed_scan())
                     wall, loop = bench.floor(n)
                     times["floor"].append(wall)
+                    times["fcpu"].append(bench.cpu)
                     times["loop"].append(loop)
                     bench.install(None, [], [])
                     times["scan0"].append(bench.scan())
+                    times["cpu0"].append(bench.cpu)
                     times["timer0"].append(bench.timed_scan())
                     times["floor0"].append(bench.floor(0)[0])
+                    times["fcpu0"].append(bench.cpu)
                 bench.unplant(folders, keys)
                 m = {k: statistics.median(v) for k, v in times.items()}
                 per = lambda seconds: seconds / n * 1e6  # noqa: E731
                 row = (name, n, per(m["loop"]), per(m["timer"] - m["timer0"]), per(m["floor"] - m["floor0"]),
-                       per(m["scan"] - m["scan0"]))
+                       per(m["scan"] - m["scan0"]), per(m["fcpu"] - m["fcpu0"]), per(m["cpu"] - m["cpu0"]))
                 rows.append(row)
-                print("%-16s %7d lines: floor %8.2f us, scan %8.2f us a line in process; %8.2f / %8.2f us whole"
-                      % row, file=sys.stderr, flush=True)
+                print("%-16s %7d lines: floor %8.2f us, scan %8.2f us a line in process; %8.2f / %8.2f us whole;"
+                      " processor %8.2f / %8.2f us" % row, file=sys.stderr, flush=True)
     finally:
         prefix.close()
 
     ratio = lambda scan, floor: "%.2f" % (scan / floor) if floor > 0 else "n/a"  # noqa: E731
     print("| set | lines | floor (probe loop) | scan (in process) | ratio | floor (whole probe) "
-          "| scan (whole SorvaneCmd) | ratio |")
-    print("|---|---|---|---|---|---|---|---|")
-    for name, n, loop, timer, floor, scan in rows:
-        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s |"
-              % (name, n, loop, timer, ratio(timer, loop), floor, scan, ratio(scan, floor)))
+          "| scan (whole SorvaneCmd) | ratio | floor processor | scan processor | ratio |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
+    for name, n, loop, timer, floor, scan, fcpu, cpu in rows:
+        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s |"
+              % (name, n, loop, timer, ratio(timer, loop), floor, scan, ratio(scan, floor), fcpu, cpu,
+                 ratio(cpu, fcpu)))
     if a.smoke:
         print("smoke run: every set scanned and probed once (%d runs, no timing checked)" % runs)
     return 0
