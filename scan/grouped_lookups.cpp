@@ -280,6 +280,8 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
 
     std::function<void(const std::string&, bool)> resolve = [&](const std::string& id, bool absent) {
         const auto& node = plan[id];
+        // A missing key with nothing planned below it is answered by its parent's state.
+        if (absent && node.children.empty()) return;
         auto [at, fresh] = keys_.try_emplace(id);
         auto& key = at->second;
         kept_ += fresh ? 1 : 0;
