@@ -257,25 +257,33 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
     std::vector<std::string> parts;
 
     // Every key from the hive down to the one that holds the last of `count` parts.
+    // One id grows along the chain, so a key already planned costs no new text.
+    std::string chain;
     auto addChain = [&](platform::RootKey hive, const std::string& key, std::size_t count) {
-        const auto base = hiveKey(hive);
+        chain = hiveKey(hive);
         std::size_t spelledEnd = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            auto& node = plan[keyId(hive, parts, i)];
-            if (i == 0 && node.lines == 0) roots.push_back(base);
-            node.hive = hive;
-            if (node.lines == 0) node.spelled = key.substr(0, spelledEnd);
+            if (i > 0) chain.append(i > 1 ? "\\" : "").append(parts[i - 1]);
+            auto it = plan.find(chain);
+            if (it == plan.end()) {
+                it = plan.emplace(chain, KeyNode{}).first;
+                it->second.hive = hive;
+                it->second.spelled = key.substr(0, spelledEnd);
+                if (i == 0) roots.push_back(chain);
+            }
+            auto& node = it->second;
             ++node.lines;
             if (i < parts.size()) node.children.insert(parts[i]);
             if (i < parts.size()) spelledEnd += (i == 0 ? 0 : 1) + parts[i].size();
         }
-        return keyId(hive, parts, count - 1);
+        return chain;
     };
     for (const auto& query : keyQueries)
         if (splitKeyPath(query.key, parts)) addChain(query.hive, query.key, parts.size());
     for (const auto& query : valueQueries) {
         if (!splitKeyPath(query.key, parts) || !plainValueName(query.value)) continue;
-        plan[addChain(query.hive, query.key, parts.size() + 1)].values.insert(text::toLower(query.value));
+        auto& node = plan.find(addChain(query.hive, query.key, parts.size() + 1))->second;
+        node.values.insert(text::toLower(query.value));
     }
 
     std::function<void(const std::string&, bool)> resolve = [&](const std::string& id, bool absent) {
