@@ -28,5 +28,9 @@ inline constexpr std::size_t MaxStartPageChars = 1024;               // the brow
 inline constexpr std::size_t MaxQuarantineIndex = 64 * 1024 * 1024;  // bytes of quarantine\index.json
 inline constexpr std::size_t MaxRegistryDepth = 512;                 // key levels below a root, as the system allows
 inline constexpr std::size_t MaxRegistryValueData = 16 * 1024 * 1024;  // bytes of one exported value
+inline constexpr std::size_t MaxListedNames = 1 << 18;               // folders, keys and listed names one scan keeps
+inline constexpr std::size_t MaxGroupedPath = 240;                   // longer paths are tested one by one, well inside MAX_PATH
+inline constexpr std::size_t MaxLookaheadLines = 4096;               // definition lines a scanner plans its tests over
+inline constexpr std::size_t MaxLookaheadBytes = 1024 * 1024;        // and their bytes
 
 }  // namespace sorvane::limits

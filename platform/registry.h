@@ -79,6 +79,15 @@ public:
     virtual Status deleteKeyTree(RootKey root, std::string_view path) = 0;
     virtual Status listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) = 0;
     virtual Status listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) = 0;
+    // How many sub-keys and values the key holds, without listing them where the system can tell.
+    virtual Status countEntries(RootKey root, std::string_view path, std::uint32_t& subKeys, std::uint32_t& values) {
+        std::vector<std::string> names;
+        if (auto s = listSubKeys(root, path, names); !s.ok()) return s;
+        subKeys = static_cast<std::uint32_t>(names.size());
+        if (auto s = listValueNames(root, path, names); !s.ok()) return s;
+        values = static_cast<std::uint32_t>(names.size());
+        return Status::success();
+    }
 };
 
 }  // namespace sorvane::platform

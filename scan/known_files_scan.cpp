@@ -1,8 +1,11 @@
 #include "scan/known_files_scan.h"
 
+#include <optional>
+
 #include "definitions/records.h"
 #include "platform/text.h"
 #include "scan/company_name.h"
+#include "scan/drive_list.h"
 #include "scan/file_tests.h"
 
 namespace sorvane::scan {
@@ -30,53 +33,77 @@ void rememberMissing(ScanSession& session, const definitions::FileDefinition& de
 }  // namespace
 
 void ScanKnownFiles(ScanSession& session) {
-    std::vector<std::string> lines;
-    if (!session.readDefinitionLines(definitions::FileDefinitionFile, lines)) return;
     auto& state = session.state;
     const auto& macros = session.macros();
-    for (const auto& line : lines) {
-        if (state.stopRequested) return;
-        auto def = definitions::ParseFileLine(line, macros);
-
-        ++state.filesFoldersInspected;
-        progress(session, def ? def->name : std::string());
-        if (state.stopRequested) return;
-
-        if (!def) {
-            // Nothing to test.
-        } else if (!FileExists(session.os.files, def->path)) {
-            rememberMissing(session, *def);
-        } else if (!session.isSafe(def->path)) {
-            if (session.isExcluded(def->path)) {
-                session.addExcluded(def->path);
-            } else if (!IsMicrosoftCompany(CompanyNameOf(session.os.files, def->path))) {
-                session.reportFile(def->path, def->threat, def->note, icon::File);
-            }
+    auto& listings = session.folderListings();
+    listings.clear();
+    // Only the drive sweep of a complete scan reads the list of files missing from their place.
+    const bool sweep = CompleteScanChosen(session);
+    std::vector<std::optional<definitions::FileDefinition>> defs;
+    std::vector<std::string> paths;
+    (void)session.forEachDefinitionBatch(definitions::FileDefinitionFile, [&](const auto& lines) {
+        defs.clear();
+        paths.clear();
+        for (const auto& line : lines) {
+            defs.push_back(definitions::ParseFileLine(line, macros));
+            if (defs.back()) paths.push_back(defs.back()->path);
         }
-        session.host.yield();
-    }
+        listings.plan(paths, {});
+        for (const auto& def : defs) {
+            if (state.stopRequested) return false;
+            ++state.filesFoldersInspected;
+            progress(session, def ? def->name : std::string());
+            if (state.stopRequested) return false;
+
+            if (!def) {
+                // Nothing to test.
+            } else if (!listings.fileExists(def->path)) {
+                if (sweep) rememberMissing(session, *def);
+            } else if (!session.isSafe(def->path)) {
+                if (session.isExcluded(def->path)) {
+                    session.addExcluded(def->path);
+                } else if (!IsMicrosoftCompany(CompanyNameOf(session.os.files, def->path))) {
+                    session.reportFile(def->path, def->threat, def->note, icon::File);
+                }
+            }
+            session.host.yield();
+        }
+        return true;
+    });
 }
 
 void ScanKnownFolders(ScanSession& session) {
-    std::vector<std::string> lines;
-    if (!session.readDefinitionLines(definitions::DirectoryDefinitionFile, lines)) return;
     auto& state = session.state;
     const auto& macros = session.macros();
-    for (const auto& line : lines) {
-        if (state.stopRequested) return;
-        if (line.find('|') == std::string::npos) continue;
-        auto def = definitions::ParseFolderLine(line, macros);
-
-        ++state.filesFoldersInspected;
-        progress(session, def ? def->label : std::string());
-        if (state.stopRequested) return;
-
-        if (def && FolderExists(session.os.files, def->path) && !session.isSafe(def->path)) {
-            if (session.isFolderExcluded(def->path)) session.addExcluded(def->path);
-            else session.reportFile(def->path, def->threat, def->note, icon::Folder);
+    // The listings the files scan made stay good for the folders of the same scan.
+    auto& listings = session.folderListings();
+    std::vector<std::optional<definitions::FolderDefinition>> defs;
+    std::vector<std::string> paths;
+    (void)session.forEachDefinitionBatch(definitions::DirectoryDefinitionFile, [&](const auto& lines) {
+        defs.clear();
+        paths.clear();
+        for (const auto& line : lines) {
+            // A line without "|" is no folder definition: it is passed over uncounted.
+            if (line.find('|') == std::string::npos) continue;
+            defs.push_back(definitions::ParseFolderLine(line, macros));
+            if (defs.back()) paths.push_back(defs.back()->path);
         }
-        session.host.yield();
-    }
+        listings.plan({}, paths);
+        for (const auto& def : defs) {
+            if (state.stopRequested) return false;
+            ++state.filesFoldersInspected;
+            progress(session, def ? def->label : std::string());
+            if (state.stopRequested) return false;
+
+            if (def && listings.folderExists(def->path) && !session.isSafe(def->path)) {
+                if (session.isFolderExcluded(def->path)) session.addExcluded(def->path);
+                else session.reportFile(def->path, def->threat, def->note, icon::Folder);
+            }
+            session.host.yield();
+        }
+        return true;
+    });
+    listings.clear();
 }
 
 }  // namespace sorvane::scan

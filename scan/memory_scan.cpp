@@ -31,22 +31,21 @@ void progress(ScanSession& session, std::string_view item) {
 
 // The NT definition text: "|" and every listed executable's full path, upper-cased, each followed by "|".
 std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
-    std::vector<std::string> lines;
-    if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return {};
     const auto& macros = session.macros();
     std::string text = "|";
-    for (const auto& line : lines) {
-        if (session.state.stopRequested) return {};
-        if (auto def = definitions::ParseProcessLine(line, macros)) {
-            lastName = def->name;
-            text += def->path + "|";
-        }
-        if (scanMode(session)) {
-            ++session.state.memoryInspected;
-            progress(session, lastName);
-        }
-        session.host.yield();
-    }
+    const auto outcome = session.forEachDefinitionLine(
+        definitions::ExeDefinitionFile, [&] { return session.state.stopRequested; }, [&](const std::string& line) {
+            if (auto def = definitions::ParseProcessLine(line, macros)) {
+                lastName = def->name;
+                text += def->path + "|";
+            }
+            if (scanMode(session)) {
+                ++session.state.memoryInspected;
+                progress(session, lastName);
+            }
+            session.host.yield();
+        });
+    if (outcome == definitions::ReadOutcome::Missing || outcome == definitions::ReadOutcome::Stopped) return {};
     return text::toUpper(text);
 }
 
@@ -119,18 +118,16 @@ void scan9x(ScanSession& session) {
     if (!definitions.empty()) {
         session.state.memoryInspected += static_cast<std::int32_t>(text::lines(definitions).size());
     } else {
-        std::vector<std::string> lines;
-        if (!session.readDefinitionLines(definitions::ExeDefinitionFile, lines)) return;
-        for (const auto& line : lines) {
-            if (session.state.stopRequested) {
-                definitions.clear();
-                break;
-            }
-            definitions += line + "\r\n";
-            ++session.state.memoryInspected;
-            if (scanMode(session)) progress(session, line);
-            session.host.yield();
-        }
+        const auto outcome = session.forEachDefinitionLine(
+            definitions::ExeDefinitionFile, [&] { return session.state.stopRequested; },
+            [&](const std::string& line) {
+                definitions += line + "\r\n";
+                ++session.state.memoryInspected;
+                if (scanMode(session)) progress(session, line);
+                session.host.yield();
+            });
+        if (outcome == definitions::ReadOutcome::Missing) return;
+        if (outcome == definitions::ReadOutcome::Stopped) definitions.clear();
     }
     const std::string upper = text::toUpper(definitions);
 

@@ -1,67 +1,91 @@
 #include "scan/registry_scan.h"
 
+#include <optional>
+
 #include "definitions/records.h"
 #include "platform/text.h"
 #include "scan/registry_tools.h"
 
 namespace sorvane::scan {
 
-void ScanRegistry(ScanSession& session) {
-    std::vector<std::string> lines;
-    if (!session.readDefinitionLines(definitions::RegistryDefinitionFile, lines)) return;
+namespace {
+
+// One line after its key or value was tested: rows, counts and the summary.
+void handle(ScanSession& session, const definitions::RegistryDefinition& def, KeyListings& listings) {
     auto& state = session.state;
-    const auto& macros = session.macros();
+    ++state.registryInspected;
+    session.UpdateProgress(session.statusText(text::toLower(def.key + "\\" + def.value)),
+                           percentOf(state.registryInspected, state.counts.registry),
+                           percentOf(state.registryInspected + state.counts.cookies + state.counts.exe,
+                                     state.counts.total()));
 
-    for (const auto& line : lines) {
-        session.host.yield();
-        if (state.stopRequested) return;
-        auto def = definitions::ParseRegistryLine(line, macros);
-        if (!def) continue;
-
-        ++state.registryInspected;
-        session.UpdateProgress(session.statusText(text::toLower(def->key + "\\" + def->value)),
-                               percentOf(state.registryInspected, state.counts.registry),
-                               percentOf(state.registryInspected + state.counts.cookies + state.counts.exe,
-                                         state.counts.total()));
-
-        const std::string keyText = def->keyText();
-        std::string item;
-        if (!def->value.empty()) {
-            if (!RegistryValueExists(session.os.registry, def->hive.root, def->key, def->value)) continue;
-            item = def->itemText();
-            if (session.isSafe(item)) continue;
-            if (session.isExcluded(item) || session.isExcluded(keyText)) {
-                session.addExcluded(item);
-                continue;
-            }
-        } else {
-            if (!RegistryKeyExists(session.os.registry, def->hive.root, text::trim(def->key))) continue;
-            item = keyText;
-            if (session.isSafe(item)) continue;
-            if (session.isExcluded(item)) {
-                session.addExcluded(item);
-                continue;
-            }
+    const std::string keyText = def.keyText();
+    std::string item;
+    if (!def.value.empty()) {
+        if (!listings.valueExists(def.hive.root, def.key, def.value)) return;
+        item = def.itemText();
+        if (session.isSafe(item)) return;
+        if (session.isExcluded(item) || session.isExcluded(keyText)) {
+            session.addExcluded(item);
+            return;
         }
-
-        auto& work = session.view.lvwRegistryToBeDeleted;
-        work.add(definitions::HiveHandleText(def->hive.root));
-        const std::size_t row = work.count() - 1;
-        work.setSubItem(row, 1, def->key);
-        work.setSubItem(row, 2, def->value);
-        work.setSubItem(row, 3, def->threat);
-        session.addTrace();
-
-        if (session.summaryHas(def->threat + " - Found")) continue;
-        if (text::trim(def->threat).empty()) {
-            session.addSummary("RegKey " + def->key + " - Found", icon::None);
-            session.addDetail(def->key, icon::Registry, keyText, "");
-        } else {
-            session.addSummary(def->threat + " - Found", icon::Registry);
-            session.addDetail(def->threat, icon::Registry, item, def->note);
+    } else {
+        if (!listings.keyExists(def.hive.root, text::trim(def.key))) return;
+        item = keyText;
+        if (session.isSafe(item)) return;
+        if (session.isExcluded(item)) {
+            session.addExcluded(item);
+            return;
         }
-        ++state.threatsFound;
     }
+
+    auto& work = session.view.lvwRegistryToBeDeleted;
+    work.add(definitions::HiveHandleText(def.hive.root));
+    const std::size_t row = work.count() - 1;
+    work.setSubItem(row, 1, def.key);
+    work.setSubItem(row, 2, def.value);
+    work.setSubItem(row, 3, def.threat);
+    session.addTrace();
+
+    if (session.summaryHas(def.threat + " - Found")) return;
+    if (text::trim(def.threat).empty()) {
+        session.addSummary("RegKey " + def.key + " - Found", icon::None);
+        session.addDetail(def.key, icon::Registry, keyText, "");
+    } else {
+        session.addSummary(def.threat + " - Found", icon::Registry);
+        session.addDetail(def.threat, icon::Registry, item, def.note);
+    }
+    ++state.threatsFound;
+}
+
+}  // namespace
+
+void ScanRegistry(ScanSession& session) {
+    const auto& macros = session.macros();
+    auto& listings = session.keyListings();
+    listings.clear();
+    std::vector<std::optional<definitions::RegistryDefinition>> defs;
+    std::vector<KeyListings::KeyQuery> keys;
+    std::vector<KeyListings::ValueQuery> values;
+    (void)session.forEachDefinitionBatch(definitions::RegistryDefinitionFile, [&](const auto& lines) {
+        defs.clear();
+        keys.clear();
+        values.clear();
+        for (const auto& line : lines) {
+            auto def = definitions::ParseRegistryLine(line, macros);
+            if (def && def->value.empty()) keys.push_back({def->hive.root, text::trim(def->key)});
+            if (def && !def->value.empty()) values.push_back({def->hive.root, def->key, def->value});
+            defs.push_back(std::move(def));
+        }
+        listings.plan(keys, values);
+        for (const auto& def : defs) {
+            session.host.yield();
+            if (session.state.stopRequested) return false;
+            if (def) handle(session, *def, listings);
+        }
+        return true;
+    });
+    listings.clear();
 }
 
 }  // namespace sorvane::scan

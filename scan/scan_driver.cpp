@@ -1,5 +1,7 @@
 #include "scan/scan_driver.h"
 
+#include <unordered_set>
+
 #include "app/definition_files.h"
 #include "platform/text.h"
 #include "scan/cookie_scan.h"
@@ -265,12 +267,34 @@ void SyncWorkListChecks(ScanSession& session, std::size_t row) {
 }
 
 void cmdSelectAll_Click(ScanSession& session) {
-    auto& list = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    // Checking row by row and tying each to its work rows would walk the work lists once per
+    // row; the ties of all newly checked rows are gathered first and applied in one pass.
+    auto& view = session.view;
+    auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::unordered_set<std::string> cookiePaths, folderPaths, threats, registryKeys;
     for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.item(i).checked) continue;
+        const auto& item = list.item(i);
+        if (item.checked) continue;
         list.setChecked(i, true);
-        SyncWorkListChecks(session, i);
+        switch (item.smallIcon) {
+        case icon::Cookie: cookiePaths.insert(item.subItem(1)); break;
+        case icon::Registry: registryKeys.insert(item.text); threats.insert(item.text); break;
+        case icon::File: threats.insert(item.text); break;
+        case icon::Folder: folderPaths.insert(item.subItem(1)); threats.insert(item.text); break;
+        default: break;
+        }
     }
+    auto checkWhere = [](ui::ListView& work, auto&& tied) {
+        for (std::size_t i = 0; i < work.count(); ++i)
+            if (tied(work.item(i))) work.setChecked(i, true);
+    };
+    checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return cookiePaths.count(w.text) > 0; });
+    checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) {
+        return folderPaths.count(w.text) > 0 || threats.count(w.subItem(1)) > 0;
+    });
+    checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
+        return registryKeys.count(w.subItem(1)) > 0 || threats.count(w.subItem(3)) > 0;
+    });
 }
 
 }  // namespace sorvane::scan

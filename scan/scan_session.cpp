@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "definitions/definition_files.h"
+#include "platform/limits.h"
 #include "platform/text.h"
 
 namespace sorvane::scan {
@@ -67,6 +68,42 @@ bool ScanSession::readDefinitionLines(std::string_view fileName, std::vector<std
     return outcome != definitions::ReadOutcome::Missing;
 }
 
+definitions::ReadOutcome ScanSession::forEachDefinitionLine(std::string_view fileName,
+                                                           const definitions::StopPredicate& stop,
+                                                           const std::function<void(const std::string&)>& onLine) {
+    return definitions::forEachDefinitionLine(os.files, os.locale, definitionPath(fileName), stop,
+                                              [&](std::size_t, const std::string& line) { onLine(line); });
+}
+
+bool ScanSession::forEachDefinitionBatch(std::string_view fileName,
+                                         const std::function<bool(const std::vector<std::string>&)>& onBatch) {
+    std::vector<std::string> batch;
+    std::size_t bytes = 0;
+    bool stopped = false;
+    auto hand = [&] {
+        if (!stopped && !batch.empty()) stopped = !onBatch(batch);
+        batch.clear();
+        bytes = 0;
+    };
+    const auto outcome = forEachDefinitionLine(fileName, [&] { return stopped; }, [&](const std::string& line) {
+        bytes += line.size();
+        batch.push_back(line);
+        if (batch.size() >= limits::MaxLookaheadLines || bytes >= limits::MaxLookaheadBytes) hand();
+    });
+    hand();
+    return outcome != definitions::ReadOutcome::Missing;
+}
+
+FolderListings& ScanSession::folderListings() {
+    if (!folderListings_) folderListings_.emplace(os.files);
+    return *folderListings_;
+}
+
+KeyListings& ScanSession::keyListings() {
+    if (!keyListings_) keyListings_.emplace(os.registry);
+    return *keyListings_;
+}
+
 void ScanSession::countDefinitions() { state.counts = app::CountDefinitions(os.files, applicationFolder); }
 
 std::string ScanSession::message(std::string_view key) const { return app.message ? app.message(key) : std::string(); }
@@ -121,7 +158,23 @@ std::int32_t ScanSession::tracesShown() const {
 }
 
 bool ScanSession::summaryHas(std::string_view prefix) const {
-    return view.lvwSpywareFound.findTextStartingWith(prefix) >= 0;
+    static constexpr std::string_view Found = " - found";
+    const auto& list = view.lvwSpywareFound;
+    const auto wanted = text::toLower(prefix);
+    if (wanted.size() < Found.size() || wanted.compare(wanted.size() - Found.size(), Found.size(), Found) != 0) {
+        for (const auto& row : list.items())
+            if (text::startsWithNoCase(row.text, prefix)) return true;
+        return false;
+    }
+    auto& index = summaryIndex_;
+    if (list.count() < index.rows || (index.rows > 0 && list.item(index.rows - 1).text != index.lastRow)) index = {};
+    for (; index.rows < list.count(); ++index.rows) {
+        const auto row = text::toLower(list.item(index.rows).text);
+        for (auto at = row.find(Found); at != std::string::npos; at = row.find(Found, at + 1))
+            index.prefixes.insert(row.substr(0, at + Found.size()));
+    }
+    index.lastRow = list.empty() ? std::string() : list.item(list.count() - 1).text;
+    return index.prefixes.count(wanted) > 0;
 }
 
 void ScanSession::reportFile(const std::string& path, const std::string& threat, std::string_view note,

@@ -2,15 +2,18 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/definition_files.h"
+#include "definitions/definition_files.h"
 #include "definitions/exclusions.h"
 #include "definitions/path_macros.h"
 #include "definitions/safe_list.h"
 #include "platform/platform.h"
+#include "scan/grouped_lookups.h"
 #include "scan/scan_view.h"
 #include "ui/host.h"
 
@@ -108,6 +111,17 @@ public:
     std::string definitionPath(std::string_view fileName) const;
     // The decoded lines of a definition file; nothing when it is missing or unreadable.
     bool readDefinitionLines(std::string_view fileName, std::vector<std::string>& lines);
+    // Streams a definition file line by line; `stop` is asked before each line.
+    definitions::ReadOutcome forEachDefinitionLine(std::string_view fileName, const definitions::StopPredicate& stop,
+                                                   const std::function<void(const std::string&)>& onLine);
+    // Streams a definition file in batches of a bounded size, so that a scanner can plan the
+    // tests of a batch before it handles the lines in order; `onBatch` answers false to stop.
+    // False when the file is missing.
+    bool forEachDefinitionBatch(std::string_view fileName,
+                                const std::function<bool(const std::vector<std::string>&)>& onBatch);
+    // The folder and key listings of the scan running now.
+    FolderListings& folderListings();
+    KeyListings& keyListings();
     void countDefinitions();
 
     std::string message(std::string_view key) const;
@@ -126,6 +140,8 @@ public:
     void addExcluded(std::string_view item);
     void addDetail(std::string text, int smallIcon, std::string location, std::string_view note);
     void addTrace();
+    // True when a summary row begins with the text, letter case aside. Threat summaries
+    // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
     bool summaryHas(std::string_view prefix) const;
     // Traces so far, as the label shows them.
     std::int32_t tracesShown() const;
@@ -135,6 +151,16 @@ public:
 
 private:
     std::optional<definitions::PathMacros> macros_;
+    std::optional<FolderListings> folderListings_;
+    std::optional<KeyListings> keyListings_;
+    // Every prefix of a summary row that ends in " - found", lower-cased. It follows the list:
+    // rows added since are indexed on the next look-up, and a cleared list starts it afresh.
+    struct SummaryIndex {
+        std::unordered_set<std::string> prefixes;
+        std::size_t rows = 0;
+        std::string lastRow;
+    };
+    mutable SummaryIndex summaryIndex_;
 };
 
 // Whole-number percentage of part in whole, rounded; -1 (bar unchanged) when the whole is 0.

@@ -129,4 +129,19 @@ Status Win32Registry::listValueNames(RootKey root, std::string_view path, std::v
     }
 }
 
+Status Win32Registry::countEntries(RootKey root, std::string_view path, std::uint32_t& subKeys,
+                                   std::uint32_t& values) {
+    subKeys = values = 0;
+    UniqueKey key;
+    if (auto s = open(root, path, KEY_QUERY_VALUE, key); !s.ok()) return s;
+    DWORD keys = 0;
+    DWORD names = 0;
+    const LSTATUS rc = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &names, nullptr,
+                                        nullptr, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) return fromCode(rc);
+    subKeys = keys;
+    values = names;
+    return Status::success();
+}
+
 }  // namespace sorvane::platform::win32

@@ -15,6 +15,7 @@ public:
     Status deleteKeyTree(RootKey root, std::string_view path) override;
     Status listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) override;
     Status listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) override;
+    Status countEntries(RootKey root, std::string_view path, std::uint32_t& subKeys, std::uint32_t& values) override;
 };
 
 }  // namespace sorvane::platform::win32

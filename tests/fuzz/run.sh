@@ -18,6 +18,8 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     "$root"/tests/fakes/fake_file_system.cpp "$root"/tests/fakes/fake_locale.cpp "$root"/tests/fakes/fake_shell.cpp \
     "$root"/tests/fakes/fake_text.cpp \
     "$root"/tests/fuzz/definition_line_target.cpp "$root"/tests/fuzz/definitions_fuzz.cpp \
+    "$root"/scan/grouped_lookups.cpp "$root"/scan/file_tests.cpp "$root"/scan/registry_tools.cpp \
+    "$root"/tests/fakes/fake_registry.cpp "$root"/tests/fuzz/grouped_lookups_target.cpp \
     -o "$out/definitions_fuzz"
 cd "$out"
 ./definitions_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/" \

@@ -1,3 +1,5 @@
+#include <random>
+
 #include "scan/scan_driver.h"
 #include "scan/scan_session.h"
 #include "tests/unit/scan/scan_fixture.h"
@@ -172,6 +174,61 @@ TEST_F(DriverTest, PauseHoldsTheButtonsUntilTheBoxIsClosed) {
     EXPECT_FALSE(stopEnabledDuringBox);
     EXPECT_TRUE(session.view.cmdStop->enabled());
     EXPECT_EQ(host.messages().at(0).text, "[ProgramName] has been paused.  Click OK to resume.");
+}
+
+}  // namespace
+}  // namespace sorvane::scan::testing
+
+namespace sorvane::scan::testing {
+namespace {
+
+// Select All ties every newly checked row in one pass; it must leave exactly the checks that
+// ticking the rows one by one leaves.
+TEST_F(ScanFixture, SelectAllLeavesTheChecksOfTickingEachRowInTurn) {
+    std::mt19937 random(3);
+    const std::vector<std::string> names{"T1", "T2", "t1", "C:\\a", "Software\\K", "c.txt"};
+    auto pick = [&] { return names[random() % names.size()]; };
+    for (int round = 0; round < 40; ++round) {
+        auto& view = session.view;
+        for (auto* list : {&view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved, &view.lvwFilesToBeDeleted,
+                           &view.lvwRegistryToBeDeleted, &view.lvwCookiesToDelete})
+            list->clear();
+        auto fill = [&](ui::ListView& list, int rows, int subItems, bool withIcon) {
+            for (int i = 0; i < rows; ++i) {
+                list.add(pick(), withIcon ? static_cast<int>(random() % 6) : 0);
+                for (int sub = 1; sub <= subItems; ++sub) list.setSubItem(list.count() - 1, sub, pick());
+                if (random() % 4 == 0) list.setChecked(list.count() - 1, true);
+            }
+        };
+        fill(view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved, 6, 2, true);
+        fill(view.lvwFilesToBeDeleted, 6, 1, false);
+        fill(view.lvwRegistryToBeDeleted, 6, 3, false);
+        fill(view.lvwCookiesToDelete, 4, 0, false);
+        auto checks = [&] {
+            std::vector<bool> state;
+            for (auto* list : {&view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved, &view.lvwFilesToBeDeleted,
+                               &view.lvwRegistryToBeDeleted, &view.lvwCookiesToDelete})
+                for (const auto& row : list->items()) state.push_back(row.checked);
+            return state;
+        };
+        auto restore = [&](const std::vector<bool>& state) {
+            std::size_t at = 0;
+            for (auto* list : {&view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved, &view.lvwFilesToBeDeleted,
+                               &view.lvwRegistryToBeDeleted, &view.lvwCookiesToDelete})
+                for (std::size_t i = 0; i < list->count(); ++i) list->setChecked(i, state[at++]);
+        };
+        const auto before = checks();
+        auto& removal = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+        for (std::size_t i = 0; i < removal.count(); ++i) {
+            if (removal.item(i).checked) continue;
+            removal.setChecked(i, true);
+            SyncWorkListChecks(session, i);
+        }
+        const auto oneByOne = checks();
+        restore(before);
+        cmdSelectAll_Click(session);
+        ASSERT_EQ(checks(), oneByOne) << "round " << round;
+    }
 }
 
 }  // namespace

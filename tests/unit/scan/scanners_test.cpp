@@ -4,6 +4,7 @@
 #include "scan/registry_scan.h"
 #include "scan/scan_driver.h"
 #include "scan/file_tests.h"
+#include "platform/limits.h"
 #include "scan/registry_tools.h"
 #include "tests/unit/scan/scan_fixture.h"
 
@@ -261,6 +262,89 @@ TEST_F(SweepTest, DriveListSkipsUnreadyFixedDrivesAndStoresEveryTick) {
     SaveDriveTicks(drives, session.app.writeSetting);
     EXPECT_EQ(settings["Drives/C"], "False");
     EXPECT_EQ(settings["Drives/E"], "True");
+}
+
+}  // namespace
+}  // namespace sorvane::scan::testing
+
+namespace sorvane::scan::testing {
+namespace {
+
+class ListedOnceTest : public ScanFixture {};
+
+// Threat names compare without letter case: the second spelling is a trace of the same threat.
+TEST_F(ListedOnceTest, ThreatNamesInOtherLetterCaseAddTracesButNoSecondSummaryRow) {
+    fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad");
+    fake.files.addFile("C:\\Windows\\system32\\bad.dll", "plain");
+    fake.files.addFile("C:\\Windows\\system32\\bad2.dll", "plain");
+    definitions("RegistryDefinition.dat", {"1^Software\\Bad^=BadBar"});
+    definitions("FileDefinition.dat", {"bad.dll=BADBAR|[system]", "bad2.dll=badbar|[system]"});
+    ScanRegistry(session);
+    ScanKnownFiles(session);
+
+    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found"));
+    EXPECT_EQ(detail().count(), 1u);
+    EXPECT_EQ(session.state.threatsFound, 1);
+    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
+    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 2u);
+}
+
+TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForgetsIt) {
+    fake.files.addFile("C:\\Windows\\system32\\a.dll", "plain");
+    fake.files.addFile("C:\\Windows\\system32\\b.dll", "plain");
+    fake.files.addFile("C:\\Windows\\system32\\c.dll", "plain");
+    definitions("FileDefinition.dat", {"a.dll=Bar - Found Twice|[system]", "b.dll=Bar|[system]",
+                                       "c.dll=bar - found twice|[system]"});
+    ScanKnownFiles(session);
+    // "Bar - Found" begins the first row, so Bar counts as listed already, as the list's own
+    // partial search answers; a third spelling of the first threat adds nothing either.
+    EXPECT_THAT(texts(summary()), ElementsAre("Bar - Found Twice - Found"));
+    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
+    // A cleared list forgets what was listed.
+    session.view.lvwSpywareFound.clear();
+    EXPECT_FALSE(session.summaryHas("Bar - Found"));
+    session.addSummary("Other - Found", icon::File);
+    EXPECT_TRUE(session.summaryHas("OTHER - FOUND"));
+}
+
+class BatchedScanTest : public ScanFixture {};
+
+// More lines than one look-ahead: hits on both sides of the boundary come back in file order,
+// and a stop in the middle of a batch ends the scan at that line.
+TEST_F(BatchedScanTest, LinesBeyondOneLookaheadAreTestedInOrderAndStopEndsAtTheLine) {
+    const int count = static_cast<int>(limits::MaxLookaheadLines) + 100;
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i)
+        lines.push_back("f" + std::to_string(i) + ".dll=T" + std::to_string(i) + "|C:\\Vendor" + std::to_string(i % 7));
+    for (int i : {count - 1, 3, static_cast<int>(limits::MaxLookaheadLines)})
+        fake.files.addFile("C:\\Vendor" + std::to_string(i % 7) + "\\f" + std::to_string(i) + ".dll", "plain");
+    definitions("FileDefinition.dat", lines);
+    ScanKnownFiles(session);
+    const auto last = std::to_string(count - 1);
+    const auto boundary = std::to_string(limits::MaxLookaheadLines);
+    EXPECT_THAT(texts(summary()), ElementsAre("T3 - Found", "T" + boundary + " - Found", "T" + last + " - Found"));
+    EXPECT_EQ(session.state.filesFoldersInspected, count);
+
+    session.view.lvwSpywareFound.clear();
+    session.view.lvwFilesToBeDeleted.clear();
+    session.state = {};
+    host.yieldHook = [&] {
+        if (session.state.filesFoldersInspected == static_cast<int>(limits::MaxLookaheadLines) + 50)
+            session.state.stopRequested = true;
+    };
+    ScanKnownFiles(session);
+    EXPECT_EQ(session.state.filesFoldersInspected, static_cast<int>(limits::MaxLookaheadLines) + 50);
+    EXPECT_THAT(texts(summary()), ElementsAre("T3 - Found", "T" + boundary + " - Found"));
+}
+
+TEST_F(BatchedScanTest, OnlyACompleteScanKeepsTheFilesMissingFromTheirPlace) {
+    definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
+    session.completeScan = false;
+    ScanKnownFiles(session);
+    EXPECT_TRUE(session.view.lvwFileNotFounds.empty());
+    session.completeScan = true;
+    ScanKnownFiles(session);
+    EXPECT_THAT(texts(session.view.lvwFileNotFounds), ElementsAre("gone.exe"));
 }
 
 }  // namespace
