@@ -17,6 +17,7 @@ inline constexpr std::size_t MaxResourceDepth = 3;
 inline constexpr std::size_t MaxResourceEntries = 4096;
 inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
+inline constexpr std::size_t MaxCaptionText = 4096;                  // bytes of a caption set from outside text
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
 

@@ -76,6 +76,12 @@ void Form::setShowInTaskList(bool show) {
     if (loaded_) host_.formChanged(*this, Change::TaskList);
 }
 
+void Form::setBackColor(Color color) {
+    if (color == backColor_) return;
+    backColor_ = color;
+    if (loaded_) host_.formChanged(*this, Change::Colors);
+}
+
 void Form::setIcon(std::string icon) {
     icon_ = std::move(icon);
     if (loaded_) host_.formChanged(*this, Change::Icon);

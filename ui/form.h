@@ -54,6 +54,9 @@ public:
     void setShowInTaskList(bool show);
     const std::string& icon() const { return icon_; }
     void setIcon(std::string icon);
+    // The window's own background; DefaultColor keeps the system's.
+    Color backColor() const { return backColor_; }
+    void setBackColor(Color color);
 
     // Called by hosts when the window itself was resized or changed state.
     void hostResized(WindowState state, int width, int height);
@@ -106,6 +109,7 @@ private:
     int height_ = 0;
     bool showInTaskList_ = true;
     std::string icon_;
+    Color backColor_ = DefaultColor;
 };
 
 }  // namespace sorvane::ui

@@ -28,6 +28,7 @@ enum class Change {
     WindowState,
     TaskList,     // whether the form shows in the task list
     Icon,
+    Colors,       // back or fore colour of a control or form
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -88,6 +89,15 @@ public:
     virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
+
+    // Gives a form's window a rectangular region of this many pixels from its top-left corner.
+    // False when the host has no window to shape.
+    virtual bool setWindowRegion(Form& form, int width, int height) {
+        (void)form;
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 }  // namespace sorvane::ui

@@ -99,6 +99,9 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    bool setWindowRegion(Form& form, int width, int height) override;
+    // The region last given to a form's window (width, height in pixels), if any.
+    std::optional<std::pair<int, int>> windowRegion(const Form& form) const;
 
 private:
     struct Slot {
@@ -128,6 +131,7 @@ private:
     std::map<const Form*, TrayIcon> trays_;
     bool busy_ = false;
     bool quitting_ = false;
+    std::map<const Form*, std::pair<int, int>> regions_;
 };
 
 // Helpers for driving forms from tests as a user would. Each throws std::invalid_argument
