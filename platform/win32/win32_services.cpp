@@ -56,6 +56,12 @@ bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
 Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
     InternetHandle session(InternetOpenW(L"Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session) return lastError();
+    DWORD connectTimeout = connectTimeoutMs_;
+    DWORD receiveTimeout = receiveTimeoutMs_;
+    // Failing to set a time-out leaves WinINet's own; the fetch still works.
+    InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connectTimeout, sizeof(connectTimeout));
+    InternetSetOptionW(session.get(), INTERNET_OPTION_SEND_TIMEOUT, &receiveTimeout, sizeof(receiveTimeout));
+    InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receiveTimeout, sizeof(receiveTimeout));
     InternetHandle request(InternetOpenUrlW(session.get(), widen(url).c_str(), nullptr, 0,
                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!request) return lastError();

@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/limits.h"
 #include "platform/services.h"
 
 namespace sorvane::platform::win32 {
@@ -18,13 +19,20 @@ private:
 };
 
 // HTTP GET through WinINet, always from the server (no cache), in chunks of `chunkSize` bytes.
+// Connecting and each read give up after the time-outs (milliseconds).
 class Win32Http final : public Http {
 public:
-    explicit Win32Http(std::size_t chunkSize = 256) : chunkSize_(chunkSize == 0 ? 256 : chunkSize) {}
+    explicit Win32Http(std::size_t chunkSize = 256, std::uint32_t connectTimeoutMs = limits::HttpConnectTimeoutMs,
+                       std::uint32_t receiveTimeoutMs = limits::HttpReceiveTimeoutMs)
+        : chunkSize_(chunkSize == 0 ? 256 : chunkSize),
+          connectTimeoutMs_(connectTimeoutMs),
+          receiveTimeoutMs_(receiveTimeoutMs) {}
     Status get(std::string_view url, const ChunkHandler& onChunk) override;
 
 private:
     std::size_t chunkSize_;
+    std::uint32_t connectTimeoutMs_;
+    std::uint32_t receiveTimeoutMs_;
 };
 
 // System Restore through SRSetRestorePointA of "srclient.dll", loaded on first use.

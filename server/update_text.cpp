@@ -1,0 +1,229 @@
+#include "server/update_text.h"
+
+#include <map>
+#include <set>
+
+#include "definitions/encoding.h"
+#include "platform/text.h"
+
+namespace sorvane::server {
+namespace {
+
+enum FileIndex : std::size_t { File = 0, Exe, Registry, Cookies, Directory, Safety };
+
+// The client compares names ignoring ASCII and Latin-1 letter case.
+std::string lowerName(std::string_view line) {
+    std::string name(line.substr(0, line.find('=')));
+    for (char& c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 0x20);
+    }
+    return name;
+}
+
+std::string nameOf(std::string_view line) { return std::string(line.substr(0, line.find('='))); }
+
+std::string encodePayload(std::string_view clear) {
+    std::string out;
+    out.reserve(clear.size());
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= clear.size(); ++i) {
+        if (i < clear.size() && clear[i] != '|' && clear[i] != '=') continue;
+        out += definitions::EncodeLine(clear.substr(start, i - start));
+        if (i < clear.size()) out += clear[i];
+        start = i + 1;
+    }
+    return out;
+}
+
+struct Record {
+    std::string section;
+    std::string clearPayload;
+};
+
+class Builder {
+public:
+    void add(std::string section, std::string payload) { adds_.push_back({std::move(section), std::move(payload)}); }
+    void del(std::string section, std::string payload) { dels_.push_back({std::move(section), std::move(payload)}); }
+    void warn(std::string text) { warnings_.push_back(std::move(text)); }
+
+    UpdateText finish() {
+        UpdateText result;
+        std::vector<std::string> records;
+        for (const Record& r : dels_) records.push_back(UpdateRecord(r.section, "DEL", r.clearPayload));
+        for (const Record& r : adds_) records.push_back(UpdateRecord(r.section, "ADD", r.clearPayload));
+        result.text = text::join(records, "[BR]");
+        result.warnings = std::move(warnings_);
+        return result;
+    }
+
+private:
+    std::vector<Record> dels_;
+    std::vector<Record> adds_;
+    std::vector<std::string> warnings_;
+};
+
+std::vector<std::string> nonBlank(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        if (!line.empty() && line != " ") out.push_back(line);
+    }
+    return out;
+}
+
+// An addition as the client's writer turns it into the given line; false when no record
+// produces that line.
+bool additionFor(std::size_t file, const std::string& line, std::string& section, std::string& payload) {
+    switch (file) {
+        case File: section = "FILE"; payload = line; return true;
+        case Exe: section = "EXE"; payload = line; return true;
+        case Directory: section = "DIR"; payload = line; return true;
+        case Cookies:
+            // The writer keeps the text before "=": a pattern with "=" cannot be sent.
+            if (line.find('=') != std::string::npos) return false;
+            section = "COOK";
+            payload = line;
+            return true;
+        case Registry: {
+            // Only a whole-key line HIVE^KEY^=THREAT|NOTE can be written: from THREAT=THREAT|HIVE^KEY|NOTE.
+            const std::size_t equals = line.find('=');
+            if (equals == std::string::npos || equals == 0 || line[equals - 1] != '^') return false;
+            const std::string location = line.substr(0, equals - 1);
+            const std::string rest = line.substr(equals + 1);
+            const std::size_t bar = rest.find('|');
+            const std::string threat = rest.substr(0, bar);
+            const std::string note = bar == std::string::npos ? std::string() : rest.substr(bar + 1);
+            if (location.find('|') != std::string::npos || note.find('|') != std::string::npos ||
+                threat.find('=') != std::string::npos) {
+                return false;
+            }
+            section = "REG";
+            payload = threat + "=" + threat + "|" + location + "|" + note;
+            return true;
+        }
+        case Safety: {
+            const std::size_t bar = line.find('|');
+            if (bar == std::string::npos) return false;
+            section = line.substr(0, bar);
+            if (section.find_first_of("sS") == std::string::npos) return false;
+            payload = line.substr(bar + 1);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+std::string deletionSection(std::size_t file, const std::string& line) {
+    switch (file) {
+        case File: return "FILE";
+        case Exe: return "EXE";
+        case Registry: return "REG";
+        case Cookies: return "COOK";
+        case Directory: return "DIR";
+        default: return line.substr(0, line.find('|'));
+    }
+}
+
+}  // namespace
+
+std::string UpdateRecord(std::string_view section, std::string_view action, std::string_view clearPayload) {
+    std::string record = definitions::EncodeLine(section);
+    record += '|';
+    record += action;
+    record += "[DEF]";
+    record += encodePayload(clearPayload);
+    return record;
+}
+
+UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
+    Builder builder;
+    std::multiset<std::string> addedByExe;  // lines an "EXE" addition also appends to the file list
+    std::set<std::string> deletedByExe;     // names an "EXE" deletion also removes from it
+
+    for (std::size_t file : {Exe, File, Registry, Cookies, Directory, Safety}) {
+        const std::vector<std::string> oldLines = nonBlank(from.files[file]);
+        const std::vector<std::string> newLines = nonBlank(to.files[file]);
+        std::map<std::string, std::multiset<std::string>> oldByName, newByName;
+        for (const std::string& line : oldLines) oldByName[lowerName(line)].insert(line);
+        for (const std::string& line : newLines) newByName[lowerName(line)].insert(line);
+        const std::string fileName(ClearFileNames[file]);
+
+        for (const auto& [name, lines] : oldByName) {
+            auto wanted = newByName.find(name);
+            if (wanted == newByName.end()) {
+                if (file == File && deletedByExe.count(name) != 0) continue;
+                builder.del(deletionSection(file, *lines.begin()), nameOf(*lines.begin()));
+                if (file == Exe) deletedByExe.insert(name);
+                continue;
+            }
+            for (const std::string& line : lines) {
+                if (wanted->second.count(line) < lines.count(line)) {
+                    builder.warn(fileName + ": \"" + line +
+                                 "\" cannot be withdrawn while other lines of its name stay; it is kept");
+                    break;
+                }
+            }
+        }
+        for (const auto& [name, lines] : newByName) {
+            auto had = oldByName.find(name);
+            if (file == File && deletedByExe.count(name) != 0 && had != oldByName.end()) {
+                // The "EXE" deletion takes this name's lines from the file list too; adding them back
+                // withdraws it there, but the lines already present would have to be sent again.
+                bool anyNew = false;
+                for (const std::string& line : lines) anyNew = anyNew || had->second.count(line) == 0;
+                if (!anyNew) {
+                    builder.warn(fileName + ": the lines named \"" + name +
+                                 "\" are removed with the process definition of that name");
+                }
+            }
+            std::multiset<std::string> present = had == oldByName.end() ? std::multiset<std::string>() : had->second;
+            if (file == File) {
+                // An "EXE" addition lands in the file list as well; the publisher need not send it twice.
+                for (const std::string& line : addedByExe) {
+                    if (lowerName(line) == name) present.insert(line);
+                }
+            }
+            for (const std::string& line : lines) {
+                auto found = present.find(line);
+                if (found != present.end()) {
+                    present.erase(found);
+                    continue;
+                }
+                std::string section, payload;
+                if (!additionFor(file, line, section, payload)) {
+                    builder.warn(fileName + ": \"" + line + "\" cannot be sent as an addition");
+                    continue;
+                }
+                builder.add(section, payload);
+                if (file == Exe) addedByExe.insert(line);
+            }
+        }
+    }
+    return builder.finish();
+}
+
+UpdateText MakeFullText(const DefinitionSet& set) {
+    Builder builder;
+    std::multiset<std::string> addedByExe;
+    for (std::size_t file : {Exe, File, Registry, Cookies, Directory, Safety}) {
+        for (const std::string& line : nonBlank(set.files[file])) {
+            if (file == File) {
+                auto found = addedByExe.find(line);
+                if (found != addedByExe.end()) {
+                    addedByExe.erase(found);
+                    continue;
+                }
+            }
+            std::string section, payload;
+            if (!additionFor(file, line, section, payload)) {
+                builder.warn(std::string(ClearFileNames[file]) + ": \"" + line + "\" cannot be sent as an addition");
+                continue;
+            }
+            builder.add(section, payload);
+            if (file == Exe) addedByExe.insert(line);
+        }
+    }
+    return builder.finish();
+}
+
+}  // namespace sorvane::server

@@ -1,0 +1,64 @@
+#include "update/fetch.h"
+
+#include "platform/limits.h"
+#include "platform/text.h"
+
+namespace sorvane::update {
+
+using platform::Status;
+namespace error = platform::error;
+
+std::string ReplaceSchemeAndHost(std::string_view url, std::string_view base) {
+    std::string replacement = text::trim(base);
+    if (replacement.empty()) return std::string(url);
+    while (!replacement.empty() && replacement.back() == '/') replacement.pop_back();
+    if (replacement.find("://") == std::string::npos) replacement.insert(0, "http://");
+
+    std::size_t hostStart = 0;
+    if (const std::size_t scheme = url.find("://"); scheme != std::string_view::npos) hostStart = scheme + 3;
+    std::size_t rest = url.find_first_of("/?#", hostStart);
+    if (rest == std::string_view::npos) rest = url.size();
+    std::string result = replacement;
+    if (rest == url.size() || url[rest] != '/') result += '/';
+    result.append(url.substr(rest));
+    return result;
+}
+
+std::string ServerAddress(platform::Environment& environment, std::string_view url) {
+    return ReplaceSchemeAndHost(url, environment.variable(ServerOverrideVariable));
+}
+
+std::string DownloadedText(std::size_t bytes) { return "Downloaded " + std::to_string(bytes) + " bytes."; }
+
+FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
+    const std::string address = ServerAddress(platform.environment, url);
+    const std::uint64_t started = platform.locale.tickMs();
+    std::string body;
+    std::uint32_t cut = error::Success;
+    Status status = platform.http.get(address, [&](std::string_view chunk, std::uint64_t) {
+        if (body.size() + chunk.size() > limits::MaxHttpBody) cut = error::NotEnoughMemory;
+        else if (platform.locale.tickMs() - started > limits::MaxHttpTransferMs) cut = error::Timeout;
+        if (cut != error::Success) return false;
+        body.append(chunk);
+        if (progress) progress(DownloadedText(body.size()));
+        host.yield();
+        return true;
+    });
+    if (cut != error::Success) status = Status::failure(cut);
+    FetchResult result;
+    result.status = status;
+    // Half a document is never handed on: callers apply or store what they get.
+    if (status.ok()) result.text = platform.locale.fromAnsi(body);
+    return result;
+}
+
+std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url) {
+    return Fetch(platform, host, url).text;
+}
+
+std::string FetchTextWithProgress(platform::Platform& platform, ui::Host& host, std::string_view url,
+                                  ui::TextBox& status) {
+    return Fetch(platform, host, url, [&status](const std::string& text) { status.setText(text); }).text;
+}
+
+}  // namespace sorvane::update

@@ -1,0 +1,55 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "platform/status.h"
+#include "ui/controls.h"
+#include "ui/host.h"
+
+// Plain HTTP GET of a text document, for every part of the program that talks to a server
+// (definition updates, data submission, language files, banner).
+namespace sorvane::update {
+
+// Environment variable that points every server address at a test server or private mirror:
+// a scheme and host such as "http://127.0.0.1:8080".
+inline constexpr std::string_view ServerOverrideVariable = "SORVANE_SERVER_URL";
+
+// `url` with its scheme and host replaced by `base` (a scheme and host, a trailing "/"
+// allowed), keeping its path and query. An empty `base` leaves `url` as it is.
+std::string ReplaceSchemeAndHost(std::string_view url, std::string_view base);
+
+// The address to fetch for `url`: SORVANE_SERVER_URL applied when it is set. Every fetch
+// goes through here; callers that only show an address may call it too.
+std::string ServerAddress(platform::Environment& environment, std::string_view url);
+
+// Text to show for the bytes received so far: "Downloaded N bytes.".
+std::string DownloadedText(std::size_t bytes);
+
+struct FetchResult {
+    // Success only when the server answered below 400 and the whole body arrived within
+    // the size and time limits.
+    platform::Status status;
+    // The body converted from the ANSI code page to UTF-8; empty unless status is ok.
+    std::string text;
+    bool ok() const { return status.ok(); }
+};
+
+// Receives the progress text after every chunk.
+using FetchProgress = std::function<void(const std::string& text)>;
+
+// GET `url` (after ServerAddress) through the platform's HTTP client: reads in small
+// chunks and lets the host run pending events after each one, so that windows keep painting.
+// A body beyond limits::MaxHttpBody or a transfer beyond limits::MaxHttpTransferMs is cut
+// off and counts as a failure. `progress`, when given, receives "Downloaded N bytes.".
+FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view url,
+                  const FetchProgress& progress = {});
+
+// The body as text; empty on any failure.
+std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url);
+// The same, showing "Downloaded N bytes." in `status` as the body arrives.
+std::string FetchTextWithProgress(platform::Platform& platform, ui::Host& host, std::string_view url,
+                                  ui::TextBox& status);
+
+}  // namespace sorvane::update
