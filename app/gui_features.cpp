@@ -11,12 +11,14 @@ GuiFeatures::GuiFeatures(Application& app)
       exclusions(scan::ApplicationExclusions(app)),
       scan(app, exclusions),
       // A scheduled scan's automatic removal asks nothing; the scan's state tells when one runs.
-      removal(app, [this] { return scan.autoRemoveAfterScan(); }) {
+      removal(app, [this] { return scan.autoRemoveAfterScan(); }),
+      localization(app, localization::ProgramFetch(app)) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
     // after a scheduled scan through the removeChecked hook.
     removal.install();
+    localization.install();
 }
 
 void GuiFeatures::installExclusions() {

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/application.h"
 #include "definitions/exclusions.h"
+#include "localization/ui/localization_feature.h"
 #include "removal/removal_feature.h"
 #include "scan/main_window_scan.h"
 
@@ -20,6 +21,7 @@ public:
     definitions::ExclusionList exclusions;
     scan::MainWindowScan scan;
     removal::RemovalFeature removal;
+    localization::LocalizationFeature localization;
 
 private:
     void installExclusions();

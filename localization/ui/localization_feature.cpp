@@ -6,6 +6,7 @@
 #include "app/frm_main.h"
 #include "localization/authoring.h"
 #include "localization/language_switch.h"
+#include "update/fetch.h"
 
 namespace sorvane::localization {
 
@@ -17,6 +18,15 @@ constexpr std::array<std::string_view, 4> CopyBesideFirstSkinLabel = {"frmReport
 constexpr std::string_view SkinLabels = "SkinLabel1";
 
 }  // namespace
+
+FetchBody ProgramFetch(app::Application& app) {
+    return [&app](std::string_view url) -> std::optional<std::string> {
+        // The fetch converts from the code page; converting back gives the bytes as they came.
+        const std::string body = update::FetchText(app.platform, app.host, url);
+        if (body.empty()) return std::nullopt;
+        return app.platform.locale.toAnsi(body);
+    };
+}
 
 LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
     : app_(app),

@@ -9,6 +9,9 @@
 
 namespace sorvane::localization {
 
+// The program's one HTTP fetch, handing on the bytes the server sent (language files, banner images).
+FetchBody ProgramFetch(app::Application& app);
+
 // Languages and skins plugged into the program: the language window and the window walk,
 // the authoring file, the skin steps of every window, the skin hook and the banner strip.
 class LocalizationFeature {
