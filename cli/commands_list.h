@@ -7,5 +7,6 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
 int runVersion(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runDefs(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runRemove(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runLanguage(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

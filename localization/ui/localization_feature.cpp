@@ -83,6 +83,14 @@ platform::Status LocalizationFeature::makeLocalizationFile() {
                                               windows, app_.messages);
 }
 
+platform::Status LocalizationFeature::makeLocalizationFileOfEveryWindow(ui::Form& main) {
+    LoadSecondaryForms();
+    std::vector<ui::Form*> windows{&main};
+    for (ui::Form* window : app_.registeredWindows()) windows.push_back(window);
+    return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
+                                              windows, app_.messages);
+}
+
 void LocalizationFeature::SkinWindow(ui::Form& form) {
     if (!skinLoaded_) {
         skin_ = LoadSkin(app_.platform.files, app_.applicationFolder());

@@ -33,6 +33,8 @@ public:
     void LoadSecondaryForms();
     // The English file of every loaded window's captions and every message, beside the executable.
     [[nodiscard]] platform::Status makeLocalizationFile();
+    // The same for every window the program has, loaded or not, as the console writes it.
+    [[nodiscard]] platform::Status makeLocalizationFileOfEveryWindow(ui::Form& main);
     // The label copies, then the skin steps, for any window.
     void SkinWindow(ui::Form& form);
     // The six label passes of the main window.
