@@ -182,6 +182,7 @@ void Win32Host::Impl::createForm(Form& form) {
     FormView& ref = *view;
     forms[&form] = std::move(view);
     applyFormIcon(ref);
+    applyFormColors(ref);
     for (const auto& control : form.controls()) createControl(ref, *control);
     rebuildMenu(ref);
     arrangeZOrder(ref);
@@ -265,6 +266,16 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
         if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)
             view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0});
         return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        if (HBRUSH brush = controlColor(view, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_ERASEBKGND:
+        if (eraseWithFormColor(view, window, reinterpret_cast<HDC>(wParam))) return TRUE;
+        break;
     case WM_SETCURSOR:
         if (busy) {
             SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
@@ -408,6 +419,7 @@ void Win32Host::formChanged(Form& form, Change change) {
         break;
     case Change::TaskList: impl_->applyTaskList(*view); break;
     case Change::Icon: impl_->applyFormIcon(*view); break;
+    case Change::Colors: impl_->applyFormColors(*view); break;
     default: break;
     }
 }
@@ -455,6 +467,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
             --host.syncing;
         }
         break;
+    case Change::Colors: host.applyColors(*view); break;
     case Change::ItemUpdated:
         if (view->kind == Kind::List) {
             host.syncRowCheck(*view, item);

@@ -36,6 +36,7 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    bool setWindowRegion(Form& form, int width, int height) override;
 
     // The message a form's window receives from its tray icon; lParam is the mouse message.
     static constexpr unsigned trayCallbackMessage = 0x8000 + 1;
