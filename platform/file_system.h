@@ -49,8 +49,6 @@ public:
 
     virtual Status copyFile(std::string_view from, std::string_view to, bool failIfExists) = 0;
     virtual Status moveFile(std::string_view from, std::string_view to) = 0;
-    // Moves a file over another in one step: a reader sees the old file or the new one, never none.
-    virtual Status replaceFile(std::string_view from, std::string_view to) = 0;
     virtual Status deleteFile(std::string_view path) = 0;
     virtual Status createFolder(std::string_view path) = 0;
     // Removes an empty folder.

@@ -155,11 +155,6 @@ Status Win32FileSystem::moveFile(std::string_view from, std::string_view to) {
     return fromBool(MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_COPY_ALLOWED));
 }
 
-Status Win32FileSystem::replaceFile(std::string_view from, std::string_view to) {
-    QuietErrors quiet;
-    return fromBool(MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-}
-
 Status Win32FileSystem::deleteFile(std::string_view path) {
     QuietErrors quiet;
     return fromBool(DeleteFileW(widen(path).c_str()));

@@ -14,7 +14,6 @@ public:
     Status appendFile(std::string_view path, std::string_view bytes) override;
     Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     Status moveFile(std::string_view from, std::string_view to) override;
-    Status replaceFile(std::string_view from, std::string_view to) override;
     Status deleteFile(std::string_view path) override;
     Status createFolder(std::string_view path) override;
     Status removeFolder(std::string_view path) override;

@@ -202,17 +202,6 @@ Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool
     return Status::success();
 }
 
-Status FakeFileSystem::replaceFile(std::string_view from, std::string_view to) {
-    const Node* source = node(absolute(from));
-    if (source == nullptr) return missing(absolute(from));
-    if (source->isFolder()) return Status::failure(error::AccessDenied);
-    if (const Node* target = node(absolute(to)); target != nullptr && key(absolute(from)) != key(absolute(to))) {
-        if (target->isFolder()) return Status::failure(error::AccessDenied);
-        if (auto s = deleteFile(to); !s.ok()) return s;
-    }
-    return moveFile(from, to);
-}
-
 Status FakeFileSystem::moveFile(std::string_view from, std::string_view to) {
     const std::string src = absolute(from);
     const std::string dst = absolute(to);

@@ -25,7 +25,6 @@ public:
     platform::Status appendFile(std::string_view path, std::string_view bytes) override;
     platform::Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     platform::Status moveFile(std::string_view from, std::string_view to) override;
-    platform::Status replaceFile(std::string_view from, std::string_view to) override;
     platform::Status deleteFile(std::string_view path) override;
     platform::Status createFolder(std::string_view path) override;
     platform::Status removeFolder(std::string_view path) override;
