@@ -46,6 +46,11 @@ public:
     virtual Status writeFile(std::string_view path, std::string_view bytes) = 0;
     // Appends, creating the file when missing.
     virtual Status appendFile(std::string_view path, std::string_view bytes) = 0;
+    // Writes the whole file like writeFile and returns only once its bytes are on the disk.
+    virtual Status writeFileFlushed(std::string_view path, std::string_view bytes) = 0;
+    // Puts the file `from` in the place of `to` in one step, replacing `to` when it exists,
+    // and returns once the change is on the disk: a crash leaves either file, never none.
+    virtual Status replaceFile(std::string_view from, std::string_view to) = 0;
 
     virtual Status copyFile(std::string_view from, std::string_view to, bool failIfExists) = 0;
     virtual Status moveFile(std::string_view from, std::string_view to) = 0;

@@ -20,6 +20,7 @@ inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 inline constexpr std::uint32_t HttpConnectTimeoutMs = 15 * 1000;
 inline constexpr std::uint32_t HttpReceiveTimeoutMs = 20 * 1000;      // silence within one read
 inline constexpr std::uint64_t MaxHttpTransferMs = 120 * 1000;        // one whole document
+inline constexpr std::size_t MaxUpdateRecords = 1024 * 1024;           // records read from one update text
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxCaptionText = 4096;                  // bytes of a caption set from outside text
 inline constexpr std::size_t MaxPathLength = 32767;

@@ -5,21 +5,15 @@
 
 #include "definitions/encoding.h"
 #include "platform/text.h"
+#include "update/applier.h"
 
 namespace sorvane::server {
 namespace {
 
 enum FileIndex : std::size_t { File = 0, Exe, Registry, Cookies, Directory, Safety };
 
-// The client compares names ignoring ASCII and Latin-1 letter case.
-std::string lowerName(std::string_view line) {
-    std::string name(line.substr(0, line.find('=')));
-    for (char& c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 0x20);
-    }
-    return name;
-}
+// Names compare as the client compares them.
+std::string lowerName(std::string_view line) { return update::ClearLineName(line); }
 
 std::string nameOf(std::string_view line) { return std::string(line.substr(0, line.find('='))); }
 
@@ -54,6 +48,7 @@ public:
         for (const Record& r : adds_) records.push_back(UpdateRecord(r.section, "ADD", r.clearPayload));
         result.text = text::join(records, "[BR]");
         result.warnings = std::move(warnings_);
+        
         return result;
     }
 
@@ -63,10 +58,12 @@ private:
     std::vector<std::string> warnings_;
 };
 
+bool isBlankLine(std::string_view line) { return line.empty() || line == " "; }
+
 std::vector<std::string> nonBlank(const std::vector<std::string>& lines) {
     std::vector<std::string> out;
     for (const std::string& line : lines) {
-        if (!line.empty() && line != " ") out.push_back(line);
+        if (!isBlankLine(line)) out.push_back(line);
     }
     return out;
 }
@@ -199,7 +196,10 @@ UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
             }
         }
     }
-    return builder.finish();
+    UpdateText result = builder.finish();
+    // The client's own applier is the judge: whatever it would not turn into `to` is reported.
+    for (std::string& mismatch : CheckUpdateText(from, to, result.text)) result.warnings.push_back(std::move(mismatch));
+    return result;
 }
 
 UpdateText MakeFullText(const DefinitionSet& set) {
@@ -224,6 +224,48 @@ UpdateText MakeFullText(const DefinitionSet& set) {
         }
     }
     return builder.finish();
+}
+
+std::vector<std::string> CheckUpdateText(const DefinitionSet& from, const DefinitionSet& to, std::string_view text) {
+    const std::vector<update::UpdateRecord> records = update::ParseUpdateText(text);
+    std::multiset<std::string> exeAdded;  // clear lines that "EXE" additions put into every list
+    for (const update::UpdateRecord& r : records) {
+        if (r.action == "ADD" && update::SectionAccepted(Exe, r.section)) {
+            exeAdded.insert(definitions::DecodeLine(update::WrittenLine(Exe, r)));
+        }
+    }
+    std::vector<std::string> mismatches;
+    for (std::size_t file = 0; file < DefinitionFileCount; ++file) {
+        std::string stored;
+        for (const std::string& line : from.files[file]) stored += definitions::EncodeLine(line) + "\r\n";
+        const update::FileUpdate updated = update::UpdateFileContent(file, stored, records, false);
+        std::multiset<std::string> got, wanted;
+        for (const std::string& line : text::lines(updated.content)) {
+            if (!isBlankLine(line)) got.insert(definitions::DecodeLine(line));
+        }
+        for (const std::string& line : to.files[file]) {
+            if (!isBlankLine(line)) wanted.insert(line);
+        }
+        if (file == File) {
+            for (const std::string& line : exeAdded) {
+                auto extra = got.find(line);
+                if (extra != got.end() && got.count(line) > wanted.count(line)) got.erase(extra);
+            }
+        }
+        for (const std::string& line : got) {
+            if (got.count(line) > wanted.count(line)) {
+                mismatches.push_back(std::string(ClearFileNames[file]) + ": a client would keep or gain \"" + line + "\"");
+                break;
+            }
+        }
+        for (const std::string& line : wanted) {
+            if (wanted.count(line) > got.count(line)) {
+                mismatches.push_back(std::string(ClearFileNames[file]) + ": a client would lack \"" + line + "\"");
+                break;
+            }
+        }
+    }
+    return mismatches;
 }
 
 }  // namespace sorvane::server

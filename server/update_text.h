@@ -36,6 +36,10 @@ std::string UpdateRecord(std::string_view section, std::string_view action, std:
 // that an addition of a deleted name keeps its new lines.
 UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to);
 
+// What a client holding `from` would get wrong after applying `text` instead of holding `to`
+// (one line per file that comes out different; nothing when the text is exact).
+std::vector<std::string> CheckUpdateText(const DefinitionSet& from, const DefinitionSet& to, std::string_view text);
+
 // Every line of `set` as an addition, for a feed applied in rebuild mode.
 UpdateText MakeFullText(const DefinitionSet& set);
 

@@ -81,7 +81,7 @@ Status writeAll(HANDLE file, std::string_view bytes) {
 
 // Opens for writing, creating the file when missing. OPEN_ALWAYS (not CREATE_ALWAYS)
 // so that an existing hidden or system file can be rewritten too.
-Status writeOrAppend(std::string_view path, std::string_view bytes, bool append) {
+Status writeOrAppend(std::string_view path, std::string_view bytes, bool append, bool flush = false) {
     QuietErrors quiet;
     FileHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -92,7 +92,8 @@ Status writeOrAppend(std::string_view path, std::string_view bytes, bool append)
     } else if (!SetEndOfFile(file.get())) {
         return lastError();
     }
-    return writeAll(file.get(), bytes);
+    if (auto written = writeAll(file.get(), bytes); !written.ok() || !flush) return written;
+    return fromBool(FlushFileBuffers(file.get()));
 }
 
 }  // namespace
@@ -143,6 +144,16 @@ Status Win32FileSystem::writeFile(std::string_view path, std::string_view bytes)
 
 Status Win32FileSystem::appendFile(std::string_view path, std::string_view bytes) {
     return writeOrAppend(path, bytes, true);
+}
+
+Status Win32FileSystem::writeFileFlushed(std::string_view path, std::string_view bytes) {
+    return writeOrAppend(path, bytes, false, true);
+}
+
+Status Win32FileSystem::replaceFile(std::string_view from, std::string_view to) {
+    QuietErrors quiet;
+    return fromBool(
+        MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 Status Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists) {

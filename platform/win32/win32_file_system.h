@@ -12,6 +12,8 @@ public:
     Status readRange(std::string_view path, std::uint64_t offset, std::size_t count, std::string& bytes) override;
     Status writeFile(std::string_view path, std::string_view bytes) override;
     Status appendFile(std::string_view path, std::string_view bytes) override;
+    Status writeFileFlushed(std::string_view path, std::string_view bytes) override;
+    Status replaceFile(std::string_view from, std::string_view to) override;
     Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     Status moveFile(std::string_view from, std::string_view to) override;
     Status deleteFile(std::string_view path) override;

@@ -176,6 +176,25 @@ Status FakeFileSystem::appendFile(std::string_view path, std::string_view bytes)
     return writeFile(path, joined);
 }
 
+Status FakeFileSystem::writeFileFlushed(std::string_view path, std::string_view bytes) { return writeFile(path, bytes); }
+
+Status FakeFileSystem::replaceFile(std::string_view from, std::string_view to) {
+    const std::string src = absolute(from);
+    const std::string dst = absolute(to);
+    const Node* source = node(src);
+    if (source == nullptr) return missing(src);
+    if (source->isFolder() || source->inUse) return Status::failure(source->inUse ? error::SharingViolation : error::AccessDenied);
+    if (key(src) != key(dst)) {
+        if (const Node* target = node(dst)) {
+            if (target->isFolder() || (target->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
+            if (target->inUse) return Status::failure(error::SharingViolation);
+            if (auto s = checkParent(dst); !s.ok()) return s;
+            nodes_.erase(key(dst));
+        }
+    }
+    return moveFile(from, to);
+}
+
 Status FakeFileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     const std::string src = absolute(from);
     const std::string dst = absolute(to);

@@ -23,6 +23,8 @@ public:
                                std::string& bytes) override;
     platform::Status writeFile(std::string_view path, std::string_view bytes) override;
     platform::Status appendFile(std::string_view path, std::string_view bytes) override;
+    platform::Status writeFileFlushed(std::string_view path, std::string_view bytes) override;
+    platform::Status replaceFile(std::string_view from, std::string_view to) override;
     platform::Status copyFile(std::string_view from, std::string_view to, bool failIfExists) override;
     platform::Status moveFile(std::string_view from, std::string_view to) override;
     platform::Status deleteFile(std::string_view path) override;
