@@ -20,17 +20,18 @@ FrmLanguage::FrmLanguage(app::Application& app, LanguageWindowServices services)
       app_(app),
       services_(std::move(services)) {
     setCaption("Language Selection");
-    setSize(5700, 3150);
+    // Room for the longer captions of other languages.
+    setSize(7500, 3150);
     Label1.setCaption("Please select the language you would like to use:");
-    Label1.move(240, 240, 5100, 300);
+    Label1.move(240, 240, 6840, 300);
     Combo1.setCaption(std::string(ChooseLanguage));
-    Combo1.move(240, 660, 5100, 315);
+    Combo1.move(240, 660, 6840, 315);
     Command1.setCaption("Check for language updates");
-    Command1.move(240, 1260, 2520, 420);
+    Command1.move(240, 1260, 3360, 420);
     Command3.setCaption("Translate this program");
-    Command3.move(2820, 1260, 2520, 420);
+    Command3.move(3720, 1260, 3360, 420);
     Command2.setCaption("OK");
-    Command2.move(4140, 1980, 1200, 420);
+    Command2.move(5880, 1980, 1200, 420);
     Combo1.onClick = [this] { Combo1_Click(); };
     Command1.onClick = [this] { Command1_Click(); };
     Command2.onClick = [this] { Command2_Click(); };
