@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/unit/cli/console_test.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace sorvane::cli {
@@ -17,17 +18,7 @@ const std::string Translations =
     "<MSG_MISSING>De'wI' ghItlh Dachbe'!</MSG_MISSING>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>\r\n"
     "<LANGUAGE_GROUP><LANGUAGE_NAME>No items</LANGUAGE_NAME></LANGUAGE_GROUP>\r\n";
 
-class LanguageCommand : public ::testing::Test {
-protected:
-    int run(std::vector<std::string> args) {
-        Console console{in, out, err};
-        return dispatch(fake.platform(), args, console);
-    }
-    fakes::FakePlatform fake;
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-};
+using LanguageCommand = ConsoleTest;
 
 TEST_F(LanguageCommand, ListsTheGroupsThatHoldItems) {
     EXPECT_EQ(run({"language", "list"}), ExitError);

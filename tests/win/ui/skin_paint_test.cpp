@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/form.h"
+#include "tests/win/ui/shown_form_test.h"
 #include "ui/win32/win32_host.h"
 
 using namespace sorvane::ui;
@@ -69,26 +70,7 @@ struct Skinned : Form {
     WebBrowser* inside;
 };
 
-class SkinPaintTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        if (probe == nullptr) GTEST_SKIP() << "no display to open windows on";
-        DestroyWindow(probe);
-        form = std::make_unique<Skinned>(host);
-        form->show();
-        window = static_cast<HWND>(host.windowOf(*form));
-        ASSERT_NE(window, nullptr);
-    }
-    void TearDown() override {
-        if (form) form->runUnloadOnly();
-    }
-    HWND of(const Control& control) const { return static_cast<HWND>(host.windowOf(control)); }
-
-    Win32Host host;
-    std::unique_ptr<Skinned> form;
-    HWND window = nullptr;
-};
+using SkinPaintTest = ShownFormTest<Skinned>;
 
 TEST_F(SkinPaintTest, ControlColoursReachTheNativeControls) {
     // Without colours of its own a label takes the system's.
