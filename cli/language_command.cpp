@@ -4,6 +4,7 @@
 #include "app/gui_features.h"
 #include "cli/commands_list.h"
 #include "localization/authoring.h"
+#include "localization/language_switch.h"
 #include "localization/translation_file.h"
 #include "ui/headless/headless_host.h"
 
@@ -13,15 +14,15 @@ namespace {
 constexpr std::string_view Usage = "Usage: SorvaneCmd language list|make\n";
 
 int listLanguages(platform::Platform& platform, Console& console) {
-    const std::string path = platform.environment.applicationFolder() + "\\" +
-                             std::string(localization::TranslationFileName);
-    const auto content = localization::ReadTranslationFile(platform.files, path);
-    if (!content) {
+    ui::HeadlessHost host;
+    app::Application application(platform, host);
+    auto context = application.languageContext();
+    const std::string path = application.appPath(localization::TranslationFileName);
+    if (!localization::ReadTranslationFile(platform.files, path)) {
         console.err << "SorvaneCmd language: no readable " << localization::TranslationFileName << " beside the program\n";
         return ExitError;
     }
-    for (const auto& group : localization::ReadLanguageGroups(*content))
-        if (group.hasItems) console.out << group.name << "\n";
+    for (const auto& name : localization::ListLanguages(context)) console.out << name << "\n";
     return ExitClean;
 }
 

@@ -46,6 +46,15 @@ void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem
     }
 }
 
+std::vector<std::string> ListLanguages(LanguageContext& context) {
+    std::vector<std::string> names;
+    const auto content = ReadTranslationFile(context.files, joinPath(context.applicationFolder, TranslationFileName));
+    if (!content) return names;
+    for (auto& group : ReadLanguageGroups(*content))
+        if (group.hasItems) names.push_back(std::move(group.name));
+    return names;
+}
+
 void LoadLanguage(LanguageContext& context, std::string_view name) {
     context.currentLanguage = std::string(name);
     const std::string path = joinPath(context.applicationFolder, TranslationFileName);

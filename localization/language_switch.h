@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "localization/branding.h"
 #include "localization/messages.h"
@@ -32,6 +33,8 @@ struct LanguageContext {
     std::string& currentLanguage;
 };
 
+// The names of the languages the translation file holds items for, in file order.
+std::vector<std::string> ListLanguages(LanguageContext& context);
 // Loads the items of the named group into the catalogue's translation lines; a name no group
 // carries, or a missing file, leaves them as they were.
 void LoadLanguage(LanguageContext& context, std::string_view name);

@@ -17,6 +17,7 @@ void Form::load() {
     loaded_ = true;
     host_.formChanged(*this, Change::Created);
     Form_Load();
+    if (loaded_ && host_.formLoaded) host_.formLoaded(*this);
 }
 
 void Form::show(bool modal) {

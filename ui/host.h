@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,9 @@ public:
     virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
+
+    // Runs after every form's Form_Load, for features that treat all windows alike (the skin).
+    std::function<void(Form&)> formLoaded;
 
     // Gives a form's window a rectangular region of this many pixels from its top-left corner.
     // False when the host has no window to shape.

@@ -47,6 +47,10 @@ void LocalizationFeature::install() {
     hooks.showLanguageWindow = [this] { frmLanguage_->show(true); };
     hooks.openLanguageWindow = [this] { frmLanguage_->show(false); };
     hooks.skinWindow = [this](ui::Form& form) { SkinWindow(form); };
+    // Windows that do not ask for the skin steps themselves get them once they are loaded.
+    app_.host.formLoaded = [this](ui::Form& form) {
+        if (app_.branding.SkinsEnabled && form.backColor() == ui::DefaultColor) SkinWindow(form);
+    };
     hooks.copySkinLabels = [this](app::FrmMain& main) { CopyMainWindowLabels(main); };
     hooks.startSkinHook = [this] {
         skinHook_.attach(skin_);

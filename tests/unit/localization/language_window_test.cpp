@@ -177,6 +177,27 @@ TEST_F(LanguageWindowTest, SkinStepsAtStartAndExit) {
     const auto* banner = p.main.findAs<ui::PictureBox>("picBox");
     ASSERT_NE(banner, nullptr);
     EXPECT_EQ(banner->geometry().top + LocalizationFeature::BannerHeight, p.main.frmStatus.geometry().top);
+
+    // A window of another part that does not ask for the skin is skinned once it is loaded,
+    // its labels beside its first skin label copied.
+    ui::Form other(host, "frmSignatureUpdated");
+    other.add<ui::SkinLabel>("SkinLabel1", 0);
+    other.add<ui::Label>("lblNews").setCaption("Updated");
+    other.add<ui::CommandButton>("cmdOK");
+    other.load();
+    EXPECT_EQ(other.backColor(), p.localization.skin().window);
+    EXPECT_EQ(ui::controlOf(other, "cmdOK").backColor(), p.localization.skin().face);
+    EXPECT_EQ(ui::captionOf(other, "SkinLabel1", 1), "Updated");
+    other.unload();
+    other.load();
+    EXPECT_EQ(other.upperBound("SkinLabel1"), 1);  // loaded again: no second copy
+}
+
+TEST_F(LanguageWindowTest, ListLanguagesNamesTheGroupsWithItems) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    auto context = p.app.languageContext();
+    EXPECT_EQ(ListLanguages(context), (std::vector<std::string>{"English", "German"}));
 }
 
 }  // namespace
