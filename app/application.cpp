@@ -19,6 +19,21 @@ std::string Application::message(std::string_view key) const {
     return text::replaceAllNoCase(filled, "[Company]", branding.CompanyName);
 }
 
+localization::LanguageContext Application::languageContext() {
+    return {platform.files, applicationFolder(), messages, branding, languageName};
+}
+
+void Application::applyStoredLanguage() {
+    auto context = languageContext();
+    localization::ApplyLanguage(context, userSettings.read(section::Settings, "Language", "English"));
+}
+
+std::vector<ui::Form*> Application::registeredWindows() const {
+    std::vector<ui::Form*> result;
+    for (const auto& [name, form] : windows_) result.push_back(form);
+    return result;
+}
+
 void Application::registerWindow(ui::Form& form) { windows_[form.name()] = &form; }
 
 ui::Form* Application::window(std::string_view name) const {

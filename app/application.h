@@ -8,6 +8,7 @@
 #include "app/main_window_hooks.h"
 #include "app/settings.h"
 #include "localization/branding.h"
+#include "localization/language_switch.h"
 #include "localization/messages.h"
 #include "platform/platform.h"
 #include "ui/form.h"
@@ -50,6 +51,13 @@ public:
     std::string message(std::string_view key) const;
     // The same text; the name captions set from code used.
     std::string brandedMessage(std::string_view key) const { return message(key); }
+
+    // The catalogue's translation side, on the translation file beside the executable.
+    localization::LanguageContext languageContext();
+    // Applies the stored "Language" setting to the catalogue without a window, as the console does.
+    void applyStoredLanguage();
+    // Every registered secondary window, in name order.
+    std::vector<ui::Form*> registeredWindows() const;
 
     std::string applicationFolder() const { return platform.environment.applicationFolder(); }
     std::string appPath(std::string_view name) const { return JoinPath(applicationFolder(), name); }

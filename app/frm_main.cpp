@@ -190,6 +190,8 @@ FrmMain::FrmMain(Application& application)
     for (int i = 0; i < 4; ++i)
         mnuSettingsItem[static_cast<std::size_t>(i)] = &placed(add<Menu>("mnuSettingsItem", i, &mnuSettings), 0, 0,
                                                                 0, 0, tabs[i]);
+    placed(add<Menu>("mnuSettingsSeparator", -1, &mnuSettings), 0, 0, 0, 0, "-");
+    mnuLanguage = &placed(add<Menu>("mnuLanguage", -1, &mnuSettings), 0, 0, 0, 0, "Language...");
     mnuQuarItem[0] = &placed(add<Menu>("mnuQuarItem", 0, &mnuQuarantine), 0, 0, 0, 0, "View Quarantine");
     mnuQuarItem[1] = &placed(add<Menu>("mnuQuarItem", 1, &mnuQuarantine), 0, 0, 0, 0, "View Exclusions");
 
@@ -450,6 +452,7 @@ void FrmMain::wireHandlers() {
     mnuQuarItem[1]->onClick = [this, &hooks] { call(hooks.viewExclusions, *this); };
     mnuViewHelp.onClick = [this] { ShowHelp(); };
     mnuAboutThisSoftware.onClick = [this] { ShowAbout(); };
+    mnuLanguage->onClick = [&hooks] { if (hooks.openLanguageWindow) hooks.openLanguageWindow(); };
 
     tmrScheduler.onTimer = [this, &hooks] { call(hooks.schedulerTick, *this); };
     tmrCheckHomePage.onTimer = [this, &hooks] { call(hooks.homePageShieldTick, *this); };

@@ -191,6 +191,9 @@ public:
     ui::Timer& timUpdate;
     ui::Timer& tmrScroll;
 
+    // "Settings" > "Language...": the language window, modeless; after the tab items.
+    ui::Menu* mnuLanguage = nullptr;
+
     // Start-up and status services.
     void ArmBackgroundTimers(bool enabled);
     void RefreshStatusPanel();

@@ -27,6 +27,7 @@ void FrmSplash::Form_Load() {
     setCaption(app_.branding.ProgramName);
     lblProduct.setCaption(app_.branding.ProgramName);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+    if (app_.branding.SkinsEnabled && app_.hooks.startSkinHook) app_.hooks.startSkinHook();
     counter_ = 0;
     Timer2.setOn(true);
 }

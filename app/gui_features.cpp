@@ -16,7 +16,9 @@ GuiFeatures::GuiFeatures(Application& app)
       submission(app),
       tray(app),
       update(app),
-      protection(app, scan, exclusions) {
+      protection(app, scan, exclusions),
+
+      localization(app, localization::ProgramFetch(app)) {
     installExclusions();
     scan.install(app.hooks);
     // The removal plugs "Delete" and "Remove" in; the scan reaches the same "Delete"
@@ -27,6 +29,7 @@ GuiFeatures::GuiFeatures(Application& app)
     tray.install(app.hooks);
     update.install();
     protection.install();
+    localization.install();
 }
 
 void GuiFeatures::installExclusions() {

@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "protection/protection_feature.h"
+#include "localization/ui/localization_feature.h"
 #include "removal/removal_feature.h"
 #include "report/report_feature.h"
 #include "report/submission_feature.h"
@@ -30,6 +31,7 @@ public:
     tray::TrayFeature tray;
     update::UpdateFeature update;
     protection::ProtectionFeature protection;
+    localization::LocalizationFeature localization;
 
 private:
     void installExclusions();

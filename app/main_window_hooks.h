@@ -25,10 +25,12 @@ struct MainWindowHooks {
     std::function<int()> bannerHeight;                    // twips the banner strip takes; 0 without one
     Action setUpBannerStrip;
     std::function<void()> releaseSkinEngine;              // at exit
+    std::function<void()> startSkinHook;                  // the splash window's load, after skinning it
 
     // Language.
     std::function<void(ui::Form&, const std::string& language)> changeLanguage;
     std::function<void()> showLanguageWindow;             // modal, on the very first start
+    std::function<void()> openLanguageWindow;             // modeless, from the main window's menu
 
     // Tray icon and popup.
     std::function<void(ui::Form&, const std::string& toolTip)> trayShowIcon;

@@ -16,6 +16,7 @@ std::span<const Command> commands() {
         Command{"report", "report [--json]        the last scan report, or the last scan as JSON with its times", &runReport},
         Command{"update", "update [--json]        live update of the definitions; exit 1 when already current, 2 when the server gave no usable answer", &runUpdate},
         Command{"submit", "submit NAME            send one file name to the data-collection endpoint; exit 0 when it was taken", &runSubmit},
+        Command{"language", "language list|make     the languages of Localization.xml; make writes the English Localization.txt", &runLanguage},
     };
     return table;
 }

@@ -8,6 +8,8 @@ namespace sorvane::localization {
 
 // Address of the banner page shown above the main window's pages.
 inline constexpr std::string_view BannerUrl = "http://banner.sorvane.example/";
+// The language server's base address; the product number and "/Localization.xml" follow it.
+inline constexpr std::string_view LanguageServerUrl = "http://www.sorvane.example/Languages/";
 // Product number the language server knows this product by.
 inline constexpr int LanguageServerProduct = 30;
 

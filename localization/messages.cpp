@@ -1,5 +1,9 @@
 #include "localization/messages.h"
 
+#include <optional>
+
+#include "localization/translation_file.h"
+#include "platform/limits.h"
 #include "platform/text.h"
 
 namespace sorvane::localization {
@@ -25,6 +29,60 @@ std::string Languages::getMessages(std::string_view name) const {
 
 void Languages::replaceText(std::size_t index, std::string text) {
     if (index < entries_.size() && entries_[index].used) entries_[index].text = std::move(text);
+}
+
+void Languages::setTranslationLines(std::vector<std::string> lines) {
+    translationLines_ = std::move(lines);
+    translationLoaded_ = true;
+}
+
+namespace {
+// The key an item line carries: what lies after the first "<" of the part before the first ">".
+// Lines whose part before ">" is two characters or fewer carry none.
+std::optional<std::string_view> lineKey(std::string_view line) {
+    const std::string_view head = line.substr(0, line.find('>'));
+    if (head.size() <= 2) return std::nullopt;
+    const std::size_t open = head.find('<');
+    return open == std::string_view::npos ? head : head.substr(open + 1);
+}
+
+// The text between the key's tags, found without regard to case from the start of the line.
+std::string textBetweenTags(std::string_view line, std::string_view key) {
+    const std::string openTag = "<" + std::string(key) + ">";
+    const std::string closeTag = "</" + std::string(key) + ">";
+    const std::size_t start = text::findNoCase(line, openTag);
+    if (start == std::string_view::npos) return {};
+    const std::size_t end = text::findNoCase(line, closeTag);
+    const std::size_t from = start + openTag.size();
+    if (end == std::string_view::npos || end <= from) return {};
+    return std::string(line.substr(from, end - from));
+}
+}  // namespace
+
+std::string ItemText(std::string_view line, std::string_view key) {
+    const auto found = lineKey(line);
+    if (!found || !text::equalsNoCase(*found, key)) return {};
+    return textBetweenTags(line, key);
+}
+
+std::string Languages::getTranslation(std::string_view key, const Branding& branding) const {
+    for (const auto& line : translationLines_) {
+        const auto found = lineKey(line);
+        if (!found || !text::equalsNoCase(*found, key)) continue;
+        // The first line with the key decides, even when its text is empty or malformed.
+        const std::string item = textBetweenTags(line, key);
+        if (item.empty()) return {};
+        return CutText(upperFirst(FillPlaceholders(item, branding)), limits::MaxCaptionText);
+    }
+    return {};
+}
+
+void Languages::refreshMessages(const Branding& branding) {
+    for (auto& entry : entries_) {
+        if (!entry.used) break;
+        std::string translated = getTranslation(entry.name, branding);
+        if (!translated.empty()) entry.text = std::move(translated);
+    }
 }
 
 std::string upperFirst(std::string_view text) {
@@ -112,8 +170,11 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_INFORMATION", "Gathering information..."},
         {"MSG_RESTOREPOINT", "Creating Restore Point..."},
         {"MSG_COMPLETE", "complete"},
+        // Looked up by the language window, which has no other text for its title and its notice.
+        {"MSG_TITLELANGUAGE", "Language Selection"},
+        {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
     };
-    static_assert(std::size(defaults) == 65);
+    static_assert(std::size(defaults) == 67);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
 }
 

@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "localization/branding.h"
 
 namespace sorvane::localization {
 
@@ -28,9 +31,24 @@ public:
     // Replaces the text of a used slot in place (the translation refresh does this).
     void replaceText(std::size_t index, std::string text);
 
+    // The item lines of the language applied last; nothing until one has been loaded.
+    bool hasTranslation() const { return translationLoaded_; }
+    const std::vector<std::string>& translationLines() const { return translationLines_; }
+    void setTranslationLines(std::vector<std::string> lines);
+    // The loaded translation's text for the key, placeholders filled and first character
+    // upper-cased; empty when it holds none.
+    std::string getTranslation(std::string_view key, const Branding& branding) const;
+    // Every message whose key the loaded translation holds takes its text; the others keep theirs.
+    void refreshMessages(const Branding& branding);
+
 private:
     std::array<MessageEntry, Capacity> entries_{};
+    std::vector<std::string> translationLines_;
+    bool translationLoaded_ = false;
 };
+
+// The text between an item line's tags, taken literally; empty when the line is not this key's.
+std::string ItemText(std::string_view line, std::string_view key);
 
 // Upper-cases the first character (ASCII and Latin-1 letters); the rest stays as it is.
 std::string upperFirst(std::string_view text);

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t HttpReceiveTimeoutMs = 20 * 1000;      // silence
 inline constexpr std::uint64_t MaxHttpTransferMs = 120 * 1000;        // one whole document
 inline constexpr std::size_t MaxUpdateRecords = 1024 * 1024;           // records read from one update text
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
+inline constexpr std::size_t MaxCaptionText = 4096;                  // bytes of a caption set from outside text
 inline constexpr std::size_t MaxPathLength = 32767;
 inline constexpr std::size_t MaxFolderDepth = 256;                   // drive sweep recursion
 inline constexpr std::size_t MaxStartPageChars = 1024;               // the browser's start page, with its NUL

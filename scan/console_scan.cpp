@@ -23,6 +23,8 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
               application.applicationFolder()) {
     application.InitBranding();
     localization::LoadDefaultMessages(application.messages);
+    // The console's messages follow the "Language" setting as the windows' do.
+    application.applyStoredLanguage();
     exclusions.LoadExclusions();
     window.load();
     // Checked as the main window's options page loads them.

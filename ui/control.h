@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,11 @@ struct Geometry {
     int height = 0;
     friend bool operator==(const Geometry&, const Geometry&) = default;
 };
+
+// A colour as 0x00BBGGRR, as the classic BackColor and ForeColor held it.
+using Color = std::int32_t;
+// The system's own colour: nothing was set.
+inline constexpr Color DefaultColor = -1;
 
 struct MouseEvent {
     int button = 0;  // 1 left, 2 right, 4 middle
@@ -57,6 +63,10 @@ public:
     void setBold(bool bold);
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string text) { toolTip_ = std::move(text); }
+    Color backColor() const { return backColor_; }
+    void setBackColor(Color color);
+    Color foreColor() const { return foreColor_; }
+    void setForeColor(Color color);
 
     // Visible and enabled here and in every container up the chain.
     bool effectivelyVisible() const;
@@ -92,6 +102,8 @@ private:
     bool italic_ = false;
     bool bold_ = false;
     std::string toolTip_;
+    Color backColor_ = DefaultColor;
+    Color foreColor_ = DefaultColor;
 };
 
 }  // namespace sorvane::ui

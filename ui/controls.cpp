@@ -47,6 +47,24 @@ void Control::setBold(bool bold) {
     changed(Change::Font);
 }
 
+void Control::setBackColor(Color color) {
+    if (color == backColor_) return;
+    backColor_ = color;
+    changed(Change::Colors);
+}
+
+void Control::setForeColor(Color color) {
+    if (color == foreColor_) return;
+    foreColor_ = color;
+    changed(Change::Colors);
+}
+
+void PictureBox::setImageBytes(std::string bytes) {
+    if (bytes == image_) return;
+    image_ = std::move(bytes);
+    changed(Change::Value);
+}
+
 bool Control::effectivelyVisible() const {
     for (const Control* c = this; c != nullptr; c = c->container())
         if (!c->visible()) return false;
@@ -189,6 +207,12 @@ void TabStrip::addTab(std::string caption) {
     changed(Change::Items);
 }
 
+void TabStrip::setTabCaption(std::size_t tab, std::string caption) {
+    if (tab < 1 || tab > tabs_.size() || tabs_[tab - 1] == caption) return;
+    tabs_[tab - 1] = std::move(caption);
+    changed(Change::Items);
+}
+
 void TabStrip::select(int tab) {
     if (tab < 1 || tab > static_cast<int>(tabs_.size())) return;
     selected_ = tab;
@@ -209,6 +233,12 @@ void ListView::addColumn(std::string header, int width) {
 void ListView::setColumnWidth(std::size_t column, int width) {
     if (column >= columns_.size() || columns_[column].width == width) return;
     columns_[column].width = width;
+    changed(Change::Columns);
+}
+
+void ListView::setColumnHeader(std::size_t column, std::string header) {
+    if (column < 1 || column > columns_.size() || columns_[column - 1].header == header) return;
+    columns_[column - 1].header = std::move(header);
     changed(Change::Columns);
 }
 

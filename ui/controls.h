@@ -38,6 +38,41 @@ private:
     std::string picture_;
 };
 
+// The skinned label: a label the skin draws, one element of a window's SkinLabel1 array.
+class SkinLabel : public Control {
+public:
+    using Control::Control;
+    std::string_view typeName() const override { return "SkinLabel"; }
+};
+
+// A box that shows an encoded image (BMP, PNG, JPEG or GIF bytes) and may hold other controls.
+class PictureBox : public Control {
+public:
+    using Control::Control;
+    std::string_view typeName() const override { return "PictureBox"; }
+    const std::string& imageBytes() const { return image_; }
+    void setImageBytes(std::string bytes);
+    bool border() const { return border_; }
+    void setBorder(bool border) { border_ = border; }
+
+private:
+    std::string image_;
+    bool border_ = true;
+};
+
+// The web view of a banner. It has no engine of its own: the page it was sent to is shown
+// when it is an image, and the area stays empty otherwise.
+class WebBrowser : public PictureBox {
+public:
+    using PictureBox::PictureBox;
+    std::string_view typeName() const override { return "WebBrowser"; }
+    const std::string& locationUrl() const { return location_; }
+    void setLocationUrl(std::string url) { location_ = std::move(url); }
+
+private:
+    std::string location_;
+};
+
 class Shape : public Control {
 public:
     using Control::Control;
@@ -189,6 +224,8 @@ public:
     using Control::Control;
     std::string_view typeName() const override { return "TabStrip"; }
     void addTab(std::string caption);
+    // Tab n (1-based); a tab that does not exist is left alone.
+    void setTabCaption(std::size_t tab, std::string caption);
     const std::vector<std::string>& tabs() const { return tabs_; }
     // 1-based as the classic SelectedItem.Index; 0 when there are no tabs.
     int selected() const { return selected_; }
@@ -235,6 +272,8 @@ public:
     void hostColumnWidth(std::size_t column, int width) {
         if (column < columns_.size()) columns_[column].width = width;
     }
+    // Header text of column n (1-based); a column that does not exist is left alone.
+    void setColumnHeader(std::size_t column, std::string header);
 
     std::size_t count() const { return items_.size(); }
     bool empty() const { return items_.empty(); }

@@ -17,6 +17,7 @@ void Form::load() {
     loaded_ = true;
     host_.formChanged(*this, Change::Created);
     Form_Load();
+    if (loaded_ && host_.formLoaded) host_.formLoaded(*this);
 }
 
 void Form::show(bool modal) {
@@ -86,6 +87,12 @@ void Form::setShowInTaskList(bool show) {
     if (show == showInTaskList_) return;
     showInTaskList_ = show;
     if (loaded_) host_.formChanged(*this, Change::TaskList);
+}
+
+void Form::setBackColor(Color color) {
+    if (color == backColor_) return;
+    backColor_ = color;
+    if (loaded_) host_.formChanged(*this, Change::Colors);
 }
 
 void Form::setIcon(std::string icon) {

@@ -62,6 +62,9 @@ public:
     // A window that must be seen at once (an alert) stays above other programs' windows.
     bool topMost() const { return topMost_; }
     void setTopMost(bool topMost);
+    // The window's own background; DefaultColor keeps the system's.
+    Color backColor() const { return backColor_; }
+    void setBackColor(Color color);
 
     // Called by hosts when the window itself was resized or changed state.
     void hostResized(WindowState state, int width, int height);
@@ -120,6 +123,7 @@ private:
     bool showInTaskList_ = true;
     std::string icon_;
     bool topMost_ = false;
+    Color backColor_ = DefaultColor;
 };
 
 }  // namespace sorvane::ui

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,7 @@ enum class Change {
     Icon,
     Position,     // a form's left or top
     TopMost,      // whether the form stays above other programs' windows
+    Colors,       // back or fore colour of a control or form
 };
 
 // The screen in pixels: the desktop and the taskbar along its bottom edge (0 without one).
@@ -106,6 +108,18 @@ public:
 
     // The desktop's size and the taskbar's height, for windows that place themselves.
     virtual ScreenArea screenArea() const { return {}; }
+
+    // Runs after every form's Form_Load, for features that treat all windows alike (the skin).
+    std::function<void(Form&)> formLoaded;
+
+    // Gives a form's window a rectangular region of this many pixels from its top-left corner.
+    // False when the host has no window to shape.
+    virtual bool setWindowRegion(Form& form, int width, int height) {
+        (void)form;
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 }  // namespace sorvane::ui

@@ -9,6 +9,7 @@
 //   window_probe colwidth CAPTION COLUMNS COLUMN [PIXELS]     in its list view of COLUMNS columns, sets (as a
 //                                                             drag of the divider does) and prints a column's width
 //   window_probe endsession CAPTION TIMEOUT_MS                tells it the session ends (logoff) and waits until it is gone
+//   window_probe choose CAPTION TIMEOUT_MS INDEX               picks entry INDEX of its drop-down list, as a user does
 //   window_probe self-test                                    the above against a window of its own
 // Exit code 0 when the condition was met in time, 1 when not, 2 on a usage error.
 #include <windows.h>
@@ -248,6 +249,33 @@ int trayMessage(const std::wstring& caption, UINT mouseMessage) {
     return 0;
 }
 
+int chooseListEntry(const std::wstring& caption, DWORD timeoutMs, int index) {
+    HWND list = nullptr;
+    const bool found = waitUntil(timeoutMs, [&] {
+        HWND window = visibleWindow(caption);
+        if (window == nullptr) return false;
+        for (const auto& child : childrenOf(window))
+            if (child.visible && child.className == L"ComboBox" &&
+                SendMessageW(child.window, CB_GETCOUNT, 0, 0) > index) {
+                list = child.window;
+                return true;
+            }
+        return false;
+    });
+    if (!found) {
+        std::printf("no drop-down list with an entry %d in a visible window \"%s\" within %lu ms\n", index,
+                    narrow(caption).c_str(), timeoutMs);
+        printTopLevelWindows();
+        return 1;
+    }
+    // The selection, then the notice a user's choice sends to the list's window.
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    std::printf("chose entry %d in \"%s\"\n", index, narrow(caption).c_str());
+    return 0;
+}
+
 // Reads list view texts through a buffer inside the list's own process, since the
 // item messages carry pointers that are not carried across processes.
 class RemoteListReader {
@@ -469,6 +497,9 @@ int main() {
         return waitHidden(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     if (args.size() == 3 && args[0] == L"tray")
         return trayMessage(args[1], static_cast<UINT>(std::wcstoul(args[2].c_str(), nullptr, 10)));
+    if (args.size() == 4 && args[0] == L"choose")
+        return chooseListEntry(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)),
+                               static_cast<int>(std::wcstol(args[3].c_str(), nullptr, 10)));
     if (args.size() >= 3 && (args[0] == L"wait" || args[0] == L"close")) {
         const auto timeoutMs = static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10));
         if (args[0] == L"close") return args.size() == 3 ? closeWindow(args[1], timeoutMs) : 2;
@@ -477,6 +508,6 @@ int main() {
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
                          "click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
                          "tray CAPTION MOUSE_MESSAGE | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
-                         "endsession CAPTION TIMEOUT_MS | self-test\n");
+                         "endsession CAPTION TIMEOUT_MS | choose CAPTION TIMEOUT_MS INDEX | self-test\n");
     return 2;
 }

@@ -46,3 +46,13 @@ mkdir -p "$out/update_corpus"
 update_seconds=$((seconds / 2 > 5 ? seconds / 2 : 5))
 ./update_fuzz -max_total_time="$update_seconds" -max_len=8192 -timeout=10 -artifact_prefix="$out/update-" \
     update_corpus "$root/tests/fuzz/update_corpus" "$root/tests/fuzz/update_regressions"
+# The translation reader and the lookups of the message catalogue.
+mkdir -p "$out/corpus_translation"
+clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I"$root" \
+    "$root"/localization/branding.cpp "$root"/localization/messages.cpp "$root"/localization/skin.cpp \
+    "$root"/localization/translation_file.cpp "$root"/platform/text.cpp "$root"/ui/controls.cpp "$root"/ui/form.cpp \
+    "$root"/tests/fuzz/translation_target.cpp "$root"/tests/fuzz/translation_fuzz.cpp \
+    -o "$out/translation_fuzz"
+./translation_fuzz -max_total_time="$seconds" -max_len=8192 -timeout=10 -artifact_prefix="$out/" \
+    corpus_translation "$root/tests/fuzz/corpus_translation"

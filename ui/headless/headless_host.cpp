@@ -245,4 +245,15 @@ void tickRow(const Form& form, std::string_view listName, std::size_t row, bool 
     list->userCheck(row, checked);
 }
 
+bool HeadlessHost::setWindowRegion(Form& form, int width, int height) {
+    regions_[&form] = {width, height};
+    return true;
+}
+
+std::optional<std::pair<int, int>> HeadlessHost::windowRegion(const Form& form) const {
+    const auto found = regions_.find(&form);
+    if (found == regions_.end()) return std::nullopt;
+    return found->second;
+}
+
 }  // namespace sorvane::ui

@@ -116,6 +116,9 @@ public:
     ScreenArea screenArea() const override { return screen; }
     // What screenArea() answers.
     ScreenArea screen;
+    bool setWindowRegion(Form& form, int width, int height) override;
+    // The region last given to a form's window (width, height in pixels), if any.
+    std::optional<std::pair<int, int>> windowRegion(const Form& form) const;
 
 private:
     struct Slot {
@@ -150,6 +153,7 @@ private:
     std::map<const Form*, TrayIcon> trays_;
     bool busy_ = false;
     bool quitting_ = false;
+    std::map<const Form*, std::pair<int, int>> regions_;
 };
 
 // Helpers for driving forms from tests as a user would. Each throws std::invalid_argument

@@ -16,13 +16,14 @@ namespace sorvane::ui {
 namespace win32 {
 
 using platform::win32::BitmapHandle;
+using platform::win32::BrushHandle;
 using platform::win32::FontHandle;
 using platform::win32::IconHandle;
 using platform::win32::ImageListHandle;
 using platform::win32::MenuHandle;
 using platform::win32::WindowHandle;
 
-enum class Kind { Label, Button, Check, Option, Frame, Timer, Menu, List, Progress, Tabs, Image, Shape, Text, Combo, Date };
+enum class Kind { Label, Button, Check, Option, Frame, Timer, Menu, List, Progress, Tabs, Image, Shape, Text, Combo, Date, Picture, SkinLabel };
 
 struct FormView;
 
@@ -36,6 +37,7 @@ struct ControlView {
     IconHandle icon;
     BitmapHandle bitmap;
     int columns = 0;  // columns the native list view has
+    BrushHandle brush;  // the control's back colour, when it has one
 };
 
 struct FormView {
@@ -53,6 +55,7 @@ struct FormView {
     bool redrawOff = false;
     bool tray = false;
     std::wstring trayTip;  // shown again when Explorer restarts
+    BrushHandle brush;  // the form's back colour, when it has one
 };
 
 inline std::wstring windowText(HWND window) {
@@ -125,6 +128,17 @@ struct Win32Host::Impl {
     void syncRowCheck(win32::ControlView& view, int row);
     void forSelfAndInside(win32::FormView& view, const Control& control, void (Impl::*apply)(win32::ControlView&));
     HFONT font(bool bold, bool italic);
+
+    // Colours, pictures and the window region (skin_paint.cpp).
+    void applyColors(win32::ControlView& view);
+    void applyFormColors(win32::FormView& view);
+    // The brush a control paints its ground with, its colours set on `dc`; null for the system's.
+    HBRUSH controlColor(win32::FormView& form, HDC dc, HWND control);
+    // Fills a frame's or the form's ground; false when the system's colour applies.
+    bool eraseWithFormColor(win32::FormView& form, HWND window, HDC dc);
+    void decodePicture(win32::ControlView& view);
+    void paintPicture(win32::ControlView& view, HDC dc);
+    bool setRegion(win32::FormView& form, int width, int height);
     HIMAGELIST listIcons();
 };
 

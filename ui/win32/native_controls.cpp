@@ -29,17 +29,21 @@ Kind kindOf(const Control& control) {
     if (dynamic_cast<const TextBox*>(c)) return Kind::Text;
     if (dynamic_cast<const ComboBox*>(c)) return Kind::Combo;
     if (dynamic_cast<const DatePicker*>(c)) return Kind::Date;
+    if (dynamic_cast<const PictureBox*>(c)) return Kind::Picture;
+    if (dynamic_cast<const SkinLabel*>(c)) return Kind::SkinLabel;
     return Kind::Label;
 }
 
 bool hasText(Kind kind) {
     return kind == Kind::Label || kind == Kind::Button || kind == Kind::Check || kind == Kind::Option ||
-           kind == Kind::Frame || kind == Kind::Text;
+           kind == Kind::Frame || kind == Kind::Text || kind == Kind::SkinLabel;
 }
 
 // Controls that paint a whole area behind others: kept below the controls they hold.
 bool isBackdrop(Kind kind) {
-    return kind == Kind::Frame || kind == Kind::Tabs || kind == Kind::Shape || kind == Kind::Image;
+    // Skin labels sit behind the labels they copy, so a label that code updates shows its live text.
+    return kind == Kind::Frame || kind == Kind::Tabs || kind == Kind::Shape || kind == Kind::Image ||
+           kind == Kind::Picture || kind == Kind::SkinLabel;
 }
 
 int depthOf(const Control& control) {
@@ -76,6 +80,8 @@ NativeClass nativeClassOf(const ControlView& view) {
     case Kind::Tabs: return {WC_TABCONTROLW, WS_TABSTOP, 0};
     case Kind::Image: return {L"STATIC", SS_ICON | SS_NOTIFY, 0};
     case Kind::Shape: return {L"STATIC", SS_ETCHEDFRAME, 0};
+    case Kind::Picture: return {L"STATIC", SS_NOTIFY, 0};
+    case Kind::SkinLabel: return {L"STATIC", SS_LEFT, 0};
     case Kind::Text:
         if (static_cast<const TextBox&>(*view.control).multiLine())
             return {L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
@@ -102,6 +108,17 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return DefSubclassProc(window, message, wParam, lParam);
     }
     // The form clips its children, so a group box must paint its own inside.
+    if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Frame &&
+        view->owner->host->eraseWithFormColor(*view->owner, window, reinterpret_cast<HDC>(wParam)))
+        return TRUE;
+    if (message == WM_PAINT && view != nullptr && view->kind == Kind::Picture) {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window, &paint);
+        view->owner->host->paintPicture(*view, dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Picture) return TRUE;
     if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Frame) {
         RECT area{};
         GetClientRect(window, &area);
@@ -298,6 +315,7 @@ void Win32Host::Impl::applyAll(ControlView& view) {
     applyValue(view);
     applyEnabled(view);
     applyVisible(view);
+    applyColors(view);
     --syncing;
 }
 
@@ -387,9 +405,15 @@ void Win32Host::Impl::applyGeometry(ControlView& view) {
         top += c->geometry().top;
     }
     int height = toPx(view.control->geometry().height);
+    int width = toPx(view.control->geometry().width);
     // A drop-down list's window includes its open list.
     if (view.kind == Kind::Combo) height += toPx(2400);
-    SetWindowPos(view.window, nullptr, toPx(left), toPx(top), toPx(view.control->geometry().width), height,
+    // A picture box clips what it holds, as a container window would.
+    if (const Control* box = view.control->container(); box != nullptr && box->typeName() == "PictureBox") {
+        width = std::min(width, toPx(box->geometry().width - view.control->geometry().left));
+        height = std::min(height, toPx(box->geometry().height - view.control->geometry().top));
+    }
+    SetWindowPos(view.window, nullptr, toPx(left), toPx(top), std::max(0, width), std::max(0, height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -462,6 +486,7 @@ void Win32Host::Impl::applyValue(ControlView& view) {
         break;
     }
     case Kind::Image: applyPicture(view); break;
+    case Kind::Picture: decodePicture(view); break;
     default: break;
     }
     --syncing;

@@ -197,6 +197,7 @@ void Win32Host::Impl::createForm(Form& form) {
     if (form.left() != 0 || form.top() != 0)
         SetWindowPos(window, nullptr, toPx(form.left()), toPx(form.top()), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    applyFormColors(ref);
     for (const auto& control : form.controls()) createControl(ref, *control);
     rebuildMenu(ref);
     arrangeZOrder(ref);
@@ -292,6 +293,16 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
         if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)
             view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0});
         return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        if (HBRUSH brush = controlColor(view, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_ERASEBKGND:
+        if (eraseWithFormColor(view, window, reinterpret_cast<HDC>(wParam))) return TRUE;
+        break;
     case WM_SETCURSOR:
         if (busy) {
             SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
@@ -450,6 +461,7 @@ void Win32Host::formChanged(Form& form, Change change) {
         SetWindowPos(window, form.topMost() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         break;
+    case Change::Colors: impl_->applyFormColors(*view); break;
     default: break;
     }
 }
@@ -497,6 +509,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
             --host.syncing;
         }
         break;
+    case Change::Colors: host.applyColors(*view); break;
     case Change::ItemUpdated:
         if (view->kind == Kind::List) {
             host.syncRowCheck(*view, item);

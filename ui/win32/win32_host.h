@@ -38,6 +38,7 @@ public:
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
     ScreenArea screenArea() const override;
+    bool setWindowRegion(Form& form, int width, int height) override;
 
     // The message a form's window receives from its tray icon; lParam is the mouse message.
     static constexpr unsigned trayCallbackMessage = 0x8000 + 1;

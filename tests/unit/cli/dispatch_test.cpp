@@ -6,23 +6,13 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/unit/cli/console_test.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace sorvane::cli {
 namespace {
 
-class Dispatch : public ::testing::Test {
-protected:
-    int run(std::vector<std::string> args) {
-        Console console{in, out, err};
-        return dispatch(fake.platform(), args, console);
-    }
-
-    fakes::FakePlatform fake;
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-};
+using Dispatch = ConsoleTest;
 
 TEST_F(Dispatch, WithoutArgumentsPrintsUsageAsAnError) {
     EXPECT_EQ(run({}), ExitError);

@@ -21,7 +21,10 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     EXPECT_EQ(entries[54].name, "MSG_CAPTION");
     EXPECT_EQ(entries[64].name, "MSG_COMPLETE");
     EXPECT_TRUE(entries[64].used);
-    EXPECT_FALSE(entries[65].used);
+    // The language window's title and download notice follow the table.
+    EXPECT_EQ(entries[65].name, "MSG_TITLELANGUAGE");
+    EXPECT_EQ(entries[66].name, "MSG_DOWNLOADED");
+    EXPECT_FALSE(entries[67].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -39,9 +42,10 @@ TEST(MessageCatalogue, LookupRules) {
               "Could not be stopped.  You should try again after saving your work and closing any open applications.");
     // Placeholders are not filled in by the lookup.
     EXPECT_EQ(catalogue.getMessages("MSG_PAUSED"), "[ProgramName] has been paused.  Click OK to resume.");
-    // Unknown keys, including the two that have no default entry, give empty text.
-    EXPECT_EQ(catalogue.getMessages("MSG_TITLELANGUAGE"), "");
-    EXPECT_EQ(catalogue.getMessages("MSG_DOWNLOADED"), "");
+    EXPECT_EQ(catalogue.getMessages("MSG_TITLELANGUAGE"), "Language Selection");
+    EXPECT_EQ(catalogue.getMessages("MSG_DOWNLOADED"), "The newest language file has been downloaded.");
+    // Unknown keys give empty text.
+    EXPECT_EQ(catalogue.getMessages("MSG_NO_SUCH_KEY"), "");
     EXPECT_EQ(catalogue.getMessages(""), "");
 }
 
@@ -50,7 +54,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[65].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[67].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/form.h"
+#include "tests/win/ui/shown_form_test.h"
 #include "ui/win32/win32_host.h"
 
 using namespace sorvane::ui;
@@ -169,26 +170,7 @@ HWND findDialog() {
     return found;
 }
 
-class Win32HostTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        if (probe == nullptr) GTEST_SKIP() << "no display to open windows on";
-        DestroyWindow(probe);
-        form = std::make_unique<AllControls>(host);
-        form->show();
-        window = static_cast<HWND>(host.windowOf(*form));
-        ASSERT_NE(window, nullptr);
-    }
-    void TearDown() override {
-        if (form) form->runUnloadOnly();
-    }
-    HWND of(const Control& control) const { return static_cast<HWND>(host.windowOf(control)); }
-
-    Win32Host host;
-    std::unique_ptr<AllControls> form;
-    HWND window = nullptr;
-};
+using Win32HostTest = ShownFormTest<AllControls>;
 
 TEST_F(Win32HostTest, EachControlHasItsNativeWindowShowingTheModel) {
     EXPECT_EQ(textOf(window), L"All Controls");

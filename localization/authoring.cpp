@@ -1,0 +1,62 @@
+#include "localization/authoring.h"
+
+#include "localization/language_switch.h"
+#include "localization/translation_file.h"
+#include "platform/text.h"
+
+namespace sorvane::localization {
+
+namespace {
+
+constexpr std::string_view Description =
+    "<DESCRIPTION>This file contains various translations of program buttons, messages and menus in XML format.  "
+    "The original document was created using translation software, and may sound strange when read by people.  "
+    "We invite you to make modifications to existing languages and translate new languages.  Please send them to "
+    "us so that we can update this file and make your translation available to all users.  Our current email "
+    "address is located on our homepage which can be visited through the software or our program folder on your "
+    "Start Menu.  Before making changes to a localization file please use the program to download the most "
+    "recent localization file using the 'Check for Language Updates' button in the Languages window."
+    "</DESCRIPTION>";
+
+void itemLine(std::string& out, std::string_view key, std::string_view value) {
+    const std::string upper = text::toUpper(key);
+    out += "\t\t<" + upper + ">" + std::string(value) + "</" + upper + ">\r\n";
+}
+
+}  // namespace
+
+std::string LocalizationFileText(const std::vector<ui::Form*>& windows, const Languages& catalogue) {
+    std::string out;
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    out += "<XML_DIZ_INFO>\r\n";
+    out += "\t<LOCALIZATION_FILE_INFO>\r\n";
+    out += "\t\t<LOCALIZATION_FILE_VERSION>1.0</LOCALIZATION_FILE_VERSION>\r\n";
+    out += "\t</LOCALIZATION_FILE_INFO>\r\n";
+    out += "<LANGUAGE_GROUP xml:lang=\"en\">\r\n";
+    out += "\t<LANGUAGE_NAME>English</LANGUAGE_NAME>\r\n";
+    out += "\t" + std::string(Description) + "\r\n";
+    out += "\t<TRANSLATION_ITEMS>\r\n";
+    for (ui::Form* window : windows) {
+        if (window == nullptr) continue;
+        ForEachWindowItem(*window, [&out](const WindowItem& item) { itemLine(out, item.key, item.text); });
+    }
+    for (const auto& entry : catalogue.entries()) {
+        if (!entry.used) break;
+        itemLine(out, entry.name, entry.text);
+    }
+    out += "\t</TRANSLATION_ITEMS>\r\n";
+    out += "</LANGUAGE_GROUP>\r\n";
+    out += "</XML_DIZ_INFO>\r\n";
+    return out;
+}
+
+platform::Status makeLocalizationFile(platform::FileSystem& files, platform::Locale& locale,
+                                      std::string_view applicationFolder, const std::vector<ui::Form*>& windows,
+                                      const Languages& catalogue) {
+    std::string path(applicationFolder);
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += AuthoringFileName;
+    return WriteReplacing(files, path, locale.toAnsi(LocalizationFileText(windows, catalogue)));
+}
+
+}  // namespace sorvane::localization

@@ -1,0 +1,170 @@
+#include "localization/skin.h"
+
+#include "localization/translation_file.h"
+#include "platform/limits.h"
+#include "platform/text.h"
+#include "ui/controls.h"
+
+namespace sorvane::localization {
+
+namespace {
+
+constexpr ui::Color rgb(int r, int g, int b) { return (b << 16) | (g << 8) | r; }
+
+// "#RRGGBB" or "RRGGBB" as 0x00BBGGRR.
+std::optional<ui::Color> parseColor(std::string_view value) {
+    if (!value.empty() && value.front() == '#') value.remove_prefix(1);
+    if (value.size() != 6) return std::nullopt;
+    int parts[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < 6; ++i) {
+        const char c = value[i];
+        int digit = 0;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        parts[i / 2] = parts[i / 2] * 16 + digit;
+    }
+    return rgb(parts[0], parts[1], parts[2]);
+}
+
+}  // namespace
+
+Skin DefaultSkin() { return {rgb(0xE4, 0xEC, 0xF5), rgb(0x13, 0x2C, 0x4F), rgb(0xFF, 0xFF, 0xFF), rgb(0xCF, 0xDC, 0xEA)}; }
+
+Skin ParseSkin(std::string_view content) {
+    Skin skin = DefaultSkin();
+    for (const auto& line : text::lines(content)) {
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = text::trim(std::string_view(line).substr(0, equals));
+        const auto color = parseColor(text::trim(std::string_view(line).substr(equals + 1)));
+        if (!color) continue;
+        if (text::equalsNoCase(key, "Face")) skin.face = *color;
+        else if (text::equalsNoCase(key, "Text")) skin.text = *color;
+        else if (text::equalsNoCase(key, "Picture")) skin.picture = *color;
+        else if (text::equalsNoCase(key, "Window")) skin.window = *color;
+    }
+    return skin;
+}
+
+Skin LoadSkin(platform::FileSystem& files, std::string_view applicationFolder) {
+    std::string path(applicationFolder);
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += SkinFileName;
+    const auto entry = files.lookup(path);
+    if (!entry || entry->isFolder() || entry->size > limits::MaxTextFile) return DefaultSkin();
+    std::string bytes;
+    if (!files.readFile(path, bytes).ok()) return DefaultSkin();
+    return ParseSkin(bytes);
+}
+
+void SkinHook::attach(const Skin&) {
+    calls_.push_back(Call::Attach);
+    attached_ = true;
+}
+
+void SkinHook::start() {
+    calls_.push_back(Call::Start);
+    running_ = attached_;
+}
+
+void SkinHook::stop() {
+    calls_.push_back(Call::Stop);
+    running_ = false;
+}
+
+bool IsNt6OrLater(platform::Processes& processes) {
+    const platform::OsVersion version = processes.version();
+    return version.isNt() && version.major > 5;
+}
+
+void StopSkinHookOnNt6(SkinHook& hook, platform::Processes& processes) {
+    if (IsNt6OrLater(processes)) hook.stop();
+}
+
+void RecolorControls(ui::Form& form, ui::Color face, ui::Color textColor, ui::Color picture) {
+    for (const auto& owned : form.controls()) {
+        ui::Control& control = *owned;
+        const std::string_view type = control.typeName();
+        if (type == "CommandButton") {
+            control.setBackColor(face);
+        } else if (type == "TextBox" || type == "ComboBox" || type == "FileListBox" || type == "DirListBox" ||
+                   type == "DriveListBox" || type == "ListBox" || type == "ListView") {
+            control.setBackColor(face);
+            control.setForeColor(textColor);
+        } else if (type == "PictureBox") {
+            control.setBackColor(picture);
+        }
+    }
+}
+
+bool ResetWindowRegion(ui::Form& form) { return form.host().setWindowRegion(form, form.width(), form.height()); }
+
+void ApplySkinToWindow(ui::Form& form, const Skin& skin) {
+    form.setBackColor(skin.window);
+    for (const auto& owned : form.controls()) {
+        const std::string_view type = owned->typeName();
+        if (type == "SkinLabel" || type == "Label" || type == "Frame" || type == "CheckBox" ||
+            type == "OptionButton") {
+            owned->setBackColor(skin.window);
+            owned->setForeColor(skin.text);
+        }
+    }
+}
+
+void SkinWindow(ui::Form& form, const Skin& skin, bool nt6OrLater, bool skinsEnabled) {
+    RecolorControls(form, skin.face, skin.text, skin.picture);
+    if (nt6OrLater && skinsEnabled) (void)ResetWindowRegion(form);
+    ApplySkinToWindow(form, skin);
+}
+
+int CopyLabelsToSkinLabels(ui::Form& form, std::string_view arrayName, ui::Control* container, bool everyLabel) {
+    ui::Control* first = form.find(arrayName, 0);
+    if (first == nullptr) {
+        auto& element = form.add<ui::SkinLabel>(std::string(arrayName), 0, container);
+        element.setVisible(false);
+        first = &element;
+    }
+    // The labels are gathered first: the copies join the same control list.
+    std::vector<ui::Control*> labels;
+    for (const auto& owned : form.controls())
+        if (owned->typeName() == "Label" && (everyLabel || owned->container() == first->container()))
+            labels.push_back(owned.get());
+    for (ui::Control* label : labels) {
+        auto& copy = form.add<ui::SkinLabel>(std::string(arrayName), form.upperBound(arrayName) + 1,
+                                             label->container());
+        copy.setGeometry(label->geometry());
+        copy.setBold(label->bold());
+        copy.setItalic(label->italic());
+        copy.setCaption(label->caption());
+        copy.setVisible(label->visible());
+    }
+    return static_cast<int>(labels.size());
+}
+
+bool LooksLikeImage(std::string_view bytes) {
+    return bytes.starts_with("\x89PNG\r\n\x1a\n") || bytes.starts_with("GIF87a") || bytes.starts_with("GIF89a") ||
+           bytes.starts_with("\xFF\xD8\xFF") || bytes.starts_with("BM");
+}
+
+void SetUpBannerStrip(ui::Form& window, const ui::Geometry& area, bool scaleInPixels, std::string_view url,
+                      const FetchBody& fetch) {
+    const int inset = scaleInPixels ? 20 : 280;
+    auto& picBox = window.add<ui::PictureBox>("picBox");
+    picBox.setBorder(false);
+    picBox.setGeometry({area.left, area.top, area.width - inset, area.height});
+    auto& wbBanner = window.add<ui::WebBrowser>("wbBanner", -1, &picBox);
+    wbBanner.setBorder(false);
+    wbBanner.setGeometry({0, 0, area.width, area.height});
+    picBox.setVisible(true);
+    wbBanner.setVisible(true);
+    if (ui::Control* picture = window.find("wbPicture")) picture->setVisible(false);
+    wbBanner.setLocationUrl(std::string(url));
+    if (!fetch) return;
+    const auto body = fetch(url);
+    // A page that is no image cannot be shown without a browser engine: the strip stays empty.
+    if (body && LooksLikeImage(*body)) wbBanner.setImageBytes(*body);
+}
+
+}  // namespace sorvane::localization

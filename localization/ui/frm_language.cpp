@@ -1,0 +1,113 @@
+#include "localization/ui/frm_language.h"
+
+#include "localization/translation_file.h"
+#include "platform/limits.h"
+#include "platform/text.h"
+
+namespace sorvane::localization {
+
+namespace {
+constexpr std::string_view ChooseLanguage = "Choose Language Here";
+}
+
+FrmLanguage::FrmLanguage(app::Application& app, LanguageWindowServices services)
+    : ui::Form(app.host, "frmLanguage"),
+      Label1(add<ui::Label>("Label1")),
+      Combo1(add<ui::ComboBox>("Combo1")),
+      Command1(add<ui::CommandButton>("Command1")),
+      Command3(add<ui::CommandButton>("Command3")),
+      Command2(add<ui::CommandButton>("Command2")),
+      app_(app),
+      services_(std::move(services)) {
+    setCaption("Language Selection");
+    // Room for the longer captions of other languages.
+    setSize(7500, 3150);
+    Label1.setCaption("Please select the language you would like to use:");
+    Label1.move(240, 240, 6840, 300);
+    Combo1.setCaption(std::string(ChooseLanguage));
+    Combo1.move(240, 660, 6840, 315);
+    Command1.setCaption("Check for language updates");
+    Command1.move(240, 1260, 3360, 420);
+    Command3.setCaption("Translate this program");
+    Command3.move(3720, 1260, 3360, 420);
+    Command2.setCaption("OK");
+    Command2.move(5880, 1980, 1200, 420);
+    Combo1.onClick = [this] { Combo1_Click(); };
+    Command1.onClick = [this] { Command1_Click(); };
+    Command2.onClick = [this] { Command2_Click(); };
+    Command3.onClick = [this] { Command3_Click(); };
+    app.registerWindow(*this);
+}
+
+void FrmLanguage::Form_Load() {
+    const auto change = [this] {
+        if (services_.changeLanguage) services_.changeLanguage(*this, app_.languageName);
+    };
+    change();
+    setCaption(CutText(app_.message("MSG_TITLELANGUAGE"), limits::MaxCaptionText));
+    change();
+    FillLanguageList();
+    if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
+}
+
+void FrmLanguage::FillLanguageList() {
+    filling_ = true;
+    Combo1.clear();
+    const std::string path = app_.appPath(TranslationFileName);
+    if (const auto content = ReadTranslationFileAnsi(app_.platform.files, app_.platform.locale, path)) {
+        for (const auto& group : ReadLanguageGroups(*content))
+            Combo1.addItem(CutText(group.name, limits::MaxCaptionText));
+        // A dropped-down list shows one of its items: the stored language's when it is listed.
+        const std::string chosen = app_.userSettings.read(app::section::Settings, "Language", "English");
+        const auto& items = Combo1.items();
+        int shown = -1;
+        for (std::size_t i = 0; i < items.size() && shown < 0; ++i)
+            if (text::equalsNoCase(items[i], chosen)) shown = static_cast<int>(i);
+        if (shown >= 0) Combo1.setListIndex(shown);
+        else if (!items.empty()) Combo1.setCaption(CutText(chosen, limits::MaxCaptionText));
+    }
+    filling_ = false;
+}
+
+void FrmLanguage::Combo1_Click() {
+    if (filling_) return;
+    const std::string chosen = Combo1.text();
+    if (chosen == ChooseLanguage || chosen.empty()) return;
+    app_.userSettings.write(app::section::Settings, "Language", chosen);
+    if (!services_.changeLanguage) return;
+    if (ui::Form* main = services_.mainWindow ? services_.mainWindow() : nullptr) {
+        services_.changeLanguage(*main, chosen);
+        // The main window's own caption is set from the catalogue, not by the window walk.
+        main->setCaption(CutText(app_.brandedMessage("MSG_CAPTION"), limits::MaxCaptionText));
+    }
+    services_.changeLanguage(*this, chosen);
+}
+
+std::string FrmLanguage::downloadUrl() const {
+    return std::string(LanguageServerUrl) + std::to_string(app_.branding.languageServerProduct) + "/Localization.xml";
+}
+
+void FrmLanguage::Command1_Click() {
+    if (!services_.fetch) return;
+    const auto body = services_.fetch(downloadUrl());
+    // Only a whole body that is a translation file replaces the one there is.
+    if (!body || body->size() > limits::MaxTranslationFile || !text::containsNoCase(*body, "<TRANSLATION_ITEMS>"))
+        return;
+    std::string_view content = *body;
+    content.remove_prefix(content.find('<'));
+    std::string written(content);
+    written += "\r\n";
+    if (!WriteReplacing(app_.platform.files, app_.appPath(TranslationFileName), written).ok()) return;
+    FillLanguageList();
+    (void)host().messageBox(app_.message("MSG_DOWNLOADED"), app_.branding.ProgramName, ui::mb::OkOnly);
+}
+
+void FrmLanguage::Command2_Click() { unload(); }
+
+void FrmLanguage::Command3_Click() {
+    const std::string path = app_.appPath(TranslationFileName);
+    const auto entry = app_.platform.files.lookup(path);
+    if (entry && !entry->isFolder()) (void)app_.platform.shell.open(path);
+}
+
+}  // namespace sorvane::localization

@@ -1,0 +1,51 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "app/application.h"
+#include "localization/skin.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+
+namespace sorvane::localization {
+
+// What the language window needs from the rest of the program.
+struct LanguageWindowServices {
+    // Applies a language to a window and refreshes the catalogue.
+    std::function<void(ui::Form&, const std::string&)> changeLanguage;
+    // The main window, retranslated on a choice.
+    std::function<ui::Form*()> mainWindow;
+    // Fetches the language file from the language server.
+    FetchBody fetch;
+};
+
+// The language window: pick a language, download a newer translation file, or open it for editing.
+class FrmLanguage : public ui::Form {
+public:
+    FrmLanguage(app::Application& app, LanguageWindowServices services);
+
+    ui::Label& Label1;
+    ui::ComboBox& Combo1;
+    ui::CommandButton& Command1;
+    ui::CommandButton& Command3;
+    ui::CommandButton& Command2;
+
+    void Combo1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    // Fills Combo1 with the groups of the translation file, showing the "Language" setting.
+    void FillLanguageList();
+    // Where the language file is downloaded from.
+    std::string downloadUrl() const;
+
+protected:
+    void Form_Load() override;
+
+private:
+    app::Application& app_;
+    LanguageWindowServices services_;
+    bool filling_ = false;
+};
+
+}  // namespace sorvane::localization

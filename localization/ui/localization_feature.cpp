@@ -1,0 +1,129 @@
+#include "localization/ui/localization_feature.h"
+
+#include <array>
+#include <string_view>
+
+#include "app/frm_main.h"
+#include "localization/authoring.h"
+#include "localization/language_switch.h"
+#include "update/fetch.h"
+
+namespace sorvane::localization {
+
+namespace {
+
+// Windows whose load copies the labels beside their first skin label into skin labels.
+constexpr std::array<std::string_view, 4> CopyBesideFirstSkinLabel = {"frmReport", "frmSpywareFoundAlert",
+                                                                      "frmDelete", "frmSignatureUpdated"};
+constexpr std::string_view SkinLabels = "SkinLabel1";
+
+}  // namespace
+
+FetchBody ProgramFetch(app::Application& app) {
+    return [&app](std::string_view url) -> std::optional<std::string> {
+        // The fetch converts from the code page; converting back gives the bytes as they came.
+        const std::string body = update::FetchText(app.platform, app.host, url);
+        if (body.empty()) return std::nullopt;
+        return app.platform.locale.toAnsi(body);
+    };
+}
+
+LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
+    : app_(app),
+      fetch_(std::move(fetch)),
+      frmLanguage_(std::make_unique<FrmLanguage>(
+          app, LanguageWindowServices{[this](ui::Form& form, const std::string& language) {
+                                          ChangeLanguage(form, language);
+                                      },
+                                      [this] { return main_; }, fetch_})) {}
+
+void LocalizationFeature::install() {
+    auto& hooks = app_.hooks;
+    hooks.changeLanguage = [this](ui::Form& form, const std::string& language) {
+        // The main window applies its language first of all, at its load.
+        if (main_ == nullptr && dynamic_cast<app::FrmMain*>(&form) != nullptr) main_ = &form;
+        ChangeLanguage(form, language);
+    };
+    hooks.showLanguageWindow = [this] { frmLanguage_->show(true); };
+    hooks.openLanguageWindow = [this] { frmLanguage_->show(false); };
+    hooks.skinWindow = [this](ui::Form& form) { SkinWindow(form); };
+    // Windows that do not ask for the skin steps themselves get them once they are loaded.
+    app_.host.formLoaded = [this](ui::Form& form) {
+        if (app_.branding.SkinsEnabled && form.backColor() == ui::DefaultColor) SkinWindow(form);
+    };
+    hooks.copySkinLabels = [this](app::FrmMain& main) { CopyMainWindowLabels(main); };
+    hooks.startSkinHook = [this] {
+        skinHook_.attach(skin_);
+        skinHook_.start();
+    };
+    hooks.stopSkinHookOnNt6 = [this] { StopSkinHookOnNt6(skinHook_, app_.platform.processes); };
+    hooks.releaseSkinEngine = [this] { skinHook_.stop(); };
+    hooks.bannerHeight = [] { return BannerHeight; };
+    hooks.setUpBannerStrip = [this](app::FrmMain& main) {
+        const ui::Geometry page = main.frmStatus.geometry();
+        SetUpBannerStrip(main, {page.left, page.top - BannerHeight, page.width, BannerHeight}, false,
+                         app_.branding.bannerUrl, fetch_);
+    };
+}
+
+void LocalizationFeature::ChangeLanguage(ui::Form& form, const std::string& language) {
+    auto context = app_.languageContext();
+    localization::ChangeLanguage(context, form, language);
+}
+
+void LocalizationFeature::LoadSecondaryForms() {
+    for (std::string_view name : {"frmDelete", "frmDownload", "frmHomePageChangedAlert", "frmMenuPopUp",
+                                  "frmSignatureUpdated", "frmSpywareFoundAlert"})
+        if (ui::Form* window = app_.window(name)) window->load();
+}
+
+platform::Status LocalizationFeature::makeLocalizationFile() {
+    LoadSecondaryForms();
+    std::vector<ui::Form*> windows;
+    if (main_ != nullptr && main_->loaded()) windows.push_back(main_);
+    for (ui::Form* window : app_.registeredWindows())
+        if (window->loaded()) windows.push_back(window);
+    return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
+                                              windows, app_.messages);
+}
+
+platform::Status LocalizationFeature::makeLocalizationFileOfEveryWindow(ui::Form& main) {
+    LoadSecondaryForms();
+    std::vector<ui::Form*> windows{&main};
+    for (ui::Form* window : app_.registeredWindows()) windows.push_back(window);
+    return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
+                                              windows, app_.messages);
+}
+
+void LocalizationFeature::SkinWindow(ui::Form& form) {
+    if (!skinLoaded_) {
+        skin_ = LoadSkin(app_.platform.files, app_.applicationFolder());
+        skinLoaded_ = true;
+    }
+    // Copies are made once per window: a window loaded again keeps the ones it has.
+    const bool copied = form.upperBound(SkinLabels) > 0;
+    if (!copied && app_.branding.SkinsEnabled) {
+        if (form.name() == "frmAbout") {
+            CopyLabelsToSkinLabels(form, SkinLabels, nullptr, true);
+        } else {
+            for (std::string_view name : CopyBesideFirstSkinLabel)
+                if (form.name() == name) CopyLabelsToSkinLabels(form, SkinLabels, nullptr, false);
+        }
+    }
+    localization::SkinWindow(form, skin_, IsNt6OrLater(app_.platform.processes), app_.branding.SkinsEnabled);
+}
+
+void LocalizationFeature::CopyMainWindowLabels(ui::Form& form) {
+    auto* main = dynamic_cast<app::FrmMain*>(&form);
+    if (main == nullptr || form.upperBound("SkinLabel1") >= 0) return;
+    // One pass per container that holds labels: the form itself, then the pages.
+    const std::array<std::pair<std::string_view, ui::Control*>, 6> passes = {{{"SkinLabel1", nullptr},
+                                                                              {"SkinLabel2", &main->frmStatus},
+                                                                              {"SkinLabel3", &main->frmScan},
+                                                                              {"SkinLabel4", &main->frmResults},
+                                                                              {"SkinLabel5", main->frmView[3]},
+                                                                              {"SkinLabel6", main->frmView[0]}}};
+    for (const auto& [name, container] : passes) CopyLabelsToSkinLabels(form, name, container, false);
+}
+
+}  // namespace sorvane::localization

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/frm_main.h"
+#include "app/frm_splash.h"
+#include "localization/ui/localization_feature.h"
+#include "platform/text.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
+
+namespace sorvane::localization {
+namespace {
+
+using platform::RootKey;
+
+constexpr const char* Folder = "C:\\Program Files\\Sorvane";
+constexpr const char* Xml = "C:\\Program Files\\Sorvane\\Localization.xml";
+constexpr const char* LanguageUrl = "http://www.sorvane.example/Languages/30/Localization.xml";
+constexpr const char* SettingsKey = "Software\\VB and VBA Program Settings\\Sorvane\\Settings";
+
+const std::string Translations =
+    "<XML_DIZ_INFO>\r\n"
+    "<LANGUAGE_GROUP xml:lang=\"en\">\r\n\t<LANGUAGE_NAME>English</LANGUAGE_NAME>\r\n\t<TRANSLATION_ITEMS>\r\n"
+    "\t\t<FRMMAIN_CMDSTATUS>Status</FRMMAIN_CMDSTATUS>\r\n\t</TRANSLATION_ITEMS>\r\n</LANGUAGE_GROUP>\r\n"
+    "<LANGUAGE_GROUP xml:lang=\"de\">\r\n\t<LANGUAGE_NAME>German</LANGUAGE_NAME>\r\n\t<TRANSLATION_ITEMS>\r\n"
+    "\t\t<FRMMAIN_CMDSTATUS>Zustand</FRMMAIN_CMDSTATUS>\r\n"
+    "\t\t<FRMMAIN_TABSTRIP1_TABS3>Zeitplan</FRMMAIN_TABSTRIP1_TABS3>\r\n"
+    "\t\t<FRMLANGUAGE_COMMAND2>Fertig</FRMLANGUAGE_COMMAND2>\r\n"
+    "\t\t<MSG_SURE>Sind Sie sicher?</MSG_SURE>\r\n"
+    "\t\t<MSG_CAPTION>[ProgramName] von [CompanyName]</MSG_CAPTION>\r\n"
+    "\t</TRANSLATION_ITEMS>\r\n</LANGUAGE_GROUP>\r\n</XML_DIZ_INFO>\r\n";
+
+// The program as Sorvane.exe assembles its languages and skins, on fakes and the headless host.
+struct Program {
+    Program(fakes::FakePlatform& fake, ui::HeadlessHost& host)
+        : app(fake.platform(), host), localization(app, ProgramFetch(app)), main(app), splash(app, main) {
+        localization.install();
+    }
+    app::Application app;
+    LocalizationFeature localization;
+    app::FrmMain main;
+    app::FrmSplash splash;
+};
+
+class LanguageWindowTest : public ::testing::Test {
+protected:
+    LanguageWindowTest() {
+        fake.environment.folder = Folder;
+        fake.files.addFile(Xml, Translations);
+        fake.registry.putString(RootKey::CurrentUser, SettingsKey, "showHelp", "0");
+        fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Talvenor\\Sorvane\\Settings", "FirstTime", "Yes");
+    }
+    Program& start() {
+        program = std::make_unique<Program>(fake, host);
+        program->splash.show();
+        host.advance(2 * app::FrmSplash::Ticks);
+        return *program;
+    }
+    std::string storedLanguage() {
+        return fake.registry.stringValue(RootKey::CurrentUser, SettingsKey, "Language").value_or("");
+    }
+
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    std::unique_ptr<Program> program;
+};
+
+TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslatesAtOnce) {
+    host.scriptModal("frmLanguage", [](ui::Form& window) {
+        auto& list = static_cast<FrmLanguage&>(window).Combo1;
+        EXPECT_EQ(list.items(), (std::vector<std::string>{"English", "German"}));
+        EXPECT_EQ(list.text(), "English");
+        EXPECT_EQ(window.caption(), "Language Selection");
+    });
+    Program& p = start();
+    EXPECT_EQ(host.modalShows(), (std::vector<std::string>{"frmLanguage"}));
+    EXPECT_EQ(storedLanguage(), "English");
+
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    window.Combo1.setListIndex(1);
+    EXPECT_EQ(storedLanguage(), "German");
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Zustand");
+    EXPECT_EQ(p.main.TabStrip1.tabs()[2], "Zeitplan");
+    EXPECT_EQ(p.main.TabStrip1.tabs()[1], "Proactive Protection");
+    EXPECT_EQ(p.main.caption(), "Sorvane von Talvenor");
+    EXPECT_EQ(window.Command2.caption(), "Fertig");
+    EXPECT_EQ(p.app.message("MSG_SURE"), "Sind Sie sicher?");
+
+    // The prompt entry changes nothing.
+    window.Combo1.setCaption("Choose Language Here");
+    window.Combo1_Click();
+    EXPECT_EQ(storedLanguage(), "German");
+}
+
+TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    EXPECT_EQ(window.downloadUrl(), LanguageUrl);
+
+    // A page that is no translation file leaves the old file and says nothing.
+    fake.http.respond(LanguageUrl, "<html>Not here</html>");
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), Translations);
+    EXPECT_TRUE(host.messages().empty());
+    fake.http.fail(LanguageUrl, 12029);
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), Translations);
+
+    // Stray bytes before the first "<" are dropped; the file ends with CR LF; the list is refilled.
+    const std::string fresh =
+        "\xEF\xBB\xBFjunk<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
+        "<translation_items>\r\n<MSG_SURE>Sicuro?</MSG_SURE>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
+    fake.http.respond(LanguageUrl, fresh);
+    window.Command1_Click();
+    const auto stored = fake.files.content(Xml);
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(*stored, fresh.substr(fresh.find('<')) + "\r\n");
+    EXPECT_FALSE(fake.files.exists(std::string(Xml) + ".new"));
+    EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Italian"}));
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
+    EXPECT_EQ(host.messages()[0].title, "Sorvane");
+}
+
+TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    p.localization.frmLanguage().load();
+    p.main.frmAbout().load();  // loaded windows are listed; the About window only once it was opened
+    ASSERT_TRUE(p.localization.makeLocalizationFile().ok());
+    const auto written = fake.files.content(std::string(Folder) + "\\Localization.txt");
+    ASSERT_TRUE(written.has_value());
+    const auto lines = text::split(*written, "\r\n");
+    ASSERT_GT(lines.size(), 100u);
+    EXPECT_EQ(lines[0], "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    EXPECT_EQ(lines[5], "<LANGUAGE_GROUP xml:lang=\"en\">");
+    EXPECT_EQ(lines[8], "\t<TRANSLATION_ITEMS>");
+    EXPECT_EQ(lines[lines.size() - 4], "\t</TRANSLATION_ITEMS>");
+    EXPECT_EQ(lines[lines.size() - 2], "</XML_DIZ_INFO>");
+    EXPECT_EQ(lines.back(), "");
+    std::size_t messages = 0;
+    for (std::size_t i = 9; i + 4 < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        ASSERT_TRUE(line.starts_with("\t\t<")) << line;
+        const std::string key = line.substr(3, line.find('>') - 3);
+        EXPECT_EQ(key, text::toUpper(key));
+        EXPECT_TRUE(line.ends_with("</" + key + ">")) << line;
+        if (key.starts_with("MSG_")) ++messages;
+    }
+    EXPECT_EQ(messages, 67u);
+    for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
+                             "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
+                             "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",
+                             "<FRMABOUT_CMDOK>OK<", "<MSG_SURE>Are you sure?<"})
+        EXPECT_NE(written->find(item), std::string::npos) << item;
+}
+
+TEST_F(LanguageWindowTest, SkinStepsAtStartAndExit) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    using C = SkinHook::Call;
+    // Attached and started by the splash window, stopped at the main window's load on NT 6.
+    EXPECT_EQ(p.localization.skinHook().calls(), (std::vector<C>{C::Attach, C::Start, C::Stop}));
+    EXPECT_TRUE(host.windowRegion(p.main).has_value());
+    EXPECT_EQ(p.main.backColor(), p.localization.skin().window);
+    EXPECT_EQ(p.main.cmdStatus.backColor(), p.localization.skin().face);
+    // The Status page's labels were copied into their own skin-label array.
+    const ui::Control* copy = p.main.find("SkinLabel2", 1);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->container(), &p.main.frmStatus);
+    // The banner strip sits above the pages.
+    const auto* banner = p.main.findAs<ui::PictureBox>("picBox");
+    ASSERT_NE(banner, nullptr);
+    EXPECT_EQ(banner->geometry().top + LocalizationFeature::BannerHeight, p.main.frmStatus.geometry().top);
+
+    // A window of another part that does not ask for the skin is skinned once it is loaded,
+    // its labels beside its first skin label copied.
+    ui::Form other(host, "frmSignatureUpdated");
+    other.add<ui::SkinLabel>("SkinLabel1", 0);
+    other.add<ui::Label>("lblNews").setCaption("Updated");
+    other.add<ui::CommandButton>("cmdOK");
+    other.load();
+    EXPECT_EQ(other.backColor(), p.localization.skin().window);
+    EXPECT_EQ(ui::controlOf(other, "cmdOK").backColor(), p.localization.skin().face);
+    EXPECT_EQ(ui::captionOf(other, "SkinLabel1", 1), "Updated");
+    other.unload();
+    other.load();
+    EXPECT_EQ(other.upperBound("SkinLabel1"), 1);  // loaded again: no second copy
+}
+
+TEST_F(LanguageWindowTest, ListLanguagesNamesTheGroupsWithItems) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    auto context = p.app.languageContext();
+    EXPECT_EQ(ListLanguages(context), (std::vector<std::string>{"English", "German"}));
+}
+
+}  // namespace
+}  // namespace sorvane::localization
