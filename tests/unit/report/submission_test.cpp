@@ -49,6 +49,7 @@ TEST_F(SubmissionTest, TheResultsPageWithNothingFoundReportsTheLoadedExecutables
     fake.processes.wmiNames = {"System", "tool #1 & co.exe", "explorer.exe"};
     auto& window = start();
     ASSERT_TRUE(window.visible());
+    fake.http.requests.clear();  // the banner strip's page, fetched at load
     window.cmdResults.click();
     const std::string expected = CollectionAddress(definitions::EncodeLine("tool #1 & co.exe"));
     ASSERT_EQ(fake.http.requests, (std::vector<std::string>{expected}));
@@ -72,6 +73,7 @@ TEST_F(SubmissionTest, TheResultsPageWithNothingFoundReportsTheLoadedExecutables
 
 TEST_F(SubmissionTest, SubmitSendsTheNameShowsTheOutcomeAndClearsTheBox) {
     auto& window = start();
+    fake.http.requests.clear();  // the banner strip's page, fetched at load
     fake.http.respond(CollectionAddress(FilePayload("bad.exe", fake.locale)), "<html>ADDED</html>");
     window.txtFilename.setText("bad.exe");
     window.cmdSubmit.click();
