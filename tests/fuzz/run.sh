@@ -39,7 +39,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -I"$root" \
     "$root"/update/applier.cpp "$root"/update/definitions_date.cpp "$root"/app/definition_files.cpp \
     "$root"/definitions/encoding.cpp "$root"/definitions/definition_files.cpp "$root"/platform/text.cpp \
-    "$root"/tests/fakes/fake_locale.cpp "$root"/tests/fakes/fake_text.cpp \
+    "$root"/tests/fakes/fake_locale.cpp "$root"/tests/fakes/fake_text.cpp "$root"/platform/calendar.cpp \
     "$root"/tests/fuzz/update_text_target.cpp "$root"/tests/fuzz/update_fuzz.cpp \
     -o "$out/update_fuzz"
 mkdir -p "$out/update_corpus"
