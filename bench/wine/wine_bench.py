@@ -72,14 +72,8 @@ class Prefix:
         self.wine(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"])
         self.drive_c = os.path.join(self.path, "drive_c")
         # Wine links profile folders (Desktop, Documents, ..., Templates) to the real home
-        # folder: every link in the profiles becomes a real, empty folder before anything runs.
-        users = os.path.join(self.drive_c, "users")
-        for root, dirs, files in os.walk(users):
-            for name in dirs + files:
-                link = os.path.join(root, name)
-                if os.path.islink(link):
-                    os.unlink(link)
-                    os.mkdir(link)
+        # folder: the project's one script makes them real, empty folders before anything runs.
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "real-profile-folders.sh")], env=self.env, check=True)
         self.server = self._server_pid()
         z = os.path.join(self.path, "dosdevices", "z:")
         if os.path.lexists(z):

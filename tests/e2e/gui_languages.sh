@@ -17,8 +17,6 @@ fi
 # shellcheck source=tests/e2e/gui_prefix.sh
 source "$here/gui_prefix.sh"
 start_gui_prefix languages
-# The profile's folders are links to the real home folder: real folders take their place.
-find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l -exec sh -c 'rm "$1" && mkdir "$1"' _ {} \;
 seed_settings "$product" "$company" || { echo "FAIL: could not set up the settings"; exit 1; }
 settings_key="HKCU\\Software\\VB and VBA Program Settings\\$product\\Settings"
 # No language chosen yet: the language window comes first.

@@ -30,7 +30,6 @@ fail() {
     exit 1
 }
 probe() { wine "$probe" "$@"; }
-find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while read -r link; do rm "$link"; mkdir -p "$link"; done
 seed_settings "$product" "$company" "
 [HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
 \"chkSendData\"=\"0\"" || fail "could not set up the settings"

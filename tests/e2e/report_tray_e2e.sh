@@ -34,10 +34,6 @@ fail() {
 }
 probe() { wine "$probe" "$@"; }
 
-# Nothing here may reach the home folder through the profile's links.
-while IFS= read -r -d '' link; do
-    rm "$link" && mkdir "$link" || fail "could not replace $link"
-done < <(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -type l -print0)
 rm -f "$WINEPREFIX/dosdevices/z:"
 options="[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
 \"optScanOnlyKnownSoftwares\"=\"True\"

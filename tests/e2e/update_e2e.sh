@@ -28,7 +28,7 @@ if [[ -z "${WINEPREFIX:-}" || "$WINEPREFIX" == "${HOME:-}/.wine" ]]; then
     wineboot >/dev/null 2>&1
     wineserver -p 30 2>/dev/null || true
     # The profile's links to the real home folder become plain folders.
-    find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while read -r link; do rm "$link"; mkdir -p "$link"; done
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
 fi
 
 app="$work/app"
