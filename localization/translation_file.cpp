@@ -84,7 +84,9 @@ std::optional<std::string> FindLanguageItems(std::string_view text, std::string_
 std::vector<std::string> SplitItemLines(std::string_view items) { return text::split(items, "\r\n"); }
 
 std::string DecodeUtf8(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    // A file saved twice by a careless editor starts with several marks; none of them is text, and
+    // dropping them all keeps decoding stable when decoded text is stored and read again.
+    while (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     std::string result;
     result.reserve(bytes.size());
     while (!bytes.empty()) {

@@ -27,7 +27,7 @@ std::optional<std::string> FindLanguageItems(std::string_view text, std::string_
 // Item lines: the items text split at CR LF.
 std::vector<std::string> SplitItemLines(std::string_view items);
 
-// Text as UTF-8: a byte-order mark dropped and every byte that is no valid UTF-8 replaced by U+FFFD.
+// Text as UTF-8: leading byte-order marks dropped and every byte that is no valid UTF-8 replaced by U+FFFD.
 std::string DecodeUtf8(std::string_view bytes);
 // Cuts text to at most `limit` bytes without splitting a UTF-8 character.
 std::string CutText(std::string_view text, std::size_t limit);

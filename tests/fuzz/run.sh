@@ -5,7 +5,11 @@
 # Usage: tests/fuzz/run.sh [SECONDS]   (default 30)
 # A crash leaves its input in build/fuzz/; minimize it with -minimize_crash=1 and keep
 # it in tests/fuzz/regressions/, where the unit tests replay it.
+# The runs start from a fixed seed (SORVANE_FUZZ_SEED, default 1), so a bounded run in CI walks
+# the inputs a local run with the same seed has already walked; a longer local campaign with
+# other seeds is what finds new faults.
 set -eu
+seed=${SORVANE_FUZZ_SEED:-1}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${1:-30}
 out="$root/build/fuzz"
@@ -22,7 +26,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     "$root"/tests/fakes/fake_registry.cpp "$root"/tests/fuzz/grouped_lookups_target.cpp \
     -o "$out/definitions_fuzz"
 cd "$out"
-./definitions_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/" \
+./definitions_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -seed="$seed" -artifact_prefix="$out/" \
     corpus "$root/tests/fuzz/corpus" "$root/tests/fuzz/regressions"
 
 # The quarantine index is outside input once it lies on disk.
@@ -32,7 +36,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     "$root"/removal/quarantine_index.cpp \
     "$root"/tests/fuzz/quarantine_index_target.cpp "$root"/tests/fuzz/quarantine_index_fuzz.cpp \
     -o "$out/quarantine_index_fuzz"
-./quarantine_index_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix="$out/index-" \
+./quarantine_index_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -seed="$seed" -artifact_prefix="$out/index-" \
     index-corpus "$root/tests/fuzz/index-corpus"
 # The update text reader, the applier and the server-date cleaning.
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
@@ -44,7 +48,7 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -o "$out/update_fuzz"
 mkdir -p "$out/update_corpus"
 update_seconds=$((seconds / 2 > 5 ? seconds / 2 : 5))
-./update_fuzz -max_total_time="$update_seconds" -max_len=8192 -timeout=10 -artifact_prefix="$out/update-" \
+./update_fuzz -max_total_time="$update_seconds" -max_len=8192 -timeout=10 -seed="$seed" -artifact_prefix="$out/update-" \
     update_corpus "$root/tests/fuzz/update_corpus" "$root/tests/fuzz/update_regressions"
 # The translation reader and the lookups of the message catalogue.
 mkdir -p "$out/corpus_translation"
@@ -54,5 +58,5 @@ clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     "$root"/localization/translation_file.cpp "$root"/platform/text.cpp "$root"/ui/controls.cpp "$root"/ui/form.cpp \
     "$root"/tests/fuzz/translation_target.cpp "$root"/tests/fuzz/translation_fuzz.cpp \
     -o "$out/translation_fuzz"
-./translation_fuzz -max_total_time="$seconds" -max_len=8192 -timeout=10 -artifact_prefix="$out/" \
+./translation_fuzz -max_total_time="$seconds" -max_len=8192 -timeout=10 -seed="$seed" -artifact_prefix="$out/" \
     corpus_translation "$root/tests/fuzz/corpus_translation"

@@ -111,6 +111,8 @@ TEST(TranslationFile, GroupsAreFoundByTheirMarkersInAnyCase) {
 
 TEST(TranslationFile, Utf8IsDecodedAndBadBytesReplaced) {
     EXPECT_EQ(DecodeUtf8("\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e"), "Gr\xC3\xBC\xC3\x9F" "e");
+    // Saved twice with a mark: decoding the result again must not change it.
+    EXPECT_EQ(DecodeUtf8("\xEF\xBB\xBF\xEF\xBB\xBF" "<Item>"), "<Item>");
     EXPECT_EQ(DecodeUtf8("a\xFC" "b"), "a\xEF\xBF\xBD" "b");           // a code-page byte
     EXPECT_EQ(DecodeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");      // an overlong slash
     EXPECT_EQ(DecodeUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // a surrogate
