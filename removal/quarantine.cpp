@@ -303,25 +303,30 @@ std::optional<std::uint64_t> Quarantine::entryOf(std::string_view original) cons
     return it->second;
 }
 
-void Quarantine::record(std::string_view original, IndexEntry entry) {
-    if (!index_) return;
+bool Quarantine::record(std::string_view original, IndexEntry entry) {
+    if (!index_) return true;
     const std::string key = text::toLower(original);
     if (const auto it = entries_.find(key); it != entries_.end()) {
         // Kept anew in a later attempt: the entry names the newest copy.
-        if (IndexEntry* existing = index_->find(it->second)) {
-            existing->kept = entry.kept;
-            existing->size = entry.size;
-            existing->sha256 = entry.sha256;
-            existing->files = entry.files;
-            (void)index_->save();
-        }
-        return;
+        IndexEntry* existing = index_->find(it->second);
+        if (!existing) return false;
+        const IndexEntry before = *existing;
+        existing->kept = entry.kept;
+        existing->size = entry.size;
+        existing->sha256 = entry.sha256;
+        existing->files = entry.files;
+        if (index_->save()) return true;
+        *existing = before;
+        return false;
     }
     entry.date = runDate_;
     if (entry.threat.empty()) entry.threat = threat_;
     entry.original = std::string(original);
     entry.state = EntryState::Kept;
-    entries_[key] = index_->add(std::move(entry));
+    const auto id = index_->add(std::move(entry));
+    if (!id) return false;
+    entries_[key] = *id;
+    return true;
 }
 
 void Quarantine::settle(std::string_view original, bool stillThere) {
@@ -349,7 +354,9 @@ bool Quarantine::removeKeptFile(std::string_view path, EntryKind kind, int attem
                     entry.kept = *stored;
                     entry.size = keptSize;
                     entry.sha256 = hashOf(childPath(folder_, *stored));
-                    record(path, std::move(entry));
+                    // Unrecorded, the copy could never be put back: the file stays. The copy
+                    // may be an older item's, so it stays too.
+                    if (!record(path, std::move(entry))) stored.reset();
                 }
             }
             if (stored) {
@@ -374,7 +381,7 @@ bool Quarantine::quarantinePath(std::string_view path) {
     if (entry->isLink()) {
         IndexEntry link;
         link.kind = EntryKind::Link;
-        record(path, std::move(link));
+        if (!record(path, std::move(link))) return true;
         removeLink(path, *entry);
         settle(path, files_.lookup(path).has_value());
         return true;
@@ -391,7 +398,11 @@ bool Quarantine::quarantinePath(std::string_view path) {
     IndexEntry folder;
     folder.kind = EntryKind::Folder;
     folder.kept = *kept;
-    record(path, folder);
+    if (!record(path, folder)) {
+        // The copy was made under a fresh name by this attempt alone.
+        deleteTree(target);
+        return true;
+    }
     // Deleted from the listing that was copied: whatever appeared since stays.
     deleteListed(path, target, listing, 0);
     for (auto& file : keptFiles) {

@@ -65,8 +65,9 @@ public:
     bool holds(std::string_view path);
 
     // Records a removed item in the index (state "kept"), or names its newest copy when it
-    // was recorded earlier in this run.
-    void record(std::string_view original, IndexEntry entry);
+    // was recorded earlier in this run. False when the index could not be written: the item
+    // must then stay where it is, since nothing could put it back.
+    bool record(std::string_view original, IndexEntry entry);
     // The item's state after the deletion: still there ("resisted") or gone ("removed").
     void settle(std::string_view original, bool stillThere);
 

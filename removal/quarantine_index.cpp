@@ -324,13 +324,14 @@ IndexEntry* QuarantineIndex::find(std::uint64_t id) {
     return nullptr;
 }
 
-std::uint64_t QuarantineIndex::add(IndexEntry entry) {
+std::optional<std::uint64_t> QuarantineIndex::add(IndexEntry entry) {
     std::uint64_t next = 1;
     for (const auto& existing : entries_) next = std::max(next, existing.id + 1);
     entry.id = next;
     entries_.push_back(std::move(entry));
-    (void)save();
-    return next;
+    if (save()) return next;
+    entries_.pop_back();
+    return std::nullopt;
 }
 
 void QuarantineIndex::setState(std::uint64_t id, EntryState state) {

@@ -87,8 +87,9 @@ public:
 
     std::vector<IndexEntry>& entries() { return entries_; }
     IndexEntry* find(std::uint64_t id);
-    // Adds an entry under a new id and saves; answers the id.
-    std::uint64_t add(IndexEntry entry);
+    // Adds an entry under a new id and saves; answers the id, or nothing (and keeps nothing)
+    // when the index could not be written.
+    std::optional<std::uint64_t> add(IndexEntry entry);
     void setState(std::uint64_t id, EntryState state);
     bool remove(std::uint64_t id);
 

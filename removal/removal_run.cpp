@@ -349,13 +349,14 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     entry.key = keyPath;
     if (valueName.empty()) {
         entry.tree = ExportKey(registry, *root, keyPath);
-        if (entry.tree) quarantine_.record(shown, std::move(entry));
-        DeleteRegistryValue(*root, keyPath, "");
-        (void)DeleteRegistryKey(*root, keyPath);
+        // Data whose copy is not on record would be gone for good: it stays.
+        if (!entry.tree || quarantine_.record(shown, std::move(entry))) {
+            DeleteRegistryValue(*root, keyPath, "");
+            (void)DeleteRegistryKey(*root, keyPath);
+        }
     } else {
         entry.value = ExportValue(registry, *root, keyPath, valueName);
-        if (entry.value) quarantine_.record(shown, std::move(entry));
-        DeleteRegistryValue(*root, keyPath, valueName);
+        if (!entry.value || quarantine_.record(shown, std::move(entry))) DeleteRegistryValue(*root, keyPath, valueName);
     }
     platform::RegistryValue out;
     // A key whose deletion stopped part-way is still there: not removed.
@@ -399,7 +400,7 @@ void RemovalRun::RemoveLibrary(std::string_view path) {
     entry.kept = *stored;
     if (const auto kept = platform_.files.lookup(quarantine_.folder() + "\\" + *stored)) entry.size = kept->size;
     entry.sha256 = FileSha256(platform_.files, quarantine_.folder() + "\\" + *stored);
-    quarantine_.record(path, std::move(entry));
+    if (!quarantine_.record(path, std::move(entry))) return;
     (void)unregisterLibrary(platform_.processes, platform_.shell, path);
     if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);
     quarantine_.settle(path, fileIsPresent(platform_.files, path));

@@ -185,6 +185,35 @@ protected:
     Quarantine quarantine{fake.files, log, Folder, nullptr};
 };
 
+// An index that cannot be written (a full disk, a folder in the way of its new copy): nothing
+// goes that could not be put back, and a later run with a writable index removes it all.
+TEST_F(QuarantineStoreTest, NothingGoesWhileTheIndexCannotBeWritten) {
+    fake.files.addFile("C:\\Bad\\bad.exe", "MZ bad");
+    fake.files.addFile("C:\\Bad\\Toolbar\\tb.dll", "dll");
+    fake.files.addFile("C:\\Cookies\\user@ads[1].txt", "cookie");
+    fake.files.addFolder(IndexPath + ".new");
+
+    quarantine.quarantineFile("C:\\Bad\\bad.exe");
+    quarantine.quarantinePath("C:\\Bad\\Toolbar");
+    quarantine.quarantineCookieFile("C:\\Cookies\\user@ads[1].txt");
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), "MZ bad");
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\tb.dll"), "dll");
+    EXPECT_EQ(fake.files.content("C:\\Cookies\\user@ads[1].txt"), "cookie");
+    EXPECT_TRUE(index.entries().empty());
+    EXPECT_FALSE(quarantine.entryOf("C:\\Bad\\bad.exe"));
+    // The folder's copy was this attempt's own and is gone again.
+    EXPECT_FALSE(fake.files.exists(std::string(Folder) + "\\Toolbar"));
+
+    ASSERT_TRUE(fake.files.removeFolder(IndexPath + ".new").ok());
+    EXPECT_TRUE(quarantine.quarantineFile("C:\\Bad\\bad.exe"));
+    EXPECT_TRUE(quarantine.quarantinePath("C:\\Bad\\Toolbar"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\bad.exe"));
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
+    ASSERT_EQ(index.entries().size(), 2u);
+    EXPECT_EQ(restore(idOf("C:\\Bad\\bad.exe")).outcome, Outcome::Done);
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), "MZ bad");
+}
+
 TEST_F(QuarantineStoreTest, EverythingRemovedComesBackByteForByte) {
     const std::string binary("MZ\0\x01\xff", 5);
     fake.files.addFile("C:\\Bad\\bad.exe", binary);

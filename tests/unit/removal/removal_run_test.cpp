@@ -472,6 +472,22 @@ TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
     EXPECT_EQ(logFirstLines(), (std::vector<std::string>{"3/16/2006 9:05:07 PM - Key: HKEY_CURRENT_USER\\Software\\Bad | Value: "}));
 }
 
+TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {
+    fake.files.addFolder(std::string(Quarantine) + "\\index.json.new");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Run", "Bad", "bad.exe");
+    addThreat("Bad.Example", 2, "Software\\Bad");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Bad.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Bad", "Bad.Example");
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Bad"));
+    EXPECT_EQ(problems.lstProblem.count(), 2u);
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
+    EXPECT_TRUE(run().index().entries().empty());
+}
+
 TEST_F(RemovalRunTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes) {
     fake.files.addFile("C:\\Bad\\cfg.txt", "old bytes");
     fake.files.setInUse("C:\\Bad\\cfg.txt");
