@@ -20,12 +20,8 @@ constexpr std::string_view SkinLabels = "SkinLabel1";
 }  // namespace
 
 FetchBody ProgramFetch(app::Application& app) {
-    return [&app](std::string_view url) -> std::optional<std::string> {
-        // The fetch converts from the code page; converting back gives the bytes as they came.
-        const std::string body = update::FetchText(app.platform, app.host, url);
-        if (body.empty()) return std::nullopt;
-        return app.platform.locale.toAnsi(body);
-    };
+    // Translation files and banner images are kept as the server sent them.
+    return [&app](std::string_view url) { return update::FetchBytes(app.platform, app.host, url); };
 }
 
 LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
