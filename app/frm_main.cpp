@@ -721,7 +721,7 @@ void FrmMain::chkRunAtStartup_Click() {
     if (settings.readNumber(section::Options, "chkRunAtStartup", "1") == 1) {
         // Quoted, so that Windows never runs a program named after the path's first words.
         std::string command = "\"";
-        command += JoinPath(app.applicationFolder(), name);
+        command += platform::JoinPath(app.applicationFolder(), name);
         command += '"';
         (void)registry.setString(platform::RootKey::LocalMachine, RunKey, name, command);
     } else {
