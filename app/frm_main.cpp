@@ -417,6 +417,10 @@ void FrmMain::wireHandlers() {
         key = 0;  // the box would only beep at it
     };
     chkSendData.onMouseUp = [this, &hooks](const ui::MouseEvent&) { call(hooks.sendDataMouseUp, *this); };
+    // The space bar toggles the box as a click does, and the user's choice is stored the same way.
+    chkSendData.onKeyUp = [this, &hooks](int keyCode) {
+        if (keyCode == ui::key::Space) call(hooks.sendDataMouseUp, *this);
+    };
 
     lblHide.onClick = [this] { lblHide_Click(); };
     lblResult.onClick = [this] { lblResult_Click(); };
