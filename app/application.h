@@ -60,7 +60,7 @@ public:
     std::vector<ui::Form*> registeredWindows() const;
 
     std::string applicationFolder() const { return platform.environment.applicationFolder(); }
-    std::string appPath(std::string_view name) const { return JoinPath(applicationFolder(), name); }
+    std::string appPath(std::string_view name) const { return platform::JoinPath(applicationFolder(), name); }
 
     // Secondary windows, by name, so that the main window's unload can close them in order.
     void registerWindow(ui::Form& form);

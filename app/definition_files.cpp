@@ -7,11 +7,7 @@
 
 namespace sorvane::app {
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    return path + std::string(name);
-}
+using platform::JoinPath;
 
 namespace {
 bool isFile(platform::FileSystem& files, const std::string& path) {

@@ -33,6 +33,4 @@ void DeleteDefinitionFiles(platform::FileSystem& files, std::string_view folder)
 // The first line of "date.dat", or the default date when there is none.
 std::string ReadDefinitionsDate(platform::FileSystem& files, std::string_view folder);
 
-std::string JoinPath(std::string_view folder, std::string_view name);
-
 }  // namespace sorvane::app

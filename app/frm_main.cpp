@@ -417,6 +417,10 @@ void FrmMain::wireHandlers() {
         key = 0;  // the box would only beep at it
     };
     chkSendData.onMouseUp = [this, &hooks](const ui::MouseEvent&) { call(hooks.sendDataMouseUp, *this); };
+    // The space bar toggles the box as a click does, and the user's choice is stored the same way.
+    chkSendData.onKeyUp = [this, &hooks](int keyCode) {
+        if (keyCode == ui::key::Space) call(hooks.sendDataMouseUp, *this);
+    };
 
     lblHide.onClick = [this] { lblHide_Click(); };
     lblResult.onClick = [this] { lblResult_Click(); };
@@ -721,7 +725,7 @@ void FrmMain::chkRunAtStartup_Click() {
     if (settings.readNumber(section::Options, "chkRunAtStartup", "1") == 1) {
         // Quoted, so that Windows never runs a program named after the path's first words.
         std::string command = "\"";
-        command += JoinPath(app.applicationFolder(), name);
+        command += platform::JoinPath(app.applicationFolder(), name);
         command += '"';
         (void)registry.setString(platform::RootKey::LocalMachine, RunKey, name, command);
     } else {

@@ -27,7 +27,7 @@ namespace sorvane::app {
 // tray (trayShowIcon, trayRemoveIcon, enablePopupRestore, showTrayPopup, hideTrayPopup),
 // skins and banner (stopSkinHookOnNt6, skinWindow, copySkinLabels, bannerHeight,
 // setUpBannerStrip, releaseSkinEngine). `chkSendData` has no Click handler here: the data
-// submission reacts to the user's own mouse-up, not to the value set at load.
+// submission reacts to the user's own mouse-up or space bar, not to the value set at load.
 class FrmMain : public ui::Form {
 public:
     explicit FrmMain(Application& app);

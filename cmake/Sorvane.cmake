@@ -40,6 +40,14 @@ endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Branding.cmake)
 
+# Text for a quoted resource-script string: a quote is written twice and a backslash, which
+# would start an escape, is doubled, so that any name of the branding reaches the resource.
+function(sorvane_rc_text out value)
+    string(REPLACE "\\" "\\\\" value "${value}")
+    string(REPLACE "\"" "\"\"" value "${value}")
+    set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
 # Gives a Windows executable its version resource, icon and common-controls manifest.
 # The internal and original file names follow the target's output name.
 #   sorvane_add_resources(target DESCRIPTION "what the file is")
@@ -59,6 +67,10 @@ function(sorvane_add_resources target)
     else()
         set(SORVANE_FILE_DESCRIPTION "${SORVANE_PRODUCT_NAME}")
     endif()
+    foreach(value IN ITEMS PRODUCT_NAME COMPANY_NAME WEBSITE COPYRIGHT VERSION_TEXT FILE_DESCRIPTION INTERNAL_NAME
+                           ORIGINAL_FILENAME)
+        sorvane_rc_text(SORVANE_RC_${value} "${SORVANE_${value}}")
+    endforeach()
     set(SORVANE_ICON_FILE ${SORVANE_RESOURCE_DIR}/sorvane.ico)
     set(SORVANE_MANIFEST_FILE ${SORVANE_RESOURCE_DIR}/sorvane.manifest)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)

@@ -104,10 +104,6 @@ ReadOutcome readLines(platform::FileSystem& fs, platform::Locale& locale, std::s
 
 }  // namespace
 
-std::string DefinitionPath(std::string_view applicationFolder, std::string_view fileName) {
-    return std::string(applicationFolder) + "\\" + std::string(fileName);
-}
-
 ReadOutcome forEachDefinitionLine(platform::FileSystem& fs, platform::Locale& locale, std::string_view path,
                                   const StopPredicate& stop, const LineHandler& onLine,
                                   const OverlongHandler& onOverlong) {

@@ -17,9 +17,6 @@ inline constexpr std::string_view DirectoryDefinitionFile = "DirectoryDefinition
 inline constexpr std::string_view BlockedCookiesFile = "BlockedCookies.dat";
 inline constexpr std::string_view SafetyFile = "Safety.dat";
 
-// The application folder, a backslash and the file name.
-std::string DefinitionPath(std::string_view applicationFolder, std::string_view fileName);
-
 enum class ReadOutcome {
     Missing,   // no such file: the phase finds nothing
     Finished,  // every line was handed over

@@ -53,9 +53,7 @@ std::string LocalizationFileText(const std::vector<ui::Form*>& windows, const La
 platform::Status makeLocalizationFile(platform::FileSystem& files, platform::Locale& locale,
                                       std::string_view applicationFolder, const std::vector<ui::Form*>& windows,
                                       const Languages& catalogue) {
-    std::string path(applicationFolder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    path += AuthoringFileName;
+    const std::string path = platform::JoinPath(applicationFolder, AuthoringFileName);
     return WriteReplacing(files, path, locale.toAnsi(LocalizationFileText(windows, catalogue)));
 }
 

@@ -9,12 +9,6 @@ namespace sorvane::localization {
 
 namespace {
 
-std::string joinPath(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    return path + std::string(name);
-}
-
 bool captionType(std::string_view type) {
     return type == "Label" || type == "CommandButton" || type == "SkinLabel" || type == "Frame" ||
            type == "CheckBox";
@@ -48,7 +42,7 @@ void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem
 
 std::vector<std::string> ListLanguages(LanguageContext& context) {
     std::vector<std::string> names;
-    const auto content = ReadTranslationFile(context.files, joinPath(context.applicationFolder, TranslationFileName));
+    const auto content = ReadTranslationFile(context.files, platform::JoinPath(context.applicationFolder, TranslationFileName));
     if (!content) return names;
     for (auto& group : ReadLanguageGroups(*content))
         if (group.hasItems) names.push_back(std::move(group.name));
@@ -57,7 +51,7 @@ std::vector<std::string> ListLanguages(LanguageContext& context) {
 
 void LoadLanguage(LanguageContext& context, std::string_view name) {
     context.currentLanguage = std::string(name);
-    const std::string path = joinPath(context.applicationFolder, TranslationFileName);
+    const std::string path = platform::JoinPath(context.applicationFolder, TranslationFileName);
     if (!LangFileExists(context.files, path)) return;
     const auto content = ReadTranslationFile(context.files, path);
     if (!content) return;

@@ -49,9 +49,7 @@ Skin ParseSkin(std::string_view content) {
 }
 
 Skin LoadSkin(platform::FileSystem& files, std::string_view applicationFolder) {
-    std::string path(applicationFolder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    path += SkinFileName;
+    const std::string path = platform::JoinPath(applicationFolder, SkinFileName);
     const auto entry = files.lookup(path);
     if (!entry || entry->isFolder() || entry->size > limits::MaxTextFile) return DefaultSkin();
     std::string bytes;

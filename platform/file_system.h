@@ -21,6 +21,15 @@ inline constexpr std::uint32_t Normal = 0x80;
 inline constexpr std::uint32_t ReparsePoint = 0x400;
 }  // namespace attribute
 
+// `name` inside `folder`: one backslash between them, none added after a folder that ends
+// with one (a drive root such as "C:\\") or to an empty folder.
+inline std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += name;
+    return path;
+}
+
 struct DirectoryEntry {
     std::string name;  // the name as the file system stores it (exact letter case)
     std::uint32_t attributes = 0;

@@ -25,8 +25,8 @@ std::string dateText(std::string date) {
 
 }  // namespace
 
-FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell, std::string productName,
-                             std::string quarantineFolder)
+FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell,
+                             std::function<std::string()> productName, std::string quarantineFolder)
     : ui::Form(host, "frmQuarantine"),
       lblQuarantine(add<ui::Label>("lblQuarantine")),
       lvwQuarantine(add<ui::ListView>("lvwQuarantine")),
@@ -103,13 +103,13 @@ void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_
     }
     std::string text = std::to_string(done) + " " + std::string(doneText);
     if (!problems.empty()) text += "\r\n\r\n" + problems;
-    host().messageBox(text, productName_, problems.empty() ? ui::mb::Information : ui::mb::Exclamation);
+    host().messageBox(text, productName_(), problems.empty() ? ui::mb::Information : ui::mb::Exclamation);
 }
 
 void FrmQuarantine::cmdRestore_Click() {
     const auto ids = checkedIds();
     if (ids.empty()) {
-        host().messageBox("No entries are checked.", productName_, ui::mb::Information);
+        host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
         return;
     }
     std::vector<StoreResult> results;
@@ -121,12 +121,12 @@ void FrmQuarantine::cmdRestore_Click() {
 void FrmQuarantine::cmdDelete_Click() {
     const auto ids = checkedIds();
     if (ids.empty()) {
-        host().messageBox("No entries are checked.", productName_, ui::mb::Information);
+        host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
         return;
     }
     const std::string question = "Delete the " + std::to_string(ids.size()) +
                                  " checked item(s) from the quarantine for good?  They cannot be restored afterwards.";
-    if (host().messageBox(question, productName_, ui::mb::YesNo | ui::mb::Question) != ui::Answer::Yes) return;
+    if (host().messageBox(question, productName_(), ui::mb::YesNo | ui::mb::Question) != ui::Answer::Yes) return;
     std::vector<StoreResult> results;
     for (const auto id : ids) results.push_back(store_.purge(id));
     refresh();

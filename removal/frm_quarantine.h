@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,10 @@ namespace sorvane::removal {
 // the console's "quarantine restore" and "quarantine purge".
 class FrmQuarantine : public ui::Form {
 public:
-    FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell, std::string productName,
-                  std::string quarantineFolder);
+    // `productName` titles the message boxes; it is asked when one is shown, since the window
+    // exists before the program has read its branding.
+    FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell,
+                  std::function<std::string()> productName, std::string quarantineFolder);
 
     ui::Label& lblQuarantine;
     ui::ListView& lvwQuarantine;
@@ -37,7 +40,7 @@ private:
 
     QuarantineStore& store_;
     platform::Shell& shell_;
-    std::string productName_;
+    std::function<std::string()> productName_;
     std::string folder_;
     std::vector<std::uint64_t> rowIds_;
 };

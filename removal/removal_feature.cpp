@@ -17,8 +17,15 @@ RemovalHooks RemovalHooksOf(app::Application& app) {
 RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan)
     : app_(app),
       autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
-      frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)) {
+      frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
+      store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale,
+                                               QuarantineFolderOf(app.applicationFolder()))),
+      // Made with the others, so that the authoring file lists its captions before it was opened.
+      frmQuarantine_(std::make_unique<FrmQuarantine>(
+          app.host, *store_, app.platform.shell, [&app] { return app.branding.ProgramName; },
+          QuarantineFolderOf(app.applicationFolder()))) {
     app_.registerWindow(*frmDelete_);
+    app_.registerWindow(*frmQuarantine_);
 }
 
 void RemovalFeature::install() {
@@ -55,16 +62,8 @@ void RemovalFeature::removeRun(app::FrmMain& main) {
 }
 
 void RemovalFeature::viewQuarantine() {
-    const std::string folder = QuarantineFolderOf(app_.applicationFolder());
-    (void)app_.platform.files.createFolder(folder);
-    if (!frmQuarantine_) {
-        auto& platform = app_.platform;
-        store_ = std::make_unique<QuarantineStore>(platform.files, platform.registry, platform.locale, folder);
-        frmQuarantine_ = std::make_unique<FrmQuarantine>(app_.host, *store_, platform.shell,
-                                                         app_.branding.ProgramName, folder);
-        app_.registerWindow(*frmQuarantine_);
-        frmQuarantine_->load();
-    }
+    (void)app_.platform.files.createFolder(QuarantineFolderOf(app_.applicationFolder()));
+    if (!frmQuarantine_->loaded()) frmQuarantine_->load();
     frmQuarantine_->refresh();
     frmQuarantine_->show(false);
 }

@@ -34,9 +34,9 @@ void replaceFile(platform::FileSystem& files, const std::string& path, std::stri
 
 }  // namespace
 
-std::string ReportPath(std::string_view applicationFolder) { return app::JoinPath(applicationFolder, ReportFile); }
+std::string ReportPath(std::string_view applicationFolder) { return platform::JoinPath(applicationFolder, ReportFile); }
 std::string ReportJsonPath(std::string_view applicationFolder) {
-    return app::JoinPath(applicationFolder, ReportJsonFile);
+    return platform::JoinPath(applicationFolder, ReportJsonFile);
 }
 
 ReportFacts FactsOf(const scan::ScanSession& session, const localization::Branding& branding) {
@@ -116,7 +116,7 @@ void WriteReport(platform::FileSystem& files, platform::Locale& locale, std::str
     std::string exclusions;
     if (readAnsiFile(files, locale, removal::QuarantineFolderOf(applicationFolder) + "\\QuarantineLog.txt", quarantine))
         quarantine = QuarantineText(quarantine);
-    if (readAnsiFile(files, locale, app::JoinPath(applicationFolder, definitions::ExclusionFile), exclusions))
+    if (readAnsiFile(files, locale, platform::JoinPath(applicationFolder, definitions::ExclusionFile), exclusions))
         exclusions = ExclusionText(exclusions);
     replaceFile(files, ReportPath(applicationFolder), locale.toAnsi(ComposeReport(facts, exclusions, quarantine)));
 }

@@ -57,7 +57,7 @@ void ScanSession::loadSafeList() {
 }
 
 std::string ScanSession::definitionPath(std::string_view fileName) const {
-    return definitions::DefinitionPath(applicationFolder, fileName);
+    return platform::JoinPath(applicationFolder, fileName);
 }
 
 bool ScanSession::readDefinitionLines(std::string_view fileName, std::vector<std::string>& lines) {

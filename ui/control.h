@@ -31,6 +31,11 @@ struct MouseEvent {
     int y = 0;
 };
 
+// Virtual-key codes the windows react to.
+namespace key {
+inline constexpr int Space = 0x20;
+}  // namespace key
+
 // One control of a form. It keeps its own state; every change is reported to the host.
 class Control {
 public:
@@ -80,12 +85,15 @@ public:
     void doubleClick() { if (onDblClick) onDblClick(); }
     // A mouse button released over the control, after the click it completed.
     void mouseUp(const MouseEvent& event) { if (onMouseUp) onMouseUp(event); }
+    // A key released on the control (its virtual-key code), after the click it completed.
+    void keyUp(int keyCode) { if (onKeyUp) onKeyUp(keyCode); }
 
     std::function<void()> onClick;
     std::function<void()> onDblClick;
     std::function<void(const MouseEvent&)> onMouseMove;
     std::function<void(const MouseEvent&)> onMouseDown;
     std::function<void(const MouseEvent&)> onMouseUp;
+    std::function<void(int keyCode)> onKeyUp;
 
 protected:
     void changed(Change change, int item = -1);

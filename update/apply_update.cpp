@@ -13,7 +13,7 @@ namespace error = platform::error;
 
 namespace {
 
-std::string pathOf(std::string_view folder, std::string_view name) { return app::JoinPath(folder, name); }
+std::string pathOf(std::string_view folder, std::string_view name) { return platform::JoinPath(folder, name); }
 
 void deleteIfPresent(platform::FileSystem& files, const std::string& path) {
     if (files.lookup(path)) (void)files.deleteFile(path);

@@ -30,7 +30,11 @@ std::string ServerAddress(platform::Environment& environment, std::string_view u
 
 std::string DownloadedText(std::size_t bytes) { return "Downloaded " + std::to_string(bytes) + " bytes."; }
 
-FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
+namespace {
+
+// The body as received, or the failure; half a document is never handed on, since callers
+// apply or store what they get.
+FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
     const std::string address = ServerAddress(platform.environment, url);
     const std::uint64_t started = platform.locale.tickMs();
     std::string body;
@@ -47,9 +51,22 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
     if (cut != error::Success) status = Status::failure(cut);
     FetchResult result;
     result.status = status;
-    // Half a document is never handed on: callers apply or store what they get.
-    if (status.ok()) result.text = platform.locale.fromAnsi(body);
+    if (status.ok()) result.text = std::move(body);
     return result;
+}
+
+}  // namespace
+
+FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
+    FetchResult result = Receive(platform, host, url, progress);
+    if (result.ok()) result.text = platform.locale.fromAnsi(result.text);
+    return result;
+}
+
+std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url) {
+    FetchResult result = Receive(platform, host, url, {});
+    if (!result.ok()) return std::nullopt;
+    return std::move(result.text);
 }
 
 std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,8 +9,8 @@
 #include "ui/controls.h"
 #include "ui/host.h"
 
-// Plain HTTP GET of a text document, for every part of the program that talks to a server
-// (definition updates, data submission, language files, banner).
+// Plain HTTP GET, for every part of the program that talks to a server: text documents
+// (definition updates, data submission) and files kept as they came (language files, banner).
 namespace sorvane::update {
 
 // Environment variable that points every server address at a test server or private mirror:
@@ -45,6 +46,11 @@ using FetchProgress = std::function<void(const std::string& text)>;
 // off and counts as a failure. `progress`, when given, receives "Downloaded N bytes.".
 FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view url,
                   const FetchProgress& progress = {});
+
+// The body exactly as it arrived, for what is stored or decoded as bytes (translation files,
+// images): no code-page conversion, which would change bytes the code page has no character
+// for. Nothing on any failure.
+std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url);
 
 // The body as text; empty on any failure.
 std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url);

@@ -39,7 +39,7 @@ void RunExcludeCommand(const ExcludeTargets& lists, ExclusionList& exclusions, u
 
 void ViewExclusions(platform::FileSystem& fs, platform::Shell& shell, std::string_view applicationFolder,
                     ui::Host& host, const MessageText& messages) {
-    const auto path = DefinitionPath(applicationFolder, ExclusionFile);
+    const auto path = platform::JoinPath(applicationFolder, ExclusionFile);
     if (const auto entry = fs.lookup(path); entry && !entry->isFolder()) {
         (void)shell.start("notepad " + path, platform::ShowWindow::Normal);
         return;

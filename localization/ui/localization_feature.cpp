@@ -20,12 +20,8 @@ constexpr std::string_view SkinLabels = "SkinLabel1";
 }  // namespace
 
 FetchBody ProgramFetch(app::Application& app) {
-    return [&app](std::string_view url) -> std::optional<std::string> {
-        // The fetch converts from the code page; converting back gives the bytes as they came.
-        const std::string body = update::FetchText(app.platform, app.host, url);
-        if (body.empty()) return std::nullopt;
-        return app.platform.locale.toAnsi(body);
-    };
+    // Translation files and banner images are kept as the server sent them.
+    return [&app](std::string_view url) { return update::FetchBytes(app.platform, app.host, url); };
 }
 
 LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
@@ -73,24 +69,26 @@ void LocalizationFeature::ChangeLanguage(ui::Form& form, const std::string& lang
 
 void LocalizationFeature::LoadSecondaryForms() {
     for (std::string_view name : {"frmDelete", "frmDownload", "frmHomePageChangedAlert", "frmMenuPopUp",
-                                  "frmSignatureUpdated", "frmSpywareFoundAlert"})
+                                  "frmQuarantine", "frmSignatureUpdated", "frmSpywareFoundAlert"})
         if (ui::Form* window = app_.window(name)) window->load();
 }
 
 platform::Status LocalizationFeature::makeLocalizationFile() {
     LoadSecondaryForms();
-    std::vector<ui::Form*> windows;
-    if (main_ != nullptr && main_->loaded()) windows.push_back(main_);
-    for (ui::Form* window : app_.registeredWindows())
-        if (window->loaded()) windows.push_back(window);
-    return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
-                                              windows, app_.messages);
+    return writeAuthoringFile(main_, true);
 }
 
 platform::Status LocalizationFeature::makeLocalizationFileOfEveryWindow(ui::Form& main) {
     LoadSecondaryForms();
-    std::vector<ui::Form*> windows{&main};
-    for (ui::Form* window : app_.registeredWindows()) windows.push_back(window);
+    return writeAuthoringFile(&main, false);
+}
+
+platform::Status LocalizationFeature::writeAuthoringFile(ui::Form* main, bool onlyLoaded) {
+    // The main window first; it is among the registered windows too, and is written once.
+    std::vector<ui::Form*> windows;
+    if (main != nullptr && (main->loaded() || !onlyLoaded)) windows.push_back(main);
+    for (ui::Form* window : app_.registeredWindows())
+        if (window != main && (window->loaded() || !onlyLoaded)) windows.push_back(window);
     return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
                                               windows, app_.messages);
 }

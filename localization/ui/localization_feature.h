@@ -44,6 +44,9 @@ public:
     static constexpr int BannerHeight = 900;
 
 private:
+    // Writes the main window and the registered windows, each once; only loaded ones when asked.
+    [[nodiscard]] platform::Status writeAuthoringFile(ui::Form* main, bool onlyLoaded);
+
     app::Application& app_;
     FetchBody fetch_;
     SkinHook skinHook_;

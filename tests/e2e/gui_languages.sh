@@ -3,7 +3,8 @@
 # the language window at the first start retranslates itself at once when a language is
 # chosen, downloads a newer Localization.xml from the reference server (when it is built)
 # and hands the choice to the main window; then the main window starts once in each
-# language. Screenshots of every language, skinned, are kept as artifacts.
+# language, and the download is tried again under the Japanese code page. Screenshots of
+# every language, skinned, are kept as artifacts.
 #   gui_languages.sh PROGRAM PROBE PROGRAM_DIR ARTIFACTS PRODUCT COMPANY [SERVER]
 set -uo pipefail
 program=$1 probe=$2 program_dir=$3 artifacts=$4 product=$5 company=$6 server=${7:-}
@@ -132,6 +133,44 @@ for language in "${!captions[@]}"; do
     fi
     stop_program "$caption"
 done
+
+# The download once more under a code page without characters for most UTF-8 sequences (the
+# Japanese one, from a locale made here): the file still lands byte for byte, since it goes
+# to the disk as it came and never through the code page.
+if [[ -n "$served" ]]; then
+    if mkdir -p "$scratch/locales" && localedef -i ja_JP -f UTF-8 "$scratch/locales/ja_JP.UTF-8" >/dev/null 2>&1; then
+        {
+            sed '$d' "$program_dir/Localization.xml"
+            cat <<'XML'
+<LANGUAGE_GROUP xml:lang="ja">
+	<LANGUAGE_NAME>日本語</LANGUAGE_NAME>
+	<TRANSLATION_ITEMS>
+		<FRMMAIN_CMDSTATUS>状態</FRMMAIN_CMDSTATUS>
+		<MSG_CAPTION>[ProgramName] – Übersicht für 5 € (日本語)</MSG_CAPTION>
+	</TRANSLATION_ITEMS>
+</LANGUAGE_GROUP>
+</XML_DIZ_INFO>
+XML
+        } | sed 's/\r*$/\r/' >"$served"
+        wine reg delete "$settings_key" /v Language /f >/dev/null 2>&1
+        LOCPATH="$scratch/locales" LC_ALL=ja_JP.UTF-8 start_program
+        wine "$probe" wait "Language Selection" 60000 "Check for language updates" ||
+            fail "no language window under the Japanese code page"
+        wine "$probe" click "Language Selection" 20000 "Check for language updates" || fail "no download button"
+        wine "$probe" wait "$product" 30000 "The newest language file has been downloaded." ||
+            fail "no notice of the download under the Japanese code page"
+        wine "$probe" click "$product" 10000 "OK" || fail "the notice could not be closed"
+        if ! cmp -s <(cat "$served"; printf '\r\n') "$scratch/app/Localization.xml"; then
+            fail "under the Japanese code page the downloaded file differs from what the server sent"
+        fi
+        wine "$probe" choose "Language Selection" 20000 0 || fail "English could not be chosen"
+        wine "$probe" click "Language Selection" 20000 "OK" || fail "the language window could not be closed"
+        wine "$probe" wait "$product by $company" 60000 "Status" || fail "the main window did not come up"
+        stop_program "$product by $company"
+    else
+        echo "note: no Japanese locale could be made here; the download under its code page is not tried"
+    fi
+fi
 
 echo "$failures failure(s)"
 [[ $failures -eq 0 ]]

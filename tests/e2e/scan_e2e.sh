@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the console scan finds every planted piece of the test threat in a private
 # prefix whose Z: drive is unmapped (so the complete scan walks only C:), stops its
-# process, and leaves a binary value, a hidden file and an excluded folder unreported.
+# process (seen gone from the system's process list), and leaves a binary value, a hidden
+# file and an excluded folder unreported.
 # Usage: scan_e2e.sh SorvaneCmd.exe DEFINITIONS_DIR PLANT_SCRIPT
 set -euo pipefail
 cmd=$(realpath "$1") defs=$(realpath "$2") plant=$(realpath "$3")
@@ -36,6 +37,21 @@ wine attrib +h "C:\\users\\$user\\AppData\\Roaming\\Sorvane-Test-Threat\\sorvane
 printf 'C:\\users\\%s\\AppData\\Roaming\\Sorvane-Test-Threat\r\n' "$user" >"$app/ENoSignature.txt"
 # A binary value under a listed value name is no trace.
 wine reg add "HKCU\\Software\\Sorvane-Test-Threat" /v Sorvane-Test-Value /t REG_BINARY /d 00 /f >/dev/null
+
+# Whether the planted test process runs in this prefix: a process of this machine whose
+# command line names the program and whose environment holds this prefix. (Wine's "tasklist"
+# is a stub that lists no process, so a check through it could never fail.)
+test_process_runs() {
+    local pid
+    for pid in $(pgrep -f 'sorvane-test-threat\.exe' || true); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+# The check sees the process before the scan, so that its answer afterwards means something.
+if ! test_process_runs; then
+    echo "the planted test process is not seen running before the scan"; exit 1
+fi
 
 status=0
 wine "C:\\Sorvane\\SorvaneCmd.exe" scan --json >"$out/scan.json" 2>"$out/scan.err" || status=$?
@@ -84,8 +100,12 @@ if failures:
     sys.exit(1)
 PY
 
-# The test process was stopped.
-if wine tasklist 2>/dev/null | grep -qi sorvane-test-threat; then
+# The test process was stopped; it may take a moment to be gone from the system.
+for _ in $(seq 1 50); do
+    test_process_runs || break
+    sleep 0.2
+done
+if test_process_runs; then
     echo "the test process still runs"; exit 1
 fi
 cat "$out/scan.err"

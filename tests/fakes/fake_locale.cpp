@@ -250,6 +250,12 @@ std::string FakeLocale::formatWholeNumber(std::int64_t value) {
 
 std::string FakeLocale::toAnsi(std::string_view utf8) { return toCp1252(utf8); }
 
-std::string FakeLocale::fromAnsi(std::string_view ansi) { return fromCp1252(ansi); }
+std::string FakeLocale::fromAnsi(std::string_view ansi) {
+    if (!ansiWithoutHighBytes_) return fromCp1252(ansi);
+    std::string out(ansi);
+    for (char& ch : out)
+        if (static_cast<unsigned char>(ch) >= 0x80) ch = '?';
+    return out;
+}
 
 }  // namespace sorvane::fakes

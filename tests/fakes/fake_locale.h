@@ -23,6 +23,10 @@ public:
     std::string toAnsi(std::string_view utf8) override;
     std::string fromAnsi(std::string_view ansi) override;
 
+    // A code page that has no character for any byte above 0x7F, as a double-byte code page
+    // has none for most UTF-8 sequences: fromAnsi then turns each such byte into "?".
+    void setAnsiWithoutHighBytes(bool on) { ansiWithoutHighBytes_ = on; }
+
     void setNow(platform::DateTime value) { now_ = value; }
     void setTick(std::uint64_t ms) { tick_ = ms; }
     // Each tickMs() call moves the tick on by this much after answering (0: stands still).
@@ -37,6 +41,7 @@ private:
     platform::DateTime now_{2024, 5, 14, 9, 30, 0};
     std::uint64_t tick_ = 1'000'000;
     std::uint64_t tickStep_ = 0;
+    bool ansiWithoutHighBytes_ = false;
     std::uint64_t subSecondMs_ = 0;
     std::array<std::string, 7> weekdays_{"Monday", "Tuesday", "Wednesday", "Thursday",
                                          "Friday", "Saturday", "Sunday"};

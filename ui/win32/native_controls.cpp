@@ -165,6 +165,19 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         --host.dispatchDepth;
         return result;
     }
+    // Key-up runs after the native control has turned a released space bar into its click.
+    if (message == WM_KEYUP && view != nullptr && view->owner != nullptr) {
+        Win32Host::Impl& host = *view->owner->host;
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        ++host.dispatchDepth;
+        try {
+            view->control->keyUp(static_cast<int>(wParam));
+        } catch (...) {
+            // A failing handler is skipped; the window keeps running.
+        }
+        --host.dispatchDepth;
+        return result;
+    }
     if (message == WM_CHAR && view != nullptr && view->owner != nullptr && view->kind == Kind::Text) {
         Win32Host::Impl& host = *view->owner->host;
         int key = static_cast<int>(wParam);

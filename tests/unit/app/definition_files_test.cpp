@@ -8,7 +8,7 @@ namespace {
 
 constexpr const char* Folder = "C:\\Program Files\\Sorvane";
 
-std::string at(const char* name) { return JoinPath(Folder, name); }
+std::string at(const char* name) { return platform::JoinPath(Folder, name); }
 
 TEST(DefinitionFiles, DownloadedCopiesReplaceTheLiveFilesExceptTheFolderList) {
     fakes::FakeFileSystem files;

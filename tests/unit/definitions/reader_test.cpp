@@ -112,7 +112,7 @@ TEST_F(Reader, PlainFilesAndTheWriter) {
                                [&](std::size_t, const std::string& line) { plain.push_back(line); }),
               ReadOutcome::Finished);
     EXPECT_EQ(plain, (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(DefinitionPath("C:\\app", SafetyFile), "C:\\app\\Safety.dat");
+    EXPECT_EQ(platform::JoinPath("C:\\app", SafetyFile), "C:\\app\\Safety.dat");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "localization/branding.h"
 #include "localization/ui/localization_feature.h"
 #include "platform/text.h"
 #include "tests/fakes/fake_platform.h"
@@ -125,6 +126,30 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
+}
+
+TEST_F(LanguageWindowTest, ADownloadedUtf8FileLandsByteForByteWhateverTheCodePage) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    // A code page without these characters must not touch the files on their way.
+    fake.locale.setAnsiWithoutHighBytes(true);
+    const std::string image = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\xFF\xC3\x9C", 19);
+    fake.http.respond(std::string(BannerUrl), image);
+    Program& p = start();
+    const auto* browser = p.main.findAs<ui::WebBrowser>("wbBanner");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->imageBytes(), image);
+
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    const std::string served =
+        "<LANGUAGE_GROUP><LANGUAGE_NAME>Japanese</LANGUAGE_NAME><TRANSLATION_ITEMS>\r\n"
+        "\t\t<MSG_SURE>\xE3\x82\x88\xE3\x82\x8D\xE3\x81\x97\xE3\x81\x84\xE3\x81\xA7\xE3\x81\x99\xE3\x81\x8B?</MSG_SURE>\r\n"
+        "\t\t<FRMMAIN_CMDSTATUS>\xC3\x9C" "bersicht \xE2\x82\xAC</FRMMAIN_CMDSTATUS>\r\n"
+        "</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
+    fake.http.respond(LanguageUrl, served);
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), served + "\r\n");
+    EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Japanese"}));
 }
 
 TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {

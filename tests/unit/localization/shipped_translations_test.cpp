@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "app/frm_main.h"
+#include "app/gui_features.h"
+#include "localization/authoring.h"
 #include "localization/messages.h"
 #include "localization/translation_file.h"
 #include "platform/text.h"
+#include "tests/fakes/fake_platform.h"
+#include "ui/headless/headless_host.h"
 
 namespace sorvane::localization {
 namespace {
@@ -81,6 +88,68 @@ TEST(ShippedTranslations, FourLanguagesEachCoveringEveryItemOnOneLine) {
         }
         EXPECT_EQ(keys, englishKeys) << group.name;
     }
+}
+
+// The authoring file the program writes for every window and message, as "Translate this program" does.
+std::string authoringFileOfEveryWindow() {
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    const std::string folder = "C:\\Program Files\\Sorvane";
+    fake.environment.folder = folder;
+    fake.files.addFolder(folder);
+    app::Application application(fake.platform(), host);
+    application.InitBranding();
+    LoadDefaultMessages(application.messages);
+    app::GuiFeatures features(application);
+    app::FrmMain main(application);
+    if (!features.localization.makeLocalizationFileOfEveryWindow(main).ok()) return {};
+    return fake.files.content(folder + "\\" + std::string(AuthoringFileName)).value_or("");
+}
+
+// Items a translation has nothing to do with: the memory alert's texts, fixed in English on
+// purpose; skin-label copies, made at run time and sharing one key; and captions that hold no
+// words (empty ones filled at run time, counters, menu separators, a close box's "X") or
+// only the product name.
+bool translatable(const std::string& key, const std::string& text) {
+    if (key.starts_with("FRMSPYWAREFOUNDALERT_") || key.find("_SKINLABEL") != std::string::npos) return false;
+    if (text == "Sorvane") return false;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (std::isalpha(static_cast<unsigned char>(text[i])) && std::isalpha(static_cast<unsigned char>(text[i + 1])))
+            return true;
+    return false;
+}
+
+TEST(ShippedTranslations, EnglishHoldsEveryItemTheAuthoringFileWrites) {
+    const auto written = ReadLanguageGroups(authoringFileOfEveryWindow());
+    ASSERT_EQ(written.size(), 1u);
+    std::map<std::string, std::string> expected;
+    for (const auto& line : SplitItemLines(written[0].items)) {
+        const std::string key = keyOf(line);
+        if (key.empty()) continue;
+        const std::string text = ItemText(line, key);
+        EXPECT_FALSE(expected.count(key)) << "written twice: " << key;
+        // Texts the windows brand at load stand in the file with their placeholder.
+        if (translatable(key, text)) expected[key] = text::replaceAll(text, "Sorvane", "[ProgramName]");
+    }
+    // The newer windows are among them.
+    for (std::string_view window : {"FRMQUARANTINE_", "FRMMENUPOPUP_", "FRMDOWNLOAD_", "FRMSIGNATUREUPDATED_"})
+        EXPECT_TRUE(std::any_of(expected.begin(), expected.end(),
+                                [&](const auto& item) { return item.first.starts_with(window); }))
+            << window;
+
+    const auto groups = ReadLanguageGroups(shippedFile());
+    ASSERT_FALSE(groups.empty());
+    std::map<std::string, std::string> shipped;
+    for (const auto& line : SplitItemLines(groups[0].items))
+        if (const std::string key = keyOf(line); !key.empty() && !key.starts_with("MSG_"))
+            shipped[key] = ItemText(line, key);
+    for (const auto& [key, text] : expected) {
+        if (key.starts_with("MSG_")) continue;  // the messages are checked against the catalogue
+        const auto found = shipped.find(key);
+        if (found == shipped.end()) ADD_FAILURE() << "missing from the shipped file: " << key;
+        else EXPECT_EQ(found->second, text) << key;
+    }
+    for (const auto& [key, text] : shipped) EXPECT_TRUE(expected.count(key)) << "written by no window: " << key;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 
 using namespace sorvane;
@@ -33,4 +34,11 @@ TEST(Text, NumericAndBooleanValuesReadLikeTheClassicRuntime) {
     EXPECT_TRUE(text::booleanValue("2"));
     EXPECT_FALSE(text::booleanValue("0", true));
     EXPECT_TRUE(text::booleanValue("maybe", true));
+}
+
+TEST(Paths, JoinPathPutsOneBackslashBetweenFolderAndName) {
+    EXPECT_EQ(platform::JoinPath("C:\\Program Files\\Sorvane", "Safety.dat"), "C:\\Program Files\\Sorvane\\Safety.dat");
+    EXPECT_EQ(platform::JoinPath("C:\\", "Safety.dat"), "C:\\Safety.dat");
+    EXPECT_EQ(platform::JoinPath("C:\\app\\", "date.dat"), "C:\\app\\date.dat");
+    EXPECT_EQ(platform::JoinPath("", "Localization.xml"), "Localization.xml");
 }

@@ -354,7 +354,7 @@ TEST_F(QuarantineFrontEndTest, TheConsoleListsRestoresAndPurges) {
 TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     ui::HeadlessHost host;
     QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
-    FrmQuarantine window(host, store, fake.shell, "Sorvane", Folder);
+    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
     window.load();
     window.refresh();
     ASSERT_EQ(window.lvwQuarantine.count(), 2u);

@@ -139,6 +139,28 @@ TEST_F(SubmissionTest, UncheckingTheCollectionAsksAndNoKeepsItOn) {
     EXPECT_EQ(host.messages().size(), 2u);
 }
 
+TEST_F(SubmissionTest, TheSpaceBarStoresTheCollectionSettingAsAClickDoes) {
+    auto& window = start();
+    auto& box = window.chkSendData;
+    ASSERT_TRUE(box.checked());
+    host.queueAnswer(ui::Answer::Yes);
+    box.click();
+    box.keyUp(ui::key::Space);
+    EXPECT_FALSE(box.checked());
+    EXPECT_EQ(stored("chkSendData"), "0");
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].title, "Really turn off anonymous data collection?");
+
+    box.click();
+    box.keyUp(ui::key::Space);
+    EXPECT_EQ(stored("chkSendData"), "1");
+    // Other keys toggle nothing and store nothing.
+    box.setValue(0);
+    box.keyUp('A');
+    EXPECT_EQ(stored("chkSendData"), "1");
+    EXPECT_EQ(host.messages().size(), 1u);
+}
+
 TEST_F(SubmissionTest, TheConsoleSubmitPrintsTheOutcomeAndItsExitCodeFollowsTheAnswer) {
     std::istringstream in;
     std::ostringstream out, err;

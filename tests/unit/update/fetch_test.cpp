@@ -80,6 +80,24 @@ TEST_F(FetchTest, FailuresGiveEmptyText) {
     EXPECT_EQ(broken.text, "");
 }
 
+TEST_F(FetchTest, BytesComeAsTheServerSentThemWhateverTheCodePage) {
+    // UTF-8 text, and a byte that is no character in most code pages.
+    const std::string body = "<MSG_SURE>\xC3\x9C\x62\x65rsetzung \xE6\x97\xA5\x81</MSG_SURE>\r\n";
+    fake.http.respond("http://s.example/Localization.xml", body);
+    fake.locale.setAnsiWithoutHighBytes(true);
+    EXPECT_EQ(FetchBytes(fake.platform(), host, "http://s.example/Localization.xml"), body);
+    // The text form converts, and here it cannot keep the bytes.
+    EXPECT_EQ(FetchText(fake.platform(), host, "http://s.example/Localization.xml"),
+              "<MSG_SURE>" + std::string(2, '?') + "bersetzung " + std::string(4, '?') + "</MSG_SURE>\r\n");
+
+    fake.http.respond("http://s.example/empty", "");
+    EXPECT_EQ(FetchBytes(fake.platform(), host, "http://s.example/empty"), "");
+    fake.http.fail("http://s.example/404", error::HttpStatusBase + 404);
+    EXPECT_EQ(FetchBytes(fake.platform(), host, "http://s.example/404"), std::nullopt);
+    fake.http.responses["http://s.example/broken"] = {{}, "partial", true, platform::Status(12030)};
+    EXPECT_EQ(FetchBytes(fake.platform(), host, "http://s.example/broken"), std::nullopt);
+}
+
 // A server that never stops sending.
 class EndlessHttp : public platform::Http {
 public:

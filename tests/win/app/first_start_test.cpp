@@ -26,7 +26,7 @@ protected:
     void TearDown() override { clean(); }
 
     platform::Platform& services() { return system.platform(); }
-    std::string at(const char* name) { return JoinPath(services().environment.applicationFolder(), name); }
+    std::string at(const char* name) { return platform::JoinPath(services().environment.applicationFolder(), name); }
     void clean() {
         auto& registry = services().registry;
         (void)registry.deleteKeyTree(RootKey::CurrentUser, UserKey);
@@ -86,7 +86,7 @@ TEST_F(FirstStartTest, FirstStartSecondStartAndExit) {
         ASSERT_TRUE(services().registry.queryValue(RootKey::LocalMachine, RunKey, name, platform::access::Read,
                                                    runValue).ok());
         std::string quoted = "\"";
-        quoted += JoinPath(services().environment.applicationFolder(), name);
+        quoted += platform::JoinPath(services().environment.applicationFolder(), name);
         quoted += '"';
         EXPECT_EQ(runValue.text, quoted);
         EXPECT_EQ(host.messages().size(), 1u);

@@ -64,7 +64,7 @@ TEST(VersionResources, OwnExecutableCarriesTheBrandingOfTheBuild) {
     EXPECT_EQ(info->comments, EXPECTED_WEBSITE);
     EXPECT_EQ(info->fileVersion, EXPECTED_VERSION);
     EXPECT_EQ(info->productVersion, EXPECTED_VERSION);
-    EXPECT_EQ(info->fileDescription, "Sorvane version resource test");
+    EXPECT_EQ(info->fileDescription, "Sorvane \"version\" resource\\test");
     EXPECT_NE(info->legalCopyright.find(EXPECTED_COMPANY), std::string::npos);
     EXPECT_EQ(info->major, EXPECTED_MAJOR);
     EXPECT_EQ(info->minor, EXPECTED_MINOR);

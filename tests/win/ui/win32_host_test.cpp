@@ -482,6 +482,15 @@ TEST_F(Win32HostTest, MouseUpFollowsTheClickAndTypedKeysPassThroughKeyPress) {
     SendMessageW(check, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(valuesAtMouseUp, (std::vector<int>{1})) << "the click has toggled the box when mouse-up runs";
 
+    // The space bar toggles the box on its release, and key-up runs after that click.
+    std::vector<std::pair<int, int>> keyUps;
+    form->check->onKeyUp = [&](int keyCode) { keyUps.emplace_back(keyCode, form->check->value()); };
+    SetFocus(check);
+    SendMessageW(check, WM_KEYDOWN, VK_SPACE, 1);
+    SendMessageW(check, WM_KEYUP, VK_SPACE, 0xC0000001);
+    EXPECT_EQ(keyUps, (std::vector<std::pair<int, int>>{{key::Space, 0}}));
+    EXPECT_EQ(form->check->value(), 0);
+
     std::vector<int> keys;
     form->text->setText("");
     form->text->onKeyPress = [&](int& key) {
