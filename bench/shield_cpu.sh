@@ -6,7 +6,7 @@
 # /proc in a throwaway prefix on the X display (scripts/test.sh gives one; or run Xvfb).
 #   bench/shield_cpu.sh SORVANE_EXE IDLE_EXE PROBE_EXE [SECONDS] [PROCESSES] [DEFINITIONS]
 #   defaults: 60 s windows, 80 idle programs running, 300 listed programs
-#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its 10 ms timer) off, for comparison.
+#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its clock check) off, for comparison.
 # The alert is answered with STOP at the end, and the listed program must then end.
 set -uo pipefail
 program=$1 idle=$2 probe_exe=$3 seconds=${4:-60} count=${5:-80} listed=${6:-300}
@@ -19,6 +19,8 @@ if [[ -z "${DISPLAY:-}" ]]; then
 fi
 # shellcheck source=tests/e2e/gui_prefix.sh
 source "$root/tests/e2e/gui_prefix.sh"
+# shellcheck source=tests/e2e/shield_settings.sh
+source "$root/tests/e2e/shield_settings.sh"
 start_gui_prefix shield-cpu
 fail() { echo "FAIL: $*"; exit 1; }
 probe() { wine "$probe_exe" "$@"; }
@@ -26,26 +28,7 @@ probe() { wine "$probe_exe" "$@"; }
 # Both shields and a daily scheduled scan far from now; the program starts in the tray,
 # where every background timer runs.
 far=$(date -d '-6 hours' '+%-I:%M:%S %p')
-seed_settings "$product" "$company" "
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
-\"optMemorySheildOn\"=\"True\"
-\"optIEHomePageSheildOn\"=\"True\"
-\"optAlwaysnotifybeforerestoring\"=\"True\"
-\"chkAutomaticScanYesOrNo\"=\"${SHIELD_CPU_SCHEDULER:-1}\"
-\"Day\"=\"7\"
-\"Time\"=\"$far\"
-\"Date\"=\"Null\"
-\"chkAutomaticUpdate\"=\"0\"
-\"chkRunAtStartup\"=\"0\"
-\"Homepage\"=\"http://home.example/\"
-
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
-\"Minimized\"=\"Yes\"
-\"ranOneTime\"=\"1\"
-
-[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]
-\"Start Page\"=\"http://home.example/\"
-" || fail "could not set up the settings"
+seed_shield_settings "$product" "$company" True True "${SHIELD_CPU_SCHEDULER:-1}" "$far" || fail "could not set up the settings"
 
 {
     for ((i = 1; i < listed; i++)); do echo "listed$i.exe=Listed$i|[windir]"; done

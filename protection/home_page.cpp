@@ -4,7 +4,6 @@
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "protection/memory_shield.h"
-#include "protection/scoped_flag.h"
 
 namespace sorvane::protection {
 
@@ -98,8 +97,8 @@ void FrmHomePageChangedAlert::cmdNO_Click() {
     unload();
 }
 
-HomePageShield::HomePageShield(app::Application& app, MemoryShield& memory)
-    : app_(app), memory_(memory), alert_(app, *this) {}
+HomePageShield::HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold)
+    : app_(app), memory_(memory), hold_(hold), alert_(app, *this) {}
 
 std::string HomePageShield::AlertText() const {
     return app_.branding.ProgramName + " has detected that your Homepage has been changed.\r\n\r\n" +
@@ -115,9 +114,8 @@ void HomePageShield::RestoreHomePage() {
 void HomePageShield::AcceptHomePage() { app_.userSettings.write(app::section::Options, "Homepage", current_); }
 
 void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
-    // A check whose alert is still open is not started again by a tick inside it.
-    if (checking_) return;
-    ScopedFlag running(checking_);
+    // A tick inside this check's own alert, or inside a memory pass, is let go.
+    if (hold_.held()) return;
     auto& settings = app_.userSettings;
 
     // Every third tick carries a memory-shield pass, whatever the state of its own timer.
@@ -127,7 +125,7 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
         if (app_.ended()) return;
     }
 
-    main.ArmBackgroundTimers(false);
+    const auto holding = hold_.hold();
     main.tmrCheckHomePage.setOn(false);
     if (settings.readBool(app::section::Options, "optIEHomePageSheildOn", "True")) {
         current_ = "about:blank";

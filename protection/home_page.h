@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "platform/registry.h"
+#include "protection/background_hold.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -62,7 +63,7 @@ private:
 // a memory-shield pass.
 class HomePageShield {
 public:
-    HomePageShield(app::Application& app, MemoryShield& memory);
+    HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold);
 
     // One check, the handler of the main window's tmrCheckHomePage.
     void tmrCheckHomePage_Timer(app::FrmMain& main);
@@ -81,8 +82,8 @@ public:
 private:
     app::Application& app_;
     MemoryShield& memory_;
+    BackgroundHold& hold_;
     std::uint16_t ticks_ = 0;
-    bool checking_ = false;
     std::string current_;
     std::string remembered_;
     FrmHomePageChangedAlert alert_;

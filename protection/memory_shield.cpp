@@ -105,8 +105,9 @@ void FrmSpywareFoundAlert::cmdNO_Click() {
     unload();
 }
 
-MemoryShield::MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions)
-    : app_(app), scan_(scan), alert_(app, exclusions, [this](const scan::MemoryAlert& hit) { return stopMatched(hit); }) {}
+MemoryShield::MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions,
+                           BackgroundHold& hold)
+    : app_(app), scan_(scan), hold_(hold), alert_(app, exclusions, [this](const scan::MemoryAlert& hit) { return stopMatched(hit); }) {}
 
 void MemoryShield::install(scan::ScanHooks& scanHooks) {
     scanHooks.memoryAlert = [this](const scan::MemoryAlert& hit) { Alert(hit); };
@@ -125,13 +126,14 @@ void MemoryShield::Alert(const scan::MemoryAlert& hit) {
 
 void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
     if (!app_.userSettings.readBool(app::section::Options, "optMemorySheildOn", "True")) return;
-    // A pass waiting on its alert is never joined by a second one, and no pass runs inside a scan.
-    if (passRunning_) return;
+    // A pass waiting on its alert is never joined by a second one, nor does one start inside
+    // a home-page check or a scan.
+    if (hold_.held()) return;
     scan::ScanSession& session = scan_.session(main);
     if (session.state.running) return;
     ScopedFlag running(passRunning_);
+    const auto holding = hold_.hold();
 
-    main.ArmBackgroundTimers(false);
     // A Stop pressed in an earlier scan is not meant for the shield.
     session.state.stopRequested = false;
     const std::size_t firstNew = main.lvwSpywareFound.count();

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "definitions/exclusions.h"
+#include "protection/background_hold.h"
 #include "scan/main_window_scan.h"
 #include "scan/scan_session.h"
 #include "ui/controls.h"
@@ -63,7 +64,8 @@ private:
 // tmrMemoryInspected (and on every third home-page tick), its hits put to the user.
 class MemoryShield {
 public:
-    MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions);
+    MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions,
+                 BackgroundHold& hold);
 
     // Plugs the alert into the scan's shield mode.
     void install(scan::ScanHooks& scanHooks);
@@ -81,6 +83,7 @@ private:
 
     app::Application& app_;
     scan::MainWindowScan& scan_;
+    BackgroundHold& hold_;
     FrmSpywareFoundAlert alert_;
     scan::ScanSession* passSession_ = nullptr;
     bool passRunning_ = false;

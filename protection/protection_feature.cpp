@@ -6,7 +6,7 @@ namespace sorvane::protection {
 
 ProtectionFeature::ProtectionFeature(app::Application& app, scan::MainWindowScan& scan,
                                      definitions::ExclusionList& exclusions)
-    : memory(app, scan, exclusions), homePage(app, memory), scheduler(app, scan), app_(app), scan_(scan) {}
+    : memory(app, scan, exclusions, hold_), homePage(app, memory, hold_), scheduler(app, scan, hold_), app_(app), scan_(scan) {}
 
 void ProtectionFeature::install() {
     auto& hooks = app_.hooks;

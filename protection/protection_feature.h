@@ -20,6 +20,10 @@ public:
     // the scan; call before the main window loads.
     void install();
 
+private:
+    BackgroundHold hold_;
+
+public:
     MemoryShield memory;
     HomePageShield homePage;
     ScanScheduler scheduler;

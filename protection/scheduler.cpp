@@ -18,8 +18,8 @@ DateTime dateOnly(const DateTime& value) { return DateTime{value.year, value.mon
 
 }  // namespace
 
-ScanScheduler::ScanScheduler(app::Application& app, scan::MainWindowScan& scan)
-    : app_(app), scan_(scan), locale_(app.platform.locale) {}
+ScanScheduler::ScanScheduler(app::Application& app, scan::MainWindowScan& scan, BackgroundHold& hold)
+    : app_(app), scan_(scan), hold_(hold), locale_(app.platform.locale) {}
 
 StoredSchedule ScanScheduler::storedSchedule() const {
     const auto& settings = app_.userSettings;
@@ -47,7 +47,24 @@ void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now) {
 }
 
 void ScanScheduler::tmrScheduler_Timer(app::FrmMain& main) {
-    // The timer fires every 10 ms; the schedule is read and compared once a second.
+    if (hold_.held()) {
+        // A shield is at work: this second is checked as soon as it is done.
+        hold_.whenReleased([&main] { main.tmrScheduler.setInterval(ResumeAfterHoldMs); });
+    } else {
+        checkClock(main);
+    }
+    armForNextSecond(main);
+}
+
+void ScanScheduler::armForNextSecond(app::FrmMain& main) {
+    std::uint32_t millisecond = 0;
+    (void)locale_.now(millisecond);
+    main.tmrScheduler.setInterval(1000 - std::min<std::uint32_t>(millisecond, 999) + SecondLandingMs);
+}
+
+void ScanScheduler::checkClock(app::FrmMain& main) {
+    // The schedule is read and compared once a second; a tick early in a second already
+    // checked does nothing.
     const DateTime now = locale_.now();
     if (lastSecond_ && *lastSecond_ == now) return;
     const auto previous = lastSecond_;

@@ -84,12 +84,15 @@ void scanNt(ScanSession& session) {
         if (scanMode(session)) progress(session, lastName);
         if (session.state.stopRequested) return;
 
-        std::string path = session.os.processes.firstModulePath(process.id);
-        if (path.empty()) continue;
-        path = withSystemFolder(session, text::toUpper(text::trim(path)));
+        // The path the listing read: the process is opened once, not again for its path.
+        if (process.modulePath.empty()) continue;
+        const std::string path = withSystemFolder(session, text::toUpper(text::trim(process.modulePath)));
         const std::string name = LastPathComponent(path);
 
         if (definitions.find("|" + path + "|") != std::string::npos) {
+            // The listing may be old by now (an earlier alert can wait for minutes): a process
+            // that has ended since, or whose id now runs another program, is not reported.
+            if (session.os.processes.firstModulePath(process.id) != process.modulePath) continue;
             const std::string company = CompanyNameOf(session.os.files, path);
             if (IsMicrosoftCompany(company)) {
                 // Microsoft's own programs are never stopped.

@@ -11,6 +11,9 @@ namespace sorvane::scan {
 struct RunningProcess {
     std::uint32_t id = 0;
     std::string name;
+    // The first module's path as the listing read it (the process-status listing), or the
+    // snapshot's executable path; empty when the process could not be opened.
+    std::string modulePath;
 };
 
 struct ProcessList {
@@ -19,8 +22,8 @@ struct ProcessList {
 };
 
 // The running processes with their names: through the process-status calls (names from
-// the first module, unnamed processes dropped) or through a Toolhelp snapshot. A non-empty
-// filter keeps only names that contain it, ignoring case.
+// the first module, each process opened once, unnamed processes dropped) or through a
+// Toolhelp snapshot. A non-empty filter keeps only names that contain it, ignoring case.
 ProcessList ListProcesses(platform::Processes& processes, std::string_view nameFilter, bool useProcessStatus);
 
 // The file name of a process's first module; the two kernel pseudo-processes by their

@@ -13,6 +13,8 @@ if [[ -z "${DISPLAY:-}" ]]; then
 fi
 # shellcheck source=tests/e2e/gui_prefix.sh
 source "$here/gui_prefix.sh"
+# shellcheck source=tests/e2e/shield_settings.sh
+source "$here/shield_settings.sh"
 start_gui_prefix protection
 fail() { echo "FAIL: $*"; exit 1; }
 settings="HKCU\\Software\\VB and VBA Program Settings\\$product"
@@ -21,27 +23,7 @@ setting() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *
 
 # The moment lies far enough ahead for the program to have started.
 moment=$(date -d '+25 seconds' '+%-I:%M:%S %p')
-seed_settings "$product" "$company" "
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
-\"optMemorySheildOn\"=\"False\"
-\"optIEHomePageSheildOn\"=\"True\"
-\"optAlwaysnotifybeforerestoring\"=\"False\"
-\"optRestoredefaultwithoutnotification\"=\"True\"
-\"Homepage\"=\"http://home.example/\"
-\"chkAutomaticScanYesOrNo\"=\"1\"
-\"Day\"=\"7\"
-\"Time\"=\"$moment\"
-\"Date\"=\"Null\"
-\"chkAutomaticUpdate\"=\"0\"
-\"chkRunAtStartup\"=\"0\"
-
-[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\Settings]
-\"Minimized\"=\"Yes\"
-\"ranOneTime\"=\"1\"
-
-[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]
-\"Start Page\"=\"http://home.example/\"
-" || fail "could not set up the settings"
+seed_shield_settings "$product" "$company" False False 1 "$moment" || fail "could not set up the settings"
 
 install_program "$program" || fail "could not install the program"
 

@@ -58,6 +58,12 @@ DateTime FakeLocale::now() {
     return now_;
 }
 
+DateTime FakeLocale::now(std::uint32_t& millisecond) {
+    const DateTime value = now();
+    millisecond = static_cast<std::uint32_t>(subSecondMs_);
+    return value;
+}
+
 void FakeLocale::followClock(std::function<std::uint64_t()> elapsedMs) {
     follow_ = std::move(elapsedMs);
     followed_ = follow_ ? follow_() : 0;

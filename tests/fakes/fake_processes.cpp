@@ -18,12 +18,14 @@ bool FakeProcesses::running(std::uint32_t id) const {
 
 Status FakeProcesses::listIds(std::vector<std::uint32_t>& ids) {
     ids.clear();
+    ++idListings;
     if (listFailure != 0) return Status::failure(listFailure);
     for (const auto& p : processes) ids.push_back(p.id);
     return Status::success();
 }
 
 std::string FakeProcesses::firstModulePath(std::uint32_t id) {
+    ++moduleReads;
     for (const auto& p : processes) {
         if (p.id == id && !p.hidden) return p.path;
     }

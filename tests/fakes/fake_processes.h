@@ -64,6 +64,9 @@ public:
     std::vector<std::uint32_t> terminatedWithPrivilege;
     // The enumeration fails with this code when not 0.
     std::uint32_t listFailure = 0;
+    // Calls made: enumerations of the ids, and opens of a process for its module path.
+    int idListings = 0;
+    int moduleReads = 0;
 
 private:
     platform::OsVersion version_{6, 1, 7601, 2};

@@ -10,9 +10,8 @@ namespace {
 using Outcome = FrmSpywareFoundAlert::Outcome;
 using scan::testing::versionResource;
 
-// Every home-page check ends by arming the background timers again, which restarts the
-// 10-second shield timer; with both shields on, the passes come with every third
-// home-page tick, 15 seconds apart.
+// Long enough for the first pass of the shield's own timer (10 s) and of the third
+// home-page tick (15 s).
 constexpr std::uint64_t FirstPassMs = 15000;
 
 // What the user saw in one alert, and what the pass had done by then.
@@ -175,6 +174,77 @@ TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
     homePage.tmrCheckHomePage_Timer(main);
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(homePage.ticks(), 0);
+}
+
+TEST_F(MemoryShieldTest, WithBothShieldsOnEachTimerKeepsItsOwnCadence) {
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    putUser("OptionAndSettings", "Day", "9");
+    auto& main = start();
+    std::vector<std::uint64_t> ownTicks, homeTicks;
+    int schedulerTicks = 0;
+    auto& hooks = program->app.hooks;
+    auto memoryTick = hooks.memoryShieldTick;
+    auto homeTick = hooks.homePageShieldTick;
+    auto schedulerTick = hooks.schedulerTick;
+    hooks.memoryShieldTick = [&, memoryTick](app::FrmMain& window) {
+        ownTicks.push_back(host->now());
+        memoryTick(window);
+    };
+    hooks.homePageShieldTick = [&, homeTick](app::FrmMain& window) {
+        homeTicks.push_back(host->now());
+        homeTick(window);
+    };
+    hooks.schedulerTick = [&, schedulerTick](app::FrmMain& window) {
+        ++schedulerTicks;
+        schedulerTick(window);
+    };
+    // The two timers set going 2.5 s apart, so that no tick of one falls into a pass of the other.
+    main.tmrMemoryInspected.setOn(false);
+    main.tmrMemoryInspected.setOn(true);
+    host->advance(2500);
+    main.tmrCheckHomePage.setOn(false);
+    main.tmrCheckHomePage.setOn(true);
+    const int listingsBefore = fake.processes.idListings;
+    const int schedulerBefore = schedulerTicks;
+    host->advance(60000 - 2500);
+
+    auto spacedBy = [](const std::vector<std::uint64_t>& ticks, std::uint64_t ms) {
+        for (std::size_t i = 1; i < ticks.size(); ++i)
+            if (ticks[i] - ticks[i - 1] != ms) return false;
+        return true;
+    };
+    EXPECT_EQ(ownTicks.size(), 6u);
+    EXPECT_TRUE(spacedBy(ownTicks, 10000));
+    EXPECT_EQ(homeTicks.size(), 11u);
+    EXPECT_TRUE(spacedBy(homeTicks, 5000));
+    // One pass per own tick, and one more on every third home-page tick.
+    EXPECT_EQ(fake.processes.idListings - listingsBefore, 6 + 3);
+    // The clock check wakes once a second, not a hundred times.
+    EXPECT_GE(schedulerTicks - schedulerBefore, 56);
+    EXPECT_LE(schedulerTicks - schedulerBefore, 58);
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
+    EXPECT_TRUE(main.tmrCheckHomePage.on());
+    EXPECT_TRUE(main.tmrScheduler.on());
+}
+
+TEST_F(MemoryShieldTest, APassOpensEachProcessOnceAndSkipsAHitThatEndedWhileAnotherWaited) {
+    start();
+    fake.processes.add(7, "C:\\Windows\\notepad.exe");
+    fake.processes.add(8, "C:\\Windows\\hidden.exe").hidden = true;
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    fake.processes.add(11, "C:\\Windows\\evil.exe");
+    // The second hit ends while the user looks at the first.
+    answerWith({[this](FrmSpywareFoundAlert& window) {
+        std::erase_if(fake.processes.processes, [](const auto& p) { return p.id == 11; });
+        window.cmdNO.click();
+    }});
+    const int readsBefore = fake.processes.moduleReads;
+    protection().memory.tmrMemoryInspected_Timer(program->main);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].fileName, "BAD.EXE");
+    // Four opens for the listing, and one more for each hit to see that it still runs.
+    EXPECT_EQ(fake.processes.moduleReads - readsBefore, 4 + 2);
+    EXPECT_EQ(program->main.lblTotalNoOfRunningItems.caption(), "3");
 }
 
 TEST_F(MemoryShieldTest, AStopPressedInAnEarlierScanDoesNotSilenceTheShield) {

@@ -50,6 +50,65 @@ TEST_F(SchedulerTest, ADailyScheduleStartsExactlyOneScanInItsSecond) {
     EXPECT_FALSE(program->features.scan.autoRemoveAfterScan());
 }
 
+TEST_F(SchedulerTest, OneWakeASecondStillStartsTheScanInItsSecondWhereverTheSecondBegins) {
+    for (std::uint64_t phase : {0u, 1u, 480u, 981u, 999u}) {
+        SCOPED_TRACE(phase);
+        // The clock stands `phase` ms into 9:30:00 when the program starts.
+        std::uint32_t into = 0;
+        (void)fake.locale.now(into);
+        fake.locale.advance((1000 + phase - into) % 1000);
+        fake.locale.setNow(DateTime{2024, 5, 14, 9, 30, 0});
+        scheduleDaily("9:30:07 AM");
+        scans = 0;
+        auto& main = startCounting();
+        int ticks = 0;
+        auto tick = program->app.hooks.schedulerTick;
+        program->app.hooks.schedulerTick = [&, tick](app::FrmMain& window) {
+            ++ticks;
+            tick(window);
+        };
+        host->advance(6900 - phase - host->now());
+        EXPECT_EQ(scans, 0);
+        host->advance(1000);
+        EXPECT_EQ(scans, 1);
+        EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:07");
+        host->advance(20000);
+        EXPECT_EQ(scans, 1);
+        EXPECT_LE(ticks, 30);
+        EXPECT_GE(main.tmrScheduler.interval(), SecondLandingMs);
+        EXPECT_LE(main.tmrScheduler.interval(), 1000 + SecondLandingMs);
+    }
+}
+
+TEST_F(SchedulerTest, AMomentInsideAMemoryShieldAlertIsCheckedAsSoonAsTheAlertIsAnswered) {
+    putUser("OptionAndSettings", "optIEHomePageSheildOn", "False");
+    definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
+    fake.files.addFile("C:\\Windows\\bad.exe", "plain");
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    // The clock and the virtual clock go together: 9:30:00 is 0 ms.
+    scheduleDaily("9:30:11 AM");
+    auto& main = startCounting();
+    // The shield's own pass comes at 10.5 s; the user answers its alert at 11.3 s.
+    host->advance(500 - host->now() % 1000);
+    main.tmrMemoryInspected.setOn(false);
+    main.tmrMemoryInspected.setOn(true);
+    const std::uint64_t answerAt = host->now() + 10800;
+    ASSERT_EQ(answerAt % 1000, 300u);
+    bool answered = false;
+    host->yieldHook = [&] {
+        auto& alert = protection().memory.alertWindow();
+        if (!alert.visible() || host->now() < answerAt) return;
+        answered = true;
+        alert.cmdNO.click();
+    };
+    host->advance(answerAt - 1000 - host->now());
+    EXPECT_EQ(scans, 0);
+    host->advance(1500);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:11");
+}
+
 TEST_F(SchedulerTest, NeverAndAPastDateNeverStartAScanAlthoughTheTimerRuns) {
     scheduleDaily("9:30:05 AM");
     putUser("OptionAndSettings", "Day", "9");
@@ -208,7 +267,8 @@ TEST_F(SchedulerTest, AMomentThatPassedWhileTheMachineSleptIsCaughtUpAfterTheWak
     host->advance(5000);
     // Asleep for two hours: the wall clock jumps while no tick runs.
     fake.locale.advance(2 * 3600 * 1000);
-    host->advance(10);
+    // The next clock check, within the second.
+    host->advance(1000);
     EXPECT_EQ(scans, 0);
     ASSERT_TRUE(protection().scheduler.pendingCatchUp().has_value());
     host->advance(60000);
