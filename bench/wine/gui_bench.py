@@ -4,9 +4,9 @@ it, next to the console scan of the same definition set, in the benchmark's thro
 Sorvane.exe runs on an X display (the one in DISPLAY, else a private Xvfb), its settings
 those of a program that has started before, with only the registry phase on, as the
 console's. For every run, alternating: the full set and the empty set, each scanned once by
-the window (gui_scan_timer presses "Start" and reads the clock around that click, which
-returns when the scan has finished and the status line reads "Scanning complete.") and once
-by the console (scan_timer, the command alone). The empty set's time is subtracted from
+the window (the end-to-end tests' window probe presses "Start" with a sent click, which
+returns when the scan has finished, and reads the clock around it; the status line must
+then read "Scanning complete.") and once by the console (scan_timer, the command alone). The empty set's time is subtracted from
 both; the ratio is taken within each run and its median printed beside the medians.
 """
 import os
@@ -77,16 +77,24 @@ class Window:
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         self.caption = "%s by %s" % (PRODUCT, COMPANY)
+        self.first = True
+
+    def probe(self, *args):
+        done = subprocess.run(["wine", r"C:\SorvaneBench\window_probe.exe", args[0], self.caption,
+                               str(WINDOW_TIMEOUT_MS)] + list(args[1:]), env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        if done.returncode != 0:
+            raise SystemExit("gui_bench: window probe %s failed: %r %r" % (args[0], done.stdout, done.stderr))
+        return done.stdout.decode(errors="replace")
 
     def scan(self):
         """Seconds from the press of "Start" to the end of the scan."""
-        done = subprocess.run(["wine", r"C:\SorvaneBench\gui_scan_timer.exe", self.caption, str(WINDOW_TIMEOUT_MS)],
-                              env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE)
-        words = done.stdout.decode(errors="replace").split()
-        if done.returncode != 0 or len(words) < 4 or words[1] != "complete":
-            raise SystemExit("gui_bench: the window's scan did not complete: %r %r" % (done.stdout, done.stderr))
-        return float(words[3])
+        if self.first:
+            self.probe("click", "Scan Now")
+            self.first = False
+        words = self.probe("timed-click", "Start").split()
+        self.probe("wait", "Scanning complete.")
+        return float(words[words.index("seconds") + 1])
 
     def close(self):
         if self.process.poll() is None:
@@ -98,10 +106,10 @@ class Window:
                 self.process.wait()
 
 
-def main(a, prefix, bench, generate, sorvane, gui_timer):
+def main(a, prefix, bench, generate, sorvane, window_probe):
     """Runs the GUI mode with the parsed arguments `a`; prints its table."""
     shutil.copy(sorvane, os.path.join(bench.app, "Sorvane.exe"))
-    shutil.copy(gui_timer, os.path.join(bench.app, "gui_scan_timer.exe"))
+    shutil.copy(window_probe, os.path.join(bench.app, "window_probe.exe"))
     seed_settings(prefix)
     sizes = [200] if a.smoke else [int(x) for x in a.lines.split(",")]
     runs = 1 if a.smoke else max(1, a.runs)

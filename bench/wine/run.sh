@@ -13,8 +13,8 @@ gui=()
 args=()
 for arg in "$@"; do
     if [[ $arg == --gui ]]; then
-        targets+=(Sorvane gui_scan_timer)
-        gui=(--gui "$root/build/win/app/Sorvane.exe" "$root/build/win/bench/gui_scan_timer.exe")
+        targets+=(Sorvane e2e_window_probe)
+        gui=(--gui "$root/build/win/app/Sorvane.exe" "$root/build/win/tests/e2e/e2e_window_probe.exe")
     else
         args+=("$arg")
     fi

@@ -2,7 +2,7 @@
 """Scan cost under Wine against the floor of one existence test per definition line.
 
 Usage: wine_bench.py SORVANECMD.exe FLOOR_PROBE.exe SCAN_TIMER.exe [--lines 1000,10000,100000]
-                     [--runs 3] [--sets NAME,...] [--smoke] [--gui SORVANE.exe GUI_SCAN_TIMER.exe]
+                     [--runs 3] [--sets NAME,...] [--smoke] [--gui SORVANE.exe WINDOW_PROBE.exe]
 
 In one throwaway prefix, for every generated definition set and size: the floor probe runs
 one existence test per line over the paths the set names, and `SorvaneCmd scan --quick
@@ -19,7 +19,7 @@ Two pairs of figures per line:
 All runs alternate; the figures are medians of --runs runs.
 --smoke runs every set once at a small size and fails only when a program fails, never on
 time.
---gui SORVANE.exe GUI_SCAN_TIMER.exe times the main window's scan instead, next to the
+--gui SORVANE.exe WINDOW_PROBE.exe times the main window's scan instead, next to the
 console's, of 10,000 registry key lines by default (gui_bench.py).
 """
 import argparse
@@ -260,7 +260,7 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--sets", default=",".join(SETS))
     parser.add_argument("--smoke", action="store_true")
-    parser.add_argument("--gui", nargs=2, metavar=("SORVANE.exe", "GUI_SCAN_TIMER.exe"),
+    parser.add_argument("--gui", nargs=2, metavar=("SORVANE.exe", "WINDOW_PROBE.exe"),
                         help="the window's scan next to the console's (gui_bench.py); default 10000 registry-keys lines")
     a = parser.parse_args()
     if a.gui and a.sets == ",".join(SETS):
