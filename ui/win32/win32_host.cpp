@@ -159,8 +159,9 @@ bool Win32Host::Impl::pump() {
         }
     }
     lastPump = GetTickCount64();
-    // An empty queue has no paint left in it either.
+    // An empty queue has no paint left in it either, but for a window that is frozen.
     for (auto& [form, view] : forms) {
+        if (view->frozen > 0) continue;
         if (emptied) view->unpainted.clear();
         view->unpaintedAll = !emptied;
     }
