@@ -120,7 +120,7 @@ void ScanCookies(ScanSession& session) {
     for (std::size_t i = 0; i < cookies.size(); ++i) {
         if (state.stopRequested) return;
         if (!inspect(i)) return;
-        session.host.yield();
+        session.host.yieldBetweenItems();
     }
 }
 

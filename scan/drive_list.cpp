@@ -61,7 +61,7 @@ struct Sweep {
         if (depth == 0) topCount = entries.size();
         std::vector<std::string> folders;
         for (const auto& entry : entries) {
-            session.host.yield();
+            session.host.yieldBetweenItems();
             if (session.state.stopRequested) return false;
             if (entry.name == "." || entry.name == "..") continue;
             session.view.lblStatus.setCaption(folder + entry.name);

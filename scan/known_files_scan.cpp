@@ -66,7 +66,7 @@ void ScanKnownFiles(ScanSession& session) {
                     session.reportFile(def->path, def->threat, def->note, icon::File);
                 }
             }
-            session.host.yield();
+            session.host.yieldBetweenItems();
         }
         return true;
     });
@@ -99,7 +99,7 @@ void ScanKnownFolders(ScanSession& session) {
                 if (session.isFolderExcluded(def->path)) session.addExcluded(def->path);
                 else session.reportFile(def->path, def->threat, def->note, icon::Folder);
             }
-            session.host.yield();
+            session.host.yieldBetweenItems();
         }
         return true;
     });

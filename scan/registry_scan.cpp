@@ -79,7 +79,7 @@ void ScanRegistry(ScanSession& session) {
         }
         listings.plan(keys, values);
         for (const auto& def : defs) {
-            session.host.yield();
+            session.host.yieldBetweenItems();
             if (session.state.stopRequested) return false;
             if (def) handle(session, *def, listings);
         }

@@ -81,6 +81,10 @@ public:
     virtual Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) = 0;
     // Lets pending events and due timers run, then returns (the classic DoEvents).
     virtual void yield() = 0;
+    // Between the items of long work (a scan's definition lines): as yield, but a host may
+    // skip the pass when it ran one a moment ago, so that thousands of small items do not
+    // each pay for a look at an empty queue. Events still run within milliseconds.
+    virtual void yieldBetweenItems() { yield(); }
     // Waits about `ms` milliseconds without spinning the processor, events still running.
     virtual void sleep(std::uint32_t ms) = 0;
     // Lets events run until `done` answers true or the program is quitting, without

@@ -2,7 +2,7 @@
 """Scan cost under Wine against the floor of one existence test per definition line.
 
 Usage: wine_bench.py SORVANECMD.exe FLOOR_PROBE.exe SCAN_TIMER.exe [--lines 1000,10000,100000]
-                     [--runs 3] [--sets NAME,...] [--smoke]
+                     [--runs 3] [--sets NAME,...] [--smoke] [--gui SORVANE.exe WINDOW_PROBE.exe]
 
 In one throwaway prefix, for every generated definition set and size: the floor probe runs
 one existence test per line over the paths the set names, and `SorvaneCmd scan --quick
@@ -19,6 +19,8 @@ Two pairs of figures per line:
 All runs alternate; the figures are medians of --runs runs.
 --smoke runs every set once at a small size and fails only when a program fails, never on
 time.
+--gui SORVANE.exe WINDOW_PROBE.exe times the main window's scan instead, next to the
+console's, of 10,000 registry key lines by default (gui_bench.py).
 """
 import argparse
 import os
@@ -51,13 +53,16 @@ def definition_key():
 class Prefix:
     """A private Wine prefix under /tmp, removed at the end."""
 
-    def __init__(self):
+    def __init__(self, display=None):
         self.scratch = tempfile.mkdtemp(prefix="sorvane-bench.", dir="/tmp")
         self.path = os.path.join(self.scratch, "prefix")
         os.mkdir(self.path)
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", LC_ALL="C.UTF-8",
                         WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        # Windows go to the display the prefix's desktop was made on; without one, none.
         self.env.pop("DISPLAY", None)
+        if display:
+            self.env["DISPLAY"] = display
         try:
             self._make()
         except BaseException:
@@ -255,16 +260,33 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--sets", default=",".join(SETS))
     parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--gui", nargs=2, metavar=("SORVANE.exe", "WINDOW_PROBE.exe"),
+                        help="the window's scan next to the console's (gui_bench.py); default 10000 registry-keys lines")
     a = parser.parse_args()
+    if a.gui and a.sets == ",".join(SETS):
+        a.sets = "registry-keys"
+    if a.gui and a.lines == parser.get_default("lines"):
+        a.lines = "10000"
     sizes = [200] if a.smoke else [int(x) for x in a.lines.split(",")]
     runs = 1 if a.smoke else max(1, a.runs)
     sets = a.sets.split(",")
 
     # A terminated run still removes its prefix and stops its Wine server.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    prefix = Prefix()
+    display = None
+    if a.gui:
+        import gui_bench
+        display = gui_bench.Display()
+    try:
+        prefix = Prefix(display.name if display else None)
+    except BaseException:
+        if display:
+            display.close()
+        raise
     try:
         bench = Bench(prefix, a.cmd, a.probe, a.timer, definition_key())
+        if a.gui:
+            return gui_bench.main(a, prefix, bench, generate, *a.gui)
         rows = []
         for n in sizes:
             for name in sets:
@@ -297,6 +319,8 @@ def main():
                       " processor %8.2f / %8.2f us" % row, file=sys.stderr, flush=True)
     finally:
         prefix.close()
+        if display:
+            display.close()
 
     ratio = lambda scan, floor: "%.2f" % (scan / floor) if floor > 0 else "n/a"  # noqa: E731
     print("| set | lines | floor (probe loop) | scan (in process) | ratio | floor (whole probe) "

@@ -2,6 +2,8 @@
 //   window_probe wait  CAPTION TIMEOUT_MS [CHILD_CAPTION...]   a visible window with that caption and those child captions
 //   window_probe close CAPTION TIMEOUT_MS                     asks it to close and waits until it is gone
 //   window_probe click CAPTION TIMEOUT_MS BUTTON               presses a visible, enabled push button (BM_CLICK)
+//   window_probe timed-click CAPTION TIMEOUT_MS BUTTON         presses it with a sent click, prints the seconds
+//                                                             its handler took
 //   window_probe click-label CAPTION TIMEOUT_MS LABEL         clicks a visible, enabled label (STN_CLICKED)
 //   window_probe hidden CAPTION TIMEOUT_MS                    a window with that caption that exists but is hidden
 //   window_probe tray  CAPTION MOUSE_MESSAGE                  sends the tray icon's mouse message to that window
@@ -213,6 +215,27 @@ int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring
     if (target == nullptr) return 1;
     PostMessageW(target, BM_CLICK, 0, 0);
     std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+// Sent, not posted: returns once the button's handler has run (a scan, say) and prints how
+// long that took, "seconds S".
+int timedClick(const std::wstring& caption, DWORD timeoutMs, const std::wstring& button) {
+    HWND target = enabledChild(caption, timeoutMs, button, isPushButton, "button");
+    if (target == nullptr) return 1;
+    LARGE_INTEGER frequency{}, begin{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
+    DWORD_PTR ignored = 0;
+    const bool answered = SendMessageTimeoutW(target, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+    QueryPerformanceCounter(&end);
+    if (!answered) {
+        std::printf("\"%s\" in \"%s\" did not return within %lu ms\n", narrow(button).c_str(),
+                    narrow(caption).c_str(), timeoutMs);
+        return 1;
+    }
+    std::printf("seconds %.6f\n",
+                static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart));
     return 0;
 }
 
@@ -459,6 +482,7 @@ int selfTest() {
     if (clickButton(caption, 200, L"Hidden") != 1) ++failures;
     if (clickButton(caption, 5000, L"Scan Now") != 0) ++failures;
     if (!waitUntil(5000, [] { return selfTestClicks == 1; })) ++failures;
+    if (timedClick(caption, 5000, L"Scan Now") != 0 || selfTestClicks != 2) ++failures;  // run when it returns
     {
         RemoteListReader reader(list);
         if (!reader.ready() || reader.rows() != 2 || reader.columns() != 2) ++failures;
@@ -491,6 +515,8 @@ int main() {
         return endSession(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     if (args.size() == 4 && args[0] == L"click")
         return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
+    if (args.size() == 4 && args[0] == L"timed-click")
+        return timedClick(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 4 && args[0] == L"click-label")
         return clickLabel(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 3 && args[0] == L"hidden")
@@ -506,7 +532,7 @@ int main() {
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
-                         "click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
+                         "click CAPTION TIMEOUT_MS BUTTON | timed-click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
                          "tray CAPTION MOUSE_MESSAGE | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
                          "endsession CAPTION TIMEOUT_MS | choose CAPTION TIMEOUT_MS INDEX | self-test\n");
     return 2;

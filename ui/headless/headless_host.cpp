@@ -87,6 +87,11 @@ void HeadlessHost::yield() {
     callYieldHook();
 }
 
+void HeadlessHost::yieldBetweenItems() {
+    ++itemYields_;
+    yield();
+}
+
 void HeadlessHost::sleep(std::uint32_t ms) {
     advance(ms);
     callYieldHook();
@@ -117,6 +122,8 @@ void HeadlessHost::formChanged(Form& form, Change change) {
 }
 
 void HeadlessHost::controlChanged(Control& control, Change change, int /*item*/) {
+    if (recordChanges && change != Change::Timer)
+        seen_.push_back({control.name(), change, frozenDepth(control.form()) > 0});
     if (change != Change::Timer && change != Change::Created) return;
     if (auto* timer = dynamic_cast<Timer*>(&control)) arm(*timer);
 }
@@ -190,7 +197,13 @@ Answer HeadlessHost::messageBox(std::string_view text, std::string_view title, s
 
 void HeadlessHost::freezePainting(Form& form, bool frozen) {
     int& depth = frozen_[&form];
+    if (frozen && depth == 0) ++freezes_[&form];
     depth = frozen ? depth + 1 : std::max(0, depth - 1);
+}
+
+std::size_t HeadlessHost::freezeCount(const Form& form) const {
+    auto it = freezes_.find(&form);
+    return it == freezes_.end() ? 0 : it->second;
 }
 
 int HeadlessHost::frozenDepth(const Form& form) const {

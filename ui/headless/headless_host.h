@@ -51,6 +51,8 @@ public:
     // Runs at the end of every yield() and sleep(); a nested call while it runs is not made.
     std::function<void()> yieldHook;
     std::size_t yieldCount() const { return yields_; }
+    // Of those, the yields between the items of long work (yieldBetweenItems).
+    std::size_t itemYieldCount() const { return itemYields_; }
     // A waitUntil that nothing ends gives up after this much virtual time, so that a test
     // that never answers fails instead of hanging; the waits given up are counted.
     std::uint64_t waitLimitMs = 10 * 60 * 1000;
@@ -87,6 +89,18 @@ public:
 
     // --- observed state ---
     int frozenDepth(const Form& form) const;
+    // Outermost freezes of the form's painting so far.
+    std::size_t freezeCount(const Form& form) const;
+    // A change of a control that a real host would have to draw, and whether its form's
+    // painting was frozen then. Recorded only while `recordChanges` is on.
+    struct SeenChange {
+        std::string control;
+        Change change;
+        bool frozen;
+    };
+    bool recordChanges = false;
+    const std::vector<SeenChange>& seenChanges() const { return seen_; }
+    void clearChanges() { seen_.clear(); }
     bool busyCursor() const { return busy_; }
     const TrayIcon* tray(const Form& form) const;
     // The tray icon's mouse message, delivered as the win32 host delivers it.
@@ -100,6 +114,7 @@ public:
     void destroy(Form& form) override;
     Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
     void yield() override;
+    void yieldBetweenItems() override;
     void sleep(std::uint32_t ms) override;
     // Sleeps in short steps of the virtual clock, each ending with the yield hook.
     void waitUntil(const std::function<bool()>& done) override;
@@ -139,6 +154,9 @@ private:
     std::map<const Timer*, Slot> schedule_;
     bool inHook_ = false;
     std::size_t yields_ = 0;
+    std::size_t itemYields_ = 0;
+    std::map<const Form*, std::size_t> freezes_;
+    std::vector<SeenChange> seen_;
     std::size_t waits_ = 0;
     std::size_t abandonedWaits_ = 0;
     std::deque<Answer> answers_;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,16 @@ struct FormView {
     int applying = 0;  // changes made by code are under way: their WM_SIZE is not the user's
     int frozen = 0;
     bool redrawOff = false;
+    // What may still wait to be painted since the queue was last emptied: a freeze throws
+    // pending paints away, so its release asks these again, and no more than these.
+    std::set<HWND> unpainted;
+    bool unpaintedAll = true;
+    bool repaintDue = false;  // a freeze ended: the controls above are asked again
+    // Labels and bars changed while frozen: shown when messages next run, which is the first
+    // moment the screen could show them, so that many bursts between two looks at the queue
+    // cost one update of each.
+    std::set<ControlView*> deferred;
+    bool wakePosted = false;  // a message is on its way, so that even an idle loop shows them
     bool tray = false;
     std::wstring trayTip;  // shown again when Explorer restarts
     BrushHandle brush;  // the form's back colour, when it has one
@@ -80,6 +91,7 @@ struct Win32Host::Impl {
     std::vector<std::unique_ptr<win32::FormView>> graveyard;
     int dispatchDepth = 0;
     int syncing = 0;  // native state is being set from the model: its notifications are not the user's
+    ULONGLONG lastPump = 0;  // when a pass over the queue last ended
     bool quitting = false;
     bool busy = false;
     // Broadcast when Explorer (re)starts its taskbar: icons must be added again.
@@ -92,6 +104,16 @@ struct Win32Host::Impl {
     void collectGraveyard();
     // Dispatches what is queued; false when WM_QUIT arrived (it is posted again for the outer loop).
     bool pump();
+    // A change that the window must paint: the control's own window, or all of the form.
+    void notePaint(win32::FormView& form, const Control* control);
+    // Messages ran in a loop that does not follow paints (the outer loop, a wait, a box):
+    // any window may have one pending.
+    void assumeUnpainted();
+    // Brings deferred labels and bars onto the screen and repaints what freezes held back;
+    // runs before messages are looked at.
+    void showDeferred();
+    // Makes sure messages run soon, and with them showDeferred.
+    void showSoon(win32::FormView& form);
 
     // Forms.
     void createForm(Form& form);

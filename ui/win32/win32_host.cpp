@@ -24,6 +24,10 @@ static_assert(kTrayMessage >= WM_APP && kTrayMessage <= 0xBFFF);
 constexpr UINT kTrayId = 1;
 // A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
 constexpr DWORD kYieldBudgetMs = 100;
+// Between the items of long work the queue is looked at no more often than this: under Wine
+// every look costs a round trip to the server, far more than a scan's item, while a click or
+// a repaint waiting this long is not noticed.
+constexpr ULONGLONG kItemYieldIntervalMs = 25;
 
 // Counts a window procedure on the stack, so that views of destroyed forms outlive it.
 class DispatchScope {
@@ -136,8 +140,10 @@ void Win32Host::Impl::collectGraveyard() {
 }
 
 bool Win32Host::Impl::pump() {
+    showDeferred();
     const DWORD start = GetTickCount();
     MSG message;
+    bool emptied = true;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             quitting = true;
@@ -147,9 +153,60 @@ bool Win32Host::Impl::pump() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
         collectGraveyard();
-        if (GetTickCount() - start > kYieldBudgetMs) break;
+        if (GetTickCount() - start > kYieldBudgetMs) {
+            emptied = false;
+            break;
+        }
+    }
+    lastPump = GetTickCount64();
+    // An empty queue has no paint left in it either, but for a window that is frozen.
+    for (auto& [form, view] : forms) {
+        if (view->frozen > 0) continue;
+        if (emptied) view->unpainted.clear();
+        view->unpaintedAll = !emptied;
     }
     return true;
+}
+
+void Win32Host::Impl::assumeUnpainted() {
+    for (auto& [form, view] : forms) view->unpaintedAll = true;
+}
+
+void Win32Host::Impl::showSoon(FormView& form) {
+    if (form.wakePosted) return;
+    // A loop waiting in GetMessage after a sent message's handler would otherwise sleep on.
+    form.wakePosted = PostMessageW(form.window.get(), WM_NULL, 0, 0) != FALSE;
+}
+
+void Win32Host::Impl::showDeferred() {
+    for (auto& [form, view] : forms) {
+        if (view->frozen > 0 || (view->deferred.empty() && !view->repaintDue)) continue;
+        view->wakePosted = false;
+        HWND window = view->window.get();
+        const bool shown = IsWindowVisible(window) != FALSE;
+        // Set out of sight, or each label would paint itself at once and again below.
+        if (shown) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+        for (ControlView* control : view->deferred) {
+            applyCaption(*control);
+            applyValue(*control);
+        }
+        view->deferred.clear();
+        if (shown) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+        view->repaintDue = false;
+        constexpr UINT repaint = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
+        if (view->unpaintedAll) {
+            RedrawWindow(window, nullptr, nullptr, repaint);
+            continue;
+        }
+        for (HWND control : view->unpainted)
+            if (IsWindow(control)) RedrawWindow(control, nullptr, nullptr, repaint);
+    }
+}
+
+void Win32Host::Impl::notePaint(FormView& form, const Control* control) {
+    ControlView* view = control == nullptr ? nullptr : viewOf(*control);
+    if (view == nullptr || view->window == nullptr) form.unpaintedAll = true;
+    else form.unpainted.insert(view->window);
 }
 
 std::pair<int, int> Win32Host::Impl::windowPixels(const FormView& view) const {
@@ -419,11 +476,13 @@ Win32Host::~Win32Host() {
 }
 
 void* Win32Host::windowOf(const Form& form) const {
+    impl_->showDeferred();
     FormView* view = impl_->viewOf(form);
     return view == nullptr ? nullptr : view->window.get();
 }
 
 void* Win32Host::windowOf(const Control& control) const {
+    impl_->showDeferred();
     ControlView* view = impl_->viewOf(control);
     return view == nullptr ? nullptr : view->window;
 }
@@ -438,6 +497,7 @@ void Win32Host::formChanged(Form& form, Change change) {
     FormView* view = impl_->viewOf(form);
     if (view == nullptr) return;
     HWND window = view->window.get();
+    impl_->notePaint(*view, nullptr);
     switch (change) {
     case Change::Caption: SetWindowTextW(window, widen(form.caption()).c_str()); break;
     case Change::WindowState: impl_->applyWindowState(*view); break;
@@ -470,6 +530,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
     FormView* form = impl_->viewOf(control.form());
     if (form == nullptr) return;
     if (change == Change::Created) {
+        impl_->notePaint(*form, nullptr);
         impl_->createControl(*form, control);
         ControlView* created = impl_->viewOf(control);
         if (created != nullptr && created->kind == Kind::Menu) impl_->rebuildMenu(*form);
@@ -479,6 +540,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
     ControlView* view = impl_->viewOf(control);
     if (view == nullptr) return;
     if (view->kind == Kind::Menu) {
+        impl_->notePaint(*form, nullptr);
         impl_->rebuildMenu(*form);
         return;
     }
@@ -488,6 +550,17 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
     }
     if (view->window == nullptr) return;
     auto& host = *impl_;
+    // Showing, hiding, moving or switching a control (and what it holds) on or off may
+    // change what lies around it; other changes stay inside its own window.
+    const bool local = change != Change::Visible && change != Change::Geometry && change != Change::Enabled;
+    host.notePaint(*form, local ? &control : nullptr);
+    const bool shownLater = (change == Change::Caption || change == Change::Value) &&
+                            (view->kind == Kind::Label || view->kind == Kind::Progress);
+    if (shownLater && form->redrawOff) {
+        form->deferred.insert(view);
+        host.showSoon(*form);
+        return;
+    }
     switch (change) {
     case Change::Caption: host.applyCaption(*view); break;
     case Change::Enabled: host.forSelfAndInside(*form, control, &Impl::applyEnabled); break;
@@ -532,6 +605,7 @@ void Win32Host::show(Form& form, bool modal) {
     ++view->applying;
     ShowWindow(window, command);
     --view->applying;
+    impl_->notePaint(*view, nullptr);
     impl_->syncGeometryQuietly(*view);
     if (!modal) return;
 
@@ -582,12 +656,14 @@ void Win32Host::destroy(Form& form) {
 }
 
 Answer Win32Host::messageBox(std::string_view text, std::string_view title, std::uint32_t style) {
+    impl_->showDeferred();
     HWND owner = GetActiveWindow();
     if (owner != nullptr && !IsWindowEnabled(owner)) owner = nullptr;
     const std::wstring wideText = widen(text);
     const std::wstring wideTitle = widen(title);
     const int result =
         MessageBoxW(owner, wideText.c_str(), wideTitle.c_str(), style | (owner == nullptr ? MB_TASKMODAL : 0U));
+    impl_->assumeUnpainted();
     if (result < static_cast<int>(Answer::Ok) || result > static_cast<int>(Answer::No)) return unshownAnswer(style);
     return static_cast<Answer>(result);
 }
@@ -597,6 +673,11 @@ void Win32Host::yield() {
     impl_->collectGraveyard();
 }
 
+void Win32Host::yieldBetweenItems() {
+    if (GetTickCount64() - impl_->lastPump < kItemYieldIntervalMs) return;
+    yield();
+}
+
 void Win32Host::sleep(std::uint32_t ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     for (;;) {
@@ -604,13 +685,17 @@ void Win32Host::sleep(std::uint32_t ms) {
         const ULONGLONG now = GetTickCount64();
         if (now >= end) return;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        impl_->assumeUnpainted();
     }
 }
 
 void Win32Host::waitUntil(const std::function<bool()>& done) {
     // Asleep on the queue between messages; every dispatched message may be the answer.
     MSG message;
-    while (!impl_->quitting && !done()) {
+    for (;;) {
+        impl_->showDeferred();
+        if (impl_->quitting || done()) break;
+        impl_->assumeUnpainted();
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
@@ -628,6 +713,8 @@ void Win32Host::run() {
     MSG message;
     for (;;) {
         impl_->collectGraveyard();
+        impl_->showDeferred();
+        impl_->assumeUnpainted();
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         TranslateMessage(&message);
@@ -659,7 +746,10 @@ void Win32Host::freezePainting(Form& form, bool frozen) {
     if (view->redrawOff) {
         view->redrawOff = false;
         SendMessageW(window, WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        // Nothing paints before messages run again, which is when the burst is shown: only
+        // the controls it changed, not the whole window.
+        view->repaintDue = true;
+        impl_->showSoon(*view);
     }
 }
 
@@ -686,7 +776,10 @@ std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view t
     dialog.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
     // The program finds its files beside the executable, so the current folder must not move.
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+    impl_->showDeferred();
+    const bool chosen = GetOpenFileNameW(&dialog) != FALSE;
+    impl_->assumeUnpainted();
+    if (!chosen) return std::nullopt;
     return narrow(path.c_str());
 }
 

@@ -26,6 +26,7 @@ public:
     void destroy(Form& form) override;
     Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) override;
     void yield() override;
+    void yieldBetweenItems() override;
     void sleep(std::uint32_t ms) override;
     void waitUntil(const std::function<bool()>& done) override;
     void run() override;

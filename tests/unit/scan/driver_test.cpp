@@ -107,6 +107,57 @@ TEST_F(DriverTest, ProgressRefreshesTheScreenOnEveryHundredthCall) {
     EXPECT_EQ(host.frozenDepth(window), 0);
 }
 
+// A scan of absent registry keys, the host recording what it would have to draw.
+struct ScreenTraffic {
+    std::size_t unfrozen = 0;      // label and bar changes outside a freeze
+    std::size_t listChanges = 0;   // rows added or updated in any list
+    std::size_t counterShown = 0;  // texts the registry counter showed
+    std::size_t freezes = 0;
+    std::size_t itemYields = 0;
+};
+
+TEST_F(DriverTest, ProgressIsDrawnInFrozenBurstsEveryHundredLinesAndNothingPerLine) {
+    settings["OptionAndSettings/chkScanCookies"] = "0";
+    settings["OptionAndSettings/chkSweepMemory"] = "False";
+    window.load();  // as the console loads it: the host hears of every change from now on
+    auto scan = [&](int lines) {
+        std::vector<std::string> defs;
+        for (int i = 0; i < lines; ++i) defs.push_back("1^Software\\Absent" + std::to_string(i) + "^=Absent");
+        definitions("RegistryDefinition.dat", defs);
+        host.recordChanges = true;
+        const auto freezesBefore = host.freezeCount(window);
+        const auto yieldsBefore = host.itemYieldCount();
+        cmdScanNow_Click(session);
+        host.recordChanges = false;
+        ScreenTraffic traffic;
+        for (const auto& change : host.seenChanges()) {
+            const bool listRow = change.change == ui::Change::ItemAdded || change.change == ui::Change::ItemUpdated;
+            if (listRow) ++traffic.listChanges;
+            const bool shown = change.change == ui::Change::Caption || change.change == ui::Change::Value;
+            if (shown && !change.frozen) ++traffic.unfrozen;
+            if (shown && change.control == "lblRegistryInspected") ++traffic.counterShown;
+        }
+        traffic.freezes = host.freezeCount(window) - freezesBefore;
+        traffic.itemYields = host.itemYieldCount() - yieldsBefore;
+        host.clearChanges();
+        return traffic;
+    };
+    scan(1000);  // from here on each scan starts where a finished one left the window
+    const auto small = scan(1000);
+    const auto large = scan(3000);
+
+    EXPECT_EQ(small.listChanges, 0u) << "no hit, no row";
+    EXPECT_EQ(large.listChanges, 0u);
+    EXPECT_EQ(large.unfrozen, small.unfrozen) << "outside the bursts, nothing is drawn per line";
+    // The reset to 0 and one text per hundredth line.
+    EXPECT_EQ(small.counterShown, 1u + 10u);
+    EXPECT_EQ(large.counterShown, 1u + 30u);
+    EXPECT_EQ(large.freezes - small.freezes, 20u) << "one frozen burst per hundred more lines";
+    EXPECT_EQ(small.itemYields, 1000u) << "every line lets the window run, through the cheap yield";
+    EXPECT_EQ(large.itemYields, 3000u);
+    EXPECT_EQ(session.view.lblRegistryInspected.caption(), "3000");
+}
+
 TEST_F(DriverTest, SelectAllChecksUncheckedRowsAndTheirWorkRowsOnly) {
     fake.registry.putString(RootKey::CurrentUser, "Software\\A", "one", "1");
     fake.registry.putString(RootKey::CurrentUser, "Software\\A", "two", "2");

@@ -702,3 +702,102 @@ TEST_F(Win32HostTest, AFormThatAppearsRunsResizeWithItsShownSize) {
 }
 
 }  // namespace
+
+namespace {
+
+bool waitingPaint(HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; }
+
+}  // namespace
+
+TEST_F(Win32HostTest, AFreezeShowsItsLabelsAndBarsWhenMessagesRunAndRepaintsOnlyWhatChanged) {
+    HWND title = of(*form->title);
+    HWND bar = of(*form->bar);
+    HWND go = of(*form->go);
+    form->title->setCaption("Before");
+    host.sleep(50);  // everything painted
+    host.freezePainting(*form, true);
+    form->title->setCaption("Inspected 100");
+    form->bar->setValue(40);
+    host.freezePainting(*form, false);
+    host.freezePainting(*form, true);
+    form->title->setCaption("Inspected 200");
+    host.freezePainting(*form, false);
+    EXPECT_EQ(textOf(title), L"Before") << "nothing is shown before messages run";
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+
+    ASSERT_NE(host.windowOf(*form), nullptr);  // brings the bursts to the screen, painting nothing yet
+    EXPECT_EQ(textOf(title), L"Inspected 200") << "the last burst's text";
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 40) << "the bar of the earlier burst too";
+    EXPECT_TRUE(waitingPaint(title));
+    EXPECT_TRUE(waitingPaint(bar));
+    EXPECT_FALSE(waitingPaint(go)) << "an unchanged control is not painted again";
+    EXPECT_FALSE(waitingPaint(window)) << "nor is the window behind them";
+    host.yield();
+    EXPECT_FALSE(waitingPaint(title));
+
+    // Hiding a control uncovers the window behind it: all of it is painted again.
+    host.freezePainting(*form, true);
+    form->check->setVisible(false);
+    host.freezePainting(*form, false);
+    host.windowOf(*form);
+    EXPECT_TRUE(waitingPaint(window));
+    EXPECT_TRUE(waitingPaint(go));
+    host.yield();
+    form->check->setVisible(true);
+}
+
+struct Clicker {
+    HWND button;
+    HWND form;
+};
+
+TEST_F(Win32HostTest, AFreezeEndedByAHandlerOfASentMessageIsShownWithoutAnyOtherMessage) {
+    HWND title = of(*form->title);
+    ULONGLONG handled = 0;
+    form->go->onClick = [&] {
+        host.freezePainting(*form, true);
+        form->title->setCaption("Scanning complete.");
+        host.freezePainting(*form, false);
+        handled = GetTickCount64();
+    };
+    // The click comes from another thread and its handler runs inside the wait, so no
+    // message of its own ends the wait; a late one keeps a failing test from hanging.
+    Clicker clicker{of(*form->go), window};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID data) -> DWORD {
+            const auto& c = *static_cast<Clicker*>(data);
+            SendMessageW(c.button, BM_CLICK, 0, 0);
+            Sleep(3000);
+            PostMessageW(c.form, WM_NULL, 0, 0);
+            return 0;
+        },
+        &clicker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    host.waitUntil([&] { return textOf(title) == L"Scanning complete."; });
+    const ULONGLONG shown = GetTickCount64();
+    EXPECT_EQ(textOf(title), L"Scanning complete.");
+    ASSERT_NE(handled, 0u);
+    EXPECT_LT(shown - handled, 1500u) << "shown at once, not when some later message came";
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+}
+
+TEST_F(Win32HostTest, YieldBetweenItemsSkipsALookAtTheQueueMadeAMomentAgo) {
+    int goClicks = 0;
+    form->go->onClick = [&] { ++goClicks; };
+    host.yield();
+    const ULONGLONG looked = GetTickCount64();
+    PostMessageW(of(*form->go), BM_CLICK, 0, 0);
+    host.yieldBetweenItems();
+    // Only a machine that stalled between the two calls would have let the interval pass.
+    if (GetTickCount64() - looked < 5) {
+        EXPECT_EQ(goClicks, 0);
+    }
+    Sleep(60);
+    host.yieldBetweenItems();
+    EXPECT_EQ(goClicks, 1) << "once the interval has passed, pending events run";
+    PostMessageW(of(*form->go), BM_CLICK, 0, 0);
+    host.yield();
+    EXPECT_EQ(goClicks, 2) << "a plain yield always looks";
+}
