@@ -90,7 +90,7 @@ void scanNt(ScanSession& session) {
         const std::string name = LastPathComponent(path);
 
         if (definitions.find("|" + path + "|") != std::string::npos) {
-            const std::string company = CompanyNameOf(session.os.files, path);
+            const std::string company = session.companyOf(path);
             if (IsMicrosoftCompany(company)) {
                 // Microsoft's own programs are never stopped.
             } else if (session.isExcluded(name)) {
@@ -147,7 +147,7 @@ void scan9x(ScanSession& session) {
             auto end = upper.find("\r\n", at);
             match = text::trim(upper.substr(at, end == std::string::npos ? std::string::npos : end - at)) == name;
         }
-        if (match && !IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) {
+        if (match && !IsMicrosoftCompany(session.companyOf(path))) {
             if (session.isExcluded(name)) {
                 session.addExcluded(name);
             } else if (scanMode(session)) {
