@@ -89,7 +89,7 @@ bool plainValueName(std::string_view name) {
 struct PlanNode {
     std::size_t lines = 0;
     std::set<std::string> children;
-    std::string_view spelled;  // within the batch's own paths, which outlive the plan
+    std::string spelled;
 };
 using Plan = std::map<std::string, PlanNode>;
 
@@ -140,7 +140,7 @@ void FolderListings::plan(const std::vector<std::string>& files, const std::vect
             std::size_t spelledEnd = 3;
             for (std::size_t i = 1; i < parts.size(); ++i) {
                 auto& node = plan[nodeKey(parts, i)];
-                if (node.spelled.empty()) node.spelled = std::string_view(path).substr(0, spelledEnd);
+                if (node.spelled.empty()) node.spelled = path.substr(0, spelledEnd);
                 ++node.lines;
                 node.children.insert(parts[i]);
                 spelledEnd += (i == 1 ? 0 : 1) + parts[i].size();
@@ -258,7 +258,7 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
             if (it == plan.end()) {
                 it = plan.emplace(chain, KeyNode{}).first;
                 it->second.hive = hive;
-                it->second.spelled = std::string_view(key).substr(0, spelledEnd);
+                it->second.spelled = key.substr(0, spelledEnd);
                 if (i == 0) roots.push_back(chain);
             }
             auto& node = it->second;
