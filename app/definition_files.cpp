@@ -32,15 +32,42 @@ std::int32_t CountFileLines(platform::FileSystem& files, std::string_view path) 
     return static_cast<std::int32_t>(definitions::countDefinitionLines(files, path));
 }
 
-DefinitionCounts CountDefinitions(platform::FileSystem& files, std::string_view folder) {
-    auto count = [&](std::string_view name) { return CountFileLines(files, JoinPath(folder, name)); };
+namespace {
+
+FileStamp stampOf(platform::FileSystem& files, const std::string& path) {
+    FileStamp stamp;
+    stamp.taken = true;
+    if (const auto entry = files.lookup(path); entry && !entry->isFolder()) {
+        stamp.present = true;
+        stamp.size = entry->size;
+        stamp.lastWriteTime = entry->lastWriteTime;
+    }
+    return stamp;
+}
+
+}  // namespace
+
+DefinitionCounts RecountChangedDefinitions(platform::FileSystem& files, std::string_view folder,
+                                           const DefinitionCounts& known) {
+    static constexpr std::array<const char*, 5> names{"BlockedCookies.dat", "ExeDefinition.dat",
+                                                      "RegistryDefinition.dat", "FileDefinition.dat",
+                                                      "DirectoryDefinition.dat"};
     DefinitionCounts counts;
-    counts.cookies = count("BlockedCookies.dat");
-    counts.exe = count("ExeDefinition.dat");
-    counts.registry = count("RegistryDefinition.dat");
-    counts.file = count("FileDefinition.dat");
-    counts.directory = count("DirectoryDefinition.dat");
+    std::array<std::int32_t*, 5> fields{&counts.cookies, &counts.exe, &counts.registry, &counts.file, &counts.directory};
+    const std::array<std::int32_t, 5> knownFields{known.cookies, known.exe, known.registry, known.file, known.directory};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string path = JoinPath(folder, names[i]);
+        counts.stamps[i] = stampOf(files, path);
+        // A write time of 0 tells nothing: such a file is always counted again.
+        const bool unchanged = known.stamps[i].taken && known.stamps[i] == counts.stamps[i] &&
+                               (!counts.stamps[i].present || counts.stamps[i].lastWriteTime != 0);
+        *fields[i] = unchanged ? knownFields[i] : (counts.stamps[i].present ? CountFileLines(files, path) : 0);
+    }
     return counts;
+}
+
+DefinitionCounts CountDefinitions(platform::FileSystem& files, std::string_view folder) {
+    return RecountChangedDefinitions(files, folder, {});
 }
 
 std::string FirstMissingDefinitionFile(platform::FileSystem& files, std::string_view folder) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -6,6 +7,15 @@
 #include "platform/file_system.h"
 
 namespace sorvane::app {
+
+// What a file was when its lines were counted: a rewrite changes its size or write time.
+struct FileStamp {
+    bool taken = false;
+    bool present = false;
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
 
 // Line counts of the five definition files; a missing file counts 0.
 struct DefinitionCounts {
@@ -15,6 +25,8 @@ struct DefinitionCounts {
     std::int32_t file = 0;
     std::int32_t directory = 0;
     std::int32_t total() const { return cookies + exe + registry + file + directory; }
+    // The files as they were counted, in the order above.
+    std::array<FileStamp, 5> stamps{};
 };
 
 // The definitions date shown when "date.dat" is missing.
@@ -24,6 +36,9 @@ inline constexpr std::string_view DefaultDefinitionsDate = "3/16/2006 12:00:00 A
 void InstallDownloadedDefinitions(platform::FileSystem& files, std::string_view folder);
 // Counts the lines of the definition files that exist.
 DefinitionCounts CountDefinitions(platform::FileSystem& files, std::string_view folder);
+// The same, reading again only the files that changed since `known` was counted.
+DefinitionCounts RecountChangedDefinitions(platform::FileSystem& files, std::string_view folder,
+                                           const DefinitionCounts& known);
 // Number of lines of one file: CR LF, LF or CR end a line, and a last line without an ending counts.
 std::int32_t CountFileLines(platform::FileSystem& files, std::string_view path);
 // The name of the first definition file that is missing, or empty when all five exist.

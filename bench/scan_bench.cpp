@@ -74,6 +74,19 @@ void BM_RegistryScan(benchmark::State& state) {
     measure(state, world, &scan::ScanRegistry, lines);
 }
 
+// As the Wine benchmark's value set: every line a value of its own key, none of them there.
+void BM_RegistryValueLines(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    World world;
+    world.fake.registry.putString(platform::RootKey::CurrentUser, "Software\\Present", "v", "x");
+    std::vector<std::string> defs;
+    for (int i = 0; i < lines; ++i)
+        defs.push_back("1^Software\\SorvaneBenchValue" + std::to_string(i) + "^Value" + std::to_string(i) +
+                       "=BenchThreat");
+    world.write(definitions::RegistryDefinitionFile, defs);
+    measure(state, world, &scan::ScanRegistry, lines);
+}
+
 void BM_FileScan(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
     World world;
@@ -117,6 +130,7 @@ void BM_CookieScan(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RegistryScan)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RegistryValueLines)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FileScan)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FolderScan)->Arg(10'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CookieScan)->Arg(10'000)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -33,5 +33,6 @@ inline constexpr std::size_t MaxListedNames = 1 << 18;               // folders,
 inline constexpr std::size_t MaxGroupedPath = 240;                   // longer paths are tested one by one, well inside MAX_PATH
 inline constexpr std::size_t MaxLookaheadLines = 4096;               // definition lines a scanner plans its tests over
 inline constexpr std::size_t MaxLookaheadBytes = 1024 * 1024;        // and their bytes
+inline constexpr std::size_t MaxRememberedCompanies = 4096;          // company names one scan keeps, one per file
 
 }  // namespace sorvane::limits

@@ -5,30 +5,26 @@
 namespace sorvane::text {
 namespace {
 
-// Folds one character starting at s[i]; returns how many bytes it took.
-std::size_t foldAt(std::string_view s, std::size_t i, bool upper, std::string& out) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-        out += static_cast<char>(upper ? std::toupper(c) : std::tolower(c));
-        return 1;
-    }
-    if (c == 0xC3 && i + 1 < s.size()) {
-        auto d = static_cast<unsigned char>(s[i + 1]);
+// Folds the text in place of a copy; folding keeps byte lengths. Letters outside ASCII are
+// the Latin-1 ones, two bytes in UTF-8 (0xC3 and one more).
+std::string fold(std::string_view s, bool upper) {
+    std::string out(s);
+    const std::size_t size = out.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        auto c = static_cast<unsigned char>(out[i]);
+        if (c < 0x80) {
+            // The classic runtime's "C" rules: only A-Z and a-z change.
+            if (!upper && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 0x20);
+            if (upper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 0x20);
+            continue;
+        }
+        if (c != 0xC3 || i + 1 >= size) continue;
+        auto d = static_cast<unsigned char>(out[++i]);
         // U+00C0..U+00DE and U+00E0..U+00FE, except the multiplication and division signs.
         if (!upper && d >= 0x80 && d <= 0x9E && d != 0x97) d = static_cast<unsigned char>(d + 0x20);
         if (upper && d >= 0xA0 && d <= 0xBE && d != 0xB7) d = static_cast<unsigned char>(d - 0x20);
-        out += static_cast<char>(c);
-        out += static_cast<char>(d);
-        return 2;
+        out[i] = static_cast<char>(d);
     }
-    out += static_cast<char>(c);
-    return 1;
-}
-
-std::string fold(std::string_view s, bool upper) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) i += foldAt(s, i, upper, out);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "scan/company_name.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/limits.h"
 #include "platform/text.h"
@@ -42,41 +43,93 @@ std::string companyFromValue(std::string_view bytes, bool wideForm) {
 
 }  // namespace
 
-std::optional<std::uint64_t> FindInFile(platform::FileSystem& files, std::string_view path, std::string_view needle,
-                                        std::uint64_t from) {
-    if (needle.empty()) return from;
-    std::string chunk;
-    std::uint64_t offset = from;
-    for (;;) {
-        if (!files.readRange(path, offset, Window, chunk).ok()) return std::nullopt;
-        auto hit = chunk.find(needle);
-        if (hit != std::string::npos) return offset + hit;
-        if (chunk.size() < Window) return std::nullopt;
-        // Overlap the windows so that a needle across their border is still found.
-        offset += chunk.size() - (needle.size() - 1);
+namespace {
+
+// The first place of one needle at or after a start, found as the file streams past.
+struct Search {
+    explicit Search(std::string text, bool fromStart = true) : needle(std::move(text)), armed(fromStart) {}
+    std::string needle;
+    std::uint64_t from = 0;
+    bool armed;  // false while its start is not known yet
+    std::optional<std::uint64_t> at;
+
+    // `window` holds the file's bytes from `offset`.
+    void look(std::string_view window, std::uint64_t offset) {
+        if (!armed || at) return;
+        const std::size_t start = from > offset ? static_cast<std::size_t>(from - offset) : 0;
+        if (start >= window.size()) return;
+        if (const auto hit = window.find(needle, start); hit != std::string_view::npos) at = offset + hit;
     }
-}
+};
+
+// The bytes of a value from where it starts, kept as the file streams past.
+struct Capture {
+    std::optional<std::uint64_t> start;
+    std::string bytes;
+    bool full() const { return bytes.size() >= limits::MaxVersionResource; }
+    void take(std::string_view window, std::uint64_t offset) {
+        if (!start || full()) return;
+        const std::uint64_t next = *start + bytes.size();  // the first byte not kept yet
+        if (next < offset || next >= offset + window.size()) return;
+        const auto at = static_cast<std::size_t>(next - offset);
+        bytes.append(window.substr(at, std::min(window.size() - at, limits::MaxVersionResource - bytes.size())));
+    }
+};
+
+}  // namespace
 
 std::string CompanyNameOf(platform::FileSystem& files, std::string_view path) {
-    const std::string wideKey = wide("CompanyName");
-    std::optional<std::uint64_t> key;
-    bool wideForm = true;
-    if (auto section = FindInFile(files, path, wide("StringFileInfo"), 0))
-        key = FindInFile(files, path, wideKey, *section);
-    std::uint64_t valueStart = 0;
-    if (key) {
-        valueStart = *key + 26;
-    } else {
-        wideForm = false;
-        auto section = FindInFile(files, path, "StringFileInfo", 0);
-        key = FindInFile(files, path, "CompanyName", section.value_or(0));
-        if (!key) return {};
-        valueStart = *key + 12;
+    // One pass over the file answers every search: the wide key after the wide section, else
+    // the narrow key after the narrow section (or from the start when there is no section).
+    Search wideSection(wide("StringFileInfo"));
+    Search wideKey(wide("CompanyName"), false);
+    Search narrowSection("StringFileInfo");
+    Search narrowKeyAfterSection("CompanyName", false);
+    Search narrowKeyAnywhere("CompanyName");
+    Capture wideValue, narrowValueAfterSection, narrowValueAnywhere;
+
+    // Each window starts with the end of the one before, so that a needle across the border is found.
+    const std::size_t overlap = wideSection.needle.size() - 1;
+    std::string window;
+    std::string chunk;
+    std::uint64_t windowOffset = 0;  // where `window` starts in the file
+    std::uint64_t readOffset = 0;    // the first byte not read yet
+    for (;;) {
+        if (!files.readRange(path, readOffset, Window, chunk).ok()) return {};
+        window.append(chunk);
+        wideSection.look(window, windowOffset);
+        if (wideSection.at && !wideKey.armed) {
+            wideKey.armed = true;
+            wideKey.from = *wideSection.at;
+        }
+        wideKey.look(window, windowOffset);
+        narrowSection.look(window, windowOffset);
+        if (narrowSection.at && !narrowKeyAfterSection.armed) {
+            narrowKeyAfterSection.armed = true;
+            narrowKeyAfterSection.from = *narrowSection.at;
+        }
+        narrowKeyAfterSection.look(window, windowOffset);
+        narrowKeyAnywhere.look(window, windowOffset);
+        if (wideKey.at && !wideValue.start) wideValue.start = *wideKey.at + 26;
+        if (narrowKeyAfterSection.at && !narrowValueAfterSection.start)
+            narrowValueAfterSection.start = *narrowKeyAfterSection.at + 12;
+        if (narrowKeyAnywhere.at && !narrowValueAnywhere.start) narrowValueAnywhere.start = *narrowKeyAnywhere.at + 12;
+        for (auto* value : {&wideValue, &narrowValueAfterSection, &narrowValueAnywhere}) value->take(window, windowOffset);
+
+        readOffset += chunk.size();
+        const bool end = chunk.size() < Window;
+        // The wide key decides as soon as its value is in: nothing later can change the answer.
+        if (wideValue.start && (wideValue.full() || end)) break;
+        if (end) break;
+        if (window.size() > overlap) {
+            windowOffset += window.size() - overlap;
+            window.erase(0, window.size() - overlap);
+        }
     }
-    // A version resource is far smaller than this bound; a value running past it is garbage.
-    std::string bytes;
-    if (!files.readRange(path, valueStart, limits::MaxVersionResource, bytes).ok()) return {};
-    return companyFromValue(bytes, wideForm);
+    if (wideValue.start) return companyFromValue(wideValue.bytes, true);
+    const Capture& narrow = narrowSection.at ? narrowValueAfterSection : narrowValueAnywhere;
+    if (!narrow.start) return {};
+    return companyFromValue(narrow.bytes, false);
 }
 
 bool IsMicrosoftCompany(std::string_view company) {

@@ -10,15 +10,10 @@ namespace sorvane::scan {
 
 // The CompanyName string of a file's version resource, found in the raw bytes without
 // the system's version API; empty when the file cannot be read or has none. The file is
-// read through bounded windows, so its size does not matter.
+// read once, front to back, through bounded windows, so its size does not matter.
 std::string CompanyNameOf(platform::FileSystem& files, std::string_view path);
 
 // True when the company names Microsoft, whose own programs are never reported.
 bool IsMicrosoftCompany(std::string_view company);
-
-// Position of the first occurrence of `needle` in the file at or after `from`, read in
-// bounded windows; nothing when it does not occur or the file cannot be read.
-std::optional<std::uint64_t> FindInFile(platform::FileSystem& files, std::string_view path,
-                                        std::string_view needle, std::uint64_t from);
 
 }  // namespace sorvane::scan

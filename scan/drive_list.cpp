@@ -48,7 +48,7 @@ struct Sweep {
             session.addExcluded(path);
             return;
         }
-        if (IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) return;
+        if (IsMicrosoftCompany(session.companyOf(path))) return;
         const auto& row = session.view.lvwFileNotFounds.item(hit->second);
         session.reportFile(path, row.subItem(1), row.subItem(2), icon::File);
     }

@@ -226,16 +226,6 @@ namespace {
 
 std::string hiveKey(platform::RootKey hive) { return std::to_string(static_cast<std::uint32_t>(hive)) + ":"; }
 
-// The hive, then the lower-cased parts[0..count) joined by backslashes.
-std::string keyId(platform::RootKey hive, const std::vector<std::string>& parts, std::size_t count) {
-    std::string id = hiveKey(hive);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) id += '\\';
-        id += parts[i];
-    }
-    return id;
-}
-
 // Asks how big a key is before listing it: a listing costs a call per name under Wine.
 bool smallEnough(std::uint32_t count, std::size_t wanted) { return count <= 4 * wanted + 64; }
 
@@ -252,7 +242,7 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
         platform::RootKey hive{};
         std::set<std::string> values;
     };
-    std::map<std::string, KeyNode> plan;
+    std::unordered_map<std::string, KeyNode> plan;
     std::vector<std::string> roots;
     std::vector<std::string> parts;
 
@@ -335,15 +325,42 @@ void KeyListings::plan(const std::vector<KeyQuery>& keyQueries, const std::vecto
     for (const auto& root : roots) resolve(root, false);
 }
 
+namespace {
+
+// The id of the key (the hive, then the lower-cased path) and, in `up`, its parent's; false for a path the
+// listings never plan. Made in place, since every line asks.
+bool keyIds(platform::RootKey hive, std::string_view key, std::string& own, std::string& up) {
+    if (key.empty() || key.size() > limits::MaxPathLength) return false;
+    own = hiveKey(hive);
+    const std::size_t hiveEnd = own.size();
+    std::size_t lastSlash = std::string::npos;
+    for (std::size_t start = 0;;) {
+        const auto slash = key.find('\\', start);
+        const auto name = key.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (!plainKeyName(name)) return false;
+        if (slash == std::string_view::npos) break;
+        lastSlash = slash;
+        start = slash + 1;
+    }
+    own += text::toLower(key);
+    up.assign(own, 0, lastSlash == std::string::npos ? hiveEnd : hiveEnd + lastSlash);
+    return true;
+}
+
+}  // namespace
+
 KeyListings::Key* KeyListings::known(platform::RootKey hive, std::string_view keyPath, bool& absent) {
     absent = false;
-    std::vector<std::string> parts;
-    if (!splitKeyPath(keyPath, parts)) return nullptr;
-    auto own = keys_.find(keyId(hive, parts, parts.size()));
-    auto up = keys_.find(keyId(hive, parts, parts.size() - 1));
+    if (!keyIds(hive, keyPath, ownId_, upId_)) return nullptr;
+    auto own = keys_.find(ownId_);
+    auto up = keys_.find(upId_);
+    // The hive's number and colon hold no backslash.
+    const auto slash = ownId_.rfind('\\');
+    const std::string_view last =
+        std::string_view(ownId_).substr(slash == std::string::npos ? ownId_.find(':') + 1 : slash + 1);
     if ((own != keys_.end() && own->second.state == Key::State::Absent) ||
         (up != keys_.end() && (up->second.state == Key::State::Absent ||
-                               (up->second.state == Key::State::Listed && !up->second.subKeys.count(parts.back()))))) {
+                               (up->second.state == Key::State::Listed && !up->second.subKeys.count(std::string(last)))))) {
         absent = true;
         return nullptr;
     }

@@ -94,6 +94,7 @@ private:
 
     platform::Registry& registry_;
     std::unordered_map<std::string, Key> keys_;  // hive number, "\", lower-cased key path
+    std::string ownId_, upId_;  // the ids of the line being answered, kept to reuse their room
     std::size_t kept_ = 0;
     std::size_t listings_ = 0;
 };

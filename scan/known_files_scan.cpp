@@ -62,7 +62,7 @@ void ScanKnownFiles(ScanSession& session) {
             } else if (!session.isSafe(def->path)) {
                 if (session.isExcluded(def->path)) {
                     session.addExcluded(def->path);
-                } else if (!IsMicrosoftCompany(CompanyNameOf(session.os.files, def->path))) {
+                } else if (!IsMicrosoftCompany(session.companyOf(def->path))) {
                     session.reportFile(def->path, def->threat, def->note, icon::File);
                 }
             }

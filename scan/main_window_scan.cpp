@@ -16,6 +16,7 @@ AppAccess AppAccessOf(app::Application& application) {
         application.userSettings.write(section, key, value);
     };
     access.productName = [&application] { return application.branding.ProgramName; };
+    access.definitionCounts = [&application] { return application.definitionCounts; };
     return access;
 }
 

@@ -93,7 +93,7 @@ void scanNt(ScanSession& session) {
             // The listing may be old by now (an earlier alert can wait for minutes): a process
             // that has ended since, or whose id now runs another program, is not reported.
             if (session.os.processes.firstModulePath(process.id) != process.modulePath) continue;
-            const std::string company = CompanyNameOf(session.os.files, path);
+            const std::string company = session.companyOf(path);
             if (IsMicrosoftCompany(company)) {
                 // Microsoft's own programs are never stopped.
             } else if (session.isExcluded(name)) {
@@ -150,7 +150,7 @@ void scan9x(ScanSession& session) {
             auto end = upper.find("\r\n", at);
             match = text::trim(upper.substr(at, end == std::string::npos ? std::string::npos : end - at)) == name;
         }
-        if (match && !IsMicrosoftCompany(CompanyNameOf(session.os.files, path))) {
+        if (match && !IsMicrosoftCompany(session.companyOf(path))) {
             if (session.isExcluded(name)) {
                 session.addExcluded(name);
             } else if (scanMode(session)) {

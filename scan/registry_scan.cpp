@@ -11,18 +11,22 @@ namespace sorvane::scan {
 namespace {
 
 // One line after its key or value was tested: rows, counts and the summary.
-void handle(ScanSession& session, const definitions::RegistryDefinition& def, KeyListings& listings) {
+void handle(ScanSession& session, const definitions::RegistryDefinition& def, std::string_view trimmedKey,
+            KeyListings& listings) {
     auto& state = session.state;
     ++state.registryInspected;
-    session.UpdateProgress(session.statusText(text::toLower(def.key + "\\" + def.value)),
-                           percentOf(state.registryInspected, state.counts.registry),
-                           percentOf(state.registryInspected + state.counts.cookies + state.counts.exe,
-                                     state.counts.total()));
+    session.UpdateProgressWith(
+        [&] { return session.statusText(text::toLower(def.key + "\\" + def.value)); },
+        percentOf(state.registryInspected, state.counts.registry),
+        percentOf(state.registryInspected + state.counts.cookies + state.counts.exe, state.counts.total()));
 
+    // Most lines name nothing that is there: their texts are made only for a hit.
+    if (def.value.empty() ? !listings.keyExists(def.hive.root, trimmedKey)
+                          : !listings.valueExists(def.hive.root, def.key, def.value))
+        return;
     const std::string keyText = def.keyText();
     std::string item;
     if (!def.value.empty()) {
-        if (!listings.valueExists(def.hive.root, def.key, def.value)) return;
         item = def.itemText();
         if (session.isSafe(item)) return;
         if (session.isExcluded(item) || session.isExcluded(keyText)) {
@@ -30,7 +34,6 @@ void handle(ScanSession& session, const definitions::RegistryDefinition& def, Ke
             return;
         }
     } else {
-        if (!listings.keyExists(def.hive.root, text::trim(def.key))) return;
         item = keyText;
         if (session.isSafe(item)) return;
         if (session.isExcluded(item)) {
@@ -78,10 +81,14 @@ void ScanRegistry(ScanSession& session) {
             defs.push_back(std::move(def));
         }
         listings.plan(keys, values);
+        std::size_t key = 0;
         for (const auto& def : defs) {
             session.host.yieldBetweenItems();
             if (session.state.stopRequested) return false;
-            if (def) handle(session, *def, listings);
+            if (!def) continue;
+            // Key lines take their trimmed key from the plan, in the same order.
+            handle(session, *def, def->value.empty() ? std::string_view(keys[key++].key) : std::string_view(),
+                   listings);
         }
         return true;
     });

@@ -150,7 +150,9 @@ void cmdScanNow_Click(ScanSession& session) {
     state.running = true;
     state.scanStartTime = now(session);
 
+    session.forgetCompanies();
     RunScanPhases(session);
+    session.forgetCompanies();
 
     state.scanEndTime = now(session);
     if (session.app.writeSetting) {

@@ -6,6 +6,7 @@
 #include "definitions/definition_files.h"
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "scan/company_name.h"
 
 namespace sorvane::scan {
 
@@ -104,7 +105,21 @@ KeyListings& ScanSession::keyListings() {
     return *keyListings_;
 }
 
-void ScanSession::countDefinitions() { state.counts = app::CountDefinitions(os.files, applicationFolder); }
+std::string ScanSession::companyOf(std::string_view path) {
+    // Outside a scan (the shields' passes) a file may change between two looks.
+    if (!state.running) return CompanyNameOf(os.files, path);
+    if (companies_.size() >= limits::MaxRememberedCompanies) companies_.clear();
+    auto [it, fresh] = companies_.try_emplace(text::toLower(path));
+    if (fresh) it->second = CompanyNameOf(os.files, path);
+    return it->second;
+}
+
+void ScanSession::countDefinitions() {
+    const bool counted = counted_.stamps[0].taken;
+    const DefinitionCounts known = counted || !app.definitionCounts ? counted_ : app.definitionCounts();
+    counted_ = app::RecountChangedDefinitions(os.files, applicationFolder, known);
+    state.counts = counted_;
+}
 
 std::string ScanSession::message(std::string_view key) const { return app.message ? app.message(key) : std::string(); }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <string>
 #include <string_view>
@@ -58,6 +59,8 @@ struct AppAccess {
     std::function<std::string(std::string_view section, std::string_view key, std::string_view fallback)> readSetting;
     std::function<void(std::string_view section, std::string_view key, std::string_view value)> writeSetting;
     std::function<std::string()> productName;
+    // The line counts the application took at start-up or after an update, when it keeps them.
+    std::function<DefinitionCounts()> definitionCounts;
 };
 
 // The memory shield's question about one running listed program; answered by the alert window.
@@ -122,13 +125,28 @@ public:
     // The folder and key listings of the scan running now.
     FolderListings& folderListings();
     KeyListings& keyListings();
+    // The line counts of the definition files as they are now; a file unchanged since the
+    // application or the last scan counted it is not read again for it.
     void countDefinitions();
+    // The company of a file's version resource; while a scan runs, each file is read once
+    // and its answer kept until the scan ends.
+    std::string companyOf(std::string_view path);
+    void forgetCompanies() { companies_.clear(); }
 
     std::string message(std::string_view key) const;
     std::string setting(std::string_view section, std::string_view key, std::string_view fallback) const;
 
     // Progress: labels and bars refreshed on every 100th call, painting frozen.
     void UpdateProgress(std::string_view text, int phasePercent, int overallPercent);
+    // The same, with the text made only on the calls that show it.
+    template <typename MakeText>
+    void UpdateProgressWith(const MakeText& makeText, int phasePercent, int overallPercent) {
+        if (state.progressCalls + 1 < 100) {
+            ++state.progressCalls;
+            return;
+        }
+        UpdateProgress(makeText(), phasePercent, overallPercent);
+    }
     // The four counters as they stand, on their labels.
     void showCounters();
     // "PhaseCaption CR LF item", the text every scanner shows for its current item.
@@ -153,6 +171,9 @@ private:
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
+    std::unordered_map<std::string, std::string> companies_;  // lower-cased path -> company
+    // The counts of the last scan, so that files unchanged since are not read to count them.
+    DefinitionCounts counted_;
     // Every prefix of a summary row that ends in " - found", lower-cased. It follows the list:
     // rows added since are indexed on the next look-up, and a cleared list starts it afresh.
     struct SummaryIndex {

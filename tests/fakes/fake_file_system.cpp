@@ -197,7 +197,13 @@ Status FakeFileSystem::readRange(std::string_view path, std::uint64_t offset, st
     if (n->exclusive) return Status::failure(error::SharingViolation);
     if (offset >= n->failReadsAt) return Status::failure(error::GenericFailure);
     if (offset < n->content.size()) bytes = n->content.substr(static_cast<std::size_t>(offset), count);
+    bytesRead_[key(abs)] += bytes.size();
     return Status::success();
+}
+
+std::uint64_t FakeFileSystem::bytesRead(std::string_view path) const {
+    auto it = bytesRead_.find(key(followed(absolute(path))));
+    return it == bytesRead_.end() ? 0 : it->second;
 }
 
 Status FakeFileSystem::writeFile(std::string_view path, std::string_view bytes) {

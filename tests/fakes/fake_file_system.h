@@ -67,6 +67,8 @@ public:
     bool isFolder(std::string_view path) const;
     std::optional<std::string> content(std::string_view path) const;
     std::optional<std::uint32_t> attributes(std::string_view path) const;
+    // Every byte handed out by reads of the file, counted once per read.
+    std::uint64_t bytesRead(std::string_view path) const;
     // The exact stored spelling of the path.
     std::optional<std::string> storedPath(std::string_view path) const;
     // Every stored path (files and folders) below a folder, in stored spelling.
@@ -108,6 +110,7 @@ private:
     void makeParents(const std::string& absolutePath);
 
     std::map<std::string, Node> nodes_;  // by lower-case absolute path
+    std::map<std::string, std::uint64_t> bytesRead_;  // by lower-case absolute path
     std::vector<std::pair<std::string, std::string>> aliases_;  // normalized spelling, real place
     std::map<std::string, std::function<void()>> beforeDelete_;
     std::uint64_t nextId_ = 0;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "tests/fakes/fake_file_system.h"
 #include "tests/unit/scan/scan_fixture.h"
 
@@ -82,6 +85,80 @@ TEST(CompanyNameTest, KeysAcrossTheReadWindowBorderAreFound) {
     std::string file(border - keyOffset - 7, 'z');
     files.addFile("C:\\big.exe", file + bytes);
     EXPECT_EQ(CompanyNameOf(files, "C:\\big.exe"), "Border Co");
+}
+
+// The company as the four searches of the resource's description find it, over bytes in memory.
+std::string companyBySearches(const std::string& bytes) {
+    auto wide = [](std::string_view text) {
+        std::string out;
+        for (char c : text) out += {c, '\0'};
+        return out;
+    };
+    auto find = [&](const std::string& needle, std::size_t from) { return bytes.find(needle, from); };
+    std::size_t key = std::string::npos;
+    std::size_t start = 0;
+    bool wideForm = true;
+    if (auto section = find(wide("StringFileInfo"), 0); section != std::string::npos)
+        key = find(wide("CompanyName"), section);
+    if (key != std::string::npos) {
+        start = key + 26;
+    } else {
+        wideForm = false;
+        auto section = find("StringFileInfo", 0);
+        key = find("CompanyName", section == std::string::npos ? 0 : section);
+        if (key == std::string::npos) return {};
+        start = key + 12;
+    }
+    std::string_view rest = start < bytes.size() ? std::string_view(bytes).substr(start) : std::string_view();
+    std::string_view value = rest.substr(0, rest.find(std::string_view("\0\0\0", 3)));
+    std::string next = wideForm ? wide("FileDescription") : std::string("FileDescription");
+    if (wideForm) next.pop_back();
+    if (value.find(next) != std::string_view::npos) {
+        auto ahead = rest.substr(0, 255);
+        std::size_t cut = 0;
+        while (cut < ahead.size() && static_cast<unsigned char>(ahead[cut]) >= 32) ++cut;
+        value = ahead.substr(0, cut);
+    }
+    std::string company;
+    for (char c : value)
+        if (c != '\0') company += c;
+    return company;
+}
+
+TEST(CompanyNameTest, OneReadOfEachByteGivesWhatTheSearchesOneByOneGive) {
+    std::mt19937 random(15);
+    auto wide = [](std::string_view text) {
+        std::string out;
+        for (char c : text) out += {c, '\0'};
+        return out;
+    };
+    const std::vector<std::string> pieces{wide("StringFileInfo"), "StringFileInfo", wide("CompanyName"), "CompanyName",
+                                          wide("FileDescription"), "FileDescription", wide("Acme"), "Acme",
+                                          std::string(3, '\0'), std::string(1, '\0'), "\x01", "xyz"};
+    for (int round = 0; round < 2000; ++round) {
+        fakes::FakeFileSystem files;
+        std::string bytes;
+        const int count = static_cast<int>(random() % 12);
+        for (int i = 0; i < count; ++i) bytes += pieces[random() % pieces.size()];
+        files.addFile("C:\\t.exe", bytes);
+        EXPECT_EQ(CompanyNameOf(files, "C:\\t.exe"), companyBySearches(bytes)) << "round " << round;
+        EXPECT_LE(files.bytesRead("C:\\t.exe"), bytes.size()) << "round " << round;
+    }
+}
+
+TEST(CompanyNameTest, ALargeFileIsReadOnceWhateverItHolds) {
+    fakes::FakeFileSystem files;
+    const std::size_t size = 3 * 1024 * 1024 + 17;
+    // Nothing to find: every search runs to the end of the file.
+    files.addFile("C:\\plain.exe", std::string(size, 'q'));
+    EXPECT_EQ(CompanyNameOf(files, "C:\\plain.exe"), "");
+    EXPECT_EQ(files.bytesRead("C:\\plain.exe"), size);
+    // Only the single-byte form, past the first window: found from the one pass.
+    std::string narrow(size, 'q');
+    narrow += "StringFileInfo....CompanyName" + std::string(1, '\0') + "padNarrow Inc" + std::string(3, '\0');
+    files.addFile("C:\\narrow.exe", narrow);
+    EXPECT_EQ(CompanyNameOf(files, "C:\\narrow.exe"), "padNarrow Inc");
+    EXPECT_EQ(files.bytesRead("C:\\narrow.exe"), narrow.size());
 }
 
 TEST(CompanyNameTest, MicrosoftIgnoresCaseAndBlanks) {

@@ -1,5 +1,6 @@
 #include <random>
 
+#include "app/definition_files.h"
 #include "scan/scan_driver.h"
 #include "scan/scan_session.h"
 #include "tests/unit/scan/scan_fixture.h"
@@ -55,6 +56,71 @@ TEST_F(DriverTest, AScanOfFewerThanAHundredItemsEndsWithTheTrueCounters) {
     EXPECT_NE(session.view.lblFilesFolderInspected.caption(), "0");
     EXPECT_EQ(session.view.lblSoftwareFound.caption(), "1");
     EXPECT_EQ(session.view.lblRemovePicSoftwareFound.caption(), "1");
+}
+
+// What one scan read of each definition file, beyond what was read before.
+class ReadCounter {
+public:
+    explicit ReadCounter(fakes::FakeFileSystem& files) : files_(files) { take(); }
+    std::map<std::string, std::uint64_t> sinceLast() {
+        auto before = last_;
+        take();
+        for (auto& [name, bytes] : before) bytes = last_[name] - bytes;
+        return before;
+    }
+
+private:
+    void take() {
+        for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
+                          "DirectoryDefinition.dat"})
+            last_[name] = files_.bytesRead(AppFolder + "\\" + name);
+    }
+    fakes::FakeFileSystem& files_;
+    std::map<std::string, std::uint64_t> last_;
+};
+
+TEST_F(DriverTest, EachDefinitionFileIsReadOnceAScanAndAChangedOneIsCountedAgain) {
+    definitions("RegistryDefinition.dat", {"1^Software\\A^=X", "1^Software\\B^=Y"});
+    definitions("FileDefinition.dat", {"a.dll=X|[progfil]"});
+    definitions("DirectoryDefinition.dat", {"x=Y|[progfil]Gone"});
+    definitions("ExeDefinition.dat", {"bad.exe=X|[windir]"});
+    auto size = [&](const char* name) { return fake.files.content(AppFolder + "\\" + name)->size(); };
+    ReadCounter reads(fake.files);
+    cmdScanNow_Click(session);
+    // Nothing counted them before this first scan: counting reads them once more.
+    EXPECT_EQ(reads.sinceLast()["RegistryDefinition.dat"], 2 * size("RegistryDefinition.dat"));
+
+    cmdScanNow_Click(session);
+    auto second = reads.sinceLast();
+    for (auto name : {"RegistryDefinition.dat", "FileDefinition.dat", "DirectoryDefinition.dat", "ExeDefinition.dat"})
+        EXPECT_EQ(second[name], size(name)) << name;
+    EXPECT_EQ(session.state.counts.registry, 2);
+    EXPECT_EQ(session.state.counts.total(), 5);
+
+    definitions("RegistryDefinition.dat", {"1^Software\\A^=X", "1^Software\\B^=Y", "1^Software\\C^=Z"});
+    cmdScanNow_Click(session);
+    EXPECT_EQ(session.state.counts.registry, 3);
+    EXPECT_EQ(session.state.counts.total(), 6);
+    EXPECT_EQ(reads.sinceLast()["RegistryDefinition.dat"], 2 * size("RegistryDefinition.dat"));
+}
+
+TEST_F(DriverTest, TheCountsTakenAtStartUpSpareTheFirstScanACountingRead) {
+    definitions("RegistryDefinition.dat", {"1^Software\\A^=X", "1^Software\\B^=Y"});
+    const auto atStart = app::CountDefinitions(fake.files, AppFolder);
+    session.app.definitionCounts = [&] { return atStart; };
+    ReadCounter reads(fake.files);
+    cmdScanNow_Click(session);
+    EXPECT_EQ(reads.sinceLast()["RegistryDefinition.dat"], fake.files.content(AppFolder + "\\RegistryDefinition.dat")->size());
+    EXPECT_EQ(session.state.counts.registry, 2);
+}
+
+TEST_F(DriverTest, AFileNamedByTwoLinesHasItsCompanyReadOnce) {
+    const std::string path = "C:\\Program Files\\bad.exe";
+    fake.files.addFile(path, versionResource("Acme Ltd"));
+    definitions("FileDefinition.dat", {"bad.exe=One|[progfil]", "BAD.EXE=Two|[progfil]"});
+    cmdScanNow_Click(session);
+    EXPECT_THAT(texts(summary()), ElementsAre("One - Found", "Two - Found"));
+    EXPECT_EQ(fake.files.bytesRead(path), versionResource("Acme Ltd").size());
 }
 
 TEST_F(DriverTest, StopDuringTheRegistryPhaseCancelsTheRestButStoresTheDates) {
