@@ -23,6 +23,8 @@ public:
     virtual ~Locale() = default;
 
     virtual DateTime now() = 0;
+    // now(), and the milliseconds of its second that have passed (0 to 999), read at once.
+    virtual DateTime now(std::uint32_t& millisecond) = 0;
     // Milliseconds since an arbitrary start; for measuring intervals.
     virtual std::uint64_t tickMs() = 0;
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <utility>
 
 namespace sorvane::protection {
 
@@ -23,11 +25,18 @@ public:
     bool held() const { return held_; }
     // Holds until the returned guard goes out of scope.
     [[nodiscard]] Guard hold() { return Guard(*this); }
+    // Runs `action` once when the hold now in force ends, in place of any action given before.
+    void whenReleased(std::function<void()> action) { released_ = std::move(action); }
 
 private:
-    void release() { held_ = false; }
+    void release() {
+        held_ = false;
+        auto action = std::exchange(released_, nullptr);
+        if (action) action();
+    }
 
     bool held_ = false;
+    std::function<void()> released_;
 };
 
 }  // namespace sorvane::protection

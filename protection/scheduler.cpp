@@ -47,13 +47,24 @@ void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now) {
 }
 
 void ScanScheduler::tmrScheduler_Timer(app::FrmMain& main) {
-    // While a shield is at work its ticks are let go; the first tick after it compares the
-    // clock again, and a longer gap is caught up as a missed moment.
-    if (!hold_.held()) checkClock(main);
+    if (hold_.held()) {
+        // A shield is at work: this second is checked as soon as it is done.
+        hold_.whenReleased([&main] { main.tmrScheduler.setInterval(ResumeAfterHoldMs); });
+    } else {
+        checkClock(main);
+    }
+    armForNextSecond(main);
+}
+
+void ScanScheduler::armForNextSecond(app::FrmMain& main) {
+    std::uint32_t millisecond = 0;
+    (void)locale_.now(millisecond);
+    main.tmrScheduler.setInterval(1000 - std::min<std::uint32_t>(millisecond, 999) + SecondLandingMs);
 }
 
 void ScanScheduler::checkClock(app::FrmMain& main) {
-    // The timer fires every 10 ms; the schedule is read and compared once a second.
+    // The schedule is read and compared once a second; a tick early in a second already
+    // checked does nothing.
     const DateTime now = locale_.now();
     if (lastSecond_ && *lastSecond_ == now) return;
     const auto previous = lastSecond_;

@@ -30,14 +30,20 @@ inline constexpr std::string_view CaughtUpScheduledScanKey = "CaughtUpScheduledS
 inline constexpr int CatchUpDelaySeconds = 30;
 // A gap this long between two clock checks means the scheduler was held meanwhile.
 inline constexpr int HeldGapSeconds = 3;
+// The clock check runs once in every second: each tick arms tmrScheduler for the next
+// second's start and this much into it, so that a timer that fires a little late still
+// lands in that second and one that fires a little early is simply armed again.
+inline constexpr std::uint32_t SecondLandingMs = 20;
+// After a shield's hold ends, the check that was let go meanwhile follows this soon.
+inline constexpr std::uint32_t ResumeAfterHoldMs = 10;
 
 // The scan scheduler of the options page's "Schedule" tab and its clock check.
 class ScanScheduler {
 public:
     ScanScheduler(app::Application& app, scan::MainWindowScan& scan, BackgroundHold& hold);
 
-    // The handler of the main window's 10 ms tmrScheduler: compares the clock with the
-    // schedule once a second.
+    // The handler of the main window's tmrScheduler: compares the clock with the schedule
+    // and arms the timer for the next second.
     void tmrScheduler_Timer(app::FrmMain& main);
     // Stores the page's schedule; refuses "Date & Time" without both values.
     void SaveSchedule(app::FrmMain& main);
@@ -61,6 +67,7 @@ public:
 
 private:
     void checkClock(app::FrmMain& main);
+    void armForNextSecond(app::FrmMain& main);
     void setUpPage(app::FrmMain& main);
     void pageChanged(app::FrmMain& main);
     void showNextRun(app::FrmMain& main);

@@ -55,8 +55,14 @@ UINT groupingOf(std::wstring grouping) {
 }  // namespace
 
 DateTime Win32Locale::now() {
+    std::uint32_t millisecond = 0;
+    return now(millisecond);
+}
+
+DateTime Win32Locale::now(std::uint32_t& millisecond) {
     SYSTEMTIME st{};
     GetLocalTime(&st);
+    millisecond = st.wMilliseconds;
     return fromSystemTime(st);
 }
 

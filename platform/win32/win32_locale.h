@@ -8,6 +8,7 @@ namespace sorvane::platform::win32 {
 class Win32Locale final : public Locale {
 public:
     DateTime now() override;
+    DateTime now(std::uint32_t& millisecond) override;
     std::uint64_t tickMs() override;
     std::string formatDateTime(const DateTime& value) override;
     std::string formatDate(const DateTime& value) override;

@@ -11,8 +11,7 @@ namespace sorvane::fakes {
 class FakeLocale : public platform::Locale {
 public:
     platform::DateTime now() override;
-    // now(), and the milliseconds of its second that have passed (0 to 999).
-    platform::DateTime now(std::uint32_t& millisecond);
+    platform::DateTime now(std::uint32_t& millisecond) override;
     std::uint64_t tickMs() override;
     std::string formatDateTime(const platform::DateTime& value) override;
     std::string formatDate(const platform::DateTime& value) override;
