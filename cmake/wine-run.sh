@@ -7,14 +7,34 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # prefix speaks US English whatever the caller's settings.
 export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+
+# Wine hands the caller's output descriptors on to the processes it starts for the test,
+# conhost and services among them, and some outlive the test. Were they the caller's
+# pipes, the test runner would wait on them until its time-out; through files the run
+# ends when the test does.
+output=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine-run.XXXXXX")
+private_prefix=""
+cleanup() {
+    if [[ -n "$private_prefix" ]]; then
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$private_prefix"
+    fi
+    rm -rf "$output"
+}
+trap cleanup EXIT
+
 if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
-    WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
-    export WINEPREFIX
-    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+    private_prefix=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
+    export WINEPREFIX=$private_prefix
     # Without a window manager Wine waits about two seconds on every window it hides
     # unless it leaves the windows unmanaged. This first command also makes the prefix.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     # The profile's links to the home folder become real folders before anything scans or removes.
     bash "$(dirname "${BASH_SOURCE[0]}")/../scripts/real-profile-folders.sh"
 fi
-wine "$@"
+
+status=0
+wine "$@" >"$output/stdout" 2>"$output/stderr" || status=$?
+cat "$output/stdout"
+cat "$output/stderr" >&2
+exit "$status"

@@ -22,7 +22,9 @@ inline std::string ownPath() {
     return platform::win32::narrow(path);
 }
 
-// A process started without a window; its handles close with it.
+// A process started without a window or console; its handles close with it. Under Wine a
+// console child gets a conhost of its own that inherits the test's output pipe and can
+// outlive a child that is ended early, holding the test runner's pipe open for good.
 struct Child {
     platform::win32::UniqueHandle process;
     platform::win32::UniqueHandle thread;
@@ -36,7 +38,7 @@ inline Child startChild(const std::string& commandLine) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     Child child;
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                        &info)) {
         child.process.reset(info.hProcess);
         child.thread.reset(info.hThread);

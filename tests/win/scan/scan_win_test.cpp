@@ -157,22 +157,16 @@ TEST(ProcessStop, StopsAChildThisTestStartedByItsName) {
     const std::string name = "svc" + std::to_string(GetCurrentProcessId() % 100000) + ".exe";
     const auto copy = folder.file(name, FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(CopyFileW(widen(wintest::ownPath()).c_str(), widen(copy).c_str(), FALSE));
-    std::wstring command =
-        widen("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_Waits");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &info));
-    platform::win32::UniqueHandle process(info.hProcess);
-    platform::win32::UniqueHandle thread(info.hThread);
+    auto child =
+        wintest::startChild("\"" + copy + "\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_Waits");
+    ASSERT_TRUE(child.process);
 
     platform::win32::Win32Processes processes;
     ui::HeadlessHost host;
     // A child that has not yet loaded its module has no name to be found by.
-    for (int i = 0; i < 3000 && processes.firstModulePath(info.dwProcessId).empty(); ++i) Sleep(10);
+    for (int i = 0; i < 3000 && processes.firstModulePath(child.id).empty(); ++i) Sleep(10);
     EXPECT_TRUE(removal::StopProcessByName(processes, host, name));
-    ASSERT_EQ(WaitForSingleObject(process.get(), 30'000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(child.process.get(), 30'000), WAIT_OBJECT_0);
     EXPECT_TRUE(removal::StopProcessByName(processes, host, "no-such-program-running.exe"));
 }
 
