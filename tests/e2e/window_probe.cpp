@@ -6,7 +6,8 @@
 //                                                             its handler took
 //   window_probe click-label CAPTION TIMEOUT_MS LABEL         clicks a visible, enabled label (STN_CLICKED)
 //   window_probe hidden CAPTION TIMEOUT_MS                    a window with that caption that exists but is hidden
-//   window_probe tray  CAPTION MOUSE_MESSAGE                  sends the tray icon's mouse message to that window
+//   window_probe tray  CAPTION MOUSE_MESSAGE                  once an icon shows in the notification area, sends
+//                                                             the tray icon's mouse message to that window
 //   window_probe rows  CAPTION                                prints the rows of its visible list views
 //   window_probe colwidth CAPTION COLUMNS COLUMN [PIXELS]     in its list view of COLUMNS columns, sets (as a
 //                                                             drag of the divider does) and prints a column's width
@@ -260,11 +261,22 @@ int waitHidden(const std::wstring& caption, DWORD timeoutMs) {
     return hidden ? 0 : 1;
 }
 
-// What the shell sends when the user clicks the program's tray icon.
+// What the shell sends when the user clicks the program's tray icon. A user can click only
+// an icon that is there: a program starting into the tray has a hidden window before it
+// has its icon, and a click sent then would land in the middle of its start.
 int trayMessage(const std::wstring& caption, UINT mouseMessage) {
-    HWND window = FindWindowW(nullptr, caption.c_str());
-    if (window == nullptr) {
-        std::printf("no window \"%s\" for the tray message\n", narrow(caption).c_str());
+    constexpr DWORD iconTimeoutMs = 30000;
+    HWND window = nullptr;
+    const bool ready = waitUntil(iconTimeoutMs, [&] {
+        window = FindWindowW(nullptr, caption.c_str());
+        // Without a tray on the X display, Wine shows the notification area as a window of its own.
+        HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+        return window != nullptr && tray != nullptr && !childrenOf(tray).empty();
+    });
+    if (!ready) {
+        std::printf("no window \"%s\" with an icon in the notification area for the tray message\n",
+                    narrow(caption).c_str());
+        printTopLevelWindows();
         return 1;
     }
     PostMessageW(window, sorvane::ui::Win32Host::trayCallbackMessage, 1, static_cast<LPARAM>(mouseMessage));
