@@ -44,8 +44,13 @@ until [[ -n "$(setting "$settings\\Settings" lblLastScan)" ]]; do
 done
 first=$(setting "$settings\\Settings" lblLastScan)
 echo "the scheduled scan for $moment ended at $first"
-[[ "$(setting "$settings\\OptionAndSettings" LastScheduledScan)" == *"$(date -d "$moment" '+%H:%M:%S')" ]] ||
+settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan)
+if [[ "$settled" != *"$(date -d "$moment" '+%H:%M:%S')" ]]; then
+    echo "LastScheduledScan: '$settled'"
+    echo "CaughtUpScheduledScan: '$(setting "$settings\\OptionAndSettings" CaughtUpScheduledScan)'"
+    tail -n 20 "$scratch/app.log"
     fail "the scan was not recorded as the scheduled one"
+fi
 # No second scan follows.
 end=$((SECONDS + 5))
 while [[ $SECONDS -lt $end ]]; do
