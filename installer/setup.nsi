@@ -228,11 +228,12 @@ FunctionEnd
     ${EndIf}
 !macroend
 
-; A definition file, the update's waiting copy of it and a setup's unfinished copy.
+; A definition file, the update's waiting and new copies of it and a setup's unfinished copy.
 !macro RemoveDefinitionFile NAME
     Delete "$INSTDIR\${NAME}"
     Delete "$INSTDIR\DL${NAME}"
     Delete "$INSTDIR\${NAME}.setup"
+    Delete "$INSTDIR\${NAME}.new"
 !macroend
 
 Function .onInit
@@ -311,12 +312,15 @@ Section "Uninstall"
     Delete "$INSTDIR\SorvaneCmd.exe"
     Delete "$INSTDIR\Localization.xml"
     Delete "$INSTDIR\Help.chm"
-    Delete "$INSTDIR\ENoSignature.txt"
     Delete "$INSTDIR\Scan_Log.txt"
     Delete "$INSTDIR\Scan_Log.json"
     Delete "$INSTDIR\Localization.txt"
     Delete "$INSTDIR\date.dat"
     Delete "$INSTDIR\date.dat.setup"
+    ; What an update that never finished left: its journal, its staging and its new copies.
+    Delete "$INSTDIR\update.pending"
+    Delete "$INSTDIR\temp.dat"
+    Delete "$INSTDIR\date.dat.new"
     !insertmacro RemoveDefinitionFile "ExeDefinition.dat"
     !insertmacro RemoveDefinitionFile "RegistryDefinition.dat"
     !insertmacro RemoveDefinitionFile "FileDefinition.dat"
@@ -324,12 +328,15 @@ Section "Uninstall"
     !insertmacro RemoveDefinitionFile "BlockedCookies.dat"
     !insertmacro RemoveDefinitionFile "Safety.dat"
 
-    ; The quarantine holds the user's removed files: it goes only when the user says so.
+    ; The quarantine holds the user's removed files and ENoSignature.txt what the user chose
+    ; to allow: both go only when the user says so, so a reinstall finds them as they were.
     RMDir "$INSTDIR\quarantine"
     ${If} ${FileExists} "$INSTDIR\quarantine\*.*"
-        MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 "Keep the quarantine folder?$\r$\n$\r$\n$INSTDIR\quarantine holds copies of the files ${PRODUCT_NAME} removed, and their log.$\r$\n$\r$\nClick Yes to keep them, or No to delete them with the program." /SD IDYES IDYES keep_quarantine
+    ${OrIf} ${FileExists} "$INSTDIR\ENoSignature.txt"
+        MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 "Keep the quarantine folder and your exclusions?$\r$\n$\r$\n$INSTDIR\quarantine holds copies of the files ${PRODUCT_NAME} removed, and their log; ENoSignature.txt lists what you chose to allow.$\r$\n$\r$\nClick Yes to keep them, or No to delete them with the program." /SD IDYES IDYES keep_user_data
         RMDir /r "$INSTDIR\quarantine"
-        keep_quarantine:
+        Delete "$INSTDIR\ENoSignature.txt"
+        keep_user_data:
     ${EndIf}
 
     Delete "${START_MENU}\${PRODUCT_NAME}.lnk"

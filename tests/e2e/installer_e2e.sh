@@ -3,13 +3,14 @@
 # the installed console program's version and a scan of the planted test threat; an upgrade
 # over newer definitions (kept) and over older ones (replaced), which keeps the exclusions,
 # the quarantine and its log; a silent uninstall that ends the running program, removes the
-# files, the start-up value and the settings and keeps the quarantine; an install with /D=.
+# files, the start-up value and the settings and keeps the quarantine and the exclusions;
+# an install with /D=.
 # With an X display the upgrade also closes the real running window, and an interactive
 # uninstall is answered through its buttons.
 #   installer_e2e.sh SETUP PLANT_SCRIPT PROBE BUILT_APP_DIR BUILT_CONSOLE PRODUCT COMPANY VERSION_TEXT DEFINITIONS_DATE
 # PROBE is the window probe, which answers the interactive uninstaller's questions when
 # there is a display; BUILT_APP_DIR holds the Sorvane.exe and definition files the setup
-# ships, BUILT_CONSOLE is its SorvaneCmd.exe; the definitions date is YYYY-MM-DD.
+# ships, BUILT_CONSOLE is its SorvaneCmd.exe; the definitions date is year-month-day.
 set -euo pipefail
 setup=$(realpath "$1") plant=$(realpath "$2") probe=$(realpath "$3") built=$(realpath "$4") built_console=$(realpath "$5")
 product=$6 company=$7 version=$8 defs_date=$9
@@ -98,7 +99,9 @@ for file in Sorvane.exe "${definitions[@]}"; do same "$built/$file" "$app/$file"
 same "$built_console" "$app/SorvaneCmd.exe"
 [[ -f "$app/Uninstall.exe" ]] || fail "no uninstaller"
 [[ "$(cat "$app/date.dat")" == "$shipped_date"$'\r' ]] || fail "date.dat holds '$(cat "$app/date.dat")'"
-for optional in Localization.xml Help.chm; do
+# The translations ship with every build; a help file only when the build has one.
+same "$built/Localization.xml" "$app/Localization.xml"
+for optional in Help.chm; do
     if [[ -f "$built/$optional" ]]; then same "$built/$optional" "$app/$optional"; fi
 done
 expect_value "$uninstall_key" DisplayName "$product"
@@ -163,7 +166,7 @@ if [[ -n "$gui_closed" ]]; then
 fi
 
 echo "--- upgrade over older definitions"
-printf '3/16/2006\r\n' >"$app/date.dat"
+printf '1/1/2005\r\n' >"$app/date.dat"
 printf 'old definitions\r\n' >"$app/FileDefinition.dat"
 run_setup
 same "$built/FileDefinition.dat" "$app/FileDefinition.dat"
@@ -195,12 +198,15 @@ start_waiting 'C:\Other\Sorvane.exe'
 other_pid=$waiting_pid
 rm -r "$c/Program Files/Sorvane-Test-Threat"
 cp -r "$app/quarantine" "$scratch/quarantine-before-uninstall"
+# What an update cut off part-way leaves behind goes with the program.
+for leftover in update.pending temp.dat ExeDefinition.dat.new date.dat.new; do printf 'x' >"$app/$leftover"; done
 run_uninstall "$app"
 ended "$installed_pid" || fail "the uninstaller left the installed program running"
 alive "$other_pid" || fail "the uninstaller ended a Sorvane.exe of another folder"
 kill "$other_pid" 2>/dev/null
-left=$(ls -A "$app" 2>/dev/null || true)
-[[ "$left" == quarantine ]] || fail "left in the install folder: $(echo "$left" | tr '\n' ' ')"
+left=$(ls -A "$app" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ' || true)
+[[ "$left" == "ENoSignature.txt quarantine " ]] || fail "left in the install folder: $left"
+same "$scratch/before/ENoSignature.txt" "$app/ENoSignature.txt"
 diff -r "$scratch/quarantine-before-uninstall" "$app/quarantine" >/dev/null || fail "the quarantine changed"
 [[ -z "$(reg_value "$run_key" Sorvane)" ]] || fail "the start-up value is still there"
 expect_value "$run_key" Sorvane-Other 'C:\Other\Other.exe'
