@@ -20,6 +20,8 @@ inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 inline constexpr std::uint32_t HttpConnectTimeoutMs = 15 * 1000;
 inline constexpr std::uint32_t HttpReceiveTimeoutMs = 20 * 1000;      // silence within one read
 inline constexpr std::uint64_t MaxHttpTransferMs = 120 * 1000;        // one whole document
+// A stalled management service ends the process query instead of freezing the window.
+inline constexpr std::uint32_t ProcessQueryTimeoutMs = 10 * 1000;  // one row of the answer
 inline constexpr std::size_t MaxUpdateRecords = 1024 * 1024;           // records read from one update text
 inline constexpr std::size_t MaxTranslationFile = 16 * 1024 * 1024;
 inline constexpr std::size_t MaxCaptionText = 4096;                  // bytes of a caption set from outside text

@@ -36,14 +36,14 @@ void ScanScheduler::settle(const DateTime& moment) {
     app_.userSettings.write(Options, LastScheduledScanKey, StampText(moment));
 }
 
-void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now) {
+void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now, int delaySeconds) {
     DateTime after = since;
     if (const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, "")))
         after = std::max(after, *settled);
     const auto missed = MissedScheduledMoment(locale_, storedSchedule(), after, now);
     if (!missed) return;
     catchUpMoment_ = missed;
-    catchUpDue_ = AddSeconds(now, CatchUpDelaySeconds);
+    catchUpDue_ = AddSeconds(now, delaySeconds);
 }
 
 void ScanScheduler::tmrScheduler_Timer(app::FrmMain& main) {
@@ -74,10 +74,10 @@ void ScanScheduler::checkClock(app::FrmMain& main) {
         startChecked_ = true;
         const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
         // Without a record nothing is known to be missed: counting starts now.
-        if (settled) noticeMissed(*settled, now);
+        if (settled) noticeMissed(*settled, now, CatchUpDelaySeconds);
         else settle(now);
-    } else if (previous && SecondsBetween(*previous, now) > HeldGapSeconds) {
-        noticeMissed(*previous, now);
+    } else if (const auto gap = previous ? SecondsBetween(*previous, now) : 0; gap > 1) {
+        noticeMissed(*previous, now, gap > HeldGapSeconds ? CatchUpDelaySeconds : 0);
     }
 
     const StoredSchedule schedule = storedSchedule();

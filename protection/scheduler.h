@@ -28,7 +28,9 @@ inline constexpr std::string_view LastScheduledScanKey = "LastScheduledScan";
 inline constexpr std::string_view CaughtUpScheduledScanKey = "CaughtUpScheduledScan";
 // A missed scan runs this long after the start or the wake that noticed it.
 inline constexpr int CatchUpDelaySeconds = 30;
-// A gap this long between two clock checks means the scheduler was held meanwhile.
+// A gap longer than this between two clock checks means the machine slept meanwhile: a
+// moment missed in it waits the catch-up delay. One missed in a shorter gap (a busy
+// program, a late timer) runs at once.
 inline constexpr int HeldGapSeconds = 3;
 // The clock check runs once in every second: each tick arms tmrScheduler for the next
 // second's start and this much into it, so that a timer that fires a little late still
@@ -72,7 +74,7 @@ private:
     void pageChanged(app::FrmMain& main);
     void showNextRun(app::FrmMain& main);
     // Looks for a daily or weekday moment missed after `since`, and arranges its scan.
-    void noticeMissed(const platform::DateTime& since, const platform::DateTime& now);
+    void noticeMissed(const platform::DateTime& since, const platform::DateTime& now, int delaySeconds);
     void settle(const platform::DateTime& moment);
     void startScheduledScan(app::FrmMain& main);
     void loadPicker(ui::DatePicker& picker, std::string_view key, const platform::DateTime& now);

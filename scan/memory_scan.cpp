@@ -161,7 +161,7 @@ void scan9x(ScanSession& session) {
                 auto question = session.message("MSG_FOUND1") + name + session.message("MSG_FOUND2") + name +
                                 session.message("MSG_FOUND3");
                 auto title = (session.app.productName ? session.app.productName() : std::string()) + "  - Alert";
-                if (session.host.messageBox(question, title, ui::mb::YesNo) == ui::Answer::Yes) {
+                if (session.host.messageBox(question, title, ui::mb::YesNo | ui::mb::Question) == ui::Answer::Yes) {
                     (void)terminate9x(session, entry.id);
                     ++session.state.threatsFound;
                 } else {

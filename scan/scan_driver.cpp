@@ -159,7 +159,6 @@ void cmdScanNow_Click(ScanSession& session) {
         session.app.writeSetting("Settings", "lblLastScan", state.scanEndTime);
         if (CompleteScanChosen(session)) session.app.writeSetting("Settings", "lblLastFullScan", state.scanEndTime);
     }
-    if (view.chkMakeLog && view.chkMakeLog->checked() && session.hooks.makeReport) session.hooks.makeReport();
 
     show(view.cmdRemove, true);
     enable(view.cmdRemove, true);
@@ -181,6 +180,8 @@ void cmdScanNow_Click(ScanSession& session) {
         view.pb2.setValue(100);
     }
     session.freeze(false);
+    // After the totals are shown: the report copies the figures from the screen.
+    if (view.chkMakeLog && view.chkMakeLog->checked() && session.hooks.makeReport) session.hooks.makeReport();
     state.running = false;
 
     if (state.autoRemoveAfterScan) {

@@ -4,6 +4,7 @@
 #include <wbemidl.h>
 #include <wrl/client.h>
 
+#include "platform/limits.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_processes.h"
 
@@ -88,8 +89,10 @@ Status Win32Processes::processNames(std::vector<std::string>& names) {
     for (;;) {
         ComPtr<IWbemClassObject> row;
         ULONG returned = 0;
-        result = rows->Next(static_cast<LONG>(WBEM_INFINITE), 1, row.GetAddressOf(), &returned);
+        result = rows->Next(static_cast<LONG>(limits::ProcessQueryTimeoutMs), 1, row.GetAddressOf(), &returned);
         if (FAILED(result)) return failed(result);
+        // A time-out is a success code with no row: a list cut there is not the list.
+        if (result == WBEM_S_TIMEDOUT) return Status::failure(ERROR_TIMEOUT);
         if (returned == 0) break;
         Variant name;
         if (SUCCEEDED(row->Get(L"Name", 0, name.get(), nullptr, nullptr)) && name.get()->vt == VT_BSTR &&

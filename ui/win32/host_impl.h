@@ -64,7 +64,8 @@ struct FormView {
     // cost one update of each.
     std::set<ControlView*> deferred;
     bool wakePosted = false;  // a message is on its way, so that even an idle loop shows them
-    bool tray = false;
+    bool tray = false;       // the icon is in the notification area
+    bool trayWanted = false;  // the form asked for one: it comes (back) when the taskbar does
     std::wstring trayTip;  // shown again when Explorer restarts
     BrushHandle brush;  // the form's back colour, when it has one
 };

@@ -324,7 +324,8 @@ MouseEvent Win32Host::Impl::mouseEvent(WPARAM wParam, LPARAM lParam) const {
 LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = view.window.get();
     if (message == taskbarCreated && taskbarCreated != 0) {
-        if (view.tray) {
+        // Also an icon whose first adding failed, because the program started before the taskbar.
+        if (view.trayWanted) {
             NOTIFYICONDATAW data = fullTrayData(view);
             view.tray = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
         }
@@ -787,6 +788,7 @@ bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
     if (view == nullptr) return false;
     view->trayTip = widen(toolTip);
+    view->trayWanted = true;
     NOTIFYICONDATAW data = fullTrayData(*view);
     const bool done = Shell_NotifyIconW(view->tray ? NIM_MODIFY : NIM_ADD, &data) != FALSE;
     view->tray = view->tray || done;
@@ -795,8 +797,9 @@ bool Win32Host::trayAdd(Form& owner, std::string_view toolTip) {
 
 void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
     FormView* view = impl_->viewOf(owner);
-    if (view == nullptr || !view->tray) return;
+    if (view == nullptr || !view->trayWanted) return;
     view->trayTip = widen(toolTip);
+    if (!view->tray) return;
     NOTIFYICONDATAW data = trayData(view->window.get());
     data.uFlags = NIF_TIP;
     copyTip(data, view->trayTip);
@@ -805,7 +808,9 @@ void Win32Host::traySetToolTip(Form& owner, std::string_view toolTip) {
 
 void Win32Host::trayRemove(Form& owner) {
     FormView* view = impl_->viewOf(owner);
-    if (view == nullptr || !view->tray) return;
+    if (view == nullptr) return;
+    view->trayWanted = false;
+    if (!view->tray) return;
     NOTIFYICONDATAW data = trayData(view->window.get());
     Shell_NotifyIconW(NIM_DELETE, &data);
     view->tray = false;

@@ -283,9 +283,13 @@ TEST_F(MemoryShieldTest, OnWindows9xTheShieldAsksWithAMessageBox) {
     protection().memory.tmrMemoryInspected_Timer(main);
     ASSERT_EQ(host->messages().size(), 2u);
     EXPECT_EQ(host->messages()[0].title, "Sorvane  - Alert");
-    EXPECT_NE(host->messages()[0].text.find("found [BAD.EXE] using you system memory. Click YES to stop [BAD.EXE]"),
-              std::string::npos)
+    // The program's name filled in, a question with Yes and No.
+    EXPECT_EQ(host->messages()[0].text.rfind("Sorvane has found [BAD.EXE] using you system memory. Click YES to stop "
+                                             "[BAD.EXE]",
+                                             0),
+              0u)
         << host->messages()[0].text;
+    EXPECT_EQ(host->messages()[0].style, ui::mb::YesNo | ui::mb::Question);
     EXPECT_FALSE(fake.processes.running(10));
     EXPECT_TRUE(fake.processes.running(11));
     EXPECT_EQ(fake.files.content(Folder + "\\ENoSignature.txt"), "EVIL.EXE\r\n");

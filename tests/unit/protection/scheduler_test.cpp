@@ -109,6 +109,19 @@ TEST_F(SchedulerTest, AMomentInsideAMemoryShieldAlertIsCheckedAsSoonAsTheAlertIs
     EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:11");
 }
 
+TEST_F(SchedulerTest, AMomentSkippedByAFewLateSecondsRunsAtTheNextCheck) {
+    scheduleDaily("9:30:05 AM");
+    startCounting();
+    host->advance(4000);
+    // Busy for two and a half seconds, across the scheduled one, with no tick.
+    fake.locale.advance(2500);
+    host->advance(1000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:05");
+    host->advance(10000);
+    EXPECT_EQ(scans, 1);
+}
+
 TEST_F(SchedulerTest, NeverAndAPastDateNeverStartAScanAlthoughTheTimerRuns) {
     scheduleDaily("9:30:05 AM");
     putUser("OptionAndSettings", "Day", "9");

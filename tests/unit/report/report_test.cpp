@@ -126,6 +126,12 @@ TEST_F(ReportScanTest, AScanWritesTheReportAndItsJsonAndTheNextScanReplacesThem)
     EXPECT_NE(first.find("[Files Currently Excluded]\r\n\r\nC:\\mine.exe\r\n"), std::string::npos);
     EXPECT_NE(first.find("[Current Quarantine Log]\r\n\r\nold entry\r\n\r\n"), std::string::npos);
     EXPECT_NE(first.find(" Scan Started at  : " + session.state.scanStartTime + "\r\n"), std::string::npos);
+    // The totals of the whole scan, not the last figures the screen happened to show.
+    ASSERT_GT(session.state.filesFoldersInspected, 0);
+    EXPECT_NE(first.find(" 3)Total Number of Files/Folders inspected: " +
+                         std::to_string(session.state.filesFoldersInspected) + "\r\n"),
+              std::string::npos)
+        << first;
 
     const auto json = nlohmann::json::parse(file(JsonAt));
     EXPECT_EQ(json["results"][0]["text"], "BadBar");

@@ -524,6 +524,25 @@ TEST_F(Win32HostTest, TheTrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
     tray.unload();
 }
 
+TEST_F(Win32HostTest, AnIconThatCouldNotBeAddedComesWhenTheTaskbarDoes) {
+    TrayForm tray(host);
+    tray.show();
+    HWND trayWindow = static_cast<HWND>(host.windowOf(tray));
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = trayWindow;
+    data.uID = 1;
+    // The place is taken, as it is for every icon before the taskbar exists.
+    if (!Shell_NotifyIconW(NIM_ADD, &data)) GTEST_SKIP() << "no notification area on this display";
+    EXPECT_FALSE(host.trayAdd(tray, "Sorvane"));
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    SendMessageW(trayWindow, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &data)) << "the icon was added with the taskbar";
+    host.trayRemove(tray);
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
+    tray.unload();
+}
+
 TEST_F(Win32HostTest, CloseBoxAsksQueryUnloadAndUnloadDestroysTheWindow) {
     form->refuseClose = true;
     SendMessageW(window, WM_CLOSE, 0, 0);
