@@ -827,6 +827,7 @@ void FrmMain::mnuExit_Click() { unload(ui::UnloadMode::Code); }
 void FrmMain::lblHide_Click() { runUnloadOnly(); }
 
 void FrmMain::Form_MouseMove(const ui::MouseEvent& event) {
+    if (!event.fromTray) return;
     switch (event.x) {
         case 513:
         case 516:

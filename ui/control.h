@@ -29,6 +29,9 @@ struct MouseEvent {
     int shift = 0;
     int x = 0;
     int y = 0;
+    // The notification-area icon's message, whose code travels in x: a real move over the
+    // window can carry the same number in twips.
+    bool fromTray = false;
 };
 
 // Virtual-key codes the windows react to.

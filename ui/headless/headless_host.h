@@ -104,7 +104,7 @@ public:
     bool busyCursor() const { return busy_; }
     const TrayIcon* tray(const Form& form) const;
     // The tray icon's mouse message, delivered as the win32 host delivers it.
-    void trayMouse(Form& form, int message) { form.hostMouseMove({0, 0, message, 0}); }
+    void trayMouse(Form& form, int message) { form.hostMouseMove({0, 0, message, 0, true}); }
 
     // --- Host ---
     void formChanged(Form& form, Change change) override;

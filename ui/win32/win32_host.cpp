@@ -349,7 +349,7 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
     case WM_MOUSEMOVE: view.form->hostMouseMove(mouseEvent(wParam, lParam)); return 0;
     case kTrayMessage:
         if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)
-            view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0});
+            view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0, true});
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

@@ -550,6 +550,9 @@ TEST_F(MainWindowTest, TrayStartAndTrayMouseMessages) {
     EXPECT_TRUE(called("trayShowIcon Sorvane"));
     EXPECT_EQ(user("Settings", "Minimized"), "Yes");
 
+    // A real move over the window at 43 pixels of 120 dpi is 516 twips: not the tray's code.
+    main.hostMouseMove({0, 0, 516, 0});
+    EXPECT_FALSE(called("showTrayPopup"));
     host->trayMouse(main, 513);
     EXPECT_TRUE(called("showTrayPopup"));
     host->trayMouse(main, 512);
