@@ -174,6 +174,29 @@ TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
     EXPECT_EQ(snapshot(), before);
 }
 
+TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
+    const std::string before = snapshot();
+    // The connection closes after the first of two records, and the HTTP layer calls that
+    // the end of the body: what arrived is a well-formed update, but not the one sent.
+    const std::string first = record("COOK", "ADD", "first.example");
+    const std::string whole = first + "[BR]" + record("COOK", "ADD", "second.example");
+    serveUpdate("3/16/2006", "");
+    fake.http.respondAnnouncing(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", first, whole.size());
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    EXPECT_EQ(snapshot(), before);
+
+    // The new date cut after its day would store a date earlier than the server's.
+    serveUpdate("3/16/2006", whole);
+    fake.http.respondAnnouncing(Server + "/asp/date.asp", "5/14/2024", 20);
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    EXPECT_EQ(snapshot(), before);
+
+    // Whole, the same update goes in once.
+    fake.http.respond(Server + "/asp/date.asp", "5/14/2024 9:00:00 AM");
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
+}
+
 TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
