@@ -19,7 +19,8 @@ UpdateFeature::UpdateFeature(app::Application& app)
 }
 
 void UpdateFeature::install() {
-    CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
+    // When it cannot be finished now, every update tries again first and refuses to run until it is.
+    (void)CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
     app_.hooks.liveUpdate = [this](app::FrmMain& main) { cmdUpdate_Click(main); };
     app_.hooks.autoUpdateTick = [this](app::FrmMain& main) { timUpdate_Timer(main); };
     app_.hooks.liveUpdateMouseDown = [this](app::FrmMain&, int button, int shift) { cmdUpdate_MouseDown(button, shift); };

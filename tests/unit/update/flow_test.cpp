@@ -121,6 +121,21 @@ TEST_F(FlowTest, AFailedUpdateSaysSoInsteadOfCallingTheDefinitionsCurrent) {
     EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Unreachable);
 }
 
+TEST_F(FlowTest, AnEarlierUpdateThatCannotBeFinishedIsReportedAsAFailure) {
+    // A replacement cut short, its last file held open by another program.
+    fake.files.addFile(Folder + "\\BlockedCookies.dat.new", definitions::EncodeText("b.example\r\n"));
+    fake.files.addFile(Folder + "\\update.pending", "BlockedCookies.dat\r\n");
+    fake.files.setInUse(Folder + "\\BlockedCookies.dat");
+    Program& p = start();
+    serveNewer(addCookie("c.example"));
+    p.main.cmdUpdate.click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "Definitions could not be downloaded. Please check your internet connection.");
+    EXPECT_TRUE(fake.http.requests.empty());
+    EXPECT_TRUE(fake.files.exists(Folder + "\\update.pending"));
+    EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
+}
+
 TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
     Program& p = start();
     fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
