@@ -30,6 +30,8 @@ inline constexpr std::uint32_t GenericFailure = 31;  // ERROR_GEN_FAILURE
 inline constexpr std::uint32_t DirectoryInvalid = 267;  // ERROR_DIRECTORY: a file where a folder was meant
 inline constexpr std::uint32_t OperationAborted = 995;  // the caller cancelled the transfer
 inline constexpr std::uint32_t CannotConnect = 12029;   // ERROR_INTERNET_CANNOT_CONNECT
+inline constexpr std::uint32_t ConnectionAborted = 12030;  // ERROR_INTERNET_CONNECTION_ABORTED
+inline constexpr std::uint32_t InvalidServerResponse = 12152;  // ERROR_HTTP_INVALID_SERVER_RESPONSE
 // An HTTP answer other than success: this base plus the HTTP status (application-defined range).
 inline constexpr std::uint32_t HttpStatusBase = 0x20000000;
 }  // namespace error

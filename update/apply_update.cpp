@@ -68,7 +68,8 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
 
 Status CommitUpdate(platform::FileSystem& files, std::string_view folder, const PreparedUpdate& update,
                     const std::optional<std::string>& dateLine) {
-    CompleteInterruptedUpdate(files, folder);
+    // New files staged over an unfinished replacement would take the place of those its journal still lists.
+    if (auto s = CompleteInterruptedUpdate(files, folder); !s.ok()) return s;
     std::vector<std::pair<std::string, std::string>> staged = update.contents;
     if (dateLine) staged.emplace_back(std::string(DateFile), *dateLine + "\r\n");
     if (staged.empty()) return Status::success();
@@ -102,23 +103,25 @@ Status CommitUpdate(platform::FileSystem& files, std::string_view folder, const 
     return files.deleteFile(journalPath);
 }
 
-void CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
+Status CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
     const std::string journalPath = pathOf(folder, JournalFile);
     std::string journal;
     if (files.lookup(journalPath)) {
         // Without its list the staged files cannot be told apart: leave everything for a later run.
-        if (!files.readRange(journalPath, 0, 4096, journal).ok()) return;
-        bool complete = true;
+        if (auto s = files.readRange(journalPath, 0, 4096, journal); !s.ok()) return s;
+        Status complete;
         for (const std::string& name : text::lines(journal)) {
             if (!journalName(name)) continue;
             const std::string staged = pathOf(folder, name + std::string(NewSuffix));
-            if (files.lookup(staged) && !files.replaceFile(staged, pathOf(folder, name)).ok()) complete = false;
+            if (!files.lookup(staged)) continue;
+            if (auto s = files.replaceFile(staged, pathOf(folder, name)); !s.ok()) complete = s;
         }
-        if (!complete) return;  // tried again next time; the journal still says what is left
-        (void)files.deleteFile(journalPath);
+        if (!complete.ok()) return complete;  // tried again next time; the journal still says what is left
+        if (auto s = files.deleteFile(journalPath); !s.ok()) return s;
     }
     // Staged files without a journal belong to an update that never took place.
     clearStagedFiles(files, folder);
+    return Status::success();
 }
 
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,

@@ -48,14 +48,16 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
 
 // Puts the prepared files, and "date.dat" with `dateLine` when given, in place. On a
 // failure before the journal is written nothing changes; after it, the next call of
-// CompleteInterruptedUpdate finishes the job.
+// CompleteInterruptedUpdate finishes the job. Fails, changing nothing, while an earlier
+// replacement cannot be finished.
 [[nodiscard]] platform::Status CommitUpdate(platform::FileSystem& files, std::string_view folder,
                                             const PreparedUpdate& update, const std::optional<std::string>& dateLine);
 
 // Finishes a replacement a crash cut short (the journal names the files still to move),
 // or clears the leftovers of one that never reached its journal. Runs before any update
-// and at start-up.
-void CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder);
+// and at start-up. A failure means the journal is still there and the definition files may
+// be part old, part new: no update may build on them until a later call succeeds.
+[[nodiscard]] platform::Status CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder);
 
 // Applies `text` and returns the count: PrepareUpdate and CommitUpdate without a new date.
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,

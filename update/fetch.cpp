@@ -39,16 +39,27 @@ FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_vi
     const std::uint64_t started = platform.locale.tickMs();
     std::string body;
     std::uint32_t cut = error::Success;
-    Status status = platform.http.get(address, [&](std::string_view chunk, std::uint64_t) {
+    std::uint64_t announced = 0;
+    Status status = platform.http.get(address, [&](std::string_view chunk, std::uint64_t contentLength) {
+        if (contentLength != 0) announced = contentLength;
         if (body.size() + chunk.size() > limits::MaxHttpBody) cut = error::NotEnoughMemory;
         else if (platform.locale.tickMs() - started > limits::MaxHttpTransferMs) cut = error::Timeout;
+        // More than the server announced: its answer disagrees with its own headers (two
+        // answers run together, a broken proxy), and which bytes are the document cannot be told.
+        else if (announced != 0 && body.size() + chunk.size() > announced) cut = error::InvalidServerResponse;
         if (cut != error::Success) return false;
         body.append(chunk);
         if (progress) progress(DownloadedText(body.size()));
         host.yield();
         return true;
     });
-    if (cut != error::Success) status = Status::failure(cut);
+    if (cut != error::Success) {
+        status = Status::failure(cut);
+    } else if (status.ok() && body.size() < announced) {
+        // WinINet (Wine's at least) ends the body without an error when the connection closes
+        // early: fewer bytes than announced is a cut-off document, not a short one.
+        status = Status::failure(error::ConnectionAborted);
+    }
     FetchResult result;
     result.status = status;
     if (status.ok()) result.text = std::move(body);

@@ -30,7 +30,7 @@ std::string DownloadedText(std::size_t bytes);
 
 struct FetchResult {
     // Success only when the server answered below 400 and the whole body arrived within
-    // the size and time limits.
+    // the size and time limits: exactly as many bytes as it announced, when it announced a length.
     platform::Status status;
     // The body converted from the ANSI code page to UTF-8; empty unless status is ok.
     std::string text;

@@ -70,8 +70,13 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         if (session.status) session.status(text);
     };
     say(session, "Connecting to the definition server, please wait.");
-    // A crash in an earlier update is finished before anything is compared with date.dat.
-    CompleteInterruptedUpdate(platform.files, session.folder);
+    // A crash in an earlier update is finished before anything is compared with date.dat. One
+    // that cannot be finished yet (a definition file held open by another program) stops this
+    // update: the files are part new, date.dat still the old, and the same additions would go in twice.
+    if (!CompleteInterruptedUpdate(platform.files, session.folder).ok()) {
+        return failed(UpdateResult::Unusable,
+                      "an earlier update could not be finished: a definition file could not be replaced");
+    }
 
     PreparedUpdate prepared;
     if (!session.customFeed) {

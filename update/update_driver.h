@@ -26,7 +26,7 @@ enum class UpdateResult {
     Updated,      // definitions changed
     Current,      // the server has nothing newer
     Unreachable,  // a request failed: no answer, an error status, a cut-off body
-    Unusable,     // an answer came but could not be read or applied
+    Unusable,     // an answer came but could not be read or applied, or the files could not be replaced
 };
 
 struct UpdateOutcome {

@@ -8,6 +8,9 @@ namespace sorvane::update {
 namespace {
 constexpr int IdleSecondsBeforeUpdate = 300;
 constexpr int ShiftOnly = 1;
+
+// The scan's Start button is disabled from its start until it has ended.
+bool scanRunning(const app::FrmMain& main) { return !main.cmdScanNow.enabled(); }
 }  // namespace
 
 UpdateFeature::UpdateFeature(app::Application& app)
@@ -19,15 +22,18 @@ UpdateFeature::UpdateFeature(app::Application& app)
 }
 
 void UpdateFeature::install() {
-    CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
+    // When it cannot be finished now, every update tries again first and refuses to run until it is.
+    (void)CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
     app_.hooks.liveUpdate = [this](app::FrmMain& main) { cmdUpdate_Click(main); };
     app_.hooks.autoUpdateTick = [this](app::FrmMain& main) { timUpdate_Timer(main); };
     app_.hooks.liveUpdateMouseDown = [this](app::FrmMain&, int button, int shift) { cmdUpdate_MouseDown(button, shift); };
 }
 
 void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
-    // The menu entry, the first-start offer and the timer reach here too: one update at a time.
-    if (running_) return;
+    // The menu entry, the first-start offer and the timer reach here too: one update at a time,
+    // and none during a scan, which reads the definition files the update replaces and would
+    // have the shields and the scheduler switched back on under it when the update ends.
+    if (running_ || scanRunning(main)) return;
     running_ = true;
     main.ArmBackgroundTimers(false);
     main.cmdLiveUpdate.setEnabled(false);
@@ -67,14 +73,14 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
 }
 
 void UpdateFeature::timUpdate_Timer(app::FrmMain& main) {
-    const bool scanRunning = !main.cmdScanNow.enabled();
-    if (idleSeconds_ > IdleSecondsBeforeUpdate - 1 && !scanRunning) {
+    const bool scanning = scanRunning(main);
+    if (idleSeconds_ > IdleSecondsBeforeUpdate - 1 && !scanning) {
         cmdUpdate_Click(main);
         idleSeconds_ = 0;
         main.timUpdate.setOn(false);
         return;
     }
-    if (!scanRunning) ++idleSeconds_;
+    if (!scanning) ++idleSeconds_;
 }
 
 void UpdateFeature::cmdUpdate_MouseDown(int /*button*/, int shift) {

@@ -4,7 +4,9 @@
 Usage: fault_server.py MODE PORT_FILE
 MODE: "stall" answers the date, then never answers the update request;
       "endless" answers the date, then sends an update body that never ends;
-      "missing" answers the date, then 404 for the update request.
+      "missing" answers the date, then 404 for the update request;
+      "short" answers the date, then announces an update body's length and closes the
+      connection after part of it, cleanly, as a server or proxy that dies mid-answer.
 The date is always later than any local one. Listens on 127.0.0.1, an ephemeral port,
 written to PORT_FILE; runs until killed.
 """
@@ -17,6 +19,15 @@ import time
 mode = sys.argv[1]
 port_file = sys.argv[2]
 stop = threading.Event()
+
+
+def encode(clear):
+    """The definition files' line encoding: every byte moved 124 places, wrapping at 255."""
+    return bytes(c + 124 if c + 124 <= 255 else c - 131 for c in clear)
+
+
+def record(section, action, payload):
+    return encode(section) + b"|" + action + b"[DEF]" + encode(payload)
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -42,6 +53,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
+            return
+        if mode == "short":
+            # Two whole records would arrive as a well-formed update: the cut falls in the
+            # second, after the first, so that a body taken as complete would still apply.
+            body = record(b"COOK", b"ADD", b"short-body-first.example") + b"[BR]" + \
+                record(b"COOK", b"ADD", b"short-body-second.example")
+            sent = body[: len(body) - 10]
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(sent)
+            self.wfile.flush()
+            self.close_connection = True
             return
         self.send_response(200)
         self.end_headers()

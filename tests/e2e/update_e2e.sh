@@ -2,7 +2,8 @@
 # End to end: SorvaneCmd update under Wine against the reference definition server on
 # 127.0.0.1. A first update from the shipped definitions to a newer release changes
 # exactly the expected lines and date.dat; a second run is current; a server that stalls,
-# sends an endless body, answers 404 or is down leaves every file untouched (exit 2); and
+# sends an endless body, answers 404, closes the connection before the body it announced
+# is complete, or is down leaves every file untouched (exit 2); and
 # an update killed at many moments leaves each definition file wholly old or wholly new.
 # Usage: update_e2e.sh SorvaneCmd.exe DEFINITIONS_DIR SERVER_PROGRAM CLEAR_DEFINITIONS_DIR FAULT_SERVER
 set -euo pipefail
@@ -44,7 +45,7 @@ printf 'SDIR|E2E-Good|[progfil]E2E-Good\r\n' >>"$new/Safety.txt"
 grep -v '^doubleclick.net' "$clear/BlockedCookies.txt" >"$new/BlockedCookies.txt"
 "$server" diff "$work/releases/2006-03-16" "$new" >/dev/null
 
-start_server() {  # MODE (real|stall|endless|missing) -> sets port
+start_server() {  # MODE (real|stall|endless|missing|short) -> sets port
     rm -f "$work/port"
     if [[ $1 == real ]]; then
         "$server" serve --releases "$work/releases" --log "$work/server.log" --port-file "$work/port" >/dev/null &
@@ -120,11 +121,16 @@ stop_server
 rm -f "$app/date.dat"
 cp "$defs"/*.dat "$app/"
 before=$(snapshot)
-for mode in stall endless missing; do
+date_before=$(cat "$app/date.dat" 2>/dev/null || echo "<missing>")
+for mode in stall endless missing short; do
     start_server "$mode"
     update 2
     stop_server
     [[ "$(snapshot)" == "$before" ]] || { echo "a server that does '$mode' changed the files"; exit 1; }
+    # A cut-off body taken as whole would also move the date on, and the next run would
+    # never ask for what was lost.
+    date_after=$(cat "$app/date.dat" 2>/dev/null || echo "<missing>")
+    [[ "$date_after" == "$date_before" ]] || { echo "a server that does '$mode' changed date.dat"; exit 1; }
 done
 start_server real
 stop_server

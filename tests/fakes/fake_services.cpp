@@ -36,7 +36,7 @@ Status FakeHttp::get(std::string_view url, const ChunkHandler& onChunk) {
     if (it == responses.end()) return Status::failure(error::CannotConnect);
     const Response& r = it->second;
     if (!r.status.ok()) return r.status;
-    const std::uint64_t length = r.announceLength ? r.body.size() : 0;
+    const std::uint64_t length = !r.announceLength ? 0 : r.announced != 0 ? r.announced : r.body.size();
     const std::size_t step = std::max<std::size_t>(chunkSize, 1);
     for (std::size_t pos = 0; pos < r.body.size(); pos += step) {
         if (!onChunk(std::string_view(r.body).substr(pos, step), length)) return Status::failure(error::OperationAborted);

@@ -35,10 +35,17 @@ public:
         bool announceLength = true;
         // A failure after the body was handed out (a broken connection).
         platform::Status afterBody;
+        // When not 0, the length announced in place of the body's own: more than the body is
+        // a connection that closed early without an error, less is a server sending extra bytes.
+        std::uint64_t announced = 0;
     };
     platform::Status get(std::string_view url, const ChunkHandler& onChunk) override;
 
     void respond(std::string url, std::string body) { responses[std::move(url)] = Response{{}, std::move(body), true, {}}; }
+    // `body` under an announced length other than its own.
+    void respondAnnouncing(std::string url, std::string body, std::uint64_t announced) {
+        responses[std::move(url)] = Response{{}, std::move(body), true, {}, announced};
+    }
     void fail(std::string url, std::uint32_t code) { responses[std::move(url)] = Response{platform::Status(code), {}, true, {}}; }
 
     std::map<std::string, Response> responses;  // an unknown URL cannot connect

@@ -132,6 +132,27 @@ TEST_F(GuiFeaturesTest, ThePauseAndStopLabelsRunTheirOwnHandlers) {
     EXPECT_EQ(main.lblStatus.caption(), "Scanning was cancelled.");  // the default answer is Yes
 }
 
+TEST_F(GuiFeaturesTest, TheFileMenusLiveUpdateWaitsForTheScanToEnd) {
+    auto& main = start().main;
+    main.cmdScan.click();
+    const std::size_t requestsBefore = fake.http.requests.size();  // the banner's, at start
+    bool clicked = false;
+    bool shieldOnDuringScan = false;
+    host->yieldHook = [&] {
+        if (clicked) return;
+        clicked = true;
+        main.mnuFileItem[4]->click();  // File > Run Live Update, never greyed
+        shieldOnDuringScan = main.tmrMemoryInspected.on();
+    };
+    main.cmdScanNow.click();
+    host->yieldHook = nullptr;
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(fake.http.requests.size(), requestsBefore);
+    EXPECT_FALSE(shieldOnDuringScan);
+    EXPECT_EQ(main.lblStatus.caption(), "Scanning complete.");
+    EXPECT_EQ(results(), (std::vector<std::string>{"RegBar", "FileBar"}));
+}
+
 TEST_F(GuiFeaturesTest, AScanStartsWithTheDeleteFailedWindowHiddenAndEmpty) {
     auto& running = start();
     auto& problems = running.features.removal.deleteWindow();

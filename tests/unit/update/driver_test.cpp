@@ -174,6 +174,29 @@ TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
     EXPECT_EQ(snapshot(), before);
 }
 
+TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
+    const std::string before = snapshot();
+    // The connection closes after the first of two records, and the HTTP layer calls that
+    // the end of the body: what arrived is a well-formed update, but not the one sent.
+    const std::string first = record("COOK", "ADD", "first.example");
+    const std::string whole = first + "[BR]" + record("COOK", "ADD", "second.example");
+    serveUpdate("3/16/2006", "");
+    fake.http.respondAnnouncing(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", first, whole.size());
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    EXPECT_EQ(snapshot(), before);
+
+    // The new date cut after its day would store a date earlier than the server's.
+    serveUpdate("3/16/2006", whole);
+    fake.http.respondAnnouncing(Server + "/asp/date.asp", "5/14/2024", 20);
+    EXPECT_EQ(run().result, UpdateResult::Unreachable);
+    EXPECT_EQ(snapshot(), before);
+
+    // Whole, the same update goes in once.
+    fake.http.respond(Server + "/asp/date.asp", "5/14/2024 9:00:00 AM");
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
+}
+
 TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
@@ -201,6 +224,58 @@ TEST_F(DriverTest, AStaleStagingFileIsClearedFirst) {
     EXPECT_EQ(clear("BlockedCookies.dat"), "keep.example\r\n");
     EXPECT_FALSE(fake.files.lookup(path("temp.dat")));
     EXPECT_FALSE(fake.files.lookup(path("BlockedCookies.dat.new")));
+}
+
+TEST_F(DriverTest, AReplacementThatCannotBeFinishedStopsTheNextUpdateUntilItCan) {
+    const std::string added = "new.exe=New|[progfil]New";
+    const std::string fileDefinitions = "old.exe=Old|[progfil]Old|n\r\n" + added + "\r\n";
+    const std::string exeDefinitions = "old.exe=Old|[progfil]Old\r\n" + added + "\r\n";
+    fake.files.addFile(path("date.dat"), "3/16/2006\r\n");
+    const fakes::FakeFileSystem initial = fake.files;
+    // Another program holds a live file open, and the replacement stops there: at
+    // ExeDefinition.dat with FileDefinition.dat already new; or at date.dat, the last,
+    // with every definition file new and the date still the old one.
+    for (const std::string held : {"ExeDefinition.dat", "date.dat"}) {
+        SCOPED_TRACE(held);
+        fake.files = initial;
+        serveUpdate("3/16/2006", record("EXE", "ADD", added));
+        fake.files.setInUse(path(held));
+        EXPECT_EQ(run().result, UpdateResult::Unusable);
+        ASSERT_TRUE(fake.files.lookup(path("update.pending")));
+        ASSERT_EQ(clear("FileDefinition.dat"), fileDefinitions);
+        ASSERT_EQ(raw("date.dat"), "3/16/2006\r\n");
+
+        // Still held: the half-done replacement is neither built upon (the same additions
+        // would go in a second time) nor called current, and the server is not even asked.
+        fake.http.requests.clear();
+        const UpdateOutcome blocked = run();
+        EXPECT_EQ(blocked.result, UpdateResult::Unusable);
+        EXPECT_FALSE(blocked.detail.empty());
+        EXPECT_TRUE(fake.http.requests.empty());
+        EXPECT_TRUE(fake.files.lookup(path("update.pending")));
+        EXPECT_EQ(clear("FileDefinition.dat"), fileDefinitions);
+
+        // Released: the next run finishes the first update, whose date then makes it
+        // current, and every file holds the addition once.
+        fake.files.setInUse(path(held), false);
+        EXPECT_EQ(run().result, UpdateResult::Current);
+        EXPECT_FALSE(fake.files.lookup(path("update.pending")));
+        EXPECT_EQ(clear("FileDefinition.dat"), fileDefinitions);
+        EXPECT_EQ(clear("ExeDefinition.dat"), exeDefinitions);
+        EXPECT_EQ(raw("date.dat"), "5/14/2024 9:00:00 AM\r\n");
+    }
+}
+
+TEST_F(DriverTest, CommittingOverAnUnfinishedReplacementChangesNothing) {
+    // A journal still waiting for ExeDefinition.dat, which another program holds open.
+    fake.files.addFile(path("ExeDefinition.dat.new"), EncodeText("staged.exe=Staged|[progfil]Staged\r\n"));
+    fake.files.addFile(path("update.pending"), "ExeDefinition.dat\r\n");
+    fake.files.setInUse(path("ExeDefinition.dat"));
+    const std::string before = snapshot();
+    EXPECT_EQ(ApplyUpdate(fake.files, Folder, record("EXE", "ADD", "new.exe=New|[progfil]New"), false, {}), 0u);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(DecodeText(*fake.files.content(path("ExeDefinition.dat.new"))), "staged.exe=Staged|[progfil]Staged\r\n");
+    EXPECT_EQ(*fake.files.content(path("update.pending")), "ExeDefinition.dat\r\n");
 }
 
 // The program folder as a crash leaves it: after `allowed` changes to the disk, every
@@ -284,7 +359,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         survivedEveryPoint = !dying.died();
 
         // The next start finishes or forgets what the crash left.
-        CompleteInterruptedUpdate(crashed.files, Folder);
+        EXPECT_TRUE(CompleteInterruptedUpdate(crashed.files, Folder).ok()) << allowed;
         const std::string state = snapshotOf(crashed.files);
         EXPECT_TRUE(state == before || state == after) << "a crash after " << allowed << " changes left a mixture";
         EXPECT_FALSE(crashed.files.lookup(path("update.pending"))) << allowed;

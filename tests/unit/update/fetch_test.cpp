@@ -80,6 +80,39 @@ TEST_F(FetchTest, FailuresGiveEmptyText) {
     EXPECT_EQ(broken.text, "");
 }
 
+TEST_F(FetchTest, ABodyShorterThanAnnouncedIsACutOffDocument) {
+    // The connection closed after 300 of 1000 announced bytes, and the HTTP layer saw a normal end.
+    const std::string url = "http://s.example/cut";
+    fake.http.respondAnnouncing(url, std::string(300, 'c'), 1000);
+    const FetchResult cut = Fetch(fake.platform(), host, url);
+    EXPECT_TRUE(cut.status.is(error::ConnectionAborted));
+    EXPECT_EQ(cut.text, "");
+    EXPECT_EQ(FetchText(fake.platform(), host, url), "");
+    EXPECT_EQ(FetchBytes(fake.platform(), host, url), std::nullopt);
+    ui::Form form(host, "frmDownload");
+    ui::TextBox& status = form.add<ui::TextBox>("txtStatus");
+    EXPECT_EQ(FetchTextWithProgress(fake.platform(), host, url, status), "");
+
+    // One byte short is as cut off as most of it.
+    fake.http.respondAnnouncing(url, std::string(1000, 'c'), 1001);
+    EXPECT_FALSE(Fetch(fake.platform(), host, url).ok());
+}
+
+TEST_F(FetchTest, ABodyLongerThanAnnouncedIsRefusedAtTheFirstExtraByte) {
+    const std::string url = "http://s.example/long";
+    fake.http.respondAnnouncing(url, std::string(1000, 'l'), 600);
+    const FetchResult result = Fetch(fake.platform(), host, url);
+    EXPECT_TRUE(result.status.is(error::InvalidServerResponse));
+    EXPECT_EQ(result.text, "");
+    EXPECT_EQ(FetchBytes(fake.platform(), host, url), std::nullopt);
+}
+
+TEST_F(FetchTest, WithoutAnAnnouncedLengthTheEndOfTheConnectionEndsTheBody) {
+    const std::string url = "http://s.example/unannounced";
+    fake.http.responses[url] = {{}, std::string(700, 'u'), false, {}};
+    EXPECT_EQ(FetchText(fake.platform(), host, url), std::string(700, 'u'));
+}
+
 TEST_F(FetchTest, BytesComeAsTheServerSentThemWhateverTheCodePage) {
     // UTF-8 text, and a byte that is no character in most code pages.
     const std::string body = "<MSG_SURE>\xC3\x9C\x62\x65rsetzung \xE6\x97\xA5\x81</MSG_SURE>\r\n";

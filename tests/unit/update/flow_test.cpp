@@ -121,6 +121,45 @@ TEST_F(FlowTest, AFailedUpdateSaysSoInsteadOfCallingTheDefinitionsCurrent) {
     EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Unreachable);
 }
 
+TEST_F(FlowTest, AnEarlierUpdateThatCannotBeFinishedIsReportedAsAFailure) {
+    // A replacement cut short, its last file held open by another program.
+    fake.files.addFile(Folder + "\\BlockedCookies.dat.new", definitions::EncodeText("b.example\r\n"));
+    fake.files.addFile(Folder + "\\update.pending", "BlockedCookies.dat\r\n");
+    fake.files.setInUse(Folder + "\\BlockedCookies.dat");
+    Program& p = start();
+    serveNewer(addCookie("c.example"));
+    p.main.cmdUpdate.click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "Definitions could not be downloaded. Please check your internet connection.");
+    EXPECT_TRUE(fake.http.requests.empty());
+    EXPECT_TRUE(fake.files.exists(Folder + "\\update.pending"));
+    EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
+}
+
+TEST_F(FlowTest, NoUpdateStartsWhileAScanRuns) {
+    Program& p = start();
+    serveNewer(addCookie("b.example"));
+    const std::string definitionsBefore = *fake.files.content(Folder + "\\BlockedCookies.dat");
+    // As the scan leaves the window while it runs: Start disabled, the shields' timers off.
+    p.main.cmdScanNow.setEnabled(false);
+    p.main.ArmBackgroundTimers(false);
+    ASSERT_TRUE(p.main.mnuFileItem[4]->enabled());
+    p.main.mnuFileItem[4]->click();  // File > Run Live Update
+    p.main.cmdLiveUpdate.click();
+    EXPECT_TRUE(fake.http.requests.empty());
+    EXPECT_FALSE(p.update.downloadWindow().loaded());
+    EXPECT_FALSE(p.update.notification().loaded());
+    EXPECT_EQ(*fake.files.content(Folder + "\\BlockedCookies.dat"), definitionsBefore);
+    EXPECT_FALSE(p.main.tmrMemoryInspected.on());
+    EXPECT_FALSE(p.main.tmrCheckHomePage.on());
+
+    // Once the scan has ended, the same menu entry updates.
+    p.main.cmdScanNow.setEnabled(true);
+    p.main.mnuFileItem[4]->click();
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Updated);
+    EXPECT_TRUE(p.main.tmrMemoryInspected.on());
+}
+
 TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
     Program& p = start();
     fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
