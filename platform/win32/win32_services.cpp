@@ -106,7 +106,12 @@ Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
     for (;;) {
         DWORD got = 0;
         if (!InternetReadFile(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got)) return lastError();
-        if (got == 0) return Status::success();
+        if (got == 0) {
+            // WinINet ends a body at a closed connection without an error: a body short of
+            // the announced length (even an empty one) is a cut-off document.
+            if (contentLength > 0 && received < contentLength) return Status::failure(error::ConnectionAborted);
+            return Status::success();
+        }
         received += got;
         if (received > limits::MaxHttpBody) return Status::failure(error::NotEnoughMemory);
         if (!onChunk(std::string_view(buffer.data(), got), contentLength)) return Status::failure(error::OperationAborted);
