@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/limits.h"
 #include "platform/text.h"
 #include "removal/removal_run.h"
 #include "tests/fakes/fake_platform.h"
@@ -486,6 +487,54 @@ TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {
     EXPECT_EQ(problems.lstProblem.count(), 2u);
     EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
     EXPECT_TRUE(run().index().entries().empty());
+}
+
+TEST_F(RemovalRunTest, AKeyWithAPartThatCannotBeReadStaysAndIsListed) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad\\Hidden", "v", "1");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Bad\\Hidden");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Locked", "", "locked");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Locked");
+    addThreat("Unreadable.Example", 2, "Software\\Bad");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Unreadable.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "", "Unreadable.Example");
+    // A key that is not there has nothing to keep and is no problem.
+    addRegistryRow(RootKey::CurrentUser, "Software\\Gone", "", "Unreadable.Example");
+    run().Command4_Click(true);
+
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad", ""), "default");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad\\Hidden", "v"), "1");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Locked", ""), "locked");
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Bad",
+                                                "HKEY_CURRENT_USER\\Software\\Locked"}));
+    EXPECT_TRUE(run().index().entries().empty());
+    EXPECT_TRUE(logFirstLines().empty());
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "1");
+}
+
+TEST_F(RemovalRunTest, AValueThatCannotBeKeptStaysAndIsListed) {
+    // One byte over what an exported value may hold.
+    fake.registry.putBinary(RootKey::CurrentUser, "Software\\Run", "Big",
+                            std::vector<std::uint8_t>(limits::MaxRegistryValueData + 1, 0x41));
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Locked", "Bad", "bad.exe");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Locked");
+    addThreat("Value.Example", 2, "Software\\Run");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Big", "Value.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "Bad", "Value.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Gone", "Value.Example");
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Big"));
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Locked", "Bad"), "bad.exe");
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Run\\Big",
+                                                "HKEY_CURRENT_USER\\Software\\Locked\\Bad"}));
+    EXPECT_TRUE(run().index().entries().empty());
+    EXPECT_TRUE(logFirstLines().empty());
+    EXPECT_FALSE(main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved").empty());
 }
 
 TEST_F(RemovalRunTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes) {
