@@ -392,6 +392,92 @@ TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     EXPECT_EQ(fake.shell.started[0].first, std::string("explorer ") + Folder);
 }
 
+// The window stays open while removal runs (from the window, on a schedule, from the
+// console): what the runs add since the list was filled must survive the window's actions.
+TEST_F(QuarantineFrontEndTest, TheWindowKeepsWhatARunAddedSinceItsListWasFilled) {
+    ui::HeadlessHost host;
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
+    window.load();
+    window.refresh();
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+
+    // A run of its own: it reads the index as it starts and records what it removes.
+    auto removeValue = [&](const std::string& name) {
+        fake.registry.putString(RootKey::CurrentUser, "Software\\Run", name, name + ".exe");
+        QuarantineIndex runIndex(fake.files, Folder);
+        ASSERT_TRUE(runIndex.load());
+        Quarantine run(fake.files, log, Folder, nullptr);
+        run.setIndex(&runIndex, "2006-03-16T21:05:07");
+        IndexEntry value;
+        value.kind = EntryKind::RegistryValue;
+        value.root = "HKEY_CURRENT_USER";
+        value.key = "Software\\Run";
+        value.value = ExportValue(fake.registry, RootKey::CurrentUser, "Software\\Run", name);
+        ASSERT_TRUE(run.record("HKEY_CURRENT_USER\\Software\\Run\\" + name, value));
+        ASSERT_TRUE(fake.registry.deleteValue(RootKey::CurrentUser, "Software\\Run", name).ok());
+    };
+    removeValue("Later");
+    window.lvwQuarantine.userCheck(0, true);
+    window.cmdRestore.click();
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), "MZ bad");
+    // Another run while the question waits for its answer.
+    window.lvwQuarantine.userCheck(0, true);
+    host.decideAnswer = [&](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+        if ((shown.style & ui::mb::YesNo) == 0) return std::nullopt;
+        removeValue("During");
+        return ui::Answer::Yes;
+    };
+    ASSERT_EQ(window.lvwQuarantine.item(0).subItem(2), "HKEY_CURRENT_USER\\Software\\Run\\Bad");
+    window.cmdDelete.click();
+    host.decideAnswer = nullptr;
+
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    std::vector<std::string> kept;
+    for (const auto& entry : after.entries()) kept.push_back(entry.original + " " + std::string(StateName(entry.state)));
+    EXPECT_EQ(kept, (std::vector<std::string>{"C:\\Bad\\bad.exe restored",
+                                              "HKEY_CURRENT_USER\\Software\\Run\\Later kept",
+                                              "HKEY_CURRENT_USER\\Software\\Run\\During kept"}));
+    // And they can be put back from the refreshed list.
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+    window.lvwQuarantine.userCheck(0, true);
+    window.lvwQuarantine.userCheck(1, true);
+    window.cmdRestore.click();
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Run", "Later"), "Later.exe");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Run", "During"), "During.exe");
+}
+
+// An entry deleted elsewhere frees its number for the next run's entry: the window acts only
+// on the entry it showed, never on a newcomer under the same number.
+TEST_F(QuarantineFrontEndTest, TheWindowNeverActsOnAnotherEntryUnderTheSameNumber) {
+    ui::HeadlessHost host;
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
+    window.load();
+    window.refresh();
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+    EXPECT_EQ(command({"purge", "2"}), cli::ExitClean);
+    QuarantineIndex run(fake.files, Folder);
+    ASSERT_TRUE(run.load());
+    IndexEntry newcomer;
+    newcomer.kind = EntryKind::RegistryValue;
+    newcomer.original = "HKEY_CURRENT_USER\\Software\\Run\\Newcomer";
+    newcomer.root = "HKEY_CURRENT_USER";
+    newcomer.key = "Software\\Run";
+    newcomer.value = ExportedValue{"Newcomer", 1, std::string("x\0\0\0", 4)};
+    ASSERT_EQ(run.add(newcomer), 2u);
+
+    window.lvwQuarantine.userCheck(1, true);
+    host.queueAnswer(ui::Answer::Yes);
+    window.cmdDelete.click();
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    ASSERT_EQ(after.entries().size(), 2u);
+    EXPECT_EQ(after.entries()[1].original, newcomer.original);
+    EXPECT_NE(host.messages().back().text.find("HKEY_CURRENT_USER\\Software\\Run\\Bad"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sorvane::removal
 
