@@ -247,6 +247,24 @@ TEST_F(QuarantineStoreTest, EverythingRemovedComesBackByteForByte) {
     EXPECT_EQ(restore(idOf("C:\\Bad\\bad.exe")).outcome, Outcome::Done);
 }
 
+// The index takes a folder's file list only after the folder is gone. When that save fails
+// the files exist only as their kept copies: those stay, and a restore puts every one back.
+TEST_F(QuarantineStoreTest, AFolderWhoseFileListWasNotSavedStillComesBackWhole) {
+    fake.files.addFile("C:\\Bad\\Toolbar\\a.txt", "a");
+    fake.files.addFile("C:\\Bad\\Toolbar\\sub\\b.txt", "b");
+    fake.files.beforeDeleteOf("C:\\Bad\\Toolbar\\a.txt", [this] { fake.files.addFolder(IndexPath + ".new"); });
+    ASSERT_TRUE(quarantine.quarantinePath("C:\\Bad\\Toolbar"));
+    ASSERT_FALSE(fake.files.exists("C:\\Bad\\Toolbar\\a.txt"));
+    EXPECT_EQ(fake.files.content(std::string(Folder) + "\\Toolbar\\a.txt"), "a");
+    EXPECT_EQ(fake.files.content(std::string(Folder) + "\\Toolbar\\sub\\b.txt"), "b");
+
+    ASSERT_TRUE(fake.files.removeFolder(IndexPath + ".new").ok());
+    const auto result = restore(idOf("C:\\Bad\\Toolbar"));
+    EXPECT_EQ(result.outcome, Outcome::Done) << result.detail;
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\a.txt"), "a");
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\sub\\b.txt"), "b");
+}
+
 TEST_F(QuarantineStoreTest, AClashIsReportedAndADamagedCopyIsNeverPutBack) {
     fake.files.addFile("C:\\Bad\\a.txt", "a");
     fake.files.addFile("C:\\Bad\\b.txt", "b");
