@@ -369,6 +369,20 @@ TEST_F(QuarantineFrontEndTest, TheConsoleListsRestoresAndPurges) {
     EXPECT_EQ(fake.files.content(IndexPath), "{");
 }
 
+TEST_F(QuarantineFrontEndTest, AnAgeTooLargeForTheDayCountPurgesNothing) {
+    fake.locale.setNow({2006, 4, 30, 12, 0, 0});
+    for (const char* days : {"9223372036854775808", "18446744073709551615", "18446744073709551616"}) {
+        EXPECT_EQ(command({"purge", "--older-than", days}), cli::ExitError) << days;
+        EXPECT_NE(err.str().find("--older-than takes a number of days"), std::string::npos) << days;
+    }
+    EXPECT_EQ(command({"purge", "--older-than", "9223372036854775807"}), cli::ExitClean);
+    EXPECT_EQ(out.str(), "Nothing older than 9223372036854775807 days.\n");
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    EXPECT_EQ(after.entries().size(), 2u);
+}
+
 TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     ui::HeadlessHost host;
     QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
