@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <ostream>
 
 #include "cli/commands_list.h"
@@ -87,7 +88,9 @@ int runQuarantine(platform::Platform& platform, std::span<const std::string> arg
     std::vector<std::uint64_t> ids;
     if (action == "purge" && !rest.empty() && rest[0] == "--older-than") {
         const auto days = rest.size() == 2 ? numberOf(rest[1]) : std::nullopt;
-        if (!days) return usageError(console, "--older-than takes a number of days");
+        // Beyond the signed day count a value would wrap negative and make every entry "older".
+        if (!days || *days > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return usageError(console, "--older-than takes a number of days");
         ids = store.olderThan(static_cast<std::int64_t>(*days));
         if (ids.empty()) console.out << "Nothing older than " << *days << " days.\n";
     } else {

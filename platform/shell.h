@@ -33,7 +33,10 @@ inline constexpr int CommonAppData = 35;
 inline constexpr int Windows = 36;
 inline constexpr int System = 37;
 inline constexpr int ProgramFiles = 38;
+// The 32-bit programs' folders of a 64-bit system; on a 32-bit one the same as the two above.
+inline constexpr int ProgramFilesX86 = 42;
 inline constexpr int ProgramFilesCommon = 43;
+inline constexpr int ProgramFilesCommonX86 = 44;
 inline constexpr int CommonTemplates = 45;
 inline constexpr int CommonDocuments = 46;
 }  // namespace csidl

@@ -1,5 +1,7 @@
 #include "removal/frm_quarantine.h"
 
+#include <algorithm>
+
 #include "removal/quarantine.h"
 
 namespace sorvane::removal {
@@ -64,7 +66,7 @@ FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::S
 
 void FrmQuarantine::refresh() {
     lvwQuarantine.clear();
-    rowIds_.clear();
+    rows_.clear();
     if (!store_.load()) {
         lblQuarantine.setCaption("The quarantine index cannot be read: " + folder_ + "\\index.json");
         return;
@@ -77,17 +79,41 @@ void FrmQuarantine::refresh() {
         lvwQuarantine.setSubItem(index, 1, kindText(entry.kind));
         lvwQuarantine.setSubItem(index, 2, entry.original);
         lvwQuarantine.setSubItem(index, 3, dateText(entry.date));
-        rowIds_.push_back(entry.id);
+        rows_.push_back(Row{entry.id, entry.original, entry.date});
     }
-    cmdRestore.setEnabled(!rowIds_.empty());
-    cmdDelete.setEnabled(!rowIds_.empty());
+    cmdRestore.setEnabled(!rows_.empty());
+    cmdDelete.setEnabled(!rows_.empty());
 }
 
-std::vector<std::uint64_t> FrmQuarantine::checkedIds() const {
-    std::vector<std::uint64_t> ids;
-    for (std::size_t row = 0; row < lvwQuarantine.count() && row < rowIds_.size(); ++row)
-        if (lvwQuarantine.item(row).checked) ids.push_back(rowIds_[row]);
-    return ids;
+std::vector<FrmQuarantine::Row> FrmQuarantine::checkedRows() const {
+    std::vector<Row> rows;
+    for (std::size_t row = 0; row < lvwQuarantine.count() && row < rows_.size(); ++row)
+        if (lvwQuarantine.item(row).checked) rows.push_back(rows_[row]);
+    return rows;
+}
+
+bool FrmQuarantine::currentIds(const std::vector<Row>& rows, std::vector<std::uint64_t>& ids,
+                               std::vector<StoreResult>& results) {
+    // Acting on the copy read when the list was filled would save it over the newer entries.
+    if (!store_.load()) {
+        refresh();
+        host().messageBox("The quarantine index cannot be read: " + folder_ + "\\index.json", productName_(),
+                          ui::mb::Exclamation);
+        return false;
+    }
+    for (const auto& row : rows) {
+        const auto& entries = store_.entries();
+        // An id freed by a purge elsewhere may since name a newer entry.
+        const bool same = std::any_of(entries.begin(), entries.end(), [&](const IndexEntry& entry) {
+            return entry.id == row.id && entry.original == row.original && entry.date == row.date;
+        });
+        if (same) {
+            ids.push_back(row.id);
+        } else {
+            results.push_back(StoreResult{row.id, Outcome::NotFound, "no longer in the quarantine: " + row.original});
+        }
+    }
+    return true;
 }
 
 void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_view doneText) {
@@ -107,27 +133,32 @@ void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_
 }
 
 void FrmQuarantine::cmdRestore_Click() {
-    const auto ids = checkedIds();
-    if (ids.empty()) {
+    const auto rows = checkedRows();
+    if (rows.empty()) {
         host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
         return;
     }
     std::vector<StoreResult> results;
+    std::vector<std::uint64_t> ids;
+    if (!currentIds(rows, ids, results)) return;
     for (const auto id : ids) results.push_back(store_.restore(id));
     refresh();
     report(results, "item(s) put back where they were.");
 }
 
 void FrmQuarantine::cmdDelete_Click() {
-    const auto ids = checkedIds();
-    if (ids.empty()) {
+    const auto rows = checkedRows();
+    if (rows.empty()) {
         host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
         return;
     }
-    const std::string question = "Delete the " + std::to_string(ids.size()) +
+    const std::string question = "Delete the " + std::to_string(rows.size()) +
                                  " checked item(s) from the quarantine for good?  They cannot be restored afterwards.";
     if (host().messageBox(question, productName_(), ui::mb::YesNo | ui::mb::Question) != ui::Answer::Yes) return;
+    // Read after the answer: a scheduled removal may have run while the question was up.
     std::vector<StoreResult> results;
+    std::vector<std::uint64_t> ids;
+    if (!currentIds(rows, ids, results)) return;
     for (const auto id : ids) results.push_back(store_.purge(id));
     refresh();
     report(results, "item(s) deleted from the quarantine.");

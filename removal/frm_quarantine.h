@@ -34,7 +34,17 @@ public:
     void cmdClose_Click() { hide(); }
 
 private:
-    std::vector<std::uint64_t> checkedIds() const;
+    // What a row showed: an entry is acted on only while its id still names that item.
+    struct Row {
+        std::uint64_t id = 0;
+        std::string original;
+        std::string date;
+    };
+    std::vector<Row> checkedRows() const;
+    // Reads the index again just before a batch (a removal run may have added entries since
+    // the list was filled) and answers the ids still naming what their rows showed; the
+    // others get a result of their own. False when the index cannot be read.
+    bool currentIds(const std::vector<Row>& rows, std::vector<std::uint64_t>& ids, std::vector<StoreResult>& results);
     // One line per entry that did not go as asked; empty when all did.
     void report(const std::vector<StoreResult>& results, std::string_view doneText);
 
@@ -42,7 +52,7 @@ private:
     platform::Shell& shell_;
     std::function<std::string()> productName_;
     std::string folder_;
-    std::vector<std::uint64_t> rowIds_;
+    std::vector<Row> rows_;
 };
 
 }  // namespace sorvane::removal

@@ -411,7 +411,10 @@ bool Quarantine::quarantinePath(std::string_view path) {
         if (const auto copy = files_.lookup(keptFile)) file.size = copy->size;
     }
     folder.files = std::move(keptFiles);
-    record(path, std::move(folder));
+    // The originals are gone by now and the kept folder holds their only copy: unlike a
+    // failed first record, a failed one here must leave that folder alone. The entry saved
+    // first names it, and a restore puts back every file it holds, listed or not.
+    (void)record(path, std::move(folder));
     settle(path, files_.lookup(path).has_value());
     return true;
 }

@@ -109,8 +109,9 @@ Outcome QuarantineStore::restoreFolder(const IndexEntry& entry, std::string& det
         return Outcome::Failed;
     }
     Outcome outcome = Outcome::Done;
-    // Folders first, so that empty ones come back too, then every recorded file.
+    // Folders first, so that empty ones come back too, then every file the kept folder holds.
     std::vector<std::pair<std::string, std::size_t>> pending{{"", 0}};
+    std::vector<KeptFile> unlisted;
     while (!pending.empty()) {
         const auto [relative, depth] = pending.back();
         pending.pop_back();
@@ -118,23 +119,32 @@ Outcome QuarantineStore::restoreFolder(const IndexEntry& entry, std::string& det
         std::vector<platform::DirectoryEntry> children;
         if (!files_.listFolder(relative.empty() ? kept : childPath(kept, relative), children).ok()) continue;
         for (const auto& child : children) {
-            if (!child.isFolder()) continue;
             const std::string below = relative.empty() ? child.name : childPath(relative, child.name);
+            if (!child.isFolder()) {
+                // The list is saved only once the folder is gone; when that save failed (or the
+                // program was killed first) the kept copies are all there is of those files.
+                if (std::none_of(entry.files.begin(), entry.files.end(),
+                                 [&](const KeptFile& file) { return text::equalsNoCase(file.path, below); }))
+                    unlisted.push_back(KeptFile{below, child.size, {}});
+                continue;
+            }
             if (!makeFolders(childPath(entry.original, below))) outcome = worse(outcome, Outcome::Failed);
             pending.emplace_back(below, depth + 1);
         }
     }
-    for (const auto& file : entry.files) {
+    auto putBack = [&](const KeptFile& file) {
         if (!safeRelative(file.path)) {
             outcome = worse(outcome, Outcome::Failed);
-            continue;
+            return;
         }
         std::string one;
         const Outcome result =
             restoreFile(childPath(kept, file.path), childPath(entry.original, file.path), file.sha256, one);
         if (result != Outcome::Done && detail.empty()) detail = one;
         outcome = worse(outcome, result);
-    }
+    };
+    for (const auto& file : entry.files) putBack(file);
+    for (const auto& file : unlisted) putBack(file);
     return outcome;
 }
 

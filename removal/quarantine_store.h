@@ -28,7 +28,8 @@ struct StoreResult {
 
 // The quarantine's contents for the console and the window: one set of routines for both.
 // Restoring never overwrites: an existing file or value is a clash, reported and left.
-// Restored bytes are checked against the hash recorded when they were kept.
+// Restored bytes are checked against the hash recorded when they were kept; a kept folder's
+// files missing from its record (the list is saved after the folder went) come back unchecked.
 class QuarantineStore {
 public:
     QuarantineStore(platform::FileSystem& files, platform::Registry& registry, platform::Locale& locale,

@@ -73,6 +73,16 @@ std::optional<ExportedKey> ExportKey(platform::Registry& registry, platform::Roo
     return exportKey(registry, root, std::string(key), 0);
 }
 
+bool RegistryKeyAbsent(platform::Registry& registry, platform::RootKey root, std::string_view key) {
+    return registry.openKey(root, key, platform::access::QueryValue).is(platform::error::FileNotFound);
+}
+
+bool RegistryValueAbsent(platform::Registry& registry, platform::RootKey root, std::string_view key,
+                         std::string_view name) {
+    platform::RegistryValue stored;
+    return registry.queryValue(root, key, name, platform::access::QueryValue, stored).is(platform::error::FileNotFound);
+}
+
 RegistryRestore RestoreValue(platform::Registry& registry, platform::RootKey root, std::string_view key,
                              const ExportedValue& value) {
     RegistryRestore outcome;

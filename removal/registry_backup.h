@@ -14,6 +14,12 @@ std::optional<ExportedValue> ExportValue(platform::Registry& registry, platform:
 // A key with every value and sub-key below it; nothing when the key cannot be read.
 std::optional<ExportedKey> ExportKey(platform::Registry& registry, platform::RootKey root, std::string_view key);
 
+// True only when the key, or the value, is not there at all. One that cannot be read (no
+// rights, a value over the size limit) is there: it has a backup to be made first.
+bool RegistryKeyAbsent(platform::Registry& registry, platform::RootKey root, std::string_view key);
+bool RegistryValueAbsent(platform::Registry& registry, platform::RootKey root, std::string_view key,
+                         std::string_view name);
+
 // What putting registry data back did. Nothing that exists is ever overwritten: a value
 // already there is a clash and stays as it is.
 struct RegistryRestore {

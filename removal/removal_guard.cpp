@@ -61,7 +61,18 @@ constexpr std::string_view SystemKeys[] = {
     "software\\microsoft\\internet explorer\\toolbar",
     "software\\microsoft\\internet explorer\\extensions",
     "software\\policies",
+    // The 32-bit programs' view of the same structure on a 64-bit system.
+    "software\\classes\\wow6432node",
+    "software\\classes\\wow6432node\\clsid",
     "software\\wow6432node",
+    "software\\wow6432node\\classes",
+    "software\\wow6432node\\classes\\clsid",
+    "software\\wow6432node\\microsoft",
+    "software\\wow6432node\\microsoft\\windows",
+    "software\\wow6432node\\microsoft\\windows\\currentversion",
+    "software\\wow6432node\\microsoft\\windows\\currentversion\\run",
+    "software\\wow6432node\\microsoft\\windows\\currentversion\\runonce",
+    "software\\wow6432node\\microsoft\\windows\\currentversion\\runonceex",
     "system",
     "system\\currentcontrolset",
     "system\\currentcontrolset\\services",
@@ -72,9 +83,9 @@ constexpr std::string_view SystemKeys[] = {
     "hardware",
     "sam",
 };
-// Top-level keys of the classes root that everything on the machine relies on.
-constexpr std::array<std::string_view, 8> ClassesRootKeys = {"clsid", "interface", "typelib", "appid",
-                                                             "*",     "exefile",   "directory", "folder"};
+// Keys of the classes root that everything on the machine relies on.
+constexpr std::array<std::string_view, 10> ClassesRootKeys = {
+    "clsid", "interface", "typelib", "appid", "*", "exefile", "directory", "folder", "wow6432node", "wow6432node\\clsid"};
 
 // "Software\\\\Classes\\" as "software\\classes": one backslash between names, none at the ends.
 std::string normalizedKey(std::string_view keyPath) {
@@ -119,6 +130,9 @@ std::vector<std::string> SystemFolders(platform::Shell& shell) {
     std::vector<std::string> folders;
     for (std::size_t row = 0; row < definitions::PathMacroCount; ++row)
         if (!macros.folder(row).empty()) folders.push_back(macros.folder(row));
+    // No macro names them, yet a 64-bit system's 32-bit programs live there.
+    for (const int csidl : {platform::csidl::ProgramFilesX86, platform::csidl::ProgramFilesCommonX86})
+        if (auto folder = shell.specialFolder(csidl); !folder.empty()) folders.push_back(std::move(folder));
     return folders;
 }
 

@@ -44,7 +44,7 @@ private:
 };
 
 // The folders of the thirty path macros (the profiles among them), Windows and Program
-// Files, as the shell names them now.
+// Files, and the 32-bit programs' Program Files and Common Files, as the shell names them now.
 std::vector<std::string> SystemFolders(platform::Shell& shell);
 
 // A drive root ("C:\", "C:") or the root of a network share ("\\server\share").

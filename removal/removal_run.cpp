@@ -347,22 +347,23 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     entry.threat = threat;
     entry.root = rootKeyName(static_cast<std::uint32_t>(*root));
     entry.key = keyPath;
+    // Data whose copy is not on record would be gone for good: it stays. That includes data
+    // that could not be read whole (a sub-key without read rights, a value over the size
+    // limit); what is not there at all has nothing to delete either.
     if (valueName.empty()) {
         entry.tree = ExportKey(registry, *root, keyPath);
-        // Data whose copy is not on record would be gone for good: it stays.
-        if (!entry.tree || quarantine_.record(shown, std::move(entry))) {
+        if (entry.tree && quarantine_.record(shown, std::move(entry))) {
             DeleteRegistryValue(*root, keyPath, "");
             (void)DeleteRegistryKey(*root, keyPath);
         }
     } else {
         entry.value = ExportValue(registry, *root, keyPath, valueName);
-        if (!entry.value || quarantine_.record(shown, std::move(entry))) DeleteRegistryValue(*root, keyPath, valueName);
+        if (entry.value && quarantine_.record(shown, std::move(entry))) DeleteRegistryValue(*root, keyPath, valueName);
     }
-    platform::RegistryValue out;
-    // A key whose deletion stopped part-way is still there: not removed.
-    const bool left = valueName.empty()
-                          ? registry.openKey(*root, keyPath, platform::access::QueryValue).ok()
-                          : registry.queryValue(*root, keyPath, valueName, platform::access::QueryValue, out).ok();
+    // A key whose deletion stopped part-way, or that could not be kept, is still there: not
+    // removed, even when it cannot be read.
+    const bool left = valueName.empty() ? !RegistryKeyAbsent(registry, *root, keyPath)
+                                        : !RegistryValueAbsent(registry, *root, keyPath, valueName);
     quarantine_.settle(shown, left);
     if (left && !firstRemovalPass()) listProblem(row, shown, list, threat);
     host_.yield();

@@ -16,6 +16,7 @@ namespace error = platform::error;
 struct FakeRegistry::Key {
     std::string name;
     bool readOnly = false;
+    bool unreadable = false;
     std::vector<std::pair<std::string, RegistryValue>> values;
     std::vector<std::unique_ptr<Key>> subKeys;
 
@@ -116,6 +117,7 @@ Status FakeRegistry::openKey(RootKey root, std::string_view path, std::uint32_t 
     if (roots_.find(root) == roots_.end()) return Status::failure(error::InvalidHandle);
     Key* key = find(root, path);
     if (key == nullptr) return Status::failure(error::FileNotFound);
+    if (key->unreadable) return Status::failure(error::AccessDenied);
     if (key->readOnly && (rights & ~kReadRights) != 0) return Status::failure(error::AccessDenied);
     return Status::success();
 }
@@ -203,6 +205,7 @@ Status FakeRegistry::listSubKeys(RootKey root, std::string_view path, std::vecto
     names.clear();
     Key* key = find(root, path);
     if (key == nullptr) return Status::failure(error::FileNotFound);
+    if (key->unreadable) return Status::failure(error::AccessDenied);
     for (const auto& k : key->subKeys) names.push_back(k->name);
     return Status::success();
 }
@@ -211,6 +214,7 @@ Status FakeRegistry::listValueNames(RootKey root, std::string_view path, std::ve
     names.clear();
     Key* key = find(root, path);
     if (key == nullptr) return Status::failure(error::FileNotFound);
+    if (key->unreadable) return Status::failure(error::AccessDenied);
     for (const auto& v : key->values) names.push_back(v.first);
     return Status::success();
 }
@@ -253,6 +257,8 @@ void FakeRegistry::putMultiString(RootKey root, std::string_view path, std::stri
 }
 
 void FakeRegistry::makeReadOnly(RootKey root, std::string_view path) { ensure(root, path)->readOnly = true; }
+
+void FakeRegistry::makeUnreadable(RootKey root, std::string_view path) { ensure(root, path)->unreadable = true; }
 
 bool FakeRegistry::hasKey(RootKey root, std::string_view path) const { return find(root, path) != nullptr; }
 

@@ -42,6 +42,10 @@ public:
     // to change it, or changing it, fails with access denied. A recursive delete of a key
     // above it deletes everything else and fails.
     void makeReadOnly(platform::RootKey root, std::string_view path);
+    // The key (created when missing) cannot be read: opening it, reading a value or listing
+    // what it holds fails with access denied. Changes still go through, as for an account
+    // granted the right to delete a key but not to read it.
+    void makeUnreadable(platform::RootKey root, std::string_view path);
     // Every later change (create, set, delete) fails with this code; 0 lets changes through again.
     void failWrites(std::uint32_t code) { writeFailure_ = code; }
 

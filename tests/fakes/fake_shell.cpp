@@ -78,6 +78,8 @@ FakeShell::FakeShell(Layout layout) {
         {csidl::System, "C:\\Windows\\system32"},
         {csidl::ProgramFiles, "C:\\Program Files"},
         {csidl::ProgramFilesCommon, "C:\\Program Files\\Common Files"},
+        {csidl::ProgramFilesX86, "C:\\Program Files (x86)"},
+        {csidl::ProgramFilesCommonX86, "C:\\Program Files (x86)\\Common Files"},
         {csidl::CommonTemplates, "C:\\ProgramData\\Microsoft\\Windows\\Templates"},
         {csidl::CommonDocuments, "C:\\Users\\Public\\Documents"},
     };

@@ -8,7 +8,7 @@
 
 namespace sorvane::fakes {
 
-// Special folders of a Windows 7 user "User" or a Windows XP user "Ann" (settable), and a
+// Special folders of a 64-bit Windows 7 user "User" or a Windows XP user "Ann" (settable), and a
 // record of what was opened or started.
 class FakeShell : public platform::Shell {
 public:

@@ -247,6 +247,24 @@ TEST_F(QuarantineStoreTest, EverythingRemovedComesBackByteForByte) {
     EXPECT_EQ(restore(idOf("C:\\Bad\\bad.exe")).outcome, Outcome::Done);
 }
 
+// The index takes a folder's file list only after the folder is gone. When that save fails
+// the files exist only as their kept copies: those stay, and a restore puts every one back.
+TEST_F(QuarantineStoreTest, AFolderWhoseFileListWasNotSavedStillComesBackWhole) {
+    fake.files.addFile("C:\\Bad\\Toolbar\\a.txt", "a");
+    fake.files.addFile("C:\\Bad\\Toolbar\\sub\\b.txt", "b");
+    fake.files.beforeDeleteOf("C:\\Bad\\Toolbar\\a.txt", [this] { fake.files.addFolder(IndexPath + ".new"); });
+    ASSERT_TRUE(quarantine.quarantinePath("C:\\Bad\\Toolbar"));
+    ASSERT_FALSE(fake.files.exists("C:\\Bad\\Toolbar\\a.txt"));
+    EXPECT_EQ(fake.files.content(std::string(Folder) + "\\Toolbar\\a.txt"), "a");
+    EXPECT_EQ(fake.files.content(std::string(Folder) + "\\Toolbar\\sub\\b.txt"), "b");
+
+    ASSERT_TRUE(fake.files.removeFolder(IndexPath + ".new").ok());
+    const auto result = restore(idOf("C:\\Bad\\Toolbar"));
+    EXPECT_EQ(result.outcome, Outcome::Done) << result.detail;
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\a.txt"), "a");
+    EXPECT_EQ(fake.files.content("C:\\Bad\\Toolbar\\sub\\b.txt"), "b");
+}
+
 TEST_F(QuarantineStoreTest, AClashIsReportedAndADamagedCopyIsNeverPutBack) {
     fake.files.addFile("C:\\Bad\\a.txt", "a");
     fake.files.addFile("C:\\Bad\\b.txt", "b");
@@ -351,6 +369,20 @@ TEST_F(QuarantineFrontEndTest, TheConsoleListsRestoresAndPurges) {
     EXPECT_EQ(fake.files.content(IndexPath), "{");
 }
 
+TEST_F(QuarantineFrontEndTest, AnAgeTooLargeForTheDayCountPurgesNothing) {
+    fake.locale.setNow({2006, 4, 30, 12, 0, 0});
+    for (const char* days : {"9223372036854775808", "18446744073709551615", "18446744073709551616"}) {
+        EXPECT_EQ(command({"purge", "--older-than", days}), cli::ExitError) << days;
+        EXPECT_NE(err.str().find("--older-than takes a number of days"), std::string::npos) << days;
+    }
+    EXPECT_EQ(command({"purge", "--older-than", "9223372036854775807"}), cli::ExitClean);
+    EXPECT_EQ(out.str(), "Nothing older than 9223372036854775807 days.\n");
+    EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    EXPECT_EQ(after.entries().size(), 2u);
+}
+
 TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     ui::HeadlessHost host;
     QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
@@ -390,6 +422,92 @@ TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     window.cmdOpenFolder.click();
     ASSERT_EQ(fake.shell.started.size(), 1u);
     EXPECT_EQ(fake.shell.started[0].first, std::string("explorer ") + Folder);
+}
+
+// The window stays open while removal runs (from the window, on a schedule, from the
+// console): what the runs add since the list was filled must survive the window's actions.
+TEST_F(QuarantineFrontEndTest, TheWindowKeepsWhatARunAddedSinceItsListWasFilled) {
+    ui::HeadlessHost host;
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
+    window.load();
+    window.refresh();
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+
+    // A run of its own: it reads the index as it starts and records what it removes.
+    auto removeValue = [&](const std::string& name) {
+        fake.registry.putString(RootKey::CurrentUser, "Software\\Run", name, name + ".exe");
+        QuarantineIndex runIndex(fake.files, Folder);
+        ASSERT_TRUE(runIndex.load());
+        Quarantine run(fake.files, log, Folder, nullptr);
+        run.setIndex(&runIndex, "2006-03-16T21:05:07");
+        IndexEntry value;
+        value.kind = EntryKind::RegistryValue;
+        value.root = "HKEY_CURRENT_USER";
+        value.key = "Software\\Run";
+        value.value = ExportValue(fake.registry, RootKey::CurrentUser, "Software\\Run", name);
+        ASSERT_TRUE(run.record("HKEY_CURRENT_USER\\Software\\Run\\" + name, value));
+        ASSERT_TRUE(fake.registry.deleteValue(RootKey::CurrentUser, "Software\\Run", name).ok());
+    };
+    removeValue("Later");
+    window.lvwQuarantine.userCheck(0, true);
+    window.cmdRestore.click();
+    EXPECT_EQ(fake.files.content("C:\\Bad\\bad.exe"), "MZ bad");
+    // Another run while the question waits for its answer.
+    window.lvwQuarantine.userCheck(0, true);
+    host.decideAnswer = [&](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+        if ((shown.style & ui::mb::YesNo) == 0) return std::nullopt;
+        removeValue("During");
+        return ui::Answer::Yes;
+    };
+    ASSERT_EQ(window.lvwQuarantine.item(0).subItem(2), "HKEY_CURRENT_USER\\Software\\Run\\Bad");
+    window.cmdDelete.click();
+    host.decideAnswer = nullptr;
+
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    std::vector<std::string> kept;
+    for (const auto& entry : after.entries()) kept.push_back(entry.original + " " + std::string(StateName(entry.state)));
+    EXPECT_EQ(kept, (std::vector<std::string>{"C:\\Bad\\bad.exe restored",
+                                              "HKEY_CURRENT_USER\\Software\\Run\\Later kept",
+                                              "HKEY_CURRENT_USER\\Software\\Run\\During kept"}));
+    // And they can be put back from the refreshed list.
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+    window.lvwQuarantine.userCheck(0, true);
+    window.lvwQuarantine.userCheck(1, true);
+    window.cmdRestore.click();
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Run", "Later"), "Later.exe");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Run", "During"), "During.exe");
+}
+
+// An entry deleted elsewhere frees its number for the next run's entry: the window acts only
+// on the entry it showed, never on a newcomer under the same number.
+TEST_F(QuarantineFrontEndTest, TheWindowNeverActsOnAnotherEntryUnderTheSameNumber) {
+    ui::HeadlessHost host;
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
+    window.load();
+    window.refresh();
+    ASSERT_EQ(window.lvwQuarantine.count(), 2u);
+    EXPECT_EQ(command({"purge", "2"}), cli::ExitClean);
+    QuarantineIndex run(fake.files, Folder);
+    ASSERT_TRUE(run.load());
+    IndexEntry newcomer;
+    newcomer.kind = EntryKind::RegistryValue;
+    newcomer.original = "HKEY_CURRENT_USER\\Software\\Run\\Newcomer";
+    newcomer.root = "HKEY_CURRENT_USER";
+    newcomer.key = "Software\\Run";
+    newcomer.value = ExportedValue{"Newcomer", 1, std::string("x\0\0\0", 4)};
+    ASSERT_EQ(run.add(newcomer), 2u);
+
+    window.lvwQuarantine.userCheck(1, true);
+    host.queueAnswer(ui::Answer::Yes);
+    window.cmdDelete.click();
+    QuarantineIndex after(fake.files, Folder);
+    ASSERT_TRUE(after.loadForReading());
+    ASSERT_EQ(after.entries().size(), 2u);
+    EXPECT_EQ(after.entries()[1].original, newcomer.original);
+    EXPECT_NE(host.messages().back().text.find("HKEY_CURRENT_USER\\Software\\Run\\Bad"), std::string::npos);
 }
 
 }  // namespace

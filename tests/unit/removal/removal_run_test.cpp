@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/limits.h"
 #include "platform/text.h"
 #include "removal/removal_run.h"
 #include "tests/fakes/fake_platform.h"
@@ -452,6 +453,55 @@ TEST_F(RemovalRunTest, RootsSystemFoldersAndStructuralKeysAreRefusedAndListed) {
     EXPECT_EQ(settings["Settings/lblDefRemoved"], "3");
 }
 
+// On 64-bit Windows the 32-bit programs have folders and keys of their own, as vital as the
+// native ones.
+TEST_F(RemovalRunTest, The32BitProgramFoldersAndKeysAreRefusedToo) {
+    fake.files.addFile("C:\\Program Files (x86)\\Common Files\\shared.dll", "shared");
+    fake.files.addFile("C:\\Program Files (x86)\\Bad\\bad.txt", "bad");
+    const std::string wowRun = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    fake.registry.putString(RootKey::LocalMachine, wowRun, "Good", "good.exe");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Wow6432Node\\Classes\\CLSID\\{good}", "", "good");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Classes\\Wow6432Node\\CLSID\\{good}", "", "good");
+    fake.registry.putString(RootKey::ClassesRoot, "Wow6432Node\\CLSID\\{good}", "", "good");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                            "Good", "good.exe");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Wow6432Node\\Bad", "", "bad");
+    addThreat("Hostile.Example", 4, "C:\\Program Files (x86)");
+    for (const char* path : {"C:\\Program Files (x86)", "C:\\Program Files (x86)\\Common Files\\",
+                             "C:\\Program Files (x86)\\Bad"})
+        addFileRow(path, "Hostile.Example");
+    for (const char* key : {"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+                            "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                            "Software\\Wow6432Node\\Microsoft", "Software\\Wow6432Node\\Classes\\CLSID"})
+        addRegistryRow(RootKey::LocalMachine, key, "", "Hostile.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Classes\\Wow6432Node\\CLSID", "", "Hostile.Example");
+    addRegistryRow(RootKey::ClassesRoot, "Wow6432Node\\CLSID", "", "Hostile.Example");
+    addRegistryRow(RootKey::ClassesRoot, "Wow6432Node", "", "Hostile.Example");
+    // A listed program's own key below them goes as usual.
+    addRegistryRow(RootKey::LocalMachine, "Software\\Wow6432Node\\Bad", "", "Hostile.Example");
+    run().Command4_Click(true);
+
+    EXPECT_EQ(fake.files.content("C:\\Program Files (x86)\\Common Files\\shared.dll"), "shared");
+    EXPECT_FALSE(fake.files.exists("C:\\Program Files (x86)\\Bad"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine, wowRun, "Good"));
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\Wow6432Node\\Classes\\CLSID\\{good}"));
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Classes\\Wow6432Node\\CLSID\\{good}"));
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::ClassesRoot, "Wow6432Node\\CLSID\\{good}"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine,
+                                       "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Good"));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\Wow6432Node\\Bad"));
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "C:\\Program Files (x86)", "C:\\Program Files (x86)\\Common Files\\",
+                          "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+                          "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                          "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft",
+                          "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Classes\\CLSID",
+                          "HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID",
+                          "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID", "HKEY_CLASSES_ROOT\\Wow6432Node"}));
+}
+
 TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
     fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
     fake.registry.putString(RootKey::CurrentUser, "Software\\Bad\\Open", "v", "1");
@@ -486,6 +536,54 @@ TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {
     EXPECT_EQ(problems.lstProblem.count(), 2u);
     EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
     EXPECT_TRUE(run().index().entries().empty());
+}
+
+TEST_F(RemovalRunTest, AKeyWithAPartThatCannotBeReadStaysAndIsListed) {
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "default");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Bad\\Hidden", "v", "1");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Bad\\Hidden");
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Locked", "", "locked");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Locked");
+    addThreat("Unreadable.Example", 2, "Software\\Bad");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Unreadable.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "", "Unreadable.Example");
+    // A key that is not there has nothing to keep and is no problem.
+    addRegistryRow(RootKey::CurrentUser, "Software\\Gone", "", "Unreadable.Example");
+    run().Command4_Click(true);
+
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad", ""), "default");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad\\Hidden", "v"), "1");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Locked", ""), "locked");
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Bad",
+                                                "HKEY_CURRENT_USER\\Software\\Locked"}));
+    EXPECT_TRUE(run().index().entries().empty());
+    EXPECT_TRUE(logFirstLines().empty());
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "1");
+}
+
+TEST_F(RemovalRunTest, AValueThatCannotBeKeptStaysAndIsListed) {
+    // One byte over what an exported value may hold.
+    fake.registry.putBinary(RootKey::CurrentUser, "Software\\Run", "Big",
+                            std::vector<std::uint8_t>(limits::MaxRegistryValueData + 1, 0x41));
+    fake.registry.putString(RootKey::CurrentUser, "Software\\Locked", "Bad", "bad.exe");
+    fake.registry.makeUnreadable(RootKey::CurrentUser, "Software\\Locked");
+    addThreat("Value.Example", 2, "Software\\Run");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Big", "Value.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "Bad", "Value.Example");
+    addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Gone", "Value.Example");
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Big"));
+    EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Locked", "Bad"), "bad.exe");
+    std::vector<std::string> listed;
+    for (const auto& row : problems.lstProblem.items()) listed.push_back(row.text);
+    EXPECT_EQ(listed, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Run\\Big",
+                                                "HKEY_CURRENT_USER\\Software\\Locked\\Bad"}));
+    EXPECT_TRUE(run().index().entries().empty());
+    EXPECT_TRUE(logFirstLines().empty());
+    EXPECT_FALSE(main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved").empty());
 }
 
 TEST_F(RemovalRunTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes) {
