@@ -81,7 +81,14 @@ std::optional<std::string> FindLanguageItems(std::string_view text, std::string_
     return std::nullopt;
 }
 
-std::vector<std::string> SplitItemLines(std::string_view items) { return text::split(items, "\r\n"); }
+std::vector<std::string> SplitItemLines(std::string_view items) {
+    // A file saved by an editor that ends lines with LF alone reads as the one it writes with
+    // CR LF: split at LF and drop the CR before it.
+    auto pieces = text::split(items, "\n");
+    for (auto& piece : pieces)
+        if (!piece.empty() && piece.back() == '\r') piece.pop_back();
+    return pieces;
+}
 
 std::string DecodeUtf8(std::string_view bytes) {
     // A file saved twice by a careless editor starts with several marks; none of them is text, and
@@ -128,18 +135,6 @@ std::optional<std::string> ReadTranslationFile(platform::FileSystem& files, std:
     std::string bytes;
     if (!files.readFile(path, bytes).ok() || bytes.size() > limits::MaxTranslationFile) return std::nullopt;
     return DecodeUtf8(bytes);
-}
-
-std::optional<std::string> ReadTranslationFileAnsi(platform::FileSystem& files, platform::Locale& locale,
-                                                   std::string_view path) {
-    const auto entry = files.lookup(path);
-    if (!entry || entry->isFolder() || entry->size > limits::MaxTranslationFile) return std::nullopt;
-    std::string bytes;
-    if (!files.readFile(path, bytes).ok() || bytes.size() > limits::MaxTranslationFile) return std::nullopt;
-    // Read line by line and joined again, each line followed by CR LF, as the list fill reads it.
-    std::string joined;
-    for (const auto& line : text::lines(locale.fromAnsi(bytes))) joined += line + "\r\n";
-    return joined;
 }
 
 platform::Status WriteReplacing(platform::FileSystem& files, std::string_view path, std::string_view bytes) {

@@ -39,9 +39,6 @@ std::string LangTrimPath(std::string_view path);
 
 // The translation file read whole as UTF-8; nothing when it is missing, unreadable or over its limit.
 std::optional<std::string> ReadTranslationFile(platform::FileSystem& files, std::string_view path);
-// The translation file read in the system code page, for the language list.
-std::optional<std::string> ReadTranslationFileAnsi(platform::FileSystem& files, platform::Locale& locale,
-                                                   std::string_view path);
 
 // Writes a file beside the target, then moves it over the target in one step, so that a
 // failure at any point leaves the old file or the new one.

@@ -54,7 +54,9 @@ void FrmLanguage::FillLanguageList() {
     filling_ = true;
     Combo1.clear();
     const std::string path = app_.appPath(TranslationFileName);
-    if (const auto content = ReadTranslationFileAnsi(app_.platform.files, app_.platform.locale, path)) {
+    // Decoded as the language switch decodes it, so that a name outside ASCII is listed in
+    // the form that chooses its group.
+    if (const auto content = ReadTranslationFile(app_.platform.files, path)) {
         for (const auto& group : ReadLanguageGroups(*content))
             Combo1.addItem(CutText(group.name, limits::MaxCaptionText));
         // A dropped-down list shows one of its items: the stored language's when it is listed.

@@ -96,6 +96,22 @@ TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslates
     EXPECT_EQ(storedLanguage(), "German");
 }
 
+TEST_F(LanguageWindowTest, AFileOfOnesOwnWithLfLineEndsAndANameOutsideAsciiIsListedAndChosen) {
+    std::string own = Translations.substr(0, Translations.find("<LANGUAGE_GROUP xml:lang=\"de\">")) +
+                      "<LANGUAGE_GROUP xml:lang=\"pt\">\n\t<LANGUAGE_NAME>Portugu\xC3\xAAs</LANGUAGE_NAME>\n"
+                      "\t<TRANSLATION_ITEMS>\n\t\t<FRMMAIN_CMDSTATUS>Estado</FRMMAIN_CMDSTATUS>\n"
+                      "\t\t<MSG_SURE>Tem certeza?</MSG_SURE>\n\t</TRANSLATION_ITEMS>\n</LANGUAGE_GROUP>\n"
+                      "</XML_DIZ_INFO>\n";
+    fake.files.addFile(Xml, own);
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    ASSERT_EQ(window.Combo1.items(), (std::vector<std::string>{"English", "Portugu\xC3\xAAs"}));
+    window.Combo1.setListIndex(1);
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Estado");
+    EXPECT_EQ(p.app.message("MSG_SURE"), "Tem certeza?");
+}
+
 TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
     Program& p = start();
