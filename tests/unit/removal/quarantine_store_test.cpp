@@ -329,6 +329,19 @@ protected:
     }
     std::ostringstream out;
     std::ostringstream err;
+
+    // The quarantine window over this folder, open with its list filled.
+    struct OpenWindow {
+        explicit OpenWindow(QuarantineFrontEndTest& test)
+            : store(test.fake.files, test.fake.registry, test.fake.locale, Folder),
+              window(host, store, test.fake.shell, [] { return std::string("Sorvane"); }, Folder) {
+            window.load();
+            window.refresh();
+        }
+        ui::HeadlessHost host;
+        QuarantineStore store;
+        FrmQuarantine window;
+    };
 };
 
 TEST_F(QuarantineFrontEndTest, TheConsoleListsRestoresAndPurges) {
@@ -384,11 +397,9 @@ TEST_F(QuarantineFrontEndTest, AnAgeTooLargeForTheDayCountPurgesNothing) {
 }
 
 TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
-    ui::HeadlessHost host;
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
-    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
-    window.load();
-    window.refresh();
+    OpenWindow open(*this);
+    auto& host = open.host;
+    auto& window = open.window;
     ASSERT_EQ(window.lvwQuarantine.count(), 2u);
     EXPECT_EQ(window.lvwQuarantine.item(0).text, "Bad.Example");
     EXPECT_EQ(window.lvwQuarantine.item(0).subItem(1), "File");
@@ -427,11 +438,9 @@ TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
 // The window stays open while removal runs (from the window, on a schedule, from the
 // console): what the runs add since the list was filled must survive the window's actions.
 TEST_F(QuarantineFrontEndTest, TheWindowKeepsWhatARunAddedSinceItsListWasFilled) {
-    ui::HeadlessHost host;
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
-    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
-    window.load();
-    window.refresh();
+    OpenWindow open(*this);
+    auto& host = open.host;
+    auto& window = open.window;
     ASSERT_EQ(window.lvwQuarantine.count(), 2u);
 
     // A run of its own: it reads the index as it starts and records what it removes.
@@ -483,11 +492,9 @@ TEST_F(QuarantineFrontEndTest, TheWindowKeepsWhatARunAddedSinceItsListWasFilled)
 // An entry deleted elsewhere frees its number for the next run's entry: the window acts only
 // on the entry it showed, never on a newcomer under the same number.
 TEST_F(QuarantineFrontEndTest, TheWindowNeverActsOnAnotherEntryUnderTheSameNumber) {
-    ui::HeadlessHost host;
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
-    FrmQuarantine window(host, store, fake.shell, [] { return std::string("Sorvane"); }, Folder);
-    window.load();
-    window.refresh();
+    OpenWindow open(*this);
+    auto& host = open.host;
+    auto& window = open.window;
     ASSERT_EQ(window.lvwQuarantine.count(), 2u);
     EXPECT_EQ(command({"purge", "2"}), cli::ExitClean);
     QuarantineIndex run(fake.files, Folder);
