@@ -44,8 +44,15 @@ until [[ -n "$(setting "$settings\\Settings" lblLastScan)" ]]; do
 done
 first=$(setting "$settings\\Settings" lblLastScan)
 echo "the scheduled scan for $moment ended at $first"
-settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan)
-if [[ "$settled" != *"$(date -d "$moment" '+%H:%M:%S')" ]]; then
+# Read until it matches for a few seconds, as every other check here polls: one reading
+# by a separate reg process is not taken as the program's word.
+expected=$(date -d "$moment" '+%H:%M:%S')
+settle_deadline=$((SECONDS + 5))
+until settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan); [[ "$settled" == *"$expected" ]]; do
+    [[ $SECONDS -lt $settle_deadline ]] || break
+    sleep 0.5
+done
+if [[ "$settled" != *"$expected" ]]; then
     echo "LastScheduledScan: '$settled'"
     echo "CaughtUpScheduledScan: '$(setting "$settings\\OptionAndSettings" CaughtUpScheduledScan)'"
     tail -n 20 "$scratch/app.log"
