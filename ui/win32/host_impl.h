@@ -53,7 +53,12 @@ struct FormView {
     UINT nextId = 100;
     int applying = 0;  // changes made by code are under way: their WM_SIZE is not the user's
     int frozen = 0;
+    // Frozen while shown. The window's own redraw goes off only once a change other than a
+    // label's or a bar's arrives (those wait in `deferred` anyway): switching it off and on
+    // costs Wine a style change each way, which at one progress burst per hundred items cost
+    // the scan more than the items did.
     bool redrawOff = false;
+    bool redrawSent = false;  // WM_SETREDRAW FALSE went out for this freeze
     // What may still wait to be painted since the queue was last emptied: a freeze throws
     // pending paints away, so its release asks these again, and no more than these.
     std::set<HWND> unpainted;
@@ -107,6 +112,8 @@ struct Win32Host::Impl {
     bool pump();
     // A change that the window must paint: the control's own window, or all of the form.
     void notePaint(win32::FormView& form, const Control* control);
+    // Switches a frozen window's redraw off before a change that would paint at once.
+    void holdPainting(win32::FormView& form);
     // Messages ran in a loop that does not follow paints (the outer loop, a wait, a box):
     // any window may have one pending.
     void assumeUnpainted();

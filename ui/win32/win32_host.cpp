@@ -172,6 +172,12 @@ void Win32Host::Impl::assumeUnpainted() {
     for (auto& [form, view] : forms) view->unpaintedAll = true;
 }
 
+void Win32Host::Impl::holdPainting(FormView& form) {
+    if (!form.redrawOff || form.redrawSent) return;
+    SendMessageW(form.window.get(), WM_SETREDRAW, FALSE, 0);
+    form.redrawSent = true;
+}
+
 void Win32Host::Impl::showSoon(FormView& form) {
     if (form.wakePosted) return;
     // A loop waiting in GetMessage after a sent message's handler would otherwise sleep on.
@@ -497,6 +503,7 @@ void Win32Host::formChanged(Form& form, Change change) {
     }
     FormView* view = impl_->viewOf(form);
     if (view == nullptr) return;
+    impl_->holdPainting(*view);
     HWND window = view->window.get();
     impl_->notePaint(*view, nullptr);
     switch (change) {
@@ -531,6 +538,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
     FormView* form = impl_->viewOf(control.form());
     if (form == nullptr) return;
     if (change == Change::Created) {
+        impl_->holdPainting(*form);
         impl_->notePaint(*form, nullptr);
         impl_->createControl(*form, control);
         ControlView* created = impl_->viewOf(control);
@@ -562,6 +570,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
         host.showSoon(*form);
         return;
     }
+    host.holdPainting(*form);
     switch (change) {
     case Change::Caption: host.applyCaption(*view); break;
     case Change::Enabled: host.forSelfAndInside(*form, control, &Impl::applyEnabled); break;
@@ -737,15 +746,13 @@ void Win32Host::freezePainting(Form& form, bool frozen) {
     HWND window = view->window.get();
     if (frozen) {
         // Only a shown window is frozen: WM_SETREDRAW clears the visible flag of a hidden one.
-        if (view->frozen++ == 0 && IsWindowVisible(window)) {
-            SendMessageW(window, WM_SETREDRAW, FALSE, 0);
-            view->redrawOff = true;
-        }
+        if (view->frozen++ == 0 && IsWindowVisible(window)) view->redrawOff = true;
         return;
     }
     if (view->frozen == 0 || --view->frozen > 0) return;
-    if (view->redrawOff) {
-        view->redrawOff = false;
+    view->redrawOff = false;
+    if (view->redrawSent) {
+        view->redrawSent = false;
         SendMessageW(window, WM_SETREDRAW, TRUE, 0);
         // Nothing paints before messages run again, which is when the burst is shown: only
         // the controls it changed, not the whole window.

@@ -459,13 +459,23 @@ TEST_F(Win32HostTest, TrayMessagesTaskListAndPaintingFreeze) {
     form->setShowInTaskList(true);
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
-    // Painting is off while any freeze holds (the window's visible flag is down meanwhile).
+    // While any freeze holds, labels and bars wait for the next look at the queue and leave
+    // the window as it is; the first change that would paint at once switches painting off
+    // (the window's visible flag is down meanwhile) until the last freeze ends.
     host.freezePainting(*form, true);
     host.freezePainting(*form, true);
+    form->title->setCaption("Counting");
+    form->bar->setValue(40);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_NE(textOf(of(*form->title)), L"Counting") << "a frozen label waits";
+    form->list->add("found", 0);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
     host.freezePainting(*form, false);
     EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
     host.freezePainting(*form, false);
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE);
+    host.yield();
+    EXPECT_EQ(textOf(of(*form->title)), L"Counting") << "shown when messages run";
     host.freezePainting(*form, false);
     EXPECT_TRUE(IsWindowVisible(window)) << "an extra release changes nothing";
 }
