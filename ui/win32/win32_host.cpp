@@ -189,16 +189,6 @@ void Win32Host::Impl::showDeferred() {
         if (view->frozen > 0 || (view->deferred.empty() && !view->repaintDue)) continue;
         view->wakePosted = false;
         HWND window = view->window.get();
-        if (!view->repaintDue && !view->unpaintedAll) {
-            // No paint was thrown away: each label and bar shows itself as it is set, which
-            // costs Wine less than switching the window's painting off and on around them.
-            for (ControlView* control : view->deferred) {
-                applyCaption(*control);
-                applyValue(*control);
-            }
-            view->deferred.clear();
-            continue;
-        }
         const bool shown = IsWindowVisible(window) != FALSE;
         // Set out of sight, or each label would paint itself at once and again below.
         if (shown) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
