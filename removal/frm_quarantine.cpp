@@ -101,8 +101,8 @@ bool FrmQuarantine::currentIds(const std::vector<Row>& rows, std::vector<std::ui
                           ui::mb::Exclamation);
         return false;
     }
+    const auto& entries = store_.entries();
     for (const auto& row : rows) {
-        const auto& entries = store_.entries();
         // An id freed by a purge elsewhere may since name a newer entry.
         const bool same = std::any_of(entries.begin(), entries.end(), [&](const IndexEntry& entry) {
             return entry.id == row.id && entry.original == row.original && entry.date == row.date;

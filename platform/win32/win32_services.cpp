@@ -107,9 +107,10 @@ Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
         DWORD got = 0;
         if (!InternetReadFile(request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got)) return lastError();
         if (got == 0) {
-            // WinINet ends a body at a closed connection without an error: a body short of
-            // the announced length (even an empty one) is a cut-off document.
-            if (contentLength > 0 && received < contentLength) return Status::failure(error::ConnectionAborted);
+            // WinINet ends a body at a closed connection without an error. The caller compares
+            // what it received with the length each chunk carries; a body cut off before its
+            // first byte brings no chunk to carry it, so that one is failed here.
+            if (received == 0 && contentLength > 0) return Status::failure(error::ConnectionAborted);
             return Status::success();
         }
         received += got;
