@@ -35,6 +35,7 @@ struct ControlView {
     Kind kind = Kind::Label;
     UINT id = 0;
     HWND window = nullptr;
+    WNDPROC nativeProc = nullptr;  // the control class's procedure, behind the host's own
     IconHandle icon;
     BitmapHandle bitmap;
     int columns = 0;  // columns the native list view has
@@ -59,10 +60,11 @@ struct FormView {
     // the scan more than the items did.
     bool redrawOff = false;
     bool redrawSent = false;  // WM_SETREDRAW FALSE went out for this freeze
-    // What may still wait to be painted since the queue was last emptied: a freeze throws
-    // pending paints away, so its release asks these again, and no more than these.
+    // What a freeze kept from painting: the controls changed while the window's redraw was
+    // off, or all of it when a paint was waiting as redraw went off. Asked again, and no
+    // more, once the freeze is over.
     std::set<HWND> unpainted;
-    bool unpaintedAll = true;
+    bool unpaintedAll = false;
     bool repaintDue = false;  // a freeze ended: the controls above are asked again
     // Labels and bars changed while frozen: shown when messages next run, which is the first
     // moment the screen could show them, so that many bursts between two looks at the queue
@@ -114,9 +116,8 @@ struct Win32Host::Impl {
     void notePaint(win32::FormView& form, const Control* control);
     // Switches a frozen window's redraw off before a change that would paint at once.
     void holdPainting(win32::FormView& form);
-    // Messages ran in a loop that does not follow paints (the outer loop, a wait, a box):
-    // any window may have one pending.
-    void assumeUnpainted();
+    // Sends WM_SETREDRAW FALSE, noting whether it threw a waiting paint away.
+    void switchRedrawOff(win32::FormView& form);
     // Brings deferred labels and bars onto the screen and repaints what freezes held back;
     // runs before messages are looked at.
     void showDeferred();

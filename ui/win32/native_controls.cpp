@@ -100,12 +100,25 @@ NativeClass nativeClassOf(const ControlView& view) {
     return {nullptr, 0, 0};
 }
 
-LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                             DWORD_PTR data) noexcept {
-    auto* view = reinterpret_cast<ControlView*>(data);
+// The control class's own procedure, which every message ends in.
+LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* view = reinterpret_cast<ControlView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr || view->nativeProc == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return CallWindowProcW(view->nativeProc, window, message, wParam, lParam);
+}
+
+// Every control's messages pass here first. The view travels in the window's user data
+// rather than through comctl32's subclass list, which Wine keeps in a window property: a
+// look-up in the server for every message of every control, three for some, and painting
+// the main window once is a few hundred messages.
+LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* view = reinterpret_cast<ControlView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, controlProc, id);
-        return DefSubclassProc(window, message, wParam, lParam);
+        if (view == nullptr || view->nativeProc == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+        const WNDPROC native = view->nativeProc;
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(native));
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        return CallWindowProcW(native, window, message, wParam, lParam);
     }
     // The form clips its children, so a group box must paint its own inside.
     if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Frame &&
@@ -129,7 +142,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // keeps its new width in the model, so that what is stored is what was shown.
     if (message == WM_NOTIFY && view != nullptr && view->kind == Kind::List && view->owner != nullptr) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = passOn(window, message, wParam, lParam);
         if (header != nullptr && header->hwndFrom == ListView_GetHeader(window) &&
             (header->code == HDN_ITEMCHANGEDW || header->code == HDN_ITEMCHANGEDA ||
              header->code == HDN_ENDTRACKW || header->code == HDN_ENDTRACKA))
@@ -153,7 +166,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_LBUTTONUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
         const MouseEvent event = host.mouseEvent(wParam, lParam);
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = passOn(window, message, wParam, lParam);
         ++host.dispatchDepth;
         try {
             MouseEvent released = event;
@@ -168,7 +181,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // Key-up runs after the native control has turned a released space bar into its click.
     if (message == WM_KEYUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = passOn(window, message, wParam, lParam);
         ++host.dispatchDepth;
         try {
             view->control->keyUp(static_cast<int>(wParam));
@@ -201,7 +214,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         --host.dispatchDepth;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return passOn(window, message, wParam, lParam);
 }
 
 void drawKindIcon(HDC dc, int kind, int size) {
@@ -311,7 +324,9 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
                                  WS_CHILD | WS_CLIPSIBLINGS | native.style, 0, 0, 0, 0, form.window.get(),
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ref.id)), instance, nullptr);
     if (ref.window == nullptr) return;
-    SetWindowSubclass(ref.window, controlProc, 1, reinterpret_cast<DWORD_PTR>(&ref));
+    SetWindowLongPtrW(ref.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ref));
+    ref.nativeProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(ref.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
     if (ref.kind == Kind::List) {
         ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
         ListView_SetImageList(ref.window, listIcons(), LVSIL_SMALL);

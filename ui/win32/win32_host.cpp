@@ -143,7 +143,6 @@ bool Win32Host::Impl::pump() {
     showDeferred();
     const DWORD start = GetTickCount();
     MSG message;
-    bool emptied = true;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             quitting = true;
@@ -153,28 +152,22 @@ bool Win32Host::Impl::pump() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
         collectGraveyard();
-        if (GetTickCount() - start > kYieldBudgetMs) {
-            emptied = false;
-            break;
-        }
+        if (GetTickCount() - start > kYieldBudgetMs) break;
     }
     lastPump = GetTickCount64();
-    // An empty queue has no paint left in it either, but for a window that is frozen.
-    for (auto& [form, view] : forms) {
-        if (view->frozen > 0) continue;
-        if (emptied) view->unpainted.clear();
-        view->unpaintedAll = !emptied;
-    }
     return true;
 }
 
-void Win32Host::Impl::assumeUnpainted() {
-    for (auto& [form, view] : forms) view->unpaintedAll = true;
+void Win32Host::Impl::switchRedrawOff(FormView& form) {
+    // Switching redraw off validates the window and all its children: a paint still waiting
+    // is lost, and which window it was for is not known, so all of the form is asked again.
+    if (HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT) form.unpaintedAll = true;
+    SendMessageW(form.window.get(), WM_SETREDRAW, FALSE, 0);
 }
 
 void Win32Host::Impl::holdPainting(FormView& form) {
     if (!form.redrawOff || form.redrawSent) return;
-    SendMessageW(form.window.get(), WM_SETREDRAW, FALSE, 0);
+    switchRedrawOff(form);
     form.redrawSent = true;
 }
 
@@ -189,9 +182,21 @@ void Win32Host::Impl::showDeferred() {
         if (view->frozen > 0 || (view->deferred.empty() && !view->repaintDue)) continue;
         view->wakePosted = false;
         HWND window = view->window.get();
+        if (!view->repaintDue) {
+            // Redraw stayed on, so nothing was held back but labels and bars: each shows
+            // itself as it is set, which costs less than switching redraw off and on around them.
+            for (ControlView* control : view->deferred) {
+                applyCaption(*control);
+                applyValue(*control);
+            }
+            view->deferred.clear();
+            view->unpainted.clear();
+            view->unpaintedAll = false;
+            continue;
+        }
         const bool shown = IsWindowVisible(window) != FALSE;
         // Set out of sight, or each label would paint itself at once and again below.
-        if (shown) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+        if (shown) switchRedrawOff(*view);
         for (ControlView* control : view->deferred) {
             applyCaption(*control);
             applyValue(*control);
@@ -200,16 +205,20 @@ void Win32Host::Impl::showDeferred() {
         if (shown) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
         view->repaintDue = false;
         constexpr UINT repaint = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
-        if (view->unpaintedAll) {
+        if (shown && view->unpaintedAll) {
             RedrawWindow(window, nullptr, nullptr, repaint);
-            continue;
+        } else if (shown) {
+            for (HWND control : view->unpainted)
+                if (IsWindow(control)) RedrawWindow(control, nullptr, nullptr, repaint);
         }
-        for (HWND control : view->unpainted)
-            if (IsWindow(control)) RedrawWindow(control, nullptr, nullptr, repaint);
+        view->unpainted.clear();
+        view->unpaintedAll = false;
     }
 }
 
 void Win32Host::Impl::notePaint(FormView& form, const Control* control) {
+    // Outside a freeze every change paints itself.
+    if (!form.redrawOff) return;
     ControlView* view = control == nullptr ? nullptr : viewOf(*control);
     if (view == nullptr || view->window == nullptr) form.unpaintedAll = true;
     else form.unpainted.insert(view->window);
@@ -673,7 +682,6 @@ Answer Win32Host::messageBox(std::string_view text, std::string_view title, std:
     const std::wstring wideTitle = widen(title);
     const int result =
         MessageBoxW(owner, wideText.c_str(), wideTitle.c_str(), style | (owner == nullptr ? MB_TASKMODAL : 0U));
-    impl_->assumeUnpainted();
     if (result < static_cast<int>(Answer::Ok) || result > static_cast<int>(Answer::No)) return unshownAnswer(style);
     return static_cast<Answer>(result);
 }
@@ -695,7 +703,6 @@ void Win32Host::sleep(std::uint32_t ms) {
         const ULONGLONG now = GetTickCount64();
         if (now >= end) return;
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        impl_->assumeUnpainted();
     }
 }
 
@@ -705,7 +712,6 @@ void Win32Host::waitUntil(const std::function<bool()>& done) {
     for (;;) {
         impl_->showDeferred();
         if (impl_->quitting || done()) break;
-        impl_->assumeUnpainted();
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) break;
         if (got == 0) {
@@ -724,7 +730,6 @@ void Win32Host::run() {
     for (;;) {
         impl_->collectGraveyard();
         impl_->showDeferred();
-        impl_->assumeUnpainted();
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         TranslateMessage(&message);
@@ -786,7 +791,6 @@ std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view t
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
     impl_->showDeferred();
     const bool chosen = GetOpenFileNameW(&dialog) != FALSE;
-    impl_->assumeUnpainted();
     if (!chosen) return std::nullopt;
     return narrow(path.c_str());
 }

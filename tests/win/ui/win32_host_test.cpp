@@ -742,6 +742,7 @@ TEST_F(Win32HostTest, AFreezeShowsItsLabelsAndBarsWhenMessagesRunAndRepaintsOnly
     HWND title = of(*form->title);
     HWND bar = of(*form->bar);
     HWND go = of(*form->go);
+    HWND list = of(*form->list);
     form->title->setCaption("Before");
     host.sleep(50);  // everything painted
     host.freezePainting(*form, true);
@@ -754,15 +755,38 @@ TEST_F(Win32HostTest, AFreezeShowsItsLabelsAndBarsWhenMessagesRunAndRepaintsOnly
     EXPECT_EQ(textOf(title), L"Before") << "nothing is shown before messages run";
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
 
-    ASSERT_NE(host.windowOf(*form), nullptr);  // brings the bursts to the screen, painting nothing yet
+    // Redraw stayed on: the labels and bars show themselves, and nothing else is painted.
+    ASSERT_NE(host.windowOf(*form), nullptr);
     EXPECT_EQ(textOf(title), L"Inspected 200") << "the last burst's text";
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 40) << "the bar of the earlier burst too";
-    EXPECT_TRUE(waitingPaint(title));
-    EXPECT_TRUE(waitingPaint(bar));
     EXPECT_FALSE(waitingPaint(go)) << "an unchanged control is not painted again";
     EXPECT_FALSE(waitingPaint(window)) << "nor is the window behind them";
     host.yield();
-    EXPECT_FALSE(waitingPaint(title));
+
+    // A list change switches redraw off, which would lose the label's own paint: the label
+    // and the list are asked again, and no more.
+    host.freezePainting(*form, true);
+    form->title->setCaption("Inspected 300");
+    form->list->add("C:\\found.exe", 3);
+    host.freezePainting(*form, false);
+    host.windowOf(*form);
+    EXPECT_EQ(textOf(title), L"Inspected 300");
+    EXPECT_TRUE(waitingPaint(title));
+    EXPECT_TRUE(waitingPaint(list));
+    EXPECT_FALSE(waitingPaint(go));
+    EXPECT_FALSE(waitingPaint(window));
+    host.yield();
+
+    // A paint still waiting when redraw goes off is thrown away with it: all of the window
+    // is asked again.
+    InvalidateRect(go, nullptr, TRUE);
+    host.freezePainting(*form, true);
+    form->list->add("C:\\other.exe", 3);
+    host.freezePainting(*form, false);
+    host.windowOf(*form);
+    EXPECT_TRUE(waitingPaint(go)) << "the paint it was waiting for comes after all";
+    EXPECT_TRUE(waitingPaint(window));
+    host.yield();
 
     // Hiding a control uncovers the window behind it: all of it is painted again.
     host.freezePainting(*form, true);
@@ -773,6 +797,7 @@ TEST_F(Win32HostTest, AFreezeShowsItsLabelsAndBarsWhenMessagesRunAndRepaintsOnly
     EXPECT_TRUE(waitingPaint(go));
     host.yield();
     form->check->setVisible(true);
+    form->list->clear();
 }
 
 struct Clicker {
