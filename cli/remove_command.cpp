@@ -123,6 +123,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 
     auto& results = removalView->lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     std::vector<bool> matched(options.only.size(), false);
+    std::vector<std::size_t> chosen;
     for (std::size_t row = 0; row < results.count(); ++row) {
         const auto& rowText = results.item(row).text;
         const auto hit = std::find_if(options.only.begin(), options.only.end(),
@@ -130,8 +131,9 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         if (!options.only.empty() && hit == options.only.end()) continue;
         if (hit != options.only.end()) matched[static_cast<std::size_t>(hit - options.only.begin())] = true;
         results.setChecked(row, true);
-        scan::SyncWorkListChecks(session, row);
+        chosen.push_back(row);
     }
+    scan::TieWorkRows(session, chosen, true);
     for (std::size_t i = 0; i < options.only.size(); ++i)
         if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
 

@@ -21,6 +21,7 @@ ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
       // The scan window holds every control a scan binds.
       session(platform, host, *ScanView::bind(window), exclusions, AppAccessOf(application), {},
               application.applicationFolder()) {
+    session.progressBarsShown = false;
     application.InitBranding();
     localization::LoadDefaultMessages(application.messages);
     // The console's messages follow the "Language" setting as the windows' do.

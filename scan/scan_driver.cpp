@@ -1,6 +1,8 @@
 #include "scan/scan_driver.h"
 
+#include <span>
 #include <unordered_set>
+#include <vector>
 
 #include "app/definition_files.h"
 #include "platform/text.h"
@@ -237,51 +239,18 @@ void cmdRemove_Click(ScanSession& session) {
         session.hooks.startDataSubmission();
 }
 
-void SyncWorkListChecks(ScanSession& session, std::size_t row) {
+void TieWorkRows(ScanSession& session, std::span<const std::size_t> rows, bool checked) {
+    // The ties of all the rows are gathered first and applied in one pass over each work
+    // list, so that checking many rows does not walk the work lists once per row.
     auto& view = session.view;
-    const auto& item = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.item(row);
-    const bool checked = item.checked;
-    auto tie = [&](ui::ListView& list, auto&& tied) {
-        for (std::size_t i = 0; i < list.count(); ++i)
-            if (tied(list.item(i))) list.setChecked(i, checked);
-    };
-    // A threat gets one removal row, of the kind of its first trace; the traces of other
-    // kinds found later are tied to it by the threat name, or checking the row would leave
-    // them in place.
-    auto tieThreat = [&] {
-        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
-        tie(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(3) == item.text; });
-    };
-    switch (item.smallIcon) {
-    case icon::Cookie:
-        tie(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
-        break;
-    case icon::Registry:
-        tie(view.lvwRegistryToBeDeleted,
-            [&](const ui::ListItem& w) { return w.subItem(1) == item.text || w.subItem(3) == item.text; });
-        tieThreat();
-        break;
-    case icon::File:
-        tieThreat();
-        break;
-    case icon::Folder:
-        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
-        tieThreat();
-        break;
-    default: break;
-    }
-}
-
-void cmdSelectAll_Click(ScanSession& session) {
-    // Checking row by row and tying each to its work rows would walk the work lists once per
-    // row; the ties of all newly checked rows are gathered first and applied in one pass.
-    auto& view = session.view;
-    auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    const auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     std::unordered_set<std::string> cookiePaths, folderPaths, threats, registryKeys;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        const auto& item = list.item(i);
-        if (item.checked) continue;
-        list.setChecked(i, true);
+    for (const std::size_t row : rows) {
+        if (row >= list.count()) continue;
+        const auto& item = list.item(row);
+        // A threat gets one removal row, of the kind of its first trace; the traces of other
+        // kinds found later are tied to it by the threat name, or checking the row would
+        // leave them in place.
         switch (item.smallIcon) {
         case icon::Cookie: cookiePaths.insert(item.subItem(1)); break;
         case icon::Registry: registryKeys.insert(item.text); threats.insert(item.text); break;
@@ -290,17 +259,38 @@ void cmdSelectAll_Click(ScanSession& session) {
         default: break;
         }
     }
-    auto checkWhere = [](ui::ListView& work, auto&& tied) {
+    auto checkWhere = [checked](ui::ListView& work, auto&& tied) {
         for (std::size_t i = 0; i < work.count(); ++i)
-            if (tied(work.item(i))) work.setChecked(i, true);
+            if (tied(work.item(i))) work.setChecked(i, checked);
     };
-    checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return cookiePaths.count(w.text) > 0; });
-    checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) {
-        return folderPaths.count(w.text) > 0 || threats.count(w.subItem(1)) > 0;
-    });
-    checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
-        return registryKeys.count(w.subItem(1)) > 0 || threats.count(w.subItem(3)) > 0;
-    });
+    if (!cookiePaths.empty())
+        checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return cookiePaths.count(w.text) > 0; });
+    if (!folderPaths.empty() || !threats.empty())
+        checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) {
+            return folderPaths.count(w.text) > 0 || threats.count(w.subItem(1)) > 0;
+        });
+    if (!registryKeys.empty() || !threats.empty())
+        checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
+            return registryKeys.count(w.subItem(1)) > 0 || threats.count(w.subItem(3)) > 0;
+        });
+}
+
+void SyncWorkListChecks(ScanSession& session, std::size_t row) {
+    const auto& list = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    if (row >= list.count()) return;
+    const std::size_t rows[] = {row};
+    TieWorkRows(session, rows, list.item(row).checked);
+}
+
+void cmdSelectAll_Click(ScanSession& session) {
+    auto& list = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::vector<std::size_t> checkedNow;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.item(i).checked) continue;
+        list.setChecked(i, true);
+        checkedNow.push_back(i);
+    }
+    TieWorkRows(session, checkedNow, true);
 }
 
 }  // namespace sorvane::scan

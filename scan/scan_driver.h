@@ -1,4 +1,6 @@
 #pragma once
+#include <span>
+
 #include "ui/controls.h"
 #include "scan/scan_session.h"
 
@@ -23,6 +25,8 @@ void cmdRemove_Click(ScanSession& session);
 void cmdSelectAll_Click(ScanSession& session);
 // Copies a removal row's check state onto the work rows tied to it.
 void SyncWorkListChecks(ScanSession& session, std::size_t row);
+// Gives the work rows tied to any of these removal rows the check state `checked`.
+void TieWorkRows(ScanSession& session, std::span<const std::size_t> rows, bool checked);
 
 // Hides the pages and the removal progress controls.
 void HideAllPages(ScanView& view);

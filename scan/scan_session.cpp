@@ -115,6 +115,10 @@ std::string ScanSession::companyOf(std::string_view path) {
 }
 
 void ScanSession::countDefinitions() {
+    if (!progressBarsShown) {
+        state.counts = {};
+        return;
+    }
     const bool counted = counted_.stamps[0].taken;
     const DefinitionCounts known = counted || !app.definitionCounts ? counted_ : app.definitionCounts();
     counted_ = app::RecountChangedDefinitions(os.files, applicationFolder, known);

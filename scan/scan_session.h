@@ -100,6 +100,9 @@ public:
     ScanHooks hooks;
     // The console's --quick / --complete: the scope for its scans, whatever the settings say.
     std::optional<bool> completeScan;
+    // False where no progress bar is shown (the console): the definition lines are then not
+    // counted for the bars' percentages, so each file is read once, by its scanner.
+    bool progressBarsShown = true;
     std::string applicationFolder;
     ScanState state;
 

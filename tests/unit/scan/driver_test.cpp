@@ -299,9 +299,29 @@ TEST_F(DriverTest, PauseHoldsTheButtonsUntilTheBoxIsClosed) {
 namespace sorvane::scan::testing {
 namespace {
 
-// Select All ties every newly checked row in one pass; it must leave exactly the checks that
-// ticking the rows one by one leaves.
-TEST_F(ScanFixture, SelectAllLeavesTheChecksOfTickingEachRowInTurn) {
+// A removal row's ties, looked up the plain way: every work row compared with it.
+void plainTie(ScanView& view, std::size_t row) {
+    const auto& item = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.item(row);
+    auto tie = [&](ui::ListView& list, auto&& tied) {
+        for (std::size_t i = 0; i < list.count(); ++i)
+            if (tied(list.item(i))) list.setChecked(i, item.checked);
+    };
+    const bool byThreat = item.smallIcon == icon::Registry || item.smallIcon == icon::File || item.smallIcon == icon::Folder;
+    if (item.smallIcon == icon::Cookie)
+        tie(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
+    if (item.smallIcon == icon::Registry)
+        tie(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
+    if (item.smallIcon == icon::Folder)
+        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.text == item.subItem(1); });
+    if (byThreat) {
+        tie(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(1) == item.text; });
+        tie(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) { return w.subItem(3) == item.text; });
+    }
+}
+
+// Select All and the console's choice of rows tie all their rows in one pass; they must
+// leave exactly the checks that ticking the rows one by one, each tied the plain way, leaves.
+TEST_F(ScanFixture, TyingManyRowsAtOnceLeavesTheChecksOfTickingEachRowInTurn) {
     std::mt19937 random(3);
     const std::vector<std::string> names{"T1", "T2", "t1", "C:\\a", "Software\\K", "c.txt"};
     auto pick = [&] { return names[random() % names.size()]; };
@@ -336,15 +356,41 @@ TEST_F(ScanFixture, SelectAllLeavesTheChecksOfTickingEachRowInTurn) {
         };
         const auto before = checks();
         auto& removal = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+        std::vector<std::size_t> unchecked, chosen;
         for (std::size_t i = 0; i < removal.count(); ++i) {
-            if (removal.item(i).checked) continue;
-            removal.setChecked(i, true);
-            SyncWorkListChecks(session, i);
+            if (!removal.item(i).checked) unchecked.push_back(i);
+            if (random() % 2 == 0) chosen.push_back(i);
         }
-        const auto oneByOne = checks();
+        auto tickInTurn = [&](const std::vector<std::size_t>& rows) {
+            for (std::size_t i : rows) {
+                removal.setChecked(i, true);
+                plainTie(view, i);
+            }
+        };
+        tickInTurn(unchecked);
+        const auto allOneByOne = checks();
         restore(before);
         cmdSelectAll_Click(session);
-        ASSERT_EQ(checks(), oneByOne) << "round " << round;
+        ASSERT_EQ(checks(), allOneByOne) << "round " << round;
+
+        restore(before);
+        tickInTurn(chosen);
+        const auto chosenOneByOne = checks();
+        restore(before);
+        for (std::size_t i : chosen) removal.setChecked(i, true);
+        TieWorkRows(session, chosen, true);
+        ASSERT_EQ(checks(), chosenOneByOne) << "round " << round;
+
+        // A single row, checked or unchecked, as a click on its box.
+        restore(before);
+        const std::size_t one = random() % removal.count();
+        removal.setChecked(one, !removal.item(one).checked);
+        plainTie(view, one);
+        const auto plainOne = checks();
+        restore(before);
+        removal.setChecked(one, !removal.item(one).checked);
+        SyncWorkListChecks(session, one);
+        ASSERT_EQ(checks(), plainOne) << "round " << round;
     }
 }
 

@@ -39,6 +39,19 @@ TEST_F(ScanCommandTest, PrintsTheFindingsAsJsonAndExitsOneWhenSomethingWasFound)
     EXPECT_NE(err.str().find("Scanning registry"), std::string::npos);
 }
 
+TEST_F(ScanCommandTest, ReadsEachDefinitionFileOnce) {
+    definitions("RegistryDefinition.dat", {"1^Software\\A^=X", "1^Software\\B^=Y"});
+    definitions("FileDefinition.dat", {"a.dll=X|[progfil]"});
+    definitions("DirectoryDefinition.dat", {"x=Y|[progfil]Gone"});
+    definitions("ExeDefinition.dat", {"bad.exe=X|[windir]"});
+    ASSERT_EQ(run({"scan"}), cli::ExitClean) << err.str();
+    for (auto name : {"RegistryDefinition.dat", "FileDefinition.dat", "DirectoryDefinition.dat", "ExeDefinition.dat"}) {
+        const std::string path = AppFolder + "\\" + name;
+        EXPECT_EQ(fake.files.bytesRead(path), fake.files.content(path)->size()) << name;
+    }
+    EXPECT_NE(out.str().find("Threats found: 0"), std::string::npos);
+}
+
 TEST_F(ScanCommandTest, CleanMachineExitsZeroAndMissingDefinitionsOrBadArgumentsExitTwo) {
     EXPECT_EQ(run({"scan"}), cli::ExitClean) << err.str();
     EXPECT_NE(out.str().find("Threats found: 0"), std::string::npos);
