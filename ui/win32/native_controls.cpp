@@ -120,6 +120,14 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return CallWindowProcW(native, window, message, wParam, lParam);
     }
+    // A button switched on or off shows it with the next paint, as any other change does;
+    // Wine's buttons paint themselves inside EnableWindow, a dozen calls to its server each.
+    // The look comes from the window's style, which is set before this message.
+    if (message == WM_ENABLE && view != nullptr &&
+        (view->kind == Kind::Button || view->kind == Kind::Check || view->kind == Kind::Option)) {
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    }
     // The form clips its children, so a group box must paint its own inside.
     if (message == WM_ERASEBKGND && view != nullptr && view->kind == Kind::Frame &&
         view->owner->host->eraseWithFormColor(*view->owner, window, reinterpret_cast<HDC>(wParam)))

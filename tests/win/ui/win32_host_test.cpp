@@ -800,6 +800,21 @@ TEST_F(Win32HostTest, AFreezeShowsItsLabelsAndBarsWhenMessagesRunAndRepaintsOnly
     form->list->clear();
 }
 
+TEST_F(Win32HostTest, AButtonSwitchedOffOrOnShowsItWithTheNextPaint) {
+    HWND go = of(*form->go);
+    host.sleep(50);  // everything painted
+    form->go->setEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(go));
+    EXPECT_TRUE(waitingPaint(go)) << "asked to paint, not painted inside EnableWindow";
+    EXPECT_FALSE(waitingPaint(window));
+    host.yield();
+    EXPECT_FALSE(waitingPaint(go));
+    form->go->setEnabled(true);
+    EXPECT_TRUE(IsWindowEnabled(go));
+    EXPECT_TRUE(waitingPaint(go));
+    host.yield();
+}
+
 struct Clicker {
     HWND button;
     HWND form;
