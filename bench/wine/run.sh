@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the console program and the floor probe for Windows and runs the Wine benchmark:
 #   bash bench/wine/run.sh [--lines 1000,10000,100000] [--runs 3] [--sets files,...] [--smoke]
-# Prints a table of the scan's and the floor's cost per line and their ratio.
+# Prints a table of the scan's and the floor's cost per line and their ratio, and the scan's peak memory.
 #   bash bench/wine/run.sh --gui [--lines 10000] [--runs 5] [--smoke]
 # builds Sorvane.exe too and prints the main window's scan next to the console's, with their
 # ratio (an X display: DISPLAY, else a private Xvfb).

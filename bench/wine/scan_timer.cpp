@@ -1,8 +1,9 @@
 // `SorvaneCmd scan --quick --json` timed from inside the process: the same command through
 // the same dispatcher, its output kept in memory, and the clock read around the command
 // alone, so that start-up and exit (which vary by tenths of a second under Wine) stay out.
-// Prints "exit CODE seconds S".
+// Prints "exit CODE seconds S peak KIB", the last the process's peak working set.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <sstream>
@@ -27,6 +28,10 @@ int main() {
     const int code = sorvane::cli::dispatch(system.platform(), args, console);
     QueryPerformanceCounter(&end);
     const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-    std::printf("exit %d seconds %.6f\n", code, seconds);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    const unsigned long long peakKib =
+        GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory) ? memory.PeakWorkingSetSize / 1024 : 0;
+    std::printf("exit %d seconds %.6f peak %llu\n", code, seconds, peakKib);
     return 0;
 }

@@ -239,8 +239,9 @@ class Bench:
     def timed_scan(self):
         _, done = self.timed([r"C:\SorvaneBench\scan_timer.exe"])
         words = done.stdout.decode(errors="replace").split()
-        if done.returncode != 0 or len(words) < 4 or words[1] != "0":
+        if done.returncode != 0 or len(words) < 6 or words[1] != "0":
             raise SystemExit("wine_bench: the timed scan failed or found something: %r %r" % (done.stdout, done.stderr))
+        self.peak_kib = int(words[5])
         return float(words[3])
 
     def floor(self, lines):
@@ -292,13 +293,15 @@ def main():
             for name in sets:
                 file, defs, probe, folders, keys = generate(name, n)
                 bench.plant(folders, keys)
-                names = ("scan", "scan0", "floor", "floor0", "loop", "timer", "timer0", "cpu", "cpu0", "fcpu", "fcpu0")
+                names = ("scan", "scan0", "floor", "floor0", "loop", "timer", "timer0", "cpu", "cpu0", "fcpu", "fcpu0",
+                         "peak")
                 times = {k: [] for k in names}
                 for _ in range(runs):
                     bench.install(file, defs, probe)
                     times["scan"].append(bench.scan())
                     times["cpu"].append(bench.cpu)
                     times["timer"].append(bench.timed_scan())
+                    times["peak"].append(bench.peak_kib)
                     wall, loop = bench.floor(n)
                     times["floor"].append(wall)
                     times["fcpu"].append(bench.cpu)
@@ -313,10 +316,11 @@ def main():
                 m = {k: statistics.median(v) for k, v in times.items()}
                 per = lambda seconds: seconds / n * 1e6  # noqa: E731
                 row = (name, n, per(m["loop"]), per(m["timer"] - m["timer0"]), per(m["floor"] - m["floor0"]),
-                       per(m["scan"] - m["scan0"]), per(m["fcpu"] - m["fcpu0"]), per(m["cpu"] - m["cpu0"]))
+                       per(m["scan"] - m["scan0"]), per(m["fcpu"] - m["fcpu0"]), per(m["cpu"] - m["cpu0"]),
+                       m["peak"] / 1024)
                 rows.append(row)
                 print("%-16s %7d lines: floor %8.2f us, scan %8.2f us a line in process; %8.2f / %8.2f us whole;"
-                      " processor %8.2f / %8.2f us" % row, file=sys.stderr, flush=True)
+                      " processor %8.2f / %8.2f us; peak %.1f MiB" % row, file=sys.stderr, flush=True)
     finally:
         prefix.close()
         if display:
@@ -324,12 +328,12 @@ def main():
 
     ratio = lambda scan, floor: "%.2f" % (scan / floor) if floor > 0 else "n/a"  # noqa: E731
     print("| set | lines | floor (probe loop) | scan (in process) | ratio | floor (whole probe) "
-          "| scan (whole SorvaneCmd) | ratio | floor processor | scan processor | ratio |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|")
-    for name, n, loop, timer, floor, scan, fcpu, cpu in rows:
-        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s |"
+          "| scan (whole SorvaneCmd) | ratio | floor processor | scan processor | ratio | scan peak memory |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+    for name, n, loop, timer, floor, scan, fcpu, cpu, peak in rows:
+        print("| %s | %d | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s | %.2f us | %.2f us | %s | %.1f MiB |"
               % (name, n, loop, timer, ratio(timer, loop), floor, scan, ratio(scan, floor), fcpu, cpu,
-                 ratio(cpu, fcpu)))
+                 ratio(cpu, fcpu), peak))
     if a.smoke:
         print("smoke run: every set scanned and probed once (%d runs, no timing checked)" % runs)
     return 0
