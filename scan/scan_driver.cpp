@@ -151,8 +151,8 @@ void cmdScanNow_Click(ScanSession& session) {
     state.stopRequested = false;
     state.running = true;
     state.scanStartTime = now(session);
-    // The reset page shows before the first definition line rather than at the scan's first
-    // look at the queue, so what the scan costs a line does not depend on when that look comes.
+    // The reset counters and the switched buttons show before the first definition line,
+    // not at the scan's first look at the queue some 25 ms into it.
     session.host.yield();
 
     session.forgetCompanies();
