@@ -71,6 +71,7 @@ struct FormView {
     // cost one update of each.
     std::set<ControlView*> deferred;
     bool wakePosted = false;  // a message is on its way, so that even an idle loop shows them
+    ULONGLONG labelsShown = 0;  // when deferred labels and bars were last shown
     bool tray = false;       // the icon is in the notification area
     bool trayWanted = false;  // the form asked for one: it comes (back) when the taskbar does
     std::wstring trayTip;  // shown again when Explorer restarts
@@ -111,7 +112,7 @@ struct Win32Host::Impl {
     win32::ControlView* viewOf(const Control& control) const;
     void collectGraveyard();
     // Dispatches what is queued; false when WM_QUIT arrived (it is posted again for the outer loop).
-    bool pump();
+    bool pump(ULONGLONG labelInterval = 0);
     // A change that the window must paint: the control's own window, or all of the form.
     void notePaint(win32::FormView& form, const Control* control);
     // Switches a frozen window's redraw off before a change that would paint at once.
@@ -119,8 +120,9 @@ struct Win32Host::Impl {
     // Sends WM_SETREDRAW FALSE, noting whether it threw a waiting paint away.
     void switchRedrawOff(win32::FormView& form);
     // Brings deferred labels and bars onto the screen and repaints what freezes held back;
-    // runs before messages are looked at.
-    void showDeferred();
+    // runs before messages are looked at. Labels and bars alone wait while they were shown
+    // less than `labelInterval` ms ago.
+    void showDeferred(ULONGLONG labelInterval = 0);
     // Makes sure messages run soon, and with them showDeferred.
     void showSoon(win32::FormView& form);
 

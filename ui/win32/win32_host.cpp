@@ -28,6 +28,10 @@ constexpr DWORD kYieldBudgetMs = 100;
 // every look costs a round trip to the server, far more than a scan's item, while a click or
 // a repaint waiting this long is not noticed.
 constexpr ULONGLONG kItemYieldIntervalMs = 25;
+// And the labels and bars that long work keeps setting are shown no more often than this:
+// each shows itself with a few round trips of its own, and ten times a second is as often
+// as a figure can be read.
+constexpr ULONGLONG kItemShowIntervalMs = 100;
 
 // Counts a window procedure on the stack, so that views of destroyed forms outlive it.
 class DispatchScope {
@@ -139,8 +143,8 @@ void Win32Host::Impl::collectGraveyard() {
     if (dispatchDepth == 0) graveyard.clear();
 }
 
-bool Win32Host::Impl::pump() {
-    showDeferred();
+bool Win32Host::Impl::pump(ULONGLONG labelInterval) {
+    showDeferred(labelInterval);
     const DWORD start = GetTickCount();
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -177,10 +181,13 @@ void Win32Host::Impl::showSoon(FormView& form) {
     form.wakePosted = PostMessageW(form.window.get(), WM_NULL, 0, 0) != FALSE;
 }
 
-void Win32Host::Impl::showDeferred() {
+void Win32Host::Impl::showDeferred(ULONGLONG labelInterval) {
+    const ULONGLONG now = GetTickCount64();
     for (auto& [form, view] : forms) {
         if (view->frozen > 0 || (view->deferred.empty() && !view->repaintDue)) continue;
+        if (!view->repaintDue && now - view->labelsShown < labelInterval) continue;
         view->wakePosted = false;
+        view->labelsShown = now;
         HWND window = view->window.get();
         if (!view->repaintDue) {
             // Redraw stayed on, so nothing was held back but labels and bars: each shows
@@ -693,7 +700,8 @@ void Win32Host::yield() {
 
 void Win32Host::yieldBetweenItems() {
     if (GetTickCount64() - impl_->lastPump < kItemYieldIntervalMs) return;
-    yield();
+    impl_->pump(kItemShowIntervalMs);
+    impl_->collectGraveyard();
 }
 
 void Win32Host::sleep(std::uint32_t ms) {

@@ -852,6 +852,36 @@ TEST_F(Win32HostTest, AFreezeEndedByAHandlerOfASentMessageIsShownWithoutAnyOther
     CloseHandle(thread);
 }
 
+TEST_F(Win32HostTest, LabelsThatLongWorkKeepsSettingAreShownAtMostTenTimesASecond) {
+    HWND title = of(*form->title);
+    auto setInBurst = [&](const char* text) {
+        host.freezePainting(*form, true);
+        form->title->setCaption(text);
+        host.freezePainting(*form, false);
+    };
+    setInBurst("Inspected 100");
+    host.yield();
+    const ULONGLONG shown = GetTickCount64();
+    EXPECT_EQ(textOf(title), L"Inspected 100");
+
+    // The tick count moves in steps of about 16 ms: these sleeps clear the queue's interval
+    // and stay inside the labels' one, then clear that too.
+    setInBurst("Inspected 200");
+    Sleep(50);
+    host.yieldBetweenItems();
+    // Only a machine that stalled would have let the interval pass.
+    if (GetTickCount64() - shown < 80) {
+        EXPECT_EQ(textOf(title), L"Inspected 100") << "shown a moment ago: the new figure waits";
+    }
+    Sleep(120);
+    host.yieldBetweenItems();
+    EXPECT_EQ(textOf(title), L"Inspected 200");
+
+    setInBurst("Inspected 300");
+    host.yield();
+    EXPECT_EQ(textOf(title), L"Inspected 300") << "a plain yield shows it at once";
+}
+
 TEST_F(Win32HostTest, YieldBetweenItemsSkipsALookAtTheQueueMadeAMomentAgo) {
     int goClicks = 0;
     form->go->onClick = [&] { ++goClicks; };
