@@ -101,8 +101,7 @@ NativeClass nativeClassOf(const ControlView& view) {
 }
 
 // The control class's own procedure, which every message ends in.
-LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* view = reinterpret_cast<ControlView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT passOn(const ControlView* view, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (view == nullptr || view->nativeProc == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     return CallWindowProcW(view->nativeProc, window, message, wParam, lParam);
 }
@@ -150,7 +149,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // keeps its new width in the model, so that what is stored is what was shown.
     if (message == WM_NOTIFY && view != nullptr && view->kind == Kind::List && view->owner != nullptr) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        const LRESULT result = passOn(window, message, wParam, lParam);
+        const LRESULT result = passOn(view, window, message, wParam, lParam);
         if (header != nullptr && header->hwndFrom == ListView_GetHeader(window) &&
             (header->code == HDN_ITEMCHANGEDW || header->code == HDN_ITEMCHANGEDA ||
              header->code == HDN_ENDTRACKW || header->code == HDN_ENDTRACKA))
@@ -174,7 +173,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_LBUTTONUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
         const MouseEvent event = host.mouseEvent(wParam, lParam);
-        const LRESULT result = passOn(window, message, wParam, lParam);
+        const LRESULT result = passOn(view, window, message, wParam, lParam);
         ++host.dispatchDepth;
         try {
             MouseEvent released = event;
@@ -189,7 +188,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // Key-up runs after the native control has turned a released space bar into its click.
     if (message == WM_KEYUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
-        const LRESULT result = passOn(window, message, wParam, lParam);
+        const LRESULT result = passOn(view, window, message, wParam, lParam);
         ++host.dispatchDepth;
         try {
             view->control->keyUp(static_cast<int>(wParam));
@@ -222,7 +221,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         --host.dispatchDepth;
     }
-    return passOn(window, message, wParam, lParam);
+    return passOn(view, window, message, wParam, lParam);
 }
 
 void drawKindIcon(HDC dc, int kind, int size) {

@@ -189,34 +189,27 @@ void Win32Host::Impl::showDeferred(ULONGLONG labelInterval) {
         view->wakePosted = false;
         view->labelsShown = now;
         HWND window = view->window.get();
-        if (!view->repaintDue) {
-            // Redraw stayed on, so nothing was held back but labels and bars: each shows
-            // itself as it is set, which costs less than switching redraw off and on around them.
-            for (ControlView* control : view->deferred) {
-                applyCaption(*control);
-                applyValue(*control);
-            }
-            view->deferred.clear();
-            view->unpainted.clear();
-            view->unpaintedAll = false;
-            continue;
-        }
-        const bool shown = IsWindowVisible(window) != FALSE;
-        // Set out of sight, or each label would paint itself at once and again below.
-        if (shown) switchRedrawOff(*view);
+        // A freeze that switched redraw off left controls to be asked again: the labels are
+        // set out of sight then, or each would paint itself at once and again below. With
+        // redraw left on, each label and bar shows itself as it is set, which costs less than
+        // switching redraw off and on around them.
+        const bool repaint = view->repaintDue && IsWindowVisible(window) != FALSE;
+        if (repaint) switchRedrawOff(*view);
         for (ControlView* control : view->deferred) {
             applyCaption(*control);
             applyValue(*control);
         }
         view->deferred.clear();
-        if (shown) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
         view->repaintDue = false;
-        constexpr UINT repaint = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
-        if (shown && view->unpaintedAll) {
-            RedrawWindow(window, nullptr, nullptr, repaint);
-        } else if (shown) {
-            for (HWND control : view->unpainted)
-                if (IsWindow(control)) RedrawWindow(control, nullptr, nullptr, repaint);
+        if (repaint) {
+            SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+            constexpr UINT flags = RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN;
+            if (view->unpaintedAll) {
+                RedrawWindow(window, nullptr, nullptr, flags);
+            } else {
+                for (HWND control : view->unpainted)
+                    if (IsWindow(control)) RedrawWindow(control, nullptr, nullptr, flags);
+            }
         }
         view->unpainted.clear();
         view->unpaintedAll = false;
