@@ -13,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev                # fuzz targets (libFuzzer)
     libbenchmark-dev                        # benchmarks in bench/
     libcpp-httplib-dev nlohmann-json3-dev   # reference definition server, JSON documents
+    libsqlite3-dev                          # the server's store of submitted names
     pkg-config                              # finds the HTTP library for the server
     nsis                                    # the Windows installer
     ccache                                  # repeated builds of the same sources

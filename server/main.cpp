@@ -1,18 +1,24 @@
 // sorvane-server: the reference definition server.
 //
 //   sorvane-server serve --releases DIR [--languages DIR] [--log FILE] [--port N]
-//                        [--bind ADDRESS] [--port-file FILE]
-//   sorvane-server diff OLD_FOLDER NEW_FOLDER
+//                        [--bind ADDRESS] [--port-file FILE] [--db FILE]
+//                        [--max-deleted-percent P] [--max-submissions N]
+//   sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER
+//   sorvane-server submissions (--db FILE | --log FILE) [--top N]
 //
 // "serve" listens on 127.0.0.1 and an ephemeral port unless told otherwise, prints
 // "Listening on http://ADDRESS:PORT" on its first output line and logs every request
-// (to FILE, or to standard error). "diff" prints the update text that turns the clear-text
-// definitions of OLD_FOLDER into those of NEW_FOLDER; changes the update language cannot
-// carry are listed on standard error and make the exit status 1.
+// (to FILE, or to standard error). Submitted names go to the SQLite database --db, or
+// "submissions.sqlite" beside the log, or memory when there is neither. "diff" prints the
+// update text that turns the clear-text definitions of OLD_FOLDER into those of NEW_FOLDER,
+// as the server sends it; changes the update language cannot carry are listed on standard
+// error and make the exit status 1, a difference the server would refuse makes it 3.
+// "submissions" lists the names submitted most often.
 #include <httplib.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -30,8 +36,23 @@ using namespace sorvane::server;
 
 constexpr const char* Usage =
     "usage: sorvane-server serve --releases DIR [--languages DIR] [--log FILE] [--port N] [--bind ADDRESS]"
-    " [--port-file FILE]\n"
-    "       sorvane-server diff OLD_FOLDER NEW_FOLDER\n";
+    " [--port-file FILE] [--db FILE] [--max-deleted-percent P] [--max-submissions N]\n"
+    "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
+    "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n";
+
+constexpr double DefaultMaxDeletedPercent = 50;
+
+// A whole number or decimal within [low, high]; false otherwise.
+bool readNumberOption(const std::string& text, double low, double high, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end != nullptr && *end == '\0' && value >= low && value <= high;
+}
+
+// The database kept beside a log file.
+std::string databaseBesideLog(const std::string& logPath) {
+    return (std::filesystem::path(logPath).parent_path() / "submissions.sqlite").string();
+}
 
 httplib::Server* running = nullptr;
 
@@ -61,8 +82,9 @@ std::multimap<std::string, std::string> decodedQuery(const std::string& target) 
 
 int serve(const std::vector<std::string>& args) {
     ServerOptions options;
-    std::string logPath, portFile, bind = "127.0.0.1";
+    std::string logPath, portFile, database, bind = "127.0.0.1";
     int port = 0;
+    double number = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (i + 1 >= args.size()) {
@@ -76,8 +98,13 @@ int serve(const std::vector<std::string>& args) {
         else if (a == "--port") port = std::atoi(value.c_str());
         else if (a == "--bind") bind = value;
         else if (a == "--port-file") portFile = value;
-        else {
-            std::cerr << "sorvane-server: unknown option " << a << "\n" << Usage;
+        else if (a == "--db") database = value;
+        else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
+            options.maxDeletedShare = number / 100;
+        } else if (a == "--max-submissions" && readNumberOption(value, 1, 1e9, number)) {
+            options.maxSubmissions = static_cast<std::size_t>(number);
+        } else {
+            std::cerr << "sorvane-server: unknown option or unusable value " << a << " " << value << "\n" << Usage;
             return 2;
         }
     }
@@ -93,7 +120,17 @@ int serve(const std::vector<std::string>& args) {
             return 2;
         }
     }
-    DefinitionService service(options, logPath.empty() ? std::cerr : logFile);
+    if (database.empty() && !logPath.empty()) database = databaseBesideLog(logPath);
+    if (!database.empty()) options.submissions = database;
+    else std::cerr << "sorvane-server: submitted names are kept in memory only (no --db or --log)\n";
+    std::unique_ptr<DefinitionService> created;
+    try {
+        created = std::make_unique<DefinitionService>(options, logPath.empty() ? std::cerr : logFile);
+    } catch (const std::exception& e) {
+        std::cerr << "sorvane-server: " << e.what() << "\n";
+        return 2;
+    }
+    DefinitionService& service = *created;
 
     httplib::Server http;
     http.Get(R"(/.*)", [&](const httplib::Request& request, httplib::Response& response) {
@@ -128,16 +165,62 @@ int serve(const std::vector<std::string>& args) {
     return ok ? 0 : 2;
 }
 
-int diff(const std::vector<std::string>& args) {
+int diff(std::vector<std::string> args) {
+    double percent = DefaultMaxDeletedPercent;
+    if (args.size() == 4 && args[0] == "--max-deleted-percent" && readNumberOption(args[1], 0, 100, percent)) {
+        args.erase(args.begin(), args.begin() + 2);
+    }
     if (args.size() != 2) {
         std::cerr << Usage;
         return 2;
     }
-    const UpdateText update = MakeUpdateText(LoadDefinitionSet(args[0]), LoadDefinitionSet(args[1]));
-    std::cout << update.text;
+    std::string error;
+    const auto from = ReadDefinitionSet(args[0], &error);
+    const auto to = from ? ReadDefinitionSet(args[1], &error) : std::nullopt;
+    if (!from || !to) {
+        std::cerr << "sorvane-server: " << error << "\n";
+        return 2;
+    }
+    const std::string refusal = DestructiveDifference(*from, *to, percent / 100);
+    if (!refusal.empty()) {
+        std::cerr << "refused: " << refusal << "\n";
+        return 3;
+    }
+    const UpdateText update = MakeUpdateText(*from, *to);
+    std::cout << WithClosingRecord(update.text);
     std::cout.flush();
     for (const std::string& warning : update.warnings) std::cerr << "warning: " << warning << "\n";
     return update.warnings.empty() ? 0 : 1;
+}
+
+int submissions(const std::vector<std::string>& args) {
+    std::string database;
+    double top = 20;
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == "--db") database = args[i + 1];
+        else if (args[i] == "--log") database = databaseBesideLog(args[i + 1]);
+        else if (args[i] != "--top" || !readNumberOption(args[i + 1], 1, 1e9, top)) database.clear(), top = -1;
+    }
+    if (database.empty() || top < 0 || args.size() % 2 != 0) {
+        std::cerr << Usage;
+        return 2;
+    }
+    if (!std::filesystem::exists(database)) {
+        std::cerr << "sorvane-server: no submissions database " << database << "\n";
+        return 2;
+    }
+    try {
+        SubmissionStore store(database, static_cast<std::size_t>(-1));
+        std::cout << "count\tfirst seen\tlast seen\tproduct\tname\n";
+        for (const SubmissionStore::Row& row : store.top(static_cast<std::size_t>(top))) {
+            std::cout << row.count << '\t' << row.firstSeen << '\t' << row.lastSeen << '\t' << EscapeLogText(row.product)
+                      << '\t' << EscapeLogText(row.name) << '\n';
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "sorvane-server: " << e.what() << "\n";
+        return 2;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -152,6 +235,7 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "serve") return serve(args);
     if (command == "diff") return diff(args);
+    if (command == "submissions") return submissions(args);
     std::cerr << "sorvane-server: unknown command " << command << "\n" << Usage;
     return 2;
 }

@@ -10,16 +10,22 @@
 namespace sorvane::server {
 namespace {
 
+bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
 bool validDate(const ReleaseDate& d) {
-    return d.year >= 1900 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= 31 &&
-           d.hour >= 0 && d.hour <= 23 && d.minute >= 0 && d.minute <= 59 && d.second >= 0 && d.second <= 59;
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d.year < 1900 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
+    const int last = days[d.month - 1] + (d.month == 2 && leapYear(d.year) ? 1 : 0);
+    return d.day <= last && d.hour >= 0 && d.hour <= 23 && d.minute >= 0 && d.minute <= 59 && d.second >= 0 &&
+           d.second <= 59;
 }
 
 // Reads a run of digits at `pos`; false when there is none or it is too long.
 bool readNumber(std::string_view text, std::size_t& pos, int& value, std::size_t maxDigits) {
     const std::size_t start = pos;
     value = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < maxDigits) {
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        if (pos - start == maxDigits) return false;
         value = value * 10 + (text[pos] - '0');
         ++pos;
     }
@@ -29,6 +35,50 @@ bool readNumber(std::string_view text, std::size_t& pos, int& value, std::size_t
 bool expect(std::string_view text, std::size_t& pos, char c) {
     if (pos >= text.size() || text[pos] != c) return false;
     ++pos;
+    return true;
+}
+
+void skipSpaces(std::string_view t, std::size_t& pos) {
+    while (pos < t.size() && t[pos] == ' ') ++pos;
+}
+
+// "AM" or "PM" at `pos` (any letter case): 0 for AM, 12 for PM, -1 for neither.
+int readMarker(std::string_view t, std::size_t& pos) {
+    if (pos + 2 > t.size() || (t[pos + 1] != 'M' && t[pos + 1] != 'm')) return -1;
+    const char c = t[pos];
+    const int offset = (c == 'A' || c == 'a') ? 0 : (c == 'P' || c == 'p') ? 12 : -1;
+    if (offset >= 0) pos += 2;
+    return offset;
+}
+
+// The time after a date: "h:mm[:ss]", with "AM"/"PM" before or after it or neither.
+bool readTime(std::string_view t, std::size_t pos, ReleaseDate& d, std::string& error) {
+    skipSpaces(t, pos);
+    if (pos == t.size()) return true;
+    int marker = readMarker(t, pos);
+    skipSpaces(t, pos);
+    if (!readNumber(t, pos, d.hour, 2) || !expect(t, pos, ':') || !readNumber(t, pos, d.minute, 2)) {
+        error = "the time is not h:mm[:ss]";
+        return false;
+    }
+    if (pos < t.size() && t[pos] == ':' && !(++pos, readNumber(t, pos, d.second, 2))) {
+        error = "the seconds are not a number";
+        return false;
+    }
+    skipSpaces(t, pos);
+    if (marker < 0 && pos < t.size()) marker = readMarker(t, pos);
+    skipSpaces(t, pos);
+    if (pos != t.size()) {
+        error = "unknown text after the time (only AM and PM are known markers)";
+        return false;
+    }
+    if (marker >= 0) {
+        if (d.hour < 1 || d.hour > 12) {
+            error = "an hour outside 1 to 12 with AM or PM";
+            return false;
+        }
+        d.hour = d.hour % 12 + marker;
+    }
     return true;
 }
 
@@ -53,33 +103,77 @@ std::optional<ReleaseDate> ParseFolderDate(std::string_view name) {
     return d;
 }
 
-std::optional<ReleaseDate> ParseClientDate(std::string_view raw) {
+std::optional<ReleaseDate> ParseIsoDate(std::string_view raw) {
     const std::string text = text::trim(raw);
-    std::string_view t(text);
+    const std::string_view t(text);
     ReleaseDate d;
     std::size_t pos = 0;
-    if (!readNumber(t, pos, d.month, 2) || !expect(t, pos, '/') || !readNumber(t, pos, d.day, 2) ||
-        !expect(t, pos, '/') || !readNumber(t, pos, d.year, 4)) {
+    if (!readNumber(t, pos, d.year, 4) || pos != 4 || !expect(t, pos, '-') || !readNumber(t, pos, d.month, 2) ||
+        !expect(t, pos, '-') || !readNumber(t, pos, d.day, 2)) {
         return std::nullopt;
     }
     if (pos < t.size()) {
-        if (!expect(t, pos, ' ')) return std::nullopt;
-        while (pos < t.size() && t[pos] == ' ') ++pos;
-        if (!readNumber(t, pos, d.hour, 2) || !expect(t, pos, ':') || !readNumber(t, pos, d.minute, 2)) {
+        if (t[pos] != 'T' && t[pos] != ' ') return std::nullopt;
+        ++pos;
+        if (!readNumber(t, pos, d.hour, 2) || !expect(t, pos, ':') || !readNumber(t, pos, d.minute, 2) ||
+            !expect(t, pos, ':') || !readNumber(t, pos, d.second, 2) || pos != t.size()) {
             return std::nullopt;
-        }
-        if (pos < t.size() && t[pos] == ':' && !(++pos, readNumber(t, pos, d.second, 2))) return std::nullopt;
-        while (pos < t.size() && t[pos] == ' ') ++pos;
-        const std::string_view marker = t.substr(pos);
-        if (!marker.empty()) {
-            const bool pm = text::equalsNoCase(marker, "PM");
-            if (!pm && !text::equalsNoCase(marker, "AM")) return std::nullopt;
-            if (d.hour < 1 || d.hour > 12) return std::nullopt;
-            d.hour = d.hour % 12 + (pm ? 12 : 0);
         }
     }
     if (!validDate(d)) return std::nullopt;
     return d;
+}
+
+ClientDateReadings ReadClientDate(std::string_view raw) {
+    ClientDateReadings result;
+    const std::string text = text::trim(raw);
+    const std::string_view t(text);
+    int first = 0, second = 0, third = 0;
+    std::size_t pos = 0;
+    if (!readNumber(t, pos, first, 4) || pos >= t.size() || (t[pos] != '/' && t[pos] != '.' && t[pos] != '-')) {
+        result.error = "not a date of three numbers";
+        return result;
+    }
+    const bool yearFirst = pos == 4;
+    const char separator = t[pos++];
+    if (!readNumber(t, pos, second, 2) || !expect(t, pos, separator) || !readNumber(t, pos, third, 4)) {
+        result.error = "not a date of three numbers";
+        return result;
+    }
+    if (!yearFirst && third < 1000) {
+        result.error = "the year is not written with four digits";
+        return result;
+    }
+    if (pos < t.size() && t[pos] == '.' && separator == '.') ++pos;  // "16.03.2006."
+    ReleaseDate time;
+    if (!readTime(t, pos, time, result.error)) return result;
+
+    std::vector<ReleaseDate> candidates;
+    auto candidate = [&](int year, int month, int day) {
+        ReleaseDate d = time;
+        d.year = year;
+        d.month = month;
+        d.day = day;
+        if (validDate(d) && std::find(candidates.begin(), candidates.end(), d) == candidates.end()) {
+            candidates.push_back(d);
+        }
+    };
+    if (yearFirst) candidate(first, second, third);
+    else if (separator == '/') {
+        candidate(third, first, second);  // M/D/Y, the United States form
+        candidate(third, second, first);  // D/M/Y
+    } else {
+        candidate(third, second, first);  // D.M.Y and D-M-Y are day first wherever they are used
+    }
+    if (candidates.empty()) result.error = "no such day";
+    result.dates = std::move(candidates);
+    return result;
+}
+
+std::optional<ReleaseDate> ParseClientDate(std::string_view text) {
+    const ClientDateReadings readings = ReadClientDate(text);
+    if (readings.dates.size() != 1) return std::nullopt;
+    return readings.dates.front();
 }
 
 std::string FormatClientDate(const ReleaseDate& d) {
@@ -90,24 +184,75 @@ std::string FormatClientDate(const ReleaseDate& d) {
     return buffer;
 }
 
-std::vector<Release> ListReleases(const std::filesystem::path& root) {
-    std::vector<Release> releases;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_directory(ec)) continue;
-        if (auto date = ParseFolderDate(it->path().filename().string())) releases.push_back({*date, it->path()});
-    }
-    std::sort(releases.begin(), releases.end(), [](const Release& a, const Release& b) { return a.date < b.date; });
-    return releases;
+std::string FormatIsoDate(const ReleaseDate& d) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
+                  d.second);
+    return buffer;
 }
 
-DefinitionSet LoadDefinitionSet(const std::filesystem::path& folder) {
+ReleaseScan ScanReleases(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    ReleaseScan scan;
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (!it->is_directory(entryError)) continue;
+        const std::string name = it->path().filename().string();
+        const auto date = ParseFolderDate(name);
+        if (!date) continue;
+        const fs::path marker = it->path() / std::string(CompleteMarkerName);
+        const auto markerTime = fs::last_write_time(marker, entryError);
+        if (entryError) {
+            scan.skipped.push_back(name + ": no " + std::string(CompleteMarkerName) + " yet (still being copied?)");
+            scan.incomplete.push_back(it->path());
+            continue;
+        }
+        std::string unreadable;
+        for (std::string_view file : ClearFileNames) {
+            if (!std::ifstream(it->path() / std::string(file), std::ios::binary)) {
+                unreadable = std::string(file);
+                break;
+            }
+        }
+        if (!unreadable.empty()) {
+            scan.skipped.push_back(name + ": " + unreadable + " is missing or unreadable");
+            continue;
+        }
+        Release release{*date, it->path(), fs::exists(it->path() / std::string(BaseMarkerName), entryError), {}};
+        release.identity = it->path().string() + "@" + std::to_string(markerTime.time_since_epoch().count());
+        scan.releases.push_back(std::move(release));
+    }
+    std::sort(scan.releases.begin(), scan.releases.end(),
+              [](const Release& a, const Release& b) { return a.date < b.date; });
+    return scan;
+}
+
+std::filesystem::path ProductReleaseFolder(const std::filesystem::path& root, std::string_view prog,
+                                           std::string_view comp) {
+    auto plain = [](std::string_view name) {
+        if (name.empty() || name.size() > 100 || name == "." || name == "..") return false;
+        return std::none_of(name.begin(), name.end(), [](char c) {
+            return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+    };
+    if (!plain(prog) || !plain(comp)) return root;
+    const std::filesystem::path folder = root / std::string(prog) / std::string(comp);
+    std::error_code ec;
+    return std::filesystem::is_directory(folder, ec) ? folder : root;
+}
+
+std::optional<DefinitionSet> ReadDefinitionSet(const std::filesystem::path& folder, std::string* error) {
     DefinitionSet set;
     for (std::size_t i = 0; i < DefinitionFileCount; ++i) {
-        std::ifstream in(folder / std::string(ClearFileNames[i]), std::ios::binary);
-        if (!in) continue;
+        const std::filesystem::path path = folder / std::string(ClearFileNames[i]);
+        std::ifstream in(path, std::ios::binary);
         std::ostringstream content;
-        content << in.rdbuf();
+        if (in) content << in.rdbuf();
+        if (!in || in.bad()) {
+            if (error != nullptr) *error = path.string() + " is missing or unreadable";
+            return std::nullopt;
+        }
         set.files[i] = text::lines(content.str());
     }
     return set;
@@ -115,6 +260,11 @@ DefinitionSet LoadDefinitionSet(const std::filesystem::path& folder) {
 
 const Release* ReleaseAtOrBefore(const std::vector<Release>& releases, const ReleaseDate& clientDate) {
     if (releases.empty()) return nullptr;
+    for (const Release& r : releases) {
+        // Definitions older than the base are not what any installed program holds.
+        if (r.base && clientDate < r.date) return &r;
+        if (r.base) break;
+    }
     const Release* found = &releases.front();
     for (const Release& r : releases) {
         if (r.date <= clientDate) found = &r;

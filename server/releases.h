@@ -10,8 +10,14 @@
 
 // The folder of definition releases the reference server publishes: one sub-folder per
 // release, named by its date ("2024-05-14" or "2024-05-14T09-30-00"), holding the six
-// definition files in clear text ("FileDefinition.txt", ..., "Safety.txt").
+// definition files in clear text ("FileDefinition.txt", ..., "Safety.txt") and, written
+// last, the marker file "RELEASE-COMPLETE". A folder without the marker is still being
+// copied and is not served.
 namespace sorvane::server {
+
+inline constexpr std::string_view CompleteMarkerName = "RELEASE-COMPLETE";
+// Marks the release a product ships with: clients older than every release update from it.
+inline constexpr std::string_view BaseMarkerName = "RELEASE-BASE";
 
 struct ReleaseDate {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -20,26 +26,56 @@ struct ReleaseDate {
 
 // A release folder's name as a date; nothing for other names.
 std::optional<ReleaseDate> ParseFolderDate(std::string_view name);
-// A client's date text in the United States form the client writes: "3/16/2006" or
-// "3/16/2006 4:05:00 PM" (a 24-hour time without AM/PM is read as well).
+// "2024-05-14T09:30:00" (or "2024-05-14", or a space for the "T"); nothing otherwise.
+std::optional<ReleaseDate> ParseIsoDate(std::string_view text);
+
+// The dates a client's date text can stand for. Clients render their date in the system's
+// short date form: "3/16/2006 4:05:00 PM" (M/D/Y), "16/3/2006" (D/M/Y), "16.03.2006 16:05:00"
+// (D.M.Y), "2006-03-16" or "2006/03/16" (Y/M/D), with a 12-hour time marked AM or PM before or
+// after it, or a 24-hour time. A slash date whose first two numbers are both 12 or less and
+// differ reads both ways; `error` says why a text has no reading.
+struct ClientDateReadings {
+    std::vector<ReleaseDate> dates;
+    std::string error;
+};
+ClientDateReadings ReadClientDate(std::string_view text);
+// The one reading of a client's date text; nothing when it has none or two.
 std::optional<ReleaseDate> ParseClientDate(std::string_view text);
-// "3/16/2006 12:00:00 AM": the form the client reads back.
+
+// "3/16/2006 12:00:00 AM": the form classic clients read back.
 std::string FormatClientDate(const ReleaseDate& date);
+// "2006-03-16T00:00:00".
+std::string FormatIsoDate(const ReleaseDate& date);
 
 struct Release {
     ReleaseDate date;
     std::filesystem::path folder;
+    bool base = false;    // holds the base marker
+    std::string identity;  // the folder and the moment its marker was written: a new copy is a new release
 };
 
-// The releases below `root`, oldest first. Folders with other names are ignored.
-std::vector<Release> ListReleases(const std::filesystem::path& root);
+// What a look at a folder of releases found.
+struct ReleaseScan {
+    std::vector<Release> releases;                  // complete ones, oldest first
+    std::vector<std::string> skipped;               // why each incomplete or unreadable one is left out
+    std::vector<std::filesystem::path> incomplete;  // folders named as releases that lack their marker
+};
 
-// Reads a clear-text definition set; a missing file is an empty one.
-DefinitionSet LoadDefinitionSet(const std::filesystem::path& folder);
+ReleaseScan ScanReleases(const std::filesystem::path& root);
 
-// The release a client of `clientDate` holds: the newest at or before that date, or the
-// oldest one when the client is older than every release (its definitions came with the
-// program, which ships the oldest release).
+// The folder of a product's releases: ROOT/PROG/COMP when that folder exists, else ROOT
+// itself. Names that are not one plain folder name ("..", "a/b", control bytes) get ROOT.
+std::filesystem::path ProductReleaseFolder(const std::filesystem::path& root, std::string_view prog,
+                                           std::string_view comp);
+
+// Reads a clear-text definition set. Every one of the six files must be there and readable:
+// a missing file is an error (`error` names it), never an empty file.
+std::optional<DefinitionSet> ReadDefinitionSet(const std::filesystem::path& folder, std::string* error = nullptr);
+
+// The release a client of `clientDate` holds: the newest at or before that date. A client
+// older than the oldest release marked as a base holds what its program shipped: that base
+// (releases older than it may have been kept, or pruned). With no base marked, a client older
+// than every release holds the oldest one.
 const Release* ReleaseAtOrBefore(const std::vector<Release>& releases, const ReleaseDate& clientDate);
 
 }  // namespace sorvane::server

@@ -1,5 +1,6 @@
 #include "server/server.h"
 
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -86,6 +87,16 @@ std::string firstValue(const std::multimap<std::string, std::string>& query, con
 
 Answer notFound() { return {404, "Not Found\n"}; }
 
+// "2024-05-14T09:30:00Z".
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return buffer;
+}
+
 std::string readWhole(const std::filesystem::path& path, bool& found) {
     std::ifstream in(path, std::ios::binary);
     found = static_cast<bool>(in);
@@ -108,27 +119,88 @@ std::vector<std::string> DecodeSubmittedNames(std::string_view payload) {
     return names;
 }
 
+std::string EscapeLogText(std::string_view text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // A C1 control character in UTF-8: 0xC2 followed by 0x80 to 0x9F.
+        if (c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+            const auto next = static_cast<unsigned char>(text[++i]);
+            out += "\\u00";
+            out += Hex[next >> 4];
+            out += Hex[next & 0xF];
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += Hex[c >> 4];
+            out += Hex[c & 0xF];
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+const Release* ClientBaseRelease(const std::vector<Release>& releases, const std::vector<ReleaseDate>& readings,
+                                 std::string& reason) {
+    if (releases.empty() || readings.empty()) {
+        reason = "no release or no reading";
+        return nullptr;
+    }
+    std::vector<ReleaseDate> possible;
+    for (const ReleaseDate& d : readings) {
+        if (d <= releases.back().date) possible.push_back(d);
+    }
+    if (possible.empty()) possible = readings;  // every reading is ahead: the client holds the newest
+    const Release* base = ReleaseAtOrBefore(releases, possible.front());
+    bool agree = true;
+    for (const ReleaseDate& d : possible) agree = agree && ReleaseAtOrBefore(releases, d) == base;
+    if (agree) return base;
+    const Release* exact = nullptr;
+    int exactCount = 0;
+    for (const ReleaseDate& d : possible) {
+        for (const Release& r : releases) {
+            if (r.date == d) {
+                exact = &r;
+                ++exactCount;
+            }
+        }
+    }
+    if (exactCount == 1) return exact;
+    reason = "the day and the month can be read either way (" + FormatIsoDate(possible[0]) + " or " +
+             FormatIsoDate(possible[1]) + ") and lead to different releases";
+    return nullptr;
+}
+
 DefinitionService::DefinitionService(ServerOptions options, std::ostream& log)
-    : options_(std::move(options)), log_(log) {}
+    : options_(std::move(options)),
+      log_(log),
+      releases_(options_.maxDeletedShare, [this](std::string_view line) { this->log(line); }),
+      submissions_(options_.submissions, options_.maxSubmissions) {}
 
 void DefinitionService::log(std::string_view line) {
+    const std::string escaped = EscapeLogText(line);
     std::lock_guard lock(mutex_);
-    log_ << line << '\n';
+    log_ << escaped << '\n';
     log_.flush();
 }
 
 Answer DefinitionService::get(std::string_view path, const std::multimap<std::string, std::string>& query) {
+    if (text::equalsNoCase(path, "/health")) return {200, "OK\n"};
     if (text::equalsNoCase(path, "/asp/currentDateNEW.asp") || text::equalsNoCase(path, "/asp/date.asp") ||
         text::equalsNoCase(path, "/definitions/customdate.html")) {
-        return newestDate();
+        return newestDate(query);
     }
-    if (text::equalsNoCase(path, "/asp/getDefsNEW.asp")) return definitionsSince(firstValue(query, "date"));
-    if (text::equalsNoCase(path, "/definitions/custom.html")) return customFeed();
-    if (text::equalsNoCase(path, "/asp/getData.asp")) return collect(firstValue(query, "data"));
-    if (text::startsWithNoCase(path, "/definitions/data/")) return storedFile(path.substr(18));
+    if (text::equalsNoCase(path, "/asp/getDefsNEW.asp")) return definitionsSince(query);
+    if (text::equalsNoCase(path, "/definitions/custom.html")) return customFeed(query);
+    if (text::equalsNoCase(path, "/asp/getData.asp")) return collect(query);
+    if (text::startsWithNoCase(path, "/definitions/data/")) return storedFile(path.substr(18), query);
     if (text::startsWithNoCase(path, "/definitions/version/")) {
         const std::string name = text::toUpper(path.substr(21));
-        if (name == "R.HTM" || name == "F.HTM" || name == "E.HTM" || name == "C.HTM") return newestDate();
+        if (name == "R.HTM" || name == "F.HTM" || name == "E.HTM" || name == "C.HTM") return newestDate(query);
         return notFound();
     }
     if (text::startsWithNoCase(path, "/Languages/")) {
@@ -141,52 +213,102 @@ Answer DefinitionService::get(std::string_view path, const std::multimap<std::st
     return notFound();
 }
 
-Answer DefinitionService::newestDate() {
-    const auto releases = ListReleases(options_.releases);
-    if (releases.empty()) return {503, "No definition releases\n"};
-    return {200, FormatClientDate(releases.back().date)};
+std::shared_ptr<const std::vector<Release>> DefinitionService::releasesFor(const Query& query) {
+    return releases_.releases(
+        ProductReleaseFolder(options_.releases, firstValue(query, "prog"), firstValue(query, "comp")));
 }
 
-Answer DefinitionService::definitionsSince(std::string_view clientDate) {
-    const auto date = ParseClientDate(clientDate);
-    if (!date) return {400, "Unreadable date\n"};
-    const auto releases = ListReleases(options_.releases);
-    if (releases.empty()) return {503, "No definition releases\n"};
-    const Release* base = ReleaseAtOrBefore(releases, *date);
-    if (base == &releases.back()) return {200, ""};
-    const UpdateText update = MakeUpdateText(LoadDefinitionSet(base->folder), LoadDefinitionSet(releases.back().folder));
-    for (const std::string& warning : update.warnings) log("warning: " + warning);
-    return {200, update.text};
+namespace {
+
+Answer noReleases() { return {503, "No definition releases\n"}; }
+
+// A request that names `iso` (with any value) is answered in ISO 8601; others in the classic form.
+std::string dateFor(const ReleaseDate& date, const std::multimap<std::string, std::string>& query) {
+    return query.count("iso") != 0 ? FormatIsoDate(date) : FormatClientDate(date);
 }
 
-Answer DefinitionService::customFeed() {
-    const auto releases = ListReleases(options_.releases);
-    if (releases.empty()) return {503, "No definition releases\n"};
-    return {200, MakeFullText(LoadDefinitionSet(releases.back().folder)).text};
+Answer served(const ServedDifference& text) {
+    if (!text.failure.empty()) return {503, "The definitions cannot be read now; try again later\n"};
+    if (!text.refusal.empty()) return {503, "This update is withheld by the publisher's safety check\n"};
+    return {200, text.text};
 }
 
-Answer DefinitionService::storedFile(std::string_view name) {
-    const auto releases = ListReleases(options_.releases);
-    if (releases.empty()) return notFound();
+}  // namespace
+
+Answer DefinitionService::newestDate(const Query& query) {
+    const auto releases = releasesFor(query);
+    if (releases->empty()) return noReleases();
+    return {200, dateFor(releases->back().date, query)};
+}
+
+Answer DefinitionService::badDate(std::string_view text, std::string_view reason) {
+    log("unreadable client date \"" + std::string(text) + "\": " + std::string(reason));
+    return {400, "Unreadable date\n"};
+}
+
+Answer DefinitionService::definitionsSince(const Query& query) {
+    std::vector<ReleaseDate> readings;
+    std::string dateText;
+    if (query.count("iso") != 0) {
+        dateText = firstValue(query, "iso");
+        const auto iso = ParseIsoDate(dateText);
+        if (!iso) return badDate(dateText, "not YYYY-MM-DDThh:mm:ss");
+        readings.push_back(*iso);
+    } else {
+        dateText = firstValue(query, "date");
+        ClientDateReadings read = ReadClientDate(dateText);
+        if (read.dates.empty()) return badDate(dateText, read.error);
+        readings = std::move(read.dates);
+    }
+    const auto releases = releasesFor(query);
+    if (releases->empty()) return noReleases();
+    std::string reason;
+    const Release* base = ClientBaseRelease(*releases, readings, reason);
+    if (base == nullptr) return badDate(dateText, reason);
+    if (base == &releases->back()) return {200, WithClosingRecord("")};
+    return served(*releases_.difference(*base, releases->back()));
+}
+
+Answer DefinitionService::customFeed(const Query& query) {
+    const auto releases = releasesFor(query);
+    if (releases->empty()) return noReleases();
+    return served(*releases_.fullText(releases->back()));
+}
+
+Answer DefinitionService::storedFile(std::string_view name, const Query& query) {
+    const auto releases = releasesFor(query);
+    if (releases->empty()) return notFound();
     for (std::size_t i = 0; i < DefinitionFileCount; ++i) {
         if (!text::equalsNoCase(name, update::UpdateFiles[i])) continue;
-        const DefinitionSet set = LoadDefinitionSet(releases.back().folder);
+        const auto set = releases_.definitions(releases->back());
+        if (!set) return {503, "The definitions cannot be read now; try again later\n"};
         std::string body;
-        for (const std::string& line : set.files[i]) body += definitions::EncodeLine(line) + "\r\n";
+        for (const std::string& line : set->files[i]) body += definitions::EncodeLine(line) + "\r\n";
         return {200, body, "application/octet-stream"};
     }
     return notFound();
 }
 
-Answer DefinitionService::collect(std::string_view payload) {
+Answer DefinitionService::collect(const Query& query) {
+    const std::string prog = firstValue(query, "prog"), comp = firstValue(query, "comp");
+    const std::string product = prog.empty() && comp.empty() ? std::string() : prog + "/" + comp;
+    const std::string now = utcNow();
     bool added = false;
-    for (const std::string& name : DecodeSubmittedNames(payload)) {
-        bool fresh = false;
-        {
-            std::lock_guard lock(mutex_);
-            fresh = seenNames_.insert(text::toLower(name)).second;
+    for (const std::string& name : DecodeSubmittedNames(firstValue(query, "data"))) {
+        const std::string shown = cp1252ToUtf8(name);
+        SubmissionStore::Outcome outcome = SubmissionStore::Outcome::TooLong;
+        try {
+            outcome = submissions_.record(shown, product, now);
+        } catch (const std::exception& e) {
+            log(std::string("submission not stored: ") + e.what());
+            return {503, "Submissions cannot be stored now\n"};
         }
-        log(std::string(fresh ? "submitted (new): " : "submitted (seen): ") + cp1252ToUtf8(name));
+        if (outcome == SubmissionStore::Outcome::TooLong) {
+            log("submitted (too long, not stored): " + shown.substr(0, 64) + "...");
+            continue;
+        }
+        const bool fresh = outcome == SubmissionStore::Outcome::New;
+        log(std::string(fresh ? "submitted (new): " : "submitted (seen): ") + shown);
         added = added || fresh;
     }
     return {200, added ? "Added" : "Skipped"};

@@ -1,12 +1,15 @@
 #pragma once
 #include <filesystem>
 #include <map>
-#include <vector>
+#include <memory>
 #include <mutex>
 #include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "server/release_store.h"
+#include "server/submissions.h"
 
 // The reference definition server's answers, apart from the HTTP transport, so that
 // they can be tested without a socket.
@@ -19,34 +22,53 @@ struct Answer {
 };
 
 struct ServerOptions {
-    std::filesystem::path releases;   // one sub-folder per release
+    std::filesystem::path releases;   // one sub-folder per release, or PROG/COMP/ folders of them
     std::filesystem::path languages;  // "N/Localization.xml" per product number; empty: none served
+    double maxDeletedShare = 0.5;     // a difference deleting more of a file is refused
+    std::string submissions = ":memory:";  // the SQLite database of submitted names
+    std::size_t maxSubmissions = 100000;
 };
 
 class DefinitionService {
 public:
     // `log` receives one line per request and per name submitted; it may be shared with
-    // other threads only through this object.
+    // other threads only through this object. Throws std::runtime_error when the
+    // submissions database cannot be opened.
     DefinitionService(ServerOptions options, std::ostream& log);
 
     // Answers a GET of `path` with its decoded query `query` (name to value).
     Answer get(std::string_view path, const std::multimap<std::string, std::string>& query);
-    // Writes one log line (under the log's lock).
+    // Writes one log line (under the log's lock), its control characters escaped.
     void log(std::string_view line);
 
 private:
-    Answer newestDate();
-    Answer definitionsSince(std::string_view clientDate);
-    Answer customFeed();
-    Answer storedFile(std::string_view name);
-    Answer collect(std::string_view payload);
+    using Query = std::multimap<std::string, std::string>;
+    std::shared_ptr<const std::vector<Release>> releasesFor(const Query& query);
+    Answer newestDate(const Query& query);
+    Answer definitionsSince(const Query& query);
+    Answer customFeed(const Query& query);
+    Answer storedFile(std::string_view name, const Query& query);
+    Answer collect(const Query& query);
     Answer languageFile(std::string_view product);
+    Answer badDate(std::string_view text, std::string_view reason);
 
     ServerOptions options_;
     std::ostream& log_;
     std::mutex mutex_;
-    std::set<std::string> seenNames_;
+    ReleaseStore releases_;
+    SubmissionStore submissions_;
 };
+
+// A log line with every control character (C0, DEL, C1 in UTF-8) and the backslash written
+// as an escape ("\x0a", "\\"), so that no submitted byte can end a line or forge one.
+std::string EscapeLogText(std::string_view text);
+
+// The release a client's date readings stand for: the same base release for every reading,
+// or else the one reading that is a release's own date (clients keep the date the server
+// gave them). Readings later than the newest release are impossible and dropped. Nothing,
+// with `reason`, when the readings lead to different releases and none is preferred.
+const Release* ClientBaseRelease(const std::vector<Release>& releases, const std::vector<ReleaseDate>& readings,
+                                 std::string& reason);
 
 // The payload of the data-collection endpoint as it arrived (percent-escapes already
 // undone): its encoded names, decoded. Names sent as UTF-8 of the ANSI characters are

@@ -226,6 +226,37 @@ UpdateText MakeFullText(const DefinitionSet& set) {
     return builder.finish();
 }
 
+std::string WithClosingRecord(std::string_view text) {
+    std::string sent(text);
+    sent += ClosingRecord;
+    return sent;
+}
+
+std::string DestructiveDifference(const DefinitionSet& from, const DefinitionSet& to, double maxDeletedShare) {
+    for (std::size_t file = 0; file < DefinitionFileCount; ++file) {
+        const std::vector<std::string> oldLines = nonBlank(from.files[file]);
+        const std::vector<std::string> newLines = nonBlank(to.files[file]);
+        if (oldLines.empty()) continue;
+        const std::string fileName(ClearFileNames[file]);
+        if (newLines.empty()) {
+            return fileName + " would lose all of its " + std::to_string(oldLines.size()) + " lines";
+        }
+        std::multiset<std::string> kept(newLines.begin(), newLines.end());
+        std::size_t deleted = 0;
+        for (const std::string& line : oldLines) {
+            auto found = kept.find(line);
+            if (found == kept.end()) ++deleted;
+            else kept.erase(found);
+        }
+        if (deleted >= MinRefusedDeletions &&
+            static_cast<double>(deleted) > maxDeletedShare * static_cast<double>(oldLines.size())) {
+            return fileName + " would lose " + std::to_string(deleted) + " of its " +
+                   std::to_string(oldLines.size()) + " lines";
+        }
+    }
+    return {};
+}
+
 std::vector<std::string> CheckUpdateText(const DefinitionSet& from, const DefinitionSet& to, std::string_view text) {
     const std::vector<update::UpdateRecord> records = update::ParseUpdateText(text);
     std::multiset<std::string> exeAdded;  // clear lines that "EXE" additions put into every list

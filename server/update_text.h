@@ -43,4 +43,16 @@ std::vector<std::string> CheckUpdateText(const DefinitionSet& from, const Defini
 // Every line of `set` as an addition, for a feed applied in rebuild mode.
 UpdateText MakeFullText(const DefinitionSet& set);
 
+// The record that closes every update text served ("|END[DEF]": no section, an action clients
+// ignore): a client that gets a body of unknown length knows by it that nothing was cut off.
+inline constexpr std::string_view ClosingRecord = "[BR]|END[DEF]";
+// `text` as it is sent: followed by the closing record.
+std::string WithClosingRecord(std::string_view text);
+
+// Why a client holding `from` must not be sent the difference to `to`: it empties a file, or
+// it deletes more than `maxDeletedShare` (0 to 1) of a file's lines and at least
+// `MinRefusedDeletions` of them. Empty when the difference may be sent.
+inline constexpr std::size_t MinRefusedDeletions = 10;
+std::string DestructiveDifference(const DefinitionSet& from, const DefinitionSet& to, double maxDeletedShare);
+
 }  // namespace sorvane::server

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <unistd.h>
 
 #include "definitions/encoding.h"
+#include "server/release_store.h"
 #include "server/releases.h"
 #include "server/server.h"
+#include "server/submissions.h"
 #include "server/update_text.h"
 #include "update/applier.h"
 
@@ -21,7 +25,7 @@ using definitions::EncodeLine;
 
 constexpr std::size_t FileList = 0, ExeList = 1, RegistryList = 2, CookieList = 3, SafeList = 5;
 
-DefinitionSet shipped() { return LoadDefinitionSet(fs::path(SORVANE_SOURCE_DIR) / "data" / "definitions"); }
+DefinitionSet shipped() { return ReadDefinitionSet(fs::path(SORVANE_SOURCE_DIR) / "data" / "definitions").value(); }
 
 TEST(ReleaseDates, FolderNamesAndClientTexts) {
     EXPECT_EQ(ParseFolderDate("2024-05-14"), (ReleaseDate{2024, 5, 14, 0, 0, 0}));
@@ -35,7 +39,7 @@ TEST(ReleaseDates, FolderNamesAndClientTexts) {
     EXPECT_EQ(ParseClientDate(" 5/14/2024 1:02:03 pm "), (ReleaseDate{2024, 5, 14, 13, 2, 3}));
     EXPECT_EQ(ParseClientDate("5/14/2024 12:30:00 PM"), (ReleaseDate{2024, 5, 14, 12, 30, 0}));
     EXPECT_FALSE(ParseClientDate("5/14/2024 13:00:00 PM"));
-    EXPECT_FALSE(ParseClientDate("2024-05-14"));
+    EXPECT_FALSE(ParseClientDate("14 May 2024"));
     EXPECT_EQ(FormatClientDate({2006, 3, 16, 0, 0, 0}), "3/16/2006 12:00:00 AM");
     EXPECT_EQ(FormatClientDate({2024, 12, 1, 23, 5, 9}), "12/1/2024 11:05:09 PM");
 }
@@ -97,12 +101,65 @@ TEST(UpdateTexts, ChangesTheLanguageCannotCarryAreReported) {
     EXPECT_FALSE(MakeUpdateText(twin, oneLeft).warnings.empty());
 }
 
+TEST(ReleaseDates, EveryFormAClientWrites) {
+    const ReleaseDate may14{2024, 5, 14, 0, 0, 0}, may14pm{2024, 5, 14, 13, 5, 0};
+    EXPECT_EQ(ParseClientDate("14.05.2024"), may14);                  // de-DE
+    EXPECT_EQ(ParseClientDate("14.5.2024 13:05:00"), may14pm);        // 24-hour time
+    EXPECT_EQ(ParseClientDate("14.05.2024."), may14);
+    EXPECT_EQ(ParseClientDate("14/05/2024 1:05:00 PM"), may14pm);     // a day above 12: D/M/Y
+    EXPECT_EQ(ParseClientDate("5/14/2024 1:05 PM"), may14pm);         // M/D/Y
+    EXPECT_EQ(ParseClientDate("2024-05-14 PM 1:05:00"), may14pm);     // marker before the time
+    EXPECT_EQ(ParseClientDate("2024/05/14 13:05:00"), may14pm);       // ja-JP
+    EXPECT_EQ(ParseClientDate("14-05-2024"), may14);
+    EXPECT_EQ(ParseClientDate("4/4/2024"), (ReleaseDate{2024, 4, 4, 0, 0, 0}));  // both readings agree
+
+    // Both numbers 12 or less: both readings, for the caller to choose by the releases.
+    const ClientDateReadings both = ReadClientDate("5/6/2024");
+    ASSERT_EQ(both.dates.size(), 2u);
+    EXPECT_EQ(both.dates[0], (ReleaseDate{2024, 5, 6, 0, 0, 0}));
+    EXPECT_EQ(both.dates[1], (ReleaseDate{2024, 6, 5, 0, 0, 0}));
+    EXPECT_FALSE(ParseClientDate("5/6/2024"));
+
+    for (const char* bad : {"", "garbage", "30.02.2024", "31/31/2024", "14.05.24", "14.05.2024 오후 1:05:00",
+                            "14.05.2024 25:00", "5/14/2024 0:30 AM", "1/2/3/2024"}) {
+        const ClientDateReadings r = ReadClientDate(bad);
+        EXPECT_TRUE(r.dates.empty()) << bad;
+        EXPECT_FALSE(r.error.empty()) << bad;
+    }
+    EXPECT_EQ(ParseClientDate("29.02.2024"), (ReleaseDate{2024, 2, 29, 0, 0, 0}));
+
+    EXPECT_EQ(ParseIsoDate("2024-05-14T13:05:00"), may14pm);
+    EXPECT_EQ(ParseIsoDate("2024-05-14"), may14);
+    EXPECT_FALSE(ParseIsoDate("2024-05-14T13:05"));
+    EXPECT_FALSE(ParseIsoDate("14.05.2024"));
+    EXPECT_EQ(FormatIsoDate(may14pm), "2024-05-14T13:05:00");
+}
+
+TEST(ReleaseDates, AnAmbiguousDateIsSettledByTheReleasesOrRefused) {
+    auto at = [](int y, int m, int d) { return Release{{y, m, d, 0, 0, 0}, "x", false, ""}; };
+    const std::vector<Release> releases = {at(2006, 3, 16), at(2024, 5, 6), at(2024, 6, 5), at(2024, 9, 1)};
+    std::string reason;
+    // 5/6 and 6/5 are both releases: nothing tells which the client holds.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("5/6/2024").dates, reason), nullptr);
+    EXPECT_NE(reason.find("either way"), std::string::npos);
+    // 7/8: July 8 and August 7 lie between the same two releases.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("7/8/2024").dates, reason), &releases[2]);
+    // 6/3: June 3 lies after the May release, March 6 before it, and neither is a release's date.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("6/3/2024").dates, reason), nullptr);
+    // 5/4: May 4 or April 5, both after 2006 and before May 6: the same base.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("5/4/2024").dates, reason), &releases[0]);
+    // A release's own date wins over a reading that is none: 1/9 is September 1 (a release), not January 9.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("1/9/2024").dates, reason), &releases[3]);
+    // A reading later than the newest release is impossible: 10/8 can only be August 10.
+    EXPECT_EQ(ClientBaseRelease(releases, ReadClientDate("10/8/2024").dates, reason), &releases[2]);
+}
+
 class ServiceTest : public ::testing::Test {
 protected:
     ServiceTest() {
         fs::remove_all(root);
-        write("releases/2006-03-16/BlockedCookies.txt", "a.example\r\nb.example\r\n");
-        write("releases/2024-05-14/BlockedCookies.txt", "a.example\r\nc.example\r\n");
+        release("2006-03-16", "a.example\r\nb.example\r\n");
+        release("2024-05-14", "a.example\r\nc.example\r\n");
         write("releases/not-a-release/BlockedCookies.txt", "x\r\n");
         write("languages/30/Localization.xml", "<TRANSLATION_ITEMS>");
     }
@@ -111,9 +168,20 @@ protected:
         fs::create_directories((root / name).parent_path());
         std::ofstream(root / name, std::ios::binary) << content;
     }
+    // A complete release under `tree`: six files (the cookies as given, the others one line
+    // each) and the marker last.
+    void release(const std::string& name, const std::string& cookies, const std::string& tree = "releases") {
+        for (std::string_view file : ClearFileNames) {
+            write(tree + "/" + name + "/" + std::string(file),
+                  file == "BlockedCookies.txt" ? cookies : "kept.exe=Kept|[system]|" + std::string(file) + "\r\n");
+        }
+        write(tree + "/" + name + "/" + std::string(CompleteMarkerName), "");
+    }
     Answer get(std::string path, std::multimap<std::string, std::string> query = {}) {
         return service.get(path, query);
     }
+    // Lets the folder times tick past a change made within the same tick as the last look.
+    static void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
 
     fs::path root = fs::temp_directory_path() / ("sorvane-server-test-" + std::to_string(::getpid()));
     std::ostringstream log;
@@ -125,20 +193,173 @@ TEST_F(ServiceTest, DatesAndUpdatesFromTheReleaseAtOrBeforeTheClientsDate) {
     EXPECT_EQ(get("/asp/date.asp").body, "5/14/2024 12:00:00 AM");
     EXPECT_EQ(get("/definitions/customdate.html").body, "5/14/2024 12:00:00 AM");
 
-    const std::string expected = UpdateRecord("COOK", "DEL", "b.example") + "[BR]" + UpdateRecord("COOK", "ADD", "c.example");
+    const std::string expected = UpdateRecord("COOK", "DEL", "b.example") + "[BR]" +
+                                 UpdateRecord("COOK", "ADD", "c.example") + std::string(ClosingRecord);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}}).body, expected);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "16.03.2006"}}).body, expected);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "1/1/2001"}}).body, expected);  // older than every release
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/13/2024 11:59:59 PM"}}).body, expected);
-    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}}).body, "");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}}).body, std::string(ClosingRecord));
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "garbage"}}).status, 400);
+    EXPECT_NE(log.str().find("unreadable client date \"garbage\": not a date of three numbers"), std::string::npos);
 
-    EXPECT_EQ(get("/definitions/custom.html").body,
-              UpdateRecord("COOK", "ADD", "a.example") + "[BR]" + UpdateRecord("COOK", "ADD", "c.example"));
+    EXPECT_EQ(get("/definitions/custom.html").body.rfind(std::string(ClosingRecord)),
+              get("/definitions/custom.html").body.size() - ClosingRecord.size());
+    EXPECT_NE(get("/definitions/custom.html").body.find(UpdateRecord("COOK", "ADD", "c.example")), std::string::npos);
     EXPECT_EQ(get("/definitions/data/blockedcookies.dat").body, EncodeLine("a.example") + "\r\n" + EncodeLine("c.example") + "\r\n");
     EXPECT_EQ(get("/definitions/data/other.dat").status, 404);
     EXPECT_EQ(get("/definitions/version/R.HTM").body, "5/14/2024 12:00:00 AM");
+    EXPECT_EQ(get("/health").status, 200);
 }
 
+TEST_F(ServiceTest, ARequestNamingIsoIsAnsweredInIsoAndReadByIt) {
+    for (const char* path : {"/asp/currentDateNEW.asp", "/asp/date.asp", "/definitions/customdate.html"}) {
+        EXPECT_EQ(get(path, {{"iso", ""}}).body, "2024-05-14T00:00:00") << path;
+        EXPECT_EQ(get(path, {{"iso", "2006-03-16T00:00:00"}}).body, "2024-05-14T00:00:00") << path;
+    }
+    // The ISO date decides even when the classic one says otherwise (or cannot be read).
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}, {"iso", "2006-03-16T00:00:00"}}).body,
+              get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}}).body);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "16.03.2006 00:00:00 오전"}, {"iso", "2024-05-14T00:00:00"}}).body,
+              std::string(ClosingRecord));
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}, {"iso", "3/16/2006"}}).status, 400);
+}
+
+TEST_F(ServiceTest, TheClosingRecordChangesNothingAtAClient) {
+    const DefinitionSet from = ReadDefinitionSet(root / "releases" / "2006-03-16").value();
+    const std::string body = get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}}).body;
+    const std::string bare = body.substr(0, body.size() - ClosingRecord.size());
+    for (std::size_t file = 0; file < DefinitionFileCount; ++file) {
+        EXPECT_EQ(clientLines(from, body, file), clientLines(from, bare, file)) << file;
+    }
+    std::string stored;
+    for (const auto& line : from.files[CookieList]) stored += EncodeLine(line) + "\r\n";
+    EXPECT_EQ(update::UpdateFileContent(CookieList, stored, update::ParseUpdateText(ClosingRecord), false).added, 0u);
+}
+
+TEST_F(ServiceTest, AReleaseIsServedOnlyOnceCompleteAndReadable) {
+    // Being copied: the files are there but not the marker.
+    for (std::string_view file : ClearFileNames) write("releases/2024-06-01/" + std::string(file), "");
+    EXPECT_EQ(get("/asp/date.asp").body, "5/14/2024 12:00:00 AM");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}}).body, std::string(ClosingRecord));
+    EXPECT_NE(log.str().find("2024-06-01: no RELEASE-COMPLETE yet"), std::string::npos);
+
+    // The marker written last (the folder's own time changes, not its parent's) makes it served.
+    release("2024-06-01", "a.example\r\nc.example\r\nd.example\r\n");
+    settle();
+    EXPECT_EQ(get("/asp/date.asp").body, "6/1/2024 12:00:00 AM");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}}).body,
+              UpdateRecord("COOK", "ADD", "d.example") + std::string(ClosingRecord));
+
+    // A marked release with a file missing is skipped and said so, never served as "delete every line".
+    release("2024-07-01", "a.example\r\n");
+    fs::remove(root / "releases" / "2024-07-01" / "Safety.txt");
+    settle();
+    EXPECT_EQ(get("/asp/date.asp").body, "6/1/2024 12:00:00 AM");
+    EXPECT_NE(log.str().find("2024-07-01: Safety.txt is missing or unreadable"), std::string::npos);
+
+    // Published by copying beside under another name and renaming.
+    release(".incoming", "a.example\r\nc.example\r\nd.example\r\ne.example\r\n");
+    settle();
+    EXPECT_EQ(get("/asp/date.asp").body, "6/1/2024 12:00:00 AM");
+    fs::rename(root / "releases" / ".incoming", root / "releases" / "2024-08-01");
+    settle();
+    EXPECT_EQ(get("/asp/date.asp").body, "8/1/2024 12:00:00 AM");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "6/1/2024"}}).body,
+              UpdateRecord("COOK", "ADD", "e.example") + std::string(ClosingRecord));
+}
+
+TEST_F(ServiceTest, ADifferenceThatWouldDestroyAFileIsRefused) {
+    std::string many;
+    for (int i = 0; i < 40; ++i) many += "site" + std::to_string(i) + ".example\r\n";
+    release("2024-06-01", many);
+    release("2024-07-01", "");  // the cookie file emptied
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "6/1/2024"}}).status, 503);
+    EXPECT_NE(log.str().find("difference refused: 2024-06-01T00:00:00 to 2024-07-01T00:00:00: BlockedCookies.txt "
+                             "would lose all of its 40 lines"),
+              std::string::npos);
+
+    std::string fewer;
+    for (int i = 0; i < 15; ++i) fewer += "site" + std::to_string(i) + ".example\r\n";
+    release("2024-08-01", fewer);  // 25 of 40 gone: more than half
+    settle();
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "6/1/2024"}}).status, 503);
+    EXPECT_NE(log.str().find("BlockedCookies.txt would lose 25 of its 40 lines"), std::string::npos);
+
+    release("2024-09-01", fewer + "site30.example\r\nsite31.example\r\nsite32.example\r\nsite33.example\r\n"
+                                  "site34.example\r\nsite35.example\r\n");  // 19 of 40 gone
+    settle();
+    const Answer kept = get("/asp/getDefsNEW.asp", {{"date", "6/1/2024"}});
+    EXPECT_EQ(kept.status, 200);
+    std::size_t deletions = 0;
+    for (std::size_t at = kept.body.find("|DEL[DEF]"); at != std::string::npos; at = kept.body.find("|DEL[DEF]", at + 1)) {
+        ++deletions;
+    }
+    EXPECT_EQ(deletions, 19u);
+
+    const DefinitionSet one = ReadDefinitionSet(root / "releases" / "2024-06-01").value();
+    DefinitionSet emptied = one;
+    emptied.files[RegistryList].clear();
+    EXPECT_FALSE(DestructiveDifference(one, emptied, 1.0).empty());  // no share lets a file be emptied
+    EXPECT_TRUE(DestructiveDifference(emptied, one, 0.0).empty());
+}
+
+TEST_F(ServiceTest, ProductsHaveTheirOwnReleasesAndTheFlatTreeIsEveryOthers) {
+    release("2025-01-01", "brand.example\r\n", "releases/Rebrand Pro/Rebrand Inc");
+    release("2025-02-01", "brand.example\r\nnew.example\r\n", "releases/Rebrand Pro/Rebrand Inc");
+    const std::multimap<std::string, std::string> brand = {{"prog", "Rebrand Pro"}, {"comp", "Rebrand Inc"}};
+    EXPECT_EQ(get("/asp/currentDateNEW.asp", brand).body, "2/1/2025 12:00:00 AM");
+    auto withDate = brand;
+    withDate.emplace("date", "1/1/2025");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", withDate).body,
+              UpdateRecord("COOK", "ADD", "new.example") + std::string(ClosingRecord));
+
+    EXPECT_EQ(get("/asp/currentDateNEW.asp", {{"prog", "Sorvane"}, {"comp", "Talvenor"}}).body, "5/14/2024 12:00:00 AM");
+    EXPECT_EQ(get("/asp/currentDateNEW.asp", {{"prog", "Rebrand Pro"}, {"comp", "Other"}}).body, "5/14/2024 12:00:00 AM");
+    EXPECT_EQ(ProductReleaseFolder(root / "releases", "..", "releases"), root / "releases");
+    EXPECT_EQ(ProductReleaseFolder(root / "releases", "Rebrand Pro/Rebrand Inc", "."), root / "releases");
+}
+
+TEST_F(ServiceTest, AClientOlderThanEveryReleaseUpdatesFromTheMarkedBase) {
+    // The oldest release was pruned; the program shipped 2010's definitions, marked as the base.
+    fs::remove_all(root / "releases" / "2006-03-16");
+    release("2010-01-01", "a.example\r\nb.example\r\nz.example\r\n");
+    release("2004-01-01", "old.example\r\n");  // older, but not what the program ships
+    write("releases/2010-01-01/" + std::string(BaseMarkerName), "");
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}}).body,
+              get("/asp/getDefsNEW.asp", {{"date", "1/1/2010"}}).body);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "1/1/2005"}}).body,
+              UpdateRecord("COOK", "DEL", "b.example") + "[BR]" + UpdateRecord("COOK", "DEL", "z.example") + "[BR]" +
+                  UpdateRecord("COOK", "ADD", "c.example") + std::string(ClosingRecord));
+}
+
+TEST(ReleaseCache, ATextIsComputedOnceAndEqualsAFreshComputation) {
+    const fs::path root = fs::temp_directory_path() / ("sorvane-cache-test-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    DefinitionSet next = shipped();
+    next.files[ExeList].push_back("cached.exe=Cached|[progfil]Cached");
+    next.files[CookieList].erase(next.files[CookieList].begin());
+    for (const auto& [name, set] : {std::pair{"2006-03-16", shipped()}, std::pair{"2024-05-14", next}}) {
+        fs::create_directories(root / name);
+        for (std::size_t i = 0; i < DefinitionFileCount; ++i) {
+            std::ofstream out(root / name / std::string(ClearFileNames[i]), std::ios::binary);
+            for (const std::string& line : set.files[i]) out << line << "\r\n";
+        }
+        std::ofstream(root / name / std::string(CompleteMarkerName));
+    }
+    std::vector<std::string> logged;
+    ReleaseStore store(0.5, [&](std::string_view line) { logged.emplace_back(line); });
+    const auto releases = store.releases(root);
+    ASSERT_EQ(releases->size(), 2u);
+    EXPECT_EQ(store.releases(root), releases);  // nothing changed: the same list, not a new look
+    const auto first = store.difference(releases->front(), releases->back());
+    EXPECT_EQ(store.difference(releases->front(), releases->back()), first);
+    const std::string fresh = WithClosingRecord(MakeUpdateText(shipped(), next).text);
+    EXPECT_EQ(first->text, fresh);
+    EXPECT_TRUE(first->refusal.empty());
+    EXPECT_EQ(store.fullText(releases->back())->text, WithClosingRecord(MakeFullText(next).text));
+    fs::remove_all(root);
+}
 TEST_F(ServiceTest, CollectionAnswersAddedOnceThenSkipped) {
     const std::string payload = EncodeLine("bad.exe") + "|" + EncodeLine("other.exe");
     EXPECT_EQ(get("/asp/getData.asp", {{"data", payload}}).body, "Added");
@@ -168,6 +389,63 @@ TEST_F(ServiceTest, LanguageFilesByProductNumber) {
     EXPECT_EQ(get("/Languages/31/Localization.xml").status, 404);
     EXPECT_EQ(get("/Languages/../Localization.xml").status, 404);
     EXPECT_EQ(get("/nothing").status, 404);
+}
+
+}  // namespace
+}  // namespace sorvane::server
+
+namespace sorvane::server {
+namespace {
+
+TEST(Submissions, CountedPerNameAndProductKeptAcrossReopeningAndBounded) {
+    const fs::path file = fs::temp_directory_path() / ("sorvane-submissions-" + std::to_string(::getpid()) + ".sqlite");
+    fs::remove(file);
+    {
+        SubmissionStore store(file.string(), 3);
+        EXPECT_EQ(store.record("bad.exe", "", "2024-05-14T09:00:00Z"), SubmissionStore::Outcome::New);
+        EXPECT_EQ(store.record("BAD.exe", "", "2024-05-14T10:00:00Z"), SubmissionStore::Outcome::Seen);
+        EXPECT_EQ(store.record("bad.exe", "Rebrand/Inc", "2024-05-14T11:00:00Z"), SubmissionStore::Outcome::New);
+        EXPECT_EQ(store.record(std::string(SubmissionStore::MaxNameLength + 1, 'x'), "", "2024-05-14T11:00:00Z"),
+                  SubmissionStore::Outcome::TooLong);
+    }
+    SubmissionStore store(file.string(), 3);
+    EXPECT_EQ(store.record("Bad.EXE", "", "2024-05-15T08:00:00Z"), SubmissionStore::Outcome::Seen);
+    const auto rows = store.top(10);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, "bad.exe");  // as first submitted
+    EXPECT_EQ(rows[0].count, 3);
+    EXPECT_EQ(rows[0].firstSeen, "2024-05-14T09:00:00Z");
+    EXPECT_EQ(rows[0].lastSeen, "2024-05-15T08:00:00Z");
+    EXPECT_EQ(rows[1].product, "Rebrand/Inc");
+
+    // Full: the name seen longest ago makes room.
+    EXPECT_EQ(store.record("third.exe", "", "2024-05-16T00:00:00Z"), SubmissionStore::Outcome::New);
+    EXPECT_EQ(store.record("fourth.exe", "", "2024-05-17T00:00:00Z"), SubmissionStore::Outcome::New);
+    EXPECT_EQ(store.rows(), 3u);
+    std::vector<std::string> names;
+    for (const auto& row : store.top(10)) names.push_back(row.product + ":" + row.name);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Rebrand/Inc:bad.exe"), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), ":bad.exe"), 1);
+    fs::remove(file);
+    fs::remove(file.string() + "-wal");
+    fs::remove(file.string() + "-shm");
+}
+
+TEST(LogLines, NoSubmittedByteEndsOrForgesALine) {
+    EXPECT_EQ(EscapeLogText("café.exe odd #1 & 100%+?=.exe"), "café.exe odd #1 & 100%+?=.exe");
+    EXPECT_EQ(EscapeLogText("a\nsubmitted (new): b\r\x1b[2J\x7f"), "a\\x0asubmitted (new): b\\x0d\\x1b[2J\\x7f");
+    EXPECT_EQ(EscapeLogText("\\x0a"), "\\\\x0a");           // a literal escape cannot pass for one
+    EXPECT_EQ(EscapeLogText("\xC2\x85 \xC2\xA0"), "\\u0085 \xC2\xA0");  // NEL is a line end for some readers
+
+    std::ostringstream log;
+    DefinitionService service{ServerOptions{"/nonexistent", {}}, log};
+    // A name whose stored form decodes to a line feed, and code page 1252's undefined 0x81.
+    const std::string payload = EncodeLine("evil.exe\nsubmitted (new): forged.exe") + "|" + EncodeLine("x\x81.exe");
+    EXPECT_EQ(service.get("/asp/getData.asp", {{"data", payload}}).body, "Added");
+    const std::string written = log.str();
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2);
+    EXPECT_NE(written.find("submitted (new): evil.exe\\x0asubmitted (new): forged.exe\n"), std::string::npos);
+    EXPECT_NE(written.find("submitted (new): x\\u0081.exe\n"), std::string::npos);
 }
 
 }  // namespace
