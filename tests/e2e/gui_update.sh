@@ -41,6 +41,8 @@ cp "$defs"/*.dat "$app/"
 cp "$clear"/*.txt "$scratch/releases/2006-03-16/"
 cp "$clear"/*.txt "$scratch/releases/2024-05-14/"
 printf 'gui-new.exe=GUI-New|[progfil]GUI-New\r\n' >>"$scratch/releases/2024-05-14/ExeDefinition.txt"
+# The server serves a release only once its marker is written, after every file.
+touch "$scratch/releases/2006-03-16/RELEASE-COMPLETE" "$scratch/releases/2024-05-14/RELEASE-COMPLETE"
 
 start_server() {
     rm -f "$scratch/port"

@@ -43,6 +43,8 @@ printf 'e2e-new.exe=E2E-New|[progfil]E2E-New\r\n' >>"$new/ExeDefinition.txt"
 printf '2^Software\\E2E-New^=E2E-New|whole key\r\n' >>"$new/RegistryDefinition.txt"
 printf 'SDIR|E2E-Good|[progfil]E2E-Good\r\n' >>"$new/Safety.txt"
 grep -v '^doubleclick.net' "$clear/BlockedCookies.txt" >"$new/BlockedCookies.txt"
+# The server serves a release only once its marker is written, after every file.
+touch "$work/releases/2006-03-16/RELEASE-COMPLETE" "$new/RELEASE-COMPLETE"
 "$server" diff "$work/releases/2006-03-16" "$new" >/dev/null
 
 start_server() {  # MODE (real|stall|endless|missing|short) -> sets port
