@@ -15,6 +15,8 @@
 // error and make the exit status 1, a difference the server would refuse makes it 3.
 // "submissions" lists the names submitted most often.
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -55,6 +57,24 @@ std::string databaseBesideLog(const std::string& logPath) {
 }
 
 httplib::Server* running = nullptr;
+
+// Hundreds of clients connect at once, and the HTTP library listens with a backlog of 5
+// (fixed when Debian built it): the connections it drops wait a second or three for their
+// retry. Listening again on the same socket raises the backlog (the kernel caps it).
+void widenBacklog(int port) {
+    for (int fd = 3; fd < 1024; ++fd) {
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening == 0) continue;
+        const int bound = address.ss_family == AF_INET ? ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port)
+                          : address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                                                           : -1;
+        if (bound == port) ::listen(fd, 1024);
+    }
+}
 
 void stopOnSignal(int) {
     if (running != nullptr) running->stop();
@@ -133,6 +153,8 @@ int serve(const std::vector<std::string>& args) {
     DefinitionService& service = *created;
 
     httplib::Server http;
+    // Answers come from memory; more threads than the library's 8 keep slow readers from queueing the rest.
+    http.new_task_queue = [] { return new httplib::ThreadPool(32); };
     http.Get(R"(/.*)", [&](const httplib::Request& request, httplib::Response& response) {
         const Answer answer = service.get(request.path, decodedQuery(request.target));
         response.status = answer.status;
@@ -148,6 +170,7 @@ int serve(const std::vector<std::string>& args) {
         std::cerr << "sorvane-server: cannot listen on " << bind << ":" << port << "\n";
         return 2;
     }
+    widenBacklog(bound);
     if (!portFile.empty()) {
         const std::string temporary = portFile + ".tmp";
         {

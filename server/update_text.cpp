@@ -148,6 +148,7 @@ UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
     Builder builder;
     std::multiset<std::string> addedByExe;  // lines an "EXE" addition also appends to the file list
     std::set<std::string> deletedByExe;     // names an "EXE" deletion also removes from it
+    std::map<std::string, std::vector<std::string>> exeAddedByName;
 
     for (std::size_t file : {Exe, File, Registry, Cookies, Directory, Safety}) {
         const std::vector<std::string> oldLines = nonBlank(from.files[file]);
@@ -156,6 +157,10 @@ UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
         for (const std::string& line : oldLines) oldByName[lowerName(line)].insert(line);
         for (const std::string& line : newLines) newByName[lowerName(line)].insert(line);
         const std::string fileName(ClearFileNames[file]);
+        if (file == File) {
+            // The process pass is done: its additions by name, so that each name finds its own at once.
+            for (const std::string& line : addedByExe) exeAddedByName[lowerName(line)].push_back(line);
+        }
 
         for (const auto& [name, lines] : oldByName) {
             auto wanted = newByName.find(name);
@@ -188,9 +193,8 @@ UpdateText MakeUpdateText(const DefinitionSet& from, const DefinitionSet& to) {
             std::multiset<std::string> present = had == oldByName.end() ? std::multiset<std::string>() : had->second;
             if (file == File) {
                 // An "EXE" addition lands in the file list as well; the publisher need not send it twice.
-                for (const std::string& line : addedByExe) {
-                    if (lowerName(line) == name) present.insert(line);
-                }
+                auto added = exeAddedByName.find(name);
+                if (added != exeAddedByName.end()) present.insert(added->second.begin(), added->second.end());
             }
             for (const std::string& line : lines) {
                 auto found = present.find(line);
