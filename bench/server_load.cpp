@@ -1,8 +1,8 @@
 // A load test of the reference definition server: CLIENTS clients on 127.0.0.1 ask, each in
 // turn, for the newest date, the update since the release they hold, and the new date, the
 // way a Sorvane client updates. Rounds of 1x, 2x and 4x the requests show whether the cost
-// of a request stays flat as the rate grows; every update text is checked against what
-// `sorvane-server diff` prints for the same pair of releases.
+// of a request stays flat as the rate grows; every update text is checked against one
+// computed here, afresh, for the same pair of releases.
 //
 //   server_load SERVER_PROGRAM [CLIENTS] [REQUESTS_PER_CLIENT] [FILE_NAMES] [PROCESS_ADDITIONS]
 //
@@ -21,6 +21,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "server/releases.h"
+#include "server/update_text.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -59,16 +62,6 @@ void writeRelease(const fs::path& folder, std::size_t files, std::size_t process
         }
     }
     std::ofstream(folder / "RELEASE-COMPLETE");
-}
-
-std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[65536];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
 }
 
 struct Round {
@@ -132,9 +125,10 @@ int main(int argc, char** argv) {
     // The newer release renames a tenth of the file names and adds the process definitions.
     writeRelease(scratch / "releases" / "2006-03-16", files, 0, 0);
     writeRelease(scratch / "releases" / "2024-05-14", files, processes, files / 10);
-    const std::string expected = capture(program + " diff --max-deleted-percent 100 " +
-                                         (scratch / "releases" / "2006-03-16").string() + " " +
-                                         (scratch / "releases" / "2024-05-14").string() + " 2>/dev/null");
+    const auto from = sorvane::server::ReadDefinitionSet(scratch / "releases" / "2006-03-16");
+    const auto to = sorvane::server::ReadDefinitionSet(scratch / "releases" / "2024-05-14");
+    if (!from || !to) return 1;
+    const std::string expected = sorvane::server::WithClosingRecord(sorvane::server::MakeUpdateText(*from, *to).text);
 
     const fs::path portFile = scratch / "port";
     std::vector<std::string> args = {program, "serve", "--releases", (scratch / "releases").string(),
