@@ -249,7 +249,8 @@ Answer DefinitionService::badDate(std::string_view text, std::string_view reason
 Answer DefinitionService::definitionsSince(const Query& query) {
     std::vector<ReleaseDate> readings;
     std::string dateText;
-    if (query.count("iso") != 0) {
+    // The ISO date decides when there is one; an empty "iso" only asks for ISO answers.
+    if (!firstValue(query, "iso").empty()) {
         dateText = firstValue(query, "iso");
         const auto iso = ParseIsoDate(dateText);
         if (!iso) return badDate(dateText, "not YYYY-MM-DDThh:mm:ss");

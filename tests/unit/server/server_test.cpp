@@ -223,6 +223,7 @@ TEST_F(ServiceTest, ARequestNamingIsoIsAnsweredInIsoAndReadByIt) {
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "16.03.2006 00:00:00 오전"}, {"iso", "2024-05-14T00:00:00"}}).body,
               std::string(ClosingRecord));
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}, {"iso", "3/16/2006"}}).status, 400);
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}, {"iso", ""}}).body, std::string(ClosingRecord));
 }
 
 TEST_F(ServiceTest, TheClosingRecordChangesNothingAtAClient) {
