@@ -71,14 +71,53 @@ std::string percentEncoded(const std::string& bytes) {
     return out;
 }
 
-std::string run(const std::string& command) {
+// The standard output of `command`; `status` gets its exit status.
+std::string run(const std::string& command, int* status = nullptr) {
     std::string out;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[256];
         while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        ::pclose(pipe);
+        const int result = ::pclose(pipe);
+        if (status != nullptr) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
     }
     return out;
+}
+
+void writeRelease(const fs::path& folder, const std::string& cookies) {
+    fs::create_directories(folder);
+    for (const char* name : {"FileDefinition.txt", "ExeDefinition.txt", "RegistryDefinition.txt", "BlockedCookies.txt",
+                             "DirectoryDefinition.txt", "Safety.txt"}) {
+        std::ofstream(folder / name, std::ios::binary) << (std::string(name) == "BlockedCookies.txt" ? cookies : "");
+    }
+    std::ofstream(folder / "RELEASE-COMPLETE");
+}
+
+TEST(ServerProgram, DiffPrintsWhatIsServedAndRefusesWhatTheServerRefuses) {
+    const fs::path scratch = fs::temp_directory_path() / ("sorvane-server-diff-" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    std::string many;
+    for (int i = 0; i < 12; ++i) many += "site" + std::to_string(i) + ".example\r\n";
+    writeRelease(scratch / "2006-03-16", many);
+    writeRelease(scratch / "2024-05-14", many + "new.example\r\n");
+    writeRelease(scratch / "other" / "2024-06-01", "");
+    writeRelease(scratch / "other" / "2024-07-01", many);
+    fs::remove(scratch / "other" / "2024-07-01" / "Safety.txt");
+    const std::string diff = std::string(SORVANE_SERVER_PROGRAM) + " diff " + (scratch / "2006-03-16").string() + " ";
+    int status = -1;
+    const std::string printed = run(diff + (scratch / "2024-05-14").string(), &status);
+    EXPECT_EQ(status, 0);
+    {
+        RunningServer server({"--releases", scratch.string()});
+        const auto answer = server.get("/asp/getDefsNEW.asp?date=3/16/2006");
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->body, printed);  // with its closing record
+        EXPECT_EQ(printed.substr(printed.size() - 13), "[BR]|END[DEF]");
+    }
+    run(diff + (scratch / "other" / "2024-06-01").string() + " 2>/dev/null", &status);
+    EXPECT_EQ(status, 3);  // empties the cookie list
+    EXPECT_EQ(run(diff + (scratch / "other" / "2024-07-01").string() + " 2>/dev/null", &status), "");
+    EXPECT_EQ(status, 2);  // a file missing is no empty file
+    fs::remove_all(scratch);
 }
 
 TEST(ServerProgram, SubmissionsSurviveARestartAndAreListed) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include <unistd.h>
@@ -430,6 +431,13 @@ TEST(Submissions, CountedPerNameAndProductKeptAcrossReopeningAndBounded) {
     fs::remove(file);
     fs::remove(file.string() + "-wal");
     fs::remove(file.string() + "-shm");
+
+    try {
+        SubmissionStore nowhere("/nonexistent-folder/submissions.sqlite", 10);
+        ADD_FAILURE() << "a database in a missing folder opened";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent-folder/submissions.sqlite"), std::string::npos) << e.what();
+    }
 }
 
 TEST(LogLines, NoSubmittedByteEndsOrForgesALine) {
