@@ -42,8 +42,6 @@ constexpr const char* Usage =
     "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
     "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n";
 
-constexpr double DefaultMaxDeletedPercent = 50;
-
 // A whole number or decimal within [low, high]; false otherwise.
 bool readNumberOption(const std::string& text, double low, double high, double& value) {
     char* end = nullptr;
@@ -189,7 +187,7 @@ int serve(const std::vector<std::string>& args) {
 }
 
 int diff(std::vector<std::string> args) {
-    double percent = DefaultMaxDeletedPercent;
+    double percent = ServerOptions{}.maxDeletedShare * 100;  // the server's own default
     if (args.size() == 4 && args[0] == "--max-deleted-percent" && readNumberOption(args[1], 0, 100, percent)) {
         args.erase(args.begin(), args.begin() + 2);
     }
@@ -219,12 +217,13 @@ int diff(std::vector<std::string> args) {
 int submissions(const std::vector<std::string>& args) {
     std::string database;
     double top = 20;
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
+    bool usable = args.size() % 2 == 0;
+    for (std::size_t i = 0; usable && i + 1 < args.size(); i += 2) {
         if (args[i] == "--db") database = args[i + 1];
         else if (args[i] == "--log") database = databaseBesideLog(args[i + 1]);
-        else if (args[i] != "--top" || !readNumberOption(args[i + 1], 1, 1e9, top)) database.clear(), top = -1;
+        else usable = args[i] == "--top" && readNumberOption(args[i + 1], 1, 1e9, top);
     }
-    if (database.empty() || top < 0 || args.size() % 2 != 0) {
+    if (!usable || database.empty()) {
         std::cerr << Usage;
         return 2;
     }
