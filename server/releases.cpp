@@ -42,17 +42,34 @@ void skipSpaces(std::string_view t, std::size_t& pos) {
     while (pos < t.size() && t[pos] == ' ') ++pos;
 }
 
-// "AM" or "PM" at `pos` (any letter case): 0 for AM, 12 for PM, -1 for neither.
+constexpr int NoMarker = -1, OtherMarker = -2;
+
+// "AM" or "PM" at `pos` (any letter case): 0 for AM, 12 for PM. A run of bytes above 0x7F
+// (and dots) is a marker of another language in the client's code page ("오후", "午後",
+// "μ.μ."): OtherMarker. NoMarker for anything else.
 int readMarker(std::string_view t, std::size_t& pos) {
-    if (pos + 2 > t.size() || (t[pos + 1] != 'M' && t[pos + 1] != 'm')) return -1;
-    const char c = t[pos];
-    const int offset = (c == 'A' || c == 'a') ? 0 : (c == 'P' || c == 'p') ? 12 : -1;
-    if (offset >= 0) pos += 2;
-    return offset;
+    if (pos + 2 <= t.size() && (t[pos + 1] == 'M' || t[pos + 1] == 'm')) {
+        const char c = t[pos];
+        const int offset = (c == 'A' || c == 'a') ? 0 : (c == 'P' || c == 'p') ? 12 : NoMarker;
+        if (offset != NoMarker) {
+            pos += 2;
+            return offset;
+        }
+    }
+    std::size_t end = pos;
+    bool high = false;
+    while (end < t.size() && (static_cast<unsigned char>(t[end]) >= 0x80 || t[end] == '.')) {
+        high = high || static_cast<unsigned char>(t[end]) >= 0x80;
+        ++end;
+    }
+    if (!high) return NoMarker;
+    pos = end;
+    return OtherMarker;
 }
 
-// The time after a date: "h:mm[:ss]", with "AM"/"PM" before or after it or neither.
-bool readTime(std::string_view t, std::size_t pos, ReleaseDate& d, std::string& error) {
+// The time after a date: "h:mm[:ss]", with a marker before or after it or neither.
+// `bothHalves` is set when the marker is one whose half of the day is not known.
+bool readTime(std::string_view t, std::size_t pos, ReleaseDate& d, bool& bothHalves, std::string& error) {
     skipSpaces(t, pos);
     if (pos == t.size()) return true;
     int marker = readMarker(t, pos);
@@ -66,18 +83,19 @@ bool readTime(std::string_view t, std::size_t pos, ReleaseDate& d, std::string& 
         return false;
     }
     skipSpaces(t, pos);
-    if (marker < 0 && pos < t.size()) marker = readMarker(t, pos);
+    if (marker == NoMarker && pos < t.size()) marker = readMarker(t, pos);
     skipSpaces(t, pos);
     if (pos != t.size()) {
-        error = "unknown text after the time (only AM and PM are known markers)";
+        error = "unknown text after the time";
         return false;
     }
-    if (marker >= 0) {
+    if (marker != NoMarker) {
         if (d.hour < 1 || d.hour > 12) {
-            error = "an hour outside 1 to 12 with AM or PM";
+            error = "an hour outside 1 to 12 with a morning or afternoon marker";
             return false;
         }
-        d.hour = d.hour % 12 + marker;
+        if (marker == OtherMarker) bothHalves = true;
+        d.hour = d.hour % 12 + (marker == OtherMarker ? 0 : marker);
     }
     return true;
 }
@@ -146,7 +164,8 @@ ClientDateReadings ReadClientDate(std::string_view raw) {
     }
     if (pos < t.size() && t[pos] == '.' && separator == '.') ++pos;  // "16.03.2006."
     ReleaseDate time;
-    if (!readTime(t, pos, time, result.error)) return result;
+    bool bothHalves = false;
+    if (!readTime(t, pos, time, bothHalves, result.error)) return result;
 
     std::vector<ReleaseDate> candidates;
     auto candidate = [&](int year, int month, int day) {
@@ -154,8 +173,12 @@ ClientDateReadings ReadClientDate(std::string_view raw) {
         d.year = year;
         d.month = month;
         d.day = day;
-        if (validDate(d) && std::find(candidates.begin(), candidates.end(), d) == candidates.end()) {
-            candidates.push_back(d);
+        for (int half = 0; half <= (bothHalves ? 12 : 0); half += 12) {
+            ReleaseDate reading = d;
+            reading.hour += half;
+            if (validDate(reading) && std::find(candidates.begin(), candidates.end(), reading) == candidates.end()) {
+                candidates.push_back(reading);
+            }
         }
     };
     if (yearFirst) candidate(first, second, third);

@@ -33,7 +33,9 @@ std::optional<ReleaseDate> ParseIsoDate(std::string_view text);
 // short date form: "3/16/2006 4:05:00 PM" (M/D/Y), "16/3/2006" (D/M/Y), "16.03.2006 16:05:00"
 // (D.M.Y), "2006-03-16" or "2006/03/16" (Y/M/D), with a 12-hour time marked AM or PM before or
 // after it, or a 24-hour time. A slash date whose first two numbers are both 12 or less and
-// differ reads both ways; `error` says why a text has no reading.
+// differ reads both ways; a 12-hour time marked in another language (bytes of the client's
+// code page, such as "오후") reads as morning and as afternoon. `error` says why a text has no
+// reading.
 struct ClientDateReadings {
     std::vector<ReleaseDate> dates;
     std::string error;

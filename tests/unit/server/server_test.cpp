@@ -121,13 +121,20 @@ TEST(ReleaseDates, EveryFormAClientWrites) {
     EXPECT_EQ(both.dates[1], (ReleaseDate{2024, 6, 5, 0, 0, 0}));
     EXPECT_FALSE(ParseClientDate("5/6/2024"));
 
-    for (const char* bad : {"", "garbage", "30.02.2024", "31/31/2024", "14.05.24", "14.05.2024 오후 1:05:00",
+    for (const char* bad : {"", "garbage", "30.02.2024", "31/31/2024", "14.05.24", "14.05.2024 1:05:00 xyz",
                             "14.05.2024 25:00", "5/14/2024 0:30 AM", "1/2/3/2024"}) {
         const ClientDateReadings r = ReadClientDate(bad);
         EXPECT_TRUE(r.dates.empty()) << bad;
         EXPECT_FALSE(r.error.empty()) << bad;
     }
     EXPECT_EQ(ParseClientDate("29.02.2024"), (ReleaseDate{2024, 2, 29, 0, 0, 0}));
+
+    // Markers of other languages, in the client's code page: the half of the day is not known.
+    const ClientDateReadings korean = ReadClientDate("2024-05-14 \xBF\xC0\xC8\xC4 1:05:00");  // code page 949
+    EXPECT_EQ(korean.dates, (std::vector<ReleaseDate>{{2024, 5, 14, 1, 5, 0}, may14pm}));
+    const ClientDateReadings greek = ReadClientDate("14/5/2024 12:05:00 \xEC.\xEC.");  // code page 1253
+    EXPECT_EQ(greek.dates, (std::vector<ReleaseDate>{{2024, 5, 14, 0, 5, 0}, {2024, 5, 14, 12, 5, 0}}));
+    EXPECT_TRUE(ReadClientDate("2024-05-14 \xBF\xC0\xC8\xC4 13:05:00").dates.empty());
 
     EXPECT_EQ(ParseIsoDate("2024-05-14T13:05:00"), may14pm);
     EXPECT_EQ(ParseIsoDate("2024-05-14"), may14);
@@ -198,6 +205,8 @@ TEST_F(ServiceTest, DatesAndUpdatesFromTheReleaseAtOrBeforeTheClientsDate) {
                                  UpdateRecord("COOK", "ADD", "c.example") + std::string(ClosingRecord);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "3/16/2006"}}).body, expected);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "16.03.2006"}}).body, expected);
+    // Either half of the day of a Korean client leads to the same release.
+    EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "2006-03-16 \xBF\xC0\xC8\xC4 3:00:00"}}).body, expected);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "1/1/2001"}}).body, expected);  // older than every release
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/13/2024 11:59:59 PM"}}).body, expected);
     EXPECT_EQ(get("/asp/getDefsNEW.asp", {{"date", "5/14/2024"}}).body, std::string(ClosingRecord));
