@@ -170,8 +170,9 @@ const Release* ClientBaseRelease(const std::vector<Release>& releases, const std
         }
     }
     if (exactCount == 1) return exact;
-    reason = "the day and the month can be read either way (" + FormatIsoDate(possible[0]) + " or " +
-             FormatIsoDate(possible[1]) + ") and lead to different releases";
+    reason = "it reads as " + FormatIsoDate(possible[0]);
+    for (std::size_t i = 1; i < possible.size(); ++i) reason += " or " + FormatIsoDate(possible[i]);
+    reason += ", which lead to different releases";
     return nullptr;
 }
 
