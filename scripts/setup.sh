@@ -14,6 +14,7 @@ packages=(
     libbenchmark-dev                        # benchmarks in bench/
     libcpp-httplib-dev nlohmann-json3-dev   # reference definition server, JSON documents
     libsqlite3-dev                          # the server's store of submitted names
+    libssl-dev openssl                      # the server signs its statements (libcrypto)
     pkg-config                              # finds the HTTP library for the server
     nsis                                    # the Windows installer
     ccache                                  # repeated builds of the same sources

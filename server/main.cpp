@@ -3,6 +3,7 @@
 //   sorvane-server serve --releases DIR [--languages DIR] [--log FILE] [--port N]
 //                        [--bind ADDRESS] [--port-file FILE] [--db FILE]
 //                        [--max-deleted-percent P] [--max-submissions N]
+//                        [--signing-key PEM] [--statement-days D]
 //   sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER
 //   sorvane-server submissions (--db FILE | --log FILE) [--top N]
 //
@@ -13,7 +14,9 @@
 // update text that turns the clear-text definitions of OLD_FOLDER into those of NEW_FOLDER,
 // as the server sends it; changes the update language cannot carry are listed on standard
 // error and make the exit status 1, a difference the server would refuse makes it 3.
-// "submissions" lists the names submitted most often.
+// "submissions" lists the names submitted most often. With --signing-key, every update and
+// translation answer has a signed statement beside it (server/statement.h), valid for
+// --statement-days days (14 unless told).
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -38,7 +41,8 @@ using namespace sorvane::server;
 
 constexpr const char* Usage =
     "usage: sorvane-server serve --releases DIR [--languages DIR] [--log FILE] [--port N] [--bind ADDRESS]"
-    " [--port-file FILE] [--db FILE] [--max-deleted-percent P] [--max-submissions N]\n"
+    " [--port-file FILE] [--db FILE] [--max-deleted-percent P] [--max-submissions N]"
+    " [--signing-key PEM] [--statement-days D]\n"
     "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
     "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n";
 
@@ -117,6 +121,10 @@ int serve(const std::vector<std::string>& args) {
         else if (a == "--bind") bind = value;
         else if (a == "--port-file") portFile = value;
         else if (a == "--db") database = value;
+        else if (a == "--signing-key") options.signingKey = value;
+        else if (a == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
+            options.statementLifetime = static_cast<long long>(number * 24 * 3600);
+        }
         else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
             options.maxDeletedShare = number / 100;
         } else if (a == "--max-submissions" && readNumberOption(value, 1, 1e9, number)) {

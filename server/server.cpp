@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "definitions/encoding.h"
 #include "platform/text.h"
 #include "server/releases.h"
@@ -180,7 +182,8 @@ DefinitionService::DefinitionService(ServerOptions options, std::ostream& log)
     : options_(std::move(options)),
       log_(log),
       releases_(options_.maxDeletedShare, [this](std::string_view line) { this->log(line); }),
-      submissions_(options_.submissions, options_.maxSubmissions) {}
+      submissions_(options_.submissions, options_.maxSubmissions),
+      signer_(options_.signingKey.empty() ? nullptr : std::make_unique<StatementSigner>(options_.signingKey)) {}
 
 void DefinitionService::log(std::string_view line) {
     const std::string escaped = EscapeLogText(line);
@@ -195,7 +198,11 @@ Answer DefinitionService::get(std::string_view path, const std::multimap<std::st
         text::equalsNoCase(path, "/definitions/customdate.html")) {
         return newestDate(query);
     }
-    if (text::equalsNoCase(path, "/asp/getDefsNEW.asp")) return definitionsSince(query);
+    if (text::equalsNoCase(path, "/asp/getDefsNEW.asp")) return definitionsSince(query).answer;
+    if (text::equalsNoCase(path, "/asp/getDefsNEW.sig")) {
+        Difference update = definitionsSince(query);
+        return signedStatement("/asp/getDefsNEW.asp", update.answer, std::move(update.from), std::move(update.to));
+    }
     if (text::equalsNoCase(path, "/definitions/custom.html")) return customFeed(query);
     if (text::equalsNoCase(path, "/asp/getData.asp")) return collect(query);
     if (text::startsWithNoCase(path, "/definitions/data/")) return storedFile(path.substr(18), query);
@@ -209,6 +216,17 @@ Answer DefinitionService::get(std::string_view path, const std::multimap<std::st
         const std::size_t slash = rest.find('/');
         if (slash != std::string_view::npos && text::equalsNoCase(rest.substr(slash), "/Localization.xml")) {
             return languageFile(rest.substr(0, slash));
+        }
+        if (slash != std::string_view::npos && text::equalsNoCase(rest.substr(slash), "/Localization.sig")) {
+            const std::string product(rest.substr(0, slash));
+            // The file's time stands for its date, so that a client can refuse an older translation.
+            struct stat info {};
+            const Answer file = languageFile(product);
+            const std::string to =
+                file.status == 200 && ::stat((options_.languages / product / "Localization.xml").c_str(), &info) == 0
+                    ? FormatUtc(info.st_mtime)
+                    : std::string();
+            return signedStatement("/Languages/" + product + "/Localization.xml", file, "", to);
         }
     }
     return notFound();
@@ -247,28 +265,47 @@ Answer DefinitionService::badDate(std::string_view text, std::string_view reason
     return {400, "Unreadable date\n"};
 }
 
-Answer DefinitionService::definitionsSince(const Query& query) {
+Answer DefinitionService::signedStatement(std::string covers, const Answer& answer, std::string from, std::string to) {
+    if (!signer_) return notFound();
+    // No statement for an answer that is not a body to apply: it would vouch for an error text.
+    if (answer.status != 200) return answer;
+    const Statement statement{std::move(covers), std::move(from), std::move(to),
+                              FormatUtc(std::time(nullptr) + static_cast<std::time_t>(options_.statementLifetime)),
+                              Sha256Hex(answer.body)};
+    try {
+        return {200, signer_->sign(statement)};
+    } catch (const std::exception& e) {
+        log(std::string("statement not signed: ") + e.what());
+        return {503, "The statement cannot be signed now; try again later\n"};
+    }
+}
+
+DefinitionService::Difference DefinitionService::definitionsSince(const Query& query) {
     std::vector<ReleaseDate> readings;
     std::string dateText;
     // The ISO date decides when there is one; an empty "iso" only asks for ISO answers.
     if (!firstValue(query, "iso").empty()) {
         dateText = firstValue(query, "iso");
         const auto iso = ParseIsoDate(dateText);
-        if (!iso) return badDate(dateText, "not YYYY-MM-DDThh:mm:ss");
+        if (!iso) return {badDate(dateText, "not YYYY-MM-DDThh:mm:ss"), {}, {}};
         readings.push_back(*iso);
     } else {
         dateText = firstValue(query, "date");
         ClientDateReadings read = ReadClientDate(dateText);
-        if (read.dates.empty()) return badDate(dateText, read.error);
+        if (read.dates.empty()) return {badDate(dateText, read.error), {}, {}};
         readings = std::move(read.dates);
     }
     const auto releases = releasesFor(query);
-    if (releases->empty()) return noReleases();
+    if (releases->empty()) return {noReleases(), {}, {}};
     std::string reason;
     const Release* base = ClientBaseRelease(*releases, readings, reason);
-    if (base == nullptr) return badDate(dateText, reason);
-    if (base == &releases->back()) return {200, WithClosingRecord("")};
-    return served(*releases_.difference(*base, releases->back()));
+    if (base == nullptr) return {badDate(dateText, reason), {}, {}};
+    // The client's own date when it reads one way; an ambiguous one stands for the release it settled on.
+    Difference update{{}, FormatIsoDate(readings.size() == 1 ? readings.front() : base->date),
+                      FormatIsoDate(releases->back().date)};
+    update.answer = base == &releases->back() ? Answer{200, WithClosingRecord("")}
+                                              : served(*releases_.difference(*base, releases->back()));
+    return update;
 }
 
 Answer DefinitionService::customFeed(const Query& query) {

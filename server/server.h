@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "server/release_store.h"
+#include "server/statement.h"
 #include "server/submissions.h"
 
 // The reference definition server's answers, apart from the HTTP transport, so that
@@ -27,13 +28,15 @@ struct ServerOptions {
     double maxDeletedShare = 0.5;     // a difference deleting more of a file is refused
     std::string submissions = ":memory:";  // the SQLite database of submitted names
     std::size_t maxSubmissions = 100000;
+    std::filesystem::path signingKey{};  // PEM, ECDSA P-256; empty: no statements are served
+    long long statementLifetime = 14 * 24 * 3600;  // seconds a statement stays valid
 };
 
 class DefinitionService {
 public:
     // `log` receives one line per request and per name submitted; it may be shared with
     // other threads only through this object. Throws std::runtime_error when the
-    // submissions database cannot be opened.
+    // submissions database or the signing key cannot be opened.
     DefinitionService(ServerOptions options, std::ostream& log);
 
     // Answers a GET of `path` with its decoded query `query` (name to value).
@@ -45,7 +48,13 @@ private:
     using Query = std::multimap<std::string, std::string>;
     std::shared_ptr<const std::vector<Release>> releasesFor(const Query& query);
     Answer newestDate(const Query& query);
-    Answer definitionsSince(const Query& query);
+    // An update answer and the dates its statement names.
+    struct Difference {
+        Answer answer;
+        std::string from, to;
+    };
+    Difference definitionsSince(const Query& query);
+    Answer signedStatement(std::string covers, const Answer& answer, std::string from, std::string to);
     Answer customFeed(const Query& query);
     Answer storedFile(std::string_view name, const Query& query);
     Answer collect(const Query& query);
@@ -57,6 +66,7 @@ private:
     std::mutex mutex_;
     ReleaseStore releases_;
     SubmissionStore submissions_;
+    std::unique_ptr<StatementSigner> signer_;
 };
 
 // A log line with every control character (C0, DEL, C1 in UTF-8) and the backslash written

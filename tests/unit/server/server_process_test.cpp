@@ -155,4 +155,37 @@ TEST(ServerProgram, SubmissionsSurviveARestartAndAreListed) {
     fs::remove_all(scratch);
 }
 
+TEST(ServerProgram, SignsWithTheKeyGivenAtStartAndRefusesToStartWithAnUnusableOne) {
+    const fs::path scratch = fs::temp_directory_path() / ("sorvane-server-signing-" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    writeRelease(scratch / "releases" / "2006-03-16", "a.example\r\n");
+    writeRelease(scratch / "releases" / "2024-05-14", "a.example\r\nb.example\r\n");
+    const std::string releases = (scratch / "releases").string();
+    {
+        RunningServer server({"--releases", releases, "--signing-key", SORVANE_SOURCE_DIR "/cmake/dev-signing-key.pem",
+                              "--statement-days", "2"});
+        ASSERT_NE(server.port(), 0);
+        auto statement = server.get("/asp/getDefsNEW.sig?iso=2006-03-16T00:00:00&prog=Sorvane");
+        ASSERT_TRUE(statement);
+        EXPECT_EQ(statement->status, 200);
+        EXPECT_EQ(statement->body.rfind("for=/asp/getDefsNEW.asp\nfrom=2006-03-16T00:00:00\nto=2024-05-14T00:00:00\n", 0),
+                  0u)
+            << statement->body;
+        EXPECT_NE(statement->body.find("\nsignature="), std::string::npos);
+    }
+    {
+        RunningServer classic({"--releases", releases});
+        ASSERT_NE(classic.port(), 0);
+        EXPECT_EQ(classic.get("/asp/getDefsNEW.sig?iso=2006-03-16T00:00:00")->status, 404);
+    }
+    std::ofstream(scratch / "broken.pem") << "not a key\n";
+    int status = 0;
+    const std::string out = run(std::string(SORVANE_SERVER_PROGRAM) + " serve --releases " + releases +
+                                    " --signing-key " + (scratch / "broken.pem").string() + " 2>&1",
+                                &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(out.find("is no PEM private key"), std::string::npos) << out;
+    fs::remove_all(scratch);
+}
+
 }  // namespace
