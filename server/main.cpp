@@ -6,6 +6,8 @@
 //                        [--signing-key PEM] [--statement-days D]
 //   sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER
 //   sorvane-server submissions (--db FILE | --log FILE) [--top N]
+//   sorvane-server publish [--languages DIR] [--signing-key PEM] [--statement-days D]
+//                          [--max-deleted-percent P] RELEASES OUT
 //
 // "serve" listens on 127.0.0.1 and an ephemeral port unless told otherwise, prints
 // "Listening on http://ADDRESS:PORT" on its first output line and logs every request
@@ -16,7 +18,8 @@
 // error and make the exit status 1, a difference the server would refuse makes it 3.
 // "submissions" lists the names submitted most often. With --signing-key, every update and
 // translation answer has a signed statement beside it (server/statement.h), valid for
-// --statement-days days (14 unless told).
+// --statement-days days (14 unless told). "publish" writes every answer for the newest
+// release as static files for a web server (server/publish.h, server/nginx/).
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -31,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "server/publish.h"
 #include "server/releases.h"
 #include "server/server.h"
 #include "server/update_text.h"
@@ -44,7 +48,9 @@ constexpr const char* Usage =
     " [--port-file FILE] [--db FILE] [--max-deleted-percent P] [--max-submissions N]"
     " [--signing-key PEM] [--statement-days D]\n"
     "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
-    "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n";
+    "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n"
+    "       sorvane-server publish [--languages DIR] [--signing-key PEM] [--statement-days D]"
+    " [--max-deleted-percent P] RELEASES OUT\n";
 
 // A whole number or decimal within [low, high]; false otherwise.
 bool readNumberOption(const std::string& text, double low, double high, double& value) {
@@ -253,6 +259,41 @@ int submissions(const std::vector<std::string>& args) {
     return 0;
 }
 
+int publish(const std::vector<std::string>& args) {
+    ServerOptions options;
+    double number = 0;
+    std::size_t i = 0;
+    for (; i + 2 < args.size(); i += 2) {
+        const std::string &a = args[i], &value = args[i + 1];
+        if (a == "--languages") options.languages = value;
+        else if (a == "--signing-key") options.signingKey = value;
+        else if (a == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
+            options.statementLifetime = static_cast<long long>(number * 24 * 3600);
+        } else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
+            options.maxDeletedShare = number / 100;
+        } else {
+            break;
+        }
+    }
+    if (args.size() != i + 2) {
+        std::cerr << Usage;
+        return 2;
+    }
+    options.releases = args[i];
+    try {
+        const PublishResult result = PublishStatic(options, args[i + 1], std::cerr);
+        if (!result.error.empty()) {
+            std::cerr << "sorvane-server: " << result.error << "\n";
+            return 2;
+        }
+        std::cout << result.files << " files published in " << args[i + 1] << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "sorvane-server: " << e.what() << "\n";
+        return 2;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -266,6 +307,7 @@ int main(int argc, char** argv) {
     if (command == "serve") return serve(args);
     if (command == "diff") return diff(args);
     if (command == "submissions") return submissions(args);
+    if (command == "publish") return publish(args);
     std::cerr << "sorvane-server: unknown command " << command << "\n" << Usage;
     return 2;
 }

@@ -43,10 +43,11 @@ public:
     Answer get(std::string_view path, const std::multimap<std::string, std::string>& query);
     // Writes one log line (under the log's lock), its control characters escaped.
     void log(std::string_view line);
+    // The releases a request with `query` (its "prog" and "comp") is answered from, oldest first.
+    std::shared_ptr<const std::vector<Release>> releasesFor(const std::multimap<std::string, std::string>& query);
 
 private:
     using Query = std::multimap<std::string, std::string>;
-    std::shared_ptr<const std::vector<Release>> releasesFor(const Query& query);
     Answer newestDate(const Query& query);
     // An update answer and the dates its statement names.
     struct Difference {

@@ -11,7 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -185,6 +188,137 @@ TEST(ServerProgram, SignsWithTheKeyGivenAtStartAndRefusesToStartWithAnUnusableOn
                                 &status);
     EXPECT_EQ(status, 2);
     EXPECT_NE(out.find("is no PEM private key"), std::string::npos) << out;
+    fs::remove_all(scratch);
+}
+
+// Debian's nginx in the foreground on 127.0.0.1, with its own prefix, configuration, pid and
+// logs under `folder`, serving `root` through the configuration the README gives.
+class Nginx {
+public:
+    static std::string program() {
+        for (const char* candidate : {"/usr/sbin/nginx", "/usr/bin/nginx", "/usr/local/sbin/nginx"}) {
+            if (::access(candidate, X_OK) == 0) return candidate;
+        }
+        return {};
+    }
+    Nginx(const fs::path& folder, const fs::path& root) {
+        port_ = freePort();
+        const std::string prefix = folder.string();
+        std::ofstream(folder / "nginx.conf")
+            << "daemon off;\nmaster_process off;\npid " << prefix << "/nginx.pid;\nerror_log " << prefix
+            << "/error.log;\nevents {}\nhttp {\n  access_log off;\n"
+            << "  client_body_temp_path " << prefix << "/body;\n  proxy_temp_path " << prefix << "/proxy;\n"
+            << "  fastcgi_temp_path " << prefix << "/fastcgi;\n  uwsgi_temp_path " << prefix << "/uwsgi;\n"
+            << "  scgi_temp_path " << prefix << "/scgi;\n"
+            << "  include " SORVANE_SOURCE_DIR "/server/nginx/sorvane-maps.conf;\n"
+            << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << root.string() << ";\n"
+            << "    include " SORVANE_SOURCE_DIR "/server/nginx/sorvane-locations.conf;\n  }\n}\n";
+        std::vector<std::string> args{program(), "-p", prefix, "-c", prefix + "/nginx.conf", "-e", prefix + "/error.log"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        for (int i = 0; i < 200 && pid_ > 0; ++i) {
+            if (httplib::Client("127.0.0.1", port_).Get("/health")) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        port_ = 0;
+    }
+    ~Nginx() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    httplib::Result get(const std::string& target) { return httplib::Client("127.0.0.1", port_).Get(target); }
+    int port() const { return port_; }
+
+private:
+    // A port nothing listens on now: nginx cannot be told to take any free one and say which.
+    static int freePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        int port = 0;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port = ntohs(address.sin_port);
+        }
+        ::close(fd);
+        return port;
+    }
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// A statement without its expiry and signature, which differ with every signing.
+std::string vouchedFor(const std::string& statement) {
+    std::string kept;
+    std::istringstream lines(statement);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("expires=", 0) != 0 && line.rfind("signature=", 0) != 0) kept += line + "\n";
+    }
+    return kept;
+}
+
+TEST(ServerProgram, APublishedTreeServedByNginxAnswersAsTheServerDoes) {
+    if (Nginx::program().empty()) GTEST_SKIP() << "nginx is not installed (Debian package nginx): the published tree is not tried";
+    const fs::path scratch = fs::temp_directory_path() / ("sorvane-publish-" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    writeRelease(scratch / "releases" / "2006-03-16", "a.example\r\nb.example\r\n");
+    writeRelease(scratch / "releases" / "2010-01-02T03-04-05", "a.example\r\n");
+    writeRelease(scratch / "releases" / "2024-05-14", "a.example\r\nc.example\r\nd.example\r\n");
+    fs::create_directories(scratch / "languages" / "30");
+    std::ofstream(scratch / "languages" / "30" / "Localization.xml", std::ios::binary) << "<TRANSLATION_ITEMS>\xE4</TRANSLATION_ITEMS>";
+    fs::create_directories(scratch / "nginx");
+    const std::string key = SORVANE_SOURCE_DIR "/cmake/dev-signing-key.pem";
+    const std::vector<std::string> common{"--releases", (scratch / "releases").string(), "--languages",
+                                          (scratch / "languages").string(), "--signing-key", key};
+    int status = -1;
+    const std::string published = run(std::string(SORVANE_SERVER_PROGRAM) + " publish --languages " +
+                                          (scratch / "languages").string() + " --signing-key " + key + " " +
+                                          (scratch / "releases").string() + " " + (scratch / "out").string(),
+                                      &status);
+    ASSERT_EQ(status, 0) << published;
+    EXPECT_EQ(published, "18 files published in " + (scratch / "out").string() + "\n");
+
+    RunningServer server(common);
+    Nginx nginx(scratch / "nginx", scratch / "out");
+    ASSERT_NE(server.port(), 0);
+    ASSERT_NE(nginx.port(), 0) << "nginx did not start; see " << (scratch / "nginx" / "error.log");
+    const char* sameBytes[] = {
+        "/health", "/asp/currentDateNEW.asp?prog=Sorvane&comp=Talvenor", "/asp/date.asp", "/asp/date.asp?iso=",
+        "/asp/currentDateNEW.asp?prog=Sorvane&iso", "/definitions/customdate.html?iso=1", "/definitions/version/R.HTM",
+        "/definitions/version/C.HTM?iso=", "/definitions/custom.html", "/definitions/data/BlockedCookies.dat",
+        "/definitions/data/FileDefinition.dat", "/Languages/30/Localization.xml",
+        "/asp/getDefsNEW.asp?prog=Sorvane&comp=Talvenor&iso=2006-03-16T00:00:00",
+        "/asp/getDefsNEW.asp?iso=2006-03-16T00%3A00%3A00", "/asp/getDefsNEW.asp?iso=2006-03-16",
+        "/asp/getDefsNEW.asp?iso=2010-01-02T03:04:05", "/asp/getDefsNEW.asp?iso=2024-05-14T00:00:00&date=x",
+        "/definitions/data/Other.dat", "/Languages/31/Localization.xml"};
+    for (const char* target : sameBytes) {
+        auto expected = server.get(target);
+        auto got = nginx.get(target);
+        ASSERT_TRUE(expected && got) << target;
+        EXPECT_EQ(got->status, expected->status) << target;
+        if (expected->status != 200) continue;
+        EXPECT_EQ(got->body, expected->body) << target;
+        EXPECT_EQ(got->get_header_value("Content-Type"), expected->get_header_value("Content-Type")) << target;
+    }
+    for (const char* target : {"/asp/getDefsNEW.sig?iso=2006-03-16T00:00:00", "/asp/getDefsNEW.sig?iso=2010-01-02T03%3A04%3A05",
+                               "/asp/getDefsNEW.sig?iso=2024-05-14T00:00:00", "/Languages/30/Localization.sig"}) {
+        auto expected = server.get(target);
+        auto got = nginx.get(target);
+        ASSERT_TRUE(expected && got) << target;
+        EXPECT_EQ(got->status, 200) << target;
+        EXPECT_EQ(vouchedFor(got->body), vouchedFor(expected->body)) << target;
+        EXPECT_NE(got->body.find("\nsignature="), std::string::npos) << target;
+    }
+    // A date that is no release's: the reference server computes it, a static tree has none.
+    EXPECT_EQ(nginx.get("/asp/getDefsNEW.asp?iso=2008-01-01T00:00:00")->status, 404);
+    EXPECT_EQ(nginx.get("/asp/getDefsNEW.asp?date=3/16/2006")->status, 404);
+    EXPECT_EQ(nginx.get("/updates/2006-03-16T00-00-00.txt")->status, 404);
     fs::remove_all(scratch);
 }
 

@@ -21,6 +21,7 @@
 #include "definitions/encoding.h"
 #include "server/release_store.h"
 #include "server/releases.h"
+#include "server/publish.h"
 #include "server/server.h"
 #include "server/statement.h"
 #include "server/submissions.h"
@@ -481,12 +482,13 @@ TEST(Statements, TheDevelopmentKeySignsWhatTheBuildsKeyVerifiesAndNoChangedByte)
     const std::string again = signer.sign(statement);
     EXPECT_NE(again, text);
     EXPECT_TRUE(verifies(again));
-    // One flipped bit anywhere in the signed bytes or the signature: refused.
+    // One flipped bit anywhere in the signed bytes or the signature: refused. (The last
+    // base64 character before "==" also carries padding bits, so the one before it is changed.)
     const std::size_t signatureStart = text.find("signature=") + 10;
     for (std::size_t at : {std::size_t{0}, std::size_t{9}, text.find("to=") + 6, text.find("expires=") + 9,
-                           text.find("sha256=") + 7, signatureStart, signatureStart + 40, text.size() - 4}) {
+                           text.find("sha256=") + 7, signatureStart, signatureStart + 40, text.size() - 5}) {
         std::string changed = text;
-        changed[at] = static_cast<char>(changed[at] ^ (at >= signatureStart ? 0x02 : 0x01));
+        changed[at] = static_cast<char>(changed[at] ^ 0x01);
         EXPECT_FALSE(verifies(changed)) << "byte " << at << " of\n" << changed;
     }
 }
@@ -576,6 +578,31 @@ TEST_F(SignedServiceTest, AStatementIsRefusedWhenItsUpdateIsWithheld) {
     settle();
     EXPECT_EQ(signedService.get("/asp/getDefsNEW.asp", {{"iso", "2024-05-14T00:00:00"}}).status, 503);
     EXPECT_EQ(signedService.get("/asp/getDefsNEW.sig", {{"iso", "2024-05-14T00:00:00"}}).status, 503);
+}
+
+
+TEST_F(SignedServiceTest, PublishingLeavesOutAWithheldUpdateAndNamesAFolderItCannotWrite) {
+    release("2024-06-01", "");  // empties the cookies: withheld from the clients of 2024-05-14
+    settle();
+    ServerOptions options = signing(ServerOptions{root / "releases", root / "languages"});
+    const PublishResult published = PublishStatic(options, root / "out", log);
+    EXPECT_EQ(published.error, "");
+    EXPECT_FALSE(fs::exists(root / "out" / "updates" / "2024-05-14T00-00-00.txt"));
+    EXPECT_FALSE(fs::exists(root / "out" / "updates" / "2024-05-14T00-00-00.sig"));
+    EXPECT_NE(log.str().find("not published: updates/2024-05-14T00-00-00.txt: the server answers 503"), std::string::npos);
+    // Clients of the newest release are current; the date is the newest's, written whole.
+    EXPECT_TRUE(fs::exists(root / "out" / "updates" / "2024-06-01T00-00-00.txt"));
+    std::ostringstream date;
+    date << std::ifstream(root / "out" / "dates" / "iso").rdbuf();
+    EXPECT_EQ(date.str(), "2024-06-01T00:00:00");
+    EXPECT_FALSE(fs::exists(root / "out" / "dates" / "iso.tmp"));
+
+    write("blocked", "");  // a file where the tree's folder should be
+    const PublishResult refused = PublishStatic(options, root / "blocked" / "out", log);
+    EXPECT_NE(refused.error.find("cannot write " + (root / "blocked" / "out").string()), std::string::npos)
+        << refused.error;
+    options.releases = root / "nothing";
+    EXPECT_EQ(PublishStatic(options, root / "out2", log).error, "no complete release in " + (root / "nothing").string());
 }
 
 }  // namespace
