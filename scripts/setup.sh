@@ -15,6 +15,7 @@ packages=(
     libcpp-httplib-dev nlohmann-json3-dev   # reference definition server, JSON documents
     libsqlite3-dev                          # the server's store of submitted names
     libssl-dev openssl                      # the server signs its statements (libcrypto)
+    nginx                                   # serves a published tree in the server's tests
     pkg-config                              # finds the HTTP library for the server
     nsis                                    # the Windows installer
     ccache                                  # repeated builds of the same sources
