@@ -4,6 +4,7 @@
 //                        [--bind ADDRESS] [--port-file FILE] [--db FILE]
 //                        [--max-deleted-percent P] [--max-submissions N]
 //                        [--signing-key PEM] [--statement-days D]
+//                        [--tls-cert PEM --tls-key PEM]
 //   sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER
 //   sorvane-server submissions (--db FILE | --log FILE) [--top N]
 //   sorvane-server publish [--languages DIR] [--signing-key PEM] [--statement-days D]
@@ -46,7 +47,7 @@ using namespace sorvane::server;
 constexpr const char* Usage =
     "usage: sorvane-server serve --releases DIR [--languages DIR] [--log FILE] [--port N] [--bind ADDRESS]"
     " [--port-file FILE] [--db FILE] [--max-deleted-percent P] [--max-submissions N]"
-    " [--signing-key PEM] [--statement-days D]\n"
+    " [--signing-key PEM] [--statement-days D] [--tls-cert PEM --tls-key PEM]\n"
     "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
     "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n"
     "       sorvane-server publish [--languages DIR] [--signing-key PEM] [--statement-days D]"
@@ -110,7 +111,7 @@ std::multimap<std::string, std::string> decodedQuery(const std::string& target) 
 
 int serve(const std::vector<std::string>& args) {
     ServerOptions options;
-    std::string logPath, portFile, database, bind = "127.0.0.1";
+    std::string logPath, portFile, database, bind = "127.0.0.1", tlsCert, tlsKey;
     int port = 0;
     double number = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -131,6 +132,8 @@ int serve(const std::vector<std::string>& args) {
         else if (a == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
             options.statementLifetime = static_cast<long long>(number * 24 * 3600);
         }
+        else if (a == "--tls-cert") tlsCert = value;
+        else if (a == "--tls-key") tlsKey = value;
         else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
             options.maxDeletedShare = number / 100;
         } else if (a == "--max-submissions" && readNumberOption(value, 1, 1e9, number)) {
@@ -142,6 +145,10 @@ int serve(const std::vector<std::string>& args) {
     }
     if (options.releases.empty()) {
         std::cerr << "sorvane-server: --releases is required\n" << Usage;
+        return 2;
+    }
+    if (tlsCert.empty() != tlsKey.empty()) {
+        std::cerr << "sorvane-server: --tls-cert and --tls-key go together\n" << Usage;
         return 2;
     }
     std::ofstream logFile;
@@ -164,7 +171,17 @@ int serve(const std::vector<std::string>& args) {
     }
     DefinitionService& service = *created;
 
-    httplib::Server http;
+    // HTTPS with the certificate (and its chain) and key given; plain HTTP without them.
+    const bool tls = !tlsCert.empty();
+    std::unique_ptr<httplib::Server> server;
+    if (tls) server = std::make_unique<httplib::SSLServer>(tlsCert.c_str(), tlsKey.c_str());
+    else server = std::make_unique<httplib::Server>();
+    if (!server->is_valid()) {
+        std::cerr << "sorvane-server: cannot use the certificate " << tlsCert << " with the key " << tlsKey
+                  << " (unreadable, not PEM, or not a pair)\n";
+        return 2;
+    }
+    httplib::Server& http = *server;
     // Answers come from memory; more threads than the library's 8 keep slow readers from queueing the rest.
     http.new_task_queue = [] { return new httplib::ThreadPool(32); };
     http.Get(R"(/.*)", [&](const httplib::Request& request, httplib::Response& response) {
@@ -191,7 +208,7 @@ int serve(const std::vector<std::string>& args) {
         }
         std::rename(temporary.c_str(), portFile.c_str());
     }
-    std::cout << "Listening on http://" << bind << ":" << bound << std::endl;
+    std::cout << "Listening on " << (tls ? "https://" : "http://") << bind << ":" << bound << std::endl;
     running = &http;
     std::signal(SIGTERM, stopOnSignal);
     std::signal(SIGINT, stopOnSignal);

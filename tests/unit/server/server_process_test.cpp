@@ -322,4 +322,48 @@ TEST(ServerProgram, APublishedTreeServedByNginxAnswersAsTheServerDoes) {
     fs::remove_all(scratch);
 }
 
+TEST(ServerProgram, ServesHttpsWithTheCertificateGivenAndRefusesAMismatchedPair) {
+    const fs::path scratch = fs::temp_directory_path() / ("sorvane-server-tls-" + std::to_string(::getpid()));
+    fs::remove_all(scratch);
+    writeRelease(scratch / "releases" / "2024-05-14", "a.example\r\n");
+    const std::string cert = (scratch / "cert.pem").string(), key = (scratch / "key.pem").string();
+    const std::string other = (scratch / "other.pem").string();
+    // A self-signed certificate for 127.0.0.1, and a key that is not its own.
+    const std::string made = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj /CN=127.0.0.1"
+                             " -addext subjectAltName=IP:127.0.0.1 -keyout " + key + " -out " + cert +
+                             " 2>/dev/null && openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " + other +
+                             " 2>/dev/null";
+    ASSERT_EQ(std::system(made.c_str()), 0);
+    const std::string releases = (scratch / "releases").string();
+    {
+        RunningServer server({"--releases", releases, "--tls-cert", cert, "--tls-key", key});
+        ASSERT_NE(server.port(), 0);
+        httplib::SSLClient client("127.0.0.1", server.port());
+        client.set_ca_cert_path(cert.c_str());
+        client.enable_server_certificate_verification(true);
+        auto date = client.Get("/asp/date.asp?iso=");
+        ASSERT_TRUE(date) << httplib::to_string(date.error());
+        EXPECT_EQ(date->status, 200);
+        EXPECT_EQ(date->body, "2024-05-14T00:00:00");
+        EXPECT_FALSE(server.get("/health"));  // plain HTTP is not answered on the TLS port
+
+        // A client that trusts another authority refuses the server.
+        httplib::SSLClient stranger("127.0.0.1", server.port());
+        stranger.set_ca_cert_path(other.c_str());
+        stranger.enable_server_certificate_verification(true);
+        EXPECT_FALSE(stranger.Get("/health"));
+    }
+    int status = 0;
+    std::string out = run(std::string(SORVANE_SERVER_PROGRAM) + " serve --releases " + releases + " --tls-cert " + cert +
+                              " --tls-key " + other + " 2>&1",
+                          &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(out.find("cannot use the certificate " + cert + " with the key " + other), std::string::npos) << out;
+    out = run(std::string(SORVANE_SERVER_PROGRAM) + " serve --releases " + releases + " --tls-cert " + cert + " 2>&1",
+              &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(out.find("--tls-cert and --tls-key go together"), std::string::npos) << out;
+    fs::remove_all(scratch);
+}
+
 }  // namespace
