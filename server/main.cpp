@@ -60,6 +60,21 @@ bool readNumberOption(const std::string& text, double low, double high, double& 
     return !text.empty() && end != nullptr && *end == '\0' && value >= low && value <= high;
 }
 
+// The options "serve" and "publish" share, which shape the answers: false when `name` is
+// none of them or its value is unusable.
+bool readAnswerOption(const std::string& name, const std::string& value, ServerOptions& options) {
+    double number = 0;
+    if (name == "--signing-key") options.signingKey = value;
+    else if (name == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
+        options.statementLifetime = static_cast<long long>(number * 24 * 3600);
+    } else if (name == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
+        options.maxDeletedShare = number / 100;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The database kept beside a log file.
 std::string databaseBesideLog(const std::string& logPath) {
     return (std::filesystem::path(logPath).parent_path() / "submissions.sqlite").string();
@@ -128,15 +143,10 @@ int serve(const std::vector<std::string>& args) {
         else if (a == "--bind") bind = value;
         else if (a == "--port-file") portFile = value;
         else if (a == "--db") database = value;
-        else if (a == "--signing-key") options.signingKey = value;
-        else if (a == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
-            options.statementLifetime = static_cast<long long>(number * 24 * 3600);
-        }
         else if (a == "--tls-cert") tlsCert = value;
         else if (a == "--tls-key") tlsKey = value;
-        else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
-            options.maxDeletedShare = number / 100;
-        } else if (a == "--max-submissions" && readNumberOption(value, 1, 1e9, number)) {
+        else if (readAnswerOption(a, value, options)) continue;
+        else if (a == "--max-submissions" && readNumberOption(value, 1, 1e9, number)) {
             options.maxSubmissions = static_cast<std::size_t>(number);
         } else {
             std::cerr << "sorvane-server: unknown option or unusable value " << a << " " << value << "\n" << Usage;
@@ -278,19 +288,10 @@ int submissions(const std::vector<std::string>& args) {
 
 int publish(const std::vector<std::string>& args) {
     ServerOptions options;
-    double number = 0;
     std::size_t i = 0;
     for (; i + 2 < args.size(); i += 2) {
-        const std::string &a = args[i], &value = args[i + 1];
-        if (a == "--languages") options.languages = value;
-        else if (a == "--signing-key") options.signingKey = value;
-        else if (a == "--statement-days" && readNumberOption(value, 1.0 / 24, 3650, number)) {
-            options.statementLifetime = static_cast<long long>(number * 24 * 3600);
-        } else if (a == "--max-deleted-percent" && readNumberOption(value, 0, 100, number)) {
-            options.maxDeletedShare = number / 100;
-        } else {
-            break;
-        }
+        if (args[i] == "--languages") options.languages = args[i + 1];
+        else if (!readAnswerOption(args[i], args[i + 1], options)) break;
     }
     if (args.size() != i + 2) {
         std::cerr << Usage;
