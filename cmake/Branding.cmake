@@ -15,7 +15,7 @@ set(SORVANE_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${minor_text}" CACHE STRING "
 
 # The public key whose signed statements the program trusts for updates and translations:
 # ECDSA P-256, X then Y as 128 hex digits (the body of a BCRYPT_ECCPUBLIC_BLOB). The default
-# is the public part of cmake/dev-signing-key.pem, a development key for tests only; a
+# is the public key of cmake/dev-signing-key.pem, a development key for tests only; a
 # vendor's build gives its own here or with -D (the private key never enters the repository).
 set(SORVANE_UPDATE_PUBLIC_KEY
     "90bfb0d24e521ae2d67fe01430bc79d25c0e3113d4415ba1309fad78a10f1888431811198af597220c47b26df5d1eeef36f298d792ca239247931b98be8c5920"

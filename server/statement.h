@@ -27,7 +27,7 @@ struct Statement {
     std::string sha256;
 };
 
-// The signed part of a statement's text.
+// The signed bytes of a statement's text.
 std::string StatementBody(const Statement& statement);
 // Lower-case hex of the SHA-256 of `bytes`.
 std::string Sha256Hex(std::string_view bytes);
