@@ -498,7 +498,7 @@ void FrmMain::Form_Load() {
     RefreshStatusPanel();
     call(app.hooks.loadExclusions);
     HideAllPages();
-    frmStatus.setCaption(app.branding.ProgramName + " Status");
+    frmStatus.setCaption(app.brandedMessage("MSG_STATUS_CAPTION"));
     frmStatus.setVisible(true);
     settings.write(section::Options, "STATUS", "RUNNING");
     settings.write(section::Options, "RESTART", "False");
@@ -557,8 +557,11 @@ void FrmMain::offerFirstStartUpdate() {
     const auto firstTime = app.machineSettings.ReadMachineSetting(ApplicationName, section::Settings, "FirstTime", "");
     if (!firstTime.ok() || !firstTime.value.empty()) return;
     (void)app.machineSettings.WriteMachineSetting(ApplicationName, section::Settings, "FirstTime", "Yes");
-    const std::string text = app.brandedMessage("MSG_THANK1") + "\r\n\r\n" + app.brandedMessage("MSG_THANK2") +
-                             "\r\n\r\n" + app.brandedMessage("MSG_THANK3");
+    // The first start also says, in the chosen language, what the data collection sends and
+    // where to turn it off.
+    const std::string text = app.brandedMessage("MSG_THANK1") + "\r\n\r\n" + app.brandedMessage("MSG_ANON_NOTICE") +
+                             "\r\n\r\n" + app.brandedMessage("MSG_THANK2") + "\r\n\r\n" +
+                             app.brandedMessage("MSG_THANK3");
     if (host().messageBox(text, app.brandedMessage("MSG_THANK4"), ui::mb::YesNo) == ui::Answer::Yes) cmdUpdate_Click();
 }
 
@@ -575,11 +578,15 @@ void FrmMain::ArmBackgroundTimers(bool enabled) {
     tmrMemoryInspected.setOn(settings.readBool(section::Options, "optMemorySheildOn", "True"));
 }
 
+std::string FrmMain::DefinitionsDateText(std::string_view date) const {
+    return std::string(date) + " " + app.message("MSG_TIME_ZONE");
+}
+
 void FrmMain::RefreshStatusPanel() {
     const auto& settings = app.userSettings;
     lblDefCount.setCaption(app.platform.locale.formatWholeNumber(app.DefinitionCount));
     lblVersion.setCaption(app.branding.versionText());
-    lblDefVersion.setCaption(ReadDefinitionsDate(app.platform.files, app.applicationFolder()) + " PST");
+    lblDefVersion.setCaption(DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.applicationFolder())));
     lblDefRemoved.setCaption(settings.read(section::Settings, "lblDefRemoved", "0"));
     lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", "Never"));
     lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", "Never"));
@@ -641,8 +648,8 @@ void FrmMain::LoadOptionsIntoControls() {
     checkFrom(chkScanRegistry, section::Options, "1");
     checkFrom(chkScanCookies, section::Options, "1");
     checkFrom(chkSendData, section::Options, "1");
-    lblLastUpdate.setCaption("Signatures Last Updated On " +
-                             ReadDefinitionsDate(app.platform.files, app.applicationFolder()) + " PST");
+    lblLastUpdate.setCaption(app.message("MSG_LAST_UPDATED") + " " +
+                             DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.applicationFolder())));
 
     checkFrom(chkAutomaticScanYesOrNo, section::Options, "0");
     const bool scheduled = settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0;

@@ -197,6 +197,8 @@ public:
     // Start-up and status services.
     void ArmBackgroundTimers(bool enabled);
     void RefreshStatusPanel();
+    // A definitions date as the window shows it: the date and the catalogue's time zone.
+    std::string DefinitionsDateText(std::string_view date) const;
     // False (after deleting what is left of them) when a definition file is missing.
     bool CheckDefinitionFiles();
     void HideAllPages();

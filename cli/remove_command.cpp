@@ -21,6 +21,7 @@ namespace {
 
 struct RemoveOptions {
     bool yes = false;
+    bool sendData = false;
     std::vector<std::string> only;
     std::optional<bool> complete;
 };
@@ -29,13 +30,15 @@ bool parseOptions(std::span<const std::string> args, RemoveOptions& options, std
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--yes") {
             options.yes = true;
+        } else if (args[i] == "--send-data") {
+            options.sendData = true;
         } else if (args[i] == "--only" && i + 1 < args.size()) {
             options.only.push_back(args[++i]);
         } else if (ParseScanScope(args[i], options.complete)) {
             continue;
         } else {
             err << "SorvaneCmd remove: unexpected argument '" << args[i] << "'\n"
-                << "Usage: SorvaneCmd remove [--yes] [--quick|--complete] [--only TEXT ...]\n";
+                << "Usage: SorvaneCmd remove [--yes] [--send-data] [--quick|--complete] [--only TEXT ...]\n";
             return false;
         }
     }
@@ -139,7 +142,13 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 
     removal::FrmDelete problems(host, platform.clipboard);
     auto removalHooks = removal::RemovalHooksOf(application);
-    removalHooks.sendProcessList = [&platform, &host] { report::SendProcessList(platform, host); };
+    // A console run reports the loaded programs only when its command line asks for it, whatever
+    // the window's stored choice: nothing leaves the machine unseen from a script.
+    if (removalView->chkSendData) removalView->chkSendData->setValue(options.sendData ? 1 : 0);
+    removalHooks.sendProcessList = [&platform, &host, &console] {
+        report::SendProcessList(platform, host);
+        console.out << "Sent the names of the running programs to the collection server.\n";
+    };
     removal::RemovalRun run(platform, host, *removalView, problems, std::move(removalHooks),
                             application.branding.ProgramName);
     if (!run.anyRowChecked()) {

@@ -35,8 +35,13 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
         return ExitError;
     }
 
-    // One progress line on stderr whenever the phase caption changes.
+    // One progress line on stderr whenever the phase caption changes: at the start of every
+    // phase, and as the caption changes within one (the drives of a complete scan).
     std::string shown;
+    scan.session.hooks.phaseStarted = [&](const std::string& caption) {
+        shown = caption;
+        console.err << caption << "\n" << std::flush;
+    };
     host.yieldHook = [&] {
         const auto& caption = view.lblPercentageCompleted.caption();
         if (caption != shown && caption != "0") {

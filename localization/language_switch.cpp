@@ -49,13 +49,29 @@ std::vector<std::string> ListLanguages(LanguageContext& context) {
     return names;
 }
 
+namespace {
+// The names the shipped file gave its languages before each was listed by its own name: a
+// choice stored then still finds its group when no group carries the old name any more.
+std::string_view RenamedLanguage(std::string_view stored) {
+    static constexpr std::pair<std::string_view, std::string_view> renamed[] = {
+        {"German", "Deutsch"}, {"French", "Fran\xC3\xA7" "ais"}, {"Spanish", "Espa\xC3\xB1" "ol"}};
+    for (const auto& [before, now] : renamed)
+        if (text::equalsNoCase(stored, before)) return now;
+    return {};
+}
+}  // namespace
+
 void LoadLanguage(LanguageContext& context, std::string_view name) {
     context.currentLanguage = std::string(name);
     const std::string path = platform::JoinPath(context.applicationFolder, TranslationFileName);
     if (!LangFileExists(context.files, path)) return;
     const auto content = ReadTranslationFile(context.files, path);
     if (!content) return;
-    const auto items = FindLanguageItems(*content, name);
+    auto items = FindLanguageItems(*content, name);
+    if (!items && !RenamedLanguage(name).empty()) {
+        items = FindLanguageItems(*content, RenamedLanguage(name));
+        if (items) context.currentLanguage = std::string(RenamedLanguage(name));
+    }
     if (!items) return;
     context.catalogue.setTranslationLines(SplitItemLines(*items));
 }

@@ -31,11 +31,6 @@ void Languages::replaceText(std::size_t index, std::string text) {
     if (index < entries_.size() && entries_[index].used) entries_[index].text = std::move(text);
 }
 
-void Languages::setTranslationLines(std::vector<std::string> lines) {
-    translationLines_ = std::move(lines);
-    translationLoaded_ = true;
-}
-
 namespace {
 // The key an item line carries: what lies after the first "<" of the part before the first ">".
 // Lines whose part before ">" is two characters or fewer carry none.
@@ -59,6 +54,15 @@ std::string textBetweenTags(std::string_view line, std::string_view key) {
 }
 }  // namespace
 
+void Languages::setTranslationLines(std::vector<std::string> lines) {
+    translationLines_ = std::move(lines);
+    translationLoaded_ = true;
+    lineOfKey_.clear();
+    lineOfKey_.reserve(translationLines_.size());
+    for (std::size_t n = 0; n < translationLines_.size(); ++n)
+        if (const auto key = lineKey(translationLines_[n])) lineOfKey_.emplace(text::toLower(*key), n);
+}
+
 std::string ItemText(std::string_view line, std::string_view key) {
     const auto found = lineKey(line);
     if (!found || !text::equalsNoCase(*found, key)) return {};
@@ -66,15 +70,12 @@ std::string ItemText(std::string_view line, std::string_view key) {
 }
 
 std::string Languages::getTranslation(std::string_view key, const Branding& branding) const {
-    for (const auto& line : translationLines_) {
-        const auto found = lineKey(line);
-        if (!found || !text::equalsNoCase(*found, key)) continue;
-        // The first line with the key decides, even when its text is empty or malformed.
-        const std::string item = textBetweenTags(line, key);
-        if (item.empty()) return {};
-        return CutText(upperFirst(FillPlaceholders(item, branding)), limits::MaxCaptionText);
-    }
-    return {};
+    const auto found = lineOfKey_.find(text::toLower(key));
+    if (found == lineOfKey_.end()) return {};
+    // The first line with the key decides, even when its text is empty or malformed.
+    const std::string item = textBetweenTags(translationLines_[found->second], key);
+    if (item.empty()) return {};
+    return CutText(upperFirst(FillPlaceholders(item, branding)), limits::MaxCaptionText);
 }
 
 void Languages::refreshMessages(const Branding& branding) {
@@ -85,14 +86,20 @@ void Languages::refreshMessages(const Branding& branding) {
     }
 }
 
-std::string upperFirst(std::string_view text) {
+namespace {
+// The first character may be a two-byte UTF-8 Latin-1 letter; fold exactly that character.
+std::string foldFirst(std::string_view text, bool upper) {
     if (text.empty()) return {};
-    // The first character may be a two-byte UTF-8 Latin-1 letter; upper-case exactly that character.
     std::size_t length = 1;
     const auto lead = static_cast<unsigned char>(text[0]);
     if (lead >= 0xC0 && lead < 0xE0 && text.size() >= 2) length = 2;
-    return text::toUpper(text.substr(0, length)) + std::string(text.substr(length));
+    const std::string_view first = text.substr(0, length);
+    return (upper ? text::toUpper(first) : text::toLower(first)) + std::string(text.substr(length));
 }
+}  // namespace
+
+std::string upperFirst(std::string_view text) { return foldFirst(text, true); }
+std::string lowerFirst(std::string_view text) { return foldFirst(text, false); }
 
 void LoadDefaultMessages(Languages& catalogue) {
     static constexpr std::pair<std::string_view, std::string_view> defaults[] = {
@@ -173,8 +180,26 @@ void LoadDefaultMessages(Languages& catalogue) {
         // Looked up by the language window, which has no other text for its title and its notice.
         {"MSG_TITLELANGUAGE", "Language Selection"},
         {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
+        // Texts the program composes at run time, so that they follow the chosen language too.
+        {"MSG_DETECTED_MEMORY", "Detected in the memory :"},
+        {"MSG_STOPPED_RUNNING", "was stopped from running."},
+        {"MSG_STOPPED_RUNNING9X", "and was stopped being from ruuning."},
+        {"MSG_STATUS_CAPTION", "[ProgramName] Status"},
+        {"MSG_LAST_UPDATED", "Signatures Last Updated On"},
+        {"MSG_TIME_ZONE", "PST"},
+        {"MSG_GETTING_DEFS", "Getting latest definitions."},
+        {"MSG_AUTO_UPDATED",
+         "All [ProgramName] signatures have been updated automatically.  You are now protected from new malicious "
+         "applications."},
+        {"MSG_NEXT_SCAN", "Next scheduled scan:"},
+        {"MSG_NEXT_SCAN_NONE", "none"},
+        {"MSG_SCHEDULE_OFF", "Scheduled scans are off."},
+        {"MSG_ANON_NOTICE",
+         "To help identify new spyware, [ProgramName] sends [CompanyName] the names of the programs running on this "
+         "computer, such as \"notepad.exe\": never their folders, your files or anything about you. You can turn "
+         "this off under Settings: \"Send anonymous data to help identify unknown spyware\"."},
     };
-    static_assert(std::size(defaults) == 67);
+    static_assert(std::size(defaults) == 79);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "localization/branding.h"
@@ -44,6 +45,9 @@ public:
 private:
     std::array<MessageEntry, Capacity> entries_{};
     std::vector<std::string> translationLines_;
+    // The line that decides each key (the first one carrying it), by the key in lower case;
+    // built once per loaded language so that a look-up does not read every line.
+    std::unordered_map<std::string, std::size_t> lineOfKey_;
     bool translationLoaded_ = false;
 };
 
@@ -52,6 +56,8 @@ std::string ItemText(std::string_view line, std::string_view key);
 
 // Upper-cases the first character (ASCII and Latin-1 letters); the rest stays as it is.
 std::string upperFirst(std::string_view text);
+// Lower-cases the first character the same way: for a catalogue text that continues a sentence.
+std::string lowerFirst(std::string_view text);
 
 // Fills the catalogue with the built-in English texts, in their fixed order.
 void LoadDefaultMessages(Languages& catalogue);

@@ -146,6 +146,72 @@ bool LooksLikeImage(std::string_view bytes) {
            bytes.starts_with("\xFF\xD8\xFF") || bytes.starts_with("BM");
 }
 
+namespace {
+
+std::uint32_t bigEndian(std::string_view bytes, std::size_t at, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+std::uint32_t littleEndian(std::string_view bytes, std::size_t at, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = count; i > 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i - 1]);
+    return value;
+}
+
+// The frame header of a JPEG: the first start-of-frame segment, found by walking the segments.
+std::optional<ImageSize> jpegDimensions(std::string_view bytes) {
+    std::size_t at = 2;
+    while (at + 4 <= bytes.size()) {
+        if (static_cast<unsigned char>(bytes[at]) != 0xFF) return std::nullopt;
+        const auto marker = static_cast<unsigned char>(bytes[at + 1]);
+        if (marker == 0xFF) {  // fill bytes before a marker
+            ++at;
+            continue;
+        }
+        const std::uint32_t length = bigEndian(bytes, at + 2, 2);
+        if (length < 2) return std::nullopt;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (at + 9 > bytes.size()) return std::nullopt;
+            return ImageSize{bigEndian(bytes, at + 7, 2), bigEndian(bytes, at + 5, 2)};
+        }
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ImageSize> ImageDimensions(std::string_view bytes) {
+    if (!LooksLikeImage(bytes)) return std::nullopt;
+    if (bytes.starts_with("\x89PNG")) {
+        if (bytes.size() < 24 || bytes.substr(12, 4) != "IHDR") return std::nullopt;
+        return ImageSize{bigEndian(bytes, 16, 4), bigEndian(bytes, 20, 4)};
+    }
+    if (bytes.starts_with("GIF")) {
+        if (bytes.size() < 10) return std::nullopt;
+        return ImageSize{littleEndian(bytes, 6, 2), littleEndian(bytes, 8, 2)};
+    }
+    if (bytes.starts_with("BM")) {
+        if (bytes.size() < 26) return std::nullopt;
+        // A bottom-up bitmap stores its height as a positive number, a top-down one as a negative.
+        const auto height = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+        const auto width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
+        if (width <= 0 || height == INT32_MIN) return std::nullopt;
+        return ImageSize{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height < 0 ? -height : height)};
+    }
+    return jpegDimensions(bytes);
+}
+
+bool IsBannerImage(std::string_view bytes) {
+    if (bytes.size() > limits::MaxBannerBytes) return false;
+    const auto size = ImageDimensions(bytes);
+    return size && size->width >= 1 && size->height >= 1 && size->width <= limits::MaxBannerSide &&
+           size->height <= limits::MaxBannerSide;
+}
+
 void SetUpBannerStrip(ui::Form& window, const ui::Geometry& area, bool scaleInPixels, std::string_view url,
                       const FetchBody& fetch) {
     const int inset = scaleInPixels ? 20 : 280;
@@ -160,9 +226,15 @@ void SetUpBannerStrip(ui::Form& window, const ui::Geometry& area, bool scaleInPi
     if (ui::Control* picture = window.find("wbPicture")) picture->setVisible(false);
     wbBanner.setLocationUrl(std::string(url));
     if (!fetch) return;
-    const auto body = fetch(url);
-    // A page that is no image cannot be shown without a browser engine: the strip stays empty.
-    if (body && LooksLikeImage(*body)) wbBanner.setImageBytes(*body);
+    auto& tmrBanner = window.add<ui::Timer>("tmrBanner");
+    tmrBanner.setInterval(BannerFetchDelayMs);
+    tmrBanner.onTimer = [&tmrBanner, &wbBanner, fetch, address = std::string(url)] {
+        tmrBanner.setOn(false);  // once: a failed fetch is not tried again until the next start
+        const auto body = fetch(address);
+        // A page that is no image cannot be shown without a browser engine: the strip stays empty.
+        if (body && IsBannerImage(*body)) wbBanner.setImageBytes(*body);
+    };
+    tmrBanner.setOn(true);
 }
 
 }  // namespace sorvane::localization

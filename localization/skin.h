@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -75,11 +76,26 @@ using FetchBody = std::function<std::optional<std::string>(std::string_view url)
 // True for the image formats the banner can show: PNG, GIF, JPEG and BMP.
 bool LooksLikeImage(std::string_view bytes);
 
+// The width and height an image's header declares (PNG, GIF, JPEG, BMP); nothing when the
+// header cannot be read.
+struct ImageSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+std::optional<ImageSize> ImageDimensions(std::string_view bytes);
+// An image the banner shows: one of its formats, at most limits::MaxBannerBytes, and a width
+// and height from 1 to limits::MaxBannerSide, so that decoding it cannot take the program's memory.
+bool IsBannerImage(std::string_view bytes);
+
 // The banner strip of a window: a run-time picture box "picBox" over `area`, narrower than
 // the browser by the inset (20 in pixels, 280 in twips), holding the browser "wbBanner" at
 // (0, 0) at the area's full width; the static picture "wbPicture" hidden; the browser sent
-// to `url`, showing the page when it is an image and staying empty otherwise.
+// to `url`, showing the page when it is a banner image and staying empty otherwise. The page
+// is fetched by the one-shot timer "tmrBanner" once the message loop runs, after the window
+// shows, so a slow or silent banner server never holds up the start.
 void SetUpBannerStrip(ui::Form& window, const ui::Geometry& area, bool scaleInPixels, std::string_view url,
                       const FetchBody& fetch);
+// Milliseconds from the banner strip's set-up to its fetch.
+inline constexpr std::uint32_t BannerFetchDelayMs = 250;
 
 }  // namespace sorvane::localization

@@ -7,15 +7,31 @@ namespace sorvane::localization {
 
 namespace {
 
-// The text between two markers inside `text`, or nothing when either is missing.
-std::optional<std::string_view> between(std::string_view text, std::string_view open, std::string_view close) {
-    const std::size_t start = text::findNoCase(text, open);
-    if (start == std::string_view::npos) return std::nullopt;
-    const std::size_t from = start + open.size();
-    const std::size_t end = text::findNoCase(text, close, from);
-    if (end == std::string_view::npos) return std::nullopt;
-    return text.substr(from, end - from);
-}
+// Text folded to lower case once, so that every marker search is one pass over it. Folding
+// keeps byte lengths, so a position in the folded text is the same position in the original.
+class FoldedText {
+public:
+    explicit FoldedText(std::string_view text) : original_(text), folded_(text::toLower(text)) {}
+    // `marker` is written in lower case.
+    std::size_t find(std::string_view marker, std::size_t from, std::size_t end) const {
+        return std::string_view(folded_).substr(0, end).find(marker, from);
+    }
+    // The original text between two markers inside [from, end), or nothing when either is missing.
+    std::optional<std::string_view> between(std::size_t from, std::size_t end, std::string_view open,
+                                            std::string_view close) const {
+        const std::size_t start = find(open, from, end);
+        if (start == std::string_view::npos) return std::nullopt;
+        const std::size_t inside = start + open.size();
+        const std::size_t stop = find(close, inside, end);
+        if (stop == std::string_view::npos) return std::nullopt;
+        return original_.substr(inside, stop - inside);
+    }
+    std::size_t size() const { return folded_.size(); }
+
+private:
+    std::string_view original_;
+    std::string folded_;
+};
 
 // Length of the valid UTF-8 sequence at the start of `bytes`, or 0 when it is not one.
 std::size_t utf8SequenceLength(std::string_view bytes) {
@@ -51,22 +67,22 @@ std::size_t utf8SequenceLength(std::string_view bytes) {
 }  // namespace
 
 std::vector<LanguageGroup> ReadLanguageGroups(std::string_view text) {
-    static constexpr std::string_view GroupOpen = "<LANGUAGE_GROUP";
-    static constexpr std::string_view GroupClose = "</LANGUAGE_GROUP>";
+    static constexpr std::string_view GroupOpen = "<language_group";
+    static constexpr std::string_view GroupClose = "</language_group>";
+    const FoldedText folded(text);
     std::vector<LanguageGroup> groups;
     std::size_t position = 0;
-    while (position < text.size()) {
-        const std::size_t start = text::findNoCase(text, GroupOpen, position);
+    while (position < folded.size() && groups.size() < limits::MaxLanguageGroups) {
+        const std::size_t start = folded.find(GroupOpen, position, folded.size());
         if (start == std::string_view::npos) break;
-        const std::size_t end = text::findNoCase(text, GroupClose, start);
+        const std::size_t end = folded.find(GroupClose, start, folded.size());
         if (end == std::string_view::npos) break;
-        const std::string_view group = text.substr(start, end - start);
         position = end + GroupClose.size();
-        const auto name = between(group, "<LANGUAGE_NAME>", "</LANGUAGE_NAME>");
+        const auto name = folded.between(start, end, "<language_name>", "</language_name>");
         if (!name) continue;
         LanguageGroup entry;
         entry.name = std::string(*name);
-        if (const auto items = between(group, "<TRANSLATION_ITEMS>", "</TRANSLATION_ITEMS>")) {
+        if (const auto items = folded.between(start, end, "<translation_items>", "</translation_items>")) {
             entry.items = std::string(*items);
             entry.hasItems = true;
         }
@@ -83,10 +99,18 @@ std::optional<std::string> FindLanguageItems(std::string_view text, std::string_
 
 std::vector<std::string> SplitItemLines(std::string_view items) {
     // A file saved by an editor that ends lines with LF alone reads as the one it writes with
-    // CR LF: split at LF and drop the CR before it.
-    auto pieces = text::split(items, "\n");
-    for (auto& piece : pieces)
-        if (!piece.empty() && piece.back() == '\r') piece.pop_back();
+    // CR LF: split at LF and drop the CR before it. Lines past the cap are not read: no window
+    // has that many captions, and a runaway file must not hold the program's memory.
+    std::vector<std::string> pieces;
+    std::size_t position = 0;
+    while (pieces.size() < limits::MaxTranslationLines) {
+        const std::size_t end = items.find('\n', position);
+        std::string_view piece = items.substr(position, end == std::string_view::npos ? end : end - position);
+        if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+        pieces.emplace_back(piece);
+        if (end == std::string_view::npos) break;
+        position = end + 1;
+    }
     return pieces;
 }
 
@@ -139,7 +163,7 @@ std::optional<std::string> ReadTranslationFile(platform::FileSystem& files, std:
 
 platform::Status WriteReplacing(platform::FileSystem& files, std::string_view path, std::string_view bytes) {
     const std::string beside = std::string(path) + ".new";
-    if (auto written = files.writeFile(beside, bytes); !written.ok()) {
+    if (auto written = files.writeFileFlushed(beside, bytes); !written.ok()) {
         (void)files.deleteFile(beside);
         return written;
     }

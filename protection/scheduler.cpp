@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/frm_main.h"
+#include "localization/messages.h"
 #include "platform/text.h"
 #include "protection/scoped_flag.h"
 
@@ -232,11 +233,11 @@ void ScanScheduler::dtpScheduleDate_Change(app::FrmMain& main) { pageChanged(mai
 void ScanScheduler::dtpScheduleTime_Click(app::FrmMain& main) { pageChanged(main); }
 
 std::string ScanScheduler::NextRunText() {
-    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) return "Scheduled scans are off.";
+    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) return app_.message("MSG_SCHEDULE_OFF");
     const auto next = NextScheduledMoment(locale_, storedSchedule(), locale_.now());
-    if (!next) return "Next scheduled scan: none";
-    return "Next scheduled scan: " + locale_.weekdayName(*next) + ", " + locale_.formatDate(*next) + " " +
-           locale_.formatTime(*next);
+    const std::string lead = app_.message("MSG_NEXT_SCAN") + " ";
+    if (!next) return lead + localization::lowerFirst(app_.message("MSG_NEXT_SCAN_NONE"));
+    return lead + locale_.weekdayName(*next) + ", " + locale_.formatDate(*next) + " " + locale_.formatTime(*next);
 }
 
 void ScanScheduler::showNextRun(app::FrmMain& main) {

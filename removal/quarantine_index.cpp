@@ -312,7 +312,7 @@ bool QuarantineIndex::load() {
 
 bool QuarantineIndex::save() {
     const std::string beside = path_ + ".new";
-    if (!files_.writeFile(beside, SerializeQuarantineIndex(entries_)).ok()) return false;
+    if (!files_.writeFileFlushed(beside, SerializeQuarantineIndex(entries_)).ok()) return false;
     if (files_.replaceFile(beside, path_).ok()) return true;
     (void)files_.deleteFile(beside);
     return false;

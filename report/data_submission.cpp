@@ -66,17 +66,23 @@ void SendProcessList(platform::Platform& platform, ui::Host& host) {
 
 SubmissionResult SubmitFileName(platform::Platform& platform, ui::Host& host, std::string_view fileName,
                                 const MessageLookup& message) {
-    const std::string answer =
-        update::FetchText(platform, host, CollectionAddress(FilePayload(fileName, platform.locale)));
+    // A typed or pasted path names its folders, often the user's own name among them: only
+    // the file's name leaves the machine.
+    const std::string name = SubmittedFileName(fileName);
+    const std::string answer = update::FetchText(platform, host, CollectionAddress(FilePayload(name, platform.locale)));
     SubmissionResult result;
     result.accepted = text::containsNoCase(answer, "Skipped") || text::containsNoCase(answer, "Added");
-    const std::string name(fileName);
     if (result.accepted)
         result.text = message("MSG_RESULTS") + " " + name + " " + message("MSG_RESULTS_THANK");
     else
         result.text = message("MSG_RESULTS") + " " + message("MSG_PROBLEM") + " " + name + ".  " +
                       message("MSG_PROBLEM2");
     return result;
+}
+
+std::string SubmittedFileName(std::string_view typed) {
+    const auto separator = typed.find_last_of("\\/:");
+    return std::string(separator == std::string_view::npos ? typed : typed.substr(separator + 1));
 }
 
 std::string BrowsedFileName(std::string_view path) {

@@ -40,6 +40,8 @@ using MessageLookup = std::function<std::string(std::string_view key)>;
 SubmissionResult SubmitFileName(platform::Platform& platform, ui::Host& host, std::string_view fileName,
                                 const MessageLookup& message);
 
+// What a submission sends of the typed text: the part after the last "\", "/" or drive colon.
+std::string SubmittedFileName(std::string_view typed);
 // What "Browse" puts in the file-name box for a chosen path: the part after the last "\".
 std::string BrowsedFileName(std::string_view path);
 

@@ -29,7 +29,7 @@ bool readAnsiFile(platform::FileSystem& files, platform::Locale& locale, const s
 // write or a crash leaves the previous file or the new one, never half of one.
 void replaceFile(platform::FileSystem& files, const std::string& path, std::string_view bytes) {
     const std::string beside = path + ".new";
-    if (!files.writeFile(beside, bytes).ok() || !files.replaceFile(beside, path).ok()) (void)files.deleteFile(beside);
+    if (!files.writeFileFlushed(beside, bytes).ok() || !files.replaceFile(beside, path).ok()) (void)files.deleteFile(beside);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "definitions/records.h"
+#include "localization/messages.h"
 #include "platform/text.h"
 #include "removal/process_stop.h"
 #include "scan/company_name.h"
@@ -181,12 +182,11 @@ void scan9x(ScanSession& session) {
 void ForgetWin9xDefinitions() { win9xDefinitions().clear(); }
 
 std::string StoppedProcessText(ScanSession& session, std::string_view name, bool stopped, bool win9x) {
-    std::string text = "Detected in the memory : " + std::string(name);
-    if (stopped) return text + (win9x ? " and was stopped being from ruuning." : " was stopped from running.");
-    // The catalogue capitalises its texts; this one continues the sentence.
-    std::string failure = session.message("MSG_ERROR_STOPPED");
-    if (!failure.empty()) failure[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(failure[0])));
-    return text + " " + failure;
+    const std::string text = session.message("MSG_DETECTED_MEMORY") + " " + std::string(name) + " ";
+    // The catalogue capitalises its texts; these continue the sentence.
+    if (stopped)
+        return text + localization::lowerFirst(session.message(win9x ? "MSG_STOPPED_RUNNING9X" : "MSG_STOPPED_RUNNING"));
+    return text + localization::lowerFirst(session.message("MSG_ERROR_STOPPED"));
 }
 
 void ScanMemory(ScanSession& session) {

@@ -35,6 +35,7 @@ void setPhase(ScanSession& session, std::string_view key) {
     session.view.lblPercentageCompleted.setCaption(caption);
     session.state.phaseCaption = caption + ": ";
     session.freeze(false);
+    if (session.hooks.phaseStarted) session.hooks.phaseStarted(caption);
 }
 
 void setOverall(ScanSession& session, double part) {

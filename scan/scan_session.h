@@ -82,6 +82,9 @@ struct ScanHooks {
     std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
     // Shows the shield's alert and returns once the user answered.
     std::function<void(const MemoryAlert&)> memoryAlert;
+    // Each phase's caption as the phase begins, whether or not the phase yields before the
+    // next one (the console prints it).
+    std::function<void(const std::string& caption)> phaseStarted;
 };
 
 // One scan's world: the system, the host, the window's controls and the shared state.

@@ -34,7 +34,8 @@ namespace {
 
 // The body as received, or the failure; half a document is never handed on, since callers
 // apply or store what they get.
-FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
+FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress,
+                    std::size_t maxBytes = limits::MaxHttpBody) {
     const std::string address = ServerAddress(platform.environment, url);
     const std::uint64_t started = platform.locale.tickMs();
     std::string body;
@@ -42,7 +43,7 @@ FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_vi
     std::uint64_t announced = 0;
     Status status = platform.http.get(address, [&](std::string_view chunk, std::uint64_t contentLength) {
         if (contentLength != 0) announced = contentLength;
-        if (body.size() + chunk.size() > limits::MaxHttpBody) cut = error::NotEnoughMemory;
+        if (body.size() + chunk.size() > maxBytes) cut = error::NotEnoughMemory;
         else if (platform.locale.tickMs() - started > limits::MaxHttpTransferMs) cut = error::Timeout;
         // More than the server announced: its answer disagrees with its own headers (two
         // answers run together, a broken proxy), and which bytes are the document cannot be told.
@@ -74,8 +75,9 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
     return result;
 }
 
-std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url) {
-    FetchResult result = Receive(platform, host, url, {});
+std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url,
+                                      std::size_t maxBytes) {
+    FetchResult result = Receive(platform, host, url, {}, maxBytes);
     if (!result.ok()) return std::nullopt;
     return std::move(result.text);
 }

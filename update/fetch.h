@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/limits.h"
 #include "platform/platform.h"
 #include "platform/status.h"
 #include "ui/controls.h"
@@ -49,8 +50,9 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
 
 // The body exactly as it arrived, for what is stored or decoded as bytes (translation files,
 // images): no code-page conversion, which would change bytes the code page has no character
-// for. Nothing on any failure.
-std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url);
+// for. Nothing on any failure, a body over `maxBytes` included.
+std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url,
+                                      std::size_t maxBytes = limits::MaxHttpBody);
 
 // The body as text; empty on any failure.
 std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url);

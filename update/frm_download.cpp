@@ -36,10 +36,10 @@ void FrmDownload::Form_Load() {
     tmrBlink.setOn(true);
     picDown.setVisible(false);
     picUp.setVisible(true);
-    lblProduct.setCaption("Connecting to server/downloading.....");
+    lblProduct.setCaption(app_.message("MSG_DOWNLOADING"));
     step_ = 0;
     if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(*this);
-    if (app_.hooks.trayShowIcon) app_.hooks.trayShowIcon(*this, "Getting latest definitions.");
+    if (app_.hooks.trayShowIcon) app_.hooks.trayShowIcon(*this, app_.message("MSG_GETTING_DEFS"));
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
 }
 
@@ -47,21 +47,21 @@ void FrmDownload::tmrBlink_Timer() {
     if (picDown.visible()) {
         picDown.setVisible(false);
         picUp.setVisible(true);
-        lblProduct.setCaption("Connecting to server.....");
+        lblProduct.setCaption(app_.message("MSG_CONNECTING"));
     } else {
-        lblProduct.setCaption("Checking for Definitions.....");
+        lblProduct.setCaption(app_.message("MSG_CHECKING"));
         picDown.setVisible(true);
         picUp.setVisible(false);
     }
     if (step_ > 14) step_ = 0;
     switch (step_) {
-        case 0: lblProduct.setCaption("Connecting to the Server."); break;
-        case 6: lblProduct.setCaption("Successfully sent the request."); break;
-        case 8: lblProduct.setCaption("Receiving a response from the Server."); break;
+        case 0: lblProduct.setCaption(app_.message("MSG_CONNECTING2")); break;
+        case 6: lblProduct.setCaption(app_.message("MSG_SENT")); break;
+        case 8: lblProduct.setCaption(app_.message("MSG_RECEIVING")); break;
         case 1:
         case 7:
         case 9: break;
-        default: lblProduct.setCaption("Sending and receiving data, please wait."); break;
+        default: lblProduct.setCaption(app_.message("MSG_SENDING")); break;
     }
     ++step_;
 }

@@ -42,9 +42,7 @@ void FrmSignatureUpdated::Form_Load() {
     setCaption(app_.branding.ProgramName);
     tmrEnablePopDownTimer.setOn(false);
     tmrPopDown.setOn(false);
-    lblUpdateInfo.setCaption("All " + app_.branding.ProgramName +
-                             " signatures have been updated automatically.  You are now protected from new malicious "
-                             "applications.");
+    lblUpdateInfo.setCaption(app_.brandedMessage("MSG_AUTO_UPDATED"));
     // The window starts hidden behind the taskbar's upper edge, at the right of the screen,
     // and rises until it stands above the taskbar.
     const ui::ScreenArea screen = host().screenArea();

@@ -57,7 +57,7 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
         app_.definitionCounts = app::CountDefinitions(app_.platform.files, app_.applicationFolder());
         app_.DefinitionCount = app_.definitionCounts.total();
         main.RefreshStatusPanel();
-        main.lblDefVersion.setCaption(lastOutcome_.newDate + " PST");
+        main.lblDefVersion.setCaption(main.DefinitionsDateText(lastOutcome_.newDate));
         main.cmdScan.setEnabled(true);
     } else if (lastOutcome_.result == UpdateResult::Current) {
         notice.showNotice(app_.brandedMessage("MSG_RECENT_DEFS"));

@@ -19,9 +19,9 @@ constexpr std::string_view SkinLabels = "SkinLabel1";
 
 }  // namespace
 
-FetchBody ProgramFetch(app::Application& app) {
+FetchBody ProgramFetch(app::Application& app, std::size_t maxBytes) {
     // Translation files and banner images are kept as the server sent them.
-    return [&app](std::string_view url) { return update::FetchBytes(app.platform, app.host, url); };
+    return [&app, maxBytes](std::string_view url) { return update::FetchBytes(app.platform, app.host, url, maxBytes); };
 }
 
 LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
@@ -44,7 +44,11 @@ void LocalizationFeature::install() {
     hooks.openLanguageWindow = [this] { frmLanguage_->show(false); };
     hooks.skinWindow = [this](ui::Form& form) { SkinWindow(form); };
     // Windows that do not ask for the skin steps themselves get them once they are loaded.
+    // Every other window takes the chosen language's captions as it loads; the main and the
+    // language windows apply theirs in their own loads, around captions they set themselves.
     app_.host.formLoaded = [this](ui::Form& form) {
+        if (&form != main_ && &form != frmLanguage_.get())
+            TranslateWindow(form, app_.messages, app_.branding);
         if (app_.branding.SkinsEnabled && form.backColor() == ui::DefaultColor) SkinWindow(form);
     };
     hooks.copySkinLabels = [this](app::FrmMain& main) { CopyMainWindowLabels(main); };
@@ -58,7 +62,7 @@ void LocalizationFeature::install() {
     hooks.setUpBannerStrip = [this](app::FrmMain& main) {
         const ui::Geometry page = main.frmStatus.geometry();
         SetUpBannerStrip(main, {page.left, page.top - BannerHeight, page.width, BannerHeight}, false,
-                         app_.branding.bannerUrl, fetch_);
+                         app_.branding.bannerUrl, ProgramFetch(app_, limits::MaxBannerBytes));
     };
 }
 

@@ -6,11 +6,12 @@
 #include "app/application.h"
 #include "localization/skin.h"
 #include "localization/ui/frm_language.h"
+#include "platform/limits.h"
 
 namespace sorvane::localization {
 
 // The program's one HTTP fetch, handing on the bytes the server sent (language files, banner images).
-FetchBody ProgramFetch(app::Application& app);
+FetchBody ProgramFetch(app::Application& app, std::size_t maxBytes = limits::MaxHttpBody);
 
 // Languages and skins plugged into the program: the language window and the window walk,
 // the authoring file, the skin steps of every window, the skin hook and the banner strip.

@@ -12,7 +12,11 @@ namespace sorvane::platform::win32 {
 struct Win32Platform::Services {
     explicit Services(VersionResources& versions)
         : bundle{registry, files, shell, processes, versions, locale, instance, http, restorePoints, clipboard,
-                 environment} {}
+                 environment} {
+        // The product's own name and version as its version resource gives them.
+        if (const auto own = versions.ownExecutable(); own && !own->productName.empty() && !own->productVersion.empty())
+            http.setUserAgent(own->productName + "/" + own->productVersion);
+    }
     Win32Registry registry;
     Win32FileSystem files;
     Win32Shell shell;

@@ -54,7 +54,9 @@ bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
 // ---- HTTP
 
 Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
-    InternetHandle session(InternetOpenW(L"Mozilla", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    // The system's proxy settings, as the user's browser uses them.
+    const std::wstring agent = userAgent_.empty() ? widen(SORVANE_USER_AGENT) : userAgent_;
+    InternetHandle session(InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return lastError();
     DWORD connectTimeout = connectTimeoutMs_;
     DWORD receiveTimeout = receiveTimeoutMs_;
@@ -78,7 +80,10 @@ Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
     InternetHandle connection(
         InternetConnectW(session.get(), host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return lastError();
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+    // Anonymous: no cookie is sent or kept, no stored credential is offered, and no dialog
+    // asks the user for one.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                  INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_UI;
     if (secure) flags |= INTERNET_FLAG_SECURE;
     InternetHandle request(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
     if (!request) return lastError();

@@ -4,6 +4,7 @@
 
 #include "platform/limits.h"
 #include "platform/services.h"
+#include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
 
@@ -28,8 +29,11 @@ public:
           connectTimeoutMs_(connectTimeoutMs),
           receiveTimeoutMs_(receiveTimeoutMs) {}
     Status get(std::string_view url, const ChunkHandler& onChunk) override;
+    // The User-Agent every request names: the product and its version, never a browser's.
+    void setUserAgent(std::string_view agent) { userAgent_ = widen(agent); }
 
 private:
+    std::wstring userAgent_;  // empty: this build's product name and version
     std::size_t chunkSize_;
     std::uint32_t connectTimeoutMs_;
     std::uint32_t receiveTimeoutMs_;

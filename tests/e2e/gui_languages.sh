@@ -110,23 +110,47 @@ if [[ -n "$served" ]]; then
     [[ -e "$scratch/app/Localization.xml.new" ]] && fail "the download left its temporary file behind"
 fi
 wine "$probe" click "Language Selection" 20000 "OK" || fail "the language window could not be closed"
-wine "$probe" wait "$product von $company" 60000 "Jetzt prüfen" "Ergebnisse/Entfernen" "Einstellungen" "Live-Update" ||
+# Texts the window composes at run time follow the language too (the Status page's frame).
+wine "$probe" wait "$product von $company" 60000 "Jetzt prüfen" "Ergebnisse/Entfernen" "Einstellungen" "Live-Update" \
+    "$product – Status" ||
     fail "the main window did not come up in German"
 shot "$artifacts/main-window-German.png"
 stop_program "$product von $company"
 
-# Later starts in each language: the stored choice is applied at load.
+# A language of one's own, added to the file by hand: no code knows it.
+own_language() {
+    local file=$scratch/app/Localization.xml
+    sed -i '$d' "$file"
+    sed 's/\r*$/\r/' >>"$file" <<'XML'
+<LANGUAGE_GROUP xml:lang="nl">
+	<LANGUAGE_NAME>Nederlands</LANGUAGE_NAME>
+	<TRANSLATION_ITEMS>
+		<FRMMAIN_CMDSTATUS>Overzicht</FRMMAIN_CMDSTATUS>
+		<FRMMAIN_CMDSCAN>Nu scannen</FRMMAIN_CMDSCAN>
+		<FRMMAIN_CMDSETTINGS>Instellingen</FRMMAIN_CMDSETTINGS>
+		<MSG_CAPTION>[ProgramName] van [CompanyName]</MSG_CAPTION>
+		<MSG_STATUS_CAPTION>Status van [ProgramName]</MSG_STATUS_CAPTION>
+	</TRANSLATION_ITEMS>
+</LANGUAGE_GROUP>
+</XML_DIZ_INFO>
+XML
+}
+own_language
+
+# Later starts in each language: the stored choice is applied at load. "Spanish" is stored
+# under the name the file gave it before each language was listed by its own name.
 declare -A captions=(
-    [French]="$product par $company|État|Analyser|Paramètres"
-    [Spanish]="$product de $company|Estado|Analizar ahora|Configuración"
-    [English]="$product by $company|Status|Scan Now|Settings"
+    [Français]="$product par $company|État|Analyser|Paramètres|État de $product"
+    [Spanish]="$product de $company|Estado|Analizar ahora|Configuración|Estado de $product"
+    [English]="$product by $company|Status|Scan Now|Settings|$product Status"
+    [Nederlands]="$product van $company|Overzicht|Nu scannen|Instellingen|Status van $product"
 )
-[[ -n "$served" ]] && captions[Italian]="$product di $company|Stato|Analizza ora|Impostazioni"
+[[ -n "$served" ]] && captions[Italian]="$product di $company|Stato|Analizza ora|Impostazioni|$product Status"
 for language in "${!captions[@]}"; do
-    IFS='|' read -r caption buttons_a buttons_b buttons_c <<<"${captions[$language]}"
+    IFS='|' read -r caption buttons_a buttons_b buttons_c status <<<"${captions[$language]}"
     wine reg add "$settings_key" /v Language /d "$language" /f >/dev/null 2>&1
     start_program
-    if wine "$probe" wait "$caption" 60000 "$buttons_a" "$buttons_b" "$buttons_c"; then
+    if wine "$probe" wait "$caption" 60000 "$buttons_a" "$buttons_b" "$buttons_c" "$status"; then
         shot "$artifacts/main-window-$language.png"
     else
         fail "the main window did not come up in $language"

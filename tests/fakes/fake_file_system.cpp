@@ -212,13 +212,14 @@ Status FakeFileSystem::writeFile(std::string_view path, std::string_view bytes) 
         if (n->isFolder() || (n->attributes & attribute::ReadOnly) != 0) return Status::failure(error::AccessDenied);
         if (n->inUse) return Status::failure(error::SharingViolation);
         n->content = std::string(bytes);
+        n->flushed = false;
         n->writeTime = ++clock_;
         n->attributes |= attribute::Archive;
         n->attributes &= ~attribute::Normal;
         return Status::success();
     }
     if (auto s = checkParent(abs); !s.ok()) return s;
-    put(abs, Node{abs, attribute::Archive, std::string(bytes)});
+    put(abs, Node{abs, attribute::Archive, std::string(bytes)}).flushed = false;
     return Status::success();
 }
 
@@ -230,7 +231,16 @@ Status FakeFileSystem::appendFile(std::string_view path, std::string_view bytes)
     return writeFile(path, joined);
 }
 
-Status FakeFileSystem::writeFileFlushed(std::string_view path, std::string_view bytes) { return writeFile(path, bytes); }
+Status FakeFileSystem::writeFileFlushed(std::string_view path, std::string_view bytes) {
+    if (auto s = writeFile(path, bytes); !s.ok()) return s;
+    node(absolute(path))->flushed = true;
+    return Status::success();
+}
+
+void FakeFileSystem::powerCut() {
+    for (auto& [key, n] : nodes_)
+        if (!n.isFolder() && !n.flushed) n.content.clear();
+}
 
 Status FakeFileSystem::replaceFile(std::string_view from, std::string_view to) {
     const std::string src = absolute(from);

@@ -59,6 +59,9 @@ public:
     // Another spelling of a place: a drive letter made by subst ("S:"), a short name
     // ("C:\PROGRA~1"), a network path ("\\\\host\\C$"): paths starting with it reach `real`.
     void addAlias(std::string_view spelling, std::string_view real);
+    // A power cut: every file whose bytes were written but never flushed is left empty, as a
+    // file system that commits a rename before the data it names may leave it.
+    void powerCut();
     // Runs once, just before the next deletion of that file (to change it meanwhile).
     void beforeDeleteOf(std::string_view path, std::function<void()> action);
 
@@ -85,6 +88,7 @@ public:
         std::uint64_t id = 0;         // the file index: kept by moves, new for copies
         std::uint64_t writeTime = 0;  // advances on every write; copies keep it
         std::string linkTarget = {};  // set for junctions and symbolic links
+        bool flushed = true;          // false from a plain write until a flushed one
         bool isFolder() const { return (attributes & platform::attribute::Directory) != 0; }
     };
     struct Drive {

@@ -149,7 +149,10 @@ TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStart
     EXPECT_EQ(thanks.title, "Update Now?");
     EXPECT_EQ(thanks.style, ui::mb::YesNo);
     EXPECT_EQ(thanks.text,
-              "Thank you for using Sorvane!\r\n\r\nBecause this is the first time you have used Sorvane we recommend "
+              "Thank you for using Sorvane!\r\n\r\nTo help identify new spyware, Sorvane sends Talvenor the names of "
+              "the programs running on this computer, such as \"notepad.exe\": never their folders, your files or "
+              "anything about you. You can turn this off under Settings: \"Send anonymous data to help identify "
+              "unknown spyware\".\r\n\r\nBecause this is the first time you have used Sorvane we recommend "
               "running Live Update now to download the most recent adware and spyware definitions.\r\n\r\nWould you "
               "like to run Live Update now?");
     EXPECT_TRUE(called("liveUpdate"));  // the default answer is Yes

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "app/frm_splash.h"
 #include "localization/branding.h"
 #include "localization/ui/localization_feature.h"
+#include "platform/limits.h"
 #include "platform/text.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
@@ -138,21 +140,36 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(*stored, fresh.substr(fresh.find('<')) + "\r\n");
     EXPECT_FALSE(fake.files.exists(std::string(Xml) + ".new"));
+    fake.files.powerCut();  // flushed before it was moved over the old file
+    EXPECT_EQ(fake.files.content(Xml), stored);
     EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Italian"}));
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
 }
 
+TEST_F(LanguageWindowTest, TheBannerFetchStopsAtItsCapAndShowsNothing) {
+    std::string image = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\x01\xD4\0\0\0\x3C", 24);
+    image.resize(limits::MaxBannerBytes + 1, 'x');
+    fake.http.respond(std::string(BannerUrl), image);
+    Program& p = start();
+    host.advance(BannerFetchDelayMs);
+    EXPECT_EQ(std::count(fake.http.requests.begin(), fake.http.requests.end(), std::string(BannerUrl)), 1);
+    EXPECT_TRUE(p.main.findAs<ui::WebBrowser>("wbBanner")->imageBytes().empty());
+    EXPECT_FALSE(ProgramFetch(p.app, limits::MaxBannerBytes)(BannerUrl).has_value());
+    EXPECT_EQ(ProgramFetch(p.app)(BannerUrl), image);
+}
+
 TEST_F(LanguageWindowTest, ADownloadedUtf8FileLandsByteForByteWhateverTheCodePage) {
     fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
     // A code page without these characters must not touch the files on their way.
     fake.locale.setAnsiWithoutHighBytes(true);
-    const std::string image = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\xFF\xC3\x9C", 19);
+    const std::string image = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\x01\xD4\0\0\0\x3C\xFF\xC3\x9C", 27);
     fake.http.respond(std::string(BannerUrl), image);
     Program& p = start();
     const auto* browser = p.main.findAs<ui::WebBrowser>("wbBanner");
     ASSERT_NE(browser, nullptr);
+    host.advance(BannerFetchDelayMs);  // fetched once the window runs, not in its load
     EXPECT_EQ(browser->imageBytes(), image);
 
     FrmLanguage& window = p.localization.frmLanguage();
@@ -193,7 +210,7 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
         EXPECT_TRUE(line.ends_with("</" + key + ">")) << line;
         if (key.starts_with("MSG_")) ++messages;
     }
-    EXPECT_EQ(messages, 67u);
+    EXPECT_EQ(messages, 79u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

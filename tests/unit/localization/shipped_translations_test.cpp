@@ -52,9 +52,10 @@ TEST(ShippedTranslations, FourLanguagesEachCoveringEveryItemOnOneLine) {
     const auto groups = ReadLanguageGroups(file);
     ASSERT_EQ(groups.size(), 4u);
     EXPECT_EQ(groups[0].name, "English");
-    EXPECT_EQ(groups[1].name, "German");
-    EXPECT_EQ(groups[2].name, "French");
-    EXPECT_EQ(groups[3].name, "Spanish");
+    // Each language is listed by its own name.
+    EXPECT_EQ(groups[1].name, "Deutsch");
+    EXPECT_EQ(groups[2].name, "Fran\xC3\xA7" "ais");
+    EXPECT_EQ(groups[3].name, "Espa\xC3\xB1" "ol");
 
     std::vector<std::string> englishKeys;
     std::map<std::string, std::string> english;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "localization/skin.h"
+#include "platform/limits.h"
 #include "tests/fakes/fake_file_system.h"
 #include "tests/fakes/fake_processes.h"
 #include "ui/headless/headless_host.h"
@@ -118,18 +119,26 @@ TEST(Skin, SkinFileOverridesTheDefaultColours) {
     EXPECT_EQ(LoadSkin(files, "C:\\App").face, 0);
 }
 
-TEST(Banner, StripIsNarrowerByTheInsetAndShowsOnlyImages) {
+// The first bytes of a PNG of the given size.
+std::string pngOf(std::uint32_t width, std::uint32_t height) {
+    std::string bytes("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR", 16);
+    for (std::uint32_t value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+    return bytes + "rest";
+}
+
+TEST(Banner, StripIsNarrowerByTheInsetAndShowsOnlyImagesOnceTheWindowRuns) {
     ui::HeadlessHost host;
     Window window(host);
     window.add<ui::Image>("wbPicture");
-    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "rest";
-    std::string asked;
+    window.load();
+    const std::string png = pngOf(468, 60);
+    std::vector<std::string> asked;
     SetUpBannerStrip(window, {100, 200, 6000, 900}, false, "http://banner.example/",
                      [&](std::string_view url) -> std::optional<std::string> {
-                         asked = std::string(url);
+                         asked.emplace_back(url);
                          return png;
                      });
-    EXPECT_EQ(asked, "http://banner.example/");
     const auto* box = window.findAs<ui::PictureBox>("picBox");
     const auto* browser = window.findAs<ui::WebBrowser>("wbBanner");
     ASSERT_NE(box, nullptr);
@@ -137,14 +146,62 @@ TEST(Banner, StripIsNarrowerByTheInsetAndShowsOnlyImages) {
     EXPECT_EQ(box->geometry(), (ui::Geometry{100, 200, 6000 - 280, 900}));
     EXPECT_EQ(browser->container(), box);
     EXPECT_EQ(browser->geometry(), (ui::Geometry{0, 0, 6000, 900}));
-    EXPECT_EQ(browser->imageBytes(), png);
     EXPECT_FALSE(ui::controlOf(window, "wbPicture").visible());
+    // Nothing is fetched while the window loads; the timer fetches once, after it shows.
+    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(browser->imageBytes().empty());
+    host.advance(BannerFetchDelayMs);
+    EXPECT_EQ(asked, (std::vector<std::string>{"http://banner.example/"}));
+    EXPECT_EQ(browser->imageBytes(), png);
+    host.advance(10 * BannerFetchDelayMs);
+    EXPECT_EQ(asked.size(), 1u);
 
     Window pixels(host);
+    pixels.load();
     SetUpBannerStrip(pixels, {0, 0, 400, 60}, true, "http://banner.example/",
                      [](std::string_view) -> std::optional<std::string> { return "<html>page</html>"; });
+    host.advance(BannerFetchDelayMs);
     EXPECT_EQ(pixels.findAs<ui::PictureBox>("picBox")->geometry().width, 380);
     EXPECT_TRUE(pixels.findAs<ui::WebBrowser>("wbBanner")->imageBytes().empty());
+
+    // An image whose header claims a huge picture is not handed to the decoder.
+    Window huge(host);
+    huge.load();
+    SetUpBannerStrip(huge, {0, 0, 400, 60}, true, "http://banner.example/",
+                     [](std::string_view) -> std::optional<std::string> { return pngOf(100000, 100000); });
+    host.advance(BannerFetchDelayMs);
+    EXPECT_TRUE(huge.findAs<ui::WebBrowser>("wbBanner")->imageBytes().empty());
+}
+
+TEST(Banner, ImageSizesAreReadFromEachFormatsHeaderAndBounded) {
+    EXPECT_EQ(ImageDimensions(pngOf(468, 60))->width, 468u);
+    EXPECT_EQ(ImageDimensions(pngOf(468, 60))->height, 60u);
+    const std::string gif("GIF89a\xD4\x01\x3C\x00rest", 14);
+    ASSERT_TRUE(ImageDimensions(gif));
+    EXPECT_EQ(ImageDimensions(gif)->width, 468u);
+    EXPECT_EQ(ImageDimensions(gif)->height, 60u);
+    // A top-down bitmap: negative height.
+    std::string bmp("BM", 2);
+    bmp += std::string(16, '\0');
+    bmp += std::string("\xD4\x01\x00\x00\xC4\xFF\xFF\xFF", 8);
+    ASSERT_TRUE(ImageDimensions(bmp));
+    EXPECT_EQ(ImageDimensions(bmp)->width, 468u);
+    EXPECT_EQ(ImageDimensions(bmp)->height, 60u);
+    // A JPEG: an APP0 segment, then the frame header (height 60, width 468).
+    const std::string jpeg("\xFF\xD8\xFF\xE0\x00\x04JF\xFF\xC0\x00\x11\x08\x00\x3C\x01\xD4\x03", 19);
+    ASSERT_TRUE(ImageDimensions(jpeg));
+    EXPECT_EQ(ImageDimensions(jpeg)->width, 468u);
+    EXPECT_EQ(ImageDimensions(jpeg)->height, 60u);
+    EXPECT_FALSE(ImageDimensions(std::string("\xFF\xD8\xFF\xE0\x00\x40", 6)));  // cut short
+    EXPECT_FALSE(ImageDimensions(std::string("\x89PNG\r\n\x1a\n", 8)));
+    EXPECT_FALSE(ImageDimensions("<html>"));
+
+    EXPECT_TRUE(IsBannerImage(pngOf(limits::MaxBannerSide, 1)));
+    EXPECT_FALSE(IsBannerImage(pngOf(limits::MaxBannerSide + 1, 1)));
+    EXPECT_FALSE(IsBannerImage(pngOf(0, 60)));
+    std::string big = pngOf(468, 60);
+    big.resize(limits::MaxBannerBytes + 1, 'x');
+    EXPECT_FALSE(IsBannerImage(big));
 }
 
 }  // namespace

@@ -59,6 +59,18 @@ TEST(GetTranslation, TagsPlaceholdersAndLiteralText) {
     EXPECT_EQ(empty.getTranslation("MSG_SURE", b), "");
 }
 
+TEST(GetTranslation, ANewLanguageReplacesEveryLookUp) {
+    const Branding b = brand();
+    Languages catalogue = withLines({"<MSG_SURE>Sicher?</MSG_SURE>", "<MSG_STOP>Anhalten?</MSG_STOP>"});
+    EXPECT_EQ(catalogue.getTranslation("msg_stop", b), "Anhalten?");
+    catalogue.setTranslationLines({"<MSG_SURE>S\xC3\xBBr ?</MSG_SURE>"});
+    EXPECT_EQ(catalogue.getTranslation("MSG_SURE", b), "S\xC3\xBBr ?");
+    EXPECT_EQ(catalogue.getTranslation("MSG_STOP", b), "");  // the old language's line is gone
+    // Keys with letters outside ASCII match in either case, as the line walk did.
+    catalogue.setTranslationLines({"<FRM_\xC3\x84>eins</FRM_\xC3\x84>"});
+    EXPECT_EQ(catalogue.getTranslation("frm_\xC3\xA4", b), "Eins");
+}
+
 TEST(GetTranslation, LongTextIsCutAtACharacterBoundary) {
     const std::string longText = "\xC3\xA9" + std::string(limits::MaxCaptionText, 'e');
     const Languages catalogue = withLines({"<MSG_SURE>" + longText + "</MSG_SURE>"});
@@ -107,6 +119,37 @@ TEST(TranslationFile, GroupsAreFoundByTheirMarkersInAnyCase) {
     EXPECT_EQ(LangTrimPath("C:\\Program Files\\Sorvane\\Localization.xml"), "Localization.xml");
     EXPECT_EQ(LangTrimPath("plain"), "plain");
     EXPECT_EQ(LangTrimPath(""), "");
+}
+
+TEST(TranslationFile, GroupsAndLinesAreCapped) {
+    std::string many;
+    for (std::size_t n = 0; n < limits::MaxLanguageGroups + 5; ++n)
+        many += "<LANGUAGE_GROUP><LANGUAGE_NAME>L" + std::to_string(n) +
+                "</LANGUAGE_NAME><TRANSLATION_ITEMS>x</TRANSLATION_ITEMS></LANGUAGE_GROUP>\r\n";
+    const auto groups = ReadLanguageGroups(many);
+    ASSERT_EQ(groups.size(), limits::MaxLanguageGroups);
+    EXPECT_EQ(groups.back().name, "L" + std::to_string(limits::MaxLanguageGroups - 1));
+
+    const std::string lines(limits::MaxTranslationLines + 100, '\n');
+    EXPECT_EQ(SplitItemLines(lines).size(), limits::MaxTranslationLines);
+    EXPECT_EQ(SplitItemLines("a\r\nb\nc\r").size(), 3u);
+    EXPECT_EQ(SplitItemLines("a\r\nb\nc\r")[2], "c");
+}
+
+TEST(TranslationFile, MarkersAreSoughtInsideTheirOwnGroup) {
+    // The second group's name must not be taken for the first group's, which has none, and
+    // items after a group's closing marker belong to no group.
+    const std::string text =
+        "<LANGUAGE_GROUP><TRANSLATION_ITEMS>a</TRANSLATION_ITEMS></LANGUAGE_GROUP>"
+        "<LANGUAGE_GROUP><LANGUAGE_NAME>Deutsch</LANGUAGE_NAME></LANGUAGE_GROUP>"
+        "<TRANSLATION_ITEMS>stray</TRANSLATION_ITEMS>"
+        "<language_group><language_name>\xC3\x89sti</language_name><translation_items>b</translation_items></language_group>";
+    const auto groups = ReadLanguageGroups(text);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].name, "Deutsch");
+    EXPECT_FALSE(groups[0].hasItems);
+    EXPECT_EQ(groups[1].name, "\xC3\x89sti");  // the name keeps its own letter case
+    EXPECT_EQ(groups[1].items, "b");
 }
 
 TEST(TranslationFile, Utf8IsDecodedAndBadBytesReplaced) {
@@ -184,6 +227,21 @@ TEST_F(LanguageSwitch, UnknownLanguageFallsBackToEnglishOnce) {
     ChangeLanguage(ctx, form, "Klingon");
     EXPECT_EQ(current, "Klingon");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Sicher?");
+}
+
+TEST_F(LanguageSwitch, AChoiceStoredUnderALanguagesFormerEnglishNameFindsItsGroup) {
+    SmallForm form(host);
+    auto ctx = context();
+    ChangeLanguage(ctx, form, "german");
+    EXPECT_EQ(current, "Deutsch");
+    EXPECT_EQ(ui::captionOf(form, "Label1"), "Hallo");
+    // A group that still carries the former name is taken as it is.
+    files.addFile("C:\\App\\Localization.xml",
+                  "<LANGUAGE_GROUP><LANGUAGE_NAME>German</LANGUAGE_NAME><TRANSLATION_ITEMS>\r\n"
+                  "<MSG_SURE>Alt?</MSG_SURE>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>");
+    ChangeLanguage(ctx, form, "German");
+    EXPECT_EQ(current, "German");
+    EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Alt?");
 }
 
 TEST_F(LanguageSwitch, MissingOrOversizedFileTranslatesNothing) {

@@ -118,6 +118,8 @@ TEST(QuarantineIndexFile, AFailedSaveLeavesTheOldIndexAndAnUnreadableOneIsSetAsi
     index.add(sampleKey());
     const auto saved = files.content(IndexPath);
     ASSERT_TRUE(saved);
+    files.powerCut();  // the index was flushed before it replaced the old one
+    EXPECT_EQ(files.content(IndexPath), saved);
     files.failReplace = true;
     index.add(sampleKey());
     EXPECT_EQ(files.content(IndexPath), saved);

@@ -145,6 +145,11 @@ TEST_F(ReportScanTest, AScanWritesTheReportAndItsJsonAndTheNextScanReplacesThem)
     EXPECT_EQ(second.find("End Of Report."), second.rfind("End Of Report."));
     EXPECT_TRUE(nlohmann::json::parse(file(JsonAt))["results"].empty());
     EXPECT_FALSE(fake.files.lookup(ReportAt + ".new").has_value());
+
+    // The bytes were on the disk before the new report took the old one's name.
+    fake.files.powerCut();
+    EXPECT_EQ(file(ReportAt), second);
+    EXPECT_TRUE(nlohmann::json::parse(file(JsonAt))["results"].empty());
 }
 
 TEST_F(ReportScanTest, AStoppedScanStillWritesItsReportAndAnUncheckedOptionLeavesTheOldOne) {

@@ -177,24 +177,70 @@ TEST_F(SubmissionTest, TheConsoleSubmitPrintsTheOutcomeAndItsExitCodeFollowsTheA
     EXPECT_EQ(submit({"submit"}), cli::ExitError);
 }
 
-TEST_F(SubmissionTest, AConsoleRemovalReportsTheLoadedExecutablesAtItsEndUnlessTurnedOff) {
-    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
-    ASSERT_TRUE(fake.files
-                    .writeFile(Folder + "\\FileDefinition.dat",
-                               definitions::StoredDefinitionLine(fake.locale, "bad.exe=BadBar|[progfil]Bad") + "\r\n")
-                    .ok());
+TEST_F(SubmissionTest, AConsoleRemovalReportsTheLoadedExecutablesOnlyWhenItsCommandLineAsks) {
+    auto plant = [this] {
+        fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+        ASSERT_TRUE(fake.files
+                        .writeFile(Folder + "\\FileDefinition.dat",
+                                   definitions::StoredDefinitionLine(fake.locale, "bad.exe=BadBar|[progfil]Bad") + "\r\n")
+                        .ok());
+    };
+    plant();
     fake.processes.wmiNames = {"mine.exe", "svchost.exe"};
     std::istringstream in;
     std::ostringstream out, err;
     cli::Console console{in, out, err};
-    const std::vector<std::string> remove{"remove", "--yes"};
-    ASSERT_EQ(cli::dispatch(fake.platform(), remove, console), cli::ExitClean) << err.str();
-    EXPECT_EQ(fake.http.requests, (std::vector<std::string>{CollectionAddress(definitions::EncodeLine("mine.exe"))}));
+    const std::string sentLine = "Sent the names of the running programs to the collection server.";
 
+    // The stored choice is on, but a plain removal sends nothing and asks for no process list.
+    put("OptionAndSettings", "chkSendData", "1");
+    ASSERT_EQ(cli::dispatch(fake.platform(), std::vector<std::string>{"remove", "--yes"}, console), cli::ExitClean)
+        << err.str();
+    EXPECT_TRUE(fake.http.requests.empty());
+    EXPECT_EQ(fake.processes.wmiQueries, 0);
+    EXPECT_EQ(out.str().find(sentLine), std::string::npos);
+
+    plant();
+    const std::vector<std::string> asked{"remove", "--yes", "--send-data"};
+    ASSERT_EQ(cli::dispatch(fake.platform(), asked, console), cli::ExitClean) << err.str();
+    EXPECT_EQ(fake.http.requests, (std::vector<std::string>{CollectionAddress(definitions::EncodeLine("mine.exe"))}));
+    EXPECT_NE(out.str().find(sentLine), std::string::npos) << out.str();
+
+    // Asked for on the command line, it goes out even with the window's choice off.
     put("OptionAndSettings", "chkSendData", "0");
-    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
-    ASSERT_EQ(cli::dispatch(fake.platform(), remove, console), cli::ExitClean) << err.str();
-    EXPECT_EQ(fake.processes.wmiQueries, 1);
+    plant();
+    ASSERT_EQ(cli::dispatch(fake.platform(), asked, console), cli::ExitClean) << err.str();
+    EXPECT_EQ(fake.http.requests.size(), 2u);
+
+    // The help says what the option sends.
+    out.str("");
+    (void)cli::dispatch(fake.platform(), std::vector<std::string>{"--help"}, console);
+    EXPECT_NE(out.str().find("--send-data also sends the names of the running programs"), std::string::npos)
+        << out.str() << err.str();
+}
+
+TEST_F(SubmissionTest, ATypedPathSendsOnlyTheFileName) {
+    EXPECT_EQ(SubmittedFileName("C:\\Users\\jane.doe\\Downloads\\bad.exe"), "bad.exe");
+    EXPECT_EQ(SubmittedFileName("/home/jane/bad.exe"), "bad.exe");
+    EXPECT_EQ(SubmittedFileName("D:bad.exe"), "bad.exe");
+    EXPECT_EQ(SubmittedFileName("bad.exe"), "bad.exe");
+
+    auto& window = start();
+    fake.http.requests.clear();
+    fake.http.respond(CollectionAddress(FilePayload("bad.exe", fake.locale)), "Added");
+    window.txtFilename.setText("C:\\Users\\jane.doe\\Downloads\\bad.exe");
+    window.cmdSubmit.click();
+    ASSERT_EQ(fake.http.requests.size(), 1u);
+    EXPECT_EQ(fake.http.requests[0], CollectionAddress(FilePayload("bad.exe", fake.locale)));
+    EXPECT_EQ(window.lblSubmitResult.caption(), "Results: bad.exe Submitted.  Thank you!");
+
+    std::istringstream in;
+    std::ostringstream out, err;
+    cli::Console console{in, out, err};
+    EXPECT_EQ(cli::dispatch(fake.platform(), std::vector<std::string>{"submit", "C:\\Users\\jane.doe\\bad.exe"}, console),
+              cli::ExitClean);
+    EXPECT_EQ(fake.http.requests.back(), CollectionAddress(FilePayload("bad.exe", fake.locale)));
+    EXPECT_EQ(out.str().find("jane.doe"), std::string::npos);
 }
 
 }  // namespace

@@ -41,6 +41,15 @@ TEST_F(MemoryScanTest, StopsListedProcessesButSparesMicrosoftExcludedAndTheCompa
     EXPECT_EQ(session.state.memoryInspected, 6 + 6);
 }
 
+TEST_F(MemoryScanTest, TheResultLineFollowsTheChosenLanguage) {
+    messages["MSG_DETECTED_MEMORY"] = "Im Arbeitsspeicher gefunden:";
+    messages["MSG_STOPPED_RUNNING"] = "Wurde beendet.";
+    fake.processes.add(17, "C:\\Windows\\bad.exe");
+    definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
+    ScanMemory(session);
+    EXPECT_THAT(texts(summary()), ElementsAre("Im Arbeitsspeicher gefunden: BAD.EXE wurde beendet."));
+}
+
 TEST_F(MemoryScanTest, AnUnlistedNamesakeRunningFirstIsLeftRunning) {
     fake.processes.add(16, "C:\\Tools\\bad.exe");
     fake.processes.add(17, "C:\\Windows\\bad.exe");

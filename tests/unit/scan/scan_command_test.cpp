@@ -37,6 +37,13 @@ TEST_F(ScanCommandTest, PrintsTheFindingsAsJsonAndExitsOneWhenSomethingWasFound)
               std::string::npos) << json;
     EXPECT_FALSE(fake.processes.running(77));
     EXPECT_NE(err.str().find("Scanning registry"), std::string::npos);
+    // Every phase is announced once, the cookie phase too, though it finds nothing to yield over.
+    for (const char* phase : {"Inspecting Cookies\n", "Inspecting memory\n", "Scanning registry\n",
+                              "Scanning known Spyware/Adware\n"}) {
+        const auto at = err.str().find(phase);
+        EXPECT_NE(at, std::string::npos) << phase << err.str();
+        EXPECT_EQ(err.str().find(phase, at + 1), std::string::npos) << phase << err.str();
+    }
 }
 
 TEST_F(ScanCommandTest, ReadsEachDefinitionFileOnce) {

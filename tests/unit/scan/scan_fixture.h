@@ -91,7 +91,10 @@ protected:
         {"MSG_MISSING", "Definition files are missing or they have been corrupted. Please run Live Update."},
         {"MSG_ERROR_STOPPED", "Could not be stopped.  You should try again after saving your work and closing any "
                               "open applications."},
-        {"MSG_PAUSED", "[ProgramName] has been paused.  Click OK to resume."}};
+        {"MSG_PAUSED", "[ProgramName] has been paused.  Click OK to resume."},
+        {"MSG_DETECTED_MEMORY", "Detected in the memory :"},
+        {"MSG_STOPPED_RUNNING", "Was stopped from running."},
+        {"MSG_STOPPED_RUNNING9X", "And was stopped being from ruuning."}};
     std::map<std::string, std::string> settings;
     ScanSession session;
 };

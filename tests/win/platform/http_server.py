@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Local HTTP server for the Wine tests: `start STATE_DIR` serves a fixed body on an
-ephemeral port of 127.0.0.1 and writes the port to STATE_DIR/port; `stop STATE_DIR` ends it."""
+ephemeral port of 127.0.0.1 and writes the port to STATE_DIR/port; `stop STATE_DIR` ends it.
+"/set-cookie" answers with a cookie, as a collection server might; "/headers" answers with the
+Cookie and User-Agent headers of its own request, so a test sees what a client sends."""
 import http.server
 import os
 import signal
@@ -14,7 +16,25 @@ def serve(state):
     os.makedirs(root, exist_ok=True)
     with open(os.path.join(root, "body.txt"), "w") as f:
         f.write(("0123456789" * 100))
-    handler = lambda *a, **k: http.server.SimpleHTTPRequestHandler(*a, directory=root, **k)
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def do_GET(self):
+            if self.path == "/set-cookie":
+                return self.answer("set", [("Set-Cookie", "visitor=tracked; Path=/; Max-Age=3600")])
+            if self.path == "/headers":
+                return self.answer("Cookie: %s\nUser-Agent: %s\n" % (self.headers.get("Cookie", ""),
+                                                                     self.headers.get("User-Agent", "")))
+            return super().do_GET()
+
+        def answer(self, text, extra=()):
+            body = text.encode()
+            self.send_response(200)
+            for name, value in extra:
+                self.send_header(name, value)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+    handler = lambda *a, **k: Handler(*a, directory=root, **k)
     http.server.SimpleHTTPRequestHandler.log_message = lambda *a: None
     with socketserver.TCPServer(("127.0.0.1", 0), handler) as server:
         with open(os.path.join(state, "port.tmp"), "w") as f:

@@ -184,4 +184,19 @@ TEST(Win32Http, ChunkedGetFromALocalServer) {
     EXPECT_TRUE(http.get(base + "missing.txt", [](std::string_view, std::uint64_t) { return true; })
                     .is(error::HttpStatusBase + 404));
     EXPECT_FALSE(http.get("http://127.0.0.1:1/", [](std::string_view, std::uint64_t) { return true; }).ok());
+
+    // A server that sets a cookie never sees it again, and every request names the product.
+    auto fetch = [&http](const std::string& url) {
+        std::string text;
+        EXPECT_TRUE(http.get(url, [&](std::string_view chunk, std::uint64_t) {
+                            text.append(chunk);
+                            return true;
+                        }).ok());
+        return text;
+    };
+    EXPECT_EQ(fetch(base + "set-cookie"), "set");
+    EXPECT_EQ(fetch(base + "headers"), "Cookie: \nUser-Agent: " SORVANE_TEST_USER_AGENT "\n");
+    http.setUserAgent("Sorvane/3.00");
+    EXPECT_EQ(fetch(base + "set-cookie"), "set");
+    EXPECT_EQ(fetch(base + "headers"), "Cookie: \nUser-Agent: Sorvane/3.00\n");
 }
