@@ -176,6 +176,26 @@ void LoadDefaultMessages(Languages& catalogue) {
     };
     static_assert(std::size(defaults) == 67);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
+    // What the shields and the scheduler tell about themselves: the schedule page's refusal,
+    // the Status page, the tray icon's tip and its balloons, and the memory alert.
+    static constexpr std::pair<std::string_view, std::string_view> protectionTexts[] = {
+        {"MSG_SCHEDULE_TIME", "Please select the time of day that you want to scan."},
+        {"MSG_SHIELD_MEMORY", "Memory Shield:"},
+        {"MSG_SHIELD_HOMEPAGE", "Home Page Shield:"},
+        {"MSG_SHIELD_ON", "On"},
+        {"MSG_SHIELD_OFF", "Off"},
+        {"MSG_NEXT_SCAN", "Next scheduled scan:"},
+        {"MSG_NEXT_SCAN_NONE", "None"},
+        {"MSG_SCHEDULE_OFF", "Scheduled scans are off."},
+        {"MSG_TIP_PROTECTED", "[ProgramName] - protection is on"},
+        {"MSG_TIP_PARTLY", "[ProgramName] - protection is partly on"},
+        {"MSG_TIP_UNPROTECTED", "[ProgramName] - protection is off"},
+        {"MSG_BALLOON_SCAN", "The scheduled scan has finished. Items found:"},
+        {"MSG_BALLOON_REMOVED", "Items removed automatically:"},
+        {"MSG_BALLOON_HOMEPAGE", "Your home page was changed. It has been restored to:"},
+        {"MSG_ALERT_PATH", "Path:"},
+    };
+    for (const auto& [name, message] : protectionTexts) catalogue.setMessage(name, message);
 }
 
 }  // namespace sorvane::localization
