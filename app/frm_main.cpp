@@ -486,9 +486,16 @@ void FrmMain::Form_Load() {
     if (app.branding.UseSplashIcon)
         if (const ui::Form* splash = app.window("frmSplash")) setIcon(splash->icon());
     if (app.platform.instance.anotherInstanceRunning(InstanceLockName)) {
+        // Ending in silence would leave a copy in the tray, or one whose icon never came,
+        // out of reach: that copy comes forward instead.
+        host().askRunningCopyToShow();
         app.end();
         return;
     }
+    host().laterStartAsked = [this]() -> ui::Form* {
+        if (!visible() || windowState() == ui::WindowState::Minimized) RestoreFromTray();
+        return this;
+    };
 
     // 7-9: definitions, Status page, process status.
     const std::string folder = app.applicationFolder();
@@ -590,6 +597,7 @@ void FrmMain::RefreshStatusPanel() {
     lblDefRemoved.setCaption(settings.read(section::Settings, "lblDefRemoved", "0"));
     lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", "Never"));
     lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", "Never"));
+    call(app.hooks.refreshProtectionStatus, *this);
 }
 
 bool FrmMain::CheckDefinitionFiles() {
@@ -742,6 +750,7 @@ void FrmMain::chkRunAtStartup_Click() {
 
 void FrmMain::cmdStatus_Click() {
     HideAllPages();
+    call(app.hooks.refreshProtectionStatus, *this);
     frmStatus.setVisible(true);
 }
 
@@ -810,7 +819,7 @@ void FrmMain::SendToTray() {
     setWindowState(ui::WindowState::Minimized);
     hide();
     call(app.hooks.enablePopupRestore);
-    call(app.hooks.trayShowIcon, *this, app.branding.ProgramName);
+    call(app.hooks.trayShowIcon, *this, app.hooks.trayTip ? app.hooks.trayTip() : app.branding.ProgramName);
     app.userSettings.write(section::Settings, "Minimized", "Yes");
 }
 
@@ -932,6 +941,7 @@ void FrmMain::Form_Unload() {
     for (const char* name : secondary)
         if (ui::Form* window = app.window(name)) window->unload();
 
+    host().laterStartAsked = nullptr;
     // Nothing may tick once the window is gone.
     for (Timer* timer : {&tmrScheduler, &tmrCheckHomePage, &tmrMemoryInspected, &timUpdate, &tmrScroll})
         timer->setOn(false);

@@ -29,6 +29,11 @@ GuiFeatures::GuiFeatures(Application& app)
     tray.install(app.hooks);
     update.install();
     protection.install();
+    // A scheduled scan waits for a removal run or an update to end.
+    protection.scheduler.setWorkUnderWay([this](FrmMain& main) {
+        const removal::RemovalRun* run = removal.run(main);
+        return (run != nullptr && run->running()) || update.running();
+    });
     localization.install();
 }
 

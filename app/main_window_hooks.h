@@ -40,6 +40,9 @@ struct MainWindowHooks {
     std::function<void()> hideTrayPopup;
     std::function<void(ui::Form&, const std::string& toolTip)> trayChangeToolTip;  // only while an icon shows
     std::function<bool()> trayRunning;                    // bRunningInTray
+    // A short notice from the icon; nothing while no icon shows.
+    std::function<void(ui::Form&, const std::string& text)> trayBalloon;
+    std::function<std::string()> trayTip;                 // the tip: whether protection is on
 
     // Definitions, drives and schedule, at load.
     std::function<void()> loadExclusions;
@@ -78,6 +81,7 @@ struct MainWindowHooks {
     Action sendDataMouseUp;                               // chkSendData_MouseUp
 
     // Shields and scheduler ticks.
+    Action refreshProtectionStatus;                       // the Status page's shield and schedule rows
     Action schedulerTick;
     Action homePageShieldTick;
     Action memoryShieldTick;

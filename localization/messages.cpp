@@ -191,16 +191,33 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_AUTO_UPDATED",
          "All [ProgramName] signatures have been updated automatically.  You are now protected from new malicious "
          "applications."},
-        {"MSG_NEXT_SCAN", "Next scheduled scan:"},
-        {"MSG_NEXT_SCAN_NONE", "none"},
-        {"MSG_SCHEDULE_OFF", "Scheduled scans are off."},
         {"MSG_ANON_NOTICE",
          "To help identify new spyware, [ProgramName] sends [CompanyName] the names of the programs running on this "
          "computer, such as \"notepad.exe\": never their folders, your files or anything about you. You can turn "
          "this off under Settings: \"Send anonymous data to help identify unknown spyware\"."},
     };
-    static_assert(std::size(defaults) == 79);
+    static_assert(std::size(defaults) == 76);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
+    // What the shields and the scheduler tell about themselves: the schedule page's refusal,
+    // the Status page, the tray icon's tip and its balloons, and the memory alert.
+    static constexpr std::pair<std::string_view, std::string_view> protectionTexts[] = {
+        {"MSG_SCHEDULE_TIME", "Please select the time of day that you want to scan."},
+        {"MSG_SHIELD_MEMORY", "Memory Shield:"},
+        {"MSG_SHIELD_HOMEPAGE", "Home Page Shield:"},
+        {"MSG_SHIELD_ON", "On"},
+        {"MSG_SHIELD_OFF", "Off"},
+        {"MSG_NEXT_SCAN", "Next scheduled scan:"},
+        {"MSG_NEXT_SCAN_NONE", "None"},
+        {"MSG_SCHEDULE_OFF", "Scheduled scans are off."},
+        {"MSG_TIP_PROTECTED", "[ProgramName] - protection is on"},
+        {"MSG_TIP_PARTLY", "[ProgramName] - protection is partly on"},
+        {"MSG_TIP_UNPROTECTED", "[ProgramName] - protection is off"},
+        {"MSG_BALLOON_SCAN", "The scheduled scan has finished. Items found:"},
+        {"MSG_BALLOON_REMOVED", "Items removed automatically:"},
+        {"MSG_BALLOON_HOMEPAGE", "Your home page was changed. It has been restored to:"},
+        {"MSG_ALERT_PATH", "Path:"},
+    };
+    for (const auto& [name, message] : protectionTexts) catalogue.setMessage(name, message);
 }
 
 }  // namespace sorvane::localization

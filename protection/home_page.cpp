@@ -144,6 +144,9 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
                 if (alert_.loaded()) alert_.unload();
             } else if (settings.readBool(app::section::Options, "optRestoredefaultwithoutnotification", "False")) {
                 RestoreHomePage();
+                // Silent in the window, but not without a word: the icon says what was put back.
+                if (app_.hooks.trayBalloon)
+                    app_.hooks.trayBalloon(main, app_.message("MSG_BALLOON_HOMEPAGE") + " " + remembered_);
             }
         }
     }

@@ -7,6 +7,7 @@
 #include "protection/scoped_flag.h"
 #include "removal/process_stop.h"
 #include "scan/memory_scan.h"
+#include "scan/process_list.h"
 
 namespace sorvane::protection {
 
@@ -25,6 +26,8 @@ FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::E
       lblAlertFileName(add<ui::Label>("lblAlertFileName")),
       lblCompanyNameCaption(add<ui::Label>("lblCompanyNameCaption")),
       lblAlertCompanyName(add<ui::Label>("lblAlertCompanyName")),
+      lblAlertPathCaption(add<ui::Label>("lblAlertPathCaption")),
+      lblAlertPath(add<ui::Label>("lblAlertPath")),
       lblStopHelp(add<ui::Label>("lblStopHelp")),
       lblAllowHelp(add<ui::Label>("lblAllowHelp")),
       cmdYes(add<ui::CommandButton>("cmdYes")),
@@ -33,7 +36,7 @@ FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::E
       app_(app),
       exclusions_(exclusions),
       stop_(std::move(stop)) {
-    setSize(6600, 3900);
+    setSize(6600, 4260);
     // Seen at once, over whatever the user works in, also while the main window is in the tray.
     setTopMost(true);
     lblProductName.move(240, 180, 6000, 360);
@@ -47,13 +50,17 @@ FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::E
     lblCompanyNameCaption.move(240, 1380, 1700, 300);
     lblCompanyNameCaption.setCaption("Company Name:");
     lblAlertCompanyName.move(2000, 1380, 4300, 300);
-    lblStopHelp.move(240, 1860, 6000, 300);
+    // Where the program runs from: the name alone does not tell a listed program from a
+    // namesake in another folder.
+    lblAlertPathCaption.move(240, 1740, 1700, 300);
+    lblAlertPath.move(2000, 1740, 4300, 300);
+    lblStopHelp.move(240, 2220, 6000, 300);
     lblStopHelp.setCaption("Click STOP to stop it from running.");
-    lblAllowHelp.move(240, 2160, 6000, 300);
+    lblAllowHelp.move(240, 2520, 6000, 300);
     lblAllowHelp.setCaption("Click ALLOW to allow the program to run.");
-    cmdYes.move(1200, 2700, 1800, 450);
+    cmdYes.move(1200, 3060, 1800, 450);
     cmdYes.setCaption("STOP");
-    cmdNO.move(3480, 2700, 1800, 450);
+    cmdNO.move(3480, 3060, 1800, 450);
     cmdNO.setCaption("ALLOW");
     tmrBlink.setInterval(800);
     cmdYes.onClick = [this] { cmdYes_Click(); };
@@ -65,6 +72,8 @@ FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::E
 
 void FrmSpywareFoundAlert::Form_Load() {
     setCaption(app_.branding.ProgramName);
+    // The catalogue is filled by the main window's load, after this window was made.
+    lblAlertPathCaption.setCaption(app_.message("MSG_ALERT_PATH"));
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
     tmrBlink.setOn(true);
 }
@@ -73,6 +82,7 @@ FrmSpywareFoundAlert::Outcome FrmSpywareFoundAlert::Ask(const scan::MemoryAlert&
     hit_ = hit;
     lblAlertCompanyName.setCaption(hit.companyLine);
     lblAlertFileName.setCaption(text::toUpper(hit.fileLine));
+    lblAlertPath.setCaption(hit.path);
     answered_ = false;
     outcome_ = Outcome::Dismissed;
     cmdYes.setEnabled(true);
@@ -114,11 +124,23 @@ void MemoryShield::install(scan::ScanHooks& scanHooks) {
 }
 
 bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
+    auto& processes = app_.platform.processes;
+    const std::string fileName = text::trim(hit.fileLine);
+    const std::string modulePath = hit.processId != 0 ? processes.firstModulePath(hit.processId) : std::string();
     // The process the pass matched, by its id: a namesake that is not listed keeps running.
-    return removal::StopMatchedProcess(app_.platform.processes, app_.host, hit.processId, text::trim(hit.fileLine));
+    bool stopped = removal::StopMatchedProcess(processes, app_.host, hit.processId, fileName);
+    if (modulePath.empty()) return stopped;
+    // STOP answers for the program, not for one copy of it: every other instance started
+    // from the same file goes too.
+    for (const auto& process : scan::ListProcesses(processes, "", true).processes)
+        if (process.id != hit.processId && text::equalsNoCase(process.modulePath, modulePath))
+            stopped = removal::StopMatchedProcess(processes, app_.host, process.id, fileName) && stopped;
+    return stopped;
 }
 
 void MemoryShield::Alert(const scan::MemoryAlert& hit) {
+    // One question per program and pass, however many copies of it run.
+    if (!alertedThisPass_.insert(text::toLower(hit.path.empty() ? hit.fileLine : hit.path)).second) return;
     (void)alert_.Ask(hit);
     // The program is closing: the pass goes no further.
     if ((app_.ended() || app_.host.quitting()) && passSession_ != nullptr) passSession_->state.stopRequested = true;
@@ -138,6 +160,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
     session.state.stopRequested = false;
     const std::size_t firstNew = main.lvwSpywareFound.count();
     passSession_ = &session;
+    alertedThisPass_.clear();
     try {
         scan::ScanMemory(session);
     } catch (...) {

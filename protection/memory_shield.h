@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,8 @@ public:
     ui::Label& lblAlertFileName;
     ui::Label& lblCompanyNameCaption;
     ui::Label& lblAlertCompanyName;
+    ui::Label& lblAlertPathCaption;
+    ui::Label& lblAlertPath;
     ui::Label& lblStopHelp;
     ui::Label& lblAllowHelp;
     ui::CommandButton& cmdYes;
@@ -86,6 +89,7 @@ private:
     BackgroundHold& hold_;
     FrmSpywareFoundAlert alert_;
     scan::ScanSession* passSession_ = nullptr;
+    std::set<std::string> alertedThisPass_;  // lower-cased paths asked about in this pass
     bool passRunning_ = false;
 };
 

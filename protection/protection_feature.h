@@ -3,6 +3,7 @@
 #include "definitions/exclusions.h"
 #include "protection/home_page.h"
 #include "protection/memory_shield.h"
+#include "protection/protection_status.h"
 #include "protection/scheduler.h"
 #include "scan/main_window_scan.h"
 
@@ -27,6 +28,7 @@ public:
     MemoryShield memory;
     HomePageShield homePage;
     ScanScheduler scheduler;
+    ProtectionStatus status;
 
 private:
     app::Application& app_;

@@ -19,14 +19,6 @@ std::string two(int n) {
 
 bool validDate(const DateTime& v) { return v.month >= 1 && v.month <= 12 && v.day >= 1 && v.day <= 31; }
 
-// The weekday index (0 Monday .. 6 Sunday) the system's name of the day matches, or -1.
-int weekdayIndexByName(platform::Locale& locale, const DateTime& day) {
-    const std::string name = locale.weekdayName(day);
-    for (std::size_t i = 0; i < WeekdayNames.size(); ++i)
-        if (text::equalsNoCase(name, WeekdayNames[i])) return static_cast<int>(i);
-    return -1;
-}
-
 // The time of day a daily or weekday schedule fires, when "Time" reads as one.
 std::optional<DateTime> timeOfDay(platform::Locale& locale, const StoredSchedule& schedule) {
     auto time = locale.parseDateTime(schedule.time);
@@ -34,9 +26,11 @@ std::optional<DateTime> timeOfDay(platform::Locale& locale, const StoredSchedule
     return time;
 }
 
-bool firesOn(platform::Locale& locale, const StoredSchedule& schedule, const DateTime& day) {
+// By the calendar's weekday number, never by the system's name of the day: a German or
+// Japanese Windows names its days in its own language.
+bool firesOn(const StoredSchedule& schedule, const DateTime& day) {
     if (schedule.day == DailyIndex) return true;
-    if (schedule.day >= 0 && schedule.day <= 6) return weekdayIndexByName(locale, day) == schedule.day;
+    if (schedule.day >= 0 && schedule.day <= 6) return calendar::WeekdayIndex(day) == schedule.day;
     return false;
 }
 
@@ -69,9 +63,7 @@ bool IsScheduledMoment(platform::Locale& locale, const StoredSchedule& schedule,
     if (schedule.day == DailyIndex) return timeMatches();
     if (schedule.day == DateAndTimeIndex)
         return CalendarText(now) == CalendarText(locale, schedule.date) && timeMatches();
-    if (schedule.day >= 0 && schedule.day <= 6)
-        return text::equalsNoCase(locale.weekdayName(now), WeekdayNames[static_cast<std::size_t>(schedule.day)]) &&
-               timeMatches();
+    if (schedule.day >= 0 && schedule.day <= 6) return firesOn(schedule, now) && timeMatches();
     return false;
 }
 
@@ -89,21 +81,28 @@ std::optional<DateTime> NextScheduledMoment(platform::Locale& locale, const Stor
     for (int offset = 0; offset <= 8; ++offset) {
         const DateTime day = AddSeconds(after, std::int64_t{offset} * 86400);
         const DateTime moment = at(day, *time);
-        if (moment > after && firesOn(locale, schedule, day)) return moment;
+        if (moment > after && firesOn(schedule, day)) return moment;
     }
     return std::nullopt;
 }
 
 std::optional<DateTime> MissedScheduledMoment(platform::Locale& locale, const StoredSchedule& schedule,
                                               const DateTime& after, const DateTime& before) {
-    if (schedule.day != DailyIndex && (schedule.day < 0 || schedule.day > 6)) return std::nullopt;
     const auto time = timeOfDay(locale, schedule);
     if (!time) return std::nullopt;
+    if (schedule.day == DateAndTimeIndex) {
+        const auto date = locale.parseDateTime(schedule.date);
+        if (!date || !validDate(*date)) return std::nullopt;
+        const DateTime moment = at(*date, *time);
+        if (moment > after && moment < before) return moment;
+        return std::nullopt;
+    }
+    if (schedule.day != DailyIndex && (schedule.day < 0 || schedule.day > 6)) return std::nullopt;
     for (int offset = 0; offset <= 8; ++offset) {
         const DateTime day = AddSeconds(before, -std::int64_t{offset} * 86400);
         const DateTime moment = at(day, *time);
         if (moment <= after) return std::nullopt;
-        if (moment < before && firesOn(locale, schedule, day)) return moment;
+        if (moment < before && firesOn(schedule, day)) return moment;
     }
     return std::nullopt;
 }

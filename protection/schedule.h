@@ -18,10 +18,6 @@ inline constexpr int DailyIndex = 7;
 inline constexpr int DateAndTimeIndex = 8;
 inline constexpr int NeverIndex = 9;
 
-// The weekday names the clock check compares with today's name, ignoring case.
-inline constexpr std::array<std::string_view, 7> WeekdayNames{"MONDAY", "TUESDAY",  "WEDNESDAY", "THURSDAY",
-                                                              "FRIDAY", "SATURDAY", "SUNDAY"};
-
 // The schedule as stored: "Day" read as a number, "Time" and "Date" as texts ("Null" when unset).
 struct StoredSchedule {
     std::int64_t day = DailyIndex;
@@ -36,15 +32,16 @@ std::string CalendarText(platform::Locale& locale, std::string_view stored);
 std::string ClockText(const platform::DateTime& value);
 std::string CalendarText(const platform::DateTime& value);
 
-// True in the second the schedule names: its weekday (by the system's name), every day, or its date.
+// True in the second the schedule names: its weekday (by number, 0 Monday), every day, or its date.
 bool IsScheduledMoment(platform::Locale& locale, const StoredSchedule& schedule, const platform::DateTime& now);
 
 // The first moment strictly after `after` at which the schedule fires, within the next eight
 // days (a date schedule: only its own date); nothing when it never fires again.
 std::optional<platform::DateTime> NextScheduledMoment(platform::Locale& locale, const StoredSchedule& schedule,
                                                       const platform::DateTime& after);
-// The last moment of a daily or weekday schedule strictly after `after` and strictly before
-// `before`, looking back at most eight days; nothing for other schedules.
+// The last moment of the schedule strictly after `after` and strictly before `before`: of a
+// daily or weekday schedule looking back at most eight days, of a "Date & Time" schedule its
+// one moment; nothing for "Never!".
 std::optional<platform::DateTime> MissedScheduledMoment(platform::Locale& locale, const StoredSchedule& schedule,
                                                         const platform::DateTime& after,
                                                         const platform::DateTime& before);

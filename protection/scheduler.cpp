@@ -31,16 +31,35 @@ StoredSchedule ScanScheduler::storedSchedule() const {
     return schedule;
 }
 
+std::optional<DateTime> ScanScheduler::settledUpTo(const DateTime& now) {
+    auto stored = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
+    // A record later than now (the clock was set back, or the settings came from another
+    // machine) would hold every moment until that date as settled: it counts as now.
+    if (stored && *stored > now) {
+        stored = now;
+        app_.userSettings.write(Options, LastScheduledScanKey, StampText(now));
+    }
+    return stored;
+}
+
 void ScanScheduler::settle(const DateTime& moment) {
-    const auto stored = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
+    const auto stored = settledUpTo(locale_.now());
     if (stored && *stored >= moment) return;
     app_.userSettings.write(Options, LastScheduledScanKey, StampText(moment));
 }
 
+void ScanScheduler::settleAllUpToNow() {
+    const DateTime now = locale_.now();
+    settle(now);
+    catchUpMoment_.reset();
+    catchUpDue_.reset();
+    // The next check measures no gap from an earlier second: the time between is settled.
+    lastSecond_ = now;
+}
+
 void ScanScheduler::noticeMissed(const DateTime& since, const DateTime& now, int delaySeconds) {
     DateTime after = since;
-    if (const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, "")))
-        after = std::max(after, *settled);
+    if (const auto settled = settledUpTo(now)) after = std::max(after, *settled);
     const auto missed = MissedScheduledMoment(locale_, storedSchedule(), after, now);
     if (!missed) return;
     catchUpMoment_ = missed;
@@ -73,7 +92,7 @@ void ScanScheduler::checkClock(app::FrmMain& main) {
 
     if (!startChecked_) {
         startChecked_ = true;
-        const auto settled = ParseStamp(app_.userSettings.read(Options, LastScheduledScanKey, ""));
+        const auto settled = settledUpTo(now);
         // Without a record nothing is known to be missed: counting starts now.
         if (settled) noticeMissed(*settled, now, CatchUpDelaySeconds);
         else settle(now);
@@ -83,7 +102,16 @@ void ScanScheduler::checkClock(app::FrmMain& main) {
 
     const StoredSchedule schedule = storedSchedule();
     const bool onTime = IsScheduledMoment(locale_, schedule, now) && firedSecond_ != now;
-    const bool late = !onTime && catchUpDue_ && now >= *catchUpDue_;
+    if (onTime && otherWorkUnderWay(main)) {
+        // Never inside other work: the moment waits for its end and runs then, unless a
+        // scan meanwhile covers it.
+        firedSecond_ = now;
+        catchUpMoment_ = now;
+        catchUpDue_ = now;
+        scan_.session(main).state.autoRemoveAfterScan = false;
+        return;
+    }
+    const bool late = !onTime && catchUpDue_ && now >= *catchUpDue_ && !otherWorkUnderWay(main);
     if (onTime || late) {
         firedSecond_ = now;
         if (late) app_.userSettings.write(Options, CaughtUpScheduledScanKey, StampText(*catchUpMoment_));
@@ -98,11 +126,29 @@ void ScanScheduler::checkClock(app::FrmMain& main) {
     scan_.session(main).state.autoRemoveAfterScan = false;
 }
 
+bool ScanScheduler::otherWorkUnderWay(app::FrmMain& main) {
+    if (hold_.held() || scan_.session(main).state.running || !main.cmdScanNow.enabled()) return true;
+    return workUnderWay_ && workUnderWay_(main);
+}
+
+void ScanScheduler::scanStarting() { settleAllUpToNow(); }
+
+void ScanScheduler::scanEnded() { settleAllUpToNow(); }
+
 void ScanScheduler::startScheduledScan(app::FrmMain& main) {
-    scan_.session(main).state.autoRemoveAfterScan =
-        app_.userSettings.readNumber(app::section::Settings, "chkAutoDel", "0") == 1;
+    auto& state = scan_.session(main).state;
+    const auto removedTotal = [this] { return app_.userSettings.readNumber(app::section::Settings, "lblDefRemoved", "0"); };
+    const std::int64_t removedBefore = removedTotal();
+    state.autoRemoveAfterScan = app_.userSettings.readNumber(app::section::Settings, "chkAutoDel", "0") == 1;
+    const bool autoRemove = state.autoRemoveAfterScan;
     main.lblStart_Click();
-    scan_.session(main).state.autoRemoveAfterScan = false;
+    state.autoRemoveAfterScan = false;
+    // From the tray nothing else tells the user that a scan ran and what it did.
+    if (!app_.hooks.trayBalloon) return;
+    std::string notice = app_.message("MSG_BALLOON_SCAN") + " " + std::to_string(state.threatsFound);
+    if (autoRemove)
+        notice += "\r\n" + app_.message("MSG_BALLOON_REMOVED") + " " + std::to_string(removedTotal() - removedBefore);
+    app_.hooks.trayBalloon(main, notice);
 }
 
 void ScanScheduler::SaveSchedule(app::FrmMain& main) {
@@ -112,7 +158,16 @@ void ScanScheduler::SaveSchedule(app::FrmMain& main) {
         app_.host.messageBox(app_.message("MSG_DATE"), app_.branding.ProgramName, ui::mb::Information);
         return;
     }
+    const int day = main.cmbDays.listIndex();
+    if (main.chkAutomaticScanYesOrNo.value() == 1 && day >= 0 && day <= DailyIndex &&
+        !main.dtpScheduleTime.hasValue()) {
+        // A day without a time of day would be stored and never fire.
+        app_.host.messageBox(app_.message(ScheduleTimeMessage), app_.branding.ProgramName, ui::mb::Information);
+        return;
+    }
     settings.write(Options, "chkAutomaticScanYesOrNo", std::to_string(main.chkAutomaticScanYesOrNo.value()));
+    // Switching scheduled scans off or on owes nothing for the moments before.
+    settleAllUpToNow();
     if (settings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) {
         main.tmrScheduler.setOn(false);
         return;
@@ -122,10 +177,6 @@ void ScanScheduler::SaveSchedule(app::FrmMain& main) {
                    main.dtpScheduleTime.hasValue() ? locale_.formatTime(main.dtpScheduleTime.value()) : "Null");
     settings.write(Options, "Date",
                    main.dtpScheduleDate.hasValue() ? locale_.formatDate(main.dtpScheduleDate.value()) : "Null");
-    // A new schedule owes nothing for the moments before it.
-    settle(locale_.now());
-    catchUpMoment_.reset();
-    catchUpDue_.reset();
     main.tmrScheduler.setOn(true);
 }
 
@@ -192,6 +243,9 @@ void ScanScheduler::pageChanged(app::FrmMain& main) {
 }
 
 void ScanScheduler::chkAutomaticScanYesOrNo_Click(app::FrmMain& main) {
+    // The box switches the clock check on or off at once, before any "Apply": the moments
+    // that passed while it was off were never owed.
+    if (!loading_) settleAllUpToNow();
     if (main.chkAutomaticScanYesOrNo.value() == 1) {
         main.tmrScheduler.setOn(true);
         main.cmbDays.setEnabled(true);
@@ -232,12 +286,20 @@ void ScanScheduler::dtpScheduleDate_Change(app::FrmMain& main) { pageChanged(mai
 
 void ScanScheduler::dtpScheduleTime_Click(app::FrmMain& main) { pageChanged(main); }
 
+std::string ScanScheduler::NextRunValue(std::string_view whenOff) {
+    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) return std::string(whenOff);
+    const DateTime now = locale_.now();
+    auto next = NextScheduledMoment(locale_, storedSchedule(), now);
+    // A missed scan waiting for its delay runs before any later moment.
+    if (catchUpDue_ && (!next || *catchUpDue_ < *next)) next = std::max(*catchUpDue_, now);
+    if (!next) return app_.message("MSG_NEXT_SCAN_NONE");
+    return locale_.weekdayName(*next) + ", " + locale_.formatDate(*next) + " " + locale_.formatTime(*next);
+}
+
 std::string ScanScheduler::NextRunText() {
-    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) return app_.message("MSG_SCHEDULE_OFF");
-    const auto next = NextScheduledMoment(locale_, storedSchedule(), locale_.now());
-    const std::string lead = app_.message("MSG_NEXT_SCAN") + " ";
-    if (!next) return lead + localization::lowerFirst(app_.message("MSG_NEXT_SCAN_NONE"));
-    return lead + locale_.weekdayName(*next) + ", " + locale_.formatDate(*next) + " " + locale_.formatTime(*next);
+    if (app_.userSettings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1)
+        return app_.message("MSG_SCHEDULE_OFF");
+    return app_.message("MSG_NEXT_SCAN") + " " + NextRunValue({});
 }
 
 void ScanScheduler::showNextRun(app::FrmMain& main) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,8 @@ namespace sorvane::protection {
 // Settings the scheduler keeps for itself, in the schedule's own section "OptionAndSettings",
 // as "yyyy-mm-dd hh:mm:ss" of the local clock:
 //   "LastScheduledScan"     the latest scheduled moment that is settled: a scheduled scan ran
-//                           for it, it was caught up, or the schedule was applied after it.
+//                           for it, it was caught up, a scan of the user's ran over it, or
+//                           scheduled scans were switched on, off or applied after it.
 //                           A daily or weekday moment after it that passed while the program
 //                           was not running, or while the scheduler was held (the machine
 //                           slept), is caught up once.
@@ -36,6 +38,8 @@ inline constexpr int HeldGapSeconds = 3;
 // second's start and this much into it, so that a timer that fires a little late still
 // lands in that second and one that fires a little early is simply armed again.
 inline constexpr std::uint32_t SecondLandingMs = 20;
+// "Apply" with a day but no time of day.
+inline constexpr std::string_view ScheduleTimeMessage = "MSG_SCHEDULE_TIME";
 // After a shield's hold ends, the check that was let go meanwhile follows this soon.
 inline constexpr std::uint32_t ResumeAfterHoldMs = 10;
 
@@ -58,10 +62,20 @@ public:
     void dtpScheduleDate_Change(app::FrmMain& main);
     void dtpScheduleTime_Click(app::FrmMain& main);
 
+    // Told by every scan, the user's and the scheduled ones, as it starts and as it ends
+    // (after any automatic removal): a scan covers every moment up to then.
+    void scanStarting();
+    void scanEnded();
+    // Other long work than a scan or a shield (a removal run, an update) that a scheduled
+    // scan must wait for.
+    void setWorkUnderWay(std::function<bool(app::FrmMain&)> underWay) { workUnderWay_ = std::move(underWay); }
+
     // The schedule as stored.
     StoredSchedule storedSchedule() const;
     // The text beside the schedule: when the next scheduled scan runs.
     std::string NextRunText();
+    // When the next scheduled scan runs, or `whenOff` while scheduled scans are off.
+    std::string NextRunValue(std::string_view whenOff);
     // The moment a missed scan is waiting to be caught up for, if any.
     const std::optional<platform::DateTime>& pendingCatchUp() const { return catchUpMoment_; }
 
@@ -76,6 +90,9 @@ private:
     // Looks for a daily or weekday moment missed after `since`, and arranges its scan.
     void noticeMissed(const platform::DateTime& since, const platform::DateTime& now, int delaySeconds);
     void settle(const platform::DateTime& moment);
+    void settleAllUpToNow();
+    std::optional<platform::DateTime> settledUpTo(const platform::DateTime& now);
+    bool otherWorkUnderWay(app::FrmMain& main);
     void startScheduledScan(app::FrmMain& main);
     void loadPicker(ui::DatePicker& picker, std::string_view key, const platform::DateTime& now);
 
@@ -91,6 +108,7 @@ private:
     std::optional<platform::DateTime> firedSecond_;
     std::optional<platform::DateTime> catchUpMoment_;
     std::optional<platform::DateTime> catchUpDue_;
+    std::function<bool(app::FrmMain&)> workUnderWay_;
 };
 
 }  // namespace sorvane::protection

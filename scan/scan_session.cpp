@@ -106,8 +106,17 @@ KeyListings& ScanSession::keyListings() {
 }
 
 std::string ScanSession::companyOf(std::string_view path) {
-    // Outside a scan (the shields' passes) a file may change between two looks.
-    if (!state.running) return CompanyNameOf(os.files, path);
+    if (!state.running) {
+        // Outside a scan (the shields' passes) a file may change between two looks: the
+        // answer holds while its size and last write time do.
+        const auto entry = os.files.lookup(path);
+        if (!entry) return CompanyNameOf(os.files, path);
+        if (shieldCompanies_.size() >= limits::MaxRememberedCompanies) shieldCompanies_.clear();
+        auto [known, fresh] = shieldCompanies_.try_emplace(text::toLower(path));
+        if (fresh || known->second.size != entry->size || known->second.lastWriteTime != entry->lastWriteTime)
+            known->second = KnownCompany{entry->size, entry->lastWriteTime, CompanyNameOf(os.files, path)};
+        return known->second.company;
+    }
     if (companies_.size() >= limits::MaxRememberedCompanies) companies_.clear();
     auto [it, fresh] = companies_.try_emplace(text::toLower(path));
     if (fresh) it->second = CompanyNameOf(os.files, path);

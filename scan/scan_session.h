@@ -135,7 +135,9 @@ public:
     // application or the last scan counted it is not read again for it.
     void countDefinitions();
     // The company of a file's version resource; while a scan runs, each file is read once
-    // and its answer kept until the scan ends.
+    // and its answer kept until the scan ends. Between scans (the shield's passes) an answer
+    // is kept for as long as the file keeps its size and its last write time, so that a
+    // program running many times, pass after pass, is not read again each time.
     std::string companyOf(std::string_view path);
     void forgetCompanies() { companies_.clear(); }
 
@@ -178,6 +180,12 @@ private:
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
     std::unordered_map<std::string, std::string> companies_;  // lower-cased path -> company
+    struct KnownCompany {
+        std::uint64_t size = 0;
+        std::uint64_t lastWriteTime = 0;
+        std::string company;
+    };
+    std::unordered_map<std::string, KnownCompany> shieldCompanies_;  // lower-cased path -> company
     // The counts of the last scan, so that files unchanged since are not read to count them.
     DefinitionCounts counted_;
     // Every prefix of a summary row that ends in " - found", lower-cased. It follows the list:

@@ -13,18 +13,57 @@ std::string TipText(std::string_view text) {
 }
 
 void clsTray::ShowIcon(ui::Form& sysTrayForm) {
-    (void)host_.trayAdd(sysTrayForm, TipText(sysTrayForm.caption()));
+    stopRetry();
+    tip_ = TipText(sysTrayForm.caption());
     running_ = true;
+    shown_ = host_.trayAdd(sysTrayForm, tip_);
+    if (shown_) return;
+    // Without an icon a hidden window cannot be reached: ask the shell again shortly.
+    retries_ = 0;
+    retryTimer_ = sysTrayForm.findAs<ui::Timer>(RetryTimerName);
+    if (retryTimer_ == nullptr) retryTimer_ = &sysTrayForm.add<ui::Timer>(std::string(RetryTimerName));
+    retryTimer_->onTimer = [this, &sysTrayForm] { retryTick(sysTrayForm); };
+    retryTimer_->setInterval(IconRetryMs);
+    retryTimer_->setOn(true);
+}
+
+void clsTray::retryTick(ui::Form& form) {
+    if (!running_) {
+        stopRetry();
+        return;
+    }
+    shown_ = host_.trayAdd(form, tip_);
+    if (shown_) {
+        stopRetry();
+        return;
+    }
+    if (++retries_ < IconRetries) return;
+    stopRetry();
+    running_ = false;
+    if (onIconRefused) onIconRefused(form);
+}
+
+void clsTray::stopRetry() {
+    if (retryTimer_ != nullptr) retryTimer_->setOn(false);
+    retryTimer_ = nullptr;
 }
 
 void clsTray::RemoveIcon(ui::Form& sysTrayForm) {
+    stopRetry();
     host_.trayRemove(sysTrayForm);
     running_ = false;
+    shown_ = false;
 }
 
 void clsTray::ChangeToolTip(ui::Form& sysTrayForm, std::string_view strNewTip) {
     if (!running_) return;
-    host_.traySetToolTip(sysTrayForm, TipText(strNewTip));
+    tip_ = TipText(strNewTip);
+    host_.traySetToolTip(sysTrayForm, tip_);
+}
+
+bool clsTray::ShowBalloon(ui::Form& sysTrayForm, std::string_view title, std::string_view text) {
+    if (!running_ || !shown_) return false;
+    return host_.trayBalloon(sysTrayForm, title, text);
 }
 
 }  // namespace sorvane::tray

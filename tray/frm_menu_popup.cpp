@@ -8,10 +8,13 @@ namespace sorvane::tray {
 
 namespace {
 
-// The popup places itself with the classic screen scales: pixels times these give twips.
+// The popup places itself with the classic screen scales: at 96 DPI pixels times these give
+// twips; at any other DPI they shrink or grow with the twips a pixel has there, as the
+// window's own size does.
 constexpr double HeightScale = 14.5;
 constexpr double LeftScale = 14.7;
-constexpr int TwipsPerPixel = 15;
+constexpr int TwipsPerInch = 1440;
+constexpr int ClassicDpi = 96;
 constexpr int SlideUpStep = 80;
 constexpr int SlideDownStep = 100;
 constexpr int IdleTicksBeforeSlideDown = 5;
@@ -70,10 +73,12 @@ void frmMenuPopUp::Form_Load() {
     setCaption(product);
 
     const ui::ScreenArea screen = host().screenArea();
-    taskbarHeight_ = twips(screen.taskbarHeight, HeightScale);
-    desktopHeight_ = twips(screen.height, HeightScale);
-    const int scaleWidth = width() / TwipsPerPixel;
-    setPosition(twips(screen.width - scaleWidth, LeftScale), desktopHeight_ - taskbarHeight_);
+    const int dpi = screen.dpi > 0 ? screen.dpi : ClassicDpi;
+    const double perPixel = static_cast<double>(ClassicDpi) / dpi;
+    taskbarHeight_ = twips(screen.taskbarHeight, HeightScale * perPixel);
+    desktopHeight_ = twips(screen.height, HeightScale * perPixel);
+    const int scaleWidth = width() * dpi / TwipsPerInch;
+    setPosition(twips(screen.width - scaleWidth, LeftScale * perPixel), desktopHeight_ - taskbarHeight_);
     finalTop_ = desktopHeight_ - (height() + 100);
     tmrMenuPopup.setOn(true);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
@@ -111,6 +116,11 @@ void frmMenuPopUp::lblMenuClose_Click() {
     TmrEnablePopDown.setOn(false);
     tmrMenuPopup.setOn(false);
     tmrPopDown.setOn(true);
+}
+
+void frmMenuPopUp::dismiss() {
+    for (ui::Timer* timer : {&tmrMenuPopup, &TmrEnablePopDown, &tmrPopDown}) timer->setOn(false);
+    if (loaded()) unload();
 }
 
 void frmMenuPopUp::lblMenuClose_MouseMove() { lblMenuClose.setBold(true); }

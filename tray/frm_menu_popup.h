@@ -33,6 +33,8 @@ public:
     void tmrMenuPopup_Timer();
     void TmrEnablePopDown_Timer();
     void tmrPopDown_Timer();
+    // Gone at once, its slides stopped: the main window came back another way.
+    void dismiss();
 
     std::int32_t idleSeconds() const { return lTimDown_; }
     int finalTop() const { return finalTop_; }

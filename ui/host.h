@@ -39,6 +39,8 @@ struct ScreenArea {
     int width = 1024;
     int height = 768;
     int taskbarHeight = 30;
+    // Pixels per logical inch, as the forms' twips are converted (1440 twips an inch).
+    int dpi = 96;
 };
 
 // Message-box styles and answers, numbered as MessageBox and the classic MsgBox use them.
@@ -109,12 +111,25 @@ public:
     virtual bool trayAdd(Form& owner, std::string_view toolTip) = 0;
     virtual void traySetToolTip(Form& owner, std::string_view toolTip) = 0;
     virtual void trayRemove(Form& owner) = 0;
+    // A short titled notice shown by the form's icon; false when no icon shows it.
+    virtual bool trayBalloon(Form& owner, std::string_view title, std::string_view text) {
+        (void)owner;
+        (void)title;
+        (void)text;
+        return false;
+    }
 
     // The desktop's size and the taskbar's height, for windows that place themselves.
     virtual ScreenArea screenArea() const { return {}; }
 
     // Runs after every form's Form_Load, for features that treat all windows alike (the skin).
     std::function<void(Form&)> formLoaded;
+
+    // A later start of the program, which ends at once, asks the running copy to come
+    // forward: the later one calls askRunningCopyToShow(); in the running copy the host
+    // then calls laterStartAsked, and brings the form it answers to the front.
+    virtual void askRunningCopyToShow() {}
+    std::function<Form*()> laterStartAsked;
 
     // Gives a form's window a rectangular region of this many pixels from its top-left corner.
     // False when the host has no window to shape.

@@ -30,6 +30,8 @@ public:
     FrmDownload& downloadWindow() { return *frmDownload_; }
     FrmSignatureUpdated& notification() { return *frmSignatureUpdated_; }
     int idleSeconds() const { return idleSeconds_; }
+    // True from the start of an update to its notification.
+    bool running() const { return running_; }
     const UpdateOutcome& lastOutcome() const { return lastOutcome_; }
 
 private:

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sorvane.exe left running in the tray of its own throwaway prefix: a start page changed
 # behind its back is put back silently, and a daily schedule set a little ahead of the
-# clock starts one scan.
-#   gui_protection.sh PROGRAM PRODUCT COMPANY
+# clock starts one scan; a second start brings the running copy forward; a scan of the
+# user's, held on its Pause box over a scheduled moment, is followed by no second scan.
+#   gui_protection.sh PROGRAM PRODUCT COMPANY PROBE
 set -uo pipefail
-program=$1 product=$2 company=$3
+program=$1 product=$2 company=$3 probe=$4
 here=$(dirname "${BASH_SOURCE[0]}")
 
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -21,11 +22,16 @@ settings="HKCU\\Software\\VB and VBA Program Settings\\$product"
 main_key='HKCU\Software\Microsoft\Internet Explorer\Main'
 setting() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
 
+install_program "$program" || fail "could not install the program"
+# Files in absent folders, enough for a scan that lasts while the Pause button is pressed.
+python3 -c 'import sys; sys.stdout.write("".join("f%d.exe=Threat%d|[progfil]\\absent%d\r\n" % (i, i, i) for i in range(40000)))' \
+    >"$scratch/defs/FileDefinition.txt"
+python3 "$(cd "$here/../.." && pwd)/data/definitions/encode.py" \
+    "$(sed -n 's/.*DefinitionKey = \([0-9]*\).*/\1/p' "$here/../../definitions/encoding.h")" "$app" \
+    "$scratch/defs/FileDefinition.txt" || fail "could not write the file definitions"
 # The moment lies far enough ahead for the program to have started.
 moment=$(date -d '+25 seconds' '+%-I:%M:%S %p')
 seed_shield_settings "$product" "$company" False False 1 "$moment" || fail "could not set up the settings"
-
-install_program "$program" || fail "could not install the program"
 
 (cd "$app" && exec wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/app.log" 2>&1 &
 app_pid=$!
@@ -44,17 +50,12 @@ until [[ -n "$(setting "$settings\\Settings" lblLastScan)" ]]; do
 done
 first=$(setting "$settings\\Settings" lblLastScan)
 echo "the scheduled scan for $moment ended at $first"
-# Read until it matches for a few seconds, as every other check here polls: one reading
-# by a separate reg process is not taken as the program's word.
-expected=$(date -d "$moment" '+%H:%M:%S')
-settle_deadline=$((SECONDS + 5))
-until settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan); [[ "$settled" == *"$expected" ]]; do
-    [[ $SECONDS -lt $settle_deadline ]] || break
-    sleep 0.5
-done
-if [[ "$settled" != *"$expected" ]]; then
-    echo "LastScheduledScan: '$settled'"
-    echo "CaughtUpScheduledScan: '$(setting "$settings\\OptionAndSettings" CaughtUpScheduledScan)'"
+# The scan ran on time: it was no catch-up, and it settled the moments up to its own end.
+expected=$(date -d "$moment" '+%Y-%m-%d %H:%M:%S')
+settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan)
+caught=$(setting "$settings\\OptionAndSettings" CaughtUpScheduledScan)
+if [[ -n "$caught" || -z "$settled" || "$settled" < "$expected" ]]; then
+    echo "LastScheduledScan: '$settled'; CaughtUpScheduledScan: '$caught'"
     tail -n 20 "$scratch/app.log"
     fail "the scan was not recorded as the scheduled one"
 fi
@@ -63,4 +64,55 @@ end=$((SECONDS + 5))
 while [[ $SECONDS -lt $end ]]; do
     [[ "$(setting "$settings\\Settings" lblLastScan)" == "$first" ]] || fail "a second scan followed"
 done
+
+# A second start ends at once and brings the copy in the tray forward.
+main_caption="$product by $company"
+wine "$probe" hidden "$main_caption" 10000 || fail "the main window is not hidden in the tray"
+started=$SECONDS
+(cd "$app" && timeout 60 wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/second.log" 2>&1 ||
+    fail "the second start did not end by itself"
+wine "$probe" wait "$main_caption" 20000 || fail "the running copy did not come forward"
+echo "a second start brought the running copy forward within $((SECONDS - started)) s"
+
+# A scan of the user's over a scheduled moment: started, held on its Pause box until the
+# moment has passed, then let go. It covers that moment: no scan follows it.
+moment=$(date -d '+12 seconds' '+%-I:%M:%S %p')
+wine reg add "$settings\\OptionAndSettings" /v Time /d "$moment" /f >/dev/null 2>&1 || fail "could not set the time"
+wine "$probe" click "$main_caption" 10000 "Scan Now" || fail "no Scan Now button"
+wine "$probe" click "$main_caption" 10000 "Start" || fail "no Start button"
+wine "$probe" click "$main_caption" 10000 "Pause" || fail "the scan could not be paused"
+wine "$probe" wait "$product" 10000 "OK" || fail "no Pause box"
+until [[ $(date '+%s') -gt $(($(date -d "$moment" '+%s') + 5)) ]]; do sleep 1; done
+wine "$probe" click "$product" 10000 "OK" || fail "the Pause box could not be closed"
+deadline=$((SECONDS + 30))
+until [[ "$(setting "$settings\\Settings" lblLastScan)" != "$first" ]]; do
+    [[ $SECONDS -lt $deadline ]] || fail "the user's scan did not end"
+done
+user_scan=$(setting "$settings\\Settings" lblLastScan)
+echo "the user's scan over $moment ended at $user_scan"
+# A missed moment would run at once or after 30 s.
+end=$((SECONDS + 40))
+while [[ $SECONDS -lt $end ]]; do
+    [[ "$(setting "$settings\\Settings" lblLastScan)" == "$user_scan" ]] || fail "a scheduled scan followed the user's"
+done
+
+# Under German the program's weekday schedule (today's number, 0 Monday) still fires.
+if mkdir -p "$scratch/locales" && localedef -i de_DE -f UTF-8 "$scratch/locales/de_DE.UTF-8" >/dev/null 2>&1; then
+    wine "$probe" close "$main_caption" 20000 || fail "the program did not close"
+    wait "$app_pid" 2>/dev/null
+    moment=$(date -d '+25 seconds' '+%H:%M:%S')
+    wine reg add "$settings\\OptionAndSettings" /v Day /d "$(($(date '+%u') - 1))" /f >/dev/null 2>&1 &&
+        wine reg add "$settings\\OptionAndSettings" /v Time /d "$moment" /f >/dev/null 2>&1 &&
+        wine reg add "$settings\\Settings" /v Minimized /d Yes /f >/dev/null 2>&1 || fail "could not set the weekday"
+    (cd "$app" && LOCPATH="$scratch/locales" LC_ALL=de_DE.UTF-8 exec wine "C:\\Sorvane\\$(basename "$program")") \
+        >"$scratch/app-de.log" 2>&1 &
+    app_pid=$!
+    deadline=$((SECONDS + 90))
+    until [[ "$(setting "$settings\\Settings" lblLastScan)" != "$user_scan" ]]; do
+        [[ $SECONDS -lt $deadline ]] || fail "the weekday schedule for $moment did not fire under German"
+    done
+    echo "under German the weekday schedule for $moment ran: $(setting "$settings\\Settings" lblLastScan)"
+else
+    echo "no German locale could be made here: the weekday schedule under German is left to the unit tests"
+fi
 echo "GUI protection: all checks passed"

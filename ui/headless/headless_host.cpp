@@ -220,7 +220,19 @@ std::optional<std::string> HeadlessHost::chooseFile(Form& /*owner*/, std::string
 }
 
 bool HeadlessHost::trayAdd(Form& owner, std::string_view toolTip) {
-    trays_[&owner] = TrayIcon{std::string(toolTip)};
+    ++trayAddAttempts_;
+    if (failingTrayAdds > 0) {
+        --failingTrayAdds;
+        return false;
+    }
+    trays_[&owner] = TrayIcon{std::string(toolTip), {}};
+    return true;
+}
+
+bool HeadlessHost::trayBalloon(Form& owner, std::string_view title, std::string_view text) {
+    auto it = trays_.find(&owner);
+    if (it == trays_.end()) return false;
+    it->second.balloons.emplace_back(std::string(title), std::string(text));
     return true;
 }
 

@@ -29,6 +29,8 @@ struct FileRequest {
 
 struct TrayIcon {
     std::string toolTip;
+    // The balloon notices the icon showed, title and text, in order.
+    std::vector<std::pair<std::string, std::string>> balloons;
 };
 
 // A host that keeps state only. Timers run on a virtual clock that the caller advances;
@@ -128,6 +130,13 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    bool trayBalloon(Form& owner, std::string_view title, std::string_view text) override;
+    void askRunningCopyToShow() override { ++runningCopyAsked; }
+    // How often this program asked a running copy to show itself.
+    int runningCopyAsked = 0;
+    // This many adds of an icon fail first, as when the shell is not ready at logon.
+    int failingTrayAdds = 0;
+    std::size_t trayAddAttempts() const { return trayAddAttempts_; }
     ScreenArea screenArea() const override { return screen; }
     // What screenArea() answers.
     ScreenArea screen;
@@ -169,6 +178,7 @@ private:
     std::vector<FileRequest> fileRequests_;
     std::map<const Form*, int> frozen_;
     std::map<const Form*, TrayIcon> trays_;
+    std::size_t trayAddAttempts_ = 0;
     bool busy_ = false;
     bool quitting_ = false;
     std::map<const Form*, std::pair<int, int>> regions_;

@@ -105,6 +105,9 @@ struct Win32Host::Impl {
     bool busy = false;
     // Broadcast when Explorer (re)starts its taskbar: icons must be added again.
     UINT taskbarCreated = 0;
+    // Broadcast by a later start of the program to the running copy's windows.
+    UINT showRunningCopy = 0;
+    Host* host = nullptr;
 
     int toPx(int twips) const { return MulDiv(twips, dpi, 1440); }
     int toTwips(int px) const { return MulDiv(px, 1440, dpi); }

@@ -22,6 +22,8 @@ constexpr wchar_t kFormClass[] = L"SorvaneForm";
 constexpr UINT kTrayMessage = Win32Host::trayCallbackMessage;
 static_assert(kTrayMessage >= WM_APP && kTrayMessage <= 0xBFFF);
 constexpr UINT kTrayId = 1;
+// The message a later start broadcasts to bring the running copy forward.
+constexpr wchar_t ShowRunningCopyMessage[] = L"Sorvane.ShowRunningCopy";
 // A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
 constexpr DWORD kYieldBudgetMs = 100;
 // Between the items of long work the queue is looked at no more often than this: under Wine
@@ -120,6 +122,7 @@ Win32Host::Impl::Impl() {
     InitCommonControlsEx(&controls);
     registerFormClass(instance);
     taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    showRunningCopy = RegisterWindowMessageW(ShowRunningCopyMessage);
     if (HDC screen = GetDC(nullptr)) {
         const int caps = GetDeviceCaps(screen, LOGPIXELSX);
         if (caps > 0) dpi = caps;
@@ -338,6 +341,17 @@ MouseEvent Win32Host::Impl::mouseEvent(WPARAM wParam, LPARAM lParam) const {
 
 LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = view.window.get();
+    if (message == showRunningCopy && showRunningCopy != 0) {
+        // Every top-level window of this copy hears the broadcast; the first one answers and
+        // the others find the window already in front.
+        Form* form = host != nullptr && host->laterStartAsked ? host->laterStartAsked() : nullptr;
+        if (FormView* front = form != nullptr ? viewOf(*form) : nullptr) {
+            HWND target = front->window.get();
+            if (IsIconic(target)) ShowWindow(target, SW_RESTORE);
+            SetForegroundWindow(target);
+        }
+        return 0;
+    }
     if (message == taskbarCreated && taskbarCreated != 0) {
         // Also an icon whose first adding failed, because the program started before the taskbar.
         if (view.trayWanted) {
@@ -483,7 +497,7 @@ LRESULT Win32Host::Impl::onNotify(FormView& view, NMHDR& header) {
 
 // ---------------------------------------------------------------------------------------------
 
-Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) {}
+Win32Host::Win32Host() : impl_(std::make_unique<Impl>()) { impl_->host = this; }
 
 Win32Host::~Win32Host() {
     while (!impl_->forms.empty()) destroy(*const_cast<Form*>(impl_->forms.begin()->first));
@@ -828,8 +842,33 @@ void Win32Host::trayRemove(Form& owner) {
     view->tray = false;
 }
 
+bool Win32Host::trayBalloon(Form& owner, std::string_view title, std::string_view text) {
+    FormView* view = impl_->viewOf(owner);
+    if (view == nullptr || !view->tray) return false;
+    NOTIFYICONDATAW data = trayData(view->window.get());
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    const auto copyCut = [](std::wstring_view wide, wchar_t* field, std::size_t capacity) {
+        const std::size_t length = std::min(wide.size(), capacity - 1);
+        std::copy_n(wide.data(), length, field);
+        field[length] = L'\0';
+    };
+    copyCut(widen(title), data.szInfoTitle, std::size(data.szInfoTitle));
+    copyCut(widen(text), data.szInfo, std::size(data.szInfo));
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+void Win32Host::askRunningCopyToShow() {
+    // The running copy may take the foreground: this start, which the user just made, holds
+    // the right to give it away.
+    AllowSetForegroundWindow(ASFW_ANY);
+    if (impl_->showRunningCopy != 0)
+        PostMessageW(HWND_BROADCAST, impl_->showRunningCopy, 0, 0);
+}
+
 ScreenArea Win32Host::screenArea() const {
     ScreenArea area;
+    area.dpi = impl_->dpi;
     RECT desktop{};
     if (GetClientRect(GetDesktopWindow(), &desktop)) {
         area.width = desktop.right - desktop.left;

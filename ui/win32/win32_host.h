@@ -38,6 +38,8 @@ public:
     bool trayAdd(Form& owner, std::string_view toolTip) override;
     void traySetToolTip(Form& owner, std::string_view toolTip) override;
     void trayRemove(Form& owner) override;
+    bool trayBalloon(Form& owner, std::string_view title, std::string_view text) override;
+    void askRunningCopyToShow() override;
     ScreenArea screenArea() const override;
     bool setWindowRegion(Form& form, int width, int height) override;
 

@@ -76,11 +76,19 @@ TEST_F(HomePageTest, SilentRestoreUndoesTheChangeWithoutAWindowOnTheNextTick) {
     putUser("OptionAndSettings", "Homepage", Original);
     putUser("OptionAndSettings", "optAlwaysnotifybeforerestoring", "False");
     putUser("OptionAndSettings", "optRestoredefaultwithoutnotification", "True");
-    start();
+    auto& main = start();
     setStartPage(Hijacked);
     host->advance(5000);
     EXPECT_EQ(startPage(), std::string(Original));
     EXPECT_TRUE(host->modalShows().empty());
+    // Silent in a window, but the tray icon says what it put back.
+    ASSERT_NE(host->tray(main), nullptr);
+    ASSERT_EQ(host->tray(main)->balloons.size(), 1u);
+    EXPECT_EQ(host->tray(main)->balloons[0].first, "Sorvane");
+    EXPECT_EQ(host->tray(main)->balloons[0].second,
+              "Your home page was changed. It has been restored to: http://home.example/");
+    host->advance(20000);
+    EXPECT_EQ(host->tray(main)->balloons.size(), 1u);
 }
 
 TEST_F(HomePageTest, WithNeitherModeTheChangeStaysAndNothingIsStored) {

@@ -313,5 +313,69 @@ TEST(ExclusionRowsTest, APassAddsNoRowThatIsAlreadyListed) {
     EXPECT_EQ(list.item(3).text, "Detected in the memory : X.EXE was stopped from running.");
 }
 
+TEST_F(MemoryShieldTest, FiftyCopiesOfAListedProgramBringOneAlertAndStopEndsThemAll) {
+    start();
+    // A namesake elsewhere is not the listed program and keeps running.
+    fake.processes.add(9, "C:\\Tools\\evil.exe");
+    for (std::uint32_t id = 100; id < 150; ++id) fake.processes.add(id, "C:\\Windows\\evil.exe");
+    answerWith({stop, stop});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].fileName, "EVIL.EXE");
+    EXPECT_EQ(shown[0].company, "EVIL CORP");
+    for (std::uint32_t id = 100; id < 150; ++id) EXPECT_FALSE(fake.processes.running(id)) << id;
+    EXPECT_TRUE(fake.processes.running(9));
+    EXPECT_TRUE(host->messages().empty());
+    host->advance(FirstPassMs);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(MemoryShieldTest, CopiesLeftRunningByAClosedAlertAreAskedAboutOncePerPass) {
+    start();
+    for (std::uint32_t id = 100; id < 150; ++id) fake.processes.add(id, "C:\\Windows\\evil.exe");
+    answerWith({closeBox, closeBox, closeBox});
+    host->advance(10500);
+    EXPECT_EQ(shown.size(), 1u);
+    // The next pass asks once more, and again only once.
+    host->advance(10000);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(fake.processes.running(149));
+}
+
+TEST_F(MemoryShieldTest, TheAlertShowsWhereTheProgramRunsFrom) {
+    start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    std::string path;
+    host->yieldHook = [&] {
+        if (!alert().visible()) return;
+        path = alert().lblAlertPath.caption();
+        alert().cmdNO.click();
+    };
+    host->advance(FirstPassMs);
+    EXPECT_EQ(path, "C:\\WINDOWS\\BAD.EXE");
+    EXPECT_EQ(alert().lblAlertPathCaption.caption(), "Path:");
+}
+
+TEST_F(MemoryShieldTest, ACompanyIsReadAgainOnlyWhenTheProgramFileChanges) {
+    putUser("OptionAndSettings", "optIEHomePageSheildOn", "False");
+    start();
+    // Allowed programs are still looked at on every pass, company first.
+    for (std::uint32_t id = 100; id < 110; ++id) fake.processes.add(id, "C:\\Windows\\evil.exe");
+    answerWith({allow});
+    host->advance(10500);
+    ASSERT_EQ(shown.size(), 1u);
+    const std::uint64_t afterFirst = fake.files.bytesRead("C:\\Windows\\evil.exe");
+    ASSERT_GT(afterFirst, 0u);
+    host->advance(30000);
+    EXPECT_EQ(fake.files.bytesRead("C:\\Windows\\evil.exe"), afterFirst);
+    // A new build of the file, another size: read once more.
+    ASSERT_TRUE(fake.files.writeFile("C:\\Windows\\evil.exe", versionResource("Evil Corp") + "padding").ok());
+    host->advance(10000);
+    const std::uint64_t afterChange = fake.files.bytesRead("C:\\Windows\\evil.exe");
+    EXPECT_GT(afterChange, afterFirst);
+    host->advance(20000);
+    EXPECT_EQ(fake.files.bytesRead("C:\\Windows\\evil.exe"), afterChange);
+}
+
 }  // namespace
 }  // namespace sorvane::protection::testing

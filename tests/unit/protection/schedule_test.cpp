@@ -45,16 +45,23 @@ TEST(ScheduleTest, NeverAndOutOfRangeDaysNeverFire) {
     EXPECT_FALSE(NextScheduledMoment(locale, schedule(9, "2:30:00 PM"), Tuesday1430).has_value());
 }
 
-TEST(ScheduleTest, WeekdaysMatchTheSystemsEnglishNamesOnly) {
+TEST(ScheduleTest, WeekdaysMatchByNumberWhateverTheSystemCallsTheDay) {
     fakes::FakeLocale locale;
-    EXPECT_TRUE(IsScheduledMoment(locale, schedule(1, "2:30:00 PM"), Tuesday1430));
-    EXPECT_FALSE(IsScheduledMoment(locale, schedule(0, "2:30:00 PM"), Tuesday1430));
-    EXPECT_EQ(NextScheduledMoment(locale, schedule(0, "2:30:00 PM"), Tuesday1430), (DateTime{2024, 5, 20, 14, 30, 0}));
-
-    locale.setWeekdayNames({"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"});
-    EXPECT_FALSE(IsScheduledMoment(locale, schedule(1, "2:30:00 PM"), Tuesday1430));
-    EXPECT_FALSE(NextScheduledMoment(locale, schedule(1, "2:30:00 PM"), Tuesday1430).has_value());
-    EXPECT_TRUE(IsScheduledMoment(locale, schedule(7, "2:30:00 PM"), Tuesday1430));
+    for (bool german : {false, true}) {
+        SCOPED_TRACE(german);
+        if (german)
+            locale.setWeekdayNames({"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"});
+        EXPECT_TRUE(IsScheduledMoment(locale, schedule(1, "2:30:00 PM"), Tuesday1430));
+        EXPECT_FALSE(IsScheduledMoment(locale, schedule(0, "2:30:00 PM"), Tuesday1430));
+        EXPECT_FALSE(IsScheduledMoment(locale, schedule(2, "2:30:00 PM"), Tuesday1430));
+        EXPECT_EQ(NextScheduledMoment(locale, schedule(0, "2:30:00 PM"), Tuesday1430),
+                  (DateTime{2024, 5, 20, 14, 30, 0}));
+        EXPECT_EQ(NextScheduledMoment(locale, schedule(1, "2:30:00 PM"), Tuesday1430),
+                  (DateTime{2024, 5, 21, 14, 30, 0}));
+        // Sunday is the last of the list; 2024-05-19 was one.
+        EXPECT_EQ(NextScheduledMoment(locale, schedule(6, "2:30:00 PM"), Tuesday1430),
+                  (DateTime{2024, 5, 19, 14, 30, 0}));
+    }
 }
 
 TEST(ScheduleTest, NextMomentIsStrictlyLater) {
@@ -66,7 +73,21 @@ TEST(ScheduleTest, NextMomentIsStrictlyLater) {
               (DateTime{2025, 1, 1, 1, 0, 0}));
 }
 
-TEST(ScheduleTest, MissedMomentLiesStrictlyBetweenAndOnlyForDailyAndWeekdaySchedules) {
+TEST(ScheduleTest, AOneOffMomentIsMissedOnlyWhenItLiesStrictlyBetween) {
+    fakes::FakeLocale locale;
+    const DateTime now{2024, 5, 14, 16, 0, 0};
+    const auto oneOff = schedule(8, "2:30:00 PM", "5/14/2024");
+    EXPECT_EQ(MissedScheduledMoment(locale, oneOff, DateTime{2024, 5, 13, 14, 30, 0}, now), Tuesday1430);
+    // Weeks late is still owed once: it has no later moment to wait for.
+    EXPECT_EQ(MissedScheduledMoment(locale, oneOff, DateTime{2024, 4, 1, 0, 0, 0}, DateTime{2024, 6, 1, 0, 0, 0}),
+              Tuesday1430);
+    EXPECT_FALSE(MissedScheduledMoment(locale, oneOff, Tuesday1430, now).has_value());
+    EXPECT_FALSE(MissedScheduledMoment(locale, oneOff, DateTime{2024, 5, 13, 0, 0, 0}, Tuesday1430).has_value());
+    EXPECT_FALSE(MissedScheduledMoment(locale, schedule(8, "2:30:00 PM", "Null"), DateTime{2024, 5, 1, 0, 0, 0}, now)
+                     .has_value());
+}
+
+TEST(ScheduleTest, AMissedDailyOrWeekdayMomentIsTheLatestStrictlyBetweenAndNeverOneNeverFires) {
     fakes::FakeLocale locale;
     const DateTime lastRun{2024, 5, 13, 14, 30, 0};
     const DateTime now{2024, 5, 14, 16, 0, 0};
@@ -78,7 +99,6 @@ TEST(ScheduleTest, MissedMomentLiesStrictlyBetweenAndOnlyForDailyAndWeekdaySched
     EXPECT_EQ(MissedScheduledMoment(locale, schedule(7, "5:00:00 PM"), lastRun, now), (DateTime{2024, 5, 13, 17, 0, 0}));
     EXPECT_EQ(MissedScheduledMoment(locale, schedule(0, "2:30:00 PM"), DateTime{2024, 5, 1, 0, 0, 0}, now),
               (DateTime{2024, 5, 13, 14, 30, 0}));
-    EXPECT_FALSE(MissedScheduledMoment(locale, schedule(8, "2:30:00 PM", "5/14/2024"), lastRun, now).has_value());
     EXPECT_FALSE(MissedScheduledMoment(locale, schedule(9, "2:30:00 PM"), lastRun, now).has_value());
     EXPECT_FALSE(MissedScheduledMoment(locale, schedule(7, "Null"), lastRun, now).has_value());
 }

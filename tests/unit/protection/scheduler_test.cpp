@@ -1,5 +1,7 @@
 #include "protection/scheduler.h"
 
+#include "protection/protection_status.h"
+
 #include "tests/unit/protection/protection_fixture.h"
 
 namespace sorvane::protection::testing {
@@ -117,7 +119,8 @@ TEST_F(SchedulerTest, AMomentSkippedByAFewLateSecondsRunsAtTheNextCheck) {
     fake.locale.advance(2500);
     host->advance(1000);
     EXPECT_EQ(scans, 1);
-    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:05");
+    // Settled up to the scan that ran for it.
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:07");
     host->advance(10000);
     EXPECT_EQ(scans, 1);
 }
@@ -256,7 +259,8 @@ TEST_F(SchedulerTest, AMomentMissedWhileTheProgramWasNotRunningIsCaughtUpOnceAft
     host->advance(40000);
     EXPECT_EQ(scans, 1);
     EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 09:00:00");
-    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:00:00");
+    // Settled up to the late scan itself.
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey), "2024-05-14 09:30:30");
 
     // The next start owes nothing.
     scans = 0;
@@ -287,6 +291,225 @@ TEST_F(SchedulerTest, AMomentThatPassedWhileTheMachineSleptIsCaughtUpAfterTheWak
     host->advance(60000);
     EXPECT_EQ(scans, 1);
     EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 11:00:00");
+}
+
+TEST_F(SchedulerTest, AUserScanOverAScheduledMomentCoversItAndNoSecondScanFollows) {
+    plantThreat();
+    scheduleDaily("9:30:05 AM");
+    putUser("Settings", "chkAutoDel", "1");
+    auto& main = startCounting();
+    host->advance(2000);
+    // The user's scan takes ten seconds of wall time in which no timer ticks.
+    bool slow = false;
+    host->yieldHook = [&] {
+        if (slow || !program->features.scan.session(main).state.running) return;
+        slow = true;
+        fake.locale.advance(10000);
+    };
+    main.cmdScanNow.click();
+    host->yieldHook = nullptr;
+    ASSERT_TRUE(slow);
+    ASSERT_EQ(scans, 1);
+    EXPECT_EQ(main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.count(), 1u);
+    host->advance(90000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
+    // The results the user reviews are still there, and nothing was removed without asking.
+    EXPECT_EQ(main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.count(), 1u);
+    EXPECT_TRUE(fake.files.exists(Threat));
+}
+
+TEST_F(SchedulerTest, AMomentInsideARemovalRunWaitsForItsEndWhateverArmedTheTimers) {
+    plantThreat();
+    fake.files.addFile("C:\\Program Files\\other.exe", "MZ other");
+    definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]", "other.exe=FileBaz|[progfil]"});
+    scheduleDaily("9:30:10 AM");
+    auto& main = startCounting(false);
+    main.cmdScanNow.click();
+    ASSERT_EQ(scans, 1);
+    ASSERT_EQ(main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.count(), 2u);
+    main.cmdSelectAll.click();
+    const std::uint64_t removalStart = host->now();
+    ASSERT_LT(removalStart, 9000u);
+    // Half-way through the removal the user sends the window to the tray, which arms the
+    // background timers, and the scheduled second comes while the removal still runs.
+    bool sent = false;
+    int scansInsideRemoval = -1;
+    host->yieldHook = [&] {
+        auto* run = program->features.removal.run(main);
+        if (sent || run == nullptr || !run->running()) return;
+        sent = true;
+        main.SendToTray();
+        host->advance(10500 - host->now());
+        scansInsideRemoval = scans;
+    };
+    main.lblRemove.click();
+    host->yieldHook = nullptr;
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(scansInsideRemoval, 1);
+    EXPECT_FALSE(fake.files.exists(Threat));
+    EXPECT_EQ(user("Settings", "lblDefRemoved"), "2");
+    // After the removal the waiting scan runs, once.
+    host->advance(60000);
+    EXPECT_EQ(scans, 2);
+}
+
+TEST_F(SchedulerTest, TickingTheBoxWithoutApplyOwesNothingForTheTimeScheduledScansWereOff) {
+    scheduleDaily("9:30:05 AM");
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "0");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-14 09:00:00");
+    auto& main = startCounting();
+    host->advance(10000);
+    ASSERT_FALSE(main.tmrScheduler.on());
+    main.chkAutomaticScanYesOrNo.click();
+    ASSERT_TRUE(main.tmrScheduler.on());
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+    EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
+    // Applied, the schedule runs at its next moment.
+    main.dtpScheduleTime.setValue(DateTime{2024, 5, 14, 9, 32, 0});
+    main.CmdProceed.click();
+    host->advance(30000);
+    EXPECT_EQ(scans, 1);
+}
+
+TEST_F(SchedulerTest, SwitchingScheduledScansOffOrOnDropsAPendingCatchUp) {
+    scheduleDaily("9:00:00 AM");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-13 09:00:00");
+    auto& main = startCounting();
+    host->advance(5000);
+    ASSERT_TRUE(protection().scheduler.pendingCatchUp().has_value());
+    main.chkAutomaticScanYesOrNo.click();
+    EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
+    main.chkAutomaticScanYesOrNo.click();
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+
+    // The same through "Apply".
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-13 09:00:00");
+    scans = 0;
+    auto& again = startCounting();
+    host->advance(5000);
+    ASSERT_TRUE(protection().scheduler.pendingCatchUp().has_value());
+    again.cmbDays.setListIndex(DailyIndex);
+    ASSERT_TRUE(again.CmdProceed.enabled());
+    again.CmdProceed.click();
+    EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+}
+
+TEST_F(SchedulerTest, ARecordLaterThanNowCountsAsNow) {
+    scheduleDaily("11:00:00 AM");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-06-30 00:00:00");
+    startCounting();
+    host->advance(5000);
+    EXPECT_EQ(user("OptionAndSettings", LastScheduledScanKey).value_or("").substr(0, 13), "2024-05-14 09");
+    // The machine sleeps over eleven o'clock: that moment is owed as on any other day.
+    fake.locale.advance(2 * 3600 * 1000);
+    host->advance(60000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 11:00:00");
+}
+
+TEST_F(SchedulerTest, AMissedOneOffMomentRunsOnceAfterTheStart) {
+    putUser("OptionAndSettings", "chkAutomaticScanYesOrNo", "1");
+    putUser("OptionAndSettings", "Day", "8");
+    putUser("OptionAndSettings", "Date", "5/14/2024");
+    putUser("OptionAndSettings", "Time", "9:00:00 AM");
+    putUser("OptionAndSettings", LastScheduledScanKey, "2024-05-13 18:00:00");
+    startCounting();
+    host->advance(60000);
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(user("OptionAndSettings", CaughtUpScheduledScanKey), "2024-05-14 09:00:00");
+    scans = 0;
+    startCounting();
+    host->advance(90000);
+    EXPECT_EQ(scans, 0);
+}
+
+TEST_F(SchedulerTest, AWeekdayScheduleFiresOnASystemThatNamesItsDaysInGerman) {
+    fake.locale.setWeekdayNames({"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"});
+    scheduleDaily("9:30:05 AM");
+    putUser("OptionAndSettings", "Day", "1");
+    startCounting();
+    host->advance(6000);
+    EXPECT_EQ(scans, 1);
+    putUser("OptionAndSettings", "Day", "2");
+    putUser("OptionAndSettings", "Time", "9:30:20 AM");
+    host->advance(20000);
+    EXPECT_EQ(scans, 1);
+}
+
+TEST_F(SchedulerTest, ApplyRefusesADayWithoutATimeAndStoresNothing) {
+    scheduleDaily("9:45:00 AM");
+    putUser("OptionAndSettings", "Day", "3");
+    auto& main = start(false);
+    ASSERT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
+    for (int day : {7, 2}) {
+        SCOPED_TRACE(day);
+        host->clearMessages();
+        main.cmbDays.setListIndex(day);
+        main.dtpScheduleTime.setNoValue();
+        main.CmdProceed.click();
+        ASSERT_EQ(host->messages().size(), 1u);
+        EXPECT_EQ(host->messages()[0].text, "Please select the time of day that you want to scan.");
+        EXPECT_EQ(user("OptionAndSettings", "Day"), "3");
+        EXPECT_EQ(user("OptionAndSettings", "Time"), "9:45:00 AM");
+    }
+    // "Never!" needs no time, nor does a schedule that is switched off.
+    host->clearMessages();
+    main.cmbDays.setListIndex(9);
+    main.CmdProceed.click();
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_EQ(user("OptionAndSettings", "Day"), "9");
+    main.cmbDays.setListIndex(7);
+    main.dtpScheduleTime.setNoValue();
+    main.chkAutomaticScanYesOrNo.click();
+    main.CmdProceed.click();
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0");
+}
+
+TEST_F(SchedulerTest, TheTrayIconReportsWhatAScheduledScanFoundAndRemoved) {
+    plantThreat();
+    scheduleDaily("9:30:05 AM");
+    putUser("Settings", "chkAutoDel", "1");
+    auto& main = startCounting();
+    host->advance(6000);
+    ASSERT_EQ(scans, 1);
+    ASSERT_NE(host->tray(main), nullptr);
+    ASSERT_EQ(host->tray(main)->balloons.size(), 1u);
+    EXPECT_EQ(host->tray(main)->balloons[0].second,
+              "The scheduled scan has finished. Items found: 1\r\nItems removed automatically: 1");
+    // A scan of the user's says nothing through the icon.
+    fake.files.addFile(Threat, "MZ bad");
+    main.cmdScanNow.click();
+    EXPECT_EQ(host->tray(main)->balloons.size(), 1u);
+}
+
+TEST_F(SchedulerTest, TheStatusPageShowsEachShieldAndTheNextScheduledScan) {
+    scheduleDaily("2:30:00 PM");
+    putUser("OptionAndSettings", "optIEHomePageSheildOn", "False");
+    auto& main = start(false);
+    main.cmdStatus.click();
+    auto caption = [&](std::string_view name) {
+        const auto* label = main.findAs<ui::Label>(name);
+        return label != nullptr ? label->caption() : std::string("(none)");
+    };
+    EXPECT_EQ(caption("lblMemoryShieldStateCaption"), "Memory Shield:");
+    EXPECT_EQ(caption(ProtectionStatus::MemoryShieldLabel), "On");
+    EXPECT_EQ(caption(ProtectionStatus::HomePageShieldLabel), "Off");
+    EXPECT_EQ(caption(ProtectionStatus::NextScanLabel), "Tuesday, 5/14/2024 2:30:00 PM");
+    EXPECT_TRUE(main.findAs<ui::Label>(ProtectionStatus::NextScanLabel)->container() == &main.frmStatus);
+
+    // Switched from the options page, shown the next time the page comes up.
+    main.chkAutoProtect.click();
+    main.chkAutomaticScanYesOrNo.click();
+    main.CmdProceed.click();
+    main.cmdStatus.click();
+    EXPECT_EQ(caption(ProtectionStatus::MemoryShieldLabel), "Off");
+    EXPECT_EQ(caption(ProtectionStatus::NextScanLabel), "Off");
 }
 
 }  // namespace

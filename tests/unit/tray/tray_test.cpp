@@ -40,6 +40,7 @@ TEST(TrayTipTest, ATipIsCutToSixtyFourCharactersAndChangesOnlyWhileAnIconShows) 
 
 class TrayTest : public app::testing::GuiProgramTest {
 protected:
+    ui::HeadlessHost laterHost;
     frmMenuPopUp& popup() { return features->tray.popup(); }
     // Runs the popup's timers until it rests at the top of its slide.
     void slideUp() {
@@ -54,7 +55,7 @@ TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack
     window.Command5.click();
     EXPECT_FALSE(window.visible());
     ASSERT_NE(host.tray(window), nullptr);
-    EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName);
+    EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName + " - protection is on");
     EXPECT_TRUE(features->tray.tray().bRunningInTray());
     EXPECT_EQ(stored("Settings", "Minimized"), "Yes");
 
@@ -65,7 +66,7 @@ TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack
     EXPECT_TRUE(window.visible());
     EXPECT_EQ(window.windowState(), ui::WindowState::Normal);
     EXPECT_FALSE(popup().visible());
-    EXPECT_TRUE(popup().loaded());  // only hidden, its timers as they were
+    EXPECT_FALSE(popup().loaded());  // gone, its slides with it
     EXPECT_EQ(stored("Settings", "Minimized"), "No");
     // Other mouse messages do nothing.
     host.trayMouse(window, 512);
@@ -165,6 +166,138 @@ TEST_F(TrayTest, AStartWithMinimizedYesGoesStraightToTheTray) {
     host.trayMouse(window, 515);
     EXPECT_TRUE(window.visible());
     EXPECT_EQ(stored("Settings", "Minimized"), "No");
+}
+
+TEST_F(TrayTest, ADoubleClickWhileThePopupSlidesLeavesItGoneForGood) {
+    auto& window = start();
+    window.Command5.click();
+    for (int code : {515, 518}) {
+        SCOPED_TRACE(code);
+        host.trayMouse(window, 513);
+        host.advance(5);
+        ASSERT_TRUE(popup().tmrMenuPopup.on());
+        host.trayMouse(window, code);
+        ASSERT_TRUE(window.visible());
+        host.advance(10000);
+        EXPECT_FALSE(popup().visible());
+        EXPECT_FALSE(popup().loaded());
+        window.Command5.click();
+    }
+    // At rest, and sliding down, the same.
+    host.trayMouse(window, 513);
+    slideUp();
+    for (int i = 0; i < 800 && !popup().tmrPopDown.on(); ++i) host.advance(10);
+    ASSERT_TRUE(popup().tmrPopDown.on());
+    host.trayMouse(window, 515);
+    host.advance(2000);
+    EXPECT_FALSE(popup().loaded());
+}
+
+TEST_F(TrayTest, ThePopupStaysOnTheScreenAtTheScreensRealDpi) {
+    for (int dpi : {96, 120, 144}) {
+        SCOPED_TRACE(dpi);
+        host.screen = {1024, 768, 30, dpi};
+        auto& window = start();
+        window.Command5.click();
+        host.trayMouse(window, 513);
+        slideUp();
+        const int screenWidth = 1024 * 1440 / dpi;
+        const int screenHeight = 768 * 1440 / dpi;
+        EXPECT_LE(popup().left() + popup().width(), screenWidth);
+        EXPECT_GT(popup().left() + popup().width(), screenWidth - 600);
+        EXPECT_LE(popup().top() + popup().height(), screenHeight - 30 * 1440 / dpi);
+        EXPECT_GE(popup().top(), 0);
+        popup().dismiss();
+        window.unload();
+    }
+}
+
+TEST_F(TrayTest, ARefusedIconIsAskedForAgainAndTheWindowStaysInTheTray) {
+    put("Settings", "Minimized", "Yes");
+    host.failingTrayAdds = 3;
+    auto& window = start();
+    EXPECT_FALSE(window.visible());
+    EXPECT_EQ(host.tray(window), nullptr);
+    EXPECT_TRUE(features->tray.tray().bRunningInTray());
+    host.advance(3 * IconRetryMs + 100);
+    ASSERT_NE(host.tray(window), nullptr);
+    EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName + " - protection is on");
+    EXPECT_FALSE(window.visible());
+    const auto attempts = host.trayAddAttempts();
+    host.advance(10 * IconRetryMs);
+    EXPECT_EQ(host.trayAddAttempts(), attempts);
+}
+
+TEST_F(TrayTest, AnIconTheShellNeverTakesShowsTheWindowInstead) {
+    put("Settings", "Minimized", "Yes");
+    host.failingTrayAdds = 1000;
+    auto& window = start();
+    EXPECT_FALSE(window.visible());
+    host.advance((IconRetries - 1) * IconRetryMs);
+    EXPECT_FALSE(window.visible());
+    host.advance(IconRetryMs + 100);
+    EXPECT_TRUE(window.visible());
+    EXPECT_EQ(window.windowState(), ui::WindowState::Normal);
+    EXPECT_FALSE(features->tray.tray().bRunningInTray());
+    EXPECT_EQ(host.trayAddAttempts(), static_cast<std::size_t>(IconRetries) + 1);
+    // The choice to start in the tray stays for the next start.
+    EXPECT_EQ(stored("Settings", "Minimized"), "Yes");
+    host.advance(10 * IconRetryMs);
+    EXPECT_EQ(host.trayAddAttempts(), static_cast<std::size_t>(IconRetries) + 1);
+}
+
+TEST_F(TrayTest, TheTipSaysWhetherProtectionIsOn) {
+    const std::pair<const char*, const char*> settings[] = {{"True", "True"}, {"False", "True"}, {"False", "False"}};
+    const char* tips[] = {" - protection is on", " - protection is partly on", " - protection is off"};
+    for (std::size_t i = 0; i < std::size(settings); ++i) {
+        SCOPED_TRACE(i);
+        put("OptionAndSettings", "optMemorySheildOn", settings[i].first);
+        put("OptionAndSettings", "optIEHomePageSheildOn", settings[i].second);
+        auto& window = start();
+        window.Command5.click();
+        ASSERT_NE(host.tray(window), nullptr);
+        EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName + tips[i]);
+        window.unload();
+    }
+}
+
+TEST_F(TrayTest, BalloonsShowOnlyFromAnIconThatShows) {
+    auto& window = start();
+    auto& tray = features->tray.tray();
+    EXPECT_FALSE(tray.ShowBalloon(window, "Sorvane", "hidden"));
+    window.Command5.click();
+    EXPECT_TRUE(tray.ShowBalloon(window, "Sorvane", "notice"));
+    ASSERT_EQ(host.tray(window)->balloons.size(), 1u);
+    EXPECT_EQ(host.tray(window)->balloons[0].second, "notice");
+    tray.RemoveIcon(window);
+    EXPECT_FALSE(tray.ShowBalloon(window, "Sorvane", "removed"));
+}
+
+TEST_F(TrayTest, ALaterStartAsksTheRunningCopyWhichComesForwardFromTheTray) {
+    auto& window = start();
+    window.Command5.click();
+    ASSERT_FALSE(window.visible());
+    ASSERT_TRUE(host.laterStartAsked);
+    EXPECT_EQ(host.runningCopyAsked, 0);
+
+    // The later start ends at once, asking the first to show itself.
+    fake.instance.othersRunning.insert(std::string(app::InstanceLockName));
+    auto laterApp = std::make_unique<app::Application>(fake.platform(), laterHost);
+    auto laterFeatures = std::make_unique<app::GuiFeatures>(*laterApp);
+    app::FrmMain later(*laterApp);
+    app::FrmSplash laterSplash(*laterApp, later);
+    laterSplash.show();
+    laterHost.advance(2 * app::FrmSplash::Ticks);
+    EXPECT_TRUE(laterApp->ended());
+    EXPECT_EQ(laterHost.runningCopyAsked, 1);
+
+    // What the broadcast runs in the first copy.
+    EXPECT_EQ(host.laterStartAsked(), &window);
+    EXPECT_TRUE(window.visible());
+    EXPECT_EQ(window.windowState(), ui::WindowState::Normal);
+    EXPECT_EQ(host.laterStartAsked(), &window);
+    window.unload();
+    EXPECT_FALSE(host.laterStartAsked);
 }
 
 }  // namespace
