@@ -3,9 +3,10 @@
 #include <set>
 
 #include "app/frm_main.h"
+#include "platform/scoped_value.h"
 #include "platform/text.h"
-#include "protection/scoped_flag.h"
-#include "removal/process_stop.h"
+#include "platform/trace.h"
+#include "processes/process_stop.h"
 #include "scan/memory_scan.h"
 
 namespace sorvane::protection {
@@ -115,7 +116,7 @@ void MemoryShield::install(scan::ScanHooks& scanHooks) {
 
 bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
     // The process the pass matched, by its id: a namesake that is not listed keeps running.
-    return removal::StopMatchedProcess(app_.platform.processes, app_.host, hit.processId, text::trim(hit.fileLine));
+    return processes::StopMatchedProcess(app_.platform.processes, app_.host, hit.processId, text::trim(hit.fileLine));
 }
 
 void MemoryShield::Alert(const scan::MemoryAlert& hit) {
@@ -131,7 +132,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
     if (hold_.held()) return;
     scan::ScanSession& session = scan_.session(main);
     if (session.state.running) return;
-    ScopedFlag running(passRunning_);
+    platform::ScopedFlag running(passRunning_);
     const auto holding = hold_.hold();
 
     // A Stop pressed in an earlier scan is not meant for the shield.
@@ -142,6 +143,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
         scan::ScanMemory(session);
     } catch (...) {
         // A failing pass is skipped; the timers are armed again all the same.
+        platform::TraceCaughtException("memory shield pass");
     }
     passSession_ = nullptr;
     DropRepeatedExclusionRows(main.lvwSpywareFound, firstNew);

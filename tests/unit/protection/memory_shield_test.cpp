@@ -1,6 +1,9 @@
 #include "protection/memory_shield.h"
 
+#include <stdexcept>
+
 #include "scan/memory_scan.h"
+#include "tests/fakes/fake_trace.h"
 #include "tests/unit/protection/protection_fixture.h"
 #include "tests/unit/scan/scan_fixture.h"
 
@@ -311,6 +314,24 @@ TEST(ExclusionRowsTest, APassAddsNoRowThatIsAlreadyListed) {
     ASSERT_EQ(list.count(), 4u);
     EXPECT_EQ(list.item(2).text, "EXCLUDED: B.EXE");
     EXPECT_EQ(list.item(3).text, "Detected in the memory : X.EXE was stopped from running.");
+}
+
+TEST_F(MemoryShieldTest, APassThatFailsReachesTheTraceAndTheTimersRunAgain) {
+    fakes::MemoryTrace trace;
+    auto& main = start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    int thrown = 0;
+    host->yieldHook = [&] {
+        if (protection().memory.passRunning() && thrown == 0) {
+            ++thrown;
+            throw std::runtime_error("process listing broke");
+        }
+    };
+    host->advance(FirstPassMs);
+    EXPECT_EQ(thrown, 1);
+    EXPECT_TRUE(trace.holds("memory shield pass: process listing broke"));
+    EXPECT_FALSE(protection().memory.passRunning());
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
 }
 
 }  // namespace
