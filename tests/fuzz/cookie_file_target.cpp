@@ -22,14 +22,18 @@ void require(bool condition) {
 void FuzzCookieFile(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t newline = input.find('\n');
-    const std::string_view name = input.substr(0, newline == std::string_view::npos ? input.size() : newline);
+    // A file name as Windows allows it: none of its reserved characters, no control codes.
+    std::string name;
+    for (const char c : input.substr(0, newline == std::string_view::npos ? input.size() : newline))
+        if (static_cast<unsigned char>(c) >= 32 && std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos)
+            name.push_back(c);
     const std::string_view content = newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
 
     const std::string hint = scan::CookieNamePart(name);
     require(hint.size() <= name.size());
 
     fakes::FakeFileSystem files;
-    const std::string path = "C:\\Cookies\\" + std::string(name);
+    const std::string path = "C:\\Cookies\\" + name;
     files.addFile(path, content);
     const std::string host = scan::CookieHost(files, path);
     if (host != "False") {
