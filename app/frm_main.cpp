@@ -4,6 +4,7 @@
 
 #include "app/definition_files.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::app {
 
@@ -742,9 +743,11 @@ void FrmMain::chkRunAtStartup_Click() {
         std::string command = "\"";
         command += platform::JoinPath(app.applicationFolder(), name);
         command += '"';
-        (void)registry.setString(platform::RootKey::LocalMachine, RunKey, name, command);
+        platform::TraceFailure(registry.setString(platform::RootKey::LocalMachine, RunKey, name, command),
+                               "adding the program to the Run key");
     } else {
-        (void)registry.deleteValue(platform::RootKey::LocalMachine, RunKey, name);
+        platform::TraceFailure(registry.deleteValue(platform::RootKey::LocalMachine, RunKey, name),
+                               "taking the program off the Run key");
     }
 }
 
@@ -788,7 +791,7 @@ void FrmMain::cmdWebsite_Click() {
     std::string address = app.branding.Website;
     if (!text::startsWithNoCase(address, "http://") && !text::startsWithNoCase(address, "https://"))
         address = "http://" + address;
-    (void)app.platform.shell.open(address);
+    platform::TraceFailure(app.platform.shell.open(address), "opening the website");
 }
 
 void FrmMain::cmdDefaultSetting_Click() {

@@ -236,9 +236,6 @@ public:
     void optScanScope_Click(bool allDrives);
     void chkRunAtStartup_Click();
 
-    // Column count of the removal list, for the stored widths.
-    std::size_t removalColumnCount() const { return lvwPicRemoveListOfSpywareFoundAndToBeRemoved.columns().size(); }
-
 protected:
     void Form_Load() override;
     void Form_QueryUnload(bool& cancel, ui::UnloadMode mode) override;

@@ -1,6 +1,7 @@
 #include "app/secondary_windows.h"
 
 #include "localization/branding.h"
+#include "platform/trace.h"
 
 namespace sorvane::app {
 
@@ -10,7 +11,7 @@ void Form8::Form_Load() {
     const std::string help = app_.appPath("Help.chm");
     const auto entry = app_.platform.files.lookup(help);
     if (!entry || entry->isFolder()) return;
-    (void)app_.platform.shell.open(help);
+    platform::TraceFailure(app_.platform.shell.open(help), "opening the help file");
     (void)app_.machineSettings.WriteMachineSetting(ApplicationName, section::Settings, "showHelp", "0");
 }
 

@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::app {
 
@@ -23,7 +24,8 @@ std::string UserSettings::read(std::string_view sectionName, std::string_view ke
 }
 
 void UserSettings::write(std::string_view sectionName, std::string_view key, std::string_view value) {
-    (void)registry_.setString(RootKey::CurrentUser, keyPath(sectionName), key, value);
+    platform::TraceFailure(registry_.setString(RootKey::CurrentUser, keyPath(sectionName), key, value),
+                           "writing the setting " + std::string(key));
 }
 
 std::int64_t UserSettings::readNumber(std::string_view sectionName, std::string_view key,

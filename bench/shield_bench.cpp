@@ -22,7 +22,7 @@
 #include "platform/win32/version_resources.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 #include "ui/headless/headless_host.h"
 
 using namespace sorvane;
@@ -126,12 +126,12 @@ int run(int passes, int processCount, int definitionCount) {
     shield.tmrMemoryInspected_Timer(main);  // the first pass resolves the folder macros once
     for (int round = 0; round < passes; ++round) {
         const double t0 = nowMs();
-        const auto list = scan::ListProcesses(services.processes, "", true);
+        const auto list = processes::ListProcesses(services.processes, "", true);
         for (const auto& process : list.processes) benchSink += process.modulePath.size();
         const double t1 = nowMs();
         shield.tmrMemoryInspected_Timer(main);
         const double t2 = nowMs();
-        const auto again = scan::ListProcesses(services.processes, "", true);
+        const auto again = processes::ListProcesses(services.processes, "", true);
         for (const auto& process : again.processes) benchSink += services.processes.firstModulePath(process.id).size();
         const double t3 = nowMs();
         listed = list.processes.size();

@@ -10,10 +10,13 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/trace.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_trace.h"
 
 int main() {
+    sorvane::platform::win32::Win32Trace trace;
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     sorvane::cli::Console console{std::cin, std::cout, std::cerr};
@@ -32,8 +35,10 @@ int main() {
         std::cout.flush();
         return code;
     } catch (const std::exception& failure) {
+        sorvane::platform::TraceCaughtException("SorvaneCmd");
         std::cerr << "SorvaneCmd: " << failure.what() << "\n";
     } catch (...) {
+        sorvane::platform::TraceCaughtException("SorvaneCmd");
         std::cerr << "SorvaneCmd: unexpected failure\n";
     }
     return sorvane::cli::ExitError;

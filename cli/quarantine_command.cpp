@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/commands_list.h"
-#include "removal/quarantine_folder.h"
+#include "app/quarantine_folder.h"
 #include "removal/quarantine_index.h"
 #include "removal/quarantine_store.h"
 
@@ -74,7 +74,7 @@ int apply(removal::QuarantineStore& store, const std::vector<std::uint64_t>& ids
 int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console) {
     if (args.empty()) return usageError(console, "which action?");
     removal::QuarantineStore store(platform.files, platform.registry, platform.locale,
-                                   removal::QuarantineFolderOf(platform.environment.applicationFolder()));
+                                   app::QuarantineFolderOf(platform.environment.applicationFolder()));
     const std::string& action = args[0];
     const auto rest = args.subspan(1);
     if (action != "list" && action != "restore" && action != "purge")

@@ -7,7 +7,16 @@ if(SORVANE_CCACHE)
     set(CMAKE_CXX_COMPILER_LAUNCHER ${SORVANE_CCACHE})
 endif()
 
-if(SORVANE_SANITIZE AND NOT WIN32)
+# The fuzz build: every library is instrumented for libFuzzer's coverage and checked by the
+# sanitizers; only the fuzz targets link libFuzzer itself (tests/fuzz/).
+if(SORVANE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR WIN32)
+        message(FATAL_ERROR "SORVANE_FUZZ needs clang on Linux (libFuzzer): use the fuzz preset")
+    endif()
+    add_compile_options(-O1 -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(SORVANE_SANITIZE AND NOT WIN32)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()

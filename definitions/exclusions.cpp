@@ -2,6 +2,7 @@
 
 #include "definitions/definition_files.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::definitions {
 
@@ -24,7 +25,7 @@ void ExclusionList::LoadExclusions() {
 }
 
 void ExclusionList::AddExclusion(std::string_view entry) {
-    (void)fs_.appendFile(path_, locale_.toAnsi(text::trim(entry)) + "\r\n");
+    platform::TraceFailure(fs_.appendFile(path_, locale_.toAnsi(text::trim(entry)) + "\r\n"), "adding an exclusion");
     LoadExclusions();
 }
 

@@ -44,7 +44,6 @@ public:
     std::string expand(std::string_view text) const;
     // "[drive]" (exact letter case) becomes the drive root, then the macros are expanded.
     std::string expandLocation(std::string_view text) const;
-    const std::string& driveRoot() const { return driveRoot_; }
     // The resolved folder of table row `row`.
     const std::string& folder(std::size_t row) const { return folders_.at(row); }
 

@@ -95,10 +95,6 @@ void ChangeLanguage(LanguageContext& context, ui::Form& form, std::string_view l
     context.catalogue.refreshMessages(context.branding);
 }
 
-void ChangeLanguageMDI(LanguageContext& context, ui::Form& form, std::string_view language) {
-    ChangeLanguage(context, form, language);
-}
-
 void TranslateWindow(ui::Form& form, const Languages& catalogue, const Branding& branding) {
     if (!catalogue.hasTranslation()) return;
     ForEachWindowItem(form, [&](const WindowItem& item) {

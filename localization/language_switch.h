@@ -43,8 +43,6 @@ void LoadLanguage(LanguageContext& context, std::string_view name);
 void ApplyLanguage(LanguageContext& context, std::string_view language);
 // Applies a language to one window's captions, then refreshes the message catalogue.
 void ChangeLanguage(LanguageContext& context, ui::Form& form, std::string_view language);
-// The same for an MDI parent window.
-void ChangeLanguageMDI(LanguageContext& context, ui::Form& form, std::string_view language);
 // Sets every caption of the window that the loaded translation holds; the others stay.
 void TranslateWindow(ui::Form& form, const Languages& catalogue, const Branding& branding);
 

@@ -40,7 +40,6 @@ public:
     void start();
     void stop();
     bool running() const { return running_; }
-    bool attached() const { return attached_; }
     const std::vector<Call>& calls() const { return calls_; }
 
 private:

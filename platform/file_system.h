@@ -30,6 +30,12 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
     return path;
 }
 
+// The name after the last backslash: the whole path when it has none.
+inline std::string LastPathComponent(std::string_view path) {
+    const auto slash = path.find_last_of('\\');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 struct DirectoryEntry {
     std::string name;  // the name as the file system stores it (exact letter case)
     std::uint32_t attributes = 0;

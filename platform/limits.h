@@ -11,10 +11,6 @@ inline constexpr std::size_t MaxDefinitionFile = 256 * 1024 * 1024;  // bytes in
 inline constexpr std::size_t MaxTextFile = 64 * 1024 * 1024;         // exclusions, logs, cookie files
 inline constexpr std::size_t MaxCookieFile = 4 * 1024 * 1024;
 inline constexpr std::size_t MaxVersionResource = 1024 * 1024;       // bytes of one VERSIONINFO block
-inline constexpr std::size_t MaxPeHeaderRead = 64 * 1024;
-inline constexpr std::size_t MaxPeSections = 96;
-inline constexpr std::size_t MaxResourceDepth = 3;
-inline constexpr std::size_t MaxResourceEntries = 4096;
 inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 // A stalled or trickling server ends the fetch instead of hanging the program.
 inline constexpr std::uint32_t HttpConnectTimeoutMs = 15 * 1000;

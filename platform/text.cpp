@@ -48,10 +48,6 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && equalsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
-bool endsWithNoCase(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && equalsNoCase(s.substr(s.size() - suffix.size()), suffix);
-}
-
 std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::size_t from) {
     // Folding keeps byte lengths, so positions in the folded text are positions in the original.
     return toLower(haystack).find(toLower(needle), from);

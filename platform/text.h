@@ -14,7 +14,6 @@ std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);
 bool equalsNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view s, std::string_view prefix);
-bool endsWithNoCase(std::string_view s, std::string_view suffix);
 // Position of the first occurrence ignoring case, or npos.
 std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 bool containsNoCase(std::string_view haystack, std::string_view needle);

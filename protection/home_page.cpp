@@ -3,6 +3,7 @@
 #include "app/frm_main.h"
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 #include "protection/memory_shield.h"
 
 namespace sorvane::protection {
@@ -56,7 +57,7 @@ void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKe
     } else {
         return;
     }
-    (void)registry.setValue(root, subKey, valueName, stored);
+    platform::TraceFailure(registry.setValue(root, subKey, valueName, stored), "writing the start page");
 }
 
 FrmHomePageChangedAlert::FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield)

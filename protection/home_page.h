@@ -74,8 +74,6 @@ public:
 
     // The alert's message for the pages of the last check.
     std::string AlertText() const;
-    const std::string& currentPage() const { return current_; }
-    const std::string& rememberedPage() const { return remembered_; }
     std::uint16_t ticks() const { return ticks_; }
     FrmHomePageChangedAlert& alertWindow() { return alert_; }
 

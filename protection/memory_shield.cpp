@@ -3,11 +3,12 @@
 #include <set>
 
 #include "app/frm_main.h"
+#include "platform/scoped_value.h"
 #include "platform/text.h"
-#include "protection/scoped_flag.h"
-#include "removal/process_stop.h"
+#include "platform/trace.h"
+#include "processes/process_stop.h"
 #include "scan/memory_scan.h"
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 
 namespace sorvane::protection {
 
@@ -124,17 +125,17 @@ void MemoryShield::install(scan::ScanHooks& scanHooks) {
 }
 
 bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
-    auto& processes = app_.platform.processes;
+    auto& service = app_.platform.processes;
     const std::string fileName = text::trim(hit.fileLine);
-    const std::string modulePath = hit.processId != 0 ? processes.firstModulePath(hit.processId) : std::string();
+    const std::string modulePath = hit.processId != 0 ? service.firstModulePath(hit.processId) : std::string();
     // The process the pass matched, by its id: a namesake that is not listed keeps running.
-    bool stopped = removal::StopMatchedProcess(processes, app_.host, hit.processId, fileName);
+    bool stopped = processes::StopMatchedProcess(service, app_.host, hit.processId, fileName);
     if (modulePath.empty()) return stopped;
     // STOP answers for the program, not for one copy of it: every other instance started
     // from the same file goes too.
-    for (const auto& process : scan::ListProcesses(processes, "", true).processes)
+    for (const auto& process : processes::ListProcesses(service, "", true).processes)
         if (process.id != hit.processId && text::equalsNoCase(process.modulePath, modulePath))
-            stopped = removal::StopMatchedProcess(processes, app_.host, process.id, fileName) && stopped;
+            stopped = processes::StopMatchedProcess(service, app_.host, process.id, fileName) && stopped;
     return stopped;
 }
 
@@ -153,7 +154,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
     if (hold_.held()) return;
     scan::ScanSession& session = scan_.session(main);
     if (session.state.running) return;
-    ScopedFlag running(passRunning_);
+    platform::ScopedFlag running(passRunning_);
     const auto holding = hold_.hold();
 
     // A Stop pressed in an earlier scan is not meant for the shield.
@@ -165,6 +166,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
         scan::ScanMemory(session);
     } catch (...) {
         // A failing pass is skipped; the timers are armed again all the same.
+        platform::TraceCaughtException("memory shield pass");
     }
     passSession_ = nullptr;
     DropRepeatedExclusionRows(main.lvwSpywareFound, firstNew);

@@ -46,7 +46,6 @@ public:
     // Shows the hit and returns once the user has answered; a window closed any other way
     // (its close box, the session ending) is Dismissed: nothing stopped, nothing excluded.
     Outcome Ask(const scan::MemoryAlert& hit);
-    bool answered() const { return answered_; }
 
     void cmdYes_Click();  // STOP
     void cmdNO_Click();   // ALLOW

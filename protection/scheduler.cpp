@@ -4,8 +4,8 @@
 
 #include "app/frm_main.h"
 #include "localization/messages.h"
+#include "platform/scoped_value.h"
 #include "platform/text.h"
-#include "protection/scoped_flag.h"
 
 namespace sorvane::protection {
 
@@ -215,7 +215,7 @@ void ScanScheduler::loadPicker(ui::DatePicker& picker, std::string_view key, con
 void ScanScheduler::LoadScheduleControls(app::FrmMain& main) {
     setUpPage(main);
     {
-        ScopedFlag loading(loading_);
+        platform::ScopedFlag loading(loading_);
         auto& settings = app_.userSettings;
         main.chkAutoDel.setValue(static_cast<int>(settings.readNumber(app::section::Settings, "chkAutoDel", "0")));
         const DateTime now = locale_.now();

@@ -1,5 +1,7 @@
 #include "removal/frm_delete.h"
 
+#include "platform/trace.h"
+
 namespace sorvane::removal {
 
 FrmDelete::FrmDelete(ui::Host& host, platform::Clipboard& clipboard)
@@ -38,6 +40,6 @@ std::string FrmDelete::listText() const {
     return text;
 }
 
-void FrmDelete::cmdCopy_Click() { (void)clipboard_.setText(listText()); }
+void FrmDelete::cmdCopy_Click() { platform::TraceFailure(clipboard_.setText(listText()), "copying the list"); }
 
 }  // namespace sorvane::removal

@@ -2,6 +2,7 @@
 
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 #include "removal/removal_guard.h"
 #include "removal/sha256.h"
 
@@ -214,12 +215,6 @@ std::optional<std::string> Quarantine::copyFolder(std::string_view path, std::ve
     return std::nullopt;
 }
 
-std::optional<std::string> Quarantine::storeFolder(std::string_view path) {
-    std::vector<Listed> listing;
-    std::vector<KeptFile> keptFiles;
-    return copyFolder(path, listing, keptFiles);
-}
-
 void Quarantine::removeLink(std::string_view path, const platform::DirectoryEntry& entry) {
     // Removing a junction or a symbolic link leaves its target as it is.
     if (entry.isFolder()) {
@@ -427,7 +422,8 @@ void openQuarantineFolder(Quarantine& quarantine, platform::Shell& shell) {
 }
 
 void showFolder(platform::Shell& shell, std::string_view folder) {
-    (void)shell.start("explorer " + std::string(folder), platform::ShowWindow::Normal);
+    platform::TraceFailure(shell.start("explorer " + std::string(folder), platform::ShowWindow::Normal),
+                           "showing the quarantine folder");
 }
 
 }  // namespace sorvane::removal

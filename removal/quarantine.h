@@ -43,8 +43,6 @@ public:
     // Keeps a verified copy of one file; the name it is kept under, or nothing when no
     // safe copy exists (the file is then not to be deleted).
     std::optional<std::string> storeFile(std::string_view path);
-    // Keeps a verified copy of a folder with everything in it, under a name of its own.
-    std::optional<std::string> storeFolder(std::string_view path);
 
     // Quarantines and deletes one file, retrying the deletion 8 times; false when the
     // file was not there, true once a deletion was attempted.

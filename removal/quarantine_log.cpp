@@ -1,6 +1,7 @@
 #include "removal/quarantine_log.h"
 
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::removal {
 
@@ -30,7 +31,7 @@ void QuarantineLog::logRemovedRegistryEntry(std::string_view key, std::string_vi
 void QuarantineLog::append(const std::string& entry) {
     // One append per entry, so that an entry is never left half written; a log that
     // cannot be written loses the entry and removal goes on.
-    (void)files_.appendFile(path_, locale_.toAnsi(entry));
+    platform::TraceFailure(files_.appendFile(path_, locale_.toAnsi(entry)), "writing the quarantine log");
 }
 
 }  // namespace sorvane::removal

@@ -1,6 +1,6 @@
 #include "removal/removal_feature.h"
 
-#include "removal/quarantine_folder.h"
+#include "app/quarantine_folder.h"
 #include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
@@ -19,11 +19,11 @@ RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> auto
       autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
       frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
       store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale,
-                                               QuarantineFolderOf(app.applicationFolder()))),
+                                               app::QuarantineFolderOf(app.applicationFolder()))),
       // Made with the others, so that the authoring file lists its captions before it was opened.
       frmQuarantine_(std::make_unique<FrmQuarantine>(
           app.host, *store_, app.platform.shell, [&app] { return app.branding.ProgramName; },
-          QuarantineFolderOf(app.applicationFolder()))) {
+          app::QuarantineFolderOf(app.applicationFolder()))) {
     app_.registerWindow(*frmDelete_);
     app_.registerWindow(*frmQuarantine_);
 }
@@ -62,7 +62,7 @@ void RemovalFeature::removeRun(app::FrmMain& main) {
 }
 
 void RemovalFeature::viewQuarantine() {
-    (void)app_.platform.files.createFolder(QuarantineFolderOf(app_.applicationFolder()));
+    (void)app_.platform.files.createFolder(app::QuarantineFolderOf(app_.applicationFolder()));
     if (!frmQuarantine_->loaded()) frmQuarantine_->load();
     frmQuarantine_->refresh();
     frmQuarantine_->show(false);

@@ -35,8 +35,6 @@ public:
     void loadDeleteWindow();
 
     FrmDelete& deleteWindow() { return *frmDelete_; }
-    // The quarantine window; loaded once "View Quarantine" has opened it.
-    FrmQuarantine& quarantineWindow() { return *frmQuarantine_; }
     // The run bound to the main window, made on first use.
     RemovalRun* run(app::FrmMain& main);
 

@@ -5,8 +5,9 @@
 
 #include "definitions/records.h"
 #include "platform/text.h"
-#include "removal/process_stop.h"
-#include "removal/quarantine_folder.h"
+#include "platform/trace.h"
+#include "processes/process_stop.h"
+#include "app/quarantine_folder.h"
 #include "removal/registry_backup.h"
 #include "removal/unregister.h"
 
@@ -76,11 +77,11 @@ RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView
       hooks_(std::move(hooks)),
       productName_(std::move(productName)),
       log_(platform.files, platform.locale,
-           QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
-      quarantine_(platform.files, log_, QuarantineFolderOf(platform.environment.applicationFolder()),
+           app::QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
+      quarantine_(platform.files, log_, app::QuarantineFolderOf(platform.environment.applicationFolder()),
                   [&host] { host.yield(); }),
       restorePoint_(platform.restorePoints, platform.processes),
-      index_(platform.files, QuarantineFolderOf(platform.environment.applicationFolder())) {}
+      index_(platform.files, app::QuarantineFolderOf(platform.environment.applicationFolder())) {}
 
 std::string RemovalRun::message(std::string_view key) const {
     return hooks_.message ? hooks_.message(key) : std::string();
@@ -151,7 +152,8 @@ void RemovalRun::lblRemove_Click() {
         view_.lblDeletingPercentageCompleted.setCaption(message("MSG_RESTOREPOINT"));
         host_.yield();
         // A restore point that cannot be made is no reason to keep the threats.
-        (void)restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp());
+        platform::TraceFailure(restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp()),
+                               "making a restore point");
     }
 
     // Everything that goes is on record before it goes; an index that cannot be read is
@@ -385,7 +387,7 @@ void RemovalRun::RemoveExecutable(std::string_view path) {
     const std::string name = fileNamePart(path);
     // A process that survives keeps its file for now; the second pass tries again.
     const bool stopped = hooks_.stopProcessByName ? hooks_.stopProcessByName(name)
-                                                  : StopProcessByName(platform_.processes, host_, name);
+                                                  : processes::StopProcessByName(platform_.processes, host_, name);
     if (!stopped) return;
     (void)quarantine_.quarantineFile(path);
 }
@@ -399,8 +401,9 @@ void RemovalRun::RemoveLibrary(std::string_view path) {
     IndexEntry entry;
     entry.kind = EntryKind::File;
     entry.kept = *stored;
-    if (const auto kept = platform_.files.lookup(quarantine_.folder() + "\\" + *stored)) entry.size = kept->size;
-    entry.sha256 = FileSha256(platform_.files, quarantine_.folder() + "\\" + *stored);
+    const std::string keptPath = platform::JoinPath(quarantine_.folder(), *stored);
+    if (const auto kept = platform_.files.lookup(keptPath)) entry.size = kept->size;
+    entry.sha256 = FileSha256(platform_.files, keptPath);
     if (!quarantine_.record(path, std::move(entry))) return;
     (void)unregisterLibrary(platform_.processes, platform_.shell, path);
     if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);

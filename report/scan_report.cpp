@@ -6,7 +6,7 @@
 #include "definitions/exclusions.h"
 #include "platform/limits.h"
 #include "platform/text.h"
-#include "removal/quarantine_folder.h"
+#include "app/quarantine_folder.h"
 #include "scan/scan_results.h"
 
 namespace sorvane::report {
@@ -114,7 +114,7 @@ void WriteReport(platform::FileSystem& files, platform::Locale& locale, std::str
                  const ReportFacts& facts) {
     std::string quarantine;
     std::string exclusions;
-    if (readAnsiFile(files, locale, removal::QuarantineFolderOf(applicationFolder) + "\\QuarantineLog.txt", quarantine))
+    if (readAnsiFile(files, locale, app::QuarantineFolderOf(applicationFolder) + "\\QuarantineLog.txt", quarantine))
         quarantine = QuarantineText(quarantine);
     if (readAnsiFile(files, locale, platform::JoinPath(applicationFolder, definitions::ExclusionFile), exclusions))
         exclusions = ExclusionText(exclusions);

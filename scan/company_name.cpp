@@ -10,7 +10,16 @@ namespace sorvane::scan {
 
 namespace {
 
-constexpr std::size_t Window = 1024 * 1024;
+// Where a value starts, counted from the first byte of its key. A String entry of a 32-bit
+// version resource is three 16-bit words (length, value length, type), the key in UTF-16
+// with its terminator, then padding to a four-byte boundary: the entry starts on such a
+// boundary, so "CompanyName" (22 bytes) and its terminator (2) end 6 + 24 = 30 bytes in,
+// and 2 bytes of padding put the value at 32, 26 bytes after the key. The 16-bit form has two
+// words before its single-byte key: 4 + 11 + 1 = 16 is already aligned, so the value follows
+// the key's terminator, 12 bytes after the key.
+constexpr std::uint64_t WideValueAfterKey = 2 * (sizeof("CompanyName") - 1) + 2 + 2;
+constexpr std::uint64_t NarrowValueAfterKey = (sizeof("CompanyName") - 1) + 1;
+static_assert(WideValueAfterKey == 26 && NarrowValueAfterKey == 12);
 
 std::string wide(std::string_view ascii) {
     std::string out;
@@ -78,7 +87,7 @@ struct Capture {
 
 }  // namespace
 
-std::string CompanyNameOf(platform::FileSystem& files, std::string_view path) {
+std::string CompanyNameOf(platform::FileSystem& files, std::string_view path, std::size_t readWindow) {
     // One pass over the file answers every search: the wide key after the wide section, else
     // the narrow key after the narrow section (or from the start when there is no section).
     Search wideSection(wide("StringFileInfo"));
@@ -90,12 +99,13 @@ std::string CompanyNameOf(platform::FileSystem& files, std::string_view path) {
 
     // Each window starts with the end of the one before, so that a needle across the border is found.
     const std::size_t overlap = wideSection.needle.size() - 1;
+    const std::size_t chunkSize = std::max(readWindow, overlap + 1);
     std::string window;
     std::string chunk;
     std::uint64_t windowOffset = 0;  // where `window` starts in the file
     std::uint64_t readOffset = 0;    // the first byte not read yet
     for (;;) {
-        if (!files.readRange(path, readOffset, Window, chunk).ok()) return {};
+        if (!files.readRange(path, readOffset, chunkSize, chunk).ok()) return {};
         window.append(chunk);
         wideSection.look(window, windowOffset);
         if (wideSection.at && !wideKey.armed) {
@@ -110,14 +120,14 @@ std::string CompanyNameOf(platform::FileSystem& files, std::string_view path) {
         }
         narrowKeyAfterSection.look(window, windowOffset);
         narrowKeyAnywhere.look(window, windowOffset);
-        if (wideKey.at && !wideValue.start) wideValue.start = *wideKey.at + 26;
+        if (wideKey.at && !wideValue.start) wideValue.start = *wideKey.at + WideValueAfterKey;
         if (narrowKeyAfterSection.at && !narrowValueAfterSection.start)
-            narrowValueAfterSection.start = *narrowKeyAfterSection.at + 12;
-        if (narrowKeyAnywhere.at && !narrowValueAnywhere.start) narrowValueAnywhere.start = *narrowKeyAnywhere.at + 12;
+            narrowValueAfterSection.start = *narrowKeyAfterSection.at + NarrowValueAfterKey;
+        if (narrowKeyAnywhere.at && !narrowValueAnywhere.start) narrowValueAnywhere.start = *narrowKeyAnywhere.at + NarrowValueAfterKey;
         for (auto* value : {&wideValue, &narrowValueAfterSection, &narrowValueAnywhere}) value->take(window, windowOffset);
 
         readOffset += chunk.size();
-        const bool end = chunk.size() < Window;
+        const bool end = chunk.size() < chunkSize;
         // The wide key decides as soon as its value is in: nothing later can change the answer.
         if (wideValue.start && (wideValue.full() || end)) break;
         if (end) break;

@@ -89,7 +89,7 @@ void ScanCookies(ScanSession& session) {
     // One file; false when the scan was ended meanwhile and the phase stops.
     auto inspect = [&](std::size_t i) {
         const auto& name = cookies[i].name;
-        const std::string path = folder + "\\" + name;
+        const std::string path = platform::JoinPath(folder, name);
         ++state.cookieCounter;
         session.UpdateProgress(session.statusText(name), phaseFigure(), -1);
 

@@ -5,7 +5,7 @@
 
 #include "platform/limits.h"
 #include "platform/text.h"
-#include "removal/quarantine_folder.h"
+#include "app/quarantine_folder.h"
 #include "scan/company_name.h"
 
 namespace sorvane::scan {
@@ -124,7 +124,7 @@ bool CompleteScanChosen(ScanSession& session) {
 void SweepDrives(ScanSession& session) {
     auto* drives = session.view.lvwHardDrives;
     if (!drives || session.state.stopRequested) return;
-    Sweep sweep{session, {}, {}, removal::QuarantineFolderOf(session.applicationFolder), {}, 0, 1};
+    Sweep sweep{session, {}, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1};
     const auto& missing = session.view.lvwFileNotFounds;
     for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
     for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));

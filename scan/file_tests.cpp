@@ -6,11 +6,6 @@ namespace sorvane::scan {
 
 namespace attr = platform::attribute;
 
-std::string LastPathComponent(std::string_view path) {
-    auto slash = path.find_last_of('\\');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 bool FileExists(platform::FileSystem& files, std::string_view path) {
     // A pattern would match some other file; the test is for one exact name.
     if (path.empty() || path.find_first_of("*?") != std::string_view::npos) return false;

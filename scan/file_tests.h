@@ -12,7 +12,7 @@ bool FileExists(platform::FileSystem& files, std::string_view path);
 // True when the path names an existing folder (any attributes) or a drive root.
 bool FolderExists(platform::FileSystem& files, std::string_view path);
 
-// The text after the last backslash.
-std::string LastPathComponent(std::string_view path);
+// The text after the last backslash (kept here for the scanners that name it so).
+using platform::LastPathComponent;
 
 }  // namespace sorvane::scan

@@ -5,10 +5,11 @@
 #include "definitions/records.h"
 #include "localization/messages.h"
 #include "platform/text.h"
-#include "removal/process_stop.h"
+#include "platform/trace.h"
+#include "processes/process_stop.h"
 #include "scan/company_name.h"
 #include "scan/file_tests.h"
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 
 namespace sorvane::scan {
 
@@ -61,8 +62,7 @@ std::string withSystemFolder(ScanSession& session, std::string path) {
     if (pos == std::string::npos) return path;
     auto system = session.os.shell.specialFolder(platform::csidl::System);
     if (system.empty()) return path;
-    if (system.back() != '\\') system += '\\';
-    return text::toUpper(system + path.substr(pos + 9));
+    return text::toUpper(platform::JoinPath(system, path.substr(pos + 9)));
 }
 
 void shieldAlert(ScanSession& session, const std::string& company, const std::string& name, const std::string& path,
@@ -77,7 +77,7 @@ void shieldAlert(ScanSession& session, const std::string& company, const std::st
 }
 
 void scanNt(ScanSession& session) {
-    auto list = ListProcesses(session.os.processes, "", true);
+    auto list = processes::ListProcesses(session.os.processes, "", true);
     session.view.lblTotalNoOfRunningItems.setCaption(std::to_string(list.processes.size()));
     std::string lastName;
     const std::string definitions = ntDefinitionText(session, lastName);
@@ -103,7 +103,7 @@ void scanNt(ScanSession& session) {
                 session.addExcluded(name);
             } else if (!text::equalsNoCase(name, CompanionProgram)) {
                 if (scanMode(session)) {
-                    bool stopped = removal::StopMatchedProcess(session.os.processes, session.host, process.id, name);
+                    bool stopped = processes::StopMatchedProcess(session.os.processes, session.host, process.id, name);
                     session.addSummary(StoppedProcessText(session, name, stopped, false), icon::File);
                 } else {
                     shieldAlert(session, company, name, path, process.id);
@@ -168,8 +168,9 @@ void scan9x(ScanSession& session) {
                     (void)terminate9x(session, entry.id);
                     ++session.state.threatsFound;
                 } else {
-                    (void)session.os.files.appendFile(session.definitionPath(definitions::ExclusionFile),
-                                                      text::trim(name) + "\r\n");
+                    platform::TraceFailure(session.os.files.appendFile(session.definitionPath(definitions::ExclusionFile),
+                                                                       text::trim(name) + "\r\n"),
+                                           "adding an exclusion");
                 }
             }
         }

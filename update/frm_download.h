@@ -21,7 +21,6 @@ public:
     void tmrBlink_Timer();
     // "Cancel": the window goes; the update itself carries on.
     void Command1_Click() { unload(); }
-    int step() const { return step_; }
 
 protected:
     void Form_Load() override;

@@ -2,6 +2,7 @@
 
 #include "definitions/definition_files.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::definitions {
 
@@ -41,7 +42,7 @@ void ViewExclusions(platform::FileSystem& fs, platform::Shell& shell, std::strin
                     ui::Host& host, const MessageText& messages) {
     const auto path = platform::JoinPath(applicationFolder, ExclusionFile);
     if (const auto entry = fs.lookup(path); entry && !entry->isFolder()) {
-        (void)shell.start("notepad " + path, platform::ShowWindow::Normal);
+        platform::TraceFailure(shell.start("notepad " + path, platform::ShowWindow::Normal), "showing the exclusions");
         return;
     }
     host.messageBox(messages("MSG_EXCLUDE1"), messages("MSG_EXCLUDE2"), ui::mb::OkOnly);

@@ -3,6 +3,7 @@
 #include "localization/translation_file.h"
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "platform/trace.h"
 
 namespace sorvane::localization {
 
@@ -109,7 +110,7 @@ void FrmLanguage::Command2_Click() { unload(); }
 void FrmLanguage::Command3_Click() {
     const std::string path = app_.appPath(TranslationFileName);
     const auto entry = app_.platform.files.lookup(path);
-    if (entry && !entry->isFolder()) (void)app_.platform.shell.open(path);
+    if (entry && !entry->isFolder()) platform::TraceFailure(app_.platform.shell.open(path), "opening the translation file");
 }
 
 }  // namespace sorvane::localization

@@ -113,9 +113,7 @@ std::optional<DirectoryEntry> Win32FileSystem::lookup(std::string_view path) {
 Status Win32FileSystem::listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) {
     entries.clear();
     QuietErrors quiet;
-    std::string pattern(folder);
-    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-    pattern += '*';
+    const std::string pattern = JoinPath(folder, "*");
     WIN32_FIND_DATAW data{};
     FindHandle find(FindFirstFileW(widen(pattern).c_str(), &data));
     if (!find) {

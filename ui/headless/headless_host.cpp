@@ -3,23 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/scoped_value.h"
+
 namespace sorvane::ui {
-
-namespace {
-
-// Resets a flag on every way out of a scope.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagGuard() { flag_ = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& flag_;
-};
-
-}  // namespace
 
 void HeadlessHost::arm(Timer& timer) {
     if (!timer.form().loaded() || !timer.enabled() || timer.interval() == 0) {
@@ -66,7 +52,7 @@ void HeadlessHost::advance(std::uint64_t ms) {
 
 void HeadlessHost::callYieldHook() {
     if (!yieldHook || inHook_) return;
-    FlagGuard guard(inHook_);
+    platform::ScopedFlag guard(inHook_);
     yieldHook();
 }
 

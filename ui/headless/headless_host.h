@@ -103,7 +103,6 @@ public:
     bool recordChanges = false;
     const std::vector<SeenChange>& seenChanges() const { return seen_; }
     void clearChanges() { seen_.clear(); }
-    bool busyCursor() const { return busy_; }
     const TrayIcon* tray(const Form& form) const;
     // The tray icon's mouse message, delivered as the win32 host delivers it.
     void trayMouse(Form& form, int message) { form.hostMouseMove({0, 0, message, 0, true}); }

@@ -6,6 +6,7 @@
 #include <set>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -85,6 +86,11 @@ inline std::wstring windowText(HWND window) {
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }
+
+// Inside a catch block of a window procedure: the handler that threw, named by its form and
+// control ("frmMain.optMode(1) MouseUp") or its form and message, reaches the trace.
+void TraceHandlerFailure(const Control& control, std::string_view event) noexcept;
+void TraceHandlerFailure(const Form& form, UINT message) noexcept;
 
 }  // namespace win32
 

@@ -166,6 +166,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             view->control->mouseDown(event);
         } catch (...) {
             // A failing handler is skipped; the window keeps running.
+            TraceHandlerFailure(*view->control, "MouseDown");
         }
         --host.dispatchDepth;
     }
@@ -181,6 +182,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             view->control->mouseUp(released);
         } catch (...) {
             // A failing handler is skipped; the window keeps running.
+            TraceHandlerFailure(*view->control, "MouseUp");
         }
         --host.dispatchDepth;
         return result;
@@ -194,6 +196,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             view->control->keyUp(static_cast<int>(wParam));
         } catch (...) {
             // A failing handler is skipped; the window keeps running.
+            TraceHandlerFailure(*view->control, "KeyUp");
         }
         --host.dispatchDepth;
         return result;
@@ -206,6 +209,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             static_cast<TextBox&>(*view->control).keyPress(key);
         } catch (...) {
             // A failing handler is skipped; the key goes to the box.
+            TraceHandlerFailure(*view->control, "KeyPress");
         }
         --host.dispatchDepth;
         if (key == 0) return 0;
@@ -218,6 +222,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             view->control->mouseMove(host.mouseEvent(wParam, lParam));
         } catch (...) {
             // A failing handler is skipped; the window keeps running.
+            TraceHandlerFailure(*view->control, "MouseMove");
         }
         --host.dispatchDepth;
     }

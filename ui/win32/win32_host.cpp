@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <string>
 
 #include "ui/win32/host_impl.h"
+#include "platform/scoped_value.h"
+#include "platform/trace.h"
 #include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
@@ -35,28 +38,18 @@ constexpr ULONGLONG kItemYieldIntervalMs = 25;
 // as a figure can be read.
 constexpr ULONGLONG kItemShowIntervalMs = 100;
 
-// Counts a window procedure on the stack, so that views of destroyed forms outlive it.
-class DispatchScope {
-public:
-    explicit DispatchScope(int& depth) : depth_(depth) { ++depth_; }
-    ~DispatchScope() { --depth_; }
-    DispatchScope(const DispatchScope&) = delete;
-    DispatchScope& operator=(const DispatchScope&) = delete;
-
-private:
-    int& depth_;
-};
-
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     // Until the host has attached its view (and after it detached it), the defaults apply.
     auto* view = reinterpret_cast<FormView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (view == nullptr || view->window.get() != window) return DefWindowProcW(window, message, wParam, lParam);
     Win32Host::Impl& host = *view->host;
-    DispatchScope scope(host.dispatchDepth);
+    // Counts a window procedure on the stack, so that views of destroyed forms outlive it.
+    platform::ScopedValue<int> scope(host.dispatchDepth, host.dispatchDepth + 1);
     try {
         return host.formMessage(*view, message, wParam, lParam);
     } catch (...) {
         // Handlers never throw at the user: the failing step is skipped.
+        TraceHandlerFailure(*view->form, message);
         return 0;
     }
 }
@@ -112,6 +105,25 @@ NOTIFYICONDATAW fullTrayData(const FormView& view) {
 }
 
 }  // namespace
+
+void win32::TraceHandlerFailure(const Control& control, std::string_view event) noexcept {
+    try {
+        std::string where = control.form().name() + "." + control.name();
+        if (control.index() >= 0) where += "(" + std::to_string(control.index()) + ")";
+        where += " " + std::string(event);
+        platform::TraceCaughtException(where);
+    } catch (...) {
+        platform::TraceCaughtException("control handler");
+    }
+}
+
+void win32::TraceHandlerFailure(const Form& form, UINT message) noexcept {
+    try {
+        platform::TraceCaughtException(form.name() + " message " + std::to_string(message));
+    } catch (...) {
+        platform::TraceCaughtException("form handler");
+    }
+}
 
 Win32Host::Impl::Impl() {
     instance = GetModuleHandleW(nullptr);

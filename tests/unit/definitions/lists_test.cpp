@@ -9,6 +9,7 @@
 #include "tests/fakes/fake_file_system.h"
 #include "tests/fakes/fake_locale.h"
 #include "tests/fakes/fake_shell.h"
+#include "tests/fakes/fake_trace.h"
 
 namespace sorvane::definitions {
 namespace {
@@ -133,6 +134,20 @@ TEST_F(Exclusions, FoldersMatchInsideEntries) {
     EXPECT_FALSE(list.IsExcluded("c:\\program files\\foo"));
     EXPECT_FALSE(list.IsFolderExcluded("C:\\Program Files\\Other"));
     EXPECT_TRUE(list.IsExcluded("hkey_current_user\\software\\bad"));
+}
+
+TEST_F(Exclusions, AnExclusionThatCannotBeWrittenReachesTheTrace) {
+    fakes::MemoryTrace trace;
+    files.addFile(path, "a\r\n");
+    files.setInUse(path);
+    list.AddExclusion("d");
+    EXPECT_FALSE(list.IsExcluded("d"));
+    ASSERT_EQ(trace.lines.size(), 1u);
+    EXPECT_EQ(trace.lines[0], "adding an exclusion: failed with error 32");  // sharing violation
+    files.setInUse(path, false);
+    list.AddExclusion("e");
+    EXPECT_TRUE(list.IsExcluded("e"));
+    EXPECT_EQ(trace.lines.size(), 1u);
 }
 
 TEST_F(Exclusions, FailuresKeepTheOldListAndAMissingFileEmptiesIt) {

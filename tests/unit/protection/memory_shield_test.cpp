@@ -1,6 +1,9 @@
 #include "protection/memory_shield.h"
 
+#include <stdexcept>
+
 #include "scan/memory_scan.h"
+#include "tests/fakes/fake_trace.h"
 #include "tests/unit/protection/protection_fixture.h"
 #include "tests/unit/scan/scan_fixture.h"
 
@@ -375,6 +378,24 @@ TEST_F(MemoryShieldTest, ACompanyIsReadAgainOnlyWhenTheProgramFileChanges) {
     EXPECT_GT(afterChange, afterFirst);
     host->advance(20000);
     EXPECT_EQ(fake.files.bytesRead("C:\\Windows\\evil.exe"), afterChange);
+}
+
+TEST_F(MemoryShieldTest, APassThatFailsReachesTheTraceAndTheTimersRunAgain) {
+    fakes::MemoryTrace trace;
+    auto& main = start();
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    int thrown = 0;
+    host->yieldHook = [&] {
+        if (protection().memory.passRunning() && thrown == 0) {
+            ++thrown;
+            throw std::runtime_error("process listing broke");
+        }
+    };
+    host->advance(FirstPassMs);
+    EXPECT_EQ(thrown, 1);
+    EXPECT_TRUE(trace.holds("memory shield pass: process listing broke"));
+    EXPECT_FALSE(protection().memory.passRunning());
+    EXPECT_TRUE(main.tmrMemoryInspected.on());
 }
 
 }  // namespace

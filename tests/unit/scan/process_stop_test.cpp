@@ -1,11 +1,11 @@
-#include "removal/process_stop.h"
+#include "processes/process_stop.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_processes.h"
 #include "ui/headless/headless_host.h"
 
-namespace sorvane::removal {
+namespace sorvane::processes {
 namespace {
 
 class ProcessStopTest : public ::testing::Test {
@@ -114,4 +114,4 @@ TEST_F(ProcessStopTest, AFailedEnumerationIsAFailedStop) {
 }
 
 }  // namespace
-}  // namespace sorvane::removal
+}  // namespace sorvane::processes

@@ -5,10 +5,10 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
-#include "removal/process_stop.h"
+#include "processes/process_stop.h"
 #include "scan/company_name.h"
 #include "scan/file_tests.h"
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 #include "scan/registry_tools.h"
 #include "tests/win/platform/win_test_support.h"
 #include "ui/headless/headless_host.h"
@@ -139,15 +139,15 @@ TEST(ProcessList, ListsThisProgramInBothModes) {
     const auto self = processes.currentProcessId();
     const auto ownName = scan::LastPathComponent(wintest::ownPath());
     for (bool processStatus : {true, false}) {
-        auto list = scan::ListProcesses(processes, "", processStatus);
+        auto list = processes::ListProcesses(processes, "", processStatus);
         ASSERT_TRUE(list.ok);
         auto it = std::find_if(list.processes.begin(), list.processes.end(),
                                [&](const auto& p) { return p.id == self; });
         ASSERT_NE(it, list.processes.end()) << processStatus;
         EXPECT_NE(it->name.find(ownName), std::string::npos) << it->name;
     }
-    EXPECT_EQ(scan::ProcessBaseName(processes, self), ownName);
-    auto filtered = scan::ListProcesses(processes, ownName, true);
+    EXPECT_EQ(processes::ProcessBaseName(processes, self), ownName);
+    auto filtered = processes::ListProcesses(processes, ownName, true);
     EXPECT_FALSE(filtered.processes.empty());
 }
 
@@ -165,9 +165,9 @@ TEST(ProcessStop, StopsAChildThisTestStartedByItsName) {
     ui::HeadlessHost host;
     // A child that has not yet loaded its module has no name to be found by.
     for (int i = 0; i < 3000 && processes.firstModulePath(child.id).empty(); ++i) Sleep(10);
-    EXPECT_TRUE(removal::StopProcessByName(processes, host, name));
+    EXPECT_TRUE(processes::StopProcessByName(processes, host, name));
     ASSERT_EQ(WaitForSingleObject(child.process.get(), 30'000), WAIT_OBJECT_0);
-    EXPECT_TRUE(removal::StopProcessByName(processes, host, "no-such-program-running.exe"));
+    EXPECT_TRUE(processes::StopProcessByName(processes, host, "no-such-program-running.exe"));
 }
 
 namespace {
@@ -205,13 +205,13 @@ TEST(ProcessStop, StopsTheMatchedChildByIdAndLeavesItsNamesakeRunning) {
                                  processes.firstModulePath(namesake.id).empty());
          ++i)
         Sleep(10);
-    EXPECT_TRUE(removal::StopMatchedProcess(processes, host, matched.id, name));
+    EXPECT_TRUE(processes::StopMatchedProcess(processes, host, matched.id, name));
     EXPECT_EQ(WaitForSingleObject(matched.process.get(), 30'000), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(namesake.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     // The privilege was held for the termination only.
     EXPECT_FALSE(debugPrivilegeEnabled());
     // An id that has ended stops nothing else of that name.
-    EXPECT_TRUE(removal::StopMatchedProcess(processes, host, matched.id, name));
+    EXPECT_TRUE(processes::StopMatchedProcess(processes, host, matched.id, name));
     EXPECT_EQ(WaitForSingleObject(namesake.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     TerminateProcess(namesake.process.get(), 0);
     WaitForSingleObject(namesake.process.get(), 30'000);

@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <string>
+#include <stdexcept>
 #include <vector>
 
 #include "ui/form.h"
+#include "tests/fakes/fake_trace.h"
 #include "tests/win/ui/shown_form_test.h"
 #include "ui/win32/win32_host.h"
 
@@ -512,6 +514,24 @@ TEST_F(Win32HostTest, MouseUpFollowsTheClickAndTypedKeysPassThroughKeyPress) {
     for (wchar_t typed : {L'a', L'x', L'c'}) SendMessageW(text, WM_CHAR, typed, 1);
     EXPECT_EQ(keys, (std::vector<int>{'a', 'x', 'c'}));
     EXPECT_EQ(form->text->text(), "bc");
+}
+
+TEST_F(Win32HostTest, AHandlerThatThrowsIsSkippedAndNamedInTheTrace) {
+    sorvane::fakes::MemoryTrace trace;
+    form->check->onKeyUp = [](int) { throw std::runtime_error("key handler broke"); };
+    form->mode1->onMouseUp = [](const MouseEvent&) { throw std::runtime_error("mouse handler broke"); };
+    form->go->onClick = [] { throw std::runtime_error("click handler broke"); };
+    SendMessageW(of(*form->check), WM_KEYUP, 'A', 0xC0000001);
+    SendMessageW(of(*form->mode1), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageW(of(*form->go), BM_CLICK, 0, 0);
+    EXPECT_TRUE(trace.holds("frmAll.chkThing KeyUp: key handler broke"));
+    EXPECT_TRUE(trace.holds("frmAll.optMode(1) MouseUp: mouse handler broke"));
+    EXPECT_TRUE(trace.holds("frmAll message 273: click handler broke"));  // WM_COMMAND
+    // The window goes on: the next click of the same button runs its handler.
+    int clicks = 0;
+    form->go->onClick = [&] { ++clicks; };
+    SendMessageW(of(*form->go), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(Win32HostTest, TheTrayIconComesBackWhenTheTaskbarIsCreatedAgain) {

@@ -1,9 +1,9 @@
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 
 #include "platform/text.h"
-#include "scan/file_tests.h"
+#include "platform/file_system.h"
 
-namespace sorvane::scan {
+namespace sorvane::processes {
 
 namespace {
 std::string cutAtNul(std::string text) {
@@ -17,7 +17,7 @@ bool hasWellKnownName(std::uint32_t id) { return id == 0 || id == 2; }
 std::string baseName(std::uint32_t id, const std::string& modulePath) {
     if (id == 0) return "System Idle Process";
     if (id == 2) return "System";
-    return LastPathComponent(cutAtNul(modulePath));
+    return platform::LastPathComponent(cutAtNul(modulePath));
 }
 }  // namespace
 
@@ -48,4 +48,4 @@ ProcessList ListProcesses(platform::Processes& processes, std::string_view nameF
     return list;
 }
 
-}  // namespace sorvane::scan
+}  // namespace sorvane::processes

@@ -1,12 +1,12 @@
-#include "removal/process_stop.h"
+#include "processes/process_stop.h"
 
 #include <algorithm>
 #include <string>
 
 #include "platform/text.h"
-#include "scan/process_list.h"
+#include "processes/process_list.h"
 
-namespace sorvane::removal {
+namespace sorvane::processes {
 
 namespace {
 constexpr int StopAttempts = 11;
@@ -70,10 +70,10 @@ bool StopProcess(platform::Processes& processes, std::uint32_t id, std::uint32_t
 
 bool StopProcessByName(platform::Processes& processes, ui::Host& host, std::string_view fileName) {
     const NameMatch wanted(fileName);
-    auto list = scan::ListProcesses(processes, "", true);
+    auto list = ListProcesses(processes, "", true);
     // Not knowing what runs is no proof that nothing of that name does.
     if (!list.ok) return false;
-    const scan::RunningProcess* match = nullptr;
+    const RunningProcess* match = nullptr;
     for (const auto& process : list.processes) {
         if (wanted.matches(process.name)) {
             match = &process;
@@ -95,10 +95,10 @@ bool StopMatchedProcess(platform::Processes& processes, ui::Host& host, std::uin
     // An id is reused once its process has ended: one that now runs a program of another
     // name is not the one that was matched. One that can no longer be read is not ended
     // blindly either; it counts as not stopped.
-    const std::string name = scan::ProcessBaseName(processes, id);
+    const std::string name = ProcessBaseName(processes, id);
     if (name.empty()) return false;
     if (!NameMatch(fileName).matches(name)) return true;
     return stopWithRetries(processes, host, id);
 }
 
-}  // namespace sorvane::removal
+}  // namespace sorvane::processes

@@ -5,7 +5,7 @@
 #include "platform/processes.h"
 #include "ui/host.h"
 
-namespace sorvane::removal {
+namespace sorvane::processes {
 
 // Stops the first running process whose executable matches the file name (also through
 // its 8.3 alias). True when none runs or it was stopped; false when it survived every
@@ -28,4 +28,4 @@ bool StopProcess(platform::Processes& processes, std::uint32_t id, std::uint32_t
 // their first 15 characters.
 std::string ReducedProcessName(std::string_view name);
 
-}  // namespace sorvane::removal
+}  // namespace sorvane::processes

@@ -2,14 +2,14 @@
 #include <string>
 #include <string_view>
 
-namespace sorvane::removal {
+#include "platform/file_system.h"
+
+namespace sorvane::app {
 
 // The quarantine folder beside the program: "<application folder>\quarantine". Removal
 // keeps its copies there and the drive sweep never looks inside.
 inline std::string QuarantineFolderOf(std::string_view applicationFolder) {
-    std::string folder(applicationFolder);
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    return folder + "quarantine";
+    return platform::JoinPath(applicationFolder.empty() ? "\\" : applicationFolder, "quarantine");
 }
 
-}  // namespace sorvane::removal
+}  // namespace sorvane::app

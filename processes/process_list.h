@@ -6,7 +6,7 @@
 
 #include "platform/processes.h"
 
-namespace sorvane::scan {
+namespace sorvane::processes {
 
 struct RunningProcess {
     std::uint32_t id = 0;
@@ -30,4 +30,4 @@ ProcessList ListProcesses(platform::Processes& processes, std::string_view nameF
 // well-known names; empty when the process cannot be opened.
 std::string ProcessBaseName(platform::Processes& processes, std::uint32_t id);
 
-}  // namespace sorvane::scan
+}  // namespace sorvane::processes
