@@ -6,9 +6,9 @@
 #include "platform/scoped_value.h"
 #include "platform/text.h"
 #include "platform/trace.h"
+#include "processes/process_list.h"
 #include "processes/process_stop.h"
 #include "scan/memory_scan.h"
-#include "processes/process_list.h"
 
 namespace sorvane::protection {
 
