@@ -490,8 +490,10 @@ void FrmMain::Form_Load() {
         return;
     }
 
-    // 7-9: definitions, Status page, process status.
+    // 7-9: definitions, Status page, process status. An update a crash cut short is finished
+    // first; only now, since a second copy that ends above must not touch another's update.
     const std::string folder = app.applicationFolder();
+    call(app.hooks.finishInterruptedUpdate);
     InstallDownloadedDefinitions(app.platform.files, folder);
     app.definitionCounts = CountDefinitions(app.platform.files, folder);
     app.DefinitionCount = app.definitionCounts.total();
@@ -579,7 +581,7 @@ void FrmMain::RefreshStatusPanel() {
     const auto& settings = app.userSettings;
     lblDefCount.setCaption(app.platform.locale.formatWholeNumber(app.DefinitionCount));
     lblVersion.setCaption(app.branding.versionText());
-    lblDefVersion.setCaption(ReadDefinitionsDate(app.platform.files, app.applicationFolder()) + " PST");
+    lblDefVersion.setCaption(ReadDefinitionsDate(app.platform.files, app.platform.locale, app.applicationFolder()) + " PST");
     lblDefRemoved.setCaption(settings.read(section::Settings, "lblDefRemoved", "0"));
     lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", "Never"));
     lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", "Never"));
@@ -642,7 +644,7 @@ void FrmMain::LoadOptionsIntoControls() {
     checkFrom(chkScanCookies, section::Options, "1");
     checkFrom(chkSendData, section::Options, "1");
     lblLastUpdate.setCaption("Signatures Last Updated On " +
-                             ReadDefinitionsDate(app.platform.files, app.applicationFolder()) + " PST");
+                             ReadDefinitionsDate(app.platform.files, app.platform.locale, app.applicationFolder()) + " PST");
 
     checkFrom(chkAutomaticScanYesOrNo, section::Options, "0");
     const bool scheduled = settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0;

@@ -42,6 +42,7 @@ struct MainWindowHooks {
     std::function<bool()> trayRunning;                    // bRunningInTray
 
     // Definitions, drives and schedule, at load.
+    std::function<void()> finishInterruptedUpdate;        // after the single-instance test, before the files are read
     std::function<void()> loadExclusions;
     Action loadSchedulerControls;
     Action fillDriveList;

@@ -173,8 +173,10 @@ void LoadDefaultMessages(Languages& catalogue) {
         // Looked up by the language window, which has no other text for its title and its notice.
         {"MSG_TITLELANGUAGE", "Language Selection"},
         {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
+        // Shown by the update when the files could not be replaced here; the file and the cause follow.
+        {"MSG_UPDATE_LOCAL", "The definition files on this computer could not be updated:"},
     };
-    static_assert(std::size(defaults) == 67);
+    static_assert(std::size(defaults) == 68);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
 }
 

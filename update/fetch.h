@@ -32,8 +32,12 @@ struct FetchResult {
     // Success only when the server answered below 400 and the whole body arrived within
     // the size and time limits: exactly as many bytes as it announced, when it announced a length.
     platform::Status status;
-    // The body converted from the ANSI code page to UTF-8; empty unless status is ok.
+    // The body converted from the ANSI code page to UTF-8 (FetchBytes: as it arrived); empty
+    // unless status is ok.
     std::string text;
+    // Whether the server announced the body's length. Without one (a chunked body, or one
+    // ended by closing the connection) a body cut short cannot be told from a whole one.
+    bool lengthAnnounced = false;
     bool ok() const { return status.ok(); }
 };
 
@@ -51,6 +55,8 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
 // images): no code-page conversion, which would change bytes the code page has no character
 // for. Nothing on any failure.
 std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url);
+// The same with the outcome, for callers that check the body's completeness themselves.
+FetchResult FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress);
 
 // The body as text; empty on any failure.
 std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url);
