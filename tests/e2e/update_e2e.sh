@@ -65,7 +65,8 @@ stop_server() { kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/de
 update() {  # EXPECTED_STATUSES (such as 0 or 0|1) [--json]
     local expected=$1 status=0
     shift
-    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update "$@" >"$work/out" 2>"$work/err" || status=$?
+    LC_ALL=${wine_locale:-$LC_ALL} SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update "$@" \
+        >"$work/out" 2>"$work/err" || status=$?
     if [[ ! "|$expected|" == *"|$status|"* ]]; then
         echo "update: expected exit $expected, got $status"; cat "$work/out" "$work/err"; exit 1
     fi
@@ -181,7 +182,7 @@ fresh_app() { rm -rf "$app" && mkdir -p "$app" && cp "$cmd" "$app/" && cp "$defs
 start_release release
 for locale in de_DE.UTF-8 ko_KR.UTF-8 ja_JP.UTF-8; do
     fresh_app
-    LC_ALL=$locale update 0
+    wine_locale=$locale update 0
     for file in "$work/updated"/*.dat; do
         name=$(basename "$file")
         [[ "$name" == date.dat ]] && continue
@@ -190,7 +191,7 @@ for locale in de_DE.UTF-8 ko_KR.UTF-8 ja_JP.UTF-8; do
     # The stored date is read back as the one written (non-ASCII AM/PM markers included): the
     # next request carries it, and nothing is newer.
     : >"$work/requests"
-    LC_ALL=$locale update 1
+    wine_locale=$locale update 1
     grep -q 'currentDateNEW.asp?prog=Sorvane&comp=Talvenor&iso=2024-05-14T09:30:00$' "$work/requests" || {
         echo "$locale: date.dat ($(od -c "$app/date.dat" | head -2)) was not read back"; cat "$work/requests"; exit 1; }
 done
