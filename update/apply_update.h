@@ -74,7 +74,7 @@ ReplaceResult CommitUpdate(platform::FileSystem& files, std::string_view folder,
 
 // Finishes a replacement a crash cut short (the journal names the files still to move),
 // or clears the leftovers of one that never reached its journal. A failure means the
-// journal is still there and the definition files may be part old, part new: no update may
+// journal is still there and the definition files may be partly old, partly new: no update may
 // build on them until a later call succeeds. The caller holds DefinitionsLockName.
 ReplaceResult CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder);
 
