@@ -87,10 +87,11 @@ void DeleteDefinitionFiles(platform::FileSystem& files, std::string_view folder)
     }
 }
 
-std::string ReadDefinitionsDate(platform::FileSystem& files, std::string_view folder) {
+std::string ReadDefinitionsDate(platform::FileSystem& files, platform::Locale& locale, std::string_view folder) {
     std::string bytes;
     if (!files.readRange(JoinPath(folder, "date.dat"), 0, 4096, bytes).ok()) return std::string(DefaultDefinitionsDate);
-    const auto found = text::lines(bytes);
+    // Written in the ANSI code page: a Korean or Greek AM/PM marker is not UTF-8 as stored.
+    const auto found = text::lines(locale.fromAnsi(bytes));
     if (found.empty() || text::trim(found.front()).empty()) return std::string(DefaultDefinitionsDate);
     return text::trim(found.front());
 }

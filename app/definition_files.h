@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/locale.h"
 
 namespace sorvane::app {
 
@@ -45,7 +46,7 @@ std::int32_t CountFileLines(platform::FileSystem& files, std::string_view path);
 std::string FirstMissingDefinitionFile(platform::FileSystem& files, std::string_view folder);
 // Deletes the definition files and "date.dat", so that the next update is a full download.
 void DeleteDefinitionFiles(platform::FileSystem& files, std::string_view folder);
-// The first line of "date.dat", or the default date when there is none.
-std::string ReadDefinitionsDate(platform::FileSystem& files, std::string_view folder);
+// The first line of "date.dat" (ANSI code page) as UTF-8, or the default date when there is none.
+std::string ReadDefinitionsDate(platform::FileSystem& files, platform::Locale& locale, std::string_view folder);
 
 }  // namespace sorvane::app

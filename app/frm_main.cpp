@@ -498,8 +498,10 @@ void FrmMain::Form_Load() {
         return this;
     };
 
-    // 7-9: definitions, Status page, process status.
+    // 7-9: definitions, Status page, process status. An update a crash cut short is finished
+    // first; only now, since a second copy that ends above must not touch another's update.
     const std::string folder = app.applicationFolder();
+    call(app.hooks.finishInterruptedUpdate);
     InstallDownloadedDefinitions(app.platform.files, folder);
     app.definitionCounts = CountDefinitions(app.platform.files, folder);
     app.DefinitionCount = app.definitionCounts.total();
@@ -594,7 +596,7 @@ void FrmMain::RefreshStatusPanel() {
     const auto& settings = app.userSettings;
     lblDefCount.setCaption(app.platform.locale.formatWholeNumber(app.DefinitionCount));
     lblVersion.setCaption(app.branding.versionText());
-    lblDefVersion.setCaption(DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.applicationFolder())));
+    lblDefVersion.setCaption(DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.platform.locale, app.applicationFolder())));
     lblDefRemoved.setCaption(settings.read(section::Settings, "lblDefRemoved", "0"));
     lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", "Never"));
     lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", "Never"));
@@ -658,7 +660,7 @@ void FrmMain::LoadOptionsIntoControls() {
     checkFrom(chkScanCookies, section::Options, "1");
     checkFrom(chkSendData, section::Options, "1");
     lblLastUpdate.setCaption(app.message("MSG_LAST_UPDATED") + " " +
-                             DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.applicationFolder())));
+                             DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.platform.locale, app.applicationFolder())));
 
     checkFrom(chkAutomaticScanYesOrNo, section::Options, "0");
     const bool scheduled = settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0;

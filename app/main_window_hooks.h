@@ -45,6 +45,7 @@ struct MainWindowHooks {
     std::function<std::string()> trayTip;                 // the tip: whether protection is on
 
     // Definitions, drives and schedule, at load.
+    std::function<void()> finishInterruptedUpdate;        // after the single-instance test, before the files are read
     std::function<void()> loadExclusions;
     Action loadSchedulerControls;
     Action fillDriveList;

@@ -6,6 +6,7 @@
 #include "scan/console_scan.h"
 #include "scan/scan_results.h"
 #include "ui/headless/headless_host.h"
+#include "update/apply_update.h"
 
 namespace sorvane::cli {
 
@@ -29,6 +30,13 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     auto& view = scan.session.view;
     scan.chooseScope(complete);
     report::InstallConsoleReport(scan);
+    // An update a crash cut short is finished before the files are read, under the lock every
+    // Sorvane process shares, so that one in progress in another process is left alone.
+    if (auto r = update::FinishInterruptedUpdate(platform.instance, platform.files, scan.application.applicationFolder());
+        !r.ok()) {
+        console.err << "SorvaneCmd scan: warning: an earlier update could not be finished: "
+                    << update::ReplaceFailureText(r) << "\n";
+    }
     if (!scan.definitionsPresent()) {
         console.err << "SorvaneCmd scan: " << scan.application.message("MSG_MISSING") << " ("
                     << scan.application.applicationFolder() << ")\n";

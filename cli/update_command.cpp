@@ -18,6 +18,7 @@ std::string resultName(update::UpdateResult result) {
         case update::UpdateResult::Current: return "current";
         case update::UpdateResult::Unreachable: return "unreachable";
         case update::UpdateResult::Unusable: return "unusable";
+        case update::UpdateResult::LocalFailure: return "local-failure";
     }
     return "unusable";
 }
@@ -62,14 +63,20 @@ int runUpdate(platform::Platform& platform, std::span<const std::string> args, C
             document["date"] = outcome.newDate;
             document["files"] = nlohmann::json::array();
             for (const auto& file : outcome.files) {
-                document["files"].push_back(
-                    {{"name", file.name}, {"added", file.added}, {"deletionPass", file.deletionPass}});
+                document["files"].push_back({{"name", file.name},
+                                             {"added", file.added},
+                                             {"deletionPass", file.deletionPass},
+                                             {"restored", file.restored}});
             }
         }
         if (!outcome.detail.empty()) document["error"] = outcome.detail;
         console.out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     } else if (outcome.result == update::UpdateResult::Updated) {
         for (const auto& file : outcome.files) {
+            if (file.restored) {
+                console.out << file.name << ": missing, restored whole from the server\n";
+                continue;
+            }
             console.out << file.name << ": " << file.added << " added" << (file.deletionPass ? ", outdated entries removed" : "")
                         << "\n";
         }

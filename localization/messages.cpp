@@ -191,12 +191,14 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_AUTO_UPDATED",
          "All [ProgramName] signatures have been updated automatically.  You are now protected from new malicious "
          "applications."},
+        // Shown by the update when the files could not be replaced here; the file and the cause follow.
+        {"MSG_UPDATE_LOCAL", "The definition files on this computer could not be updated:"},
         {"MSG_ANON_NOTICE",
          "To help identify new spyware, [ProgramName] sends [CompanyName] the names of the programs running on this "
          "computer, such as \"notepad.exe\": never their folders, your files or anything about you. You can turn "
          "this off under Settings: \"Send anonymous data to help identify unknown spyware\"."},
     };
-    static_assert(std::size(defaults) == 76);
+    static_assert(std::size(defaults) == 77);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
     // What the shields and the scheduler tell about themselves: the schedule page's refusal,
     // the Status page, the tray icon's tip and its balloons, and the memory alert.

@@ -15,6 +15,29 @@ class InstanceLock {
 public:
     virtual ~InstanceLock() = default;
     virtual bool anotherInstanceRunning(std::string_view name) = 0;
+    // Takes the lock of this name that every process of the machine shares, waiting up to
+    // `timeoutMs` while another process holds it (error::Timeout then). A holder that ended
+    // without releasing it leaves it free. Held until release().
+    virtual Status acquire(std::string_view name, std::uint32_t timeoutMs) = 0;
+    virtual void release(std::string_view name) = 0;
+};
+
+// Holds a shared named lock for the life of a scope.
+class ScopedLock {
+public:
+    ScopedLock(InstanceLock& locks, std::string_view name, std::uint32_t timeoutMs)
+        : locks_(locks), name_(name), status_(locks.acquire(name, timeoutMs)) {}
+    ~ScopedLock() {
+        if (status_.ok()) locks_.release(name_);
+    }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+    const Status& status() const { return status_; }
+
+private:
+    InstanceLock& locks_;
+    std::string name_;
+    Status status_;
 };
 
 // HTTP GET. `onChunk` receives the body piece by piece with the total length when the

@@ -15,6 +15,7 @@ inline constexpr std::uint32_t InvalidData = 13;
 inline constexpr std::uint32_t NotReady = 21;
 inline constexpr std::uint32_t SharingViolation = 32;
 inline constexpr std::uint32_t NotSupported = 50;
+inline constexpr std::uint32_t DiskFull = 112;
 inline constexpr std::uint32_t FileExists = 80;
 inline constexpr std::uint32_t InvalidParameter = 87;
 inline constexpr std::uint32_t InsufficientBuffer = 122;

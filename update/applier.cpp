@@ -1,7 +1,7 @@
 #include "update/applier.h"
 
 #include <algorithm>
-#include <set>
+#include <unordered_set>
 
 #include "definitions/encoding.h"
 #include "platform/limits.h"
@@ -11,6 +11,10 @@ namespace sorvane::update {
 namespace {
 
 enum FileIndex : std::size_t { File = 0, Exe, Registry, Cookies, Directory, Safety };
+
+// Lines of a deletion pass, and records gathered, between two progress reports.
+constexpr std::size_t LinesBetweenReports = 100;
+constexpr std::size_t RecordsBetweenReports = 1000;
 
 // Lower case of single-byte text: ASCII and the Latin-1 capitals of code page 1252.
 std::string lowerSingleByte(std::string_view s) {
@@ -42,9 +46,12 @@ bool isBlank(std::string_view line) { return line.empty() || line == " "; }
 
 std::vector<UpdateRecord> ParseUpdateText(std::string_view input) {
     std::vector<UpdateRecord> records;
+    // Lower-cased once: a case-blind search from every record's start would lower-case the
+    // rest of the text each time, quadratic in the size of the update.
+    const std::string lowered = text::toLower(input);
     std::size_t start = 0;
     while (start <= input.size() && records.size() < limits::MaxUpdateRecords) {
-        std::size_t end = text::findNoCase(input, "[BR]", start);
+        std::size_t end = lowered.find("[br]", start);
         if (end == std::string_view::npos) end = input.size();
         const std::string record = text::trim(input.substr(start, end - start));
         start = end + 4;
@@ -59,6 +66,15 @@ std::vector<UpdateRecord> ParseUpdateText(std::string_view input) {
         records.push_back(std::move(r));
     }
     return records;
+}
+
+bool EndsWithClosingRecord(std::string_view input) {
+    std::size_t end = input.size();
+    while (end > 0 && (input[end - 1] == ' ' || input[end - 1] == '\r' || input[end - 1] == '\n')) --end;
+    const std::string_view tail = ClosingRecord.substr(4);  // "|END[DEF]": "[BR]" is matched in any letter case
+    if (end < tail.size() || input.substr(end - tail.size(), tail.size()) != tail) return false;
+    const std::size_t record = end - tail.size();
+    return record == 0 || (record >= 4 && text::equalsNoCase(input.substr(record - 4, 4), "[BR]"));
 }
 
 bool SectionAccepted(std::size_t fileIndex, std::string_view section) {
@@ -119,18 +135,21 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
                              const DeletionProgress& progress) {
     FileUpdate result;
     std::string additions;
-    std::vector<std::string> deletions;  // names, in order; an addition withdraws its name
+    // Names to delete; an addition withdraws its name. Looked up by hash, so that an update of
+    // many deletions and additions stays linear in its size.
+    std::unordered_set<std::string> deletions;
+    std::size_t seen = 0;
     for (const UpdateRecord& record : records) {
+        if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
         if (!SectionAccepted(fileIndex, record.section)) continue;
         if (record.action == "ADD") {
             const std::string line = WrittenLine(fileIndex, record);
             additions += line;
             additions += "\r\n";
             ++result.added;
-            const std::string name = StoredLineName(line);
-            deletions.erase(std::remove(deletions.begin(), deletions.end(), name), deletions.end());
+            if (!deletions.empty()) deletions.erase(StoredLineName(line));
         } else if (record.action == "DEL") {
-            deletions.push_back(PayloadName(record.payload));
+            deletions.insert(PayloadName(record.payload));
         }
     }
 
@@ -148,13 +167,13 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
     }
 
     result.deletionPass = true;
-    const std::set<std::string> names(deletions.begin(), deletions.end());
+    const std::unordered_set<std::string>& names = deletions;
     std::string kept;
     kept.reserve(content.size());
     std::size_t read = 0;
     for (const std::string& line : text::lines(content)) {
         ++read;
-        if (progress && read % 100 == 0) progress(read);
+        if (progress && read % LinesBetweenReports == 0) progress(read);
         if (isBlank(line) || names.count(StoredLineName(line)) != 0) continue;
         kept += line;
         kept += "\r\n";

@@ -29,6 +29,12 @@ struct UpdateRecord {
 // are empty. At most limits::MaxUpdateRecords records are read.
 std::vector<UpdateRecord> ParseUpdateText(std::string_view text);
 
+// The record the reference server ends every update text with: empty section, action
+// "END", empty payload (an unknown action, which older programs skip). A body that came
+// without a length is whole only when it ends with it.
+inline constexpr std::string_view ClosingRecord = "[BR]|END[DEF]";
+bool EndsWithClosingRecord(std::string_view text);
+
 // Whether the file at `fileIndex` (of UpdateFiles) takes records of this decoded section.
 bool SectionAccepted(std::size_t fileIndex, std::string_view section);
 
@@ -51,7 +57,8 @@ struct FileUpdate {
     std::size_t count() const { return added + (deletionPass ? 1 : 0); }
 };
 
-// Receives the number of lines read so far, every 100 lines of a deletion pass.
+// Receives the number of lines read so far, every 100 lines of a deletion pass, and 0 every
+// 1,000 records while the additions are gathered (a chance to let the window paint).
 using DeletionProgress = std::function<void(std::size_t linesRead)>;
 
 // The new content of the file at `fileIndex`, whose stored bytes are `oldContent`.

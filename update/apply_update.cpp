@@ -37,7 +37,7 @@ void clearStagedFiles(platform::FileSystem& files, std::string_view folder) {
 }  // namespace
 
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
-                             bool customMode, const UpdateStatus& status) {
+                             bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles) {
     PreparedUpdate prepared;
     const std::vector<UpdateRecord> records = ParseUpdateText(text);
     for (const UpdateRecord& r : records) {
@@ -45,6 +45,13 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
     }
     for (std::size_t i = 0; i < UpdateFileCount; ++i) {
         const std::string name(UpdateFiles[i]);
+        if (const auto whole = wholeFiles.find(name); !customMode && whole != wholeFiles.end()) {
+            // Counted as one change, as a deletion pass is, so that the update is seen to have done something.
+            ++prepared.count;
+            prepared.files.push_back({name, 0, false, true});
+            prepared.contents.emplace_back(name, whole->second);
+            continue;
+        }
         std::string old;
         if (!customMode) {
             const std::string path = pathOf(folder, name);
@@ -56,7 +63,9 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
             }
         }
         const FileUpdate updated = UpdateFileContent(i, old, records, customMode, [&](std::size_t read) {
-            if (status) status("Removing outdated definitions: checking entry " + std::to_string(read));
+            if (!status) return;
+            status(read == 0 ? std::string("Applying new updates...")
+                             : "Removing outdated definitions: checking entry " + std::to_string(read));
         });
         if (status) status("Applying new updates...");
         prepared.count += updated.count();
@@ -66,20 +75,21 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
     return prepared;
 }
 
-Status CommitUpdate(platform::FileSystem& files, std::string_view folder, const PreparedUpdate& update,
-                    const std::optional<std::string>& dateLine) {
+ReplaceResult CommitUpdate(platform::FileSystem& files, std::string_view folder, const PreparedUpdate& update,
+                           const std::optional<std::string>& dateLine) {
     // New files staged over an unfinished replacement would take the place of those its journal still lists.
-    if (auto s = CompleteInterruptedUpdate(files, folder); !s.ok()) return s;
+    if (auto r = CompleteInterruptedUpdate(files, folder); !r.ok()) return r;
     std::vector<std::pair<std::string, std::string>> staged = update.contents;
     if (dateLine) staged.emplace_back(std::string(DateFile), *dateLine + "\r\n");
-    if (staged.empty()) return Status::success();
+    if (staged.empty()) return {};
 
     // 1. Every new file beside its live one, on the disk before anything is replaced.
     std::string journal;
     for (const auto& [name, content] : staged) {
-        if (auto s = files.writeFileFlushed(pathOf(folder, name + std::string(NewSuffix)), content); !s.ok()) {
+        const std::string path = pathOf(folder, name + std::string(NewSuffix));
+        if (auto s = files.writeFileFlushed(path, content); !s.ok()) {
             clearStagedFiles(files, folder);
-            return s;
+            return {s, path};
         }
         journal += name + "\r\n";
     }
@@ -88,40 +98,63 @@ Status CommitUpdate(platform::FileSystem& files, std::string_view folder, const 
     const std::string journalPath = pathOf(folder, JournalFile);
     if (auto s = files.writeFileFlushed(staging, journal); !s.ok()) {
         clearStagedFiles(files, folder);
-        return s;
+        return {s, staging};
     }
     if (auto s = files.replaceFile(staging, journalPath); !s.ok()) {
         clearStagedFiles(files, folder);
-        return s;
+        return {s, journalPath};
     }
     // 3. Each file over its live one, the date last; then the journal goes.
     for (const auto& [name, content] : staged) {
-        if (auto s = files.replaceFile(pathOf(folder, name + std::string(NewSuffix)), pathOf(folder, name)); !s.ok()) {
-            return s;
-        }
+        const std::string path = pathOf(folder, name);
+        if (auto s = files.replaceFile(pathOf(folder, name + std::string(NewSuffix)), path); !s.ok()) return {s, path};
     }
-    return files.deleteFile(journalPath);
+    if (auto s = files.deleteFile(journalPath); !s.ok()) return {s, journalPath};
+    return {};
 }
 
-Status CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
+ReplaceResult CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
     const std::string journalPath = pathOf(folder, JournalFile);
     std::string journal;
     if (files.lookup(journalPath)) {
         // Without its list the staged files cannot be told apart: leave everything for a later run.
-        if (auto s = files.readRange(journalPath, 0, 4096, journal); !s.ok()) return s;
-        Status complete;
+        if (auto s = files.readRange(journalPath, 0, 4096, journal); !s.ok()) return {s, journalPath};
+        ReplaceResult complete;
         for (const std::string& name : text::lines(journal)) {
             if (!journalName(name)) continue;
             const std::string staged = pathOf(folder, name + std::string(NewSuffix));
             if (!files.lookup(staged)) continue;
-            if (auto s = files.replaceFile(staged, pathOf(folder, name)); !s.ok()) complete = s;
+            const std::string path = pathOf(folder, name);
+            if (auto s = files.replaceFile(staged, path); !s.ok() && complete.ok()) complete = {s, path};
         }
         if (!complete.ok()) return complete;  // tried again next time; the journal still says what is left
-        if (auto s = files.deleteFile(journalPath); !s.ok()) return s;
+        if (auto s = files.deleteFile(journalPath); !s.ok()) return {s, journalPath};
     }
     // Staged files without a journal belong to an update that never took place.
     clearStagedFiles(files, folder);
-    return Status::success();
+    return {};
+}
+
+ReplaceResult FinishInterruptedUpdate(platform::InstanceLock& locks, platform::FileSystem& files,
+                                      std::string_view folder) {
+    const platform::ScopedLock lock(locks, DefinitionsLockName, DefinitionsLockWaitMs);
+    if (!lock.status().ok()) return {lock.status(), pathOf(folder, JournalFile)};
+    return CompleteInterruptedUpdate(files, folder);
+}
+
+std::string ReplaceFailureText(const ReplaceResult& failure) {
+    std::string cause;
+    switch (failure.status.code()) {
+        case error::AccessDenied: cause = "access is denied (the file or its folder is read-only or protected)"; break;
+        case error::SharingViolation: cause = "it is in use by another program"; break;
+        case error::Timeout: cause = "another Sorvane program kept the definition files busy"; break;
+        case error::NotReady: cause = "the drive is not ready"; break;
+        case error::DiskFull: cause = "the disk is full"; break;
+        case error::FileNotFound:
+        case error::PathNotFound: cause = "it or its folder could not be found"; break;
+        default: cause = "system error " + std::to_string(failure.status.code()); break;
+    }
+    return "the definition files could not be replaced: " + failure.file + ": " + cause;
 }
 
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,

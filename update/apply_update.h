@@ -1,12 +1,14 @@
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/services.h"
 #include "platform/status.h"
 
 // Applying an update text to the definition files in the program folder. The new files
@@ -21,6 +23,7 @@ struct AppliedFile {
     std::string name;
     std::size_t added = 0;
     bool deletionPass = false;
+    bool restored = false;  // it was missing and came whole from the server
 };
 
 // The new definition files, not yet written.
@@ -40,24 +43,49 @@ inline constexpr std::string_view JournalFile = "update.pending";
 inline constexpr std::string_view StagingFile = "temp.dat";
 inline constexpr std::string_view NewSuffix = ".new";
 
+// Whole definition files by name, as the server keeps them (stored bytes).
+using WholeFiles = std::map<std::string, std::string, std::less<>>;
+
 // Builds every file's new content from `text` (the update as the server sent it, in
-// single-byte form). Central mode changes only the files the update touches; custom
-// mode rebuilds all six from the additions.
+// single-byte form). Central mode changes only the files the update touches, and takes a
+// file listed in `wholeFiles` as it is, in place of applying the text to it; custom mode
+// rebuilds all six from the additions.
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
-                             bool customMode, const UpdateStatus& status);
+                             bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles = {});
+
+// The outcome of putting files in place: the file that could not be written or moved, and why.
+struct [[nodiscard]] ReplaceResult {
+    platform::Status status;
+    std::string file;  // its full path; empty on success
+    bool ok() const { return status.ok(); }
+};
+
+// The lock every Sorvane process takes to finish or make a replacement, so that one never
+// clears the staged files of another's replacement in progress; and how long to wait for it.
+inline constexpr std::string_view DefinitionsLockName = "Global\\Sorvane.Definitions.Replace";
+inline constexpr std::uint32_t DefinitionsLockWaitMs = 60'000;
 
 // Puts the prepared files, and "date.dat" with `dateLine` when given, in place. On a
 // failure before the journal is written nothing changes; after it, the next call of
 // CompleteInterruptedUpdate finishes the job. Fails, changing nothing, while an earlier
-// replacement cannot be finished.
-[[nodiscard]] platform::Status CommitUpdate(platform::FileSystem& files, std::string_view folder,
-                                            const PreparedUpdate& update, const std::optional<std::string>& dateLine);
+// replacement cannot be finished. The caller holds DefinitionsLockName.
+ReplaceResult CommitUpdate(platform::FileSystem& files, std::string_view folder, const PreparedUpdate& update,
+                           const std::optional<std::string>& dateLine);
 
 // Finishes a replacement a crash cut short (the journal names the files still to move),
-// or clears the leftovers of one that never reached its journal. Runs before any update
-// and at start-up. A failure means the journal is still there and the definition files may
-// be part old, part new: no update may build on them until a later call succeeds.
-[[nodiscard]] platform::Status CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder);
+// or clears the leftovers of one that never reached its journal. A failure means the
+// journal is still there and the definition files may be partly old, partly new: no update may
+// build on them until a later call succeeds. The caller holds DefinitionsLockName.
+ReplaceResult CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder);
+
+// CompleteInterruptedUpdate under DefinitionsLockName: what start-up, a console scan and
+// every update run first. Fails with error::Timeout when another process kept the lock.
+ReplaceResult FinishInterruptedUpdate(platform::InstanceLock& locks, platform::FileSystem& files,
+                                      std::string_view folder);
+
+// A replacement that could not be done, for the user: the file and the cause, never the
+// network ("... FileDefinition.dat could not be replaced: it is in use by another program").
+std::string ReplaceFailureText(const ReplaceResult& failure);
 
 // Applies `text` and returns the count: PrepareUpdate and CommitUpdate without a new date.
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,

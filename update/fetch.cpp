@@ -63,6 +63,7 @@ FetchResult Receive(platform::Platform& platform, ui::Host& host, std::string_vi
     }
     FetchResult result;
     result.status = status;
+    result.lengthAnnounced = announced != 0;
     if (status.ok()) result.text = std::move(body);
     return result;
 }
@@ -73,6 +74,10 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
     FetchResult result = Receive(platform, host, url, progress);
     if (result.ok()) result.text = platform.locale.fromAnsi(result.text);
     return result;
+}
+
+FetchResult FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress) {
+    return Receive(platform, host, url, progress);
 }
 
 std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url,

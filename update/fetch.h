@@ -33,8 +33,12 @@ struct FetchResult {
     // Success only when the server answered below 400 and the whole body arrived within
     // the size and time limits: exactly as many bytes as it announced, when it announced a length.
     platform::Status status;
-    // The body converted from the ANSI code page to UTF-8; empty unless status is ok.
+    // The body converted from the ANSI code page to UTF-8 (FetchBytes: as it arrived); empty
+    // unless status is ok.
     std::string text;
+    // Whether the server announced the body's length. Without one (a chunked body, or one
+    // ended by closing the connection) a body cut short cannot be told from a whole one.
+    bool lengthAnnounced = false;
     bool ok() const { return status.ok(); }
 };
 
@@ -53,6 +57,8 @@ FetchResult Fetch(platform::Platform& platform, ui::Host& host, std::string_view
 // for. Nothing on any failure, a body over `maxBytes` included.
 std::optional<std::string> FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url,
                                       std::size_t maxBytes = limits::MaxHttpBody);
+// The same with the outcome, for callers that check the body's completeness themselves.
+FetchResult FetchBytes(platform::Platform& platform, ui::Host& host, std::string_view url, const FetchProgress& progress);
 
 // The body as text; empty on any failure.
 std::string FetchText(platform::Platform& platform, ui::Host& host, std::string_view url);

@@ -1,6 +1,7 @@
 #include "update/update_driver.h"
 
 #include "platform/text.h"
+#include "update/applier.h"
 #include "update/definitions_date.h"
 #include "update/fetch.h"
 
@@ -8,6 +9,24 @@ namespace sorvane::update {
 namespace {
 
 std::string spacesEncoded(std::string_view s) { return text::replaceAll(s, " ", "%20"); }
+
+// Bytes outside ASCII (a Korean or Greek AM/PM marker) as %XX of their UTF-8 form: what goes on
+// the wire is then the same whatever the HTTP library does with them.
+std::string nonAsciiEncoded(std::string_view s) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 0x0F];
+        }
+    }
+    return out;
+}
 
 UpdateOutcome failed(UpdateResult result, std::string detail) {
     UpdateOutcome outcome;
@@ -21,9 +40,21 @@ void say(UpdateSession& session, const std::string& text) {
     session.host.yield();
 }
 
-// The update text in the single-byte form its encoding works on.
-std::string singleByte(UpdateSession& session, const FetchResult& fetched) {
-    return session.platform.locale.toAnsi(fetched.text);
+UpdateOutcome localFailure(std::string_view what, const ReplaceResult& failure) {
+    return failed(UpdateResult::LocalFailure, std::string(what) + ReplaceFailureText(failure));
+}
+
+// An update text as received is whole when the server announced its length (the fetch holds
+// it to that) or when it ends with the closing record; anything else may have been cut off
+// at a record's edge, and applied as whole it would lose the rest for good. An empty body
+// brings no length to check, and applies nothing.
+bool wholeUpdateText(const FetchResult& fetched) {
+    return fetched.lengthAnnounced || fetched.text.empty() || EndsWithClosingRecord(fetched.text);
+}
+
+// A whole definition file without an announced length must at least end at a line's end.
+bool wholeDefinitionFile(const FetchResult& fetched) {
+    return fetched.lengthAnnounced || fetched.text.empty() || fetched.text.back() == '\n';
 }
 
 }  // namespace
@@ -32,16 +63,24 @@ std::string ProductQuery(const localization::Branding& branding) {
     return "prog=" + spacesEncoded(branding.ProgramName) + "&comp=" + spacesEncoded(branding.CompanyName);
 }
 
-std::string ServerDateAddress(const localization::Branding& branding) {
-    return std::string(DefinitionServer) + "/asp/currentDateNEW.asp?" + ProductQuery(branding);
+std::string ServerDateAddress(const localization::Branding& branding, std::string_view isoDate) {
+    return std::string(DefinitionServer) + "/asp/currentDateNEW.asp?" + ProductQuery(branding) + "&iso=" +
+           std::string(isoDate);
 }
 
-std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText) {
+std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText,
+                                    std::string_view isoDate) {
     return std::string(DefinitionServer) + "/asp/getDefsNEW.asp?" + ProductQuery(branding) + "&date=" +
-           std::string(localDateText);
+           nonAsciiEncoded(localDateText) + "&iso=" + std::string(isoDate);
 }
 
-std::string NewDateAddress() { return std::string(DefinitionServer) + "/asp/date.asp"; }
+std::string NewDateAddress(std::string_view isoDate) {
+    return std::string(DefinitionServer) + "/asp/date.asp?iso=" + std::string(isoDate);
+}
+
+std::string WholeFileAddress(std::string_view name) {
+    return std::string(DefinitionServer) + "/definitions/data/" + std::string(name);
+}
 
 std::string WebsiteBase(std::string_view website) {
     if (text::trim(website).empty() || text::equalsNoCase(text::trim(website), UnconfiguredWebsite)) {
@@ -69,29 +108,63 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
     auto progress = [&session](const std::string& text) {
         if (session.status) session.status(text);
     };
+    // Applying a large update takes a while: the window paints and answers meanwhile.
+    const UpdateStatus applying = [&session](const std::string& text) { say(session, text); };
     say(session, "Connecting to the definition server, please wait.");
     // A crash in an earlier update is finished before anything is compared with date.dat. One
     // that cannot be finished yet (a definition file held open by another program) stops this
     // update: the files are part new, date.dat still the old, and the same additions would go in twice.
-    if (!CompleteInterruptedUpdate(platform.files, session.folder).ok()) {
-        return failed(UpdateResult::Unusable,
-                      "an earlier update could not be finished: a definition file could not be replaced");
+    if (auto r = FinishInterruptedUpdate(platform.instance, platform.files, session.folder); !r.ok()) {
+        return localFailure("an earlier update could not be finished: ", r);
     }
 
-    PreparedUpdate prepared;
+    std::string updateText;
+    std::optional<std::string> dateLine;
+    std::string dateText;
+    WholeFiles wholeFiles;
+    const platform::DateTime local = LocalDefinitionsDate(platform.files, platform.locale, session.folder);
     if (!session.customFeed) {
-        const platform::DateTime local = LocalDefinitionsDate(platform.files, platform.locale, session.folder);
-        const FetchResult dateAnswer = Fetch(platform, session.host, ServerDateAddress(session.branding), progress);
+        const std::string iso = IsoDateText(local);
+        const FetchResult dateAnswer = Fetch(platform, session.host, ServerDateAddress(session.branding, iso), progress);
         if (!dateAnswer.ok()) return failed(UpdateResult::Unreachable, "the server's date could not be fetched");
         const auto serverDate = ParseServerDate(platform.locale, dateAnswer.text, true);
         if (!serverDate) return failed(UpdateResult::Unusable, "the server's date could not be read");
-        if (*serverDate <= local) return failed(UpdateResult::Current, {});
 
-        const std::string since = DefinitionsDateText(platform.locale, local);
-        const FetchResult updateText =
-            Fetch(platform, session.host, DefinitionsSinceAddress(session.branding, since), progress);
-        if (!updateText.ok()) return failed(UpdateResult::Unreachable, "the update could not be fetched");
-        prepared = PrepareUpdate(platform.files, session.folder, singleByte(session, updateText), false, session.status);
+        // A difference adds and deletes lines; it cannot rebuild a file that is gone, and
+        // without it every scan stops.
+        for (std::string_view name : UpdateFiles) {
+            if (platform.files.lookup(platform::JoinPath(session.folder, name))) continue;
+            const FetchResult whole = FetchBytes(platform, session.host, WholeFileAddress(name), progress);
+            if (!whole.ok() || !wholeDefinitionFile(whole)) {
+                return failed(UpdateResult::Unreachable,
+                              "the missing definition file " + std::string(name) + " could not be fetched whole");
+            }
+            wholeFiles.emplace(std::string(name), whole.text);
+        }
+        if (*serverDate <= local && wholeFiles.empty()) return failed(UpdateResult::Current, {});
+
+        if (*serverDate > local) {
+            const std::string since = DefinitionsDateText(platform.locale, local);
+            // Bytes from the wire to the file: the records are single-byte encoded text, which a
+            // trip through the code page (a double-byte one above all) would change.
+            const FetchResult fetched =
+                FetchBytes(platform, session.host, DefinitionsSinceAddress(session.branding, since, iso), progress);
+            if (!fetched.ok()) return failed(UpdateResult::Unreachable, "the update could not be fetched");
+            if (!wholeUpdateText(fetched)) {
+                return failed(UpdateResult::Unreachable, "the update arrived cut off (its closing record is missing)");
+            }
+            updateText = fetched.text;
+
+            // The files and their date go in together, so that the same update is never applied twice.
+            const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(iso));
+            if (!newDateAnswer.ok()) {
+                return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
+            }
+            const auto offered = ParseServerDate(platform.locale, newDateAnswer.text, true);
+            if (!offered) return failed(UpdateResult::Unusable, "the new definitions date could not be read");
+            dateText = StoredDateText(platform.locale, BoundedNewDate(local, *serverDate, *offered));
+            dateLine = platform.locale.toAnsi(dateText);
+        }
     } else {
         const std::string site = WebsiteBase(session.branding.Website);
         const FetchResult dateAnswer = Fetch(platform, session.host, site + "definitions/customdate.html");
@@ -99,31 +172,50 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         if (!ParseServerDate(platform.locale, dateAnswer.text, false)) {
             return failed(UpdateResult::Unusable, "the feed's date could not be read");
         }
-        const FetchResult feed = Fetch(platform, session.host, site + "definitions/custom.html");
+        const FetchResult feed = FetchBytes(platform, session.host, site + "definitions/custom.html", progress);
         if (!feed.ok()) return failed(UpdateResult::Unreachable, "the feed could not be fetched");
-        prepared = PrepareUpdate(platform.files, session.folder, singleByte(session, feed), true, session.status);
-        // A rebuild from nothing would leave the program without definitions.
-        if (prepared.readable && prepared.additionRecords == 0) {
-            return failed(UpdateResult::Unusable, "the feed holds no definitions");
+        if (!wholeUpdateText(feed)) {
+            return failed(UpdateResult::Unreachable, "the feed arrived cut off (its closing record is missing)");
         }
+        updateText = feed.text;
+        const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(IsoDateText(local)));
+        if (!newDateAnswer.ok()) return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
+        const auto newDate = ParseServerDate(platform.locale, newDateAnswer.text, true);
+        if (!newDate) return failed(UpdateResult::Unusable, "the new definitions date could not be read");
+        dateText = StoredDateText(platform.locale, *newDate);
+        dateLine = platform.locale.toAnsi(dateText);
     }
-    if (!prepared.readable) return failed(UpdateResult::Unusable, "a definition file could not be read");
+
+    // From reading the files to replacing them, no other Sorvane process finishes or makes a
+    // replacement of its own.
+    const platform::ScopedLock lock(platform.instance, DefinitionsLockName, DefinitionsLockWaitMs);
+    if (!lock.status().ok()) {
+        return localFailure({}, {lock.status(), platform::JoinPath(session.folder, JournalFile)});
+    }
+    if (auto r = CompleteInterruptedUpdate(platform.files, session.folder); !r.ok()) {
+        return localFailure("an earlier update could not be finished: ", r);
+    }
+    // Another process updated while this one was fetching: what was fetched is based on the old date.
+    if (LocalDefinitionsDate(platform.files, platform.locale, session.folder) != local) {
+        return failed(UpdateResult::Current, {});
+    }
+    const PreparedUpdate prepared =
+        PrepareUpdate(platform.files, session.folder, updateText, session.customFeed, applying, wholeFiles);
+    if (!prepared.readable) return failed(UpdateResult::LocalFailure, "a definition file could not be read");
+    // A rebuild from nothing would leave the program without definitions.
+    if (session.customFeed && prepared.additionRecords == 0) {
+        return failed(UpdateResult::Unusable, "the feed holds no definitions");
+    }
     if (prepared.count == 0) return failed(UpdateResult::Current, {});
 
-    // The files and their date go in together, so that the same update is never applied twice.
-    const FetchResult dateAnswer = Fetch(platform, session.host, NewDateAddress());
-    if (!dateAnswer.ok()) return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
-    const auto newDate = ParseServerDate(platform.locale, dateAnswer.text, true);
-    if (!newDate) return failed(UpdateResult::Unusable, "the new definitions date could not be read");
-    const std::string dateText = DefinitionsDateText(platform.locale, *newDate);
-    if (!CommitUpdate(platform.files, session.folder, prepared, platform.locale.toAnsi(dateText)).ok()) {
-        return failed(UpdateResult::Unusable, "the definition files could not be replaced");
+    if (auto r = CommitUpdate(platform.files, session.folder, prepared, dateLine); !r.ok()) {
+        return localFailure({}, r);
     }
 
     UpdateOutcome outcome;
     outcome.result = UpdateResult::Updated;
     outcome.count = prepared.count;
-    outcome.newDate = dateText;
+    outcome.newDate = dateLine ? dateText : DefinitionsDateText(platform.locale, local);
     outcome.files = prepared.files;
     return outcome;
 }

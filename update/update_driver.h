@@ -26,7 +26,8 @@ enum class UpdateResult {
     Updated,      // definitions changed
     Current,      // the server has nothing newer
     Unreachable,  // a request failed: no answer, an error status, a cut-off body
-    Unusable,     // an answer came but could not be read or applied, or the files could not be replaced
+    Unusable,     // an answer came but could not be read or applied
+    LocalFailure, // the definition files could not be read or replaced here (detail names the file and why)
 };
 
 struct UpdateOutcome {
@@ -48,17 +49,25 @@ struct UpdateSession {
 
 // "prog=" product "&comp=" company, each space sent as "%20".
 std::string ProductQuery(const localization::Branding& branding);
-// The three requests of the central service.
-std::string ServerDateAddress(const localization::Branding& branding);
-std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText);
-std::string NewDateAddress();
+// The three requests of the central service. Each carries the local date as "&iso=" and
+// IsoDateText: a server that knows the parameter reads the date from it and answers its own
+// dates in the same form; an older one ignores it and reads "&date=", the system's rendering
+// (its bytes outside ASCII escaped as %XX of UTF-8).
+std::string ServerDateAddress(const localization::Branding& branding, std::string_view isoDate);
+std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText,
+                                    std::string_view isoDate);
+std::string NewDateAddress(std::string_view isoDate);
+// A whole definition file as the server keeps it: "/definitions/data/" NAME.
+std::string WholeFileAddress(std::string_view name);
 // The web site's base address ("http://www.example.com/") from the Website value.
 std::string WebsiteBase(std::string_view website);
 // The full definition files on the web site, one address per line, each ended by CR LF.
 std::string FullDefinitionAddresses(std::string_view website);
 
 // RunIncrementalUpdate: the whole update. Nothing is written unless the update text and
-// the new date both arrived whole and could be read.
+// the new date both arrived whole and could be read. A missing definition file is fetched
+// whole, even when the server has nothing newer. The files are read and replaced under
+// DefinitionsLockName, so that another Sorvane process never sees or leaves a mixed set.
 UpdateOutcome RunIncrementalUpdate(UpdateSession& session);
 
 }  // namespace sorvane::update

@@ -22,8 +22,11 @@ UpdateFeature::UpdateFeature(app::Application& app)
 }
 
 void UpdateFeature::install() {
-    // When it cannot be finished now, every update tries again first and refuses to run until it is.
-    (void)CompleteInterruptedUpdate(app_.platform.files, app_.applicationFolder());
+    // Run by the main window's load after its single-instance test. When it cannot be finished
+    // now, every update tries again first and refuses to run until it is.
+    app_.hooks.finishInterruptedUpdate = [this] {
+        (void)FinishInterruptedUpdate(app_.platform.instance, app_.platform.files, app_.applicationFolder());
+    };
     app_.hooks.liveUpdate = [this](app::FrmMain& main) { cmdUpdate_Click(main); };
     app_.hooks.autoUpdateTick = [this](app::FrmMain& main) { timUpdate_Timer(main); };
     app_.hooks.liveUpdateMouseDown = [this](app::FrmMain&, int button, int shift) { cmdUpdate_MouseDown(button, shift); };
@@ -61,6 +64,9 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
         main.cmdScan.setEnabled(true);
     } else if (lastOutcome_.result == UpdateResult::Current) {
         notice.showNotice(app_.brandedMessage("MSG_RECENT_DEFS"));
+    } else if (lastOutcome_.result == UpdateResult::LocalFailure) {
+        // Nothing the connection can mend: the file and the cause are named.
+        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + lastOutcome_.detail);
     } else {
         // A failed update is not reported as current definitions.
         notice.showNotice(app_.brandedMessage("MSG_INTERNET"));

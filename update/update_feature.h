@@ -16,8 +16,8 @@ class UpdateFeature {
 public:
     explicit UpdateFeature(app::Application& app);
 
-    // Sets the main window's hooks that the update owns, and finishes an update that a
-    // crash cut short before anything reads the definitions.
+    // Sets the main window's hooks that the update owns, among them the one that finishes an
+    // update a crash cut short, before the main window reads the definitions.
     void install();
 
     // cmdUpdate_Click: the whole flow, from switching the timers off to the notification.

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_services.h"
 
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <srrestoreptapi.h>
 
@@ -37,6 +38,10 @@ Win32InstanceLock::Win32InstanceLock() = default;
 
 Win32InstanceLock::~Win32InstanceLock() {
     for (void* h : held_) CloseHandle(h);
+    for (auto& [name, h] : acquired_) {
+        ReleaseMutex(h);
+        CloseHandle(h);
+    }
 }
 
 bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
@@ -49,6 +54,48 @@ bool Win32InstanceLock::anotherInstanceRunning(std::string_view name) {
     }
     held_.push_back(mutex);
     return false;
+}
+
+Status Win32InstanceLock::acquire(std::string_view name, std::uint32_t timeoutMs) {
+    // Processes of other users (an administrator's console, a scheduled task) share the lock:
+    // its creator lets every signed-in user wait on it and release it, or a process of another
+    // account could neither take nor see it.
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof(attributes);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)",
+                                                             SDDL_REVISION_1, &descriptor, nullptr)) {
+        attributes.lpSecurityDescriptor = descriptor;
+    }
+    HANDLE mutex = CreateMutexExW(descriptor ? &attributes : nullptr, widen(name).c_str(), 0,
+                                  SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    const DWORD created = GetLastError();
+    if (descriptor) LocalFree(descriptor);
+    if (mutex == nullptr) return Status::failure(created);
+    switch (WaitForSingleObject(mutex, timeoutMs)) {
+        case WAIT_OBJECT_0:
+        case WAIT_ABANDONED:  // its holder ended mid-way: what it left is for the new holder to finish
+            acquired_.emplace_back(std::string(name), mutex);
+            return Status::success();
+        case WAIT_TIMEOUT:
+            CloseHandle(mutex);
+            return Status::failure(error::Timeout);
+        default: {
+            const Status failed = lastError();
+            CloseHandle(mutex);
+            return failed;
+        }
+    }
+}
+
+void Win32InstanceLock::release(std::string_view name) {
+    for (auto it = acquired_.rbegin(); it != acquired_.rend(); ++it) {
+        if (it->first != name) continue;
+        ReleaseMutex(it->second);
+        CloseHandle(it->second);
+        acquired_.erase(std::next(it).base());
+        return;
+    }
 }
 
 // ---- HTTP

@@ -1,5 +1,7 @@
 #pragma once
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/limits.h"
@@ -14,9 +16,12 @@ public:
     Win32InstanceLock();
     ~Win32InstanceLock() override;
     bool anotherInstanceRunning(std::string_view name) override;
+    Status acquire(std::string_view name, std::uint32_t timeoutMs) override;
+    void release(std::string_view name) override;
 
 private:
     std::vector<void*> held_;  // mutex handles
+    std::vector<std::pair<std::string, void*>> acquired_;  // taken by acquire(), by name
 };
 
 // HTTP GET through WinINet, always from the server (no cache), in chunks of `chunkSize` bytes.

@@ -7,8 +7,15 @@ MODE: "stall" answers the date, then never answers the update request;
       "missing" answers the date, then 404 for the update request;
       "short" answers the date, then announces an update body's length and closes the
       connection after part of it, cleanly, as a server or proxy that dies mid-answer.
-The date is always later than any local one. Listens on 127.0.0.1, an ephemeral port,
-written to PORT_FILE; runs until killed.
+      "release" serves the update text in UPDATE_FILE chunked (no length) and ended by the
+      closing record "[BR]|END[DEF]", as the reference server does; the dates are
+      2024-05-14 9:30 AM, in ISO 8601 when the request carries "iso=", else in the classic
+      form; every request line is appended to LOG_FILE;
+      "release-cut" does the same but stops after the last whole record, without the closing
+      record: well-formed, yet cut off.
+Other modes: the date is always later than any local one. Listens on 127.0.0.1, an ephemeral
+port, written to PORT_FILE; runs until killed.
+Usage for the release modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE
 """
 import http.server
 import os
@@ -36,7 +43,41 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def release(self):
+        with open(sys.argv[4], "a") as log:
+            log.write(self.path + "\n")
+        if self.path.startswith("/asp/currentDateNEW.asp") or self.path.startswith("/asp/date.asp"):
+            body = b"2024-05-14T09:30:00" if "iso=" in self.path else b"5/14/2024 9:30:00 AM"
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        if not self.path.startswith("/asp/getDefsNEW.asp"):
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        body = open(sys.argv[3], "rb").read()
+        if mode == "release":
+            body += b"[BR]|END[DEF]"
+        # Chunked, in pieces that do not follow the records.
+        self.protocol_version = "HTTP/1.1"
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        for at in range(0, len(body), 700):
+            piece = body[at:at + 700]
+            self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+        self.wfile.write(b"0\r\n\r\n")
+        self.wfile.flush()
+        self.close_connection = True
+
     def do_GET(self):
+        if mode.startswith("release"):
+            self.release()
+            return
         if self.path.startswith("/asp/currentDateNEW.asp") or self.path.startswith("/asp/date.asp"):
             body = b"12/31/2099 11:00:00 PM"
             self.send_response(200)

@@ -5,6 +5,10 @@
 # sends an endless body, answers 404, closes the connection before the body it announced
 # is complete, or is down leaves every file untouched (exit 2); and
 # an update killed at many moments leaves each definition file wholly old or wholly new.
+# Under a D.M.Y locale, a Korean one (code page 949) and a Japanese one (932) the same update
+# gives byte-identical definition files, and date.dat is read back as the date stored; a
+# chunked body without its closing record is refused; and a second process started while an
+# update commits never leaves a mixed set.
 # Usage: update_e2e.sh SorvaneCmd.exe DEFINITIONS_DIR SERVER_PROGRAM CLEAR_DEFINITIONS_DIR FAULT_SERVER
 set -euo pipefail
 cmd=$(realpath "$1") defs=$(realpath "$2") server=$3 clear=$(realpath "$4") fault=$(realpath "$5")
@@ -63,7 +67,8 @@ stop_server() { kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/de
 update() {  # EXPECTED_STATUSES (such as 0 or 0|1) [--json]
     local expected=$1 status=0
     shift
-    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update "$@" >"$work/out" 2>"$work/err" || status=$?
+    LC_ALL=${wine_locale:-$LC_ALL} SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update "$@" \
+        >"$work/out" 2>"$work/err" || status=$?
     if [[ ! "|$expected|" == *"|$status|"* ]]; then
         echo "update: expected exit $expected, got $status"; cat "$work/out" "$work/err"; exit 1
     fi
@@ -109,7 +114,7 @@ for left in ("update.pending", "temp.dat"):
 if failures:
     print("\n".join(failures)); sys.exit(1)
 PY
-grep -q 'GET /asp/getDefsNEW.asp?prog=Sorvane&comp=Talvenor&date=3/16/2006 200' "$work/server.log"
+grep -q 'GET /asp/getDefsNEW.asp?prog=Sorvane&comp=Talvenor&date=3/16/2006&iso=2006-03-16T00:00:00 200' "$work/server.log"
 
 # 2. Nothing newer.
 update 1
@@ -160,6 +165,73 @@ for delay in 0.1 0.2 0.3 0.45 0.6 0.9; do
     update '0|1'
     for file in "$work/updated"/*.dat; do
         cmp -s "$app/$(basename "$file")" "$file" || { echo "after ${delay}s and a rerun: $(basename "$file") differs"; exit 1; }
+    done
+done
+stop_server
+
+# 5. Every locale and code page: the same bytes. The server stands in for one that answers
+#    ISO 8601 to the "iso" parameter and sends the update chunked, closed by its end record.
+"$server" diff "$work/releases/2006-03-16" "$new" >"$work/update.txt"
+start_release() {  # MODE
+    rm -f "$work/port" "$work/requests"
+    python3 "$fault" "$1" "$work/port" "$work/update.txt" "$work/requests" &
+    server_pid=$!
+    pids+=("$server_pid")
+    for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.05; done
+    port=$(cat "$work/port")
+}
+fresh_app() { rm -rf "$app" && mkdir -p "$app" && cp "$cmd" "$app/" && cp "$defs"/*.dat "$app/" && rm -f "$app/date.dat"; }
+start_release release
+for locale in de_DE.UTF-8 ko_KR.UTF-8 ja_JP.UTF-8; do
+    fresh_app
+    wine_locale=$locale update 0
+    for file in "$work/updated"/*.dat; do
+        name=$(basename "$file")
+        [[ "$name" == date.dat ]] && continue
+        cmp -s "$app/$name" "$file" || { echo "$locale: $name differs from the en-US update"; exit 1; }
+    done
+    # The stored date is read back as the one written (non-ASCII AM/PM markers included): the
+    # next request carries it, and nothing is newer.
+    : >"$work/requests"
+    wine_locale=$locale update 1
+    grep -q 'currentDateNEW.asp?prog=Sorvane&comp=Talvenor&iso=2024-05-14T09:30:00$' "$work/requests" || {
+        echo "$locale: date.dat ($(od -c "$app/date.dat" | head -2)) was not read back"; cat "$work/requests"; exit 1; }
+done
+stop_server
+
+# 6. The same body cut off after a whole record, without its closing record: refused.
+start_release release-cut
+fresh_app
+before=$(snapshot)
+update 2
+grep -q 'cut off' "$work/err" || { echo "a cut-off body was not named as such"; cat "$work/err"; exit 1; }
+[[ "$(snapshot)" == "$before" ]] || { echo "a cut-off chunked body changed the files"; exit 1; }
+stop_server
+
+# 7. A second process started while an update commits, the first killed at some moment:
+#    whatever the order, each file is wholly old or wholly new, and a rerun completes it.
+start_server real
+for delay in 0.15 0.3 0.5 0.8; do
+    rm -rf "$app" && cp -r "$work/old" "$app"
+    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update >/dev/null 2>&1 &
+    first=$!
+    sleep "$delay"
+    SORVANE_SERVER_URL="http://127.0.0.1:$port" wine "$app/SorvaneCmd.exe" update >/dev/null 2>&1 &
+    second=$!
+    sleep 0.1
+    kill -9 "$first" 2>/dev/null || true
+    wait "$first" 2>/dev/null || true
+    wait "$second" 2>/dev/null || true
+    for file in "$work/old"/*.dat; do
+        name=$(basename "$file")
+        [[ "$name" == date.dat ]] && continue
+        if ! cmp -s "$app/$name" "$file" && ! cmp -s "$app/$name" "$work/updated/$name"; then
+            echo "second process after ${delay}s: $name is neither the old nor the new file"; exit 1
+        fi
+    done
+    update '0|1'
+    for file in "$work/updated"/*.dat; do
+        cmp -s "$app/$(basename "$file")" "$file" || { echo "second process after ${delay}s, then a rerun: $(basename "$file") differs"; exit 1; }
     done
 done
 echo "update end to end: passed"

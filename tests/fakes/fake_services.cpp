@@ -30,6 +30,17 @@ bool FakeInstanceLock::anotherInstanceRunning(std::string_view name) {
     return false;
 }
 
+Status FakeInstanceLock::acquire(std::string_view name, std::uint32_t /*timeoutMs*/) {
+    if (othersHolding.count(std::string(name)) != 0) return Status::failure(error::Timeout);
+    acquired.insert(std::string(name));
+    ++acquisitions;
+    return Status::success();
+}
+
+void FakeInstanceLock::release(std::string_view name) {
+    if (auto it = acquired.find(std::string(name)); it != acquired.end()) acquired.erase(it);
+}
+
 Status FakeHttp::get(std::string_view url, const ChunkHandler& onChunk) {
     requests.emplace_back(url);
     auto it = responses.find(std::string(url));

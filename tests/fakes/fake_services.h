@@ -22,8 +22,16 @@ public:
 class FakeInstanceLock : public platform::InstanceLock {
 public:
     bool anotherInstanceRunning(std::string_view name) override;
+    // Names in `othersHolding` are held by another process for good: acquire() times out.
+    platform::Status acquire(std::string_view name, std::uint32_t timeoutMs) override;
+    void release(std::string_view name) override;
+    bool holding(std::string_view name) const { return acquired.count(std::string(name)) != 0; }
+
     std::set<std::string> othersRunning;
     std::set<std::string> held;
+    std::set<std::string> othersHolding;
+    std::multiset<std::string> acquired;  // taken by acquire() and not yet released
+    std::size_t acquisitions = 0;
 };
 
 // Scripted answers per URL, handed out in chunks of `chunkSize` bytes; requests are recorded.

@@ -2,6 +2,7 @@
 
 #include "app/definition_files.h"
 #include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_locale.h"
 
 namespace sorvane::app {
 namespace {
@@ -86,9 +87,13 @@ TEST(DefinitionFiles, MissingFileAndDeletion) {
 
 TEST(DefinitionFiles, DefinitionsDate) {
     fakes::FakeFileSystem files;
-    EXPECT_EQ(ReadDefinitionsDate(files, Folder), "3/16/2006 12:00:00 AM");
+    fakes::FakeLocale locale;
+    EXPECT_EQ(ReadDefinitionsDate(files, locale, Folder), "3/16/2006 12:00:00 AM");
     files.addFile(at("date.dat"), "5/1/2024 10:00:00 AM\r\n");
-    EXPECT_EQ(ReadDefinitionsDate(files, Folder), "5/1/2024 10:00:00 AM");
+    EXPECT_EQ(ReadDefinitionsDate(files, locale, Folder), "5/1/2024 10:00:00 AM");
+    // Written in the code page, read back in it: a marker outside ASCII stays readable.
+    files.addFile(at("date.dat"), "1.5.2024 10:00:00 a.\xE9.\r\n");
+    EXPECT_EQ(ReadDefinitionsDate(files, locale, Folder), "1.5.2024 10:00:00 a.\xC3\xA9.");
 }
 
 }  // namespace

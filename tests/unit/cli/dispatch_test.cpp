@@ -71,5 +71,30 @@ TEST_F(Dispatch, VersionWithoutAResourceOrWithArgumentsFails) {
     EXPECT_TRUE(out.str().empty());
 }
 
+TEST_F(Dispatch, ScanFinishesAnUpdateCutShortBeforeReadingTheDefinitions) {
+    const std::string folder = fake.environment.folder + "\\";
+    for (const char* name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
+                             "DirectoryDefinition.dat", "Safety.dat"})
+        fake.files.addFile(folder + name, "");
+    // The staged file of a crashed update, listed by its journal.
+    fake.files.addFile(folder + "BlockedCookies.dat.new", "\xE2\xDF\xDF\xE7\xE5\xE9\xED\xA6\xE1\xF4\xDD\xE9\xEC\xE8\xE1\r\n");
+    fake.files.addFile(folder + "update.pending", "BlockedCookies.dat\r\n");
+    (void)run({"scan"});
+    EXPECT_FALSE(fake.files.lookup(folder + "update.pending"));
+    EXPECT_FALSE(fake.files.lookup(folder + "BlockedCookies.dat.new"));
+    EXPECT_EQ(fake.files.content(folder + "BlockedCookies.dat")->size(), 17u);
+    EXPECT_EQ(fake.instance.acquisitions, 1u);
+
+    // Another process keeps the lock: its staged files stay, and the console says why.
+    fake.files.addFile(folder + "ExeDefinition.dat.new", "staged");
+    fake.files.addFile(folder + "update.pending", "ExeDefinition.dat\r\n");
+    fake.instance.othersHolding.insert("Global\\Sorvane.Definitions.Replace");
+    err.str("");
+    (void)run({"scan"});
+    EXPECT_TRUE(fake.files.lookup(folder + "update.pending"));
+    EXPECT_EQ(fake.files.content(folder + "ExeDefinition.dat.new"), "staged");
+    EXPECT_NE(err.str().find("another Sorvane program kept the definition files busy"), std::string::npos) << err.str();
+}
+
 }  // namespace
 }  // namespace sorvane::cli

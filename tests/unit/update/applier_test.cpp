@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,46 @@ TEST(ApplyUpdate, DeletionProgressEveryHundredLines) {
     EXPECT_EQ(reports, (std::vector<std::size_t>{100, 200}));
     EXPECT_EQ(DecodeText(u.content).find("n7=x"), std::string::npos);
     EXPECT_NE(DecodeText(u.content).find("n70=x"), std::string::npos);
+}
+
+TEST(UpdateText, TheClosingRecordMarksAWholeBodyAndChangesNothing) {
+    const std::string body = record("COOK", "ADD", "a.example") + "[BR]|END[DEF]";
+    EXPECT_TRUE(EndsWithClosingRecord(body));
+    EXPECT_TRUE(EndsWithClosingRecord(body + "\r\n"));
+    EXPECT_TRUE(EndsWithClosingRecord(record("COOK", "ADD", "a.example") + "[br]|END[DEF]"));
+    EXPECT_TRUE(EndsWithClosingRecord("[BR]|END[DEF]"));  // nothing new, but whole
+    EXPECT_TRUE(EndsWithClosingRecord("|END[DEF]"));
+    // Cut anywhere before its last byte, or a record that only looks like it.
+    EXPECT_FALSE(EndsWithClosingRecord(body.substr(0, body.size() - 1)));
+    EXPECT_FALSE(EndsWithClosingRecord(record("COOK", "ADD", "a.example")));
+    EXPECT_FALSE(EndsWithClosingRecord(""));
+    EXPECT_FALSE(EndsWithClosingRecord(record("COOK", "ADD", "a.example") + "|END[DEF]"));
+    EXPECT_FALSE(EndsWithClosingRecord(record("COOK", "ADD", "a.example") + "[BR]x|END[DEF]"));
+    EXPECT_FALSE(EndsWithClosingRecord("[BR]|end[DEF]"));
+    // Older programs skip it as an unknown action: no file takes it.
+    const FileUpdate u = UpdateFileContent(CookieList, "", ParseUpdateText(body), false);
+    EXPECT_EQ(DecodeText(u.content), "a.example\r\n");
+    EXPECT_EQ(u.count(), 1u);
+}
+
+TEST(ApplyUpdate, ManyRecordsReportProgressAndEveryDeletionIsWithdrawnOrApplied) {
+    // 3,000 names deleted; the even ones are added again and survive, the odd ones go.
+    std::string old;
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+        old += "n" + std::to_string(i) + "=x\r\n";
+        text += record("FILE", "DEL", "N" + std::to_string(i)) + "[BR]";
+    }
+    for (int i = 0; i < 3000; i += 2) text += record("FILE", "ADD", "n" + std::to_string(i) + "=y") + "[bR]";
+    std::size_t recordReports = 0;
+    const FileUpdate u = UpdateFileContent(FileList, EncodeText(old), ParseUpdateText(text), false,
+                                           [&](std::size_t n) { recordReports += n == 0 ? 1 : 0; });
+    EXPECT_EQ(recordReports, 4u);  // 4,500 records
+    const std::string clear = DecodeText(u.content);
+    EXPECT_NE(clear.find("\r\nn2998=x\r\n"), std::string::npos);
+    EXPECT_NE(clear.find("\r\nn2998=y\r\n"), std::string::npos);
+    EXPECT_EQ(clear.find("n2999="), std::string::npos);
+    EXPECT_EQ(std::count(clear.begin(), clear.end(), '\n'), 3000);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ using definitions::EncodeText;
 const std::string Folder = "C:\\Program Files\\Sorvane";
 const std::string Server = "http://www.definitions.sorvane.example";
 const std::string Query = "prog=Sorvane&comp=Talvenor";
+// The local date every request carries: the shipped one, until an update moves it on.
+const std::string Iso = "&iso=2006-03-16T00:00:00";
 
 using testing::record;
 
@@ -40,6 +43,58 @@ TEST(ServerDates, CleaningTrimsControlsAndCutsAfterAmOrPm) {
     EXPECT_FALSE(ParseServerDate(locale, "", true));
 }
 
+TEST(ServerDates, IsoAndClassicFormsAreReadWhateverTheSystemsFormat) {
+    using platform::DateTime;
+    EXPECT_EQ(IsoDateText({2006, 3, 16, 0, 0, 0}), "2006-03-16T00:00:00");
+    EXPECT_EQ(IsoDateText({2024, 12, 5, 23, 7, 9}), "2024-12-05T23:07:09");
+    EXPECT_EQ(ReadIsoDate("2024-05-14T09:08:07"), (DateTime{2024, 5, 14, 9, 8, 7}));
+    EXPECT_EQ(ReadIsoDate("2024-05-14 09:08Z"), (DateTime{2024, 5, 14, 9, 8, 0}));
+    EXPECT_EQ(ReadIsoDate("2024-02-29"), (DateTime{2024, 2, 29, 0, 0, 0}));
+    for (const char* wrong : {"2023-02-29", "2024-13-01", "2024-05-14T24:00:00", "24-05-14", "2024-05-14T09:00:00+02",
+                              "5/14/2024", ""})
+        EXPECT_FALSE(ReadIsoDate(wrong)) << wrong;
+    // The classic server writes month first, whatever the client's own order.
+    EXPECT_EQ(ReadClassicDate("5/14/2024 12:00:00 AM"), (DateTime{2024, 5, 14, 0, 0, 0}));
+    EXPECT_EQ(ReadClassicDate("5/6/2024 12:30:00 PM"), (DateTime{2024, 5, 6, 12, 30, 0}));
+    EXPECT_EQ(ReadClassicDate("12/31/2099 11:00:00 pm"), (DateTime{2099, 12, 31, 23, 0, 0}));
+    EXPECT_EQ(ReadClassicDate("5/14/2024"), (DateTime{2024, 5, 14, 0, 0, 0}));
+    for (const char* wrong : {"14/5/2024", "5/14/24", "5/14/2024 13:00:00 PM", "14.5.2024", "5/14/2024 9:00:00 XM"})
+        EXPECT_FALSE(ReadClassicDate(wrong)) << wrong;
+
+    fakes::FakeLocale locale;
+    EXPECT_EQ(ParseServerDate(locale, " 2024-05-14T09:00:00\r\n", true), (DateTime{2024, 5, 14, 9, 0, 0}));
+    EXPECT_EQ(ParseServerDate(locale, "5/14/2024 9:00:00 AM", true), (DateTime{2024, 5, 14, 9, 0, 0}));
+}
+
+// A system that writes dates in a form it cannot read back.
+class WriteOnlyDates : public fakes::FakeLocale {
+public:
+    std::optional<platform::DateTime> parseDateTime(std::string_view) override { return std::nullopt; }
+};
+
+TEST(ServerDates, TheStoredDateIsAlwaysOneThatReadsBack) {
+    const platform::DateTime date{2024, 5, 14, 9, 30, 0};
+    fakes::FakeLocale readable;
+    EXPECT_EQ(StoredDateText(readable, date), "5/14/2024 9:30:00 AM");
+    WriteOnlyDates writeOnly;
+    EXPECT_EQ(StoredDateText(writeOnly, date), "2024-05-14T09:30:00");
+    fakes::FakeFileSystem files;
+    files.addFile(Folder + "\\date.dat", writeOnly.toAnsi(StoredDateText(writeOnly, date)) + "\r\n");
+    EXPECT_EQ(LocalDefinitionsDate(files, writeOnly, Folder), date);
+}
+
+TEST(ServerDates, TheNewDateIsBoundedByOursAndTheOneAnnouncedFirst) {
+    using platform::DateTime;
+    const DateTime local{2024, 1, 1, 0, 0, 0};
+    const DateTime announced{2024, 5, 14, 9, 0, 0};
+    EXPECT_EQ(BoundedNewDate(local, announced, {2024, 3, 1, 0, 0, 0}), (DateTime{2024, 3, 1, 0, 0, 0}));
+    // A release published between the requests: its date is not stored, so it comes next time.
+    EXPECT_EQ(BoundedNewDate(local, announced, {2024, 6, 1, 0, 0, 0}), announced);
+    // A date far ahead would stop every later update; one far back would apply the history again.
+    EXPECT_EQ(BoundedNewDate(local, announced, {2099, 12, 31, 23, 0, 0}), announced);
+    EXPECT_EQ(BoundedNewDate(local, announced, {2006, 3, 16, 0, 0, 0}), local);
+}
+
 TEST(ServerDates, LocalDateDefaultsAndRendersMidnightWithoutTime) {
     fakes::FakePlatform fake;
     EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), ShippedDefinitionsDate);
@@ -48,13 +103,25 @@ TEST(ServerDates, LocalDateDefaultsAndRendersMidnightWithoutTime) {
     EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), ShippedDefinitionsDate);
     fake.files.addFile(Folder + "\\date.dat", "5/14/2024 3:04:05 PM\r\n");
     EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), (platform::DateTime{2024, 5, 14, 15, 4, 5}));
+    // Written before the system's date format changed: still read, in the forms that cannot be mistaken.
+    fake.files.addFile(Folder + "\\date.dat", "2024-05-14T15:04:05\r\n");
+    EXPECT_EQ(LocalDefinitionsDate(fake.files, fake.locale, Folder), (platform::DateTime{2024, 5, 14, 15, 4, 5}));
 }
 
 TEST(Addresses, ProductQueryAndWebsiteBase) {
     localization::Branding branding;
     branding.ProgramName = "Sorvane Pro Edition";
     branding.CompanyName = "Talvenor & Co";
-    EXPECT_EQ(ServerDateAddress(branding), Server + "/asp/currentDateNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co");
+    EXPECT_EQ(ServerDateAddress(branding, "2006-03-16T00:00:00"),
+              Server + "/asp/currentDateNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co&iso=2006-03-16T00:00:00");
+    EXPECT_EQ(DefinitionsSinceAddress(branding, "16.03.2006", "2006-03-16T00:00:00"),
+              Server + "/asp/getDefsNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co&date=16.03.2006"
+                       "&iso=2006-03-16T00:00:00");
+    EXPECT_EQ(NewDateAddress("2024-05-14T09:00:00"), Server + "/asp/date.asp?iso=2024-05-14T09:00:00");
+    // A marker outside ASCII goes as its UTF-8 bytes, escaped; the "iso" value is what a server reads first.
+    EXPECT_EQ(DefinitionsSinceAddress(branding, "2024. 5. 14. \xEC\x98\xA4\xEC\xA0\x84 9:30:00", "2024-05-14T09:30:00"),
+              Server + "/asp/getDefsNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co"
+                       "&date=2024. 5. 14. %EC%98%A4%EC%A0%84 9:30:00&iso=2024-05-14T09:30:00");
     EXPECT_EQ(WebsiteBase("HTTP://brightwall.example/path/x"), "http://www.brightwall.example/");
     EXPECT_EQ(WebsiteBase("www.sorvane.example/"), "http://www.sorvane.example/");
     EXPECT_EQ(WebsiteBase("[Website]"), std::string(VendorWebsite));
@@ -91,9 +158,11 @@ protected:
         return RunIncrementalUpdate(session);
     }
     void serveUpdate(const std::string& since, const std::string& text) {
-        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "5/14/2024 9:00:00 AM\r\n");
-        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=" + since, text);
-        fake.http.respond(Server + "/asp/date.asp", "5/14/2024 9:00:00 AM");
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "5/14/2024 9:00:00 AM\r\n");
+        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=" + since + Iso, text);
+        fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 9:00:00 AM");
+        // Asked again after the update, with the new date.
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + "&iso=2024-05-14T09:00:00", "5/14/2024 9:00:00 AM");
     }
     std::string snapshot() { return snapshotOf(fake.files); }
     // Every definition file and the date, as stored.
@@ -126,9 +195,9 @@ TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
     EXPECT_EQ(statuses.front(), "Connecting to the definition server, please wait.");
     EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Applying new updates..."), statuses.end());
     // The requests, in order, with the exact paths and queries.
-    EXPECT_EQ(fake.http.requests, (std::vector<std::string>{Server + "/asp/currentDateNEW.asp?" + Query,
-                                                            Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006",
-                                                            Server + "/asp/date.asp"}));
+    EXPECT_EQ(fake.http.requests, (std::vector<std::string>{Server + "/asp/currentDateNEW.asp?" + Query + Iso,
+                                                            Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso,
+                                                            Server + "/asp/date.asp?iso=2006-03-16T00:00:00"}));
     EXPECT_FALSE(fake.files.lookup(path("update.pending")));
     EXPECT_FALSE(fake.files.lookup(path("temp.dat")));
 
@@ -140,9 +209,9 @@ TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
 
 TEST_F(DriverTest, TheOverrideRedirectsEveryRequest) {
     fake.environment.setVariable("SORVANE_SERVER_URL", "http://127.0.0.1:7000");
-    fake.http.respond("http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query, "1/1/2001");
+    fake.http.respond("http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2001");
     EXPECT_EQ(run().result, UpdateResult::Current);
-    EXPECT_EQ(fake.http.requests, std::vector<std::string>{"http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query});
+    EXPECT_EQ(fake.http.requests, std::vector<std::string>{"http://127.0.0.1:7000/asp/currentDateNEW.asp?" + Query + Iso});
 }
 
 TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
@@ -150,21 +219,21 @@ TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
     // No server at all.
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     // An error page instead of a date.
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "<html>Server Error</html>");
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "<html>Server Error</html>");
     EXPECT_EQ(run().result, UpdateResult::Unusable);
     // The update itself answers 404, or breaks off half-way.
     serveUpdate("3/16/2006", "");
-    fake.http.fail(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", platform::error::HttpStatusBase + 404);
+    fake.http.fail(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso, platform::error::HttpStatusBase + 404);
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
-    fake.http.responses[Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006"] = {
+    fake.http.responses[Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso] = {
         {}, record("COOK", "ADD", "half.example"), true, platform::Status(12030)};
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     // The update arrives, but its new date does not: nothing is applied, or the next run
     // would apply the same additions twice.
     serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
-    fake.http.respond(Server + "/asp/date.asp", "garbage");
+    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "garbage");
     EXPECT_EQ(run().result, UpdateResult::Unusable);
-    fake.http.fail(Server + "/asp/date.asp", platform::error::HttpStatusBase + 500);
+    fake.http.fail(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", platform::error::HttpStatusBase + 500);
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     EXPECT_EQ(snapshot(), before);
 
@@ -181,18 +250,18 @@ TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
     const std::string first = record("COOK", "ADD", "first.example");
     const std::string whole = first + "[BR]" + record("COOK", "ADD", "second.example");
     serveUpdate("3/16/2006", "");
-    fake.http.respondAnnouncing(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", first, whole.size());
+    fake.http.respondAnnouncing(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso, first, whole.size());
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     EXPECT_EQ(snapshot(), before);
 
     // The new date cut after its day would store a date earlier than the server's.
     serveUpdate("3/16/2006", whole);
-    fake.http.respondAnnouncing(Server + "/asp/date.asp", "5/14/2024", 20);
+    fake.http.respondAnnouncing(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024", 20);
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     EXPECT_EQ(snapshot(), before);
 
     // Whole, the same update goes in once.
-    fake.http.respond(Server + "/asp/date.asp", "5/14/2024 9:00:00 AM");
+    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 9:00:00 AM");
     ASSERT_EQ(run().result, UpdateResult::Updated);
     EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
 }
@@ -200,7 +269,7 @@ TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
 TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
-    fake.http.respond(Server + "/asp/date.asp", "6/1/2024 12:00:00 AM");
+    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "6/1/2024 12:00:00 AM");
     UpdateSession session{fake.platform(), host, branding, Folder, {}, true};
     const UpdateOutcome outcome = RunIncrementalUpdate(session);
     ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
@@ -212,6 +281,7 @@ TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
 
     // A feed without a single definition would leave the program with none: refused.
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", "");
+    fake.http.respond(Server + "/asp/date.asp?iso=2024-06-01T00:00:00", "6/2/2024 12:00:00 AM");
     EXPECT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Unusable);
     EXPECT_EQ(clear("BlockedCookies.dat"), "only.example\r\n");
 }
@@ -240,7 +310,10 @@ TEST_F(DriverTest, AReplacementThatCannotBeFinishedStopsTheNextUpdateUntilItCan)
         fake.files = initial;
         serveUpdate("3/16/2006", record("EXE", "ADD", added));
         fake.files.setInUse(path(held));
-        EXPECT_EQ(run().result, UpdateResult::Unusable);
+        const UpdateOutcome stuck = run();
+        EXPECT_EQ(stuck.result, UpdateResult::LocalFailure);
+        // Named as a local failure with the file and its cause, not as the network's.
+        EXPECT_NE(stuck.detail.find(path(held) + ": it is in use by another program"), std::string::npos) << stuck.detail;
         ASSERT_TRUE(fake.files.lookup(path("update.pending")));
         ASSERT_EQ(clear("FileDefinition.dat"), fileDefinitions);
         ASSERT_EQ(raw("date.dat"), "3/16/2006\r\n");
@@ -249,8 +322,8 @@ TEST_F(DriverTest, AReplacementThatCannotBeFinishedStopsTheNextUpdateUntilItCan)
         // would go in a second time) nor called current, and the server is not even asked.
         fake.http.requests.clear();
         const UpdateOutcome blocked = run();
-        EXPECT_EQ(blocked.result, UpdateResult::Unusable);
-        EXPECT_FALSE(blocked.detail.empty());
+        EXPECT_EQ(blocked.result, UpdateResult::LocalFailure);
+        EXPECT_NE(blocked.detail.find("an earlier update could not be finished: "), std::string::npos) << blocked.detail;
         EXPECT_TRUE(fake.http.requests.empty());
         EXPECT_TRUE(fake.files.lookup(path("update.pending")));
         EXPECT_EQ(clear("FileDefinition.dat"), fileDefinitions);
@@ -365,6 +438,113 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         EXPECT_FALSE(crashed.files.lookup(path("update.pending"))) << allowed;
         ASSERT_LT(allowed, 100u);
     }
+}
+
+TEST_F(DriverTest, TheStoredDateIsNeverLaterThanTheOneAnnouncedFirst) {
+    serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
+    // A release published between the requests, or a clock far ahead.
+    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "12/31/2099 11:00:00 PM");
+    const UpdateOutcome outcome = run();
+    ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
+    EXPECT_EQ(raw("date.dat"), "5/14/2024 9:00:00 AM\r\n");
+    EXPECT_EQ(outcome.newDate, "5/14/2024 9:00:00 AM");
+}
+
+TEST_F(DriverTest, ServerDatesInIsoFormAreRead) {
+    serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "2024-05-14T09:00:00");
+    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "2024-05-14T08:00:00");
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_EQ(raw("date.dat"), "5/14/2024 8:00:00 AM\r\n");
+}
+
+TEST_F(DriverTest, TheUpdateTextGoesToTheFilesAsBytesWhateverTheCodePage) {
+    // Every encoded byte is above 0x7F: a code page without those characters (as a
+    // double-byte one lacks most of them) would turn the text into question marks.
+    fake.locale.setAnsiWithoutHighBytes(true);
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example") + "[BR]" + record("EXE", "ADD", "n\xE9w.exe=New|[progfil]New"));
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "keep.example\r\n");
+    EXPECT_EQ(clear("ExeDefinition.dat"), "old.exe=Old|[progfil]Old\r\nn\xE9w.exe=New|[progfil]New\r\n");
+}
+
+TEST_F(DriverTest, ABodyWithoutALengthIsAppliedOnlyWithItsClosingRecord) {
+    const std::string before = snapshot();
+    const std::string url = Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso;
+    const std::string records = record("COOK", "ADD", "first.example") + "[BR]" + record("COOK", "ADD", "second.example");
+    serveUpdate("3/16/2006", "");
+    // Chunked, or ended by closing: cut after a whole record, it would look like a whole update.
+    fake.http.responses[url] = {{}, records, false, {}};
+    const UpdateOutcome cut = run();
+    EXPECT_EQ(cut.result, UpdateResult::Unreachable);
+    EXPECT_NE(cut.detail.find("cut off"), std::string::npos);
+    EXPECT_EQ(snapshot(), before);
+
+    fake.http.responses[url] = {{}, records + "[BR]|END[DEF]\r\n", false, {}};
+    const UpdateOutcome whole = run();
+    ASSERT_EQ(whole.result, UpdateResult::Updated) << whole.detail;
+    EXPECT_EQ(whole.count, 2u);
+    EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
+}
+
+TEST_F(DriverTest, AMissingDefinitionFileComesBackWholeEvenWhenNothingIsNewer) {
+    ASSERT_TRUE(fake.files.deleteFile(path("DirectoryDefinition.dat")).ok());
+    ASSERT_TRUE(fake.files.deleteFile(path("ExeDefinition.dat")).ok());
+    fake.files.addFile(path("date.dat"), "5/14/2024 9:00:00 AM\r\n");
+    const std::string current = Server + "/asp/currentDateNEW.asp?" + Query + "&iso=2024-05-14T09:00:00";
+    fake.http.respond(current, "5/14/2024 9:00:00 AM");
+    // The server cannot give one of them: nothing is written, and the next update tries again.
+    fake.http.respond(Server + "/definitions/data/ExeDefinition.dat", EncodeText("whole.exe=Whole|[progfil]W\r\n"));
+    const std::string before = snapshot();
+    const UpdateOutcome failedOne = run();
+    EXPECT_EQ(failedOne.result, UpdateResult::Unreachable);
+    EXPECT_NE(failedOne.detail.find("DirectoryDefinition.dat"), std::string::npos);
+    EXPECT_EQ(snapshot(), before);
+
+    fake.http.respond(Server + "/definitions/data/DirectoryDefinition.dat", EncodeText("[progfil]Bad\r\n"));
+    const UpdateOutcome restored = run();
+    ASSERT_EQ(restored.result, UpdateResult::Updated) << restored.detail;
+    EXPECT_EQ(restored.count, 2u);
+    EXPECT_EQ(clear("ExeDefinition.dat"), "whole.exe=Whole|[progfil]W\r\n");
+    EXPECT_EQ(clear("DirectoryDefinition.dat"), "[progfil]Bad\r\n");
+    EXPECT_EQ(raw("date.dat"), "5/14/2024 9:00:00 AM\r\n");
+    const auto flagged = std::count_if(restored.files.begin(), restored.files.end(), [](const AppliedFile& f) { return f.restored; });
+    EXPECT_EQ(flagged, 2);
+    EXPECT_EQ(run().result, UpdateResult::Current);
+}
+
+TEST_F(DriverTest, AMissingFileIsTakenWholeWhileTheOthersTakeTheDifference) {
+    ASSERT_TRUE(fake.files.deleteFile(path("ExeDefinition.dat")).ok());
+    fake.http.respond(Server + "/definitions/data/ExeDefinition.dat",
+                      EncodeText("old.exe=Old|[progfil]Old\r\nnew.exe=New|[progfil]New\r\n"));
+    serveUpdate("3/16/2006", record("EXE", "ADD", "new.exe=New|[progfil]New"));
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    // The whole file already holds the addition: it is not added a second time.
+    EXPECT_EQ(clear("ExeDefinition.dat"), "old.exe=Old|[progfil]Old\r\nnew.exe=New|[progfil]New\r\n");
+    EXPECT_EQ(clear("FileDefinition.dat"), "old.exe=Old|[progfil]Old|n\r\nnew.exe=New|[progfil]New\r\n");
+}
+
+TEST_F(DriverTest, FilesAreReplacedOnlyUnderTheSharedLock) {
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example"));
+    bool lockedWhileReplacing = false;
+    fake.files.beforeDeleteOf(path("update.pending"),
+                              [&] { lockedWhileReplacing = fake.instance.holding(DefinitionsLockName); });
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    EXPECT_TRUE(lockedWhileReplacing);
+    EXPECT_TRUE(fake.instance.acquired.empty());
+
+    // Another process keeps it (replacing the files itself): nothing here is touched, and the
+    // user learns why, not that the connection failed.
+    fake.files.addFile(path("BlockedCookies.dat.new"), "another process's staged file");
+    fake.files.addFile(path("update.pending"), "BlockedCookies.dat\r\n");
+    fake.instance.othersHolding.insert(std::string(DefinitionsLockName));
+    const std::string before = snapshot();
+    const UpdateOutcome blocked = run();
+    EXPECT_EQ(blocked.result, UpdateResult::LocalFailure);
+    EXPECT_NE(blocked.detail.find("another Sorvane program"), std::string::npos) << blocked.detail;
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(raw("BlockedCookies.dat.new"), "another process's staged file");
+    EXPECT_TRUE(fake.files.lookup(path("update.pending")));
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ const std::string Folder = "C:\\Program Files\\Sorvane";
 const std::string UserRoot = "Software\\VB and VBA Program Settings\\Sorvane\\";
 const std::string Server = "http://www.definitions.sorvane.example";
 const std::string Query = "prog=Sorvane&comp=Talvenor";
+// The local date every request carries: the shipped one, until an update moves it on.
+const std::string Iso = "&iso=2006-03-16T00:00:00";
 
 // The GUI program with only the update plugged in.
 struct Program {
@@ -61,9 +63,9 @@ protected:
         return *program;
     }
     void serveNewer(const std::string& text) {
-        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "5/14/2024");
-        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006", text);
-        fake.http.respond(Server + "/asp/date.asp", "5/14/2024 12:00:00 AM");
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "5/14/2024");
+        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso, text);
+        fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 12:00:00 AM");
     }
     static std::string addCookie(const std::string& host) {
         return definitions::EncodeLine("COOK") + "|ADD[DEF]" + definitions::EncodeLine(host);
@@ -76,7 +78,7 @@ protected:
 
 TEST_F(FlowTest, CurrentDefinitionsShowTheRecentNoticeAndTouchNoSetting) {
     Program& p = start();
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "3/16/2006 12:00:00 AM");
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "3/16/2006 12:00:00 AM");
     putUser("OptionAndSettings", "RESTART", "False");
     p.main.cmdUpdate.click();
     FrmSignatureUpdated& notice = p.update.notification();
@@ -129,8 +131,11 @@ TEST_F(FlowTest, AnEarlierUpdateThatCannotBeFinishedIsReportedAsAFailure) {
     Program& p = start();
     serveNewer(addCookie("c.example"));
     p.main.cmdUpdate.click();
+    // A local failure, named with its file and cause: the connection has nothing to do with it.
     EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
-              "Definitions could not be downloaded. Please check your internet connection.");
+              "The definition files on this computer could not be updated:\r\nan earlier update could not be finished: "
+              "the definition files could not be replaced: " + Folder + "\\BlockedCookies.dat: it is in use by another program");
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::LocalFailure);
     EXPECT_TRUE(fake.http.requests.empty());
     EXPECT_TRUE(fake.files.exists(Folder + "\\update.pending"));
     EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
@@ -162,7 +167,7 @@ TEST_F(FlowTest, NoUpdateStartsWhileAScanRuns) {
 
 TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
     Program& p = start();
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2000");
     p.main.cmdUpdate.click();
     FrmSignatureUpdated& notice = p.update.notification();
     const int resting = 1024 * 15 - 40 * 15;
@@ -190,7 +195,7 @@ TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaits
     putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
     Program& p = start();
     ASSERT_TRUE(p.main.timUpdate.on());
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2000");
     host.advance(299 * 1000);
     EXPECT_TRUE(fake.http.requests.empty());
     // A scan runs as the counter passes 299: the update waits for its end.
@@ -208,7 +213,7 @@ TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaits
 TEST_F(FlowTest, WithoutAScanTheUpdateStartsAtAbout301Seconds) {
     putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
     start();
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query, "1/1/2000");
+    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2000");
     const std::uint64_t started = host.now();
     while (fake.http.requests.empty() && host.now() - started < 400 * 1000) host.advance(1000);
     EXPECT_EQ((host.now() - started) / 1000, 301u);
@@ -246,6 +251,44 @@ TEST_F(FlowTest, ShiftOnLiveUpdateListsTheFullFilesThenUpdates) {
     p.main.cmdUpdate.mouseDown({1, 3, 0, 0});  // Shift with Ctrl: nothing
     p.main.cmdUpdate.mouseDown({1, 0, 0, 0});
     EXPECT_EQ(host.messages().size(), 1u);
+}
+
+TEST_F(FlowTest, AnUpdateCutShortIsFinishedAtStartOnlyByTheCopyThatStays) {
+    const std::string staged = definitions::EncodeText("staged.example\r\nother.example\r\n");
+    fake.files.addFile(Folder + "\\BlockedCookies.dat.new", staged);
+    fake.files.addFile(Folder + "\\update.pending", "BlockedCookies.dat\r\n");
+    // A second copy ends at its single-instance test: the update in progress is another's.
+    fake.instance.othersRunning.insert(std::string(app::InstanceLockName));
+    {
+        ui::HeadlessHost otherHost;
+        otherHost.screen = {1280, 1024, 40};
+        Program second(fake, otherHost);
+        second.splash.show();
+        otherHost.advance(2 * app::FrmSplash::Ticks);
+        EXPECT_TRUE(second.app.ended());
+    }
+    EXPECT_TRUE(fake.files.lookup(Folder + "\\update.pending"));
+    EXPECT_EQ(fake.files.content(Folder + "\\BlockedCookies.dat.new"), staged);
+
+    // The copy that stays finishes it under the shared lock before it counts the definitions.
+    fake.instance.othersRunning.clear();
+    Program& p = start();
+    EXPECT_FALSE(fake.files.lookup(Folder + "\\update.pending"));
+    EXPECT_EQ(fake.files.content(Folder + "\\BlockedCookies.dat"), staged);
+    EXPECT_EQ(p.app.DefinitionCount, 2);
+    EXPECT_EQ(fake.instance.acquisitions, 1u);
+    EXPECT_TRUE(fake.instance.acquired.empty());
+}
+
+TEST_F(FlowTest, AReplacementThatCannotBeDoneIsNamedNotBlamedOnTheConnection) {
+    Program& p = start();
+    serveNewer(addCookie("b.example"));
+    fake.files.setInUse(Folder + "\\BlockedCookies.dat");
+    p.main.cmdUpdate.click();
+    const std::string shown = p.update.notification().lblUpdateInfo.caption();
+    EXPECT_EQ(shown.find("internet connection"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("The definition files on this computer could not be updated:"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(Folder + "\\BlockedCookies.dat: it is in use by another program"), std::string::npos) << shown;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_processes.h"
@@ -129,6 +130,27 @@ TEST(Win32InstanceLock, SecondHolderSeesTheFirstUntilItGoes) {
     EXPECT_TRUE(second.anotherInstanceRunning(name));
     first.reset();
     EXPECT_FALSE(second.anotherInstanceRunning(name));
+}
+
+TEST(Win32InstanceLock, ASharedLockIsWaitedForAndFreedWhenItsHolderEnds) {
+    const std::string name = "Global\\" + wintest::uniqueName("SorvaneTestShared");
+    platform::win32::Win32InstanceLock here;
+    ASSERT_TRUE(here.acquire(name, 1000).ok());
+    // Another holder (a thread stands in for another process: the mutex belongs to threads)
+    // waits, and gives up after its time-out.
+    platform::win32::Win32InstanceLock other;
+    platform::Status waited;
+    std::thread([&] { waited = other.acquire(name, 100); }).join();
+    EXPECT_TRUE(waited.is(error::Timeout)) << waited.code();
+    here.release(name);
+    // Taken by a holder that ends without letting go, as a killed process does: the next one gets it.
+    platform::Status taken;
+    std::thread([&] { taken = other.acquire(name, 1000); }).join();
+    EXPECT_TRUE(taken.ok()) << taken.code();
+    platform::win32::Win32InstanceLock next;
+    platform::Status after;
+    std::thread([&] { after = next.acquire(name, 1000); }).join();
+    EXPECT_TRUE(after.ok()) << after.code();
 }
 
 TEST(Win32RestorePoints, AvailabilityAnswersWithoutCrashing) {
