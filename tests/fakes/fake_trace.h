@@ -18,9 +18,9 @@ public:
             // A test out of memory fails on its own; the line is lost with it.
         }
     }
-    bool holds(std::string_view part) const {
+    bool holds(std::string_view piece) const {
         for (const auto& line : lines)
-            if (line.find(part) != std::string::npos) return true;
+            if (line.find(piece) != std::string::npos) return true;
         return false;
     }
     std::vector<std::string> lines;

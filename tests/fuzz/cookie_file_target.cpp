@@ -37,7 +37,7 @@ void FuzzCookieFile(const std::uint8_t* data, std::size_t size) {
     files.addFile(path, content);
     const std::string host = scan::CookieHost(files, path);
     if (host != "False") {
-        // A host is the hinted name and what follows it up to a slash, within the part read.
+        // A host is the hinted name and what follows it up to a slash, within the bytes read.
         require(!hint.empty() && host.compare(0, hint.size(), hint) == 0);
         require(host.find_first_of("/,\r\n") == std::string::npos);
         require(content.substr(0, limits::MaxCookieFile).find(host) != std::string_view::npos);
