@@ -12,6 +12,7 @@
 #include "definitions/definition_files.h"
 #include "definitions/exclusions.h"
 #include "definitions/path_macros.h"
+#include "scan/registry_views.h"
 #include "definitions/safe_list.h"
 #include "platform/platform.h"
 #include "scan/grouped_lookups.h"
@@ -128,6 +129,8 @@ public:
     // The folder and key listings of the scan running now.
     FolderListings& folderListings();
     KeyListings& keyListings();
+    // Which keys the 32-bit programs of this system keep a copy of; asked anew for each scan.
+    RegistryViews& registryViews();
     // The line counts of the definition files as they are now; a file unchanged since the
     // application or the last scan counted it is not read again for it.
     void countDefinitions();
@@ -174,6 +177,7 @@ private:
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
+    std::optional<RegistryViews> registryViews_;
     std::unordered_map<std::string, std::string> companies_;  // lower-cased path -> company
     // The counts of the last scan, so that files unchanged since are not read to count them.
     DefinitionCounts counted_;
