@@ -76,9 +76,18 @@ std::vector<std::string> names(std::string_view path) {
     return parts;
 }
 
-// Whether `lower` (lower-cased names) starts with the names of `entry`, counted from `from`.
-std::size_t matches(const std::vector<std::string>& lower, std::size_t from, std::string_view entry) {
-    const auto wanted = names(entry);
+// The names of each shared key, split once.
+const std::vector<std::vector<std::string>>& sharedSoftwareNames() {
+    static const auto split = [] {
+        std::vector<std::vector<std::string>> all;
+        for (auto entry : SharedSoftwareKeys) all.push_back(names(entry));
+        return all;
+    }();
+    return split;
+}
+
+// Whether `lower` (lower-cased names) starts with `wanted`, counted from `from`: how many names matched.
+std::size_t matches(const std::vector<std::string>& lower, std::size_t from, const std::vector<std::string>& wanted) {
     if (lower.size() < from + wanted.size()) return 0;
     for (std::size_t i = 0; i < wanted.size(); ++i)
         if (lower[from + i] != wanted[i]) return 0;
@@ -92,9 +101,10 @@ Decision decide(RootKey root, const std::vector<std::string>& lower) {
     // Where a classes key's own names start: HKCR itself, ...\Software\Classes, or a user's "<sid>_Classes".
     std::optional<std::size_t> classes;
     if (root == RootKey::ClassesRoot) classes = 0;
-    if ((root == RootKey::LocalMachine || root == RootKey::CurrentUser) && matches(lower, 0, "software\\classes"))
+    static const std::vector<std::string> softwareClasses{"software", "classes"};
+    if ((root == RootKey::LocalMachine || root == RootKey::CurrentUser) && matches(lower, 0, softwareClasses))
         classes = 2;
-    if (root == RootKey::Users && matches(lower, 1, "software\\classes")) classes = 3;
+    if (root == RootKey::Users && matches(lower, 1, softwareClasses)) classes = 3;
     if (root == RootKey::Users && !lower.empty() && lower[0].ends_with("_classes")) classes = 1;
     if (classes) {
         if (lower.size() > *classes) {
@@ -108,7 +118,7 @@ Decision decide(RootKey root, const std::vector<std::string>& lower) {
         return d;
     }
     if (root != RootKey::LocalMachine || lower.empty() || lower[0] != "software") return d;
-    for (auto entry : SharedSoftwareKeys)
+    for (const auto& entry : sharedSoftwareNames())
         if (const auto count = matches(lower, 1, entry)) return Decision{true, false, count + 1, 0};
     return Decision{true, true, 1, 1};
 }
@@ -124,7 +134,24 @@ std::string joined(const std::vector<std::string>& parts, std::size_t count) {
 
 }  // namespace
 
+// Whether the table can speak of the path at all, asked without making any text: most lines of a
+// definition file name keys of the user's own software, which both views share.
+static bool mayBeAffected(RootKey root, std::string_view path) {
+    while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    const auto startsWith = [&](std::string_view prefix) {
+        return path.size() >= prefix.size() && text::equalsNoCase(path.substr(0, prefix.size()), prefix);
+    };
+    switch (root) {
+    case RootKey::LocalMachine: return startsWith("software");
+    case RootKey::CurrentUser: return startsWith("software\\classes");
+    case RootKey::Users: return text::findNoCase(path, "classes") != std::string_view::npos;
+    case RootKey::ClassesRoot: return true;
+    default: return false;
+    }
+}
+
 std::optional<std::string> Wow64RedirectedPath(RootKey root, std::string_view path) {
+    if (!mayBeAffected(root, path)) return std::nullopt;
     auto parts = names(path);
     std::vector<std::string> lower;
     for (const auto& part : parts) lower.push_back(text::toLower(part));
@@ -135,6 +162,7 @@ std::optional<std::string> Wow64RedirectedPath(RootKey root, std::string_view pa
 }
 
 std::string Wow64DecidingKey(RootKey root, std::string_view path) {
+    if (!mayBeAffected(root, path)) return {};
     const auto parts = names(path);
     std::vector<std::string> lower;
     for (const auto& part : parts) lower.push_back(text::toLower(part));
