@@ -31,6 +31,9 @@ bool SafeList::LoadSafeList(platform::FileSystem& fs, platform::Locale& locale, 
     std::vector<std::string> entries;
     (void)forEachDefinitionLine(fs, locale, path, stop, [&](std::size_t, const std::string& line) {
         if (auto entry = SafeEntryText(line, macros)) entries.push_back(std::move(*entry));
+        // An entry in a folder that a 64-bit system has twice is safe in both.
+        if (macros.x86() && PathMacros::NamesTwinFolder(line))
+            if (auto twin = SafeEntryText(line, *macros.x86())) entries.push_back(std::move(*twin));
     });
     assign(std::move(entries));
     return true;

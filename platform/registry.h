@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ inline constexpr std::uint32_t Write = 0x20006;
 inline constexpr std::uint32_t AllAccess = 0xF003F;
 // What the scanners ask for: a key that can be read but not changed counts as absent.
 inline constexpr std::uint32_t ScanAccess = 0x3F;
+// Which view of a 64-bit system's registry a key is opened in; ignored on 32-bit Windows.
+inline constexpr std::uint32_t Wow64Key64 = 0x0100;  // KEY_WOW64_64KEY: the native programs' view
+inline constexpr std::uint32_t Wow64Key32 = 0x0200;  // KEY_WOW64_32KEY: the 32-bit programs' view
 }  // namespace access
 
 enum class ValueType : std::uint32_t {
@@ -88,6 +92,28 @@ public:
         values = static_cast<std::uint32_t>(names.size());
         return Status::success();
     }
+    // Where the key opened in `view` (access::Wow64Key32 or Wow64Key64) is stored, as a path below
+    // the same root that the native view opens: "SOFTWARE\WOW6432Node\Vendor" for "SOFTWARE\Vendor"
+    // in the 32-bit view of a 64-bit system, the path itself for a key both views share. Fails when
+    // the key is not there in that view, or with error::NotSupported when the system cannot tell.
+    virtual Status physicalPath(RootKey root, std::string_view path, std::uint32_t view, std::string& out) {
+        (void)root, (void)path, (void)view;
+        out.clear();
+        return Status::failure(error::NotSupported);
+    }
 };
+
+// Where the 32-bit programs of a 64-bit Windows 7 or later keep a key of their own, by the table of
+// Microsoft's "Registry Keys Affected by WOW64": HKLM\SOFTWARE and the COM keys of the classes
+// (CLSID, DirectShow, Interface, Media Type, MediaFoundation) are redirected to a WOW6432Node below
+// them, except the keys the table lists as shared; HKCU\Software, HKLM\SYSTEM and everything else
+// is one key for both. The answer is the redirected key as a path the native view opens
+// ("SOFTWARE\WOW6432Node\Vendor"), spelled as given; nothing for a key both views share and for a
+// path that already names a WOW6432Node copy.
+std::optional<std::string> Wow64RedirectedPath(RootKey root, std::string_view path);
+
+// The documented key that decides `path`'s answer above: the longest entry of the table that is
+// `path` or holds it, below the same root; empty when no entry does (the key is shared).
+std::string Wow64DecidingKey(RootKey root, std::string_view path);
 
 }  // namespace sorvane::platform

@@ -32,6 +32,10 @@ inline constexpr int History = 34;
 inline constexpr int CommonAppData = 35;
 inline constexpr int Windows = 36;
 inline constexpr int System = 37;
+inline constexpr int LocalAppData = 28;
+inline constexpr int Profile = 40;
+// The 32-bit programs' system folder of a 64-bit system (SysWOW64); on a 32-bit one System.
+inline constexpr int SystemX86 = 41;
 inline constexpr int ProgramFiles = 38;
 // The 32-bit programs' folders of a 64-bit system; on a 32-bit one the same as the two above.
 inline constexpr int ProgramFilesX86 = 42;

@@ -61,18 +61,6 @@ constexpr std::string_view SystemKeys[] = {
     "software\\microsoft\\internet explorer\\toolbar",
     "software\\microsoft\\internet explorer\\extensions",
     "software\\policies",
-    // The 32-bit programs' view of the same structure on a 64-bit system.
-    "software\\classes\\wow6432node",
-    "software\\classes\\wow6432node\\clsid",
-    "software\\wow6432node",
-    "software\\wow6432node\\classes",
-    "software\\wow6432node\\classes\\clsid",
-    "software\\wow6432node\\microsoft",
-    "software\\wow6432node\\microsoft\\windows",
-    "software\\wow6432node\\microsoft\\windows\\currentversion",
-    "software\\wow6432node\\microsoft\\windows\\currentversion\\run",
-    "software\\wow6432node\\microsoft\\windows\\currentversion\\runonce",
-    "software\\wow6432node\\microsoft\\windows\\currentversion\\runonceex",
     "system",
     "system\\currentcontrolset",
     "system\\currentcontrolset\\services",
@@ -84,8 +72,8 @@ constexpr std::string_view SystemKeys[] = {
     "sam",
 };
 // Keys of the classes root that everything on the machine relies on.
-constexpr std::array<std::string_view, 10> ClassesRootKeys = {
-    "clsid", "interface", "typelib", "appid", "*", "exefile", "directory", "folder", "wow6432node", "wow6432node\\clsid"};
+constexpr std::array<std::string_view, 8> ClassesRootKeys = {"clsid",     "interface", "typelib", "appid",
+                                                            "*",         "exefile",   "directory", "folder"};
 
 // "Software\\\\Classes\\" as "software\\classes": one backslash between names, none at the ends.
 std::string normalizedKey(std::string_view keyPath) {
@@ -95,6 +83,17 @@ std::string normalizedKey(std::string_view keyPath) {
         if (name.empty()) continue;
         if (!out.empty()) out += '\\';
         out += text::toLower(name);
+    }
+    return out;
+}
+
+// "software\\wow6432node\\classes\\clsid" as "software\\classes\\clsid".
+std::string withoutWow6432Node(std::string_view key) {
+    std::string out;
+    for (const auto& name : text::split(key, "\\")) {
+        if (name == "wow6432node") continue;
+        if (!out.empty()) out += '\\';
+        out += name;
     }
     return out;
 }
@@ -130,8 +129,9 @@ std::vector<std::string> SystemFolders(platform::Shell& shell) {
     std::vector<std::string> folders;
     for (std::size_t row = 0; row < definitions::PathMacroCount; ++row)
         if (!macros.folder(row).empty()) folders.push_back(macros.folder(row));
-    // No macro names them, yet a 64-bit system's 32-bit programs live there.
-    for (const int csidl : {platform::csidl::ProgramFilesX86, platform::csidl::ProgramFilesCommonX86})
+    // The 32-bit programs' twins of three macro folders on a 64-bit system.
+    for (const int csidl :
+         {platform::csidl::ProgramFilesX86, platform::csidl::ProgramFilesCommonX86, platform::csidl::SystemX86})
         if (auto folder = shell.specialFolder(csidl); !folder.empty()) folders.push_back(std::move(folder));
     return folders;
 }
@@ -209,7 +209,14 @@ bool RemovalGuard::mayDeleteKey(platform::RootKey root, std::string_view keyPath
     if (root == platform::RootKey::ClassesRoot &&
         std::find(ClassesRootKeys.begin(), ClassesRootKeys.end(), key) != ClassesRootKeys.end())
         return false;
-    std::string_view below = key;
+    // The 32-bit programs' copy of a 64-bit system holds the same structure below a WOW6432Node
+    // key: that key is refused, and what lies below it is judged as the key it mirrors.
+    if (key == "wow6432node" || key.ends_with("\\wow6432node")) return false;
+    const std::string mirrored = withoutWow6432Node(key);
+    if (root == platform::RootKey::ClassesRoot &&
+        std::find(ClassesRootKeys.begin(), ClassesRootKeys.end(), mirrored) != ClassesRootKeys.end())
+        return false;
+    std::string_view below = mirrored;
     // A user's hive below HKEY_USERS holds the same structure as HKEY_CURRENT_USER.
     if (root == platform::RootKey::Users) below = below.substr(below.find('\\') + 1);
     return std::find(std::begin(SystemKeys), std::end(SystemKeys), below) == std::end(SystemKeys);

@@ -1,6 +1,7 @@
 #include "scan/known_files_scan.h"
 
 #include <optional>
+#include <vector>
 
 #include "definitions/records.h"
 #include "platform/text.h"
@@ -30,6 +31,22 @@ void rememberMissing(ScanSession& session, const definitions::FileDefinition& de
     list.setSubItem(list.count() - 1, 2, def.note);
 }
 
+// A line parsed with the native folders and, where it names a folder that a 64-bit system has
+// twice, with the 32-bit programs' one: each place is tested, and a hit reported where it is.
+template <typename Definition, typename Parse>
+void parseInBoth(std::vector<std::vector<Definition>>& defs, std::vector<std::string>& paths,
+                 const definitions::PathMacros& macros, const std::string& line, const Parse& parse) {
+    auto& places = defs.emplace_back();
+    if (auto def = parse(line, macros)) places.push_back(std::move(*def));
+    if (places.empty() || !macros.x86() || !definitions::PathMacros::NamesTwinFolder(line)) {
+        for (const auto& place : places) paths.push_back(place.path);
+        return;
+    }
+    if (auto twin = parse(line, *macros.x86()); twin && !text::equalsNoCase(twin->path, places.front().path))
+        places.push_back(std::move(*twin));
+    for (const auto& place : places) paths.push_back(place.path);
+}
+
 }  // namespace
 
 void ScanKnownFiles(ScanSession& session) {
@@ -39,33 +56,34 @@ void ScanKnownFiles(ScanSession& session) {
     listings.clear();
     // Only the drive sweep of a complete scan reads the list of files missing from their place.
     const bool sweep = CompleteScanChosen(session);
-    std::vector<std::optional<definitions::FileDefinition>> defs;
+    std::vector<std::vector<definitions::FileDefinition>> defs;
     std::vector<std::string> paths;
+    const auto parse = [](const std::string& line, const definitions::PathMacros& m) {
+        return definitions::ParseFileLine(line, m);
+    };
     (void)session.forEachDefinitionBatch(definitions::FileDefinitionFile, [&](const auto& lines) {
         defs.clear();
         paths.clear();
-        for (const auto& line : lines) {
-            defs.push_back(definitions::ParseFileLine(line, macros));
-            if (defs.back()) paths.push_back(defs.back()->path);
-        }
+        for (const auto& line : lines) parseInBoth(defs, paths, macros, line, parse);
         listings.plan(paths, {});
-        for (const auto& def : defs) {
+        for (const auto& places : defs) {
             if (state.stopRequested) return false;
             ++state.filesFoldersInspected;
-            progress(session, def ? def->name : std::string());
+            progress(session, places.empty() ? std::string() : places.front().name);
             if (state.stopRequested) return false;
 
-            if (!def) {
-                // Nothing to test.
-            } else if (!listings.fileExists(def->path)) {
-                if (sweep) rememberMissing(session, *def);
-            } else if (!session.isSafe(def->path)) {
-                if (session.isExcluded(def->path)) {
-                    session.addExcluded(def->path);
-                } else if (!IsMicrosoftCompany(session.companyOf(def->path))) {
-                    session.reportFile(def->path, def->threat, def->note, icon::File);
+            bool anywhere = false;
+            for (const auto& def : places) {
+                if (!listings.fileExists(def.path)) continue;
+                anywhere = true;
+                if (session.isSafe(def.path)) continue;
+                if (session.isExcluded(def.path)) {
+                    session.addExcluded(def.path);
+                } else if (!IsMicrosoftCompany(session.companyOf(def.path))) {
+                    session.reportFile(def.path, def.threat, def.note, icon::File);
                 }
             }
+            if (!places.empty() && !anywhere && sweep) rememberMissing(session, places.front());
             session.host.yieldBetweenItems();
         }
         return true;
@@ -77,27 +95,30 @@ void ScanKnownFolders(ScanSession& session) {
     const auto& macros = session.macros();
     // The listings the files scan made stay good for the folders of the same scan.
     auto& listings = session.folderListings();
-    std::vector<std::optional<definitions::FolderDefinition>> defs;
+    std::vector<std::vector<definitions::FolderDefinition>> defs;
     std::vector<std::string> paths;
+    const auto parse = [](const std::string& line, const definitions::PathMacros& m) {
+        return definitions::ParseFolderLine(line, m);
+    };
     (void)session.forEachDefinitionBatch(definitions::DirectoryDefinitionFile, [&](const auto& lines) {
         defs.clear();
         paths.clear();
         for (const auto& line : lines) {
             // A line without "|" is no folder definition: it is passed over uncounted.
             if (line.find('|') == std::string::npos) continue;
-            defs.push_back(definitions::ParseFolderLine(line, macros));
-            if (defs.back()) paths.push_back(defs.back()->path);
+            parseInBoth(defs, paths, macros, line, parse);
         }
         listings.plan({}, paths);
-        for (const auto& def : defs) {
+        for (const auto& places : defs) {
             if (state.stopRequested) return false;
             ++state.filesFoldersInspected;
-            progress(session, def ? def->label : std::string());
+            progress(session, places.empty() ? std::string() : places.front().label);
             if (state.stopRequested) return false;
 
-            if (def && listings.folderExists(def->path) && !session.isSafe(def->path)) {
-                if (session.isFolderExcluded(def->path)) session.addExcluded(def->path);
-                else session.reportFile(def->path, def->threat, def->note, icon::Folder);
+            for (const auto& def : places) {
+                if (!listings.folderExists(def.path) || session.isSafe(def.path)) continue;
+                if (session.isFolderExcluded(def.path)) session.addExcluded(def.path);
+                else session.reportFile(def.path, def.threat, def.note, icon::Folder);
             }
             session.host.yieldBetweenItems();
         }

@@ -1,6 +1,7 @@
 #include "scan/memory_scan.h"
 
 #include <cctype>
+#include <utility>
 
 #include "definitions/records.h"
 #include "localization/messages.h"
@@ -40,6 +41,10 @@ std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
             if (auto def = definitions::ParseProcessLine(line, macros)) {
                 lastName = def->name;
                 text += def->path + "|";
+                // A program listed in a folder that a 64-bit system has twice runs from either.
+                if (macros.x86() && definitions::PathMacros::NamesTwinFolder(def->folder))
+                    if (auto twin = definitions::ParseProcessLine(line, *macros.x86()); twin && twin->path != def->path)
+                        text += twin->path + "|";
             }
             if (scanMode(session)) {
                 ++session.state.memoryInspected;
@@ -53,14 +58,21 @@ std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
     return text::toUpper(text);
 }
 
-// "\SystemRoot\System32\X.EXE" and the like become the real system folder's path.
+// "\SystemRoot\System32\X.EXE" and the like become the real system folder's path, and
+// "\SystemRoot\SysWOW64\X.EXE" the real 32-bit programs' one; the last of the two names decides.
 std::string withSystemFolder(ScanSession& session, std::string path) {
     auto pos = std::string::npos;
-    for (auto at = text::findNoCase(path, "SYSTEM32\\"); at != std::string::npos;
-         at = text::findNoCase(path, "SYSTEM32\\", at + 1))
-        pos = at;
+    int folder = platform::csidl::System;
+    for (const auto& [name, csidl] : {std::pair{std::string_view("SYSTEM32\\"), platform::csidl::System},
+                                      std::pair{std::string_view("SYSWOW64\\"), platform::csidl::SystemX86}}) {
+        for (auto at = text::findNoCase(path, name); at != std::string::npos; at = text::findNoCase(path, name, at + 1)) {
+            if (pos != std::string::npos && at < pos) continue;
+            pos = at;
+            folder = csidl;
+        }
+    }
     if (pos == std::string::npos) return path;
-    auto system = session.os.shell.specialFolder(platform::csidl::System);
+    auto system = session.os.shell.specialFolder(folder);
     if (system.empty()) return path;
     return text::toUpper(platform::JoinPath(system, path.substr(pos + 9)));
 }

@@ -10,20 +10,9 @@ namespace sorvane::scan {
 
 namespace {
 
-// One line after its key or value was tested: rows, counts and the summary.
-void handle(ScanSession& session, const definitions::RegistryDefinition& def, std::string_view trimmedKey,
-            KeyListings& listings) {
+// A key or value of a line that is there: rows, counts and the summary.
+void found(ScanSession& session, const definitions::RegistryDefinition& def) {
     auto& state = session.state;
-    ++state.registryInspected;
-    session.UpdateProgressWith(
-        [&] { return session.statusText(text::toLower(def.key + "\\" + def.value)); },
-        percentOf(state.registryInspected, state.counts.registry),
-        percentOf(state.registryInspected + state.counts.cookies + state.counts.exe, state.counts.total()));
-
-    // Most lines name nothing that is there: their texts are made only for a hit.
-    if (def.value.empty() ? !listings.keyExists(def.hive.root, trimmedKey)
-                          : !listings.valueExists(def.hive.root, def.key, def.value))
-        return;
     const std::string keyText = def.keyText();
     std::string item;
     if (!def.value.empty()) {
@@ -61,6 +50,30 @@ void handle(ScanSession& session, const definitions::RegistryDefinition& def, st
     ++state.threatsFound;
 }
 
+// One line: its key or value is tested where the line names it and, on a 64-bit system, in
+// the 32-bit programs' own copy (`copy`, a physical path); each place that holds it is a trace.
+void handle(ScanSession& session, const definitions::RegistryDefinition& def, std::string_view trimmedKey,
+            const std::optional<std::string>& copy, KeyListings& listings) {
+    auto& state = session.state;
+    ++state.registryInspected;
+    session.UpdateProgressWith(
+        [&] { return session.statusText(text::toLower(def.key + "\\" + def.value)); },
+        percentOf(state.registryInspected, state.counts.registry),
+        percentOf(state.registryInspected + state.counts.cookies + state.counts.exe, state.counts.total()));
+
+    // Most lines name nothing that is there: their texts are made only for a hit.
+    auto there = [&](std::string_view key) {
+        return def.value.empty() ? listings.keyExists(def.hive.root, key)
+                                 : listings.valueExists(def.hive.root, key, def.value);
+    };
+    if (there(def.value.empty() ? trimmedKey : std::string_view(def.key))) found(session, def);
+    if (copy && there(*copy)) {
+        auto inCopy = def;
+        inCopy.key = *copy;
+        found(session, inCopy);
+    }
+}
+
 }  // namespace
 
 void ScanRegistry(ScanSession& session) {
@@ -70,25 +83,40 @@ void ScanRegistry(ScanSession& session) {
     std::vector<std::optional<definitions::RegistryDefinition>> defs;
     std::vector<KeyListings::KeyQuery> keys;
     std::vector<KeyListings::ValueQuery> values;
+    std::vector<std::optional<std::string>> copies;
+    auto& views = session.registryViews();
     (void)session.forEachDefinitionBatch(definitions::RegistryDefinitionFile, [&](const auto& lines) {
         defs.clear();
         keys.clear();
         values.clear();
+        copies.clear();
+        // Each line's keys in the plan: the key as written first, then its copy.
+        std::vector<std::size_t> firstKey;
         for (const auto& line : lines) {
             auto def = definitions::ParseRegistryLine(line, macros);
-            if (def && def->value.empty()) keys.push_back({def->hive.root, text::trim(def->key)});
-            if (def && !def->value.empty()) values.push_back({def->hive.root, def->key, def->value});
+            firstKey.push_back(keys.size());
+            if (def && def->value.empty()) {
+                keys.push_back({def->hive.root, text::trim(def->key)});
+                copies.push_back(views.copyOf(def->hive.root, keys.back().key));
+                if (copies.back()) keys.push_back({def->hive.root, *copies.back()});
+            } else if (def) {
+                values.push_back({def->hive.root, def->key, def->value});
+                copies.push_back(views.copyOf(def->hive.root, def->key));
+                if (copies.back()) values.push_back({def->hive.root, *copies.back(), def->value});
+            } else {
+                copies.emplace_back();
+            }
             defs.push_back(std::move(def));
         }
         listings.plan(keys, values);
-        std::size_t key = 0;
-        for (const auto& def : defs) {
+        for (std::size_t i = 0; i < defs.size(); ++i) {
             session.host.yieldBetweenItems();
             if (session.state.stopRequested) return false;
+            const auto& def = defs[i];
             if (!def) continue;
-            // Key lines take their trimmed key from the plan, in the same order.
-            handle(session, *def, def->value.empty() ? std::string_view(keys[key++].key) : std::string_view(),
-                   listings);
+            // Key lines take their trimmed key from the plan.
+            handle(session, *def, def->value.empty() ? std::string_view(keys[firstKey[i]].key) : std::string_view(),
+                   copies[i], listings);
         }
         return true;
     });

@@ -50,7 +50,11 @@ const definitions::PathMacros& ScanSession::macros() {
     return *macros_;
 }
 
-void ScanSession::resolveMacros() { macros_.emplace(os.shell); }
+void ScanSession::resolveMacros() {
+    macros_.emplace(os.shell);
+    // A new scan or shield pass asks the registry's views anew too.
+    registryViews_.reset();
+}
 
 void ScanSession::loadSafeList() {
     (void)safeList.LoadSafeList(os.files, os.locale, definitionPath(definitions::SafetyFile), macros(),
@@ -98,6 +102,11 @@ bool ScanSession::forEachDefinitionBatch(std::string_view fileName,
 FolderListings& ScanSession::folderListings() {
     if (!folderListings_) folderListings_.emplace(os.files);
     return *folderListings_;
+}
+
+RegistryViews& ScanSession::registryViews() {
+    if (!registryViews_) registryViews_.emplace(os.registry);
+    return *registryViews_;
 }
 
 KeyListings& ScanSession::keyListings() {

@@ -12,6 +12,7 @@
 #include "definitions/definition_files.h"
 #include "definitions/exclusions.h"
 #include "definitions/path_macros.h"
+#include "scan/registry_views.h"
 #include "definitions/safe_list.h"
 #include "platform/platform.h"
 #include "scan/grouped_lookups.h"
@@ -131,6 +132,8 @@ public:
     // The folder and key listings of the scan running now.
     FolderListings& folderListings();
     KeyListings& keyListings();
+    // Which keys the 32-bit programs of this system keep a copy of; asked anew for each scan.
+    RegistryViews& registryViews();
     // The line counts of the definition files as they are now; a file unchanged since the
     // application or the last scan counted it is not read again for it.
     void countDefinitions();
@@ -179,6 +182,7 @@ private:
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
+    std::optional<RegistryViews> registryViews_;
     std::unordered_map<std::string, std::string> companies_;  // lower-cased path -> company
     struct KnownCompany {
         std::uint64_t size = 0;

@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -33,6 +35,39 @@ std::string stringText(const std::vector<std::uint8_t>& data) {
     std::size_t length = 0;
     while (length < count && chars[length] != L'\0') ++length;
     return narrow(std::wstring_view(chars, length));
+}
+
+// The kernel's full name of an open key, such as "\REGISTRY\MACHINE\SOFTWARE\WOW6432Node\Vendor".
+Status kernelName(HKEY key, std::wstring& name) {
+    using NtQueryKeyFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<NtQueryKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
+    if (!query) return Status::failure(error::NotSupported);
+    constexpr int KeyNameInformation = 3;
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name without a closing NUL.
+    std::vector<std::uint8_t> buffer(1024);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        ULONG needed = 0;
+        const LONG rc = query(key, KeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        // STATUS_BUFFER_OVERFLOW and STATUS_BUFFER_TOO_SMALL: a longer name than the room given.
+        if ((rc == static_cast<LONG>(0x80000005) || rc == static_cast<LONG>(0xC0000023)) && needed > buffer.size()) {
+            buffer.resize(needed);
+            continue;
+        }
+        if (rc != 0) return Status::failure(error::NotSupported);
+        ULONG length = 0;
+        std::memcpy(&length, buffer.data(), sizeof length);
+        if (length > buffer.size() - sizeof length) return Status::failure(error::NotSupported);
+        name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof length), length / sizeof(wchar_t));
+        return Status::success();
+    }
+    return Status::failure(error::NotSupported);
+}
+
+std::string_view withoutEdgeBackslashes(std::string_view path) {
+    while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    return path;
 }
 
 }  // namespace
@@ -141,6 +176,43 @@ Status Win32Registry::countEntries(RootKey root, std::string_view path, std::uin
     if (rc != ERROR_SUCCESS) return fromCode(rc);
     subKeys = keys;
     values = names;
+    return Status::success();
+}
+
+Status Win32Registry::physicalPath(RootKey root, std::string_view path, std::uint32_t view, std::string& out) {
+    out.clear();
+    const std::string_view own = withoutEdgeBackslashes(path);
+    if (own.empty()) return Status::failure(error::NotSupported);
+    std::wstring viewed;
+    {
+        UniqueKey key;
+        if (auto s = open(root, own, KEY_QUERY_VALUE | view, key); !s.ok()) return s;
+        if (auto s = kernelName(key.get(), viewed); !s.ok()) return s;
+    }
+    // The kernel's name of the root: fixed for the machine and the users; for the others the
+    // native view's name of the same key without the path.
+    std::wstring rootName;
+    if (root == RootKey::LocalMachine) rootName = L"\\REGISTRY\\MACHINE\\";
+    if (root == RootKey::Users) rootName = L"\\REGISTRY\\USER\\";
+    if (rootName.empty()) {
+        std::wstring native;
+        UniqueKey key;
+        if (auto s = open(root, own, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key); !s.ok())
+            return Status::failure(error::NotSupported);
+        if (auto s = kernelName(key.get(), native); !s.ok()) return s;
+        const std::wstring tail = L"\\" + widen(own);
+        if (native.size() < tail.size() ||
+            CompareStringOrdinal(native.c_str() + native.size() - tail.size(), static_cast<int>(tail.size()),
+                                 tail.c_str(), static_cast<int>(tail.size()), TRUE) != CSTR_EQUAL)
+            return Status::failure(error::NotSupported);
+        rootName = native.substr(0, native.size() - tail.size() + 1);
+    }
+    const std::size_t rootLength = rootName.size();
+    if (viewed.size() <= rootLength ||
+        CompareStringOrdinal(viewed.c_str(), static_cast<int>(rootLength), rootName.c_str(),
+                             static_cast<int>(rootLength), TRUE) != CSTR_EQUAL)
+        return Status::failure(error::NotSupported);
+    out = narrow(std::wstring_view(viewed).substr(rootLength));
     return Status::success();
 }
 

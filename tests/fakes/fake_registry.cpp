@@ -113,8 +113,28 @@ void FakeRegistry::store(Key& key, std::string_view name, RegistryValue value) {
     }
 }
 
-Status FakeRegistry::openKey(RootKey root, std::string_view path, std::uint32_t rights) {
+std::string FakeRegistry::stored(RootKey root, std::string_view path, std::uint32_t rights) const {
+    if ((rights & platform::access::Wow64Key32) == 0 || !views_) return std::string(path);
+    const std::string lower = text::toLower(path);
+    for (const auto& [sharedRoot, shared] : shared_)
+        if (sharedRoot == root && (lower == shared || lower.starts_with(shared + "\\"))) return std::string(path);
+    return platform::Wow64RedirectedPath(root, path).value_or(std::string(path));
+}
+
+void FakeRegistry::shareKey(RootKey root, std::string_view path) { shared_.emplace_back(root, text::toLower(path)); }
+
+Status FakeRegistry::physicalPath(RootKey root, std::string_view path, std::uint32_t view, std::string& out) {
+    out.clear();
+    if (!physicalNames_) return Status::failure(error::NotSupported);
+    const std::string place = stored(root, path, view);
+    if (auto opened = openKey(root, place, platform::access::QueryValue); !opened.ok()) return opened;
+    out = place;
+    return Status::success();
+}
+
+Status FakeRegistry::openKey(RootKey root, std::string_view viewed, std::uint32_t rights) {
     if (roots_.find(root) == roots_.end()) return Status::failure(error::InvalidHandle);
+    const std::string path = stored(root, viewed, rights);
     Key* key = find(root, path);
     if (key == nullptr) return Status::failure(error::FileNotFound);
     if (key->unreadable) return Status::failure(error::AccessDenied);
@@ -122,10 +142,11 @@ Status FakeRegistry::openKey(RootKey root, std::string_view path, std::uint32_t 
     return Status::success();
 }
 
-Status FakeRegistry::queryValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t rights,
+Status FakeRegistry::queryValue(RootKey root, std::string_view viewed, std::string_view name, std::uint32_t rights,
                                 RegistryValue& out) {
     out = {};
-    if (auto opened = openKey(root, path, rights); !opened.ok()) return opened;
+    if (auto opened = openKey(root, viewed, rights); !opened.ok()) return opened;
+    const std::string path = stored(root, viewed, rights);
     if ((rights & platform::access::QueryValue) == 0) return Status::failure(error::AccessDenied);
     const RegistryValue* found = find(root, path)->valueNamed(name);
     if (found == nullptr) return Status::failure(error::FileNotFound);

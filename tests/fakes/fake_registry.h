@@ -28,6 +28,17 @@ public:
                                  std::vector<std::string>& names) override;
     platform::Status listValueNames(platform::RootKey root, std::string_view path,
                                     std::vector<std::string>& names) override;
+    // The place a key opened in the view is stored at, when the key is there in that view.
+    platform::Status physicalPath(platform::RootKey root, std::string_view path, std::uint32_t view,
+                                  std::string& out) override;
+
+    // A 64-bit system by default: a key opened with access::Wow64Key32 is the WOW6432Node copy
+    // that Microsoft's table names (platform::Wow64RedirectedPath); without views, a 32-bit one.
+    void setViews(bool views) { views_ = views; }
+    // This system shares the key (and all below it) between the views whatever the table says.
+    void shareKey(platform::RootKey root, std::string_view path);
+    // Whether physicalPath answers, or fails as a system that cannot tell.
+    void answerPhysicalNames(bool answer) { physicalNames_ = answer; }
 
     // Arranging a test: these bypass rights and failure injection.
     void addKey(platform::RootKey root, std::string_view path);
@@ -66,6 +77,8 @@ public:
 
 private:
     Key* find(platform::RootKey root, std::string_view path) const;
+    // Where a path opened with `rights` is stored.
+    std::string stored(platform::RootKey root, std::string_view path, std::uint32_t rights) const;
     Key* ensure(platform::RootKey root, std::string_view path);
     platform::Status checkWrite(Key* key);
     // Deletes what it may below and in the key; true when nothing of it is left to keep it.
@@ -75,6 +88,9 @@ private:
     std::map<platform::RootKey, std::unique_ptr<Key>> roots_;
     std::uint32_t writeFailure_ = 0;
     int writeAttempts_ = 0;
+    bool views_ = true;
+    bool physicalNames_ = true;
+    std::vector<std::pair<platform::RootKey, std::string>> shared_;  // lower-cased paths
 };
 
 }  // namespace sorvane::fakes

@@ -65,7 +65,51 @@ TEST(PathMacros, ExpansionFollowsTheFolderRules) {
 TEST(PathMacros, ProfileRowsDropStartMenuIgnoringCase) {
     fakes::FakeShell shell;
     shell.setSpecialFolder(platform::csidl::StartMenu, "C:\\Users\\Ann\\START MENU");
+    // A profile that holds its Start menu directly is laid out as on Windows XP.
+    shell.setSpecialFolder(platform::csidl::Profile, "C:\\Users\\Ann");
     EXPECT_EQ(ExpandPathMacros(shell, "[user]"), "C:\\Users\\Ann\\");
+}
+
+// Since Windows Vista the Start menu lies deep in the profile: the macros give the profile
+// folders themselves, as they did on XP, and the XP-era names below them reach the folders
+// Windows' compatibility junctions of those names reach.
+TEST(PathMacros, ProfileMacrosGiveTheProfileFoldersOnLaterWindows) {
+    fakes::FakeShell shell;
+    const PathMacros macros(shell);
+    EXPECT_EQ(macros.expand("[user]x.exe"), "C:\\Users\\User\\x.exe");
+    EXPECT_EQ(macros.expand("[alluser]x.exe"), "C:\\ProgramData\\x.exe");
+    EXPECT_EQ(macros.expand("[user]Application Data\\Bar\\b.dll"), "C:\\Users\\User\\AppData\\Roaming\\Bar\\b.dll");
+    EXPECT_EQ(macros.expand("[user]local settings\\Application Data\\Bar"), "C:\\Users\\User\\AppData\\Local\\Bar");
+    EXPECT_EQ(macros.expand("[user]Local Settings\\Temp\\t.exe"), "C:\\Users\\User\\AppData\\Local\\Temp\\t.exe");
+    EXPECT_EQ(macros.expand("[user]\\My Documents"), "C:\\Users\\User\\Documents");
+    EXPECT_EQ(macros.expand("[alluser]Application Data\\Bar"), "C:\\ProgramData\\Bar");
+    EXPECT_EQ(macros.expand("[alluser]Start Menu\\Programs\\Bar"),
+              "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Bar");
+    // Only whole names; the macro keeps its exact letter case.
+    EXPECT_EQ(macros.expand("[user]Application Data2\\x"), "C:\\Users\\User\\Application Data2\\x");
+    EXPECT_EQ(macros.expand("[USER]Application Data"), "[USER]Application Data");
+    EXPECT_EQ(ExpandPathMacros(shell, "[user]Application Data\\x"), macros.expand("[user]Application Data\\x"));
+
+    // On Windows XP the names are real folders of the profile: nothing is mapped.
+    fakes::FakeShell xp{fakes::FakeShell::Layout::WindowsXp};
+    xp.setSpecialFolder(platform::csidl::Profile, "C:\\Documents and Settings\\Ann");
+    EXPECT_EQ(PathMacros(xp).expand("[user]Application Data\\x"),
+              "C:\\Documents and Settings\\Ann\\Application Data\\x");
+    EXPECT_EQ(PathMacros(xp).expand("[alluser]Application Data"),
+              "C:\\Documents and Settings\\All Users\\Application Data");
+}
+
+TEST(PathMacros, TheX86TwinDiffersOnlyInTheThreeFoldersA64BitSystemHasTwice) {
+    fakes::FakeShell shell;
+    const PathMacros macros(shell);
+    ASSERT_NE(macros.x86(), nullptr);
+    EXPECT_EQ(macros.x86()->expand("[progfil]A|[comprogfil]B|[system]C|[windir]D"),
+              "C:\\Program Files (x86)\\A|C:\\Program Files (x86)\\Common Files\\B|C:\\Windows\\SysWOW64\\C|"
+              "C:\\Windows\\D");
+    EXPECT_EQ(macros.x86()->x86(), nullptr);
+    EXPECT_TRUE(PathMacros::NamesTwinFolder("x=y|[SYSTEM]"));
+    EXPECT_TRUE(PathMacros::NamesTwinFolder("[comprogfil]x"));
+    EXPECT_FALSE(PathMacros::NamesTwinFolder("[comprog]x|[windir]system\\"));
 }
 
 TEST(PathMacros, CacheResolvesOnceAndGivesTheSameTextAsResolvingEveryTime) {

@@ -5,6 +5,7 @@
 
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
@@ -500,6 +501,65 @@ TEST_F(RemovalRunTest, The32BitProgramFoldersAndKeysAreRefusedToo) {
                           "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Classes\\CLSID",
                           "HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID",
                           "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID", "HKEY_CLASSES_ROOT\\Wow6432Node"}));
+}
+
+// A trace of a 32-bit program is listed at its physical place below WOW6432Node: it is removed,
+// logged, kept and put back there, and the native key of the same name is never touched.
+TEST_F(RemovalRunTest, AKeyOfThe32BitViewGoesAndComesBackAtItsPhysicalPlaceOnly) {
+    const std::string copy = "SOFTWARE\\WOW6432Node\\Vendor";
+    const std::string run32 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string run64 = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    fake.registry.putString(RootKey::LocalMachine, copy, "", "32");
+    fake.registry.putBinary(RootKey::LocalMachine, copy + "\\Sub", "bin", {0, 1, 255});
+    fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Vendor", "", "64");
+    fake.registry.putString(RootKey::LocalMachine, run32, "Vendor", "c:\\vendor32.exe");
+    fake.registry.putString(RootKey::LocalMachine, run64, "Vendor", "c:\\vendor64.exe");
+    addThreat("Vendor.Example", 2, copy);
+    addRegistryRow(RootKey::LocalMachine, copy, "", "Vendor.Example");
+    addRegistryRow(RootKey::LocalMachine, run32, "Vendor", "Vendor.Example");
+    run().Command4_Click(true);
+
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::LocalMachine, copy));
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, run32, "Vendor"));
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, "SOFTWARE\\Vendor", ""), "64");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, run64, "Vendor"), "c:\\vendor64.exe");
+    const std::string at = "3/16/2006 9:05:07 PM";
+    EXPECT_EQ(logFirstLines()[0], at + " - Key: HKEY_LOCAL_MACHINE\\" + copy + " | Value: ");
+
+    QuarantineStore store(fake.files, fake.registry, fake.locale, Quarantine);
+    ASSERT_TRUE(store.load());
+    std::vector<std::uint64_t> ids;
+    for (const auto& entry : store.entries()) {
+        EXPECT_NE(entry.original.find("WOW6432Node"), std::string::npos) << entry.original;
+        ids.push_back(entry.id);
+    }
+    ASSERT_EQ(ids.size(), 2u);
+    fake.registry.putString(RootKey::LocalMachine, "SOFTWARE\\Vendor", "", "64 changed");
+    for (const auto id : ids) EXPECT_EQ(store.restore(id).outcome, Outcome::Done);
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, copy, ""), "32");
+    EXPECT_EQ(fake.registry.value(RootKey::LocalMachine, copy + "\\Sub", "bin")->data,
+              (std::vector<std::uint8_t>{0, 1, 255}));
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, run32, "Vendor"), "c:\\vendor32.exe");
+    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, "SOFTWARE\\Vendor", ""), "64 changed");
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::LocalMachine, "SOFTWARE\\Vendor\\Sub"));
+}
+
+TEST(RemovalGuardTest, EveryGuardedKeyIsGuardedInThe32BitProgramsCopyToo) {
+    for (const char* key : {"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
+                            "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+                            "Software\\Wow6432Node\\Policies", "SOFTWARE\\Classes\\WOW6432Node\\Interface",
+                            "SOFTWARE\\WOW6432Node\\Classes\\WOW6432Node", "\\Software\\WOW6432Node\\"})
+        EXPECT_FALSE(RemovalGuard::mayDeleteKey(RootKey::LocalMachine, key)) << key;
+    EXPECT_FALSE(RemovalGuard::mayDeleteKey(RootKey::ClassesRoot, "WOW6432Node\\TypeLib"));
+    EXPECT_FALSE(RemovalGuard::mayDeleteKey(RootKey::Users, "S-1-5-21-1\\Software\\Classes\\Wow6432Node\\CLSID"));
+    EXPECT_TRUE(RemovalGuard::mayDeleteKey(RootKey::LocalMachine,
+                                           "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\Bad"));
+    EXPECT_TRUE(RemovalGuard::mayDeleteKey(RootKey::ClassesRoot, "WOW6432Node\\CLSID\\{bad}"));
+
+    fakes::FakeShell shell;
+    const auto folders = SystemFolders(shell);
+    for (const char* folder : {"C:\\Windows\\SysWOW64", "C:\\Program Files (x86)", "C:\\Program Files (x86)\\Common Files"})
+        EXPECT_NE(std::find(folders.begin(), folders.end(), folder), folders.end()) << folder;
 }
 
 TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {

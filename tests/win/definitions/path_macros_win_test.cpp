@@ -8,6 +8,7 @@
 #include "definitions/path_macros.h"
 #include "definitions/records.h"
 #include "platform/text.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_shell.h"
@@ -32,7 +33,14 @@ TEST(PathMacrosOnWindows, MacrosNameTheRealSpecialFolders) {
         const auto& macro = PathMacroTable()[row];
         auto expected = shellFolder(macro.csidl);
         if (!expected.empty()) expected += "\\";
-        if (macro.profileFolder) expected = text::replaceAllNoCase(expected, "\\Start Menu", "");
+        // The profile macros: the user's profile and the all-users one that %ALLUSERSPROFILE% names.
+        if (macro.profileFolder && macro.macro == "[user]") expected = shellFolder(CSIDL_PROFILE) + "\\";
+        if (macro.profileFolder && macro.macro == "[alluser]") {
+            wchar_t all[MAX_PATH] = {};
+            ASSERT_GT(GetEnvironmentVariableW(L"ALLUSERSPROFILE", all, MAX_PATH), 0u);
+            expected = shellFolder(CSIDL_COMMON_APPDATA) + "\\";
+            EXPECT_EQ(text::toLower(expected), text::toLower(platform::win32::narrow(all) + "\\"));
+        }
         EXPECT_EQ(ExpandPathMacros(shell, macro.macro), expected) << macro.macro;
         EXPECT_EQ(cached.folder(row), expected) << macro.macro;
     }
@@ -45,6 +53,12 @@ TEST(PathMacrosOnWindows, MacrosNameTheRealSpecialFolders) {
     // The Recycle Bin has no file-system path: the macro disappears.
     EXPECT_EQ(ExpandPathMacros(shell, "[recycle]\\x.exe"), "\\x.exe");
     EXPECT_EQ(ExpandPathMacros(shell, "[progfil]a"), shellFolder(CSIDL_PROGRAM_FILES) + "\\a");
+    // A 64-bit system's 32-bit programs' twins of three folders.
+    ASSERT_NE(cached.x86(), nullptr);
+    EXPECT_EQ(cached.x86()->expand("[progfil]a|[comprogfil]b|[system]c"),
+              shellFolder(CSIDL_PROGRAM_FILESX86) + "\\a|" + shellFolder(CSIDL_PROGRAM_FILES_COMMONX86) + "\\b|" +
+                  shellFolder(CSIDL_SYSTEMX86) + "\\c");
+    EXPECT_EQ(text::toLower(cached.expand("[user]Application Data\\x")), text::toLower(shellFolder(CSIDL_APPDATA) + "\\x"));
     const auto root = DriveRoot(shell);
     ASSERT_EQ(root.size(), 3u);
     EXPECT_EQ(root.substr(1), ":\\");

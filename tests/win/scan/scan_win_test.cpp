@@ -10,6 +10,8 @@
 #include "scan/file_tests.h"
 #include "processes/process_list.h"
 #include "scan/registry_tools.h"
+#include "scan/registry_views.h"
+#include "platform/text.h"
 #include "tests/win/platform/win_test_support.h"
 #include "ui/headless/headless_host.h"
 
@@ -215,4 +217,38 @@ TEST(ProcessStop, StopsTheMatchedChildByIdAndLeavesItsNamesakeRunning) {
     EXPECT_EQ(WaitForSingleObject(namesake.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     TerminateProcess(namesake.process.get(), 0);
     WaitForSingleObject(namesake.process.get(), 30'000);
+}
+
+// A 64-bit system's two registry views, asked of the system itself.
+TEST(RegistryViews, TheSystemTellsWhichKeysThe32BitProgramsKeepApart) {
+    const std::string name = wintest::uniqueName("SorvaneWowTest");
+    HKEY planted = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, widen("Software\\" + name).c_str(), 0, nullptr, 0,
+                              KEY_WRITE | KEY_WOW64_32KEY, nullptr, &planted, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(planted);
+    struct Removed {
+        std::wstring path;
+        ~Removed() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str()); }
+    } removed{widen("Software\\Wow6432Node\\" + name)};
+    platform::win32::Win32Registry registry;
+    std::string physical;
+    ASSERT_TRUE(registry.physicalPath(RootKey::LocalMachine, "Software\\" + name, platform::access::Wow64Key32,
+                                      physical).ok());
+    EXPECT_TRUE(text::equalsNoCase(physical, "Software\\Wow6432Node\\" + name)) << physical;
+    // The native view opens the copy at that path, and has no key of the name itself.
+    EXPECT_TRUE(registry.openKey(RootKey::LocalMachine, physical, platform::access::QueryValue).ok());
+    EXPECT_FALSE(registry.openKey(RootKey::LocalMachine, "Software\\" + name, platform::access::QueryValue).ok());
+
+    scan::RegistryViews views(registry);
+    const auto copy = views.copyOf(RootKey::LocalMachine, "Software\\" + name + "\\Sub");
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(text::equalsNoCase(*copy, "Software\\Wow6432Node\\" + name + "\\Sub")) << *copy;
+    // One key for both: the user's software and the machine's system.
+    EXPECT_FALSE(views.copyOf(RootKey::CurrentUser, "Software\\" + name));
+    EXPECT_FALSE(views.copyOf(RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Services\\" + name));
+    ASSERT_TRUE(registry.physicalPath(RootKey::CurrentUser, "Software", platform::access::Wow64Key32, physical).ok());
+    EXPECT_EQ(physical, "Software");
+    EXPECT_TRUE(registry.physicalPath(RootKey::LocalMachine, "Software\\" + name, platform::access::Wow64Key64, physical)
+                    .is(platform::error::FileNotFound));
 }
