@@ -173,8 +173,10 @@ void LoadDefaultMessages(Languages& catalogue) {
         // Looked up by the language window, which has no other text for its title and its notice.
         {"MSG_TITLELANGUAGE", "Language Selection"},
         {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
+        // A trace this account may find but not remove.
+        {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
     };
-    static_assert(std::size(defaults) == 67);
+    static_assert(std::size(defaults) == 68);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
 }
 

@@ -9,6 +9,7 @@
 #include "removal/quarantine_folder.h"
 #include "removal/registry_backup.h"
 #include "removal/unregister.h"
+#include "scan/registry_tools.h"
 
 namespace sorvane::removal {
 namespace {
@@ -262,15 +263,16 @@ void RemovalRun::RunRemovalPass() {
 }
 
 bool RemovalRun::refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list,
-                         std::string_view threat) {
+                         std::string_view threat, std::string_view reason) {
     if (allowed) return false;
-    if (!firstRemovalPass()) listProblem(row, shown, list, threat);
+    if (!firstRemovalPass()) listProblem(row, shown, list, threat, reason);
     host_.yield();
     return true;
 }
 
-void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat) {
-    problemsForm_.addProblem(std::string(shown));
+void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
+                             std::string_view reason) {
+    problemsForm_.addProblem(std::string(shown), std::string(reason));
     ++problems_;
     auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     for (std::size_t i = 0; i < results.count(); ++i) {
@@ -341,6 +343,10 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     if (refused(row, shown, !valueName.empty() || RemovalGuard::mayDeleteKey(*root, keyPath), list, threat)) return;
 
     auto& registry = platform_.registry;
+    // What this account may not delete is not touched; an administrator can remove it.
+    if (refused(row, shown, !scan::RegistryRemovalDenied(registry, *root, keyPath, valueName), list, threat,
+                message("MSG_NEEDS_ADMIN")))
+        return;
     // The data as it is just before its deletion, so that it can be put back exactly.
     IndexEntry entry;
     entry.kind = valueName.empty() ? EntryKind::RegistryKey : EntryKind::RegistryValue;

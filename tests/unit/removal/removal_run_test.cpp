@@ -47,6 +47,7 @@ const std::map<std::string, std::string, std::less<>> Texts = {
     {"MSG_COMPLETED", "Completed."},
     {"MSG_INFORMATION", "Gathering information..."},
     {"MSG_RESTOREPOINT", "Creating Restore Point..."},
+    {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
     {"MSG_COMPLETE", "Complete"},
 };
 
@@ -520,6 +521,40 @@ TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
     EXPECT_EQ(run().index().entries()[0].state, EntryState::Resisted);
     // No "All Values": the key is not gone.
     EXPECT_EQ(logFirstLines(), (std::vector<std::string>{"3/16/2006 9:05:07 PM - Key: HKEY_CURRENT_USER\\Software\\Bad | Value: "}));
+}
+
+TEST_F(RemovalRunTest, MachineWideTracesAStandardUserMayOnlyReadAreLeftWithTheirReason) {
+    // A standard or filtered token: everything machine-wide can be read, nothing changed.
+    fake.registry.putString(RootKey::LocalMachine, "Software\\AdBar", "", "default");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AdBar",
+                            "adbar.exe");
+    fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
+    fake.registry.putString(RootKey::CurrentUser, "Software\\AdBar", "", "default");
+    addThreat("AdBar", 2, "HKEY_LOCAL_MACHINE\\Software\\AdBar");
+    addRegistryRow(RootKey::LocalMachine, "Software\\AdBar", "", "AdBar");
+    addRegistryRow(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AdBar", "AdBar");
+    addRegistryRow(RootKey::CurrentUser, "Software\\AdBar", "", "AdBar");
+    const int writesBefore = fake.registry.writeAttempts();
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\AdBar"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                       "AdBar"));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\AdBar"));
+    // Only the current user's key was tried: the refused ones are not attempted at all.
+    EXPECT_EQ(fake.registry.writeAttempts() - writesBefore, 2);  // its default value, then the key
+    ASSERT_EQ(problems.lstProblem.count(), 2u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "HKEY_LOCAL_MACHINE\\Software\\AdBar");
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "Needs an administrator to remove");
+    EXPECT_EQ(problems.lstProblem.item(1).subItem(1), "Needs an administrator to remove");
+    EXPECT_EQ(problems.listText(),
+              "HKEY_LOCAL_MACHINE\\Software\\AdBar\tNeeds an administrator to remove\r\n"
+              "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AdBar\t"
+              "Needs an administrator to remove\r\n");
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "1");
+    // Nothing refused went to the quarantine record.
+    ASSERT_EQ(run().index().entries().size(), 1u);
+    EXPECT_EQ(run().index().entries()[0].root, "HKEY_CURRENT_USER");
 }
 
 TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {
