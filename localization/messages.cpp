@@ -175,8 +175,12 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_DOWNLOADED", "The newest language file has been downloaded."},
         // A trace this account may find but not remove.
         {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
+        // Why a file could not be written, copied or deleted.
+        {"MSG_ERR_DENIED", "Access denied"},
+        {"MSG_ERR_IN_USE", "In use by another program"},
+        {"MSG_ERR_DISK_FULL", "The disk is full"},
     };
-    static_assert(std::size(defaults) == 68);
+    static_assert(std::size(defaults) == 71);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
 }
 

@@ -5,6 +5,7 @@
 
 #include "definitions/records.h"
 #include "platform/text.h"
+#include "platform/write_failure.h"
 #include "removal/process_stop.h"
 #include "removal/quarantine_folder.h"
 #include "removal/registry_backup.h"
@@ -298,6 +299,7 @@ void RemovalRun::removeFileRow(std::size_t row) {
     // Drive roots, the system's folders and what holds them, the program and its quarantine.
     if (refused(row, path, !guard_ || guard_->mayRemovePath(path), files, threat)) return;
     quarantine_.setThreat(threat);
+    quarantine_.clearFailure();
     const std::string extension = pathExtension(path);
     if (extension == "DLL" || extension == "OCX") {
         RemoveLibrary(path);
@@ -316,7 +318,9 @@ void RemovalRun::removeFileRow(std::size_t row) {
     if (!platform_.files.lookup(present)) return;
     if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
     if (!platform_.files.lookup(present)) return;
-    listProblem(row, path, files, threat);
+    // The cause of the last failed copy or deletion, where it is one the user can act on.
+    const auto reasonKey = platform::WriteFailureMessageKey(quarantine_.lastFailure());
+    listProblem(row, path, files, threat, reasonKey.empty() ? std::string() : message(reasonKey));
 }
 
 void RemovalRun::removeRegistryRow(std::size_t row) {
@@ -392,7 +396,11 @@ void RemovalRun::RemoveExecutable(std::string_view path) {
     // A process that survives keeps its file for now; the second pass tries again.
     const bool stopped = hooks_.stopProcessByName ? hooks_.stopProcessByName(name)
                                                   : StopProcessByName(platform_.processes, host_, name);
-    if (!stopped) return;
+    if (!stopped) {
+        // The program still runs from its file: the file is in use.
+        quarantine_.noteFailure(platform::Status::failure(platform::error::SharingViolation));
+        return;
+    }
     (void)quarantine_.quarantineFile(path);
 }
 

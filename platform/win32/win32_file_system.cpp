@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <sddl.h>
+
 #include "platform/limits.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -177,6 +179,21 @@ Status Win32FileSystem::deleteFile(std::string_view path) {
 Status Win32FileSystem::createFolder(std::string_view path) {
     QuietErrors quiet;
     return fromBool(CreateDirectoryW(widen(path).c_str(), nullptr));
+}
+
+Status Win32FileSystem::createPrivateFolder(std::string_view path) {
+    QuietErrors quiet;
+    // Full control for SYSTEM and the Administrators group, passed on to everything inside;
+    // "P" keeps out whatever the parent folder would grant (Users' read, Creator Owner).
+    constexpr const wchar_t* Sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return lastError();
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    const BOOL created = CreateDirectoryW(widen(path).c_str(), &attributes);
+    const DWORD code = GetLastError();
+    LocalFree(descriptor);
+    return created ? Status::success() : Status::failure(code);
 }
 
 Status Win32FileSystem::removeFolder(std::string_view path) {

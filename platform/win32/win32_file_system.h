@@ -18,6 +18,7 @@ public:
     Status moveFile(std::string_view from, std::string_view to) override;
     Status deleteFile(std::string_view path) override;
     Status createFolder(std::string_view path) override;
+    Status createPrivateFolder(std::string_view path) override;
     Status removeFolder(std::string_view path) override;
     Status setAttributes(std::string_view path, std::uint32_t attributes) override;
     std::vector<std::string> drives() override;

@@ -24,7 +24,10 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // The language window's title and download notice follow the table.
     EXPECT_EQ(entries[65].name, "MSG_TITLELANGUAGE");
     EXPECT_EQ(entries[66].name, "MSG_DOWNLOADED");
-    EXPECT_FALSE(entries[67].used);
+    // Then why an item could not be removed or written.
+    EXPECT_EQ(entries[67].name, "MSG_NEEDS_ADMIN");
+    EXPECT_EQ(entries[70].name, "MSG_ERR_DISK_FULL");
+    EXPECT_FALSE(entries[71].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -54,7 +57,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[67].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[71].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");

@@ -48,6 +48,8 @@ const std::map<std::string, std::string, std::less<>> Texts = {
     {"MSG_INFORMATION", "Gathering information..."},
     {"MSG_RESTOREPOINT", "Creating Restore Point..."},
     {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
+    {"MSG_ERR_DENIED", "Access denied"},
+    {"MSG_ERR_IN_USE", "In use by another program"},
     {"MSG_COMPLETE", "Complete"},
 };
 
@@ -221,6 +223,8 @@ TEST_F(RemovalRunTest, RunRemovesEveryKindQuarantinesAndLogsOnce) {
                              "C:\\Bad\\Toolbar", "C:\\Cookies\\user@example[1].txt"})
         EXPECT_FALSE(fake.files.exists(gone)) << gone;
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\keep.txt"));
+    // The quarantine folder is made for SYSTEM and administrators only.
+    EXPECT_EQ(fake.files.privateFolders, std::vector<std::string>{Quarantine});
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.exe"), "MZ exe");
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.dll"), "MZ dll");
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\tb.ini"), "ini");
@@ -288,6 +292,7 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\gone.txt"));
     ASSERT_EQ(problems.lstProblem.count(), 1u);
     EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Bad\\held.txt");
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "In use by another program");
     EXPECT_TRUE(problems.visible());
     EXPECT_EQ(problems.caption(), "Delete Failed");
     EXPECT_EQ(run().problemsInLastPass(), 1u);
@@ -306,7 +311,7 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     EXPECT_EQ(logFirstLines().size(), 2u);
 
     problems.cmdCopy.click();
-    EXPECT_EQ(fake.clipboard.content, "C:\\Bad\\held.txt\r\n");
+    EXPECT_EQ(fake.clipboard.content, "C:\\Bad\\held.txt\tIn use by another program\r\n");
     problems.cmdOk.click();
     EXPECT_FALSE(problems.visible());
 }
@@ -320,7 +325,9 @@ TEST_F(RemovalRunTest, ExecutableWhoseProcessCannotBeStoppedStaysAndIsRetried) {
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\stuck.exe"));
     // First pass, second pass, and the second pass's extra attempt.
     EXPECT_EQ(stopRequests.size(), 3u);
-    EXPECT_EQ(problems.lstProblem.count(), 1u);
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    // The program still runs from it.
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "In use by another program");
     EXPECT_FALSE(fake.files.exists(std::string(Quarantine) + "\\stuck.exe"));
     EXPECT_EQ(logText(), "");
 }
@@ -336,7 +343,10 @@ TEST_F(RemovalRunTest, FileIsNotDeletedWhenQuarantineTakesNoCopy) {
     run().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\a.dll"));
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\b.txt"));
-    EXPECT_EQ(problems.lstProblem.count(), 2u);
+    ASSERT_EQ(problems.lstProblem.count(), 2u);
+    // The copy could not be written: said so, not taken for a file in use.
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "Access denied");
+    EXPECT_EQ(problems.lstProblem.item(1).subItem(1), "Access denied");
 }
 
 TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {

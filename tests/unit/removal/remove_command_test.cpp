@@ -88,7 +88,8 @@ TEST_F(RemoveCommandTest, OnlyRemovesTheNamedRowsAndReportsUnknownOnes) {
 TEST_F(RemoveCommandTest, WhatResistsIsListedAndTheExitCodeSaysSo) {
     fake.files.setInUse("C:\\Program Files\\bad.exe");
     EXPECT_EQ(remove({"--yes"}), cli::ExitFound);
-    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\bad.exe\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\bad.exe (In use by another program)\n"), std::string::npos)
+        << out.str();
     EXPECT_NE(out.str().find("1 removed, 1 not removed"), std::string::npos) << out.str();
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_file_system.h"
 #include "tests/win/platform/win_test_support.h"
@@ -123,6 +126,28 @@ TEST_F(Win32FileSystemTest, FileHeldOpenWithoutDeleteSharingCannotBeDeleted) {
     EXPECT_TRUE(fs.readFile(at("held.dat"), bytes).ok());  // readers share
     held.reset();
     EXPECT_TRUE(fs.deleteFile(at("held.dat")).ok());
+}
+
+TEST_F(Win32FileSystemTest, APrivateFolderGrantsOnlySystemAndAdministratorsAndInheritsNothing) {
+    const std::string folder = at("quarantine");
+    ASSERT_TRUE(fs.createPrivateFolder(folder).ok());
+    EXPECT_TRUE(fs.createPrivateFolder(folder).is(error::AlreadyExists));
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(widen(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, &dacl, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    LPWSTR sddl = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &sddl, nullptr));
+    const std::string text = narrow(sddl);
+    LocalFree(sddl);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    LocalFree(descriptor);
+    EXPECT_EQ(text, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0);
 }
 
 TEST_F(Win32FileSystemTest, DrivesAndCurrentFolder) {
