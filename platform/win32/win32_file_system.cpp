@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <windows.h>
 #include <sddl.h>
 
 #include "platform/limits.h"
@@ -183,11 +184,8 @@ Status Win32FileSystem::createFolder(std::string_view path) {
 
 Status Win32FileSystem::createPrivateFolder(std::string_view path) {
     QuietErrors quiet;
-    // Full control for SYSTEM and the Administrators group, passed on to everything inside;
-    // "P" keeps out whatever the parent folder would grant (Users' read, Creator Owner).
-    constexpr const wchar_t* Sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(PrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr))
         return lastError();
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     const BOOL created = CreateDirectoryW(widen(path).c_str(), &attributes);

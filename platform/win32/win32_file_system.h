@@ -4,6 +4,11 @@
 namespace sorvane::platform::win32 {
 
 // The file system through the wide Win32 file calls; no call ever raises a system dialog.
+// The access list of a private folder: full control for SYSTEM and the Administrators group,
+// passed on to everything inside; "P" keeps out whatever the parent folder would grant
+// (Users' read, Creator Owner).
+inline constexpr const wchar_t* PrivateFolderSddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::optional<DirectoryEntry> lookup(std::string_view path) override;
