@@ -5,11 +5,13 @@
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
 #include "app/gui_features.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_host.h"
 
 int main() {
+    sorvane::platform::win32::LimitLibrarySearchToSystem32();
     try {
         sorvane::platform::win32::Win32VersionResources versions;
         sorvane::platform::win32::Win32Platform system(versions);

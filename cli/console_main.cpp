@@ -10,10 +10,12 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 
 int main() {
+    sorvane::platform::win32::LimitLibrarySearchToSystem32();
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     sorvane::cli::Console console{std::cin, std::cout, std::cerr};
