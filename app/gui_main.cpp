@@ -6,12 +6,14 @@
 #include "app/frm_splash.h"
 #include "app/gui_features.h"
 #include "platform/trace.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_trace.h"
 #include "ui/win32/win32_host.h"
 
 int main() {
+    sorvane::platform::win32::LimitLibrarySearchToSystem32();
     sorvane::platform::win32::Win32Trace trace;
     try {
         sorvane::platform::win32::Win32VersionResources versions;

@@ -11,11 +11,13 @@
 
 #include "cli/cli.h"
 #include "platform/trace.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_trace.h"
 
 int main() {
+    sorvane::platform::win32::LimitLibrarySearchToSystem32();
     sorvane::platform::win32::Win32Trace trace;
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);

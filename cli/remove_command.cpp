@@ -167,7 +167,12 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     for (const auto& target : targets) {
         const bool left = stillThere(platform, target);
         resisted += left ? 1 : 0;
-        console.out << (left ? "Not removed: " : "Removed: ") << target.shown << "\n";
+        console.out << (left ? "Not removed: " : "Removed: ") << target.shown;
+        // The cause the run gave, where it knew one.
+        for (const auto& problem : problems.lstProblem.items())
+            if (left && problem.text == target.shown && !problem.subItem(1).empty())
+                console.out << " (" << problem.subItem(1) << ")";
+        console.out << "\n";
     }
     console.out << (targets.size() - resisted) << " removed, " << resisted << " not removed. Quarantine: "
                 << run.quarantine().folder() << "\n";

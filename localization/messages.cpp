@@ -197,8 +197,14 @@ void LoadDefaultMessages(Languages& catalogue) {
          "To help identify new spyware, [ProgramName] sends [CompanyName] the names of the programs running on this "
          "computer, such as \"notepad.exe\": never their folders, your files or anything about you. You can turn "
          "this off under Settings: \"Send anonymous data to help identify unknown spyware\"."},
+        // A trace this account may find but not remove.
+        {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
+        // Why a file could not be written, copied or deleted.
+        {"MSG_ERR_DENIED", "Access denied"},
+        {"MSG_ERR_IN_USE", "In use by another program"},
+        {"MSG_ERR_DISK_FULL", "The disk is full"},
     };
-    static_assert(std::size(defaults) == 77);
+    static_assert(std::size(defaults) == 81);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
     // What the shields and the scheduler tell about themselves: the schedule page's refusal,
     // the Status page, the tray icon's tip and its balloons, and the memory alert.

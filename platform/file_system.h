@@ -84,6 +84,11 @@ public:
     virtual Status moveFile(std::string_view from, std::string_view to) = 0;
     virtual Status deleteFile(std::string_view path) = 0;
     virtual Status createFolder(std::string_view path) = 0;
+    // Creates a folder that only SYSTEM and the Administrators group may open, its own
+    // access list protected from what the parent folder passes down (what is kept in it,
+    // cookies included, is no other local user's to read). A folder already there is left
+    // as it is and the call fails as createFolder does.
+    virtual Status createPrivateFolder(std::string_view path) { return createFolder(path); }
     // Removes an empty folder.
     virtual Status removeFolder(std::string_view path) = 0;
     virtual Status setAttributes(std::string_view path, std::uint32_t attributes) = 0;

@@ -32,7 +32,8 @@ public:
 
     // PSAPI: identifiers of all processes.
     virtual Status listIds(std::vector<std::uint32_t>& ids) = 0;
-    // PSAPI: full path of the first module of a process; empty when it cannot be opened.
+    // Full path of the executable of a process (QueryFullProcessImageName, or on systems
+    // before Vista the first module's path); empty when it cannot be opened.
     virtual std::string firstModulePath(std::uint32_t id) = 0;
     // Toolhelp snapshot of the processes with their executable paths.
     virtual Status snapshot(std::vector<ProcessEntry>& processes) = 0;

@@ -28,11 +28,15 @@ inline constexpr std::uint32_t CreateSubKey = 0x0004;
 inline constexpr std::uint32_t EnumerateSubKeys = 0x0008;
 inline constexpr std::uint32_t Notify = 0x0010;
 inline constexpr std::uint32_t CreateLink = 0x0020;
+inline constexpr std::uint32_t Delete = 0x00010000;  // DELETE, the standard right to delete the object
 inline constexpr std::uint32_t Read = 0x20019;
 inline constexpr std::uint32_t Write = 0x20006;
 inline constexpr std::uint32_t AllAccess = 0xF003F;
-// What the scanners ask for: a key that can be read but not changed counts as absent.
-inline constexpr std::uint32_t ScanAccess = 0x3F;
+// What the scanners ask for to test that a key or value exists: reading only, so that a
+// machine-wide trace a standard or filtered token may read but not change is still found.
+inline constexpr std::uint32_t ScanAccess = QueryValue;
+// What a recursive key delete needs on the key (RegDeleteTree: DELETE, enumerate, query).
+inline constexpr std::uint32_t RemoveKeyAccess = Delete | EnumerateSubKeys | QueryValue;
 // Which view of a 64-bit system's registry a key is opened in; ignored on 32-bit Windows.
 inline constexpr std::uint32_t Wow64Key64 = 0x0100;  // KEY_WOW64_64KEY: the native programs' view
 inline constexpr std::uint32_t Wow64Key32 = 0x0200;  // KEY_WOW64_32KEY: the 32-bit programs' view

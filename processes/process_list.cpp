@@ -34,7 +34,8 @@ ProcessList ListProcesses(platform::Processes& processes, std::string_view nameF
         for (auto id : ids) {
             std::string path = processes.firstModulePath(id);
             auto name = baseName(id, path);
-            if (!name.empty() && keep(name)) list.processes.push_back({id, std::move(name), std::move(path)});
+            if (name.empty()) list.unreadable.push_back(id);
+            else if (keep(name)) list.processes.push_back({id, std::move(name), std::move(path)});
         }
     } else {
         std::vector<platform::ProcessEntry> entries;

@@ -19,6 +19,9 @@ struct RunningProcess {
 struct ProcessList {
     bool ok = false;  // false when the enumeration itself failed
     std::vector<RunningProcess> processes;
+    // The process-status listing: ids of processes this account could not open for their path
+    // (elevated ones, services, other users'). They run all the same; they are only unnamed.
+    std::vector<std::uint32_t> unreadable;
 };
 
 // The running processes with their names: through the process-status calls (names from

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 #include "processes/process_list.h"
 
@@ -81,8 +82,18 @@ bool StopProcessByName(platform::Processes& processes, ui::Host& host, std::stri
         }
         host.yield();
     }
-    if (!match) return true;
-    return stopWithRetries(processes, host, match->id);
+    if (match) return stopWithRetries(processes, host, match->id);
+    if (list.unreadable.empty()) return true;
+    // A process this account may not open for its path still runs. The snapshot names every
+    // process: one of that name among the unread ones is tried, and counts as not stopped
+    // when it resists, never as absent. Without the snapshot nothing proves it absent.
+    std::vector<platform::ProcessEntry> entries;
+    if (!processes.snapshot(entries).ok()) return false;
+    for (const auto& entry : entries) {
+        if (std::find(list.unreadable.begin(), list.unreadable.end(), entry.id) == list.unreadable.end()) continue;
+        if (wanted.matches(platform::LastPathComponent(entry.path))) return stopWithRetries(processes, host, entry.id);
+    }
+    return true;
 }
 
 bool StopMatchedProcess(platform::Processes& processes, ui::Host& host, std::uint32_t id, std::string_view fileName) {

@@ -10,8 +10,6 @@ namespace sorvane::protection {
 
 namespace {
 
-constexpr std::uint32_t KeyAccess = 0x3F;
-
 // Characters the text takes in the wide buffer, without its NUL.
 std::size_t wideLength(std::string_view utf8) {
     std::size_t units = 0;
@@ -28,7 +26,8 @@ std::size_t wideLength(std::string_view utf8) {
 bool ReadRegistryValue(platform::Registry& registry, platform::RootKey root, std::string_view subKey,
                        std::string_view valueName, std::string& value) {
     platform::RegistryValue read;
-    if (!registry.queryValue(root, subKey, valueName, KeyAccess, read).ok()) {
+    // Reading needs no more than the right to query: a start page the account may not change is still read.
+    if (!registry.queryValue(root, subKey, valueName, platform::access::QueryValue, read).ok()) {
         value.clear();
         return false;
     }
@@ -45,7 +44,7 @@ bool ReadRegistryValue(platform::Registry& registry, platform::RootKey root, std
 void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKey, std::string_view valueName,
                             std::string_view value, int type) {
     const auto root = platform::RootKey::CurrentUser;
-    if (!registry.openKey(root, subKey, KeyAccess).ok()) return;
+    if (!registry.openKey(root, subKey, platform::access::SetValue).ok()) return;
     platform::RegistryValue stored;
     if (type == RegistryString) {
         stored.type = platform::ValueType::String;

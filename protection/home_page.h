@@ -25,12 +25,12 @@ inline constexpr std::string_view StartPageValue = "Start Page";
 inline constexpr int RegistryString = 1;
 inline constexpr int RegistryDword = 4;
 
-// Reads a value of a key opened with the mask 0x3F. True when it was read: a string sets
+// Reads a value of a key opened with the right to query only. True when it was read: a string sets
 // `value` to its text; another type leaves `value` as it was. A key or value that cannot be
 // read, or a text longer than the 1,024-character buffer, sets `value` to "" and gives false.
 bool ReadRegistryValue(platform::Registry& registry, platform::RootKey root, std::string_view subKey,
                        std::string_view valueName, std::string& value);
-// Writes a value of an existing key of the current user, opened with the mask 0x3F: type 1
+// Writes a value of an existing key of the current user, opened with the right to set values: type 1
 // a string, type 4 the number the text reads as. A missing key is not made; failures go unnoticed.
 void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKey, std::string_view valueName,
                             std::string_view value, int type);

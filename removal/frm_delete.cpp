@@ -18,7 +18,8 @@ FrmDelete::FrmDelete(ui::Host& host, platform::Clipboard& clipboard)
         "The following files could not be deleted.  You should save your work, close all running programs "
         "(especially browsers) and try to delete them again.");
     Label1.move(120, 120, 6840, 600);
-    lstProblem.addColumn("Location", 6600);
+    lstProblem.addColumn("Location", 4400);
+    lstProblem.addColumn("Reason", 2200);
     lstProblem.move(120, 780, 6840, 2280);
     Label2.setCaption(
         "If you still cannot delete them, you should start your computer in Safe Mode and either scan again or "
@@ -32,11 +33,18 @@ FrmDelete::FrmDelete(ui::Host& host, platform::Clipboard& clipboard)
     cmdCopy.onClick = [this] { cmdCopy_Click(); };
 }
 
-void FrmDelete::addProblem(std::string path) { lstProblem.add(std::move(path)); }
+void FrmDelete::addProblem(std::string path, std::string reason) {
+    lstProblem.add(std::move(path));
+    if (!reason.empty()) lstProblem.setSubItem(lstProblem.count() - 1, 1, std::move(reason));
+}
 
 std::string FrmDelete::listText() const {
     std::string text;
-    for (const auto& row : lstProblem.items()) text.append(row.text).append("\r\n");
+    for (const auto& row : lstProblem.items()) {
+        text.append(row.text);
+        if (!row.subItem(1).empty()) text.append("\t").append(row.subItem(1));
+        text.append("\r\n");
+    }
     return text;
 }
 

@@ -19,9 +19,10 @@ public:
     ui::CommandButton& cmdOk;
     ui::CommandButton& cmdCopy;
 
-    void addProblem(std::string path);
+    // The item and, when known, why it could not be removed.
+    void addProblem(std::string path, std::string reason = {});
     void clearProblems() { lstProblem.clear(); }
-    // Every listed path followed by CR LF, as "Copy List" puts it on the clipboard.
+    // Every listed path, a tab and its reason where it has one, followed by CR LF, as "Copy List" puts it on the clipboard.
     std::string listText() const;
 
     void cmdOk_Click() { hide(); }

@@ -75,8 +75,9 @@ Quarantine::Quarantine(platform::FileSystem& files, QuarantineLog& log, std::str
     : files_(files), log_(log), folder_(std::move(folder)), yield_(std::move(yield)) {}
 
 void Quarantine::createFolder() {
-    // An error because the folder exists is no error here.
-    (void)files_.createFolder(folder_);
+    // An error because the folder exists is no error here. Kept copies, cookies included,
+    // are for SYSTEM and administrators only.
+    (void)files_.createPrivateFolder(folder_);
 }
 
 void Quarantine::setIndex(QuarantineIndex* index, std::string runDate) {
@@ -140,6 +141,7 @@ bool Quarantine::copyVerified(std::string_view from, std::string_view to, bool& 
     const auto status = files_.copyFile(from, to, true);
     if (!status.ok()) {
         nameTaken = status.is(platform::error::FileExists) || status.is(platform::error::AlreadyExists);
+        if (!nameTaken) noteFailure(status);
         return false;
     }
     if (sameContent(from, to)) return true;
@@ -277,7 +279,7 @@ bool Quarantine::deleteTree(std::string_view path, std::size_t depth) {
         if (entry.isFolder()) {
             deleteTree(child, depth + 1);
         } else {
-            (void)files_.deleteFile(child);
+            noteFailure(files_.deleteFile(child));
         }
     }
     if (const auto self = files_.lookup(path); self && (self->attributes & platform::attribute::ReadOnly) != 0)
@@ -355,7 +357,7 @@ bool Quarantine::removeKeptFile(std::string_view path, EntryKind kind, int attem
                 }
             }
             if (stored) {
-                (void)files_.deleteFile(path);
+                noteFailure(files_.deleteFile(path));
                 attempted = true;
             }
         }

@@ -37,6 +37,13 @@ public:
     void setGuard(const RemovalGuard* guard) { guard_ = guard; }
     // The threat the next items belong to, for the index.
     void setThreat(std::string threat) { threat_ = std::move(threat); }
+    // The error code of the last copy or deletion that failed since clearFailure (0: none),
+    // so that what resists can be shown with its cause.
+    std::uint32_t lastFailure() const { return lastFailure_; }
+    void clearFailure() { lastFailure_ = 0; }
+    void noteFailure(const platform::Status& status) {
+        if (!status.ok()) lastFailure_ = status.code();
+    }
     // A new run: items are recorded and logged anew.
     void beginRun();
 
@@ -105,6 +112,7 @@ private:
     QuarantineIndex* index_ = nullptr;
     std::string runDate_;
     std::string threat_;
+    std::uint32_t lastFailure_ = 0;
     std::map<std::string, std::uint64_t> entries_;  // lower-case original -> index id, this run
 };
 

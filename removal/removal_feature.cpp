@@ -62,7 +62,7 @@ void RemovalFeature::removeRun(app::FrmMain& main) {
 }
 
 void RemovalFeature::viewQuarantine() {
-    (void)app_.platform.files.createFolder(app::QuarantineFolderOf(app_.applicationFolder()));
+    (void)app_.platform.files.createPrivateFolder(app::QuarantineFolderOf(app_.applicationFolder()));
     if (!frmQuarantine_->loaded()) frmQuarantine_->load();
     frmQuarantine_->refresh();
     frmQuarantine_->show(false);

@@ -6,10 +6,12 @@
 #include "definitions/records.h"
 #include "platform/text.h"
 #include "platform/trace.h"
+#include "platform/write_failure.h"
 #include "processes/process_stop.h"
 #include "app/quarantine_folder.h"
 #include "removal/registry_backup.h"
 #include "removal/unregister.h"
+#include "scan/registry_tools.h"
 
 namespace sorvane::removal {
 namespace {
@@ -264,15 +266,16 @@ void RemovalRun::RunRemovalPass() {
 }
 
 bool RemovalRun::refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list,
-                         std::string_view threat) {
+                         std::string_view threat, std::string_view reason) {
     if (allowed) return false;
-    if (!firstRemovalPass()) listProblem(row, shown, list, threat);
+    if (!firstRemovalPass()) listProblem(row, shown, list, threat, reason);
     host_.yield();
     return true;
 }
 
-void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat) {
-    problemsForm_.addProblem(std::string(shown));
+void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
+                             std::string_view reason) {
+    problemsForm_.addProblem(std::string(shown), std::string(reason));
     ++problems_;
     auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     for (std::size_t i = 0; i < results.count(); ++i) {
@@ -298,6 +301,7 @@ void RemovalRun::removeFileRow(std::size_t row) {
     // Drive roots, the system's folders and what holds them, the program and its quarantine.
     if (refused(row, path, !guard_ || guard_->mayRemovePath(path), files, threat)) return;
     quarantine_.setThreat(threat);
+    quarantine_.clearFailure();
     const std::string extension = pathExtension(path);
     if (extension == "DLL" || extension == "OCX") {
         RemoveLibrary(path);
@@ -316,7 +320,9 @@ void RemovalRun::removeFileRow(std::size_t row) {
     if (!platform_.files.lookup(present)) return;
     if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
     if (!platform_.files.lookup(present)) return;
-    listProblem(row, path, files, threat);
+    // The cause of the last failed copy or deletion, where it is one the user can act on.
+    const auto reasonKey = platform::WriteFailureMessageKey(quarantine_.lastFailure());
+    listProblem(row, path, files, threat, reasonKey.empty() ? std::string() : message(reasonKey));
 }
 
 void RemovalRun::removeRegistryRow(std::size_t row) {
@@ -343,6 +349,10 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     if (refused(row, shown, !valueName.empty() || RemovalGuard::mayDeleteKey(*root, keyPath), list, threat)) return;
 
     auto& registry = platform_.registry;
+    // What this account may not delete is not touched; an administrator can remove it.
+    if (refused(row, shown, !scan::RegistryRemovalDenied(registry, *root, keyPath, valueName), list, threat,
+                message("MSG_NEEDS_ADMIN")))
+        return;
     // The data as it is just before its deletion, so that it can be put back exactly.
     IndexEntry entry;
     entry.kind = valueName.empty() ? EntryKind::RegistryKey : EntryKind::RegistryValue;
@@ -388,7 +398,11 @@ void RemovalRun::RemoveExecutable(std::string_view path) {
     // A process that survives keeps its file for now; the second pass tries again.
     const bool stopped = hooks_.stopProcessByName ? hooks_.stopProcessByName(name)
                                                   : processes::StopProcessByName(platform_.processes, host_, name);
-    if (!stopped) return;
+    if (!stopped) {
+        // The program still runs from its file: the file is in use.
+        quarantine_.noteFailure(platform::Status::failure(platform::error::SharingViolation));
+        return;
+    }
     (void)quarantine_.quarantineFile(path);
 }
 

@@ -110,8 +110,11 @@ private:
     std::size_t dropCheckedRows(ui::ListView& list);
     void addToRemovedTotal(std::int64_t removed);
     // A row removal may not touch: skipped in the first pass, listed in the second.
-    bool refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list, std::string_view threat);
-    void listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat);
+    // `reason` names the cause shown beside the item in "Delete Failed" (empty: none known).
+    bool refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list, std::string_view threat,
+                 std::string_view reason = {});
+    void listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
+                     std::string_view reason = {});
     std::string threatOfCookie(std::string_view path) const;
 
     platform::Platform& platform_;

@@ -40,13 +40,21 @@ void found(ScanSession& session, const definitions::RegistryDefinition& def) {
     session.addTrace();
 
     if (session.summaryHas(def.threat + " - Found")) return;
+    // A trace this account may read but not remove (machine-wide keys under a standard or
+    // filtered token) is still found: the machine is not clean. Its row says who can remove it.
+    const bool needsAdministrator = RegistryRemovalDenied(session.os.registry, def.hive.root,
+                                                          def.value.empty() ? trimmedKey : def.key, def.value);
+    const std::string refusal = needsAdministrator ? session.message("MSG_NEEDS_ADMIN") : std::string();
     if (text::trim(def.threat).empty()) {
         session.addSummary("RegKey " + def.key + " - Found", icon::None);
-        session.addDetail(def.key, icon::Registry, keyText, "");
+        session.addDetail(def.key, icon::Registry, keyText, refusal);
     } else {
         session.addSummary(def.threat + " - Found", icon::Registry);
-        session.addDetail(def.threat, icon::Registry, item, def.note);
+        session.addDetail(def.threat, icon::Registry, item,
+                          refusal.empty() || def.note.empty() ? def.note + refusal : def.note + " - " + refusal);
     }
+    auto& detail = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    if (needsAdministrator) detail.setSubItem(detail.count() - 1, RefusalColumn, refusal);
     ++state.threatsFound;
 }
 

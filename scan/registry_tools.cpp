@@ -40,6 +40,12 @@ bool RegistryValueExists(platform::Registry& registry, platform::RootKey hive, s
     return true;
 }
 
+bool RegistryRemovalDenied(platform::Registry& registry, platform::RootKey hive, std::string_view key,
+                           std::string_view value) {
+    const auto rights = value.empty() ? platform::access::RemoveKeyAccess : platform::access::SetValue;
+    return registry.openKey(hive, key, rights).is(platform::error::AccessDenied);
+}
+
 void SetRegistryValue(platform::Registry& registry, platform::RootKey hive, std::string_view key,
                       std::string_view name, const RegistryData& value) {
     if (const auto* number = std::get_if<std::uint32_t>(&value)) {

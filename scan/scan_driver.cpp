@@ -287,7 +287,7 @@ void cmdSelectAll_Click(ScanSession& session) {
     auto& list = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     std::vector<std::size_t> checkedNow;
     for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.item(i).checked) continue;
+        if (list.item(i).checked || !list.item(i).subItem(RefusalColumn).empty()) continue;
         list.setChecked(i, true);
         checkedNow.push_back(i);
     }

@@ -31,6 +31,10 @@ inline constexpr int Folder = 4;
 inline constexpr int Excluded = 5;
 }  // namespace icon
 
+// The sub-item of a results row that says why this account cannot remove the item (empty
+// when it can); Select All leaves such rows unchecked.
+inline constexpr int RefusalColumn = 3;
+
 // Lines in each definition file, counted when the scan starts; the progress figures use them.
 using DefinitionCounts = app::DefinitionCounts;
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include "platform/limits.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
@@ -175,6 +178,18 @@ Status Win32FileSystem::deleteFile(std::string_view path) {
 Status Win32FileSystem::createFolder(std::string_view path) {
     QuietErrors quiet;
     return fromBool(CreateDirectoryW(widen(path).c_str(), nullptr));
+}
+
+Status Win32FileSystem::createPrivateFolder(std::string_view path) {
+    QuietErrors quiet;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(PrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return lastError();
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+    const BOOL created = CreateDirectoryW(widen(path).c_str(), &attributes);
+    const DWORD code = GetLastError();
+    LocalFree(descriptor);
+    return created ? Status::success() : Status::failure(code);
 }
 
 Status Win32FileSystem::removeFolder(std::string_view path) {

@@ -4,6 +4,11 @@
 namespace sorvane::platform::win32 {
 
 // The file system through the wide Win32 file calls; no call ever raises a system dialog.
+// The access list of a private folder: full control for SYSTEM and the Administrators group,
+// passed on to everything inside; "P" keeps out whatever the parent folder would grant
+// (Users' read, Creator Owner).
+inline constexpr const wchar_t* PrivateFolderSddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::optional<DirectoryEntry> lookup(std::string_view path) override;
@@ -18,6 +23,7 @@ public:
     Status moveFile(std::string_view from, std::string_view to) override;
     Status deleteFile(std::string_view path) override;
     Status createFolder(std::string_view path) override;
+    Status createPrivateFolder(std::string_view path) override;
     Status removeFolder(std::string_view path) override;
     Status setAttributes(std::string_view path, std::uint32_t attributes) override;
     std::vector<std::string> drives() override;

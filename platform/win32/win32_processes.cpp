@@ -45,6 +45,22 @@ Status Win32Processes::listIds(std::vector<std::uint32_t>& ids) {
 }
 
 std::string Win32Processes::firstModulePath(std::uint32_t id) {
+    // The limited right is granted for elevated processes, services and other users' processes
+    // too, where reading another process's memory (the module list) is not.
+    UniqueHandle limited(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (limited) {
+        std::wstring image(MAX_PATH, L'\0');
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            auto length = static_cast<DWORD>(image.size());
+            if (QueryFullProcessImageNameW(limited.get(), 0, image.data(), &length)) {
+                image.resize(length);
+                return narrow(image);
+            }
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+            image.assign(image.size() * 2, L'\0');
+        }
+    }
+    // Systems before Vista know neither the right nor the call.
     UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
     if (!process) return {};
     std::wstring path(MAX_PATH, L'\0');

@@ -185,7 +185,8 @@ Win32RestorePoints::~Win32RestorePoints() = default;
 Win32RestorePoints::Library& Win32RestorePoints::library() {
     if (!library_->loaded) {
         library_->loaded = true;
-        library_->module.reset(LoadLibraryW(L"srclient.dll"));
+        // From System32 only: never a planted copy beside the executable or in the current folder.
+        library_->module.reset(LoadLibraryExW(L"srclient.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
         if (library_->module) {
             library_->setRestorePoint = reinterpret_cast<decltype(&SRSetRestorePointA)>(
                 reinterpret_cast<void*>(GetProcAddress(library_->module.get(), "SRSetRestorePointA")));

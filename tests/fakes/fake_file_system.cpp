@@ -344,6 +344,12 @@ Status FakeFileSystem::createFolder(std::string_view path) {
     return Status::success();
 }
 
+Status FakeFileSystem::createPrivateFolder(std::string_view path) {
+    auto created = createFolder(path);
+    if (created.ok()) privateFolders.emplace_back(path);
+    return created;
+}
+
 Status FakeFileSystem::removeFolder(std::string_view path) {
     const std::string abs = absolute(path);
     const Node* n = node(abs);

@@ -30,6 +30,8 @@ public:
     platform::Status moveFile(std::string_view from, std::string_view to) override;
     platform::Status deleteFile(std::string_view path) override;
     platform::Status createFolder(std::string_view path) override;
+    // A folder made like createFolder, remembered as made private (see privateFolders).
+    platform::Status createPrivateFolder(std::string_view path) override;
     platform::Status removeFolder(std::string_view path) override;
     platform::Status setAttributes(std::string_view path, std::uint32_t attributes) override;
     std::vector<std::string> drives() override;
@@ -72,6 +74,8 @@ public:
     std::optional<std::uint32_t> attributes(std::string_view path) const;
     // Every byte handed out by reads of the file, counted once per read.
     std::uint64_t bytesRead(std::string_view path) const;
+    // The folders made through createPrivateFolder, as the calls named them.
+    std::vector<std::string> privateFolders;
     // The exact stored spelling of the path.
     std::optional<std::string> storedPath(std::string_view path) const;
     // Every stored path (files and folders) below a folder, in stored spelling.

@@ -16,6 +16,7 @@ namespace error = platform::error;
 struct FakeRegistry::Key {
     std::string name;
     bool readOnly = false;
+    bool readOnlyTree = false;  // keys added below are read-only too
     bool unreadable = false;
     std::vector<std::pair<std::string, RegistryValue>> values;
     std::vector<std::unique_ptr<Key>> subKeys;
@@ -82,6 +83,7 @@ FakeRegistry::Key* FakeRegistry::ensure(RootKey root, std::string_view path) {
             key->subKeys.push_back(std::make_unique<Key>());
             next = key->subKeys.back().get();
             next->name = part;
+            next->readOnly = next->readOnlyTree = key->readOnlyTree;
         }
         key = next;
     }
@@ -278,6 +280,16 @@ void FakeRegistry::putMultiString(RootKey root, std::string_view path, std::stri
 }
 
 void FakeRegistry::makeReadOnly(RootKey root, std::string_view path) { ensure(root, path)->readOnly = true; }
+
+void FakeRegistry::makeTreeReadOnly(RootKey root, std::string_view path) {
+    struct Mark {
+        static void tree(Key& key) {
+            key.readOnly = key.readOnlyTree = true;
+            for (auto& sub : key.subKeys) tree(*sub);
+        }
+    };
+    if (Key* key = ensure(root, path)) Mark::tree(*key);
+}
 
 void FakeRegistry::makeUnreadable(RootKey root, std::string_view path) { ensure(root, path)->unreadable = true; }
 

@@ -53,6 +53,9 @@ public:
     // to change it, or changing it, fails with access denied. A recursive delete of a key
     // above it deletes everything else and fails.
     void makeReadOnly(platform::RootKey root, std::string_view path);
+    // The rights of a standard or filtered token below the key (the whole root for an empty
+    // path): every key there now or added later by a test is read-only, as makeReadOnly.
+    void makeTreeReadOnly(platform::RootKey root, std::string_view path = {});
     // The key (created when missing) cannot be read: opening it, reading a value or listing
     // what it holds fails with access denied. Changes still go through, as for an account
     // granted the right to delete a key but not to read it.

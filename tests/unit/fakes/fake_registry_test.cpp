@@ -21,20 +21,38 @@ TEST(FakeRegistry, NamesIgnoreCaseAndKeepTheirSpelling) {
     EXPECT_FALSE(reg.hasKey(RootKey::CurrentUser, "Software\\Vendor"));
 }
 
-TEST(FakeRegistry, ReadOnlyKeyRefusesTheScanMaskButAllowsReading) {
+TEST(FakeRegistry, ReadOnlyKeyRefusesRightsToChangeButAllowsReading) {
     fakes::FakeRegistry reg;
     reg.putString(RootKey::LocalMachine, "Software\\Locked", "", "default text");
     reg.makeReadOnly(RootKey::LocalMachine, "Software\\Locked");
-    EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, "Software\\Locked", rights::ScanAccess).is(error::AccessDenied));
+    EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, "Software\\Locked", rights::RemoveKeyAccess).is(error::AccessDenied));
     EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, "Software\\Locked", rights::Read).ok());
+    EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, "Software\\Locked", rights::ScanAccess).ok());
     platform::RegistryValue v;
-    EXPECT_TRUE(reg.queryValue(RootKey::LocalMachine, "Software\\Locked", "", rights::ScanAccess, v)
-                    .is(error::AccessDenied));
+    EXPECT_TRUE(reg.queryValue(RootKey::LocalMachine, "Software\\Locked", "", 0x3F, v).is(error::AccessDenied));
     ASSERT_TRUE(reg.queryValue(RootKey::LocalMachine, "Software\\Locked", "", rights::Read, v).ok());
     EXPECT_EQ(v.text, "default text");
     EXPECT_TRUE(reg.setString(RootKey::LocalMachine, "Software\\Locked", "x", "y").is(error::AccessDenied));
     EXPECT_TRUE(reg.deleteKeyTree(RootKey::LocalMachine, "Software\\Locked").is(error::AccessDenied));
     EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, "Software\\Missing", rights::Read).is(error::FileNotFound));
+}
+
+TEST(FakeRegistry, AReadOnlyTreeHoldsForKeysAddedLaterAndRefusesNewOnes) {
+    fakes::FakeRegistry reg;
+    reg.putString(RootKey::LocalMachine, "Software\\Before", "v", "1");
+    reg.makeTreeReadOnly(RootKey::LocalMachine);
+    reg.putString(RootKey::LocalMachine, "Software\\After\\Deep", "v", "2");
+    for (auto path : {"Software", "Software\\Before", "Software\\After\\Deep"}) {
+        EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, path, rights::ScanAccess).ok()) << path;
+        EXPECT_TRUE(reg.openKey(RootKey::LocalMachine, path, rights::SetValue).is(error::AccessDenied)) << path;
+    }
+    EXPECT_TRUE(reg.setString(RootKey::LocalMachine, "Software\\New", "v", "1").is(error::AccessDenied));
+    EXPECT_TRUE(reg.deleteValue(RootKey::LocalMachine, "Software\\Before", "v").is(error::AccessDenied));
+    EXPECT_TRUE(reg.deleteKeyTree(RootKey::LocalMachine, "Software\\After").is(error::AccessDenied));
+    EXPECT_TRUE(reg.hasValue(RootKey::LocalMachine, "Software\\After\\Deep", "v"));
+    EXPECT_FALSE(reg.hasKey(RootKey::LocalMachine, "Software\\New"));
+    // The current user's keys stay the user's own.
+    EXPECT_TRUE(reg.setString(RootKey::CurrentUser, "Software\\Mine", "v", "1").ok());
 }
 
 TEST(FakeRegistry, TypedValuesAndStoredBytes) {

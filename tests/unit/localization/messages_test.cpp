@@ -28,10 +28,13 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     EXPECT_EQ(entries[67].name, "MSG_DETECTED_MEMORY");
     EXPECT_EQ(entries[75].name, "MSG_UPDATE_LOCAL");
     EXPECT_EQ(entries[76].name, "MSG_ANON_NOTICE");
+    // Then why an item could not be removed or written.
+    EXPECT_EQ(entries[77].name, "MSG_NEEDS_ADMIN");
+    EXPECT_EQ(entries[80].name, "MSG_ERR_DISK_FULL");
     // Then what the shields and the scheduler tell about themselves.
-    EXPECT_EQ(entries[77].name, "MSG_SCHEDULE_TIME");
-    EXPECT_EQ(entries[91].name, "MSG_ALERT_PATH");
-    EXPECT_FALSE(entries[92].used);
+    EXPECT_EQ(entries[81].name, "MSG_SCHEDULE_TIME");
+    EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
+    EXPECT_FALSE(entries[96].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -61,7 +64,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[92].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[96].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");

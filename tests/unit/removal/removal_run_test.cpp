@@ -48,6 +48,9 @@ const std::map<std::string, std::string, std::less<>> Texts = {
     {"MSG_COMPLETED", "Completed."},
     {"MSG_INFORMATION", "Gathering information..."},
     {"MSG_RESTOREPOINT", "Creating Restore Point..."},
+    {"MSG_NEEDS_ADMIN", "Needs an administrator to remove"},
+    {"MSG_ERR_DENIED", "Access denied"},
+    {"MSG_ERR_IN_USE", "In use by another program"},
     {"MSG_COMPLETE", "Complete"},
 };
 
@@ -221,6 +224,8 @@ TEST_F(RemovalRunTest, RunRemovesEveryKindQuarantinesAndLogsOnce) {
                              "C:\\Bad\\Toolbar", "C:\\Cookies\\user@example[1].txt"})
         EXPECT_FALSE(fake.files.exists(gone)) << gone;
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\keep.txt"));
+    // The quarantine folder is made for SYSTEM and administrators only.
+    EXPECT_EQ(fake.files.privateFolders, std::vector<std::string>{Quarantine});
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.exe"), "MZ exe");
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\ex.dll"), "MZ dll");
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\tb.ini"), "ini");
@@ -288,6 +293,7 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\gone.txt"));
     ASSERT_EQ(problems.lstProblem.count(), 1u);
     EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Bad\\held.txt");
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "In use by another program");
     EXPECT_TRUE(problems.visible());
     EXPECT_EQ(problems.caption(), "Delete Failed");
     EXPECT_EQ(run().problemsInLastPass(), 1u);
@@ -306,7 +312,7 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     EXPECT_EQ(logFirstLines().size(), 2u);
 
     problems.cmdCopy.click();
-    EXPECT_EQ(fake.clipboard.content, "C:\\Bad\\held.txt\r\n");
+    EXPECT_EQ(fake.clipboard.content, "C:\\Bad\\held.txt\tIn use by another program\r\n");
     problems.cmdOk.click();
     EXPECT_FALSE(problems.visible());
 }
@@ -320,7 +326,9 @@ TEST_F(RemovalRunTest, ExecutableWhoseProcessCannotBeStoppedStaysAndIsRetried) {
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\stuck.exe"));
     // First pass, second pass, and the second pass's extra attempt.
     EXPECT_EQ(stopRequests.size(), 3u);
-    EXPECT_EQ(problems.lstProblem.count(), 1u);
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    // The program still runs from it.
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "In use by another program");
     EXPECT_FALSE(fake.files.exists(std::string(Quarantine) + "\\stuck.exe"));
     EXPECT_EQ(logText(), "");
 }
@@ -336,7 +344,10 @@ TEST_F(RemovalRunTest, FileIsNotDeletedWhenQuarantineTakesNoCopy) {
     run().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\a.dll"));
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\b.txt"));
-    EXPECT_EQ(problems.lstProblem.count(), 2u);
+    ASSERT_EQ(problems.lstProblem.count(), 2u);
+    // The copy could not be written: said so, not taken for a file in use.
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "Access denied");
+    EXPECT_EQ(problems.lstProblem.item(1).subItem(1), "Access denied");
 }
 
 TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {
@@ -580,6 +591,40 @@ TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
     EXPECT_EQ(run().index().entries()[0].state, EntryState::Resisted);
     // No "All Values": the key is not gone.
     EXPECT_EQ(logFirstLines(), (std::vector<std::string>{"3/16/2006 9:05:07 PM - Key: HKEY_CURRENT_USER\\Software\\Bad | Value: "}));
+}
+
+TEST_F(RemovalRunTest, MachineWideTracesAStandardUserMayOnlyReadAreLeftWithTheirReason) {
+    // A standard or filtered token: everything machine-wide can be read, nothing changed.
+    fake.registry.putString(RootKey::LocalMachine, "Software\\AdBar", "", "default");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AdBar",
+                            "adbar.exe");
+    fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
+    fake.registry.putString(RootKey::CurrentUser, "Software\\AdBar", "", "default");
+    addThreat("AdBar", 2, "HKEY_LOCAL_MACHINE\\Software\\AdBar");
+    addRegistryRow(RootKey::LocalMachine, "Software\\AdBar", "", "AdBar");
+    addRegistryRow(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AdBar", "AdBar");
+    addRegistryRow(RootKey::CurrentUser, "Software\\AdBar", "", "AdBar");
+    const int writesBefore = fake.registry.writeAttempts();
+    run().Command4_Click(true);
+
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\AdBar"));
+    EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                       "AdBar"));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\AdBar"));
+    // Only the current user's key was tried: the refused ones are not attempted at all.
+    EXPECT_EQ(fake.registry.writeAttempts() - writesBefore, 2);  // its default value, then the key
+    ASSERT_EQ(problems.lstProblem.count(), 2u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "HKEY_LOCAL_MACHINE\\Software\\AdBar");
+    EXPECT_EQ(problems.lstProblem.item(0).subItem(1), "Needs an administrator to remove");
+    EXPECT_EQ(problems.lstProblem.item(1).subItem(1), "Needs an administrator to remove");
+    EXPECT_EQ(problems.listText(),
+              "HKEY_LOCAL_MACHINE\\Software\\AdBar\tNeeds an administrator to remove\r\n"
+              "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\AdBar\t"
+              "Needs an administrator to remove\r\n");
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "1");
+    // Nothing refused went to the quarantine record.
+    ASSERT_EQ(run().index().entries().size(), 1u);
+    EXPECT_EQ(run().index().entries()[0].root, "HKEY_CURRENT_USER");
 }
 
 TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {

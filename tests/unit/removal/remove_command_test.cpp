@@ -88,8 +88,22 @@ TEST_F(RemoveCommandTest, OnlyRemovesTheNamedRowsAndReportsUnknownOnes) {
 TEST_F(RemoveCommandTest, WhatResistsIsListedAndTheExitCodeSaysSo) {
     fake.files.setInUse("C:\\Program Files\\bad.exe");
     EXPECT_EQ(remove({"--yes"}), cli::ExitFound);
-    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\bad.exe\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\bad.exe (In use by another program)\n"), std::string::npos)
+        << out.str();
     EXPECT_NE(out.str().find("1 removed, 1 not removed"), std::string::npos) << out.str();
+}
+
+TEST_F(RemoveCommandTest, AStandardUserIsToldWhichMachineWideTracesNeedAnAdministrator) {
+    definitions("RegistryDefinition.dat", {"1^Software\\Bad^=RegBar", "2^Software\\AdBar^=AdBar"});
+    fake.registry.putString(RootKey::LocalMachine, "Software\\AdBar", "", "default");
+    fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
+    EXPECT_EQ(remove({"--yes"}), cli::ExitFound);
+    EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\AdBar"));
+    EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
+    EXPECT_NE(out.str().find("Not removed: HKEY_LOCAL_MACHINE\\Software\\AdBar (Needs an administrator to remove)\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("2 removed, 1 not removed"), std::string::npos) << out.str();
 }
 
 TEST_F(RemoveCommandTest, BadArgumentsAndMissingDefinitionsAreErrors) {

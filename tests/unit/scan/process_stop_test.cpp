@@ -84,6 +84,26 @@ TEST_F(ProcessStopTest, AnEndedOrReusedIdEndsNothing) {
     EXPECT_EQ(processes.terminations.size(), 11u);
 }
 
+TEST_F(ProcessStopTest, AProcessWhosePathCannotBeReadIsNotTakenForAbsent) {
+    // Elevated, a service or another user's: listed without a path, named by the snapshot.
+    processes.add(70, "C:\\x\\other.exe").hidden = true;
+    auto& elevated = processes.add(71, "C:\\x\\elevated.exe");
+    elevated.hidden = true;
+    elevated.resists = true;
+    EXPECT_FALSE(StopProcessByName(processes, host, "elevated.exe"));
+    EXPECT_TRUE(processes.running(71));
+    ASSERT_FALSE(processes.terminations.empty());
+    EXPECT_EQ(processes.terminations.front().id, 71u);
+    // One this account may end after all goes; the one of another name is never touched.
+    processes.processes.back().resists = false;
+    processes.terminations.clear();
+    EXPECT_TRUE(StopProcessByName(processes, host, "ELEVATED.EXE"));
+    EXPECT_FALSE(processes.running(71));
+    EXPECT_TRUE(StopProcessByName(processes, host, "absent.exe"));
+    EXPECT_TRUE(processes.running(70));
+    for (const auto& t : processes.terminations) EXPECT_EQ(t.id, 71u);
+}
+
 TEST_F(ProcessStopTest, AStandardUserWithoutThePrivilegeStillStopsOwnProcesses) {
     processes.add(40, "C:\\x\\mine.exe");
     processes.setDebugPrivilegeResult(platform::error::NotAllAssigned);

@@ -17,7 +17,7 @@ using ::testing::UnorderedElementsAre;
 
 class RegistryScanTest : public ScanFixture {};
 
-TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOrReadOnlyOnes) {
+TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOnes) {
     fake.registry.addKey(RootKey::CurrentUser, "Software\\Bad");
     fake.registry.putString(RootKey::LocalMachine, "Software\\Run", "bad", "c:\\bad.exe");
     fake.registry.putBinary(RootKey::LocalMachine, "Software\\Run", "binary", {1, 2});
@@ -30,11 +30,12 @@ TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOrReadOnlyOnes) {
                  "1^Software\\Locked^=LockBar", "7^Software\\Bad^=Skipped", "x^Software\\Bad^=Skipped"});
     ScanRegistry(session);
 
-    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "RunBar - Found", "NumBar - Found"));
+    // A key that can be read but not changed is there all the same.
+    EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "RunBar - Found", "NumBar - Found", "LockBar - Found"));
     EXPECT_EQ(session.state.registryInspected, 6);
-    EXPECT_EQ(session.state.threatsFound, 3);
+    EXPECT_EQ(session.state.threatsFound, 4);
     const auto& work = session.view.lvwRegistryToBeDeleted;
-    ASSERT_EQ(work.count(), 3u);
+    ASSERT_EQ(work.count(), 4u);
     EXPECT_EQ(work.item(0).text, "-2147483647");
     EXPECT_EQ(work.item(1).text, "-2147483646");
     EXPECT_EQ(work.item(1).subItem(2), "bad");
@@ -43,6 +44,38 @@ TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOrReadOnlyOnes) {
     EXPECT_EQ(detail().item(1).subItem(1), "HKEY_LOCAL_MACHINE\\Software\\Runbad");
     EXPECT_EQ(detail().item(1).subItem(2), "Starts with Windows");
     EXPECT_EQ(detail().item(2).subItem(2), "");
+}
+
+TEST_F(RegistryScanTest, MachineWideTracesAStandardUserCannotRemoveAreListedAsNeedingAnAdministrator) {
+    messages["MSG_NEEDS_ADMIN"] = "Needs an administrator to remove";
+    fake.registry.addKey(RootKey::LocalMachine, "Software\\AdBar");
+    fake.registry.putString(RootKey::LocalMachine, "Software\\Run", "adbar", "c:\\adbar.exe");
+    fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
+    fake.registry.addKey(RootKey::CurrentUser, "Software\\UserBar");
+    definitions("RegistryDefinition.dat", {"2^Software\\AdBar^=AdBar", "2^Software\\Run^adbar=RunBar|Starts with Windows",
+                                           "1^Software\\UserBar^=UserBar", "2^Software\\Gone^=GoneBar"});
+    ScanRegistry(session);
+
+    // Never clean while adware is there, even when this account may not remove it.
+    EXPECT_THAT(texts(summary()), ElementsAre("AdBar - Found", "RunBar - Found", "UserBar - Found"));
+    EXPECT_EQ(session.state.threatsFound, 3);
+    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 3u);
+    ASSERT_EQ(detail().count(), 3u);
+    EXPECT_EQ(detail().item(0).subItem(2), "Needs an administrator to remove");
+    EXPECT_EQ(detail().item(1).subItem(2), "Starts with Windows - Needs an administrator to remove");
+    EXPECT_EQ(detail().item(2).subItem(2), "");
+    EXPECT_EQ(detail().item(0).subItem(RefusalColumn), "Needs an administrator to remove");
+    EXPECT_EQ(detail().item(2).subItem(RefusalColumn), "");
+
+    // Select All checks only what this account can remove.
+    cmdSelectAll_Click(session);
+    EXPECT_FALSE(detail().item(0).checked);
+    EXPECT_FALSE(detail().item(1).checked);
+    EXPECT_TRUE(detail().item(2).checked);
+    const auto& work = session.view.lvwRegistryToBeDeleted;
+    EXPECT_FALSE(work.item(0).checked);
+    EXPECT_FALSE(work.item(1).checked);
+    EXPECT_TRUE(work.item(2).checked);
 }
 
 TEST_F(RegistryScanTest, DuplicateThreatsAddWorkRowsOnlyAndNotesStayOnTheirOwnLine) {
@@ -86,9 +119,18 @@ TEST(RegistryToolsTest, ValuesReadBackAndStoreAsTheirTypes) {
     RegistryData data;
     ASSERT_TRUE(RegistryValueExists(registry, RootKey::CurrentUser, "Software\\T", "n", &data));
     EXPECT_EQ(RegistryDataText(data), "5");
+    EXPECT_FALSE(RegistryRemovalDenied(registry, RootKey::CurrentUser, "Software\\T", ""));
+    EXPECT_FALSE(RegistryRemovalDenied(registry, RootKey::CurrentUser, "Software\\T", "s"));
+    // Read-only: found, and refused for removal, both for the key and for its values.
     registry.makeReadOnly(RootKey::CurrentUser, "Software\\T");
-    EXPECT_FALSE(RegistryKeyExists(registry, RootKey::CurrentUser, "Software\\T"));
-    EXPECT_FALSE(RegistryValueExists(registry, RootKey::CurrentUser, "Software\\T", "s"));
+    EXPECT_TRUE(RegistryKeyExists(registry, RootKey::CurrentUser, "Software\\T"));
+    EXPECT_TRUE(RegistryValueExists(registry, RootKey::CurrentUser, "Software\\T", "s"));
+    EXPECT_TRUE(RegistryRemovalDenied(registry, RootKey::CurrentUser, "Software\\T", ""));
+    EXPECT_TRUE(RegistryRemovalDenied(registry, RootKey::CurrentUser, "Software\\T", "s"));
+    // A missing key is no refusal; an unreadable one cannot be found.
+    EXPECT_FALSE(RegistryRemovalDenied(registry, RootKey::CurrentUser, "Software\\Gone", ""));
+    registry.makeUnreadable(RootKey::CurrentUser, "Software\\U");
+    EXPECT_FALSE(RegistryKeyExists(registry, RootKey::CurrentUser, "Software\\U"));
 }
 
 class FilesScanTest : public ScanFixture {};

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_file_system.h"
 #include "tests/win/platform/win_test_support.h"
@@ -123,6 +127,37 @@ TEST_F(Win32FileSystemTest, FileHeldOpenWithoutDeleteSharingCannotBeDeleted) {
     EXPECT_TRUE(fs.readFile(at("held.dat"), bytes).ok());  // readers share
     held.reset();
     EXPECT_TRUE(fs.deleteFile(at("held.dat")).ok());
+}
+
+TEST_F(Win32FileSystemTest, APrivateFolderIsMadeOnceWithAProtectedListForSystemAndAdministrators) {
+    const std::string folder = at("quarantine");
+    ASSERT_TRUE(fs.createPrivateFolder(folder).ok());
+    EXPECT_TRUE(fs.lookup(folder) && fs.lookup(folder)->isFolder());
+    EXPECT_TRUE(fs.createPrivateFolder(folder).is(error::AlreadyExists));
+    // The list the folder is made with, as the system reads it. (Wine keeps no access list on
+    // its folders and reports one of its own for them, so the folder's own is not read back.)
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(platform::win32::PrivateFolderSddl,
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl);
+    ASSERT_EQ(dacl->AceCount, 2);
+    const WELL_KNOWN_SID_TYPE expected[] = {WinLocalSystemSid, WinBuiltinAdministratorsSid};
+    for (WORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+        EXPECT_EQ(ace->Mask, static_cast<DWORD>(FILE_ALL_ACCESS));
+        EXPECT_TRUE(IsWellKnownSid(&ace->SidStart, expected[i])) << i;
+    }
+    LocalFree(descriptor);
 }
 
 TEST_F(Win32FileSystemTest, DrivesAndCurrentFolder) {

@@ -1,0 +1,19 @@
+#include "platform/win32/library_search.h"
+
+#include <windows.h>
+
+namespace sorvane::platform::win32 {
+
+bool LimitLibrarySearchToSystem32() {
+    // Looked up rather than imported, so that a system without it still starts.
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return false;
+    const auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    // The current folder is no place to look either, whatever the call answers.
+    SetDllDirectoryW(L"");
+    return set && set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace sorvane::platform::win32
