@@ -43,7 +43,7 @@ void found(ScanSession& session, const definitions::RegistryDefinition& def) {
     // A trace this account may read but not remove (machine-wide keys under a standard or
     // filtered token) is still found: the machine is not clean. Its row says who can remove it.
     const bool needsAdministrator = RegistryRemovalDenied(session.os.registry, def.hive.root,
-                                                          def.value.empty() ? trimmedKey : def.key, def.value);
+                                                          def.value.empty() ? text::trim(def.key) : def.key, def.value);
     const std::string refusal = needsAdministrator ? session.message("MSG_NEEDS_ADMIN") : std::string();
     if (text::trim(def.threat).empty()) {
         session.addSummary("RegKey " + def.key + " - Found", icon::None);
