@@ -104,9 +104,14 @@ submit "café.exe" || fail "submit café.exe: $out"
 grep -qxF "submitted (new): $odd" "$scratch/server.log" || fail "the server did not log \"$odd\""
 grep -qxF "submitted (seen): $odd" "$scratch/server.log" || fail "the server did not see \"$odd\" again"
 grep -qxF "submitted (new): café.exe" "$scratch/server.log" || fail "the server did not log café.exe"
+# The console sends the running programs only when asked to.
 sorvanecmd remove --yes --only Sorvane-Test-Threat >"$scratch/remove.txt" 2>&1 || fail "remove: $(cat "$scratch/remove.txt")"
+grep -qF "SorvaneCmd.exe" "$scratch/server.log" && fail "a removal run without --send-data reported the running programs"
+"$plant" >"$scratch/plant.log" 2>&1 || { cat "$scratch/plant.log"; fail "could not plant the test threat again"; }
+sorvanecmd remove --yes --send-data --only Sorvane-Test-Threat >"$scratch/remove.txt" 2>&1 ||
+    fail "remove --send-data: $(cat "$scratch/remove.txt")"
 grep -qxF "submitted (new): SorvaneCmd.exe" "$scratch/server.log" ||
-    fail "the removal run did not report the running programs"
+    fail "the removal run with --send-data did not report the running programs"
 for skipped in "System" "System Idle Process" winlogon.exe services.exe svchost.exe explorer.exe firefox.exe \
     iexplore.exe; do
     grep -qE "^submitted \((new|seen)\): $skipped\$" "$scratch/server.log" && fail "\"$skipped\" was reported"

@@ -172,6 +172,16 @@ stop_server
 # 5. Every locale and code page: the same bytes. The server stands in for one that answers
 #    ISO 8601 to the "iso" parameter and sends the update chunked, closed by its end record.
 "$server" diff "$work/releases/2006-03-16" "$new" >"$work/update.txt"
+# diff prints the text as served, closing record included; the stand-in adds it itself, or
+# leaves it off to send a cut-off body.
+python3 - "$work/update.txt" <<'PY'
+import sys
+path = sys.argv[1]
+text = open(path, "rb").read()
+closing = b"[BR]|END[DEF]"
+assert text.endswith(closing), "diff printed no closing record"
+open(path, "wb").write(text[: -len(closing)])
+PY
 start_release() {  # MODE
     rm -f "$work/port" "$work/requests"
     python3 "$fault" "$1" "$work/port" "$work/update.txt" "$work/requests" &

@@ -55,9 +55,11 @@ TEST(PathMacrosOnWindows, MacrosNameTheRealSpecialFolders) {
     EXPECT_EQ(ExpandPathMacros(shell, "[progfil]a"), shellFolder(CSIDL_PROGRAM_FILES) + "\\a");
     // A 64-bit system's 32-bit programs' twins of three folders.
     ASSERT_NE(cached.x86(), nullptr);
+    // A Wine without its 32-bit part has no SysWOW64: the twin of [system] is then the native folder.
+    const std::string x86System = shellFolder(CSIDL_SYSTEMX86).empty() ? shellFolder(CSIDL_SYSTEM) : shellFolder(CSIDL_SYSTEMX86);
     EXPECT_EQ(cached.x86()->expand("[progfil]a|[comprogfil]b|[system]c"),
               shellFolder(CSIDL_PROGRAM_FILESX86) + "\\a|" + shellFolder(CSIDL_PROGRAM_FILES_COMMONX86) + "\\b|" +
-                  shellFolder(CSIDL_SYSTEMX86) + "\\c");
+                  x86System + "\\c");
     EXPECT_EQ(text::toLower(cached.expand("[user]Application Data\\x")), text::toLower(shellFolder(CSIDL_APPDATA) + "\\x"));
     const auto root = DriveRoot(shell);
     ASSERT_EQ(root.size(), 3u);
