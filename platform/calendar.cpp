@@ -13,6 +13,15 @@ std::int64_t secondsOf(const DateTime& v) {
 
 }  // namespace
 
+bool IsValidDateTime(const DateTime& v, int firstYear) {
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (v.year < firstYear || v.year > 9999 || v.month < 1 || v.month > 12 || v.day < 1) return false;
+    const bool leap = (v.year % 4 == 0 && v.year % 100 != 0) || v.year % 400 == 0;
+    const int last = days[v.month - 1] + (v.month == 2 && leap ? 1 : 0);
+    return v.day <= last && v.hour >= 0 && v.hour < 24 && v.minute >= 0 && v.minute < 60 && v.second >= 0 &&
+           v.second < 60;
+}
+
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;

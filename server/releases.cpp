@@ -5,20 +5,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/calendar.h"
 #include "platform/text.h"
 
 namespace sorvane::server {
 namespace {
 
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-bool validDate(const ReleaseDate& d) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (d.year < 1900 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
-    const int last = days[d.month - 1] + (d.month == 2 && leapYear(d.year) ? 1 : 0);
-    return d.day <= last && d.hour >= 0 && d.hour <= 23 && d.minute >= 0 && d.minute <= 59 && d.second >= 0 &&
-           d.second <= 59;
-}
+bool validDate(const ReleaseDate& d) { return calendar::IsValidDateTime(d, 1900); }
 
 // Reads a run of digits at `pos`; false when there is none or it is too long.
 bool readNumber(std::string_view text, std::size_t& pos, int& value, std::size_t maxDigits) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/locale.h"
 #include "server/update_text.h"
 
 // The folder of definition releases the reference server publishes: one sub-folder per
@@ -19,10 +20,7 @@ inline constexpr std::string_view CompleteMarkerName = "RELEASE-COMPLETE";
 // Marks the release a product ships with: clients older than every release update from it.
 inline constexpr std::string_view BaseMarkerName = "RELEASE-BASE";
 
-struct ReleaseDate {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    friend auto operator<=>(const ReleaseDate&, const ReleaseDate&) = default;
-};
+using ReleaseDate = platform::DateTime;
 
 // A release folder's name as a date; nothing for other names.
 std::optional<ReleaseDate> ParseFolderDate(std::string_view name);

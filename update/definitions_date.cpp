@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/definition_files.h"
+#include "platform/calendar.h"
 #include "platform/text.h"
 
 namespace sorvane::update {
@@ -57,18 +58,9 @@ bool readTime(std::string_view text, std::size_t& at, platform::DateTime& d) {
     return true;
 }
 
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-bool valid(const platform::DateTime& d) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (d.year < 100 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
-    const int last = days[d.month - 1] + (d.month == 2 && leapYear(d.year) ? 1 : 0);
-    return d.day <= last && d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60 && d.second >= 0 &&
-           d.second < 60;
-}
-
 std::optional<platform::DateTime> checked(const platform::DateTime& d) {
-    if (!valid(d)) return std::nullopt;
+    // Years before 100 would be two-digit years misread.
+    if (!calendar::IsValidDateTime(d, 100)) return std::nullopt;
     return d;
 }
 
