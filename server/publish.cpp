@@ -8,6 +8,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "platform/date_forms.h"
 #include "server/releases.h"
 #include "server/update_text.h"
 
@@ -19,7 +20,7 @@ using Query = std::multimap<std::string, std::string>;
 
 // "2006-03-16T00-00-00": an ISO date as a file name (no colons, the form release folders use).
 std::string fileDate(const ReleaseDate& date) {
-    std::string name = FormatIsoDate(date);
+    std::string name = calendar::IsoDateText(date);
     for (std::size_t i = name.find('T'); i < name.size(); ++i) {
         if (name[i] == ':') name[i] = '-';
     }
@@ -94,7 +95,7 @@ PublishResult PublishStatic(const ServerOptions& options, const fs::path& out, s
     }
     // A client holds a release's own date: the one the server gave it.
     for (const Release& release : *releases) {
-        const Query query{{"iso", FormatIsoDate(release.date)}};
+        const Query query{{"iso", calendar::IsoDateText(release.date)}};
         const std::string name = "updates/" + fileDate(release.date);
         const Answer update = service.get("/asp/getDefsNEW.asp", query);
         tree.write(name + ".txt", update, false);

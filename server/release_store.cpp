@@ -1,4 +1,5 @@
 #include "server/release_store.h"
+#include "platform/date_forms.h"
 
 namespace sorvane::server {
 
@@ -123,7 +124,7 @@ std::shared_ptr<const ServedDifference> ReleaseStore::difference(const Release& 
             served.failure = "a release could not be read";
             return served;
         }
-        const std::string pair = FormatIsoDate(from.date) + " to " + FormatIsoDate(to.date);
+        const std::string pair = calendar::IsoDateText(from.date) + " to " + calendar::IsoDateText(to.date);
         served.refusal = DestructiveDifference(*old, *current, maxDeletedShare_);
         if (!served.refusal.empty()) {
             log_("difference refused: " + pair + ": " + served.refusal);

@@ -114,27 +114,6 @@ std::optional<ReleaseDate> ParseFolderDate(std::string_view name) {
     return d;
 }
 
-std::optional<ReleaseDate> ParseIsoDate(std::string_view raw) {
-    const std::string text = text::trim(raw);
-    const std::string_view t(text);
-    ReleaseDate d;
-    std::size_t pos = 0;
-    if (!readNumber(t, pos, d.year, 4) || pos != 4 || !expect(t, pos, '-') || !readNumber(t, pos, d.month, 2) ||
-        !expect(t, pos, '-') || !readNumber(t, pos, d.day, 2)) {
-        return std::nullopt;
-    }
-    if (pos < t.size()) {
-        if (t[pos] != 'T' && t[pos] != ' ') return std::nullopt;
-        ++pos;
-        if (!readNumber(t, pos, d.hour, 2) || !expect(t, pos, ':') || !readNumber(t, pos, d.minute, 2) ||
-            !expect(t, pos, ':') || !readNumber(t, pos, d.second, 2) || pos != t.size()) {
-            return std::nullopt;
-        }
-    }
-    if (!validDate(d)) return std::nullopt;
-    return d;
-}
-
 ClientDateReadings ReadClientDate(std::string_view raw) {
     ClientDateReadings result;
     const std::string text = text::trim(raw);
@@ -190,21 +169,6 @@ std::optional<ReleaseDate> ParseClientDate(std::string_view text) {
     const ClientDateReadings readings = ReadClientDate(text);
     if (readings.dates.size() != 1) return std::nullopt;
     return readings.dates.front();
-}
-
-std::string FormatClientDate(const ReleaseDate& d) {
-    const int hour12 = d.hour % 12 == 0 ? 12 : d.hour % 12;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%02d:%02d %s", d.month, d.day, d.year, hour12, d.minute, d.second,
-                  d.hour < 12 ? "AM" : "PM");
-    return buffer;
-}
-
-std::string FormatIsoDate(const ReleaseDate& d) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
-                  d.second);
-    return buffer;
 }
 
 ReleaseScan ScanReleases(const std::filesystem::path& root) {

@@ -24,8 +24,6 @@ using ReleaseDate = platform::DateTime;
 
 // A release folder's name as a date; nothing for other names.
 std::optional<ReleaseDate> ParseFolderDate(std::string_view name);
-// "2024-05-14T09:30:00" (or "2024-05-14", or a space for the "T"); nothing otherwise.
-std::optional<ReleaseDate> ParseIsoDate(std::string_view text);
 
 // The dates a client's date text can stand for. Clients render their date in the system's
 // short date form: "3/16/2006 4:05:00 PM" (M/D/Y), "16/3/2006" (D/M/Y), "16.03.2006 16:05:00"
@@ -42,10 +40,6 @@ ClientDateReadings ReadClientDate(std::string_view text);
 // The one reading of a client's date text; nothing when it has none or two.
 std::optional<ReleaseDate> ParseClientDate(std::string_view text);
 
-// "3/16/2006 12:00:00 AM": the form classic clients read back.
-std::string FormatClientDate(const ReleaseDate& date);
-// "2006-03-16T00:00:00".
-std::string FormatIsoDate(const ReleaseDate& date);
 
 struct Release {
     ReleaseDate date;

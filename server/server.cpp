@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "definitions/encoding.h"
+#include "platform/date_forms.h"
 #include "platform/text.h"
 #include "server/releases.h"
 #include "server/update_text.h"
@@ -172,8 +173,8 @@ const Release* ClientBaseRelease(const std::vector<Release>& releases, const std
         }
     }
     if (exactCount == 1) return exact;
-    reason = "it reads as " + FormatIsoDate(possible[0]);
-    for (std::size_t i = 1; i < possible.size(); ++i) reason += " or " + FormatIsoDate(possible[i]);
+    reason = "it reads as " + calendar::IsoDateText(possible[0]);
+    for (std::size_t i = 1; i < possible.size(); ++i) reason += " or " + calendar::IsoDateText(possible[i]);
     reason += ", which lead to different releases";
     return nullptr;
 }
@@ -243,7 +244,7 @@ Answer noReleases() { return {503, "No definition releases\n"}; }
 
 // A request that names `iso` (with any value) is answered in ISO 8601; others in the classic form.
 std::string dateFor(const ReleaseDate& date, const std::multimap<std::string, std::string>& query) {
-    return query.count("iso") != 0 ? FormatIsoDate(date) : FormatClientDate(date);
+    return query.count("iso") != 0 ? calendar::IsoDateText(date) : calendar::ClassicDateText(date);
 }
 
 Answer served(const ServedDifference& text) {
@@ -286,7 +287,7 @@ DefinitionService::Difference DefinitionService::definitionsSince(const Query& q
     // The ISO date decides when there is one; an empty "iso" only asks for ISO answers.
     if (!firstValue(query, "iso").empty()) {
         dateText = firstValue(query, "iso");
-        const auto iso = ParseIsoDate(dateText);
+        const auto iso = calendar::ReadIsoDate(text::trim(dateText));
         if (!iso) return {badDate(dateText, "not YYYY-MM-DDThh:mm:ss"), {}, {}};
         readings.push_back(*iso);
     } else {
@@ -301,8 +302,8 @@ DefinitionService::Difference DefinitionService::definitionsSince(const Query& q
     const Release* base = ClientBaseRelease(*releases, readings, reason);
     if (base == nullptr) return {badDate(dateText, reason), {}, {}};
     // The client's own date when it reads one way; an ambiguous one stands for the release it settled on.
-    Difference update{{}, FormatIsoDate(readings.size() == 1 ? readings.front() : base->date),
-                      FormatIsoDate(releases->back().date)};
+    Difference update{{}, calendar::IsoDateText(readings.size() == 1 ? readings.front() : base->date),
+                      calendar::IsoDateText(releases->back().date)};
     update.answer = base == &releases->back() ? Answer{200, WithClosingRecord("")}
                                               : served(*releases_.difference(*base, releases->back()));
     return update;

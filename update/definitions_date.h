@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/date_forms.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
 
@@ -24,14 +25,6 @@ std::string CleanServerDate(std::string_view answer, bool cutAfterAmPm);
 std::optional<platform::DateTime> ParseServerDate(platform::Locale& locale, std::string_view answer,
                                                   bool cutAfterAmPm);
 
-// "YYYY-MM-DDThh:mm:ss": the one form of a date that every server reads the same way.
-std::string IsoDateText(const platform::DateTime& date);
-// Reads IsoDateText's form (a date alone, or with "T" or a blank before the time, and an
-// optional "Z"); nothing for anything else or an impossible date.
-std::optional<platform::DateTime> ReadIsoDate(std::string_view text);
-// Reads "M/D/YYYY", optionally followed by "h:mm[:ss]" and "AM" or "PM"; nothing otherwise.
-std::optional<platform::DateTime> ReadClassicDate(std::string_view text);
-
 // The installed definitions' date: "date.dat" (written in the system's code page and date
 // format) read as a date, or in the ISO or classic form when the system's format has
 // changed since; the shipped date when the file is missing or holds no date.
@@ -39,7 +32,7 @@ platform::DateTime LocalDefinitionsDate(platform::FileSystem& files, platform::L
                                         std::string_view folder);
 
 // The text "date.dat" holds for `date`: DefinitionsDateText when the system reads it back as
-// the same date, else IsoDateText (some systems write a form they cannot read again, as
+// the same date, else calendar::IsoDateText (some systems write a form they cannot read again, as
 // Wine's Korean "2024. 5. 14. AM 9:30:00"; a date that does not read back would have every
 // later update ask for everything since the shipped definitions).
 std::string StoredDateText(platform::Locale& locale, const platform::DateTime& date);

@@ -124,7 +124,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
     WholeFiles wholeFiles;
     const platform::DateTime local = LocalDefinitionsDate(platform.files, platform.locale, session.folder);
     if (!session.customFeed) {
-        const std::string iso = IsoDateText(local);
+        const std::string iso = calendar::IsoDateText(local);
         const FetchResult dateAnswer = Fetch(platform, session.host, ServerDateAddress(session.branding, iso), progress);
         if (!dateAnswer.ok()) return failed(UpdateResult::Unreachable, "the server's date could not be fetched");
         const auto serverDate = ParseServerDate(platform.locale, dateAnswer.text, true);
@@ -178,7 +178,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             return failed(UpdateResult::Unreachable, "the feed arrived cut off (its closing record is missing)");
         }
         updateText = feed.text;
-        const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(IsoDateText(local)));
+        const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(calendar::IsoDateText(local)));
         if (!newDateAnswer.ok()) return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
         const auto newDate = ParseServerDate(platform.locale, newDateAnswer.text, true);
         if (!newDate) return failed(UpdateResult::Unusable, "the new definitions date could not be read");

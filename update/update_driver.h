@@ -50,7 +50,7 @@ struct UpdateSession {
 // "prog=" product "&comp=" company, each space sent as "%20".
 std::string ProductQuery(const localization::Branding& branding);
 // The three requests of the central service. Each carries the local date as "&iso=" and
-// IsoDateText: a server that knows the parameter reads the date from it and answers its own
+// calendar::IsoDateText: a server that knows the parameter reads the date from it and answers its own
 // dates in the same form; an older one ignores it and reads "&date=", the system's rendering
 // (its bytes outside ASCII escaped as %XX of UTF-8).
 std::string ServerDateAddress(const localization::Branding& branding, std::string_view isoDate);

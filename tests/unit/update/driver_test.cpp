@@ -43,24 +43,8 @@ TEST(ServerDates, CleaningTrimsControlsAndCutsAfterAmOrPm) {
     EXPECT_FALSE(ParseServerDate(locale, "", true));
 }
 
-TEST(ServerDates, IsoAndClassicFormsAreReadWhateverTheSystemsFormat) {
+TEST(ServerDates, IsoAndClassicAnswersAreReadWhateverTheSystemsFormat) {
     using platform::DateTime;
-    EXPECT_EQ(IsoDateText({2006, 3, 16, 0, 0, 0}), "2006-03-16T00:00:00");
-    EXPECT_EQ(IsoDateText({2024, 12, 5, 23, 7, 9}), "2024-12-05T23:07:09");
-    EXPECT_EQ(ReadIsoDate("2024-05-14T09:08:07"), (DateTime{2024, 5, 14, 9, 8, 7}));
-    EXPECT_EQ(ReadIsoDate("2024-05-14 09:08Z"), (DateTime{2024, 5, 14, 9, 8, 0}));
-    EXPECT_EQ(ReadIsoDate("2024-02-29"), (DateTime{2024, 2, 29, 0, 0, 0}));
-    for (const char* wrong : {"2023-02-29", "2024-13-01", "2024-05-14T24:00:00", "24-05-14", "2024-05-14T09:00:00+02",
-                              "5/14/2024", ""})
-        EXPECT_FALSE(ReadIsoDate(wrong)) << wrong;
-    // The classic server writes month first, whatever the client's own order.
-    EXPECT_EQ(ReadClassicDate("5/14/2024 12:00:00 AM"), (DateTime{2024, 5, 14, 0, 0, 0}));
-    EXPECT_EQ(ReadClassicDate("5/6/2024 12:30:00 PM"), (DateTime{2024, 5, 6, 12, 30, 0}));
-    EXPECT_EQ(ReadClassicDate("12/31/2099 11:00:00 pm"), (DateTime{2099, 12, 31, 23, 0, 0}));
-    EXPECT_EQ(ReadClassicDate("5/14/2024"), (DateTime{2024, 5, 14, 0, 0, 0}));
-    for (const char* wrong : {"14/5/2024", "5/14/24", "5/14/2024 13:00:00 PM", "14.5.2024", "5/14/2024 9:00:00 XM"})
-        EXPECT_FALSE(ReadClassicDate(wrong)) << wrong;
-
     fakes::FakeLocale locale;
     EXPECT_EQ(ParseServerDate(locale, " 2024-05-14T09:00:00\r\n", true), (DateTime{2024, 5, 14, 9, 0, 0}));
     EXPECT_EQ(ParseServerDate(locale, "5/14/2024 9:00:00 AM", true), (DateTime{2024, 5, 14, 9, 0, 0}));
