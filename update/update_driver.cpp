@@ -74,8 +74,8 @@ std::string DefinitionsSinceAddress(const localization::Branding& branding, std:
            nonAsciiEncoded(localDateText) + "&iso=" + std::string(isoDate);
 }
 
-std::string NewDateAddress(std::string_view isoDate) {
-    return std::string(DefinitionServer) + "/asp/date.asp?iso=" + std::string(isoDate);
+std::string NewDateAddress(const localization::Branding& branding, std::string_view isoDate) {
+    return std::string(DefinitionServer) + "/asp/date.asp?" + ProductQuery(branding) + "&iso=" + std::string(isoDate);
 }
 
 std::string WholeFileAddress(std::string_view name) {
@@ -156,7 +156,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             updateText = fetched.text;
 
             // The files and their date go in together, so that the same update is never applied twice.
-            const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(iso));
+            const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, iso));
             if (!newDateAnswer.ok()) {
                 return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
             }
@@ -178,7 +178,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             return failed(UpdateResult::Unreachable, "the feed arrived cut off (its closing record is missing)");
         }
         updateText = feed.text;
-        const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(calendar::IsoDateText(local)));
+        const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, calendar::IsoDateText(local)));
         if (!newDateAnswer.ok()) return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
         const auto newDate = ParseServerDate(platform.locale, newDateAnswer.text, true);
         if (!newDate) return failed(UpdateResult::Unusable, "the new definitions date could not be read");

@@ -49,14 +49,14 @@ struct UpdateSession {
 
 // "prog=" product "&comp=" company, each space sent as "%20".
 std::string ProductQuery(const localization::Branding& branding);
-// The three requests of the central service. Each carries the local date as "&iso=" and
+// The three requests of the central service, each for this product's own releases. Each carries the local date as "&iso=" and
 // calendar::IsoDateText: a server that knows the parameter reads the date from it and answers its own
 // dates in the same form; an older one ignores it and reads "&date=", the system's rendering
 // (its bytes outside ASCII escaped as %XX of UTF-8).
 std::string ServerDateAddress(const localization::Branding& branding, std::string_view isoDate);
 std::string DefinitionsSinceAddress(const localization::Branding& branding, std::string_view localDateText,
                                     std::string_view isoDate);
-std::string NewDateAddress(std::string_view isoDate);
+std::string NewDateAddress(const localization::Branding& branding, std::string_view isoDate);
 // A whole definition file as the server keeps it: "/definitions/data/" NAME.
 std::string WholeFileAddress(std::string_view name);
 // The web site's base address ("http://www.example.com/") from the Website value.

@@ -101,7 +101,8 @@ TEST(Addresses, ProductQueryAndWebsiteBase) {
     EXPECT_EQ(DefinitionsSinceAddress(branding, "16.03.2006", "2006-03-16T00:00:00"),
               Server + "/asp/getDefsNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co&date=16.03.2006"
                        "&iso=2006-03-16T00:00:00");
-    EXPECT_EQ(NewDateAddress("2024-05-14T09:00:00"), Server + "/asp/date.asp?iso=2024-05-14T09:00:00");
+    EXPECT_EQ(NewDateAddress(branding, "2024-05-14T09:00:00"),
+              Server + "/asp/date.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co&iso=2024-05-14T09:00:00");
     // A marker outside ASCII goes as its UTF-8 bytes, escaped; the "iso" value is what a server reads first.
     EXPECT_EQ(DefinitionsSinceAddress(branding, "2024. 5. 14. \xEC\x98\xA4\xEC\xA0\x84 9:30:00", "2024-05-14T09:30:00"),
               Server + "/asp/getDefsNEW.asp?prog=Sorvane%20Pro%20Edition&comp=Talvenor%20&%20Co"
@@ -144,7 +145,7 @@ protected:
     void serveUpdate(const std::string& since, const std::string& text) {
         fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "5/14/2024 9:00:00 AM\r\n");
         fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=" + since + Iso, text);
-        fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 9:00:00 AM");
+        fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "5/14/2024 9:00:00 AM");
         // Asked again after the update, with the new date.
         fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + "&iso=2024-05-14T09:00:00", "5/14/2024 9:00:00 AM");
     }
@@ -181,7 +182,7 @@ TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
     // The requests, in order, with the exact paths and queries.
     EXPECT_EQ(fake.http.requests, (std::vector<std::string>{Server + "/asp/currentDateNEW.asp?" + Query + Iso,
                                                             Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso,
-                                                            Server + "/asp/date.asp?iso=2006-03-16T00:00:00"}));
+                                                            Server + "/asp/date.asp?" + Query + Iso}));
     EXPECT_FALSE(fake.files.lookup(path("update.pending")));
     EXPECT_FALSE(fake.files.lookup(path("temp.dat")));
 
@@ -215,9 +216,9 @@ TEST_F(DriverTest, FailuresLeaveEverythingAsItWas) {
     // The update arrives, but its new date does not: nothing is applied, or the next run
     // would apply the same additions twice.
     serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
-    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "garbage");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "garbage");
     EXPECT_EQ(run().result, UpdateResult::Unusable);
-    fake.http.fail(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", platform::error::HttpStatusBase + 500);
+    fake.http.fail(Server + "/asp/date.asp?" + Query + Iso, platform::error::HttpStatusBase + 500);
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     EXPECT_EQ(snapshot(), before);
 
@@ -240,12 +241,12 @@ TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
 
     // The new date cut after its day would store a date earlier than the server's.
     serveUpdate("3/16/2006", whole);
-    fake.http.respondAnnouncing(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024", 20);
+    fake.http.respondAnnouncing(Server + "/asp/date.asp?" + Query + Iso, "5/14/2024", 20);
     EXPECT_EQ(run().result, UpdateResult::Unreachable);
     EXPECT_EQ(snapshot(), before);
 
     // Whole, the same update goes in once.
-    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 9:00:00 AM");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "5/14/2024 9:00:00 AM");
     ASSERT_EQ(run().result, UpdateResult::Updated);
     EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
 }
@@ -253,7 +254,7 @@ TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
 TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
-    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "6/1/2024 12:00:00 AM");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "6/1/2024 12:00:00 AM");
     UpdateSession session{fake.platform(), host, branding, Folder, {}, true};
     const UpdateOutcome outcome = RunIncrementalUpdate(session);
     ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
@@ -265,7 +266,7 @@ TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
 
     // A feed without a single definition would leave the program with none: refused.
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", "");
-    fake.http.respond(Server + "/asp/date.asp?iso=2024-06-01T00:00:00", "6/2/2024 12:00:00 AM");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + "&iso=2024-06-01T00:00:00", "6/2/2024 12:00:00 AM");
     EXPECT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Unusable);
     EXPECT_EQ(clear("BlockedCookies.dat"), "only.example\r\n");
 }
@@ -427,7 +428,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
 TEST_F(DriverTest, TheStoredDateIsNeverLaterThanTheOneAnnouncedFirst) {
     serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
     // A release published between the requests, or a clock far ahead.
-    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "12/31/2099 11:00:00 PM");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "12/31/2099 11:00:00 PM");
     const UpdateOutcome outcome = run();
     ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
     EXPECT_EQ(raw("date.dat"), "5/14/2024 9:00:00 AM\r\n");
@@ -437,7 +438,7 @@ TEST_F(DriverTest, TheStoredDateIsNeverLaterThanTheOneAnnouncedFirst) {
 TEST_F(DriverTest, ServerDatesInIsoFormAreRead) {
     serveUpdate("3/16/2006", record("COOK", "ADD", "new.example"));
     fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "2024-05-14T09:00:00");
-    fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "2024-05-14T08:00:00");
+    fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "2024-05-14T08:00:00");
     ASSERT_EQ(run().result, UpdateResult::Updated);
     EXPECT_EQ(raw("date.dat"), "5/14/2024 8:00:00 AM\r\n");
 }

@@ -65,7 +65,7 @@ protected:
     void serveNewer(const std::string& text) {
         fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "5/14/2024");
         fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso, text);
-        fake.http.respond(Server + "/asp/date.asp?iso=2006-03-16T00:00:00", "5/14/2024 12:00:00 AM");
+        fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "5/14/2024 12:00:00 AM");
     }
     static std::string addCookie(const std::string& host) {
         return definitions::EncodeLine("COOK") + "|ADD[DEF]" + definitions::EncodeLine(host);
