@@ -598,8 +598,8 @@ void FrmMain::RefreshStatusPanel() {
     lblVersion.setCaption(app.branding.versionText());
     lblDefVersion.setCaption(DefinitionsDateText(ReadDefinitionsDate(app.platform.files, app.platform.locale, app.applicationFolder())));
     lblDefRemoved.setCaption(settings.read(section::Settings, "lblDefRemoved", "0"));
-    lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", "Never"));
-    lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", "Never"));
+    lblLastScan.setCaption(settings.read(section::Settings, "lblLastScan", app.message("MSG_NEVER")));
+    lblLastFullScan.setCaption(settings.read(section::Settings, "lblLastFullScan", app.message("MSG_NEVER")));
     call(app.hooks.refreshProtectionStatus, *this);
 }
 

@@ -226,6 +226,24 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_ALERT_PATH", "Path:"},
     };
     for (const auto& [name, message] : protectionTexts) catalogue.setMessage(name, message);
+    // The quarantine window's own texts, and the Status page's value for a scan that never ran.
+    static constexpr std::pair<std::string_view, std::string_view> quarantineTexts[] = {
+        {"MSG_NEVER", "Never"},
+        {"MSG_QUAR_UNREADABLE", "The quarantine index cannot be read:"},
+        {"MSG_QUAR_NONE_CHECKED", "No entries are checked."},
+        {"MSG_QUAR_RESTORED", "Items put back where they were:"},
+        {"MSG_QUAR_DELETED", "Items deleted from the quarantine:"},
+        {"MSG_QUAR_DELETE_SURE1", "Checked items to delete from the quarantine for good:"},
+        {"MSG_QUAR_DELETE_SURE2", "They cannot be restored afterwards.  Delete them?"},
+        {"MSG_QUAR_GONE", "No longer in the quarantine:"},
+        {"MSG_KIND_FILE", "File"},
+        {"MSG_KIND_FOLDER", "Folder"},
+        {"MSG_KIND_COOKIE", "Cookie"},
+        {"MSG_KIND_LINK", "Link"},
+        {"MSG_KIND_VALUE", "Registry value"},
+        {"MSG_KIND_KEY", "Registry key"},
+    };
+    for (const auto& [name, message] : quarantineTexts) catalogue.setMessage(name, message);
 }
 
 }  // namespace sorvane::localization

@@ -7,14 +7,14 @@
 namespace sorvane::removal {
 namespace {
 
-std::string kindText(EntryKind kind) {
+std::string_view kindKey(EntryKind kind) {
     switch (kind) {
-    case EntryKind::File: return "File";
-    case EntryKind::Folder: return "Folder";
-    case EntryKind::Cookie: return "Cookie";
-    case EntryKind::Link: return "Link";
-    case EntryKind::RegistryValue: return "Registry value";
-    case EntryKind::RegistryKey: return "Registry key";
+    case EntryKind::File: return "MSG_KIND_FILE";
+    case EntryKind::Folder: return "MSG_KIND_FOLDER";
+    case EntryKind::Cookie: return "MSG_KIND_COOKIE";
+    case EntryKind::Link: return "MSG_KIND_LINK";
+    case EntryKind::RegistryValue: return "MSG_KIND_VALUE";
+    case EntryKind::RegistryKey: return "MSG_KIND_KEY";
     }
     return {};
 }
@@ -28,7 +28,8 @@ std::string dateText(std::string date) {
 }  // namespace
 
 FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell,
-                             std::function<std::string()> productName, std::string quarantineFolder)
+                             std::function<std::string()> productName,
+                             std::function<std::string(std::string_view)> message, std::string quarantineFolder)
     : ui::Form(host, "frmQuarantine"),
       lblQuarantine(add<ui::Label>("lblQuarantine")),
       lvwQuarantine(add<ui::ListView>("lvwQuarantine")),
@@ -39,6 +40,7 @@ FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::S
       store_(store),
       shell_(shell),
       productName_(std::move(productName)),
+      message_(std::move(message)),
       folder_(std::move(quarantineFolder)) {
     setCaption("Quarantine");
     setSize(9600, 5400);
@@ -68,7 +70,7 @@ void FrmQuarantine::refresh() {
     lvwQuarantine.clear();
     rows_.clear();
     if (!store_.load()) {
-        lblQuarantine.setCaption("The quarantine index cannot be read: " + folder_ + "\\index.json");
+        lblQuarantine.setCaption(unreadableText());
         return;
     }
     // The items that are still kept away from their place; restored ones stay in the index.
@@ -76,7 +78,7 @@ void FrmQuarantine::refresh() {
         if (entry.state == EntryState::Restored) continue;
         lvwQuarantine.add(entry.threat.empty() ? entry.original : entry.threat);
         const std::size_t index = lvwQuarantine.count() - 1;
-        lvwQuarantine.setSubItem(index, 1, kindText(entry.kind));
+        lvwQuarantine.setSubItem(index, 1, message_(kindKey(entry.kind)));
         lvwQuarantine.setSubItem(index, 2, entry.original);
         lvwQuarantine.setSubItem(index, 3, dateText(entry.date));
         rows_.push_back(Row{entry.id, entry.original, entry.date});
@@ -97,8 +99,7 @@ bool FrmQuarantine::currentIds(const std::vector<Row>& rows, std::vector<std::ui
     // Acting on the copy read when the list was filled would save it over the newer entries.
     if (!store_.load()) {
         refresh();
-        host().messageBox("The quarantine index cannot be read: " + folder_ + "\\index.json", productName_(),
-                          ui::mb::Exclamation);
+        host().messageBox(unreadableText(), productName_(), ui::mb::Exclamation);
         return false;
     }
     const auto& entries = store_.entries();
@@ -110,13 +111,13 @@ bool FrmQuarantine::currentIds(const std::vector<Row>& rows, std::vector<std::ui
         if (same) {
             ids.push_back(row.id);
         } else {
-            results.push_back(StoreResult{row.id, Outcome::NotFound, "no longer in the quarantine: " + row.original});
+            results.push_back(StoreResult{row.id, Outcome::NotFound, message_("MSG_QUAR_GONE") + " " + row.original});
         }
     }
     return true;
 }
 
-void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_view doneText) {
+void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_view doneKey) {
     std::string problems;
     std::size_t done = 0;
     for (const auto& result : results) {
@@ -127,7 +128,7 @@ void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_
         problems += result.detail.empty() ? std::string(OutcomeName(result.outcome)) : result.detail;
         problems += "\r\n";
     }
-    std::string text = std::to_string(done) + " " + std::string(doneText);
+    std::string text = message_(doneKey) + " " + std::to_string(done);
     if (!problems.empty()) text += "\r\n\r\n" + problems;
     host().messageBox(text, productName_(), problems.empty() ? ui::mb::Information : ui::mb::Exclamation);
 }
@@ -135,7 +136,7 @@ void FrmQuarantine::report(const std::vector<StoreResult>& results, std::string_
 void FrmQuarantine::cmdRestore_Click() {
     const auto rows = checkedRows();
     if (rows.empty()) {
-        host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
+        host().messageBox(message_("MSG_QUAR_NONE_CHECKED"), productName_(), ui::mb::Information);
         return;
     }
     std::vector<StoreResult> results;
@@ -143,17 +144,17 @@ void FrmQuarantine::cmdRestore_Click() {
     if (!currentIds(rows, ids, results)) return;
     for (const auto id : ids) results.push_back(store_.restore(id));
     refresh();
-    report(results, "item(s) put back where they were.");
+    report(results, "MSG_QUAR_RESTORED");
 }
 
 void FrmQuarantine::cmdDelete_Click() {
     const auto rows = checkedRows();
     if (rows.empty()) {
-        host().messageBox("No entries are checked.", productName_(), ui::mb::Information);
+        host().messageBox(message_("MSG_QUAR_NONE_CHECKED"), productName_(), ui::mb::Information);
         return;
     }
-    const std::string question = "Delete the " + std::to_string(rows.size()) +
-                                 " checked item(s) from the quarantine for good?  They cannot be restored afterwards.";
+    const std::string question = message_("MSG_QUAR_DELETE_SURE1") + " " + std::to_string(rows.size()) + "\r\n\r\n" +
+                                 message_("MSG_QUAR_DELETE_SURE2");
     if (host().messageBox(question, productName_(), ui::mb::YesNo | ui::mb::Question) != ui::Answer::Yes) return;
     // Read after the answer: a scheduled removal may have run while the question was up.
     std::vector<StoreResult> results;
@@ -161,7 +162,11 @@ void FrmQuarantine::cmdDelete_Click() {
     if (!currentIds(rows, ids, results)) return;
     for (const auto id : ids) results.push_back(store_.purge(id));
     refresh();
-    report(results, "item(s) deleted from the quarantine.");
+    report(results, "MSG_QUAR_DELETED");
+}
+
+std::string FrmQuarantine::unreadableText() const {
+    return message_("MSG_QUAR_UNREADABLE") + " " + folder_ + "\\index.json";
 }
 
 void FrmQuarantine::cmdOpenFolder_Click() {

@@ -14,10 +14,12 @@ namespace sorvane::removal {
 // the console's "quarantine restore" and "quarantine purge".
 class FrmQuarantine : public ui::Form {
 public:
-    // `productName` titles the message boxes; it is asked when one is shown, since the window
-    // exists before the program has read its branding.
+    // `productName` titles the message boxes and `message` gives a catalogue key's text; both
+    // are asked when needed, since the window exists before the program has read its branding
+    // and its language.
     FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell,
-                  std::function<std::string()> productName, std::string quarantineFolder);
+                  std::function<std::string()> productName, std::function<std::string(std::string_view)> message,
+                  std::string quarantineFolder);
 
     ui::Label& lblQuarantine;
     ui::ListView& lvwQuarantine;
@@ -45,12 +47,14 @@ private:
     // the list was filled) and answers the ids still naming what their rows showed; the
     // others get a result of their own. False when the index cannot be read.
     bool currentIds(const std::vector<Row>& rows, std::vector<std::uint64_t>& ids, std::vector<StoreResult>& results);
-    // One line per entry that did not go as asked; empty when all did.
-    void report(const std::vector<StoreResult>& results, std::string_view doneText);
+    // The count done (after the text of `doneKey`), then one line per entry that did not go as asked.
+    void report(const std::vector<StoreResult>& results, std::string_view doneKey);
+    std::string unreadableText() const;
 
     QuarantineStore& store_;
     platform::Shell& shell_;
     std::function<std::string()> productName_;
+    std::function<std::string(std::string_view)> message_;
     std::string folder_;
     std::vector<Row> rows_;
 };

@@ -23,7 +23,7 @@ RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> auto
       // Made with the others, so that the authoring file lists its captions before it was opened.
       frmQuarantine_(std::make_unique<FrmQuarantine>(
           app.host, *store_, app.platform.shell, [&app] { return app.branding.ProgramName; },
-          app::QuarantineFolderOf(app.applicationFolder()))) {
+          [&app](std::string_view key) { return app.message(key); }, app::QuarantineFolderOf(app.applicationFolder()))) {
     app_.registerWindow(*frmDelete_);
     app_.registerWindow(*frmQuarantine_);
 }

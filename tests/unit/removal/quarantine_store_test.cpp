@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "localization/messages.h"
 #include "removal/frm_quarantine.h"
 #include "removal/quarantine.h"
 #include "removal/quarantine_index.h"
@@ -336,11 +337,14 @@ protected:
     struct OpenWindow {
         explicit OpenWindow(QuarantineFrontEndTest& test)
             : store(test.fake.files, test.fake.registry, test.fake.locale, Folder),
-              window(host, store, test.fake.shell, [] { return std::string("Sorvane"); }, Folder) {
+              window(host, store, test.fake.shell, [] { return std::string("Sorvane"); },
+                     [this](std::string_view key) { return catalogue.getMessages(key); }, Folder) {
+            localization::LoadDefaultMessages(catalogue);
             window.load();
             window.refresh();
         }
         ui::HeadlessHost host;
+        localization::Languages catalogue;
         QuarantineStore store;
         FrmQuarantine window;
     };
@@ -416,13 +420,15 @@ TEST_F(QuarantineFrontEndTest, TheWindowRestoresAndDeletesTheCheckedEntries) {
     window.lvwQuarantine.userCheck(1, true);
     window.cmdRestore.click();
     EXPECT_EQ(fake.registry.dwordValue(RootKey::CurrentUser, "Software\\Run", "Bad"), 7u);
-    EXPECT_EQ(host.messages().back().text, "1 item(s) put back where they were.");
+    EXPECT_EQ(host.messages().back().text, "Items put back where they were: 1");
     // Restored entries leave the list.
     ASSERT_EQ(window.lvwQuarantine.count(), 1u);
 
     window.lvwQuarantine.userCheck(0, true);
     host.queueAnswer(ui::Answer::No);
     window.cmdDelete.click();
+    EXPECT_EQ(host.messages().back().text, "Checked items to delete from the quarantine for good: 1\r\n\r\n"
+                                           "They cannot be restored afterwards.  Delete them?");
     EXPECT_TRUE(fake.files.exists(std::string(Folder) + "\\bad.exe"));
     window.lvwQuarantine.userCheck(0, true);
     host.queueAnswer(ui::Answer::Yes);
