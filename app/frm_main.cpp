@@ -27,6 +27,7 @@ constexpr int NavLeft = 120;
 constexpr int NavWidth = 2700;  // room for "Visit " and the web address
 constexpr int NavButtonHeight = 450;
 constexpr int NavStep = 540;
+constexpr int CommandLabelStep = 330;
 constexpr int PageLeft = NavLeft + NavWidth + 120;
 constexpr int PageTop = 120;
 constexpr int Margin = 120;
@@ -229,13 +230,17 @@ FrmMain::FrmMain(Application& application)
         button->move(NavLeft, navTop, NavWidth, NavButtonHeight);
         navTop += NavStep;
     }
-    placed(lblViewLogFile, NavLeft, navTop + 120, NavWidth, 300, "Show Report");
-    placed(lblHide, NavLeft, navTop + 480, 300, 300, "X");
-    placed(lblSweepNow, NavLeft, navTop + 840, NavWidth, 300, "Sweep Now");
-    placed(lblResult, NavLeft, navTop + 1140, NavWidth, 300, "Result");
-    placed(lblRemove, NavLeft, navTop + 1440, NavWidth, 300, "Remove");
-    placed(lblOptions, NavLeft, navTop + 1740, NavWidth, 300, "Options");
-    placed(lblExit, NavLeft, navTop + 2040, NavWidth, 300, "Exit");
+    // The command labels: one column of links under the buttons, evenly spaced, and "X"
+    // (which ends the program) apart from them at the right, where a closing mark is looked for.
+    placed(lblHide, NavLeft + NavWidth - 240, navTop + 120, 240, 300, "X");
+    const std::pair<Label*, const char*> commandLabels[] = {{&lblViewLogFile, "Show Report"}, {&lblSweepNow, "Sweep Now"},
+                                                            {&lblResult, "Result"},           {&lblRemove, "Remove"},
+                                                            {&lblOptions, "Options"},         {&lblExit, "Exit"}};
+    for (const auto& [label, caption] : commandLabels) {
+        placed(*label, NavLeft, navTop + 120, NavWidth - 360, 300, caption);
+        label->setLinkStyle(true);
+        navTop += CommandLabelStep;
+    }
 
     // Status page.
     placed(Label22, 240, 360, 6000, 420, "Welcome to [ProgramName]");
@@ -545,6 +550,9 @@ void FrmMain::Form_Load() {
     if (app.branding.SkinsEnabled) {
         call(app.hooks.copySkinLabels, *this);
         call(app.hooks.skinWindow, *this);
+    } else {
+        // Without a skin to draw them, these would repeat the captions of the buttons beside them.
+        for (Label* twin : {&lblStart, &lblPause, &lblStop}) twin->setVisible(false);
     }
 
     // 17: the help file, offered once.

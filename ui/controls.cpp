@@ -41,6 +41,12 @@ void Control::setItalic(bool italic) {
     changed(Change::Font);
 }
 
+void Label::setLinkStyle(bool link) {
+    if (link == linkStyle_) return;
+    linkStyle_ = link;
+    changed(Change::Font);
+}
+
 void Control::setBold(bool bold) {
     if (bold == bold_) return;
     bold_ = bold;

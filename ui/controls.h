@@ -12,6 +12,13 @@ class Label : public Control {
 public:
     using Control::Control;
     std::string_view typeName() const override { return "Label"; }
+    // Drawn as a link: underlined in the system's link colour, with a hand pointer, so that a
+    // label that runs a command reads as one.
+    bool linkStyle() const { return linkStyle_; }
+    void setLinkStyle(bool link);
+
+private:
+    bool linkStyle_ = false;
 };
 
 class CommandButton : public Control {

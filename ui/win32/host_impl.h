@@ -92,6 +92,9 @@ inline std::wstring windowText(HWND window) {
 void TraceHandlerFailure(const Control& control, std::string_view event) noexcept;
 void TraceHandlerFailure(const Form& form, UINT message) noexcept;
 
+// A label drawn as a link (underlined, the link colour, a hand pointer).
+bool drawnAsLink(const Control& control);
+
 }  // namespace win32
 
 struct Win32Host::Impl {
@@ -99,7 +102,7 @@ struct Win32Host::Impl {
 
     HINSTANCE instance = nullptr;
     int dpi = 96;
-    win32::FontHandle fonts[4];
+    win32::FontHandle fonts[8];
     win32::ImageListHandle smallIcons;
     std::map<const Form*, std::unique_ptr<win32::FormView>> forms;
     // Views of destroyed forms, kept until no window procedure of theirs is on the stack.
@@ -169,7 +172,7 @@ struct Win32Host::Impl {
     void readColumnWidths(win32::ControlView& view);
     void syncRowCheck(win32::ControlView& view, int row);
     void forSelfAndInside(win32::FormView& view, const Control& control, void (Impl::*apply)(win32::ControlView&));
-    HFONT font(bool bold, bool italic);
+    HFONT font(bool bold, bool italic, bool underline = false);
 
     // Colours, pictures and the window region (skin_paint.cpp).
     void applyColors(win32::ControlView& view);

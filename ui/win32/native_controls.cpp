@@ -270,8 +270,13 @@ void drawKindIcon(HDC dc, int kind, int size) {
 
 }  // namespace
 
-HFONT Win32Host::Impl::font(bool bold, bool italic) {
-    FontHandle& slot = fonts[(bold ? 1 : 0) + (italic ? 2 : 0)];
+bool win32::drawnAsLink(const Control& control) {
+    const auto* label = dynamic_cast<const Label*>(&control);
+    return label != nullptr && label->linkStyle();
+}
+
+HFONT Win32Host::Impl::font(bool bold, bool italic, bool underline) {
+    FontHandle& slot = fonts[(bold ? 1 : 0) + (italic ? 2 : 0) + (underline ? 4 : 0)];
     if (!slot) {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
@@ -284,6 +289,7 @@ HFONT Win32Host::Impl::font(bool bold, bool italic) {
         }
         face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
         face.lfItalic = italic ? TRUE : FALSE;
+        face.lfUnderline = underline ? TRUE : FALSE;
         slot.reset(CreateFontIndirectW(&face));
     }
     return slot.get();
@@ -460,7 +466,8 @@ void Win32Host::Impl::applyGeometry(ControlView& view) {
 void Win32Host::Impl::applyFont(ControlView& view) {
     if (view.window == nullptr) return;
     SendMessageW(view.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(font(view.control->bold(), view.control->italic())), TRUE);
+                 reinterpret_cast<WPARAM>(font(view.control->bold(), view.control->italic(), drawnAsLink(*view.control))),
+                 TRUE);
 }
 
 void Win32Host::Impl::applyPicture(ControlView& view) {

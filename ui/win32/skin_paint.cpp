@@ -73,6 +73,13 @@ HBRUSH Win32Host::Impl::controlColor(FormView& form, HDC dc, HWND window) {
     // A control without a ground of its own stands on the form's.
     HBRUSH brush = found->brush ? found->brush.get() : form.brush.get();
     const Color back = control.backColor() != DefaultColor ? control.backColor() : form.form->backColor();
+    if (drawnAsLink(control) && control.foreColor() == DefaultColor) {
+        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        if (brush == nullptr || back == DefaultColor) {
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return GetSysColorBrush(COLOR_BTNFACE);
+        }
+    }
     if (brush == nullptr || back == DefaultColor) return nullptr;
     SetBkColor(dc, colorOf(back));
     if (control.foreColor() != DefaultColor) SetTextColor(dc, colorOf(control.foreColor()));

@@ -104,6 +104,13 @@ NOTIFYICONDATAW fullTrayData(const FormView& view) {
     return data;
 }
 
+// Whether the pointer is over a link-style label that can be clicked.
+bool pointsAtEnabledLink(const FormView& form, HWND child) {
+    for (const auto& control : form.controls)
+        if (control->window == child) return drawnAsLink(*control->control) && control->control->enabled();
+    return false;
+}
+
 }  // namespace
 
 void win32::TraceHandlerFailure(const Control& control, std::string_view event) noexcept {
@@ -405,6 +412,10 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
     case WM_SETCURSOR:
         if (busy) {
             SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+            return TRUE;
+        }
+        if (pointsAtEnabledLink(view, reinterpret_cast<HWND>(wParam))) {
+            SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
             return TRUE;
         }
         break;
