@@ -226,6 +226,8 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_ALERT_PATH", "Path:"},
     };
     for (const auto& [name, message] : protectionTexts) catalogue.setMessage(name, message);
+    // Then what the cookie phase says about the browsers' own cookie stores.
+    catalogue.setMessage("MSG_COOKIES_IN_USE", "Close [Browser] to check its cookies");
 }
 
 }  // namespace sorvane::localization

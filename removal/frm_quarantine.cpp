@@ -15,6 +15,7 @@ std::string kindText(EntryKind kind) {
     case EntryKind::Link: return "Link";
     case EntryKind::RegistryValue: return "Registry value";
     case EntryKind::RegistryKey: return "Registry key";
+    case EntryKind::CookieRows: return "Browser cookies";
     }
     return {};
 }

@@ -34,7 +34,9 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // Then what the shields and the scheduler tell about themselves.
     EXPECT_EQ(entries[81].name, "MSG_SCHEDULE_TIME");
     EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
-    EXPECT_FALSE(entries[96].used);
+    // Then the cookie phase's words about the browsers' stores.
+    EXPECT_EQ(entries[96].name, "MSG_COOKIES_IN_USE");
+    EXPECT_FALSE(entries[97].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -64,7 +66,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[96].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[97].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
