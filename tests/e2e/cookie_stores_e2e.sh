@@ -3,10 +3,11 @@
 # Firefox-layout profiles holding real SQLite databases with the browsers' cookie tables.
 # Exactly the tracking cookies are found, removed (kept in quarantine) and restored; a store
 # another process holds is named and left as it is; Internet Explorer's random-named files
-# and its "Low" folder are read.
-# Arguments: SorvaneCmd.exe.
+# and its "Low" folder are read. The shipped registry definitions list browser policies
+# that hijackers set, in both hives.
+# Arguments: SorvaneCmd.exe, the shipped RegistryDefinition.dat.
 set -euo pipefail
-cmd=$1
+cmd=$1 shipped_registry=$2
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-cookies.XXXXXX")
 export WINEPREFIX
@@ -26,7 +27,10 @@ cp "$cmd" "$app/SorvaneCmd.exe"
 printf '%s\r\n' "doubleclick.net" "e2etracker.com" > "$app/cookie.txt"
 (cd "$app" && wine SorvaneCmd.exe defs encode cookie.txt BlockedCookies.dat >/dev/null) || fail "encode"
 rm "$app/cookie.txt"
-for f in ExeDefinition RegistryDefinition FileDefinition DirectoryDefinition Safety; do : > "$app/$f.dat"; done
+for f in ExeDefinition FileDefinition DirectoryDefinition Safety; do : > "$app/$f.dat"; done
+cp "$shipped_registry" "$app/RegistryDefinition.dat"
+wine reg add 'HKCU\Software\Policies\Google\Chrome' /v HomepageLocation /d 'http://hijack.example/' /f >/dev/null
+wine reg add 'HKLM\Software\Policies\Microsoft\Edge\ExtensionInstallForcelist' /v 1 /d 'abcdefgh;http://hijack.example/x' /f >/dev/null
 
 user="$c/users/$(id -un)"
 local="$user/AppData/Local" roaming="$user/AppData/Roaming"
@@ -114,6 +118,9 @@ cat > "$work/expected.txt" <<'TXT'
 TXT
 diff "$work/expected.txt" "$work/found.txt" || { cat "$work/scan.txt"; fail "not exactly the tracking cookies"; }
 grep -q '^Close Brave to check its cookies (Default)$' "$work/scan.clean" || { cat "$work/scan.txt"; fail "held store not named"; }
+grep -q 'HKEY_CURRENT_USER\\Software\\Policies\\Google\\Chrome\\HomepageLocation' "$work/scan.clean" &&
+    grep -q 'HKEY_LOCAL_MACHINE\\Software\\Policies\\Microsoft\\Edge\\ExtensionInstallForcelist' "$work/scan.clean" ||
+    { cat "$work/scan.txt"; fail "policy values not listed"; }
 
 status=0
 (cd "$app" && wine SorvaneCmd.exe remove --yes) > "$work/remove.txt" 2>&1 || status=$?
@@ -124,18 +131,20 @@ sqlite3 "$chrome/Default/Network/Cookies" "SELECT host_key FROM cookies ORDER BY
 [[ "$(sqlite3 "$ff/Profiles/e2e.default-release/cookies.sqlite" "SELECT host FROM moz_cookies")" == ".mozilla.org" ]] ||
     fail "Firefox rows"
 sha256sum -c --quiet "$work/brave.sha" || fail "the held store was changed"
+wine reg query 'HKCU\Software\Policies\Google\Chrome' /v HomepageLocation >/dev/null 2>&1 && fail "policy value left"
 [[ ! -e "$ie/0A1B2C3D.txt" && ! -e "$ie/Low/Z9Y8X7W6.txt" && -e "$ie/EF56GH78.txt" ]] || fail "IE cookie files"
 q="$app/quarantine"
 [[ -f "$q/doubleclick.net cookies.json" ]] || { ls "$q"; fail "rows not kept in quarantine"; }
 
 (cd "$app" && wine SorvaneCmd.exe quarantine list) > "$work/list.txt" || fail "quarantine list"
 ids=$(awk '$4 == "removed" { print $1 }' "$work/list.txt" | tr -d '\r' | tr '\n' ' ')
-[[ $(wc -w <<<"$ids") -eq 7 ]] || { cat "$work/list.txt"; fail "expected 7 removed entries: $ids"; }
+[[ $(wc -w <<<"$ids") -eq 9 ]] || { cat "$work/list.txt"; fail "expected 9 removed entries: $ids"; }
 # shellcheck disable=SC2086
 (cd "$app" && wine SorvaneCmd.exe quarantine restore $ids) > "$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail "restore"; }
 dump "$chrome/Default/Network/Cookies" cookies | diff "$work/chrome.before" - || fail "Chrome rows not restored as they were"
 dump "$edge/Cookies" cookies | diff "$work/edge.before" - || fail "Edge rows not restored as they were"
 dump "$ff/Profiles/e2e.default-release/cookies.sqlite" moz_cookies | diff "$work/ff.before" - || fail "Firefox rows"
+wine reg query 'HKCU\Software\Policies\Google\Chrome' /v HomepageLocation | grep -q 'hijack.example' || fail "policy value"
 # A second restore finds the rows back in place: a clash, nothing doubled.
 status=0
 # shellcheck disable=SC2086
