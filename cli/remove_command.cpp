@@ -13,6 +13,7 @@
 #include "report/console_report.h"
 #include "report/data_submission.h"
 #include "scan/console_scan.h"
+#include "scan/cookie_store.h"
 #include "scan/scan_driver.h"
 #include "ui/headless/headless_host.h"
 
@@ -77,8 +78,16 @@ std::vector<Target> checkedTargets(const removal::RemovalView& view) {
 
 bool stillThere(platform::Platform& platform, const Target& target) {
     switch (target.kind) {
-    case Target::Kind::File:
     case Target::Kind::Cookie:
+        if (const auto store = scan::SplitCookieStoreLocation(target.shown)) {
+            // A browser's rows: still there while any cookie of the host is, or while the
+            // browser holds the store.
+            const auto reading = scan::ReadCookieStoreHosts(store->first);
+            return reading.access == scan::StoreAccess::InUse ||
+                   std::find(reading.hosts.begin(), reading.hosts.end(), store->second) != reading.hosts.end();
+        }
+        return platform.files.lookup(target.shown).has_value();
+    case Target::Kind::File:
         return platform.files.lookup(target.shown).has_value();
     case Target::Kind::Value: {
         platform::RegistryValue out;

@@ -242,8 +242,11 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_KIND_LINK", "Link"},
         {"MSG_KIND_VALUE", "Registry value"},
         {"MSG_KIND_KEY", "Registry key"},
+        {"MSG_KIND_COOKIE_ROWS", "Browser cookies"},
     };
     for (const auto& [name, message] : quarantineTexts) catalogue.setMessage(name, message);
+    // Then what the cookie phase says about the browsers' own cookie stores.
+    catalogue.setMessage("MSG_COOKIES_IN_USE", "Close [Browser] to check its cookies");
 }
 
 }  // namespace sorvane::localization

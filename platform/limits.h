@@ -10,6 +10,9 @@ inline constexpr std::size_t MaxDefinitionLine = 64 * 1024;          // bytes in
 inline constexpr std::size_t MaxDefinitionFile = 256 * 1024 * 1024;  // bytes in one definition file
 inline constexpr std::size_t MaxTextFile = 64 * 1024 * 1024;         // exclusions, logs, cookie files
 inline constexpr std::size_t MaxCookieFile = 4 * 1024 * 1024;
+inline constexpr std::size_t MaxBrowserProfileList = 16 * 1024 * 1024;  // a browser's "Local State" or profiles.ini
+inline constexpr std::size_t MaxBrowserProfiles = 1024;             // profiles taken from one browser
+inline constexpr std::size_t MaxCookieRows = 4 * 1024 * 1024;         // rows read from one cookie store
 inline constexpr std::size_t MaxVersionResource = 1024 * 1024;       // bytes of one VERSIONINFO block
 inline constexpr std::size_t MaxHttpBody = 64 * 1024 * 1024;
 // A stalled or trickling server ends the fetch instead of hanging the program.

@@ -15,6 +15,7 @@ std::string_view kindKey(EntryKind kind) {
     case EntryKind::Link: return "MSG_KIND_LINK";
     case EntryKind::RegistryValue: return "MSG_KIND_VALUE";
     case EntryKind::RegistryKey: return "MSG_KIND_KEY";
+    case EntryKind::CookieRows: return "MSG_KIND_COOKIE_ROWS";
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "removal/quarantine.h"
 
+#include <cctype>
+
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -365,6 +367,32 @@ bool Quarantine::removeKeptFile(std::string_view path, EntryKind kind, int attem
     }
     if (stored) settle(path, fileIsPresent(files_, path));
     return attempted;
+}
+
+bool Quarantine::keepCookieRows(std::string_view location, std::string_view host, std::string_view rows) {
+    std::string name;
+    for (const char c : host) name.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '_');
+    name += " cookies.json";
+    for (int n = 1; n < 10000; ++n) {
+        const std::string candidate = candidateFileName(name, n);
+        const std::string target = childPath(folder_, candidate);
+        if (files_.lookup(target)) continue;
+        std::string written;
+        if (!files_.writeFileFlushed(target, rows).ok() || !files_.readFile(target, written).ok() || written != rows) {
+            (void)files_.deleteFile(target);
+            return false;
+        }
+        logFileOnce(location, candidate);
+        IndexEntry entry;
+        entry.kind = EntryKind::CookieRows;
+        entry.kept = candidate;
+        entry.size = rows.size();
+        entry.sha256 = Sha256Hex(rows);
+        if (record(location, std::move(entry))) return true;
+        (void)files_.deleteFile(target);
+        return false;
+    }
+    return false;
 }
 
 bool Quarantine::quarantineFile(std::string_view path) { return removeKeptFile(path, EntryKind::File, DeleteAttempts); }

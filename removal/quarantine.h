@@ -59,6 +59,10 @@ public:
     // Quarantines and deletes one cookie file (a single deletion attempt).
     void quarantineCookieFile(std::string_view path);
 
+    // Keeps one host's cookie rows of a browser's store (their values as text) under a free
+    // name and records them for `location`; false when they could not be kept and recorded.
+    bool keepCookieRows(std::string_view location, std::string_view host, std::string_view rows);
+
     // Deletes a folder with its contents, read-only files and folders included; links
     // inside are removed without touching what they point to.
     bool deleteTree(std::string_view path);

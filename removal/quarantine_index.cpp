@@ -12,7 +12,7 @@ namespace {
 using nlohmann::json;
 
 constexpr int IndexVersion = 1;
-constexpr std::array<std::string_view, 6> KindNames = {"file", "folder", "cookie", "link", "value", "key"};
+constexpr std::array<std::string_view, 7> KindNames = {"file", "folder", "cookie", "link", "value", "key", "cookie-rows"};
 constexpr std::array<std::string_view, 4> StateNames = {"kept", "removed", "resisted", "restored"};
 
 template <class Enum, std::size_t N>
@@ -135,7 +135,7 @@ json entryJson(const IndexEntry& entry) {
                 {"original", entry.original},
                 {"state", StateName(entry.state)}};
     if (!entry.kept.empty()) object["kept"] = entry.kept;
-    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Cookie) {
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::Cookie || entry.kind == EntryKind::CookieRows) {
         object["size"] = entry.size;
         object["sha256"] = entry.sha256;
     }
@@ -170,7 +170,8 @@ std::optional<IndexEntry> entryOf(const json& object) {
     entry.kind = *kindValue;
     entry.state = *stateValue;
     // Only the fields of its kind mean anything for an entry; the others are not kept.
-    const bool keptFile = entry.kind == EntryKind::File || entry.kind == EntryKind::Cookie;
+    const bool keptFile =
+        entry.kind == EntryKind::File || entry.kind == EntryKind::Cookie || entry.kind == EntryKind::CookieRows;
     const bool registryItem = entry.kind == EntryKind::RegistryValue || entry.kind == EntryKind::RegistryKey;
     if (!keptFile) {
         entry.size = 0;

@@ -10,7 +10,8 @@
 
 namespace sorvane::removal {
 
-enum class EntryKind { File, Folder, Cookie, Link, RegistryValue, RegistryKey };
+// CookieRows: one host's rows of a browser's cookie database, kept as a file of their values.
+enum class EntryKind { File, Folder, Cookie, Link, RegistryValue, RegistryKey, CookieRows };
 enum class EntryState { Kept, Removed, Resisted, Restored };
 
 std::string_view KindName(EntryKind kind);

@@ -9,6 +9,8 @@
 #include "removal/quarantine.h"
 #include "removal/registry_backup.h"
 #include "removal/removal_guard.h"
+#include "removal/sha256.h"
+#include "scan/cookie_store.h"
 
 namespace sorvane::removal {
 namespace {
@@ -174,6 +176,25 @@ Outcome QuarantineStore::restoreRegistry(const IndexEntry& entry, std::string& d
     return Outcome::Done;
 }
 
+Outcome QuarantineStore::restoreCookieRows(const IndexEntry& entry, std::string& detail) {
+    const auto store = scan::SplitCookieStoreLocation(entry.original);
+    const std::string kept = childPath(folder_, entry.kept);
+    std::string rows;
+    if (!store || !files_.readRange(kept, 0, limits::MaxQuarantineIndex, rows).ok() || Sha256Hex(rows) != entry.sha256) {
+        detail = "the kept cookies are missing or damaged: " + kept;
+        return Outcome::Failed;
+    }
+    switch (scan::RestoreCookieRows(store->first, rows)) {
+    case scan::RowsOutcome::Done: return Outcome::Done;
+    case scan::RowsOutcome::Clash:
+        detail = "cookies of " + store->second + " are there again, left as they are: " + store->first;
+        return Outcome::Clash;
+    case scan::RowsOutcome::InUse: detail = "the browser holds its cookies, close it first: " + store->first; break;
+    default: detail = "cannot write the cookies back into " + store->first; break;
+    }
+    return Outcome::Failed;
+}
+
 StoreResult QuarantineStore::restore(std::uint64_t id) {
     StoreResult result{id, Outcome::NotFound, {}};
     IndexEntry* entry = index_.find(id);
@@ -187,6 +208,7 @@ StoreResult QuarantineStore::restore(std::uint64_t id) {
     case EntryKind::Folder: result.outcome = restoreFolder(*entry, result.detail); break;
     case EntryKind::RegistryKey:
     case EntryKind::RegistryValue: result.outcome = restoreRegistry(*entry, result.detail); break;
+    case EntryKind::CookieRows: result.outcome = restoreCookieRows(*entry, result.detail); break;
     case EntryKind::Link:
         result.outcome = Outcome::NotRestorable;
         result.detail = "a link was removed there; what it pointed to was never touched";

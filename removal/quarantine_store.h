@@ -50,6 +50,7 @@ private:
                         std::string& detail);
     Outcome restoreFolder(const IndexEntry& entry, std::string& detail);
     Outcome restoreRegistry(const IndexEntry& entry, std::string& detail);
+    Outcome restoreCookieRows(const IndexEntry& entry, std::string& detail);
     bool makeFolders(std::string_view folder);
 
     platform::FileSystem& files_;

@@ -11,6 +11,7 @@
 #include "app/quarantine_folder.h"
 #include "removal/registry_backup.h"
 #include "removal/unregister.h"
+#include "scan/cookie_store.h"
 #include "scan/registry_tools.h"
 
 namespace sorvane::removal {
@@ -386,9 +387,29 @@ void RemovalRun::removeCookieRow(std::size_t row) {
     const std::string path = cookies.item(row).text;
     const std::string threat = threatOfCookie(path);
     view_.lblDeletingCaption.setCaption(text::toLower(path));
-    if (refused(row, path, !guard_ || guard_->mayRemovePath(path), cookies, threat)) return;
+    const auto store = scan::SplitCookieStoreLocation(path);
+    if (refused(row, path, !guard_ || guard_->mayRemovePath(store ? store->first : path), cookies, threat)) return;
     quarantine_.setThreat(threat);
+    if (store) {
+        removeStoreCookies(row, path, store->first, store->second, threat);
+        return;
+    }
     if (fileIsPresent(platform_.files, path)) quarantine_.quarantineCookieFile(path);
+    host_.yield();
+}
+
+void RemovalRun::removeStoreCookies(std::size_t row, const std::string& location, const std::string& storePath,
+                                    const std::string& host, const std::string& threat) {
+    // A running browser holds its store: its rows stay until it is closed.
+    const auto outcome = scan::RemoveCookieRows(storePath, host, [&](const std::string& rows) {
+        return quarantine_.keepCookieRows(location, host, rows);
+    });
+    if (outcome == scan::RowsOutcome::Done) quarantine_.settle(location, false);
+    const bool left = outcome == scan::RowsOutcome::InUse || outcome == scan::RowsOutcome::NotKept ||
+                      outcome == scan::RowsOutcome::Failed;
+    if (left && !firstRemovalPass())
+        listProblem(row, location, view_.lvwCookiesToDelete, threat,
+                    outcome == scan::RowsOutcome::InUse ? message("MSG_ERR_IN_USE") : std::string());
     host_.yield();
 }
 

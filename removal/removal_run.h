@@ -106,6 +106,8 @@ private:
     void removeFileRow(std::size_t row);
     void removeRegistryRow(std::size_t row);
     void removeCookieRow(std::size_t row);
+    void removeStoreCookies(std::size_t row, const std::string& location, const std::string& storePath,
+                            const std::string& host, const std::string& threat);
     // Removes the checked rows; answers how many went.
     std::size_t dropCheckedRows(ui::ListView& list);
     void addToRemovedTotal(std::int64_t removed);

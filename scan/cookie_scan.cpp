@@ -7,6 +7,8 @@
 #include "platform/limits.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "scan/browser_profiles.h"
+#include "scan/cookie_store.h"
 #include "scan/file_tests.h"
 
 namespace sorvane::scan {
@@ -34,9 +36,11 @@ std::string CookieNamePart(std::string_view path) {
 std::string CookieHost(platform::FileSystem& files, std::string_view path) {
     std::string result = "False";
     const std::string hint = CookieNamePart(path);
-    if (hint.empty() || !files.lookup(path)) return result;
+    if (!files.lookup(path)) return result;
     std::string content;
     if (!files.readRange(path, 0, limits::MaxCookieFile, content).ok()) return result;
+    // Since 2011 the files have random names: the host is the third line of the first record.
+    if (hint.empty()) return CookieTextHost(content).value_or(result);
     std::size_t start = 0;
     while (start <= content.size()) {
         auto end = content.find_first_of(",\r\n", start);
@@ -53,6 +57,37 @@ std::string CookieHost(platform::FileSystem& files, std::string_view path) {
     return result;
 }
 
+std::optional<std::string> CookieTextHost(std::string_view content) {
+    // A record is name, value, host/path, flags, four time numbers and "*", a line each.
+    std::size_t start = 0;
+    for (int line = 0; line < 3; ++line) {
+        const auto end = content.find('\n', start);
+        if (end == std::string_view::npos) return std::nullopt;
+        if (line < 2) {
+            start = end + 1;
+            continue;
+        }
+        std::string_view field = content.substr(start, end - start);
+        if (!field.empty() && field.back() == '\r') field.remove_suffix(1);
+        const auto slash = field.find('/');
+        if (slash == std::string_view::npos || slash == 0) return std::nullopt;
+        const auto host = field.substr(0, slash);
+        // A host name holds no blank, control code, star or comma.
+        if (std::any_of(host.begin(), host.end(),
+                        [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '*' || c == ','; }))
+            return std::nullopt;
+        return std::string(host);
+    }
+    return std::nullopt;
+}
+
+std::string CookieHostKey(std::string_view host) {
+    while (!host.empty() && host.front() == '.') host.remove_prefix(1);
+    std::string key = host.find('.') != std::string_view::npos ? dropLastLabel(host) : std::string(host);
+    if (key.compare(0, 4, "www.") == 0) key.erase(0, 4);
+    return key;
+}
+
 bool CookieBlocked(const std::vector<std::string>& list, std::string_view host) {
     for (const auto& entry : list) {
         if (entry.find(host) == std::string::npos) continue;
@@ -64,18 +99,30 @@ bool CookieBlocked(const std::vector<std::string>& list, std::string_view host) 
     return false;
 }
 
-void ScanCookies(ScanSession& session) {
-    auto folder = session.os.shell.specialFolder(platform::csidl::Cookies);
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    if (text::trim(folder).empty()) return;
+namespace {
 
-    std::vector<std::string> lines;
-    session.readDefinitionLines(definitions::BlockedCookiesFile, lines);
-    const auto list = definitions::CookiePatternList(lines);
-    const auto patternCount = static_cast<double>(lines.size());
+// One blocked cookie (a file, or one host's cookies in a browser's store) as rows of the
+// lists; false when the scan was ended meanwhile and the phase stops.
+bool reportCookie(ScanSession& session, const std::string& location, const std::string& shown) {
+    if (session.isExcluded(location)) {
+        session.addExcluded(location);
+        return true;
+    }
+    session.addSummary("Cookie Found: " + shown, icon::Cookie);
+    // The scan was ended meanwhile (the window is idle again): leave it at the summary.
+    if (session.view.cmdScanNow.enabled()) return false;
+    session.view.lvwCookiesToDelete.add(location);
+    session.addTrace();
+    session.addDetail("Cookie: " + shown, icon::Cookie, location, "Tracking Cookie");
+    ++session.state.threatsFound;
+    return true;
+}
 
+// The files of one Internet Explorer cookie folder; false when the phase stops.
+bool scanCookieFolder(ScanSession& session, const std::string& folder, const std::vector<std::string>& list,
+                      double patternCount) {
     std::vector<platform::DirectoryEntry> entries;
-    if (!session.os.files.listFolder(folder, entries).ok()) return;
+    if (!session.os.files.listFolder(folder, entries).ok()) return true;
     std::vector<platform::DirectoryEntry> cookies;
     for (auto& entry : entries)
         if (!entry.isFolder()) cookies.push_back(std::move(entry));
@@ -86,42 +133,65 @@ void ScanCookies(ScanSession& session) {
     auto phaseFigure = [&] {
         return static_cast<int>(std::clamp(std::round(state.memoryInspected / fileCount), -32768.0, 32767.0));
     };
-    // One file; false when the scan was ended meanwhile and the phase stops.
-    auto inspect = [&](std::size_t i) {
+    // Every file gives the window its turn, so that Stop, Pause and painting work
+    // throughout the phase, blocked cookies or none.
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        if (state.stopRequested) return false;
         const auto& name = cookies[i].name;
         const std::string path = platform::JoinPath(folder, name);
         ++state.cookieCounter;
         session.UpdateProgress(session.statusText(name), phaseFigure(), -1);
 
-        std::string host = CookieHost(session.os.files, path);
-        if (host.find('.') != std::string::npos) host = dropLastLabel(host);
-        if (host.compare(0, 4, "www.") == 0) host.erase(0, 4);
-
-        const bool blocked = CookieBlocked(list, host);
+        const bool blocked = CookieBlocked(list, CookieHostKey(CookieHost(session.os.files, path)));
         state.memoryInspected = static_cast<std::int32_t>(std::lround(patternCount / fileCount * double(i + 1)));
         session.UpdateProgress(session.statusText(list.empty() ? std::string() : list.front()), phaseFigure(), -1);
-        if (!blocked) return true;
-
-        if (session.isExcluded(path)) {
-            session.addExcluded(path);
-            return true;
-        }
-        session.addSummary("Cookie Found: " + name, icon::Cookie);
-        // The scan was ended meanwhile (the window is idle again): leave it at the summary.
-        if (session.view.cmdScanNow.enabled()) return false;
-        session.view.lvwCookiesToDelete.add(path);
-        session.addTrace();
-        session.addDetail("Cookie: " + name, icon::Cookie, path, "Tracking Cookie");
-        ++state.threatsFound;
-        return true;
-    };
-    // Every file gives the window its turn, so that Stop, Pause and painting work
-    // throughout the phase, blocked cookies or none.
-    for (std::size_t i = 0; i < cookies.size(); ++i) {
-        if (state.stopRequested) return;
-        if (!inspect(i)) return;
+        if (blocked && !reportCookie(session, path, name)) return false;
         session.host.yieldBetweenItems();
     }
+    return true;
+}
+
+// The cookie databases of the current browsers; a store its browser holds is named with
+// what the user can do about it.
+void scanCookieStores(ScanSession& session, const std::vector<std::string>& list) {
+    auto& shell = session.os.shell;
+    const auto stores = FindCookieStores(session.os.files, shell.specialFolder(platform::csidl::LocalAppData),
+                                         shell.specialFolder(platform::csidl::AppData));
+    for (const auto& store : stores) {
+        if (session.state.stopRequested) return;
+        ++session.state.cookieCounter;
+        session.UpdateProgress(session.statusText(store.path), -1, -1);
+        const auto reading = ReadCookieStoreHosts(store.path);
+        if (reading.access == StoreAccess::InUse) {
+            session.addSummary(text::replaceAll(session.message("MSG_COOKIES_IN_USE"), "[Browser]", store.browser) +
+                                   " (" + store.profile + ")",
+                               icon::None);
+        }
+        for (const auto& host : reading.hosts) {
+            if (!CookieBlocked(list, CookieHostKey(host))) continue;
+            const std::string shown = host + " (" + store.browser + ", " + store.profile + ")";
+            if (!reportCookie(session, CookieStoreLocation(store.path, host), shown)) return;
+        }
+        session.host.yieldBetweenItems();
+    }
+}
+
+}  // namespace
+
+void ScanCookies(ScanSession& session) {
+    std::vector<std::string> lines;
+    session.readDefinitionLines(definitions::BlockedCookiesFile, lines);
+    const auto list = definitions::CookiePatternList(lines);
+    const auto patternCount = static_cast<double>(lines.size());
+
+    auto folder = session.os.shell.specialFolder(platform::csidl::Cookies);
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    if (!text::trim(folder).empty()) {
+        // Protected Mode kept the cookies of sites opened in it apart, in "Low".
+        for (const auto& where : {folder, platform::JoinPath(folder, "Low")})
+            if (!scanCookieFolder(session, where, list, patternCount)) return;
+    }
+    scanCookieStores(session, list);
 }
 
 }  // namespace sorvane::scan

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,11 @@ void ScanCookies(ScanSession& session);
 
 // The host a cookie file belongs to, read from its content; "False" when not found.
 std::string CookieHost(platform::FileSystem& files, std::string_view path);
+// The host of an Internet Explorer cookie text (name, value, host/path, ... "*"), from its
+// first record; nothing when the text is not one.
+std::optional<std::string> CookieTextHost(std::string_view content);
+// What a host is compared by: without a leading dot, its last label or "www.".
+std::string CookieHostKey(std::string_view host);
 // The host hint in a cookie file's name: the text after "@" up to the counter.
 std::string CookieNamePart(std::string_view path);
 // True when a pattern of the list names the host.

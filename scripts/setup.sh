@@ -14,7 +14,8 @@ packages=(
     clang libclang-rt-14-dev                # fuzz targets (libFuzzer)
     libbenchmark-dev                        # benchmarks in bench/
     libcpp-httplib-dev nlohmann-json3-dev   # reference definition server, JSON documents
-    libsqlite3-dev                          # the server's store of submitted names
+    libsqlite3-dev                          # the server's store of submitted names; browser cookie stores (native build)
+    sqlite3                                 # the cookie-store test plants browsers' databases
     libssl-dev openssl                      # the server signs its statements (libcrypto)
     nginx                                   # serves a published tree in the server's tests
     pkg-config                              # finds the HTTP library for the server

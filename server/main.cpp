@@ -30,6 +30,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,6 +38,7 @@
 
 #include "server/publish.h"
 #include "server/releases.h"
+#include "server/cookie_list.h"
 #include "server/server.h"
 #include "server/update_text.h"
 
@@ -51,7 +53,8 @@ constexpr const char* Usage =
     "       sorvane-server diff [--max-deleted-percent P] OLD_FOLDER NEW_FOLDER\n"
     "       sorvane-server submissions (--db FILE | --log FILE) [--top N]\n"
     "       sorvane-server publish [--languages DIR] [--signing-key PEM] [--statement-days D]"
-    " [--max-deleted-percent P] RELEASES OUT\n";
+    " [--max-deleted-percent P] RELEASES OUT\n"
+    "       sorvane-server cookies-from hosts|adblock FILE   (BlockedCookies lines on standard output)\n";
 
 // A whole number or decimal within [low, high]; false otherwise.
 bool readNumberOption(const std::string& text, double low, double high, double& value) {
@@ -312,6 +315,23 @@ int publish(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A tracker list as "BlockedCookies" lines, for a publisher to keep the list current.
+int cookiesFrom(const std::vector<std::string>& args) {
+    if (args.size() != 2 || (args[0] != "hosts" && args[0] != "adblock")) {
+        std::cerr << Usage;
+        return 2;
+    }
+    std::ifstream in(args[1], std::ios::binary);
+    if (!in.is_open()) {
+        std::cerr << "sorvane-server: cannot read " << args[1] << "\n";
+        return 2;
+    }
+    const std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto form = args[0] == "hosts" ? TrackerListForm::Hosts : TrackerListForm::Adblock;
+    for (const auto& line : BlockedCookieLines(list, form)) std::cout << line << "\r\n";
+    return std::cout ? 0 : 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -326,6 +346,7 @@ int main(int argc, char** argv) {
     if (command == "diff") return diff(args);
     if (command == "submissions") return submissions(args);
     if (command == "publish") return publish(args);
+    if (command == "cookies-from") return cookiesFrom(args);
     std::cerr << "sorvane-server: unknown command " << command << "\n" << Usage;
     return 2;
 }

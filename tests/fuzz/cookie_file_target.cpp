@@ -37,13 +37,19 @@ void FuzzCookieFile(const std::uint8_t* data, std::size_t size) {
     files.addFile(path, content);
     const std::string host = scan::CookieHost(files, path);
     if (host != "False") {
-        // A host is the hinted name and what follows it up to a slash, within the bytes read.
-        require(!hint.empty() && host.compare(0, hint.size(), hint) == 0);
+        // A host is the hinted name and what follows it up to a slash, within the bytes read;
+        // a file named without a hint gives the host line of its first record.
+        require(hint.empty() || host.compare(0, hint.size(), hint) == 0);
         require(host.find_first_of("/,\r\n") == std::string::npos);
         require(content.substr(0, limits::MaxCookieFile).find(host) != std::string_view::npos);
     }
+    if (const auto textHost = scan::CookieTextHost(content)) {
+        require(!textHost->empty() && textHost->find_first_of("/\r\n *") == std::string::npos);
+        require(content.find(*textHost + "/") != std::string_view::npos);
+    }
     const auto list = definitions::CookiePatternList(text::lines(content));
     (void)scan::CookieBlocked(list, host);
+    (void)scan::CookieBlocked(list, scan::CookieHostKey(host));
     (void)scan::CookieBlocked(list, hint);
 }
 

@@ -36,8 +36,10 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
     // Then the quarantine window's texts.
     EXPECT_EQ(entries[96].name, "MSG_NEVER");
-    EXPECT_EQ(entries[109].name, "MSG_KIND_KEY");
-    EXPECT_FALSE(entries[110].used);
+    EXPECT_EQ(entries[110].name, "MSG_KIND_COOKIE_ROWS");
+    // Then the cookie phase's words about the browsers' stores.
+    EXPECT_EQ(entries[111].name, "MSG_COOKIES_IN_USE");
+    EXPECT_FALSE(entries[112].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -67,7 +69,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[110].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[112].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
