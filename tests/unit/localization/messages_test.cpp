@@ -34,7 +34,11 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // Then what the shields and the scheduler tell about themselves.
     EXPECT_EQ(entries[81].name, "MSG_SCHEDULE_TIME");
     EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
-    EXPECT_FALSE(entries[96].used);
+    // Then why an update or a language file was refused, and the rollback's outcome.
+    EXPECT_EQ(entries[96].name, "MSG_SIGNED_MISSING");
+    EXPECT_EQ(entries[100].name, "MSG_SIGNED_EXPIRED");
+    EXPECT_EQ(entries[103].name, "MSG_ROLLBACK_NONE");
+    EXPECT_FALSE(entries[104].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -64,7 +68,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[96].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[104].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
