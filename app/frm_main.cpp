@@ -185,9 +185,11 @@ FrmMain::FrmMain(Application& application)
       frmHidden_(std::make_unique<FrmHidden>(application)) {
     static constexpr const char* fileItems[] = {"Scan Now", "Scan Results", "View Log", "-", "Run Live Update",
                                                 "-", "Minimize to Tray", "-", "Exit"};
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 9; ++i) {
         mnuFileItem[static_cast<std::size_t>(i)] = &placed(add<Menu>("mnuFileItem", i, &mnuFile), 0, 0, 0, 0,
                                                             fileItems[i]);
+        if (i == 4) mnuRollBack = &placed(add<Menu>("mnuRollBack", -1, &mnuFile), 0, 0, 0, 0, "Roll Back Definitions");
+    }
     static constexpr const char* tabs[] = {"Scan Options", "Proactive Protection", "Schedule", "Auto Update"};
     for (int i = 0; i < 4; ++i)
         mnuSettingsItem[static_cast<std::size_t>(i)] = &placed(add<Menu>("mnuSettingsItem", i, &mnuSettings), 0, 0,
@@ -455,6 +457,7 @@ void FrmMain::wireHandlers() {
     mnuFileItem[1]->onClick = [this] { cmdResults_Click(); };
     mnuFileItem[2]->onClick = [this, &hooks] { call(hooks.viewReport, *this); };
     mnuFileItem[4]->onClick = [this] { cmdUpdate_Click(); };
+    mnuRollBack->onClick = [this, &hooks] { call(hooks.rollBackDefinitions, *this); };
     mnuFileItem[6]->onClick = [this] { SendToTray(); };
     mnuFileItem[8]->onClick = [this] { mnuExit_Click(); };
     for (int i = 0; i < 4; ++i) mnuSettingsItem[static_cast<std::size_t>(i)]->onClick = [this, i] { ShowSettingsTab(i + 1); };

@@ -193,6 +193,8 @@ public:
 
     // "Settings" > "Language...": the language window, modeless; after the tab items.
     ui::Menu* mnuLanguage = nullptr;
+    // "File" > "Roll Back Definitions", below "Run Live Update": the definitions before the last update.
+    ui::Menu* mnuRollBack = nullptr;
 
     // Start-up and status services.
     void ArmBackgroundTimers(bool enabled);

@@ -73,6 +73,7 @@ struct MainWindowHooks {
 
     // Live update, report, data submission.
     Action liveUpdate;                                    // cmdUpdate_Click
+    Action rollBackDefinitions;                           // File > Roll Back Definitions
     Action autoUpdateTick;                                // timUpdate_Timer
     std::function<void(FrmMain&, int button, int shift)> liveUpdateMouseDown;  // cmdUpdate_MouseDown
     Action viewReport;

@@ -3,8 +3,10 @@
 #include <ostream>
 
 #include "app/application.h"
+#include "localization/messages.h"
 #include "cli/commands_list.h"
 #include "ui/headless/headless_host.h"
+#include "update/definitions_date.h"
 #include "update/update_driver.h"
 
 namespace sorvane::cli {
@@ -19,27 +21,58 @@ std::string resultName(update::UpdateResult result) {
         case update::UpdateResult::Unreachable: return "unreachable";
         case update::UpdateResult::Unusable: return "unusable";
         case update::UpdateResult::LocalFailure: return "local-failure";
+        case update::UpdateResult::Refused: return "refused";
     }
     return "unusable";
 }
 
 }  // namespace
 
-// SorvaneCmd update [--json]: the live update of the window, without it. Progress goes to
-// standard error; exit 0 updated, 1 already current, 2 no usable answer from the server.
+// SorvaneCmd update --rollback: the definitions before the last update, in one step, as the
+// File menu does. Exit 0 rolled back, 1 nothing to roll back to, 2 the files could not be replaced.
+int runRollback(app::Application& application, Console& console) {
+    platform::Platform& platform = application.platform;
+    const update::RollbackOutcome outcome =
+        update::RollBackDefinitions(platform.instance, platform.files, application.applicationFolder());
+    switch (outcome.result) {
+        case update::RollbackResult::RolledBack: {
+            const auto date = update::LocalDefinitionsDate(platform.files, platform.locale, application.applicationFolder());
+            console.out << application.brandedMessage("MSG_ROLLED_BACK") << "\nDefinitions date: "
+                        << update::DefinitionsDateText(platform.locale, date) << "\n";
+            return ExitClean;
+        }
+        case update::RollbackResult::NoGeneration:
+            console.out << application.brandedMessage("MSG_ROLLBACK_NONE") << "\n";
+            return ExitCurrent;
+        case update::RollbackResult::Failed: break;
+    }
+    console.err << "SorvaneCmd update: " << update::ReplaceFailureText(outcome.failure) << "\n";
+    return ExitError;
+}
+
+// SorvaneCmd update [--json] [--rollback]: the live update of the window, without it. Progress goes to
+// standard error; exit 0 updated, 1 already current, 2 no usable answer from the server or refused.
 int runUpdate(platform::Platform& platform, std::span<const std::string> args, Console& console) {
     bool json = false;
+    bool rollback = false;
     for (const std::string& arg : args) {
         if (arg == "--json") {
             json = true;
             continue;
         }
-        console.err << "SorvaneCmd update: unexpected argument '" << arg << "'\nusage: SorvaneCmd update [--json]\n";
+        if (arg == "--rollback") {
+            rollback = true;
+            continue;
+        }
+        console.err << "SorvaneCmd update: unexpected argument '" << arg
+                    << "'\nusage: SorvaneCmd update [--json] [--rollback]\n";
         return ExitError;
     }
     ui::HeadlessHost host;
     app::Application application(platform, host);
     application.InitBranding();
+    localization::LoadDefaultMessages(application.messages);
+    if (rollback) return runRollback(application, console);
     std::string lastStatus;
     std::uint64_t lastCount = 0;
     update::UpdateSession session{platform, host, application.branding, application.applicationFolder(),
@@ -83,6 +116,10 @@ int runUpdate(platform::Platform& platform, std::span<const std::string> args, C
         console.out << "Definitions updated to " << outcome.newDate << " (" << outcome.count << " changes).\n";
     } else if (outcome.result == update::UpdateResult::Current) {
         console.out << "Definitions are current.\n";
+    } else if (outcome.result == update::UpdateResult::Refused) {
+        // What the window says, then the console's own detail.
+        console.err << application.brandedMessage(update::RefusalMessageKey(outcome.refusal)) << "\n"
+                    << "SorvaneCmd update: " << outcome.detail << "\n";
     } else {
         console.err << "SorvaneCmd update: " << outcome.detail << "\n";
     }

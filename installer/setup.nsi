@@ -228,12 +228,15 @@ FunctionEnd
     ${EndIf}
 !macroend
 
-; A definition file, the update's waiting and new copies of it and a setup's unfinished copy.
+; A definition file, the update's waiting and new copies of it, the copy an update keeps for a
+; rollback, and a setup's unfinished copy.
 !macro RemoveDefinitionFile NAME
     Delete "$INSTDIR\${NAME}"
     Delete "$INSTDIR\DL${NAME}"
     Delete "$INSTDIR\${NAME}.setup"
     Delete "$INSTDIR\${NAME}.new"
+    Delete "$INSTDIR\${NAME}.previous"
+    Delete "$INSTDIR\${NAME}.previous.new"
 !macroend
 
 Function .onInit
@@ -321,6 +324,8 @@ Section "Uninstall"
     Delete "$INSTDIR\update.pending"
     Delete "$INSTDIR\temp.dat"
     Delete "$INSTDIR\date.dat.new"
+    Delete "$INSTDIR\date.dat.previous"
+    Delete "$INSTDIR\date.dat.previous.new"
     !insertmacro RemoveDefinitionFile "ExeDefinition.dat"
     !insertmacro RemoveDefinitionFile "RegistryDefinition.dat"
     !insertmacro RemoveDefinitionFile "FileDefinition.dat"

@@ -247,6 +247,29 @@ void LoadDefaultMessages(Languages& catalogue) {
     for (const auto& [name, message] : quarantineTexts) catalogue.setMessage(name, message);
     // Then what the cookie phase says about the browsers' own cookie stores.
     catalogue.setMessage("MSG_COOKIES_IN_USE", "Close [Browser] to check its cookies");
+    // Why an update or a language file was refused (nothing was changed), and the rollback's outcome.
+    static constexpr std::pair<std::string_view, std::string_view> signedTexts[] = {
+        {"MSG_SIGNED_MISSING",
+         "The update was refused: the server sent no signed statement for it, so it cannot be trusted. Your "
+         "definitions were not changed."},
+        {"MSG_SIGNED_CHANGED",
+         "The update was refused: it is not what [CompanyName] signed, it was changed on its way. Your definitions "
+         "were not changed."},
+        {"MSG_SIGNED_OTHER_START",
+         "The update was refused: it was signed for definitions of another date than yours. Your definitions were "
+         "not changed."},
+        {"MSG_SIGNED_NOT_NEWER",
+         "The update was refused: it would not bring definitions newer than yours (an older update sent again). "
+         "Your definitions were not changed."},
+        {"MSG_SIGNED_EXPIRED",
+         "[ProgramName] cannot confirm that your definitions are current: the server's signed statement has "
+         "expired, and newer definitions may be held back from you. Your definitions were not changed."},
+        {"MSG_LANGUAGE_REFUSED",
+         "The language file was refused: it is not what [CompanyName] signed. Your language file was not changed."},
+        {"MSG_ROLLED_BACK", "Your [ProgramName] definitions have been rolled back to the ones before the last update."},
+        {"MSG_ROLLBACK_NONE", "There are no earlier [ProgramName] definitions to roll back to."},
+    };
+    for (const auto& [name, message] : signedTexts) catalogue.setMessage(name, message);
 }
 
 }  // namespace sorvane::localization

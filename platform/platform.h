@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/shell.h"
+#include "platform/signatures.h"
 #include "platform/version_info.h"
 
 namespace sorvane::platform {
@@ -23,6 +24,7 @@ struct Platform {
     RestorePoints& restorePoints;
     Clipboard& clipboard;
     Environment& environment;
+    Signatures& signatures;
 };
 
 }  // namespace sorvane::platform

@@ -19,19 +19,62 @@ void deleteIfPresent(platform::FileSystem& files, const std::string& path) {
     if (files.lookup(path)) (void)files.deleteFile(path);
 }
 
-// The names a journal may list: the six definition files and the date.
+// The files of one generation: the six definition files and the date.
+std::vector<std::string> generationFiles() {
+    std::vector<std::string> names(UpdateFiles.begin(), UpdateFiles.end());
+    names.emplace_back(DateFile);
+    return names;
+}
+
+// The names a journal may list: the files of a generation, live or kept as the previous one.
 bool journalName(std::string_view name) {
-    if (text::equalsNoCase(name, DateFile)) return true;
-    for (std::string_view file : UpdateFiles) {
-        if (text::equalsNoCase(name, file)) return true;
+    for (const std::string& file : generationFiles()) {
+        if (text::equalsNoCase(name, file) || text::equalsNoCase(name, file + std::string(PreviousSuffix))) return true;
     }
     return false;
 }
 
 void clearStagedFiles(platform::FileSystem& files, std::string_view folder) {
-    for (std::string_view file : UpdateFiles) deleteIfPresent(files, pathOf(folder, std::string(file) + std::string(NewSuffix)));
-    deleteIfPresent(files, pathOf(folder, std::string(DateFile) + std::string(NewSuffix)));
+    for (const std::string& file : generationFiles()) {
+        deleteIfPresent(files, pathOf(folder, file + std::string(NewSuffix)));
+        deleteIfPresent(files, pathOf(folder, file + std::string(PreviousSuffix) + std::string(NewSuffix)));
+    }
     deleteIfPresent(files, pathOf(folder, StagingFile));
+}
+
+// Writes every staged file beside its target as NAME.new, then the journal that lists them;
+// then moves each over its target and removes the journal. Before the journal is in place
+// nothing has changed; after it, CompleteInterruptedUpdate finishes the job.
+ReplaceResult replaceUnderJournal(platform::FileSystem& files, std::string_view folder,
+                                  const std::vector<std::pair<std::string, std::string>>& staged) {
+    // 1. Every new file beside its live one, on the disk before anything is replaced.
+    std::string journal;
+    for (const auto& [name, content] : staged) {
+        const std::string path = pathOf(folder, name + std::string(NewSuffix));
+        if (auto s = files.writeFileFlushed(path, content); !s.ok()) {
+            clearStagedFiles(files, folder);
+            return {s, path};
+        }
+        journal += name + "\r\n";
+    }
+    // 2. The journal, itself put in place in one step: from here on the replacement happens.
+    const std::string staging = pathOf(folder, StagingFile);
+    const std::string journalPath = pathOf(folder, JournalFile);
+    if (auto s = files.writeFileFlushed(staging, journal); !s.ok()) {
+        clearStagedFiles(files, folder);
+        return {s, staging};
+    }
+    if (auto s = files.replaceFile(staging, journalPath); !s.ok()) {
+        clearStagedFiles(files, folder);
+        return {s, journalPath};
+    }
+    // 3. Each file over its live one, in the journal's order; then the journal goes.
+    for (const auto& [name, content] : staged) {
+        const std::string path = pathOf(folder, name);
+        if (auto s = files.replaceFile(pathOf(folder, name + std::string(NewSuffix)), path); !s.ok()) return {s, path};
+    }
+    if (auto s = files.deleteFile(journalPath); !s.ok()) return {s, journalPath};
+    return {};
 }
 
 }  // namespace
@@ -79,38 +122,44 @@ ReplaceResult CommitUpdate(platform::FileSystem& files, std::string_view folder,
                            const std::optional<std::string>& dateLine) {
     // New files staged over an unfinished replacement would take the place of those its journal still lists.
     if (auto r = CompleteInterruptedUpdate(files, folder); !r.ok()) return r;
-    std::vector<std::pair<std::string, std::string>> staged = update.contents;
+    std::vector<std::pair<std::string, std::string>> staged;
+    if (!update.contents.empty() || dateLine) {
+        // The files as they stand become the previous generation, switched with the new ones.
+        for (const std::string& name : generationFiles()) {
+            const std::string path = pathOf(folder, name);
+            std::string bytes;
+            if (const auto entry = files.lookup(path); entry && !entry->isFolder()) {
+                if (auto s = files.readFile(path, bytes); !s.ok()) return {s, path};
+            }
+            staged.emplace_back(name + std::string(PreviousSuffix), std::move(bytes));
+        }
+    }
+    staged.insert(staged.end(), update.contents.begin(), update.contents.end());
     if (dateLine) staged.emplace_back(std::string(DateFile), *dateLine + "\r\n");
     if (staged.empty()) return {};
+    return replaceUnderJournal(files, folder, staged);
+}
 
-    // 1. Every new file beside its live one, on the disk before anything is replaced.
-    std::string journal;
-    for (const auto& [name, content] : staged) {
-        const std::string path = pathOf(folder, name + std::string(NewSuffix));
-        if (auto s = files.writeFileFlushed(path, content); !s.ok()) {
-            clearStagedFiles(files, folder);
-            return {s, path};
-        }
-        journal += name + "\r\n";
+RollbackOutcome RollBackDefinitions(platform::FileSystem& files, std::string_view folder) {
+    if (auto r = CompleteInterruptedUpdate(files, folder); !r.ok()) return {RollbackResult::Failed, r};
+    std::vector<std::pair<std::string, std::string>> staged;
+    for (const std::string& name : generationFiles()) {
+        const std::string kept = pathOf(folder, name + std::string(PreviousSuffix));
+        const auto entry = files.lookup(kept);
+        // A generation is whole or it is none: half of one would mix two sets of definitions.
+        if (!entry || entry->isFolder()) return {RollbackResult::NoGeneration, {}};
+        std::string bytes;
+        if (auto s = files.readFile(kept, bytes); !s.ok()) return {RollbackResult::Failed, {s, kept}};
+        staged.emplace_back(name, std::move(bytes));
     }
-    // 2. The journal, itself put in place in one step: from here on the update happens.
-    const std::string staging = pathOf(folder, StagingFile);
-    const std::string journalPath = pathOf(folder, JournalFile);
-    if (auto s = files.writeFileFlushed(staging, journal); !s.ok()) {
-        clearStagedFiles(files, folder);
-        return {s, staging};
+    if (auto r = replaceUnderJournal(files, folder, staged); !r.ok()) return {RollbackResult::Failed, r};
+    // Used up once the files are back: a crash before the last is gone leaves a generation
+    // that brings back the same files again, which changes nothing.
+    for (const std::string& name : generationFiles()) {
+        const std::string kept = pathOf(folder, name + std::string(PreviousSuffix));
+        if (auto s = files.deleteFile(kept); !s.ok()) return {RollbackResult::Failed, {s, kept}};
     }
-    if (auto s = files.replaceFile(staging, journalPath); !s.ok()) {
-        clearStagedFiles(files, folder);
-        return {s, journalPath};
-    }
-    // 3. Each file over its live one, the date last; then the journal goes.
-    for (const auto& [name, content] : staged) {
-        const std::string path = pathOf(folder, name);
-        if (auto s = files.replaceFile(pathOf(folder, name + std::string(NewSuffix)), path); !s.ok()) return {s, path};
-    }
-    if (auto s = files.deleteFile(journalPath); !s.ok()) return {s, journalPath};
-    return {};
+    return {RollbackResult::RolledBack, {}};
 }
 
 ReplaceResult CompleteInterruptedUpdate(platform::FileSystem& files, std::string_view folder) {
@@ -140,6 +189,13 @@ ReplaceResult FinishInterruptedUpdate(platform::InstanceLock& locks, platform::F
     const platform::ScopedLock lock(locks, DefinitionsLockName, DefinitionsLockWaitMs);
     if (!lock.status().ok()) return {lock.status(), pathOf(folder, JournalFile)};
     return CompleteInterruptedUpdate(files, folder);
+}
+
+RollbackOutcome RollBackDefinitions(platform::InstanceLock& locks, platform::FileSystem& files,
+                                    std::string_view folder) {
+    const platform::ScopedLock lock(locks, DefinitionsLockName, DefinitionsLockWaitMs);
+    if (!lock.status().ok()) return {RollbackResult::Failed, {lock.status(), pathOf(folder, JournalFile)}};
+    return RollBackDefinitions(files, folder);
 }
 
 std::string ReplaceFailureText(const ReplaceResult& failure) {

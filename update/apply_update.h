@@ -42,6 +42,9 @@ using UpdateStatus = std::function<void(const std::string& text)>;
 inline constexpr std::string_view JournalFile = "update.pending";
 inline constexpr std::string_view StagingFile = "temp.dat";
 inline constexpr std::string_view NewSuffix = ".new";
+// The generation an update leaves behind: the six definition files and "date.dat" as they were
+// before it, each beside its live file with this suffix.
+inline constexpr std::string_view PreviousSuffix = ".previous";
 
 // Whole definition files by name, as the server keeps them (stored bytes).
 using WholeFiles = std::map<std::string, std::string, std::less<>>;
@@ -65,7 +68,9 @@ struct [[nodiscard]] ReplaceResult {
 inline constexpr std::string_view DefinitionsLockName = "Global\\Sorvane.Definitions.Replace";
 inline constexpr std::uint32_t DefinitionsLockWaitMs = 60'000;
 
-// Puts the prepared files, and "date.dat" with `dateLine` when given, in place. On a
+// Puts the prepared files, and "date.dat" with `dateLine` when given, in place, and keeps the
+// six definition files and "date.dat" as they were as the previous generation (a file that
+// was missing is kept empty, which reads the same: no definitions, the shipped date). On a
 // failure before the journal is written nothing changes; after it, the next call of
 // CompleteInterruptedUpdate finishes the job. Fails, changing nothing, while an earlier
 // replacement cannot be finished. The caller holds DefinitionsLockName.
@@ -82,6 +87,19 @@ ReplaceResult CompleteInterruptedUpdate(platform::FileSystem& files, std::string
 // every update run first. Fails with error::Timeout when another process kept the lock.
 ReplaceResult FinishInterruptedUpdate(platform::InstanceLock& locks, platform::FileSystem& files,
                                       std::string_view folder);
+
+enum class RollbackResult { RolledBack, NoGeneration, Failed };
+struct RollbackOutcome {
+    RollbackResult result = RollbackResult::Failed;
+    ReplaceResult failure;  // the file and the cause when Failed
+};
+
+// Brings the previous generation back in one step, under the same journal as an update: the
+// seven files all become the previous ones or none does. The generation is used up; the next
+// update moves forward again and leaves a new one. The caller holds DefinitionsLockName.
+RollbackOutcome RollBackDefinitions(platform::FileSystem& files, std::string_view folder);
+// RollBackDefinitions under DefinitionsLockName, as the menu and the console run it.
+RollbackOutcome RollBackDefinitions(platform::InstanceLock& locks, platform::FileSystem& files, std::string_view folder);
 
 // A replacement that could not be done, for the user: the file and the cause, never the
 // network ("... FileDefinition.dat could not be replaced: it is in use by another program").

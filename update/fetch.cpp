@@ -28,6 +28,23 @@ std::string ServerAddress(platform::Environment& environment, std::string_view u
     return ReplaceSchemeAndHost(url, environment.variable(ServerOverrideVariable));
 }
 
+std::string SecureConnectionCause(const platform::Status& status) {
+    switch (status.code()) {
+        case 12045:  // ERROR_INTERNET_INVALID_CA
+        case 12044:  // ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED
+        case 12169:  // ERROR_INTERNET_SEC_INVALID_CERT
+            return ": the server's certificate is not trusted by this computer";
+        case 12037: return ": the server's certificate has expired or is not yet valid";  // ERROR_INTERNET_SEC_CERT_DATE_INVALID
+        case 12038: return ": the server's certificate is for another name";                 // ERROR_INTERNET_SEC_CERT_CN_INVALID
+        case 12170: return ": the server's certificate has been revoked";                     // ERROR_INTERNET_SEC_CERT_REVOKED
+        case 12055:  // ERROR_INTERNET_SEC_CERT_ERRORS
+            return ": the server's certificate did not pass the system's checks";
+        case 12157:  // ERROR_INTERNET_SECURITY_CHANNEL_ERROR
+            return ": no secure connection could be made with the server";
+        default: return {};
+    }
+}
+
 std::string DownloadedText(std::size_t bytes) { return "Downloaded " + std::to_string(bytes) + " bytes."; }
 
 namespace {

@@ -42,6 +42,11 @@ struct FetchResult {
     bool ok() const { return status.ok(); }
 };
 
+// Why a secure connection was refused, for the user (": the server's certificate is not
+// trusted"), or empty for every other failure. Certificate checks are never switched off: a
+// server whose certificate the system does not trust is not the publisher's as far as we know.
+std::string SecureConnectionCause(const platform::Status& status);
+
 // Receives the progress text after every chunk.
 using FetchProgress = std::function<void(const std::string& text)>;
 

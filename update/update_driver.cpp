@@ -57,6 +57,31 @@ bool wholeDefinitionFile(const FetchResult& fetched) {
     return fetched.lengthAnnounced || fetched.text.empty() || fetched.text.back() == '\n';
 }
 
+// The paths the statements of the update and of the custom feed cover.
+constexpr std::string_view UpdateAnswerPath = "/asp/getDefsNEW.asp";
+constexpr std::string_view FeedAnswerPath = "/definitions/custom.html";
+
+// The statement beside the answer at `address`. A server that answers with an error status
+// (a classic server's 404) has none: nothing, successfully; a request that failed on the way is a failure.
+platform::Status FetchSigned(platform::Platform& platform, ui::Host& host, std::string_view address,
+                             std::optional<std::string>& statement) {
+    statement.reset();
+    FetchResult answer = FetchBytes(platform, host, StatementAddress(address), FetchProgress{});
+    if (answer.ok()) {
+        statement = std::move(answer.text);
+        return {};
+    }
+    const std::uint32_t code = answer.status.code();
+    if (code >= platform::error::HttpStatusBase + 400 && code < platform::error::HttpStatusBase + 600) return {};
+    return answer.status;
+}
+
+UpdateOutcome refusedOutcome(Refusal refusal) {
+    UpdateOutcome outcome = failed(UpdateResult::Refused, "the update was refused: " + RefusalText(refusal));
+    outcome.refusal = refusal;
+    return outcome;
+}
+
 }  // namespace
 
 std::string ProductQuery(const localization::Branding& branding) {
@@ -126,7 +151,10 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
     if (!session.customFeed) {
         const std::string iso = calendar::IsoDateText(local);
         const FetchResult dateAnswer = Fetch(platform, session.host, ServerDateAddress(session.branding, iso), progress);
-        if (!dateAnswer.ok()) return failed(UpdateResult::Unreachable, "the server's date could not be fetched");
+        if (!dateAnswer.ok()) {
+            return failed(UpdateResult::Unreachable,
+                          "the server's date could not be fetched" + SecureConnectionCause(dateAnswer.status));
+        }
         const auto serverDate = ParseServerDate(platform.locale, dateAnswer.text, true);
         if (!serverDate) return failed(UpdateResult::Unusable, "the server's date could not be read");
 
@@ -141,29 +169,49 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             }
             wholeFiles.emplace(std::string(name), whole.text);
         }
-        if (*serverDate <= local && wholeFiles.empty()) return failed(UpdateResult::Current, {});
+        // A build that checks signatures asks even when the server's (unsigned) date says there is
+        // nothing newer: only a signed statement confirms that, and one that has expired tells of
+        // definitions held back.
+        const bool checked = !session.publicKey.empty();
+        if (*serverDate <= local && wholeFiles.empty() && !checked) return failed(UpdateResult::Current, {});
 
-        if (*serverDate > local) {
+        if (*serverDate > local || checked) {
             const std::string since = DefinitionsDateText(platform.locale, local);
+            const std::string address = DefinitionsSinceAddress(session.branding, since, iso);
             // Bytes from the wire to the file: the records are single-byte encoded text, which a
             // trip through the code page (a double-byte one above all) would change.
-            const FetchResult fetched =
-                FetchBytes(platform, session.host, DefinitionsSinceAddress(session.branding, since, iso), progress);
+            const FetchResult fetched = FetchBytes(platform, session.host, address, progress);
             if (!fetched.ok()) return failed(UpdateResult::Unreachable, "the update could not be fetched");
             if (!wholeUpdateText(fetched)) {
                 return failed(UpdateResult::Unreachable, "the update arrived cut off (its closing record is missing)");
             }
             updateText = fetched.text;
 
-            // The files and their date go in together, so that the same update is never applied twice.
-            const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, iso));
-            if (!newDateAnswer.ok()) {
-                return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
+            if (checked) {
+                std::optional<std::string> statement;
+                if (auto s = FetchSigned(platform, session.host, address, statement); !s.ok()) {
+                    return failed(UpdateResult::Unreachable, "the update's signed statement could not be fetched");
+                }
+                const StatementCheck check = CheckStatement(platform.signatures, session.publicKey, statement,
+                                                            fetched.text, {UpdateAnswerPath, local});
+                if (!check.ok()) return refusedOutcome(check.refusal);
+                if (check.current && wholeFiles.empty()) return failed(UpdateResult::Current, {});
+                // The date the publisher signed is the one the definitions now have.
+                if (!check.current) {
+                    dateText = StoredDateText(platform.locale, *check.to);
+                    dateLine = platform.locale.toAnsi(dateText);
+                }
+            } else {
+                // The files and their date go in together, so that the same update is never applied twice.
+                const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, iso));
+                if (!newDateAnswer.ok()) {
+                    return failed(UpdateResult::Unreachable, "the new definitions date could not be fetched");
+                }
+                const auto offered = ParseServerDate(platform.locale, newDateAnswer.text, true);
+                if (!offered) return failed(UpdateResult::Unusable, "the new definitions date could not be read");
+                dateText = StoredDateText(platform.locale, BoundedNewDate(local, *serverDate, *offered));
+                dateLine = platform.locale.toAnsi(dateText);
             }
-            const auto offered = ParseServerDate(platform.locale, newDateAnswer.text, true);
-            if (!offered) return failed(UpdateResult::Unusable, "the new definitions date could not be read");
-            dateText = StoredDateText(platform.locale, BoundedNewDate(local, *serverDate, *offered));
-            dateLine = platform.locale.toAnsi(dateText);
         }
     } else {
         const std::string site = WebsiteBase(session.branding.Website);
@@ -172,10 +220,20 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         if (!ParseServerDate(platform.locale, dateAnswer.text, false)) {
             return failed(UpdateResult::Unusable, "the feed's date could not be read");
         }
-        const FetchResult feed = FetchBytes(platform, session.host, site + "definitions/custom.html", progress);
+        const std::string feedAddress = site + "definitions/custom.html";
+        const FetchResult feed = FetchBytes(platform, session.host, feedAddress, progress);
         if (!feed.ok()) return failed(UpdateResult::Unreachable, "the feed could not be fetched");
         if (!wholeUpdateText(feed)) {
             return failed(UpdateResult::Unreachable, "the feed arrived cut off (its closing record is missing)");
+        }
+        if (!session.publicKey.empty()) {
+            std::optional<std::string> statement;
+            if (auto s = FetchSigned(platform, session.host, feedAddress, statement); !s.ok()) {
+                return failed(UpdateResult::Unreachable, "the feed's signed statement could not be fetched");
+            }
+            const StatementCheck check =
+                CheckStatement(platform.signatures, session.publicKey, statement, feed.text, {FeedAnswerPath, {}});
+            if (!check.ok()) return refusedOutcome(check.refusal);
         }
         updateText = feed.text;
         const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, calendar::IsoDateText(local)));

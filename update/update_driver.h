@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "ui/host.h"
 #include "update/apply_update.h"
+#include "update/signed_statement.h"
 
 // The live update: asks the definition server whether newer definitions exist, fetches
 // the update text and applies it together with the new definitions date.
@@ -28,6 +29,7 @@ enum class UpdateResult {
     Unreachable,  // a request failed: no answer, an error status, a cut-off body
     Unusable,     // an answer came but could not be read or applied
     LocalFailure, // the definition files could not be read or replaced here (detail names the file and why)
+    Refused,      // the answer is not what the publisher signed for these definitions (refusal says why)
 };
 
 struct UpdateOutcome {
@@ -36,6 +38,7 @@ struct UpdateOutcome {
     std::string newDate;            // the stored definitions date text when Updated
     std::vector<AppliedFile> files;  // what the update did per file when Updated
     std::string detail;             // what went wrong, for the console
+    Refusal refusal = Refusal::None;  // why, when Refused
 };
 
 struct UpdateSession {
@@ -45,6 +48,8 @@ struct UpdateSession {
     std::string folder;          // the program folder, where the definitions live
     UpdateStatus status;         // progress texts (txtStatus); may be empty
     bool customFeed = UseCustomFeed;
+    // The key the update's statement must be signed with; empty: nothing is checked.
+    std::string_view publicKey = BuildPublicKey();
 };
 
 // "prog=" product "&comp=" company, each space sent as "%20".

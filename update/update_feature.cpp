@@ -2,6 +2,7 @@
 
 #include "app/definition_files.h"
 #include "app/settings.h"
+#include "update/definitions_date.h"
 
 namespace sorvane::update {
 
@@ -28,6 +29,7 @@ void UpdateFeature::install() {
         (void)FinishInterruptedUpdate(app_.platform.instance, app_.platform.files, app_.applicationFolder());
     };
     app_.hooks.liveUpdate = [this](app::FrmMain& main) { cmdUpdate_Click(main); };
+    app_.hooks.rollBackDefinitions = [this](app::FrmMain& main) { mnuRollBack_Click(main); };
     app_.hooks.autoUpdateTick = [this](app::FrmMain& main) { timUpdate_Timer(main); };
     app_.hooks.liveUpdateMouseDown = [this](app::FrmMain&, int button, int shift) { cmdUpdate_MouseDown(button, shift); };
 }
@@ -64,6 +66,9 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
         main.cmdScan.setEnabled(true);
     } else if (lastOutcome_.result == UpdateResult::Current) {
         notice.showNotice(app_.brandedMessage("MSG_RECENT_DEFS"));
+    } else if (lastOutcome_.result == UpdateResult::Refused) {
+        // Nothing was applied; the user learns why, a held-back update above all.
+        notice.showNotice(app_.brandedMessage(std::string(RefusalMessageKey(lastOutcome_.refusal))));
     } else if (lastOutcome_.result == UpdateResult::LocalFailure) {
         // Nothing the connection can mend: the file and the cause are named.
         notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + lastOutcome_.detail);
@@ -74,6 +79,29 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
 
     download.unload();
     main.cmdLiveUpdate.setEnabled(true);
+    main.ArmBackgroundTimers(true);
+    running_ = false;
+}
+
+void UpdateFeature::mnuRollBack_Click(app::FrmMain& main) {
+    // The same files as an update: never under one, nor under a scan that reads them.
+    if (running_ || scanRunning(main)) return;
+    running_ = true;
+    main.ArmBackgroundTimers(false);
+    const RollbackOutcome outcome = RollBackDefinitions(app_.platform.instance, app_.platform.files, app_.applicationFolder());
+    FrmSignatureUpdated& notice = *frmSignatureUpdated_;
+    if (outcome.result == RollbackResult::RolledBack) {
+        notice.showNotice(app_.brandedMessage("MSG_ROLLED_BACK"));
+        app_.definitionCounts = app::CountDefinitions(app_.platform.files, app_.applicationFolder());
+        app_.DefinitionCount = app_.definitionCounts.total();
+        main.RefreshStatusPanel();
+        const auto date = LocalDefinitionsDate(app_.platform.files, app_.platform.locale, app_.applicationFolder());
+        main.lblDefVersion.setCaption(main.DefinitionsDateText(DefinitionsDateText(app_.platform.locale, date)));
+    } else if (outcome.result == RollbackResult::NoGeneration) {
+        notice.showNotice(app_.brandedMessage("MSG_ROLLBACK_NONE"));
+    } else {
+        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + ReplaceFailureText(outcome.failure));
+    }
     main.ArmBackgroundTimers(true);
     running_ = false;
 }

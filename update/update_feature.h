@@ -24,6 +24,8 @@ public:
     void cmdUpdate_Click(app::FrmMain& main);
     // timUpdate_Timer, every second while automatic update is on.
     void timUpdate_Timer(app::FrmMain& main);
+    // File > Roll Back Definitions: the definitions before the last update, in one step.
+    void mnuRollBack_Click(app::FrmMain& main);
     // cmdUpdate_MouseDown: with exactly Shift held, lists the full definition files' addresses.
     void cmdUpdate_MouseDown(int button, int shift);
 

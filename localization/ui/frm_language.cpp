@@ -1,6 +1,8 @@
 #include "localization/ui/frm_language.h"
 
 #include "localization/translation_file.h"
+
+#include <algorithm>
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -92,12 +94,31 @@ std::string FrmLanguage::downloadUrl() const {
 
 void FrmLanguage::Command1_Click() {
     if (!services_.fetch) return;
-    const auto body = services_.fetch(downloadUrl());
+    const std::string url = downloadUrl();
+    const auto body = services_.fetch(url);
     // Only a whole body that is a translation file replaces the one there is.
     if (!body || body->size() > limits::MaxTranslationFile || !text::containsNoCase(*body, "<TRANSLATION_ITEMS>"))
         return;
+    // What the publisher signed, and nothing else, may change what every window says.
+    if (!services_.publicKey.empty()) {
+        const auto check = update::CheckStatement(app_.platform.signatures, services_.publicKey,
+                                                  services_.fetch(update::StatementAddress(url)), *body,
+                                                  {update::AddressPath(url), {}});
+        if (!check.ok()) {
+            (void)host().messageBox(app_.brandedMessage("MSG_LANGUAGE_REFUSED"), app_.branding.ProgramName,
+                                    ui::mb::OkOnly);
+            return;
+        }
+    }
     std::string_view content = *body;
     content.remove_prefix(content.find('<'));
+    // Read whole before it replaces the good file: a file without a single language would leave
+    // every window in English and the list empty.
+    const auto groups = ReadLanguageGroups(DecodeUtf8(content));
+    if (groups.empty() || std::none_of(groups.begin(), groups.end(), [](const LanguageGroup& g) {
+            return g.hasItems && !text::trim(g.name).empty();
+        }))
+        return;
     std::string written(content);
     written += "\r\n";
     if (!WriteReplacing(app_.platform.files, app_.appPath(TranslationFileName), written).ok()) return;

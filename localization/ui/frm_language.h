@@ -6,6 +6,7 @@
 #include "localization/skin.h"
 #include "ui/controls.h"
 #include "ui/form.h"
+#include "update/signed_statement.h"
 
 namespace sorvane::localization {
 
@@ -17,6 +18,8 @@ struct LanguageWindowServices {
     std::function<ui::Form*()> mainWindow;
     // Fetches the language file from the language server.
     FetchBody fetch;
+    // The key the file's signed statement must carry; empty: the file is taken unsigned.
+    std::string publicKey = std::string(update::BuildPublicKey());
 };
 
 // The language window: pick a language, download a newer translation file, or open it for editing.

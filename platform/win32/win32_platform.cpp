@@ -6,13 +6,14 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_signatures.h"
 
 namespace sorvane::platform::win32 {
 
 struct Win32Platform::Services {
     explicit Services(VersionResources& versions)
         : bundle{registry, files, shell, processes, versions, locale, instance, http, restorePoints, clipboard,
-                 environment} {
+                 environment, signatures} {
         // The product's own name and version as its version resource gives them.
         if (const auto own = versions.ownExecutable(); own && !own->productName.empty() && !own->productVersion.empty())
             http.setUserAgent(own->productName + "/" + own->productVersion);
@@ -27,6 +28,7 @@ struct Win32Platform::Services {
     Win32RestorePoints restorePoints;
     Win32Clipboard clipboard;
     Win32Environment environment;
+    Win32Signatures signatures;
     Platform bundle;
 };
 

@@ -12,16 +12,27 @@ MODE: "stall" answers the date, then never answers the update request;
       2024-05-14 9:30 AM, in ISO 8601 when the request carries "iso=", else in the classic
       form; every request line is appended to LOG_FILE;
       "release-cut" does the same but stops after the last whole record, without the closing
-      record: well-formed, yet cut off.
+      record: well-formed, yet cut off. Both answer "/asp/getDefsNEW.sig" with the statement
+      of the development key (cmake/dev-signing-key.pem) for what they send.
+      "replay" answers every update request with the bytes of UPDATE_FILE and every statement
+      request with those of STATEMENT_FILE, as captured from a signing server (an older
+      update replayed, or one for another date mixed in); "replay-changed" changes one byte
+      of the update; "replay-expired" signs the captured statement again with the
+      development key and an expiry in the past (definitions held back).
+Usage for the replay modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE STATEMENT_FILE
 Other modes: the date is always later than any local one. Listens on 127.0.0.1, an ephemeral
 port, written to PORT_FILE; runs until killed.
 Usage for the release modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE
 """
+import base64
+import hashlib
 import http.server
 import os
+import subprocess
 import sys
 import threading
 import time
+import urllib.parse
 
 mode = sys.argv[1]
 port_file = sys.argv[2]
@@ -37,11 +48,66 @@ def record(section, action, payload):
     return encode(section) + b"|" + action + b"[DEF]" + encode(payload)
 
 
+DEVELOPMENT_KEY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "dev-signing-key.pem")
+
+
+def signed(lines):
+    """The statement's signed lines followed by their signature: ECDSA P-256 over SHA-256 as
+    raw r||s in base64, made by the openssl tool and taken out of its DER form."""
+    der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", DEVELOPMENT_KEY], input=lines,
+                         capture_output=True, check=True).stdout
+    at = 3 if der[1] & 0x80 else 2
+    numbers = []
+    for _ in range(2):
+        assert der[at] == 2
+        length = der[at + 1]
+        numbers.append(int.from_bytes(der[at + 2:at + 2 + length], "big"))
+        at += 2 + length
+    raw = b"".join(n.to_bytes(32, "big") for n in numbers)
+    return lines + b"signature=" + base64.b64encode(raw) + b"\n"
+
+
+def statement(covers, start, to, expires, body):
+    lines = "for={}\nfrom={}\nto={}\nexpires={}\nsha256={}\n".format(
+        covers, start, to, expires, hashlib.sha256(body).hexdigest()).encode()
+    return signed(lines)
+
+
+def utc_text(when):
+    return time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(when))
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
 
     def log_message(self, *args):
         pass
+
+    def answer(self, body, status=200):
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def replay(self):
+        with open(sys.argv[4], "a") as log:
+            log.write(self.path + "\n")
+        if self.path.startswith("/asp/currentDateNEW.asp") or self.path.startswith("/asp/date.asp"):
+            self.answer(b"2024-05-14T00:00:00")
+        elif self.path.startswith("/asp/getDefsNEW.asp"):
+            body = open(sys.argv[3], "rb").read()
+            if mode == "replay-changed":
+                body = body[:-1] + bytes([body[-1] ^ 1])
+            self.answer(body)
+        elif self.path.startswith("/asp/getDefsNEW.sig"):
+            captured = open(sys.argv[5], "rb").read()
+            if mode == "replay-expired":
+                lines = captured[: captured.index(b"signature=")].decode().splitlines()
+                lines = [("expires=" + utc_text(time.time() - 3600)) if l.startswith("expires=") else l for l in lines]
+                captured = signed(("\n".join(lines) + "\n").encode())
+            self.answer(captured)
+        else:
+            self.answer(b"", 404)
 
     def release(self):
         with open(sys.argv[4], "a") as log:
@@ -53,7 +119,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(body)
             return
-        if not self.path.startswith("/asp/getDefsNEW.asp"):
+        signing = self.path.startswith("/asp/getDefsNEW.sig")
+        if not self.path.startswith("/asp/getDefsNEW.asp") and not signing:
             self.send_response(404)
             self.send_header("Content-Length", "0")
             self.end_headers()
@@ -61,6 +128,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = open(sys.argv[3], "rb").read()
         if mode == "release":
             body += b"[BR]|END[DEF]"
+        if signing:
+            query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+            self.answer(statement("/asp/getDefsNEW.asp", query.get("iso", [""])[0], "2024-05-14T09:30:00",
+                                  utc_text(time.time() + 86400), body))
+            return
         # Chunked, in pieces that do not follow the records.
         self.protocol_version = "HTTP/1.1"
         self.send_response(200)
@@ -75,6 +147,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.close_connection = True
 
     def do_GET(self):
+        if mode.startswith("replay"):
+            self.replay()
+            return
         if mode.startswith("release"):
             self.release()
             return

@@ -78,7 +78,8 @@ if [[ -n "$server" && -x "$server" ]]; then
 XML
     } | sed 's/\r*$/\r/' >"$served"
     "$server" serve --releases "$scratch/releases" --languages "$scratch/languages" --port-file "$scratch/port" \
-        --log "$scratch/server.log" >"$scratch/server.out" 2>&1 &
+        --log "$scratch/server.log" --signing-key "$(dirname "${BASH_SOURCE[0]}")/../../cmake/dev-signing-key.pem" \
+        >"$scratch/server.out" 2>&1 &
     server_pid=$!
     trap 'kill $server_pid 2>/dev/null; gui_prefix_cleanup' EXIT
     for _ in $(seq 100); do [[ -s "$scratch/port" ]] && break; timeout 0.1 tail -f /dev/null; done

@@ -78,7 +78,8 @@ probe wait "$product" 60000 "Definitions could not be downloaded. Please check y
 end_program
 
 # 2. The reference server with a newer release: the success notice and the new date.
-start_server "$server" serve --releases "$scratch/releases" --port-file "$scratch/port" --log "$scratch/server.log"
+start_server "$server" serve --releases "$scratch/releases" --port-file "$scratch/port" --log "$scratch/server.log" \
+    --signing-key "$(dirname "${BASH_SOURCE[0]}")/../../cmake/dev-signing-key.pem"
 run_program
 probe click "$caption" 10000 "Live Update" || fail "Live Update"
 probe wait "$product" 60000 "Your $product definitions have been updated!" "OK" || fail "no update notice"

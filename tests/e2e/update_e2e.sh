@@ -8,7 +8,16 @@
 # Under a D.M.Y locale, a Korean one (code page 949) and a Japanese one (932) the same update
 # gives byte-identical definition files, and date.dat is read back as the date stored; a
 # chunked body without its closing record is refused; and a second process started while an
-# update commits never leaves a mixed set.
+# update commits never leaves a mixed set. Every answer is signed with the development key;
+# what the publisher did not sign (a changed byte, no statement), signed for other
+# definitions, signed earlier (a replay) or signed long ago (expired) is refused with its
+# message and changes no file; a rollback brings back the files before the update byte for
+# byte, once, and the next update moves forward again. Through a forwarding proxy set in the
+# prefix's Internet Settings the update arrives, sends back no cookie the proxy set, and fails
+# with the network's message once the proxy is down. Against nginx serving a published tree
+# (server/nginx/*.conf) the client ends with the same files as against the reference server.
+# An https:// server whose certificate the system does not trust (a self-signed one) is
+# refused with a message that names the certificate, and nothing changes.
 # Usage: update_e2e.sh SorvaneCmd.exe DEFINITIONS_DIR SERVER_PROGRAM CLEAR_DEFINITIONS_DIR FAULT_SERVER
 set -euo pipefail
 cmd=$(realpath "$1") defs=$(realpath "$2") server=$3 clear=$(realpath "$4") fault=$(realpath "$5")
@@ -51,9 +60,13 @@ grep -v '^doubleclick.net' "$clear/BlockedCookies.txt" >"$new/BlockedCookies.txt
 touch "$work/releases/2006-03-16/RELEASE-COMPLETE" "$new/RELEASE-COMPLETE"
 "$server" diff "$work/releases/2006-03-16" "$new" >/dev/null
 
-start_server() {  # MODE (real|stall|endless|missing|short) -> sets port
+signing_key=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../../cmake/dev-signing-key.pem")
+start_server() {  # MODE (real|unsigned|stall|endless|missing|short) -> sets port
     rm -f "$work/port"
     if [[ $1 == real ]]; then
+        "$server" serve --releases "$work/releases" --log "$work/server.log" --port-file "$work/port" \
+            --signing-key "$signing_key" >/dev/null &
+    elif [[ $1 == unsigned ]]; then
         "$server" serve --releases "$work/releases" --log "$work/server.log" --port-file "$work/port" >/dev/null &
     else
         python3 "$fault" "$1" "$work/port" &
@@ -244,4 +257,142 @@ for delay in 0.15 0.3 0.5 0.8; do
         cmp -s "$app/$(basename "$file")" "$file" || { echo "second process after ${delay}s, then a rerun: $(basename "$file") differs"; exit 1; }
     done
 done
+stop_server
+
+# 8. Signed answers. The update and its statement as a signing server sends them, kept for replays.
+start_server real
+since="prog=Sorvane&comp=Talvenor&date=3/16/2006&iso=2006-03-16T00:00:00"
+python3 - "http://127.0.0.1:$port" "$since" "$work/captured.txt" "$work/captured.sig" <<'PY'
+import sys, urllib.request
+base, query, text, sig = sys.argv[1:5]
+open(text, "wb").write(urllib.request.urlopen(f"{base}/asp/getDefsNEW.asp?{query}").read())
+open(sig, "wb").write(urllib.request.urlopen(f"{base}/asp/getDefsNEW.sig?{query}").read())
+PY
+same_as() {  # DIR: every definition file and date.dat byte for byte as in DIR
+    for file in "$1"/*.dat; do
+        cmp -s "$app/$(basename "$file")" "$file" || { echo "$(basename "$file") differs from $1"; return 1; }
+    done
+}
+rm -rf "$app" && cp -r "$work/old" "$app"
+update 0
+same_as "$work/updated"
+# Rolled back in one step to the very bytes before the update, once; then forward again.
+update 0 --rollback
+grep -q 'rolled back' "$work/out"
+same_as "$work/old"
+update 1 --rollback
+grep -q 'no earlier' "$work/out"
+update 0
+same_as "$work/updated"
+stop_server
+refused() {  # MODE WORDS: the update is refused with its message and changes nothing
+    local mode=$1 words=$2 before
+    before=$(snapshot)
+    rm -f "$work/port"
+    if [[ $mode == unsigned ]]; then
+        start_server unsigned
+    else
+        python3 "$fault" "$mode" "$work/port" "$work/captured.txt" "$work/requests" "$work/captured.sig" &
+        server_pid=$!
+        pids+=("$server_pid")
+        for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.05; done
+        port=$(cat "$work/port")
+    fi
+    update 2
+    stop_server
+    grep -q "$words" "$work/err" || { echo "$mode: not refused with its message"; cat "$work/err"; exit 1; }
+    [[ "$(snapshot)" == "$before" ]] || { echo "$mode: the refused update changed the files"; exit 1; }
+}
+# The update that brought these definitions, sent again: nothing newer.
+refused replay 'would not bring definitions newer'
+rm -rf "$app" && cp -r "$work/old" "$app"
+refused replay-changed 'it is not what'
+refused replay-expired 'cannot confirm that your definitions are current'
+refused unsigned 'sent no signed statement'
+# The same genuine statement, for definitions of another date.
+printf '1/1/2010\r\n' >"$app/date.dat"
+refused replay 'another date than yours'
+
+# 9. The system's proxy, as Internet Settings name it; a cookie on every answer is never sent back.
+settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+start_server real
+rm -f "$work/proxy-port"
+python3 "$(dirname "${BASH_SOURCE[0]}")/forward_proxy.py" "$work/proxy-port" "$work/proxy.log" &
+proxy_pid=$!
+pids+=("$proxy_pid")
+for _ in $(seq 100); do [[ -s "$work/proxy-port" ]] && break; sleep 0.05; done
+wine reg add "$settings" /v ProxyServer /t REG_SZ /d "127.0.0.1:$(cat "$work/proxy-port")" /f >/dev/null 2>&1
+wine reg add "$settings" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+rm -rf "$app" && cp -r "$work/old" "$app"
+update 0
+update 1
+same_as "$work/updated"
+grep -q 'getDefsNEW.sig' "$work/proxy.log" || { echo "the update did not go through the proxy"; cat "$work/proxy.log"; exit 1; }
+if grep -q 'cookie:' "$work/proxy.log"; then echo "a cookie was sent back"; cat "$work/proxy.log"; exit 1; fi
+kill "$proxy_pid" 2>/dev/null || true
+wait "$proxy_pid" 2>/dev/null || true
+update 0 --rollback
+update 2
+grep -q 'could not be fetched' "$work/err" || { echo "no network message without the proxy"; cat "$work/err"; exit 1; }
+wine reg add "$settings" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
+stop_server
+
+# 10. Any web server: nginx (Debian's) serving what "publish" wrote, with the README's configuration.
+nginx_program=$(command -v nginx || ls /usr/sbin/nginx 2>/dev/null || true)
+if [[ -n "$nginx_program" ]]; then
+    "$server" publish --signing-key "$signing_key" "$work/releases" "$work/published" >/dev/null
+    conf_dir=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../../server/nginx")
+    mkdir -p "$work/nginx"
+    port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    cat >"$work/nginx/nginx.conf" <<CONF
+daemon off;
+master_process off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events {}
+http {
+    access_log $work/nginx/access.log;
+    client_body_temp_path $work/nginx/body;
+    proxy_temp_path $work/nginx/proxy;
+    fastcgi_temp_path $work/nginx/fastcgi;
+    uwsgi_temp_path $work/nginx/uwsgi;
+    scgi_temp_path $work/nginx/scgi;
+    include $conf_dir/sorvane-maps.conf;
+    server {
+        listen 127.0.0.1:$port;
+        root $work/published;
+        include $conf_dir/sorvane-locations.conf;
+    }
+}
+CONF
+    "$nginx_program" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" &
+    server_pid=$!
+    pids+=("$server_pid")
+    for _ in $(seq 100); do python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break; sleep 0.05; done
+    rm -rf "$app" && cp -r "$work/old" "$app"
+    update 0
+    same_as "$work/updated"
+    update 1
+    stop_server
+else
+    echo "nginx is not installed (Debian package nginx): the published tree is not tried"
+fi
+
+# 11. HTTPS with certificate checks on: a self-signed certificate is not trusted, as on Windows.
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj /CN=127.0.0.1 \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/tls-key.pem" -out "$work/tls-cert.pem" >/dev/null 2>&1
+rm -f "$work/port"
+"$server" serve --releases "$work/releases" --port-file "$work/port" --signing-key "$signing_key" \
+    --tls-cert "$work/tls-cert.pem" --tls-key "$work/tls-key.pem" >/dev/null 2>&1 &
+server_pid=$!
+pids+=("$server_pid")
+for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.05; done
+rm -rf "$app" && cp -r "$work/old" "$app"
+before=$(snapshot)
+status=0
+SORVANE_SERVER_URL="https://127.0.0.1:$(cat "$work/port")" wine "$app/SorvaneCmd.exe" update >"$work/out" 2>"$work/err" || status=$?
+stop_server
+[[ $status == 2 ]] || { echo "https with an untrusted certificate: exit $status"; cat "$work/out" "$work/err"; exit 1; }
+grep -q 'certificate' "$work/err" || { echo "the refusal does not name the certificate"; cat "$work/err"; exit 1; }
+[[ "$(snapshot)" == "$before" ]]
 echo "update end to end: passed"

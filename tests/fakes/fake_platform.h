@@ -6,6 +6,7 @@
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_services.h"
 #include "tests/fakes/fake_shell.h"
+#include "tests/fakes/fake_signatures.h"
 
 namespace sorvane::fakes {
 
@@ -14,7 +15,7 @@ class FakePlatform {
 public:
     FakePlatform()
         : platform_{registry, files, shell, processes, versions, locale, instance, http, restorePoints, clipboard,
-                    environment} {}
+                    environment, signatures} {}
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
@@ -31,6 +32,7 @@ public:
     FakeRestorePoints restorePoints;
     FakeClipboard clipboard;
     FakeEnvironment environment;
+    FakeSignatures signatures;
 
 private:
     platform::Platform platform_;

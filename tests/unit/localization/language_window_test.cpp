@@ -21,6 +21,7 @@ using platform::RootKey;
 constexpr const char* Folder = "C:\\Program Files\\Sorvane";
 constexpr const char* Xml = "C:\\Program Files\\Sorvane\\Localization.xml";
 constexpr const char* LanguageUrl = "http://www.sorvane.example/Languages/30/Localization.xml";
+constexpr const char* LanguageStatementUrl = "http://www.sorvane.example/Languages/30/Localization.sig";
 constexpr const char* SettingsKey = "Software\\VB and VBA Program Settings\\Sorvane\\Settings";
 
 const std::string Translations =
@@ -49,6 +50,13 @@ struct Program {
 
 class LanguageWindowTest : public ::testing::Test {
 protected:
+    // Serves `body` as the language file with the publisher's statement for it.
+    void serveSigned(const std::string& body, fakes::FakeSignatures::Statement fields = {"/Languages/30/Localization.xml"}) {
+        fake.http.respond(LanguageUrl, body);
+        fake.http.respond(LanguageStatementUrl,
+                          fakes::FakeSignatures::statement(update::BuildPublicKey(), fields, body));
+    }
+
     LanguageWindowTest() {
         fake.environment.folder = Folder;
         fake.files.addFile(Xml, Translations);
@@ -134,7 +142,7 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     const std::string fresh =
         "\xEF\xBB\xBFjunk<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
         "<translation_items>\r\n<MSG_SURE>Sicuro?</MSG_SURE>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
-    fake.http.respond(LanguageUrl, fresh);
+    serveSigned(fresh);
     window.Command1_Click();
     const auto stored = fake.files.content(Xml);
     ASSERT_TRUE(stored.has_value());
@@ -146,6 +154,43 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
+}
+
+TEST_F(LanguageWindowTest, ADownloadWithoutTheRightStatementIsRefusedAndTheFileKept) {
+    if (update::BuildPublicKey().empty()) GTEST_SKIP() << "a build without a key takes files unsigned";
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    const std::string fresh = "<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME><TRANSLATION_ITEMS>\r\n"
+                              "<MSG_SURE>Sicuro?</MSG_SURE>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
+    const std::string refused =
+        "The language file was refused: it is not what Talvenor signed. Your language file was not changed.";
+    auto refusedOnce = [&](const char* why) {
+        window.Command1_Click();
+        EXPECT_EQ(fake.files.content(Xml), Translations) << why;
+        ASSERT_EQ(host.messages().size(), 1u) << why;
+        EXPECT_EQ(host.messages()[0].text, refused) << why;
+        host.clearMessages();
+    };
+    fake.http.respond(LanguageUrl, fresh);  // a classic server: no statement
+    refusedOnce("missing");
+    serveSigned(fresh);
+    fake.http.respond(LanguageUrl, fresh + " ");  // one byte more than was signed
+    refusedOnce("changed");
+    serveSigned(fresh, {"/asp/getDefsNEW.asp"});  // the publisher's statement for another answer
+    refusedOnce("another answer");
+    serveSigned(fresh, {"/Languages/30/Localization.xml", "", "", "2024-06-01T11:59:59Z"});
+    refusedOnce("expired");
+
+    // Signed, but with no language in it: read whole before anything is replaced, and kept out.
+    serveSigned("<TRANSLATION_ITEMS>\r\n<MSG_SURE>Sicuro?</MSG_SURE>\r\n</TRANSLATION_ITEMS>");
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), Translations);
+    EXPECT_TRUE(host.messages().empty());
+
+    serveSigned(fresh);
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), fresh + "\r\n");
 }
 
 TEST_F(LanguageWindowTest, TheBannerFetchStopsAtItsCapAndShowsNothing) {
@@ -179,7 +224,7 @@ TEST_F(LanguageWindowTest, ADownloadedUtf8FileLandsByteForByteWhateverTheCodePag
         "\t\t<MSG_SURE>\xE3\x82\x88\xE3\x82\x8D\xE3\x81\x97\xE3\x81\x84\xE3\x81\xA7\xE3\x81\x99\xE3\x81\x8B?</MSG_SURE>\r\n"
         "\t\t<FRMMAIN_CMDSTATUS>\xC3\x9C" "bersicht \xE2\x82\xAC</FRMMAIN_CMDSTATUS>\r\n"
         "</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
-    fake.http.respond(LanguageUrl, served);
+    serveSigned(served);
     window.Command1_Click();
     EXPECT_EQ(fake.files.content(Xml), served + "\r\n");
     EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Japanese"}));
@@ -211,9 +256,9 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
         if (key.starts_with("MSG_")) ++messages;
     }
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
-    // the 4 reasons a removal gives, the 15 of the protection, the 15 of the quarantine window
-    // and the 1 of the cookie stores.
-    EXPECT_EQ(messages, 112u);
+    // the 4 reasons a removal gives, the 15 of the protection, the 15 of the quarantine window,
+    // the 1 of the cookie stores and the 8 of signed updates and rollback.
+    EXPECT_EQ(messages, 120u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

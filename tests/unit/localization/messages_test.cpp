@@ -39,7 +39,11 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     EXPECT_EQ(entries[110].name, "MSG_KIND_COOKIE_ROWS");
     // Then the cookie phase's words about the browsers' stores.
     EXPECT_EQ(entries[111].name, "MSG_COOKIES_IN_USE");
-    EXPECT_FALSE(entries[112].used);
+    // Then why an update or a language file was refused, and the rollback's outcome.
+    EXPECT_EQ(entries[112].name, "MSG_SIGNED_MISSING");
+    EXPECT_EQ(entries[116].name, "MSG_SIGNED_EXPIRED");
+    EXPECT_EQ(entries[119].name, "MSG_ROLLBACK_NONE");
+    EXPECT_FALSE(entries[120].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -69,7 +73,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[112].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[120].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");

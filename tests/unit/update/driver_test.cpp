@@ -139,7 +139,8 @@ protected:
         return fake.files.readFile(path(name), bytes).ok() ? bytes : "<missing>";
     }
     UpdateOutcome run() {
-        UpdateSession session{fake.platform(), host, branding, Folder, [this](const std::string& t) { statuses.push_back(t); }};
+        UpdateSession session{fake.platform(), host, branding, Folder, [this](const std::string& t) { statuses.push_back(t); },
+                              UseCustomFeed, publicKey};
         return RunIncrementalUpdate(session);
     }
     void serveUpdate(const std::string& since, const std::string& text) {
@@ -165,6 +166,8 @@ protected:
     ui::HeadlessHost host;
     localization::Branding branding;
     std::vector<std::string> statuses;
+    // The checks of a build that carries no key, unless a test gives one.
+    std::string publicKey;
 };
 
 TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
@@ -255,7 +258,7 @@ TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
     fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "6/1/2024 12:00:00 AM");
-    UpdateSession session{fake.platform(), host, branding, Folder, {}, true};
+    UpdateSession session{fake.platform(), host, branding, Folder, {}, true, {}};
     const UpdateOutcome outcome = RunIncrementalUpdate(session);
     ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
     EXPECT_EQ(outcome.count, 1u);
@@ -397,7 +400,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         fakes::FakePlatform reference;
         reference.files = fake.files;
         reference.http = fake.http;
-        UpdateSession session{reference.platform(), host, branding, Folder, {}};
+        UpdateSession session{reference.platform(), host, branding, Folder, {}, UseCustomFeed, {}};
         ASSERT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Updated);
         after = snapshotOf(reference.files);
     }
@@ -411,8 +414,8 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         DyingFileSystem dying(crashed.files, allowed);
         platform::Platform p = crashed.platform();
         platform::Platform withDying{p.registry, dying,         p.shell,     p.processes,  p.versions, p.locale,
-                                     p.instance, p.http, p.restorePoints, p.clipboard, p.environment};
-        UpdateSession session{withDying, host, branding, Folder, {}};
+                                     p.instance, p.http, p.restorePoints, p.clipboard, p.environment, p.signatures};
+        UpdateSession session{withDying, host, branding, Folder, {}, UseCustomFeed, {}};
         (void)RunIncrementalUpdate(session);
         survivedEveryPoint = !dying.died();
 

@@ -64,8 +64,20 @@ protected:
     }
     void serveNewer(const std::string& text) {
         fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "5/14/2024");
-        fake.http.respond(Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso, text);
         fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "5/14/2024 12:00:00 AM");
+        serveSigned(text, "2024-05-14T00:00:00");
+    }
+    // The update from the shipped date and the publisher's statement that it brings the
+    // definitions to `to` (the shipped date itself: they are current).
+    void serveSigned(const std::string& text, const std::string& to, const std::string& expires = "2024-06-15T00:00:00Z") {
+        const std::string address = Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso;
+        fake.http.respond(address, text);
+        fake.http.respond(StatementAddress(address),
+                          fakes::FakeSignatures::statement(BuildPublicKey(), {"/asp/getDefsNEW.asp", "2006-03-16T00:00:00", to, expires}, text));
+    }
+    void serveCurrent(const std::string& serverDate) {
+        fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, serverDate);
+        serveSigned("", "2006-03-16T00:00:00");
     }
     static std::string addCookie(const std::string& host) {
         return definitions::EncodeLine("COOK") + "|ADD[DEF]" + definitions::EncodeLine(host);
@@ -78,7 +90,7 @@ protected:
 
 TEST_F(FlowTest, CurrentDefinitionsShowTheRecentNoticeAndTouchNoSetting) {
     Program& p = start();
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "3/16/2006 12:00:00 AM");
+    serveCurrent("3/16/2006 12:00:00 AM");
     putUser("OptionAndSettings", "RESTART", "False");
     p.main.cmdUpdate.click();
     FrmSignatureUpdated& notice = p.update.notification();
@@ -113,6 +125,52 @@ TEST_F(FlowTest, AnUpdateRecountsAndReportsWhileTheStatusWindowShowsProgress) {
     EXPECT_TRUE(p.main.cmdScan.enabled());
     EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
     EXPECT_FALSE(p.update.downloadWindow().loaded());
+}
+
+TEST_F(FlowTest, ARefusedUpdateSaysWhyAndChangesNothing) {
+    if (BuildPublicKey().empty()) GTEST_SKIP() << "a build without a key checks nothing";
+    Program& p = start();
+    const std::string before = *fake.files.content(Folder + "\\BlockedCookies.dat");
+    // Held back: the statement that the definitions are current has expired.
+    serveCurrent("1/1/2000");
+    serveSigned("", "2006-03-16T00:00:00", "2024-06-01T11:00:00Z");
+    p.main.cmdUpdate.click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "Sorvane cannot confirm that your definitions are current: the server's signed statement has expired, "
+              "and newer definitions may be held back from you. Your definitions were not changed.");
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Refused);
+    // A classic server with no statement at all.
+    serveNewer(addCookie("b.example"));
+    fake.http.fail(Server + "/asp/getDefsNEW.sig?" + Query + "&date=3/16/2006" + Iso, platform::error::HttpStatusBase + 404);
+    p.main.cmdUpdate.click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "The update was refused: the server sent no signed statement for it, so it cannot be trusted. Your "
+              "definitions were not changed.");
+    EXPECT_EQ(*fake.files.content(Folder + "\\BlockedCookies.dat"), before);
+    EXPECT_FALSE(fake.files.exists(Folder + "\\date.dat"));
+}
+
+TEST_F(FlowTest, TheFileMenuRollsTheLastUpdateBackOnce) {
+    Program& p = start();
+    const std::string before = *fake.files.content(Folder + "\\BlockedCookies.dat");
+    const int count = p.app.DefinitionCount;
+    ASSERT_NE(p.main.mnuRollBack, nullptr);
+    EXPECT_EQ(p.main.mnuRollBack->caption(), "Roll Back Definitions");
+    serveNewer(addCookie("b.example"));
+    p.main.cmdUpdate.click();
+    ASSERT_EQ(p.update.lastOutcome().result, UpdateResult::Updated);
+    ASSERT_EQ(p.app.DefinitionCount, count + 1);
+
+    p.main.mnuRollBack->click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "Your Sorvane definitions have been rolled back to the ones before the last update.");
+    EXPECT_EQ(*fake.files.content(Folder + "\\BlockedCookies.dat"), before);
+    EXPECT_EQ(p.app.DefinitionCount, count);
+    EXPECT_EQ(p.main.lblDefVersion.caption(), "3/16/2006 PST");
+    EXPECT_TRUE(p.main.tmrMemoryInspected.on());
+    p.main.mnuRollBack->click();
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "There are no earlier Sorvane definitions to roll back to.");
 }
 
 TEST_F(FlowTest, AFailedUpdateSaysSoInsteadOfCallingTheDefinitionsCurrent) {
@@ -167,7 +225,7 @@ TEST_F(FlowTest, NoUpdateStartsWhileAScanRuns) {
 
 TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
     Program& p = start();
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2000");
+    serveCurrent("1/1/2000");
     p.main.cmdUpdate.click();
     FrmSignatureUpdated& notice = p.update.notification();
     const int resting = 1024 * 15 - 40 * 15;
@@ -195,7 +253,7 @@ TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaits
     putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
     Program& p = start();
     ASSERT_TRUE(p.main.timUpdate.on());
-    fake.http.respond(Server + "/asp/currentDateNEW.asp?" + Query + Iso, "1/1/2000");
+    serveCurrent("1/1/2000");
     host.advance(299 * 1000);
     EXPECT_TRUE(fake.http.requests.empty());
     // A scan runs as the counter passes 299: the update waits for its end.
@@ -204,10 +262,12 @@ TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaits
     EXPECT_TRUE(fake.http.requests.empty());
     p.main.cmdScanNow.setEnabled(true);
     host.advance(2 * 1000);
-    EXPECT_EQ(fake.http.requests.size(), 1u);
+    const std::size_t oneUpdate = fake.http.requests.size();
+    EXPECT_GT(oneUpdate, 0u);
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::Current);
     EXPECT_FALSE(p.main.timUpdate.on());
     host.advance(600 * 1000);
-    EXPECT_EQ(fake.http.requests.size(), 1u);
+    EXPECT_EQ(fake.http.requests.size(), oneUpdate);
 }
 
 TEST_F(FlowTest, WithoutAScanTheUpdateStartsAtAbout301Seconds) {
