@@ -2,6 +2,7 @@
 
 #include "app/definition_files.h"
 #include "app/settings.h"
+#include "platform/write_failure.h"
 
 namespace sorvane::update {
 
@@ -65,8 +66,14 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
     } else if (lastOutcome_.result == UpdateResult::Current) {
         notice.showNotice(app_.brandedMessage("MSG_RECENT_DEFS"));
     } else if (lastOutcome_.result == UpdateResult::LocalFailure) {
-        // Nothing the connection can mend: the file and the cause are named.
-        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + lastOutcome_.detail);
+        // Nothing the connection can mend: the file and the cause are named, in the chosen
+        // language where the catalogue has a word for the cause.
+        const auto message = [this](std::string_view key) { return app_.message(key); };
+        const std::string cause = platform::WriteFailureMessageKey(lastOutcome_.failureCode).empty()
+                                      ? lastOutcome_.detail
+                                      : lastOutcome_.failedFile + ": " +
+                                            platform::WriteFailureCause(lastOutcome_.failureCode, message);
+        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + cause);
     } else {
         // A failed update is not reported as current definitions.
         notice.showNotice(app_.brandedMessage("MSG_INTERNET"));

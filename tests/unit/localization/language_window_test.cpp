@@ -148,6 +148,22 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
 }
 
+TEST_F(LanguageWindowTest, ADownloadThatCannotBeSavedSaysWhyAndKeepsTheOldFile) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    fake.files.protectFolder(Folder);
+    fake.http.respond(LanguageUrl, "<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
+                                   "<TRANSLATION_ITEMS></TRANSLATION_ITEMS></LANGUAGE_GROUP>");
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), Translations);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text,
+              std::string("The language file could not be saved:\r\n") + Xml + ": Access denied");
+    EXPECT_EQ(host.messages()[0].style, ui::mb::Exclamation);
+}
+
 TEST_F(LanguageWindowTest, TheBannerFetchStopsAtItsCapAndShowsNothing) {
     std::string image = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR\0\0\x01\xD4\0\0\0\x3C", 24);
     image.resize(limits::MaxBannerBytes + 1, 'x');
@@ -211,8 +227,8 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
         if (key.starts_with("MSG_")) ++messages;
     }
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
-    // the 4 reasons a removal gives and the 15 of the protection.
-    EXPECT_EQ(messages, 96u);
+    // the 4 reasons a removal gives, the 3 of what could not be saved and the 15 of the protection.
+    EXPECT_EQ(messages, 99u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

@@ -31,10 +31,13 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // Then why an item could not be removed or written.
     EXPECT_EQ(entries[77].name, "MSG_NEEDS_ADMIN");
     EXPECT_EQ(entries[80].name, "MSG_ERR_DISK_FULL");
+    // Then what could not be saved.
+    EXPECT_EQ(entries[81].name, "MSG_EXCLUSION_UNSAVED");
+    EXPECT_EQ(entries[83].name, "MSG_LANGUAGE_UNSAVED");
     // Then what the shields and the scheduler tell about themselves.
-    EXPECT_EQ(entries[81].name, "MSG_SCHEDULE_TIME");
-    EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
-    EXPECT_FALSE(entries[96].used);
+    EXPECT_EQ(entries[84].name, "MSG_SCHEDULE_TIME");
+    EXPECT_EQ(entries[98].name, "MSG_ALERT_PATH");
+    EXPECT_FALSE(entries[99].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -64,7 +67,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[96].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[99].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
