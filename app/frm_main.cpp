@@ -577,7 +577,11 @@ void FrmMain::Form_Load() {
 void FrmMain::offerFirstStartUpdate() {
     const auto firstTime = app.machineSettings.ReadMachineSetting(ApplicationName, section::Settings, "FirstTime", "");
     if (!firstTime.ok() || !firstTime.value.empty()) return;
-    (void)app.machineSettings.WriteMachineSetting(ApplicationName, section::Settings, "FirstTime", "Yes");
+    // An account that may not write the machine-wide store is told so once by the store's own
+    // prompt; its own store then remembers the offer, which would otherwise come at every start.
+    if (!app.userSettings.read(section::Settings, "FirstTime", "").empty()) return;
+    if (!app.machineSettings.WriteMachineSetting(ApplicationName, section::Settings, "FirstTime", "Yes"))
+        app.userSettings.write(section::Settings, "FirstTime", "Yes");
     // The first start also says, in the chosen language, what the data collection sends and
     // where to turn it off.
     const std::string text = app.brandedMessage("MSG_THANK1") + "\r\n\r\n" + app.brandedMessage("MSG_ANON_NOTICE") +

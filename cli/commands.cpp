@@ -15,6 +15,7 @@ std::span<const Command> commands() {
         Command{"quarantine", "quarantine list [--json] | restore ID... | purge ID...|--older-than DAYS  what removal kept; put it back or delete it; exit 1 when something was already in place", &runQuarantine},
         Command{"report", "report [--json]        the last scan report, or the last scan as JSON with its times", &runReport},
         Command{"update", "update [--json] [--rollback]  live update of the definitions; exit 1 when already current, 2 when the server gave no usable answer or it was refused; --rollback brings back the definitions before the last update", &runUpdate},
+        Command{"exclude", "exclude TEXT...        never report TEXT again (a location or a name, as the results list shows it); exit 2 when the exclusion file cannot be written", &runExclude},
         Command{"submit", "submit NAME            send one file name (never its folder) to the data-collection endpoint; exit 0 when it was taken", &runSubmit},
         Command{"language", "language list|make     the languages of Localization.xml; make writes the English Localization.txt", &runLanguage},
     };

@@ -11,6 +11,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runReport(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runSubmit(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runExclude(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runLanguage(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

@@ -120,7 +120,8 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     auto& application = scan.application;
     auto& session = scan.session;
     scan.chooseScope(options.complete);
-    report::InstallConsoleReport(scan);
+    report::ReportWrite reportWritten;
+    report::InstallConsoleReport(scan, reportWritten);
     auto removalView = removal::bindRemovalView(scan.window);
     if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";
@@ -132,6 +133,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         return ExitError;
     }
     scan.run();
+    const bool reportSaved = report::ReportWritten(reportWritten, application, "remove", console.err);
 
     auto& results = removalView->lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     std::vector<bool> matched(options.only.size(), false);
@@ -160,31 +162,39 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     };
     removal::RemovalRun run(platform, host, *removalView, problems, std::move(removalHooks),
                             application.branding.ProgramName);
+    const int untouched = reportSaved ? ExitClean : ExitError;
     if (!run.anyRowChecked()) {
         console.out << "Nothing to remove.\n";
-        return ExitClean;
+        return untouched;
     }
     if (!options.yes && !confirmed(run.confirmationText(), console)) {
         console.out << "Nothing was removed.\n";
-        return ExitClean;
+        return untouched;
     }
 
     const auto targets = checkedTargets(*removalView);
     run.start();
 
+    // Causes that only more rights can mend: the run needs an administrator, not another try.
+    const std::string denied[] = {application.message("MSG_ERR_DENIED"), application.message("MSG_NEEDS_ADMIN")};
     std::size_t resisted = 0;
+    bool refusedRights = false;
     for (const auto& target : targets) {
         const bool left = stillThere(platform, target);
         resisted += left ? 1 : 0;
         console.out << (left ? "Not removed: " : "Removed: ") << target.shown;
         // The cause the run gave, where it knew one.
-        for (const auto& problem : problems.lstProblem.items())
-            if (left && problem.text == target.shown && !problem.subItem(1).empty())
-                console.out << " (" << problem.subItem(1) << ")";
+        for (const auto& problem : problems.lstProblem.items()) {
+            if (!left || problem.text != target.shown || problem.subItem(1).empty()) continue;
+            console.out << " (" << problem.subItem(1) << ")";
+            refusedRights = refusedRights || std::ranges::find(denied, problem.subItem(1)) != std::end(denied);
+        }
         console.out << "\n";
     }
     console.out << (targets.size() - resisted) << " removed, " << resisted << " not removed. Quarantine: "
                 << run.quarantine().folder() << "\n";
+    if (refusedRights) console.err << "SorvaneCmd remove: " << application.message("MSG_ERR_DENIED") << "\n";
+    if (refusedRights || !reportSaved) return ExitError;
     return resisted == 0 ? ExitClean : ExitFound;
 }
 

@@ -29,7 +29,8 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     scan::ConsoleScan scan(platform, host);
     auto& view = scan.session.view;
     scan.chooseScope(complete);
-    report::InstallConsoleReport(scan);
+    report::ReportWrite reportWritten;
+    report::InstallConsoleReport(scan, reportWritten);
     // An update a crash cut short is finished before the files are read, under the lock every
     // Sorvane process shares, so that one in progress in another process is left alone.
     if (auto r = update::FinishInterruptedUpdate(platform.instance, platform.files, scan.application.applicationFolder());
@@ -60,6 +61,7 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     scan.run();
 
     console.out << (json ? scan::ScanResultsJson(scan.session) : scan::ScanResultsText(scan.session));
+    if (!report::ReportWritten(reportWritten, scan.application, "scan", console.err)) return ExitError;
     // A process the scan stopped is a threat found, though it leaves nothing to remove.
     const bool found = scan.session.state.threatsFound > 0 || !view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty();
     return found ? ExitFound : ExitClean;

@@ -2,7 +2,7 @@
 
 #include "definitions/definition_files.h"
 #include "platform/text.h"
-#include "platform/trace.h"
+#include "platform/write_failure.h"
 
 namespace sorvane::definitions {
 
@@ -19,14 +19,29 @@ void ExclusionList::LoadExclusions() {
     if (outcome == ReadOutcome::Failed) return;
     entries_.clear();
     upper_.clear();
+    for (const auto& entry : unsaved_) joined.append(entry).append("|");
     if (joined.empty()) return;
     entries_ = text::split(joined, "|");
     for (const auto& entry : entries_) upper_.insert(text::toUpper(entry));
 }
 
-void ExclusionList::AddExclusion(std::string_view entry) {
-    platform::TraceFailure(fs_.appendFile(path_, locale_.toAnsi(text::trim(entry)) + "\r\n"), "adding an exclusion");
+platform::Status ExclusionList::AddExclusion(std::string_view entry) {
+    const std::string trimmed = text::trim(entry);
+    const platform::Status written = fs_.appendFile(path_, locale_.toAnsi(trimmed) + "\r\n");
+    if (!written.ok() && !trimmed.empty()) unsaved_.push_back(trimmed);
     LoadExclusions();
+    // A file that cannot even be read keeps the old entries: the new one joins them.
+    if (!written.ok() && !trimmed.empty() && !IsExcluded(trimmed)) {
+        if (entries_.empty()) entries_.emplace_back();
+        entries_.insert(entries_.end() - 1, trimmed);
+        upper_.insert(text::toUpper(trimmed));
+    }
+    return written;
+}
+
+std::string ExclusionList::UnsavedText(platform::Status failure,
+                                       const std::function<std::string(std::string_view)>& message) const {
+    return message("MSG_EXCLUSION_UNSAVED") + "\r\n" + path_ + ": " + platform::WriteFailureCause(failure.code(), message);
 }
 
 bool ExclusionList::IsExcluded(std::string_view item) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -21,8 +22,14 @@ public:
     // Re-reads the file: every line that is not blank is an entry, kept as written. A
     // missing file means no entries; a file that cannot be read keeps the old ones.
     void LoadExclusions();
-    // Appends the trimmed text as one line (creating the file), then reloads.
-    void AddExclusion(std::string_view text);
+    // Appends the trimmed text as one line (creating the file), then reloads. When the file
+    // cannot be written the entry still holds until the program closes, and the failure
+    // comes back so that the user is told it was not saved.
+    [[nodiscard]] platform::Status AddExclusion(std::string_view text);
+    // What the user is told when AddExclusion failed: that the entry holds only for this
+    // run, the file and the cause, in the catalogue's words (`message` looks a key up).
+    std::string UnsavedText(platform::Status failure,
+                            const std::function<std::string(std::string_view)>& message) const;
 
     // True when the item, as given or trimmed, equals an entry ignoring case. While the
     // list has entries, the empty text counts as excluded.
@@ -40,6 +47,8 @@ private:
     std::string path_;
     std::vector<std::string> entries_;
     std::unordered_set<std::string> upper_;
+    // Entries the file refused, kept for this run across reloads.
+    std::vector<std::string> unsaved_;
 };
 
 }  // namespace sorvane::definitions

@@ -203,8 +203,12 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_ERR_DENIED", "Access denied"},
         {"MSG_ERR_IN_USE", "In use by another program"},
         {"MSG_ERR_DISK_FULL", "The disk is full"},
+        // What could not be saved; the file and the cause follow.
+        {"MSG_EXCLUSION_UNSAVED", "The exclusion could not be saved, so it holds only until [ProgramName] closes:"},
+        {"MSG_REPORT_UNSAVED", "The scan report could not be saved:"},
+        {"MSG_LANGUAGE_UNSAVED", "The language file could not be saved:"},
     };
-    static_assert(std::size(defaults) == 81);
+    static_assert(std::size(defaults) == 84);
     for (const auto& [name, message] : defaults) catalogue.setMessage(name, message);
     // What the shields and the scheduler tell about themselves: the schedule page's refusal,
     // the Status page, the tray icon's tip and its balloons, and the memory alert.

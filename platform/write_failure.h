@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace sorvane::platform {
@@ -24,6 +25,14 @@ constexpr std::string_view WriteFailureMessageKey(std::uint32_t code) {
     default:
         return {};
     }
+}
+
+// The cause as the user reads it: the catalogue's text for it (`message` looks a key up), or
+// the system's error number where the catalogue names no such cause.
+template <class MessageLookup>
+std::string WriteFailureCause(std::uint32_t code, const MessageLookup& message) {
+    const std::string_view key = WriteFailureMessageKey(code);
+    return key.empty() ? "Windows error " + std::to_string(code) : std::string(message(key));
 }
 
 }  // namespace sorvane::platform

@@ -111,9 +111,14 @@ void FrmSpywareFoundAlert::cmdYes_Click() {
 void FrmSpywareFoundAlert::cmdNO_Click() {
     answered_ = true;
     outcome_ = Outcome::Allowed;
-    // One line in the exclusion file, and the list reloaded from it at once.
-    exclusions_.AddExclusion(text::trim(lblAlertFileName.caption()));
+    // One line in the exclusion file, and the list reloaded from it at once. A file that cannot
+    // be written still leaves the program allowed until Sorvane closes, and the user is told.
+    const platform::Status saved = exclusions_.AddExclusion(text::trim(lblAlertFileName.caption()));
     unload();
+    if (!saved.ok()) {
+        const auto message = [this](std::string_view key) { return app_.message(key); };
+        (void)host().messageBox(exclusions_.UnsavedText(saved, message), app_.branding.ProgramName, ui::mb::Exclamation);
+    }
 }
 
 MemoryShield::MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions,

@@ -76,10 +76,9 @@ Quarantine::Quarantine(platform::FileSystem& files, QuarantineLog& log, std::str
                        std::function<void()> yield)
     : files_(files), log_(log), folder_(std::move(folder)), yield_(std::move(yield)) {}
 
-void Quarantine::createFolder() {
-    // An error because the folder exists is no error here. Kept copies, cookies included,
-    // are for SYSTEM and administrators only.
-    (void)files_.createPrivateFolder(folder_);
+platform::Status Quarantine::createFolder() {
+    // Kept copies, cookies included, are for SYSTEM and administrators only.
+    return files_.createPrivateFolder(folder_);
 }
 
 void Quarantine::setIndex(QuarantineIndex* index, std::string runDate) {
@@ -447,7 +446,7 @@ bool Quarantine::quarantinePath(std::string_view path) {
 void Quarantine::quarantineCookieFile(std::string_view path) { (void)removeKeptFile(path, EntryKind::Cookie, 1); }
 
 void openQuarantineFolder(Quarantine& quarantine, platform::Shell& shell) {
-    quarantine.createFolder();
+    (void)quarantine.createFolder();
     showFolder(shell, quarantine.folder());
 }
 

@@ -28,8 +28,8 @@ public:
     Quarantine(platform::FileSystem& files, QuarantineLog& log, std::string folder, std::function<void()> yield);
 
     const std::string& folder() const { return folder_; }
-    // Creates the folder when it is missing.
-    void createFolder();
+    // Creates the folder when it is missing; the system's answer (AlreadyExists when it was there).
+    platform::Status createFolder();
 
     // Records every removal in `index` from now on, under the run's date.
     void setIndex(QuarantineIndex* index, std::string runDate);

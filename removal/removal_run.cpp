@@ -138,7 +138,8 @@ void RemovalRun::showProgress(bool visible) {
 void RemovalRun::lblRemove_Click() {
     if (running_) return;
     running_ = true;
-    quarantine_.createFolder();
+    const platform::Status folderMade = quarantine_.createFolder();
+    folderFailure_ = folderMade.is(platform::error::AlreadyExists) ? 0 : folderMade.code();
     if (hooks_.showResultsPage) hooks_.showResultsPage();
     for (ui::Label* label : {view_.lblSweepNow, view_.lblOptions, view_.lblResult, view_.lblExit})
         if (label) label->setEnabled(true);
@@ -274,6 +275,14 @@ bool RemovalRun::refused(std::size_t row, std::string_view shown, bool allowed, 
     return true;
 }
 
+std::string RemovalRun::failureReason(std::uint32_t code) const {
+    // The cause of the last failed copy or deletion, where it is one the user can act on; else
+    // the quarantine folder's, when no copy could be kept there.
+    auto key = platform::WriteFailureMessageKey(code);
+    if (key.empty()) key = platform::WriteFailureMessageKey(folderFailure_);
+    return key.empty() ? std::string() : message(key);
+}
+
 void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
                              std::string_view reason) {
     problemsForm_.addProblem(std::string(shown), std::string(reason));
@@ -321,9 +330,7 @@ void RemovalRun::removeFileRow(std::size_t row) {
     if (!platform_.files.lookup(present)) return;
     if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
     if (!platform_.files.lookup(present)) return;
-    // The cause of the last failed copy or deletion, where it is one the user can act on.
-    const auto reasonKey = platform::WriteFailureMessageKey(quarantine_.lastFailure());
-    listProblem(row, path, files, threat, reasonKey.empty() ? std::string() : message(reasonKey));
+    listProblem(row, path, files, threat, failureReason(quarantine_.lastFailure()));
 }
 
 void RemovalRun::removeRegistryRow(std::size_t row) {
@@ -378,7 +385,7 @@ void RemovalRun::removeRegistryRow(std::size_t row) {
     const bool left = valueName.empty() ? !RegistryKeyAbsent(registry, *root, keyPath)
                                         : !RegistryValueAbsent(registry, *root, keyPath, valueName);
     quarantine_.settle(shown, left);
-    if (left && !firstRemovalPass()) listProblem(row, shown, list, threat);
+    if (left && !firstRemovalPass()) listProblem(row, shown, list, threat, failureReason(0));
     host_.yield();
 }
 

@@ -118,6 +118,8 @@ private:
     void listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
                      std::string_view reason = {});
     std::string threatOfCookie(std::string_view path) const;
+    // The catalogue's words for why an item resisted: the system's `code`, else the quarantine folder's failure.
+    std::string failureReason(std::uint32_t code) const;
 
     platform::Platform& platform_;
     ui::Host& host_;
@@ -133,6 +135,9 @@ private:
     bool firstPass_ = false;
     bool running_ = false;
     std::size_t problems_ = 0;
+    // Why the quarantine folder could not be made (0: it was, or was there): without it no
+    // copy is kept, so nothing is deleted, and that is the cause the user is shown.
+    std::uint32_t folderFailure_ = 0;
 };
 
 }  // namespace sorvane::removal

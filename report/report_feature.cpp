@@ -9,7 +9,13 @@ ReportFeature::ReportFeature(app::Application& app, scan::MainWindowScan& scan)
     : app_(app), scan_(scan), frmReport_(std::make_unique<FrmReport>(app)) {
     app_.registerWindow(*frmReport_);
     scan_.extraHooks.makeReport = [this] {
-        if (auto* session = scan_.current()) MakeReport(*session, app_.branding);
+        auto* session = scan_.current();
+        if (session == nullptr) return;
+        if (const ReportWrite written = MakeReport(*session, app_.branding); !written.ok()) {
+            const auto message = [this](std::string_view key) { return app_.message(key); };
+            (void)app_.host.messageBox(ReportUnsavedText(written, message), app_.branding.ProgramName,
+                                       ui::mb::Exclamation);
+        }
     };
 }
 

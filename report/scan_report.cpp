@@ -6,6 +6,7 @@
 #include "definitions/exclusions.h"
 #include "platform/limits.h"
 #include "platform/text.h"
+#include "platform/write_failure.h"
 #include "app/quarantine_folder.h"
 #include "scan/scan_results.h"
 
@@ -27,9 +28,12 @@ bool readAnsiFile(platform::FileSystem& files, platform::Locale& locale, const s
 
 // Replaces a file whole: written beside, then moved over in one step, so that a failed
 // write or a crash leaves the previous file or the new one, never half of one.
-void replaceFile(platform::FileSystem& files, const std::string& path, std::string_view bytes) {
+ReportWrite replaceFile(platform::FileSystem& files, const std::string& path, std::string_view bytes) {
     const std::string beside = path + ".new";
-    if (!files.writeFileFlushed(beside, bytes).ok() || !files.replaceFile(beside, path).ok()) (void)files.deleteFile(beside);
+    platform::Status status = files.writeFileFlushed(beside, bytes);
+    if (status.ok()) status = files.replaceFile(beside, path);
+    if (!status.ok()) (void)files.deleteFile(beside);
+    return {status, path};
 }
 
 }  // namespace
@@ -110,24 +114,30 @@ std::string ComposeReport(const ReportFacts& facts, std::string_view exclusionTe
     return out;
 }
 
-void WriteReport(platform::FileSystem& files, platform::Locale& locale, std::string_view applicationFolder,
-                 const ReportFacts& facts) {
+ReportWrite WriteReport(platform::FileSystem& files, platform::Locale& locale, std::string_view applicationFolder,
+                        const ReportFacts& facts) {
     std::string quarantine;
     std::string exclusions;
     if (readAnsiFile(files, locale, app::QuarantineFolderOf(applicationFolder) + "\\QuarantineLog.txt", quarantine))
         quarantine = QuarantineText(quarantine);
     if (readAnsiFile(files, locale, platform::JoinPath(applicationFolder, definitions::ExclusionFile), exclusions))
         exclusions = ExclusionText(exclusions);
-    replaceFile(files, ReportPath(applicationFolder), locale.toAnsi(ComposeReport(facts, exclusions, quarantine)));
+    return replaceFile(files, ReportPath(applicationFolder), locale.toAnsi(ComposeReport(facts, exclusions, quarantine)));
 }
 
-void MakeReport(scan::ScanSession& session, const localization::Branding& branding) {
+ReportWrite MakeReport(scan::ScanSession& session, const localization::Branding& branding) {
     const auto facts = FactsOf(session, branding);
-    WriteReport(session.os.files, session.os.locale, session.applicationFolder, facts);
+    const ReportWrite text = WriteReport(session.os.files, session.os.locale, session.applicationFolder, facts);
     auto document = scan::ScanResultsDocument(session);
     document["started"] = facts.scanStartTime;
     document["finished"] = facts.scanEndTime;
-    replaceFile(session.os.files, ReportJsonPath(session.applicationFolder), scan::JsonText(document));
+    const ReportWrite json = replaceFile(session.os.files, ReportJsonPath(session.applicationFolder), scan::JsonText(document));
+    return text.ok() ? json : text;
+}
+
+std::string ReportUnsavedText(const ReportWrite& failure, const std::function<std::string(std::string_view)>& message) {
+    return message("MSG_REPORT_UNSAVED") + "\r\n" + failure.path + ": " +
+           platform::WriteFailureCause(failure.status.code(), message);
 }
 
 }  // namespace sorvane::report

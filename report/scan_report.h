@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,13 +41,24 @@ std::string QuarantineText(std::string_view fileText);
 // The whole report, UTF-8 with CR LF line ends.
 std::string ComposeReport(const ReportFacts& facts, std::string_view exclusionText, std::string_view quarantineText);
 
+// Why a report file could not be written: the system's answer and the file; ok when it was.
+struct [[nodiscard]] ReportWrite {
+    platform::Status status;
+    std::string path;
+    bool ok() const { return status.ok(); }
+};
+
 // Writes the report file, replacing the old one whole, from the exclusion file and the
 // quarantine log as they are now; a missing file leaves its section out.
-void WriteReport(platform::FileSystem& files, platform::Locale& locale, std::string_view applicationFolder,
-                 const ReportFacts& facts);
+ReportWrite WriteReport(platform::FileSystem& files, platform::Locale& locale, std::string_view applicationFolder,
+                        const ReportFacts& facts);
 
-// The report and its JSON twin after a scan.
-void MakeReport(scan::ScanSession& session, const localization::Branding& branding);
+// The report and its JSON twin after a scan; the first that could not be written.
+ReportWrite MakeReport(scan::ScanSession& session, const localization::Branding& branding);
+
+// What the user reads when the report could not be saved: the catalogue's words, the file and
+// the cause.
+std::string ReportUnsavedText(const ReportWrite& failure, const std::function<std::string(std::string_view)>& message);
 
 // Where the report files live.
 std::string ReportPath(std::string_view applicationFolder);

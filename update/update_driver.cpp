@@ -41,7 +41,10 @@ void say(UpdateSession& session, const std::string& text) {
 }
 
 UpdateOutcome localFailure(std::string_view what, const ReplaceResult& failure) {
-    return failed(UpdateResult::LocalFailure, std::string(what) + ReplaceFailureText(failure));
+    UpdateOutcome outcome = failed(UpdateResult::LocalFailure, std::string(what) + ReplaceFailureText(failure));
+    outcome.failedFile = failure.file;
+    outcome.failureCode = failure.status.code();
+    return outcome;
 }
 
 // An update text as received is whole when the server announced its length (the fetch holds

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ struct UpdateOutcome {
     std::vector<AppliedFile> files;  // what the update did per file when Updated
     std::string detail;             // what went wrong, for the console
     Refusal refusal = Refusal::None;  // why, when Refused
+    // A LocalFailure's file and the system's error code, so that the window names the cause in
+    // the chosen language; empty and 0 otherwise.
+    std::string failedFile;
+    std::uint32_t failureCode = 0;
 };
 
 struct UpdateSession {

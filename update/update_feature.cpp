@@ -2,6 +2,7 @@
 
 #include "app/definition_files.h"
 #include "app/settings.h"
+#include "platform/write_failure.h"
 #include "update/definitions_date.h"
 
 namespace sorvane::update {
@@ -70,8 +71,14 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
         // Nothing was applied; the user learns why, a held-back update above all.
         notice.showNotice(app_.brandedMessage(std::string(RefusalMessageKey(lastOutcome_.refusal))));
     } else if (lastOutcome_.result == UpdateResult::LocalFailure) {
-        // Nothing the connection can mend: the file and the cause are named.
-        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + lastOutcome_.detail);
+        // Nothing the connection can mend: the file and the cause are named, in the chosen
+        // language where the catalogue has a word for the cause.
+        const auto message = [this](std::string_view key) { return app_.message(key); };
+        const std::string cause = platform::WriteFailureMessageKey(lastOutcome_.failureCode).empty()
+                                      ? lastOutcome_.detail
+                                      : lastOutcome_.failedFile + ": " +
+                                            platform::WriteFailureCause(lastOutcome_.failureCode, message);
+        notice.showNotice(app_.brandedMessage("MSG_UPDATE_LOCAL") + "\r\n" + cause);
     } else {
         // A failed update is not reported as current definitions.
         notice.showNotice(app_.brandedMessage("MSG_INTERNET"));

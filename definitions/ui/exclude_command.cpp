@@ -25,11 +25,13 @@ void RunExcludeCommand(const ExcludeTargets& lists, ExclusionList& exclusions, u
                           messages("MSG_EXC_SURE3");
     if (host.messageBox(question, messages("MSG_EXC_SURE4"), ui::mb::YesNo) != ui::Answer::Yes) return;
 
+    platform::Status saved;
     for (const auto& row : lists.detail.items()) {
         if (!row.checked) continue;
-        exclusions.AddExclusion(row.subItem(1));
-        exclusions.AddExclusion(text::replaceAll(row.text, "Cookie: ", ""));
+        for (const auto& entry : {row.subItem(1), text::replaceAll(row.text, "Cookie: ", "")})
+            if (auto s = exclusions.AddExclusion(entry); !s.ok() && saved.ok()) saved = s;
     }
+    if (!saved.ok()) (void)host.messageBox(exclusions.UnsavedText(saved, messages), productName, ui::mb::Exclamation);
     RemoveCheckedRows(lists.files);
     RemoveCheckedRows(lists.registry);
     RemoveCheckedRows(lists.summary);

@@ -6,6 +6,7 @@
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "platform/trace.h"
+#include "platform/write_failure.h"
 
 namespace sorvane::localization {
 
@@ -121,7 +122,14 @@ void FrmLanguage::Command1_Click() {
         return;
     std::string written(content);
     written += "\r\n";
-    if (!WriteReplacing(app_.platform.files, app_.appPath(TranslationFileName), written).ok()) return;
+    const std::string path = app_.appPath(TranslationFileName);
+    if (const auto saved = WriteReplacing(app_.platform.files, path, written); !saved.ok()) {
+        const auto message = [this](std::string_view key) { return app_.message(key); };
+        (void)host().messageBox(app_.message("MSG_LANGUAGE_UNSAVED") + "\r\n" + path + ": " +
+                                    platform::WriteFailureCause(saved.code(), message),
+                                app_.branding.ProgramName, ui::mb::Exclamation);
+        return;
+    }
     FillLanguageList();
     (void)host().messageBox(app_.message("MSG_DOWNLOADED"), app_.branding.ProgramName, ui::mb::OkOnly);
 }

@@ -195,6 +195,27 @@ TEST_F(MainWindowTest, SecondStartAsksNothingAndNoAnswerMeansNoUpdate) {
     EXPECT_EQ(fake.shell.opened.size(), 1u);  // only the first start opened the help file
 }
 
+TEST_F(MainWindowTest, AStandardUserIsToldOnceThatTheMachineStoreRefusedAndNotOfferedTheUpdateAgain) {
+    // A standard user: the machine-wide store can be read but not written.
+    fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
+    const auto abortThePrompt = [this](Application&) {
+        host->decideAnswer = [](const ui::ShownMessage& shown) -> std::optional<ui::Answer> {
+            if (shown.title == "Permission Denied") return ui::Answer::Abort;
+            return ui::Answer::No;
+        };
+    };
+    start(abortThePrompt);
+    ASSERT_EQ(host->messages().size(), 2u);
+    EXPECT_EQ(host->messages()[0].title, "Permission Denied");
+    EXPECT_EQ(host->messages()[1].title, "Update Now?");
+    EXPECT_FALSE(machine("FirstTime"));
+    EXPECT_EQ(user("Settings", "FirstTime"), "Yes");
+
+    start(abortThePrompt);
+    EXPECT_TRUE(host->messages().empty());
+    EXPECT_FALSE(called("liveUpdate"));
+}
+
 TEST_F(MainWindowTest, LoadRunsItsStepsInOrder) {
     start([](Application& app) { app.hooks.bannerHeight = [] { return 900; }; });
     // The splash window skins itself first.

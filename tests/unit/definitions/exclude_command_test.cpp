@@ -131,6 +131,23 @@ TEST_F(ExcludeCommand, YesExcludesTickedRowsAndRemovesAdjacentTickedRowsEverywhe
     EXPECT_EQ(caption.caption(), "");
 }
 
+TEST_F(ExcludeCommand, AFolderTheAccountMayNotWriteExcludesForThisRunAndSaysSoOnce) {
+    fs.addFolder("C:\\app");
+    fs.protectFolder("C:\\app");
+    row(detail, "BadBar", "C:\\bad.exe", true);
+    row(detail, "Other", "C:\\other.exe", true);
+    host.answers = {ui::Answer::Yes};
+    RunExcludeCommand(targets, exclusions, host, catalogue, "Sorvane");
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text, "<MSG_EXCLUSION_UNSAVED>\r\nC:\\app\\ENoSignature.txt: <MSG_ERR_DENIED>");
+    EXPECT_EQ(host.boxes[1].title, "Sorvane");
+    EXPECT_EQ(host.boxes[1].style, ui::mb::Exclamation);
+    EXPECT_FALSE(fs.exists(exclusions.path()));
+    EXPECT_TRUE(exclusions.IsExcluded("C:\\bad.exe"));
+    EXPECT_TRUE(exclusions.IsExcluded("other"));
+    EXPECT_TRUE(detail.empty());
+}
+
 TEST_F(ExcludeCommand, ViewExclusionsOpensNotepadOrSaysThereIsNone) {
     fakes::FakeShell shell;
     ViewExclusions(fs, shell, "C:\\app", host, catalogue);

@@ -103,11 +103,11 @@ protected:
 };
 
 TEST_F(Exclusions, AddTrimsAppendsAndReloads) {
-    list.AddExclusion(" C:\\a.exe ");
+    ASSERT_TRUE(list.AddExclusion(" C:\\a.exe ").ok());
     EXPECT_EQ(files.content(path), "C:\\a.exe\r\n");
     EXPECT_TRUE(list.IsExcluded("c:\\A.EXE"));
     EXPECT_TRUE(list.IsExcluded("  c:\\a.exe "));
-    list.AddExclusion("Caf\xC3\xA9 Bar");
+    ASSERT_TRUE(list.AddExclusion("Caf\xC3\xA9 Bar").ok());
     EXPECT_EQ(files.content(path), "C:\\a.exe\r\nCaf\xE9 Bar\r\n");  // stored as ANSI
     EXPECT_TRUE(list.IsExcluded("CAF\xC3\x89 BAR"));
 }
@@ -136,18 +136,37 @@ TEST_F(Exclusions, FoldersMatchInsideEntries) {
     EXPECT_TRUE(list.IsExcluded("hkey_current_user\\software\\bad"));
 }
 
-TEST_F(Exclusions, AnExclusionThatCannotBeWrittenReachesTheTrace) {
-    fakes::MemoryTrace trace;
+TEST_F(Exclusions, AnExclusionThatCannotBeWrittenHoldsForThisRunAndSaysWhy) {
     files.addFile(path, "a\r\n");
     files.setInUse(path);
-    list.AddExclusion("d");
-    EXPECT_FALSE(list.IsExcluded("d"));
-    ASSERT_EQ(trace.lines.size(), 1u);
-    EXPECT_EQ(trace.lines[0], "adding an exclusion: failed with error 32");  // sharing violation
+    EXPECT_EQ(list.AddExclusion(" d ").code(), platform::error::SharingViolation);
+    EXPECT_EQ(files.content(path), "a\r\n");
+    EXPECT_TRUE(list.IsExcluded("D"));
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"a", "d", ""}));
     files.setInUse(path, false);
-    list.AddExclusion("e");
+    ASSERT_TRUE(list.AddExclusion("e").ok());
+    // A reload after a later save still holds it; the file never gets it.
+    EXPECT_TRUE(list.IsExcluded("d"));
     EXPECT_TRUE(list.IsExcluded("e"));
-    EXPECT_EQ(trace.lines.size(), 1u);
+    EXPECT_EQ(files.content(path), "a\r\ne\r\n");
+    // The next run reads only the file.
+    ExclusionList nextRun(files, locale, path);
+    nextRun.LoadExclusions();
+    EXPECT_FALSE(nextRun.IsExcluded("d"));
+    // A folder the account may not write: the file cannot be made at all.
+    const std::string denied = "C:\\locked\\ENoSignature.txt";
+    files.addFolder("C:\\locked");
+    files.protectFolder("C:\\locked");
+    ExclusionList lockedList(files, locale, denied);
+    lockedList.LoadExclusions();
+    EXPECT_EQ(lockedList.AddExclusion("x.exe").code(), platform::error::AccessDenied);
+    EXPECT_FALSE(files.exists(denied));
+    EXPECT_TRUE(lockedList.IsExcluded("X.EXE"));
+    EXPECT_FALSE(lockedList.IsExcluded("y.exe"));
+    // Nothing empty is held: an empty item stays unexcluded in a list with no other entry.
+    ExclusionList emptyList(files, locale, denied);
+    EXPECT_FALSE(emptyList.AddExclusion("  ").ok());
+    EXPECT_FALSE(emptyList.IsExcluded(""));
 }
 
 TEST_F(Exclusions, FailuresKeepTheOldListAndAMissingFileEmptiesIt) {
@@ -158,14 +177,14 @@ TEST_F(Exclusions, FailuresKeepTheOldListAndAMissingFileEmptiesIt) {
     list.LoadExclusions();
     EXPECT_TRUE(list.IsExcluded("B"));
     files.setInUse(path);
-    list.AddExclusion("d");
-    EXPECT_FALSE(list.IsExcluded("d"));
+    EXPECT_FALSE(list.AddExclusion("d").ok());
+    EXPECT_TRUE(list.IsExcluded("d"));
     EXPECT_TRUE(list.IsExcluded("a"));
     files.setInUse(path, false);
     ASSERT_TRUE(files.deleteFile(path).ok());
     list.LoadExclusions();
     EXPECT_FALSE(list.IsExcluded("a"));
-    EXPECT_FALSE(list.IsExcluded(""));
+    EXPECT_TRUE(list.IsExcluded("d"));  // held for this run
 }
 
 }  // namespace

@@ -191,6 +191,21 @@ TEST_F(LanguageWindowTest, ADownloadWithoutTheRightStatementIsRefusedAndTheFileK
     serveSigned(fresh);
     window.Command1_Click();
     EXPECT_EQ(fake.files.content(Xml), fresh + "\r\n");
+
+TEST_F(LanguageWindowTest, ADownloadThatCannotBeSavedSaysWhyAndKeepsTheOldFile) {
+    fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    fake.files.protectFolder(Folder);
+    fake.http.respond(LanguageUrl, "<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
+                                   "<TRANSLATION_ITEMS></TRANSLATION_ITEMS></LANGUAGE_GROUP>");
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), Translations);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text,
+              std::string("The language file could not be saved:\r\n") + Xml + ": Access denied");
+    EXPECT_EQ(host.messages()[0].style, ui::mb::Exclamation);
 }
 
 TEST_F(LanguageWindowTest, TheBannerFetchStopsAtItsCapAndShowsNothing) {
@@ -256,9 +271,9 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
         if (key.starts_with("MSG_")) ++messages;
     }
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
-    // the 4 reasons a removal gives, the 15 of the protection, the 15 of the quarantine window,
-    // the 1 of the cookie stores and the 8 of signed updates and rollback.
-    EXPECT_EQ(messages, 120u);
+    // the 4 reasons a removal gives, the 3 of what could not be saved, the 15 of the protection,
+    // the 15 of the quarantine window, the 1 of the cookie stores and the 8 of signed updates and rollback.
+    EXPECT_EQ(messages, 123u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

@@ -31,19 +31,22 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // Then why an item could not be removed or written.
     EXPECT_EQ(entries[77].name, "MSG_NEEDS_ADMIN");
     EXPECT_EQ(entries[80].name, "MSG_ERR_DISK_FULL");
+    // Then what could not be saved.
+    EXPECT_EQ(entries[81].name, "MSG_EXCLUSION_UNSAVED");
+    EXPECT_EQ(entries[83].name, "MSG_LANGUAGE_UNSAVED");
     // Then what the shields and the scheduler tell about themselves.
-    EXPECT_EQ(entries[81].name, "MSG_SCHEDULE_TIME");
-    EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
+    EXPECT_EQ(entries[84].name, "MSG_SCHEDULE_TIME");
+    EXPECT_EQ(entries[98].name, "MSG_ALERT_PATH");
     // Then the quarantine window's texts.
-    EXPECT_EQ(entries[96].name, "MSG_NEVER");
-    EXPECT_EQ(entries[110].name, "MSG_KIND_COOKIE_ROWS");
+    EXPECT_EQ(entries[99].name, "MSG_NEVER");
+    EXPECT_EQ(entries[113].name, "MSG_KIND_COOKIE_ROWS");
     // Then the cookie phase's words about the browsers' stores.
-    EXPECT_EQ(entries[111].name, "MSG_COOKIES_IN_USE");
+    EXPECT_EQ(entries[114].name, "MSG_COOKIES_IN_USE");
     // Then why an update or a language file was refused, and the rollback's outcome.
-    EXPECT_EQ(entries[112].name, "MSG_SIGNED_MISSING");
-    EXPECT_EQ(entries[116].name, "MSG_SIGNED_EXPIRED");
-    EXPECT_EQ(entries[119].name, "MSG_ROLLBACK_NONE");
-    EXPECT_FALSE(entries[120].used);
+    EXPECT_EQ(entries[115].name, "MSG_SIGNED_MISSING");
+    EXPECT_EQ(entries[119].name, "MSG_SIGNED_EXPIRED");
+    EXPECT_EQ(entries[122].name, "MSG_ROLLBACK_NONE");
+    EXPECT_FALSE(entries[123].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -73,7 +76,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[120].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[123].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");

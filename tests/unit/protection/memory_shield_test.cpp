@@ -111,6 +111,24 @@ TEST_F(MemoryShieldTest, AllowedProgramsAreNotAskedAgainAndListedOnceAsExcluded)
     EXPECT_EQ(excludedRows, 1u);
 }
 
+TEST_F(MemoryShieldTest, AllowHoldsForThisRunWhenTheExclusionFileCannotBeWrittenAndSaysSo) {
+    start();
+    // A standard user with the program under Program Files: its folder refuses new files.
+    fake.files.protectFolder(Folder);
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    answerWith({allow});
+    host->advance(FirstPassMs);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_FALSE(fake.files.exists(Folder + "\\ENoSignature.txt"));
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].text, "The exclusion could not be saved, so it holds only until Sorvane closes:\r\n" +
+                                            Folder + "\\ENoSignature.txt: Access denied");
+    // Not asked again in later passes: the same alert does not come back every few seconds.
+    host->advance(60000);
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(fake.processes.running(10));
+}
+
 TEST_F(MemoryShieldTest, AnAlertClosedAnotherWayStopsNothingExcludesNothingAndAsksAgainLater) {
     start();
     fake.processes.add(10, "C:\\Windows\\bad.exe");

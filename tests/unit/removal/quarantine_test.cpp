@@ -35,7 +35,7 @@ protected:
         files.addFolder("C:\\Bad");
         files.addFolder("C:\\Other");
         locale.setNow({2006, 3, 16, 21, 5, 7});
-        quarantine.createFolder();
+        (void)quarantine.createFolder();
         log.setEnabled(true);
     }
     std::string logText() { return files.content(LogPath).value_or(""); }

@@ -97,13 +97,30 @@ TEST_F(RemoveCommandTest, AStandardUserIsToldWhichMachineWideTracesNeedAnAdminis
     definitions("RegistryDefinition.dat", {"1^Software\\Bad^=RegBar", "2^Software\\AdBar^=AdBar"});
     fake.registry.putString(RootKey::LocalMachine, "Software\\AdBar", "", "default");
     fake.registry.makeTreeReadOnly(RootKey::LocalMachine);
-    EXPECT_EQ(remove({"--yes"}), cli::ExitFound);
+    EXPECT_EQ(remove({"--yes"}), cli::ExitError);
+    EXPECT_EQ(err.str(), "SorvaneCmd remove: Access denied\n");
     EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\AdBar"));
     EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
     EXPECT_NE(out.str().find("Not removed: HKEY_LOCAL_MACHINE\\Software\\AdBar (Needs an administrator to remove)\n"),
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("2 removed, 1 not removed"), std::string::npos) << out.str();
+}
+
+TEST_F(RemoveCommandTest, AProgramFolderTheAccountMayNotWriteKeepsEverythingAndExitsTwo) {
+    // No copy can be kept in the quarantine, so nothing is deleted; the report cannot be saved either.
+    fake.files.protectFolder(AppFolder);
+    EXPECT_EQ(remove({"--yes"}), cli::ExitError);
+    EXPECT_TRUE(fake.files.exists("C:\\Program Files\\bad.exe"));
+    EXPECT_FALSE(fake.files.exists(AppFolder + "\\quarantine"));
+    EXPECT_FALSE(fake.files.exists(AppFolder + "\\Scan_Log.txt"));
+    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\bad.exe (Access denied)\n"), std::string::npos)
+        << out.str();
+    EXPECT_NE(err.str().find("SorvaneCmd remove: The scan report could not be saved: " + AppFolder +
+                             "\\Scan_Log.txt: Access denied\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("SorvaneCmd remove: Access denied\n"), std::string::npos) << err.str();
 }
 
 TEST_F(RemoveCommandTest, BadArgumentsAndMissingDefinitionsAreErrors) {

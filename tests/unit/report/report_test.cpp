@@ -98,7 +98,7 @@ protected:
         localization::Branding branding;
         branding.ProgramName = "Sorvane";
         branding.versionMajor = 3;
-        session.hooks.makeReport = [this, branding] { MakeReport(session, branding); };
+        session.hooks.makeReport = [this, branding] { written = MakeReport(session, branding); };
         makeLog = &window.add<ui::CheckBox>("chkMakeLog");
         session.view.chkMakeLog = makeLog;
         makeLog->setValue(1);
@@ -109,6 +109,7 @@ protected:
         return bytes;
     }
     ui::CheckBox* makeLog = nullptr;
+    ReportWrite written;
 };
 
 TEST_F(ReportScanTest, AScanWritesTheReportAndItsJsonAndTheNextScanReplacesThem) {
@@ -181,6 +182,18 @@ TEST_F(ReportScanTest, AReportThatCannotBeReplacedStaysWholeAndLeavesNothingBesi
     EXPECT_EQ(file(ReportAt), first);
     EXPECT_FALSE(fake.files.lookup(ReportAt + ".new").has_value());
     EXPECT_NE(file(JsonAt).find("BadBar"), std::string::npos);
+    // The failure comes back with the file and the cause, for the user to be told.
+    EXPECT_EQ(written.status.code(), platform::error::SharingViolation);
+    EXPECT_EQ(written.path, ReportAt);
+    const auto message = [](std::string_view key) { return "<" + std::string(key) + ">"; };
+    EXPECT_EQ(ReportUnsavedText(written, message), "<MSG_REPORT_UNSAVED>\r\n" + ReportAt + ": <MSG_ERR_IN_USE>");
+    EXPECT_EQ(ReportUnsavedText({platform::Status(1117), ReportAt}, message),
+              "<MSG_REPORT_UNSAVED>\r\n" + ReportAt + ": Windows error 1117");
+
+    fake.files.setInUse(ReportAt, false);
+    scan::cmdScanNow_Click(session);
+    EXPECT_TRUE(written.ok());
+    EXPECT_NE(file(ReportAt).find("BadBar"), std::string::npos);
 }
 
 TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) {

@@ -118,5 +118,38 @@ TEST_F(ScanCommandTest, TheMainWindowHasEveryControlTheScanNeeds) {
     EXPECT_TRUE(application.hooks.scanNow && application.hooks.syncWorkListChecks && application.hooks.fillDriveList);
 }
 
+TEST_F(ScanCommandTest, AReportThatCannotBeSavedIsNamedWithItsCauseAndTheExitIsTwo) {
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+    fake.files.protectFolder(AppFolder);
+    EXPECT_EQ(run({"scan"}), cli::ExitError);
+    // The findings still print; only the report is missing, and said to be.
+    EXPECT_NE(out.str().find("BadBar"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("SorvaneCmd scan: The scan report could not be saved: " + AppFolder +
+                             "\\Scan_Log.txt: Access denied\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(fake.files.exists(AppFolder + "\\Scan_Log.txt"));
+    EXPECT_FALSE(fake.files.exists(AppFolder + "\\Scan_Log.txt.new"));
+}
+
+TEST_F(ScanCommandTest, ExcludeWritesTheExclusionFileOrSaysWhyItCouldNot) {
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+    const std::string path = AppFolder + "\\ENoSignature.txt";
+    fake.files.addFile(path, "old\r\n", platform::attribute::ReadOnly);
+    EXPECT_EQ(run({"exclude", "C:\\Program Files\\Bad\\bad.exe"}), cli::ExitError);
+    EXPECT_EQ(err.str(), "SorvaneCmd exclude: The exclusion could not be saved, so it holds only until Sorvane closes: " +
+                             path + ": Access denied\n");
+    EXPECT_EQ(fake.files.content(path), "old\r\n");
+    EXPECT_EQ(run({"scan"}), cli::ExitFound);
+
+    ASSERT_TRUE(fake.files.setAttributes(path, platform::attribute::Archive).ok());
+    EXPECT_EQ(run({"exclude", "C:\\Program Files\\Bad\\bad.exe"}), cli::ExitClean) << err.str();
+    EXPECT_EQ(fake.files.content(path), "old\r\nC:\\Program Files\\Bad\\bad.exe\r\n");
+    EXPECT_EQ(run({"scan"}), cli::ExitClean) << out.str();
+    EXPECT_EQ(run({"exclude"}), cli::ExitError);
+}
+
 }  // namespace
 }  // namespace sorvane::scan::testing

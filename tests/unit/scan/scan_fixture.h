@@ -57,7 +57,7 @@ protected:
         for (const auto& line : lines) content += sorvane::definitions::StoredDefinitionLine(fake.locale, line) + "\r\n";
         ASSERT_TRUE(fake.files.writeFile(AppFolder + "\\" + std::string(file), content).ok());
     }
-    void exclude(std::string_view item) { exclusions.AddExclusion(item); }
+    void exclude(std::string_view item) { ASSERT_TRUE(exclusions.AddExclusion(item).ok()); }
     // Runs a console command over the fakes, the program beside the definitions; its
     // output lands in `out` and `err`.
     int runCommand(const std::vector<std::string>& args) {

@@ -191,12 +191,27 @@ TEST_F(FlowTest, AnEarlierUpdateThatCannotBeFinishedIsReportedAsAFailure) {
     p.main.cmdUpdate.click();
     // A local failure, named with its file and cause: the connection has nothing to do with it.
     EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
-              "The definition files on this computer could not be updated:\r\nan earlier update could not be finished: "
-              "the definition files could not be replaced: " + Folder + "\\BlockedCookies.dat: it is in use by another program");
+              "The definition files on this computer could not be updated:\r\n" + Folder +
+                  "\\BlockedCookies.dat: In use by another program");
     EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::LocalFailure);
     EXPECT_TRUE(fake.http.requests.empty());
     EXPECT_TRUE(fake.files.exists(Folder + "\\update.pending"));
     EXPECT_TRUE(p.main.cmdLiveUpdate.enabled());
+}
+
+TEST_F(FlowTest, AProgramFolderTheAccountMayNotWriteIsNamedNotTheConnection) {
+    Program& p = start();
+    serveNewer(addCookie("c.example"));
+    const std::string before = *fake.files.content(Folder + "\\BlockedCookies.dat");
+    fake.files.protectFolder(Folder);
+    p.main.cmdUpdate.click();
+    EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::LocalFailure);
+    EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
+              "The definition files on this computer could not be updated:\r\n" + Folder +
+                  "\\BlockedCookies.dat.new: Access denied");
+    EXPECT_EQ(fake.files.content(Folder + "\\BlockedCookies.dat"), before);
+    EXPECT_FALSE(fake.files.exists(Folder + "\\BlockedCookies.dat.new"));
+    EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");  // no restart for an update that did not happen
 }
 
 TEST_F(FlowTest, NoUpdateStartsWhileAScanRuns) {
@@ -348,7 +363,7 @@ TEST_F(FlowTest, AReplacementThatCannotBeDoneIsNamedNotBlamedOnTheConnection) {
     const std::string shown = p.update.notification().lblUpdateInfo.caption();
     EXPECT_EQ(shown.find("internet connection"), std::string::npos) << shown;
     EXPECT_NE(shown.find("The definition files on this computer could not be updated:"), std::string::npos) << shown;
-    EXPECT_NE(shown.find(Folder + "\\BlockedCookies.dat: it is in use by another program"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(Folder + "\\BlockedCookies.dat: In use by another program"), std::string::npos) << shown;
 }
 
 }  // namespace

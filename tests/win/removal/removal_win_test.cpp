@@ -108,7 +108,7 @@ TEST_F(RemovalWinTest, RealFilesAreKeptByteForByteUnderFreeNames) {
 
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
     Quarantine store(os.files, log, quarantine(), nullptr);
-    store.createFolder();
+    (void)store.createFolder();
     log.setEnabled(true);
     for (const char* folder : {"a", "b", "c"}) EXPECT_TRUE(store.quarantinePath(root + "\\" + folder + "\\setup.exe"));
     EXPECT_TRUE(store.quarantinePath(root + "\\Toolbar"));
@@ -184,7 +184,7 @@ TEST_F(RemovalWinTest, FileStaysWhenTheQuarantineFolderTakesNoCopy) {
     plant(root + "\\bad\\keep.exe", "keep");
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
     Quarantine store(os.files, log, quarantine(), nullptr);
-    store.createFolder();
+    (void)store.createFolder();
     ASSERT_TRUE(SetFileAttributesW(widen(quarantine()).c_str(), FILE_ATTRIBUTE_READONLY));
     readOnly.push_back(quarantine());
     if (real.files.writeFile(quarantine() + "\\probe.txt", "x").ok()) {
