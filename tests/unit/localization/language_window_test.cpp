@@ -191,6 +191,7 @@ TEST_F(LanguageWindowTest, ADownloadWithoutTheRightStatementIsRefusedAndTheFileK
     serveSigned(fresh);
     window.Command1_Click();
     EXPECT_EQ(fake.files.content(Xml), fresh + "\r\n");
+}
 
 TEST_F(LanguageWindowTest, ADownloadThatCannotBeSavedSaysWhyAndKeepsTheOldFile) {
     fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
@@ -198,8 +199,8 @@ TEST_F(LanguageWindowTest, ADownloadThatCannotBeSavedSaysWhyAndKeepsTheOldFile) 
     FrmLanguage& window = p.localization.frmLanguage();
     window.show(false);
     fake.files.protectFolder(Folder);
-    fake.http.respond(LanguageUrl, "<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
-                                   "<TRANSLATION_ITEMS></TRANSLATION_ITEMS></LANGUAGE_GROUP>");
+    serveSigned("<LANGUAGE_GROUP><LANGUAGE_NAME>Italian</LANGUAGE_NAME>"
+                "<TRANSLATION_ITEMS></TRANSLATION_ITEMS></LANGUAGE_GROUP>");
     window.Command1_Click();
     EXPECT_EQ(fake.files.content(Xml), Translations);
     ASSERT_EQ(host.messages().size(), 1u);

@@ -206,9 +206,10 @@ TEST_F(FlowTest, AProgramFolderTheAccountMayNotWriteIsNamedNotTheConnection) {
     fake.files.protectFolder(Folder);
     p.main.cmdUpdate.click();
     EXPECT_EQ(p.update.lastOutcome().result, UpdateResult::LocalFailure);
+    // The first file the update writes beside the others (the copy kept for a rollback) is named.
     EXPECT_EQ(p.update.notification().lblUpdateInfo.caption(),
               "The definition files on this computer could not be updated:\r\n" + Folder +
-                  "\\BlockedCookies.dat.new: Access denied");
+                  "\\FileDefinition.dat.previous.new: Access denied");
     EXPECT_EQ(fake.files.content(Folder + "\\BlockedCookies.dat"), before);
     EXPECT_FALSE(fake.files.exists(Folder + "\\BlockedCookies.dat.new"));
     EXPECT_EQ(user("OptionAndSettings", "RESTART"), "False");  // no restart for an update that did not happen
