@@ -1,5 +1,6 @@
 #include "scan/drive_list.h"
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -17,6 +18,10 @@ constexpr std::uint32_t Temporary = 0x100;
 constexpr std::uint32_t ReparsePoint = 0x400;
 constexpr std::uint32_t PlainFileKinds =
     attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Normal | Temporary;
+// A drive holds hundreds of thousands of entries: the window runs, and the status shows the
+// entry being looked at, every so many entries and at most so often, not at every entry.
+constexpr std::size_t EntriesBetweenYields = 64;
+constexpr std::uint64_t StatusIntervalMs = 50;
 
 struct Sweep {
     ScanSession& session;
@@ -26,6 +31,8 @@ struct Sweep {
     std::string root;
     std::size_t topDone = 0;
     std::size_t topCount = 1;
+    std::size_t entriesSinceYield = 0;
+    std::optional<std::uint64_t> statusShownAt;  // none until the drive's first entry is shown
 
     void showPercent() {
         auto& bar = session.view.pbgMain;
@@ -33,6 +40,15 @@ struct Sweep {
         bar.setValue(percent);
         session.view.lblPercentageCompleted.setCaption(" Scanning  " + root + "    [ " + std::to_string(percent) +
                                                        "% Completed. ]");
+    }
+
+    void showStatus(const std::string& folder, const platform::DirectoryEntry& entry) {
+        // The clock is read only now and then: at every entry it would cost more than the entry.
+        if (statusShownAt && entriesSinceYield != 0) return;
+        const std::uint64_t now = session.os.locale.tickMs();
+        if (statusShownAt && now - *statusShownAt < StatusIntervalMs) return;
+        statusShownAt = now;
+        session.view.lblStatus.setCaption(folder + entry.name);
     }
 
     void file(const std::string& folder, const platform::DirectoryEntry& entry) {
@@ -61,10 +77,13 @@ struct Sweep {
         if (depth == 0) topCount = entries.size();
         std::vector<std::string> folders;
         for (const auto& entry : entries) {
-            session.host.yieldBetweenItems();
+            if (++entriesSinceYield >= EntriesBetweenYields) {
+                entriesSinceYield = 0;
+                session.host.yieldBetweenItems();
+            }
             if (session.state.stopRequested) return false;
             if (entry.name == "." || entry.name == "..") continue;
-            session.view.lblStatus.setCaption(folder + entry.name);
+            showStatus(folder, entry);
             if (entry.isFolder()) {
                 // The quarantine holds the only copies of what was removed: reporting them
                 // would offer the backups for removal.
@@ -124,7 +143,7 @@ bool CompleteScanChosen(ScanSession& session) {
 void SweepDrives(ScanSession& session) {
     auto* drives = session.view.lvwHardDrives;
     if (!drives || session.state.stopRequested) return;
-    Sweep sweep{session, {}, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1};
+    Sweep sweep{session, {}, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
     const auto& missing = session.view.lvwFileNotFounds;
     for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
     for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));
@@ -141,6 +160,7 @@ void SweepDrives(ScanSession& session) {
         sweep.root = root;
         sweep.topDone = 0;
         sweep.topCount = 1;
+        sweep.statusShownAt.reset();
         sweep.showPercent();
         if (!sweep.walk(root, 0)) break;
     }

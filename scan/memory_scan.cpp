@@ -32,8 +32,31 @@ void progress(ScanSession& session, std::string_view item) {
                            percentOf(s.memoryInspected + s.counts.cookies, s.counts.total()));
 }
 
+std::string readNtDefinitionText(ScanSession& session, std::string& lastName);
+
 // The NT definition text: "|" and every listed executable's full path, upper-cased, each followed by "|".
 std::string ntDefinitionText(ScanSession& session, std::string& lastName) {
+    // A scan counts and shows every line: it reads the file itself. The shield reads it again
+    // only when its size or write time moved (a write time of 0 tells nothing: read at every pass).
+    if (scanMode(session)) return readNtDefinitionText(session, lastName);
+    const std::string path = session.definitionPath(definitions::ExeDefinitionFile);
+    const auto entry = session.os.files.lookup(path);
+    auto& kept = session.shieldDefinitionText;
+    const bool known = entry && entry->lastWriteTime != 0 && kept.path == path && kept.size == entry->size &&
+                       kept.lastWriteTime == entry->lastWriteTime;
+    if (known) {
+        lastName = kept.lastName;
+        return kept.text;
+    }
+    std::string text = readNtDefinitionText(session, lastName);
+    if (entry && entry->lastWriteTime != 0 && !text.empty())
+        kept = {path, entry->size, entry->lastWriteTime, text, lastName};
+    else
+        kept = {};
+    return text;
+}
+
+std::string readNtDefinitionText(ScanSession& session, std::string& lastName) {
     const auto& macros = session.macros();
     std::string text = "|";
     const auto outcome = session.forEachDefinitionLine(

@@ -113,6 +113,14 @@ public:
     bool progressBarsShown = true;
     std::string applicationFolder;
     ScanState state;
+    // The memory shield's text of the process definitions as the file was when last read, so
+    // that its passes every few seconds read the file again only once it changed (memory_scan.cpp).
+    struct KeptDefinitionText {
+        std::string path;
+        std::uint64_t size = 0, lastWriteTime = 0;
+        std::string text, lastName;
+    };
+    KeptDefinitionText shieldDefinitionText;
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();

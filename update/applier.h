@@ -17,16 +17,17 @@ inline constexpr std::array<std::string_view, UpdateFileCount> UpdateFiles = {
     "BlockedCookies.dat", "DirectoryDefinition.dat", "Safety.dat"};
 
 // One record of an update text: the decoded section, the action as sent, and the payload
-// as sent (encoded but for its "|" and "=" separators).
+// as sent (encoded but for its "|" and "=" separators). The action and the payload are views
+// into the update text, which must outlive the records; a section is a few letters.
 struct UpdateRecord {
     std::string section;
-    std::string action;
-    std::string payload;
+    std::string_view action;
+    std::string_view payload;
 };
 
 // Splits an update text at "[BR]" (any letter case), trims each record, skips empty ones
 // and splits the rest at the first "[DEF]" and the header at its first "|". Missing parts
-// are empty. At most limits::MaxUpdateRecords records are read.
+// are empty. At most limits::MaxUpdateRecords records are read. The records view `text`.
 std::vector<UpdateRecord> ParseUpdateText(std::string_view text);
 
 // The record the reference server ends every update text with: empty section, action

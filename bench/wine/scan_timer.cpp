@@ -1,4 +1,4 @@
-// `SorvaneCmd scan --quick --json` timed from inside the process: the same command through
+// `SorvaneCmd scan --quick --json` (or the command its arguments give) timed from inside the process: the same command through
 // the same dispatcher, its output kept in memory, and the clock read around the command
 // alone, so that start-up and exit (which vary by tenths of a second under Wine) stay out.
 // Prints "exit CODE seconds S peak KIB", the last the process's peak working set.
@@ -14,14 +14,15 @@
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
 
-int main() {
+int main(int argc, char** argv) {
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
     sorvane::cli::Console console{in, out, err};
     sorvane::platform::win32::Win32VersionResources versions;
     sorvane::platform::win32::Win32Platform system(versions);
-    const std::vector<std::string> args{"scan", "--quick", "--json"};
+    const std::vector<std::string> args =
+        argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{"scan", "--quick", "--json"};
     LARGE_INTEGER frequency{}, start{}, end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);

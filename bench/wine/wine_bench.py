@@ -129,11 +129,14 @@ def reg_file(keys):
 # Each set: (definition file, clear lines, probe lines, folders to make, registry keys to make).
 def generate(name, n):
     defs, probe, folders, keys = [], [], [], []
-    if name == "registry-keys":
+    # HKLM\Software (registry-hklm) and [progfil] lines are tested in both views and both program
+    # folders of a 64-bit system; the floor probe reads only the native ones (a 64-bit program's default).
+    if name in ("registry-keys", "registry-hklm"):
+        hive, stem = (1, "SorvaneBenchKey") if name == "registry-keys" else (2, "SorvaneBenchMachine")
         for i in range(n):
-            key = r"Software\SorvaneBenchKey%d" % i
-            defs.append("1^%s^=BenchThreat" % key)
-            probe.append("K\t1\t%s" % key)
+            key = r"Software\%s%d" % (stem, i)
+            defs.append("%d^%s^=BenchThreat" % (hive, key))
+            probe.append("K\t%d\t%s" % (hive, key))
         return "RegistryDefinition", defs, probe, folders, keys
     if name == "registry-values":
         for i in range(n):
@@ -141,6 +144,11 @@ def generate(name, n):
             defs.append("1^%s^Value%d=BenchThreat" % (key, i))
             probe.append("V\t1\t%s\tValue%d" % (key, i))
         return "RegistryDefinition", defs, probe, folders, keys
+    if name == "files-progfil":
+        for i in range(n):
+            defs.append("bench%d.dll=BenchThreat|[progfil]SorvaneBenchProgram%d" % (i, i))
+            probe.append("F\tC:\\Program Files\\SorvaneBenchProgram%d\\bench%d.dll" % (i, i))
+        return "FileDefinition", defs, probe, folders, keys
     if name == "files":
         for i in range(n):
             folder = r"C:\SorvaneBenchFile%d" % i
@@ -174,7 +182,8 @@ def generate(name, n):
     raise SystemExit("wine_bench: unknown set " + name)
 
 
-SETS = ["registry-keys", "registry-values", "files", "folders", "files-shared", "registry-shared"]
+SETS = ["registry-keys", "registry-values", "files", "folders", "files-shared", "registry-shared", "registry-hklm",
+        "files-progfil"]
 
 
 class Bench:

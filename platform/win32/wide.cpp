@@ -18,8 +18,17 @@ std::wstring toWide(UINT codePage, std::string_view text) {
     return result;
 }
 
+// Text all in ASCII is the same in UTF-8: no conversion call is needed for it (a drive's
+// sweep turns every file name of the drive into UTF-8, and most are ASCII).
+bool isAscii(std::wstring_view text) {
+    for (wchar_t c : text)
+        if (c >= 0x80) return false;
+    return true;
+}
+
 std::string fromWide(UINT codePage, std::wstring_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
+    if (codePage == CP_UTF8 && isAscii(text)) return std::string(text.begin(), text.end());
     const int size = static_cast<int>(text.size());
     const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return {};

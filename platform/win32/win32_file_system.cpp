@@ -118,7 +118,10 @@ Status Win32FileSystem::listFolder(std::string_view folder, std::vector<Director
     QuietErrors quiet;
     const std::string pattern = JoinPath(folder, "*");
     WIN32_FIND_DATAW data{};
-    FindHandle find(FindFirstFileW(widen(pattern).c_str(), &data));
+    // No short names (nothing here reads them) and larger reads from the file system: a drive's
+    // sweep lists every folder of it.
+    FindHandle find(FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
         const DWORD code = GetLastError();
         // An empty folder can report "no files" for the pattern.

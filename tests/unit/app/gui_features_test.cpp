@@ -273,3 +273,37 @@ TEST_F(GuiFeaturesTest, ViewQuarantineListsWhatWasRemovedAndPutsTheCheckedItemsB
 
 }  // namespace
 }  // namespace sorvane::app
+
+namespace sorvane::app {
+namespace {
+
+// The start counts every definition file once; the memory shield reads the process list once
+// more for its first pass and then only when the file changed, not at every pass.
+TEST_F(GuiFeaturesTest, DefinitionFilesAreReadOnceAtStartAndTheShieldRereadsOnlyAChangedFile) {
+    for (const auto& [key, value] : {std::pair{"optMemorySheildOn", "True"}, {"optMemorySheildOff", "False"},
+                                    {"optIEHomePageSheildOn", "True"}, {"optIEHomePageSheildOff", "False"},
+                                    {"chkAutomaticScanYesOrNo", "1"}})
+        putUser("OptionAndSettings", key, value);
+    std::string lines;
+    for (int i = 0; i < 2000; ++i) lines += "line" + std::to_string(i) + ".exe=Threat|[progfil]\r\n";
+    const std::vector<std::string> names{"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat",
+                                         "BlockedCookies.dat", "DirectoryDefinition.dat"};
+    for (const auto& name : names) ASSERT_TRUE(fake.files.writeFile(Folder + "\\" + name, lines).ok());
+    const auto bytesRead = [&](const std::string& name) { return fake.files.bytesRead(Folder + "\\" + name); };
+
+    start();
+    host->advance(60'000);
+    for (const auto& name : names) {
+        const std::uint64_t once = name == "ExeDefinition.dat" ? 2 * lines.size() : lines.size();
+        EXPECT_EQ(bytesRead(name), once) << name;
+    }
+
+    const std::string changed = lines + "one.exe=More|[progfil]\r\n";
+    ASSERT_TRUE(fake.files.writeFile(Folder + "\\ExeDefinition.dat", changed).ok());
+    const std::uint64_t before = bytesRead("ExeDefinition.dat");
+    host->advance(60'000);
+    EXPECT_EQ(bytesRead("ExeDefinition.dat"), before + changed.size());
+}
+
+}  // namespace
+}  // namespace sorvane::app

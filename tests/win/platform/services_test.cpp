@@ -222,3 +222,14 @@ TEST(Win32Http, ChunkedGetFromALocalServer) {
     EXPECT_EQ(fetch(base + "set-cookie"), "set");
     EXPECT_EQ(fetch(base + "headers"), "Cookie: \nUser-Agent: Sorvane/3.00\n");
 }
+
+// ASCII names skip the conversion call; every other text still goes through it, and both give UTF-8.
+TEST(WideText, AsciiAndOtherTextComeOutAsUtf8) {
+    using platform::win32::widen;
+    EXPECT_EQ(narrow(L"plain name.exe"), "plain name.exe");
+    EXPECT_EQ(narrow(std::wstring(1, L'\x7F') + L"a"), "\x7F" "a");
+    EXPECT_EQ(narrow(L"caf\x00E9.exe"), "caf\xC3\xA9.exe");
+    EXPECT_EQ(narrow(L"\x65E5\x672C.txt"), "\xE6\x97\xA5\xE6\x9C\xAC.txt");
+    EXPECT_EQ(narrow(L""), "");
+    EXPECT_EQ(widen(narrow(L"a\x00FC" L"b")), L"a\x00FC" L"b");
+}

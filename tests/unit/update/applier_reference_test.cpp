@@ -1,0 +1,119 @@
+// The applier against a plain model of the same rules, written for clarity and not for speed
+// (a string per line, whole lines decoded, a node-based set), on random update texts and files
+// whose names collide often. The fast applier must give the same bytes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "definitions/encoding.h"
+#include "platform/text.h"
+#include "tests/unit/update/update_records.h"
+#include "update/applier.h"
+
+namespace sorvane::update {
+namespace {
+
+std::string lowerName(std::string_view clear) {
+    std::string out(clear.substr(0, clear.find('=')));
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 0x20);
+    }
+    return out;
+}
+
+std::string modelStoredName(std::string_view stored) { return lowerName(definitions::DecodeLine(stored)); }
+
+std::string modelPayloadName(std::string_view payload) {
+    std::string clear;
+    for (char c : payload) clear += (c == '|' || c == '=') ? c : definitions::DecodeLine(std::string(1, c))[0];
+    return lowerName(clear);
+}
+
+FileUpdate model(std::size_t file, const std::string& old, const std::vector<UpdateRecord>& records, bool custom) {
+    FileUpdate result;
+    std::string additions;
+    std::unordered_set<std::string> deletions;
+    for (const UpdateRecord& r : records) {
+        if (!SectionAccepted(file, r.section)) continue;
+        if (r.action == "ADD") {
+            const std::string line = WrittenLine(file, r);
+            additions += line + "\r\n";
+            ++result.added;
+            deletions.erase(modelStoredName(line));
+        } else if (r.action == "DEL") {
+            deletions.insert(modelPayloadName(r.payload));
+        }
+    }
+    if (custom) {
+        result.content = additions;
+        return result;
+    }
+    std::string content = old;
+    if (!content.empty() && !additions.empty() && content.back() != '\n' && content.back() != '\r') content += "\r\n";
+    content += additions;
+    if (deletions.empty()) {
+        result.content = content;
+        return result;
+    }
+    result.deletionPass = true;
+    for (const std::string& line : text::lines(content)) {
+        if (line.empty() || line == " " || deletions.count(modelStoredName(line)) != 0) continue;
+        result.content += line + "\r\n";
+    }
+    return result;
+}
+
+// Short names from a small alphabet with both letter cases, Latin-1 capitals and separators.
+std::string randomText(std::mt19937& random, std::size_t maxLength) {
+    static const std::string alphabet = "aAbB=|^ \xC0\xE0" "c";
+    std::string out(random() % (maxLength + 1), ' ');
+    for (char& c : out) c = alphabet[random() % alphabet.size()];
+    return out;
+}
+
+TEST(UpdateApplier, GivesTheBytesOfThePlainModelOnRandomUpdates) {
+    static const char* sections[] = {"FILE", "EXE", "DLL", "REG", "COOK", "DIR", "SFILE", "SREG", "X"};
+    static const char* actions[] = {"ADD", "DEL", "DEL", "add", ""};
+    static const char* lineEnds[] = {"\r\n", "\n", "\r", ""};
+    std::mt19937 random(26);
+    for (int round = 0; round < 400; ++round) {
+        std::string old;
+        for (std::size_t i = random() % 12; i > 0; --i)
+            old += definitions::EncodeLine(randomText(random, 6)) + lineEnds[random() % 4];
+        std::string text;
+        for (std::size_t i = random() % 16; i > 0; --i) {
+            text += testing::record(sections[random() % 9], actions[random() % 5], randomText(random, 8));
+            text += random() % 3 == 0 ? " [br] " : "[BR]";
+        }
+        const std::vector<UpdateRecord> records = ParseUpdateText(text);
+        for (std::size_t file = 0; file < UpdateFileCount; ++file) {
+            for (bool custom : {false, true}) {
+                const FileUpdate expected = model(file, old, records, custom);
+                const FileUpdate got = UpdateFileContent(file, old, records, custom);
+                ASSERT_EQ(got.content, expected.content) << "round " << round << " file " << file;
+                ASSERT_EQ(got.added, expected.added);
+                ASSERT_EQ(got.deletionPass, expected.deletionPass);
+            }
+        }
+    }
+}
+
+TEST(UpdateApplier, NamesFromThePayloadAndFromTheStoredLineAgree) {
+    std::mt19937 random(29);
+    for (int i = 0; i < 2000; ++i) {
+        std::string payload = randomText(random, 10);
+        payload += static_cast<char>(random() % 256);
+        std::string encoded;
+        for (char c : payload) encoded += (c == '|' || c == '=') ? std::string(1, c) : definitions::EncodeLine(std::string(1, c));
+        EXPECT_EQ(PayloadName(encoded), modelPayloadName(encoded));
+        EXPECT_EQ(StoredLineName(encoded), modelStoredName(encoded));
+        EXPECT_EQ(ClearLineName(payload), lowerName(payload));
+    }
+}
+
+}  // namespace
+}  // namespace sorvane::update
