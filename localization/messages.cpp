@@ -228,6 +228,8 @@ void LoadDefaultMessages(Languages& catalogue) {
     for (const auto& [name, message] : protectionTexts) catalogue.setMessage(name, message);
     // Then what the cookie phase says about the browsers' own cookie stores.
     catalogue.setMessage("MSG_COOKIES_IN_USE", "Close [Browser] to check its cookies");
+    // Then the home-page shield's name for a browser policy it asks about.
+    catalogue.setMessage("MSG_HOMEPAGE_POLICY", "Browser policy:");
 }
 
 }  // namespace sorvane::localization

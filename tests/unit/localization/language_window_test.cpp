@@ -212,7 +212,7 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
     }
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
     // the 4 reasons a removal gives, the 15 of the protection and the 1 of the cookie stores.
-    EXPECT_EQ(messages, 97u);
+    EXPECT_EQ(messages, 98u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

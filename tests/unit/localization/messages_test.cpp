@@ -36,7 +36,9 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     EXPECT_EQ(entries[95].name, "MSG_ALERT_PATH");
     // Then the cookie phase's words about the browsers' stores.
     EXPECT_EQ(entries[96].name, "MSG_COOKIES_IN_USE");
-    EXPECT_FALSE(entries[97].used);
+    // Then the home-page shield's words for a browser policy.
+    EXPECT_EQ(entries[97].name, "MSG_HOMEPAGE_POLICY");
+    EXPECT_FALSE(entries[98].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -66,7 +68,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[97].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[98].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
