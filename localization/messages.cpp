@@ -274,6 +274,8 @@ void LoadDefaultMessages(Languages& catalogue) {
         {"MSG_ROLLBACK_NONE", "There are no earlier [ProgramName] definitions to roll back to."},
     };
     for (const auto& [name, message] : signedTexts) catalogue.setMessage(name, message);
+    // Then the home-page shield's name for a browser policy it asks about.
+    catalogue.setMessage("MSG_HOMEPAGE_POLICY", "Browser policy:");
 }
 
 }  // namespace sorvane::localization

@@ -88,22 +88,95 @@ void FrmHomePageChangedAlert::Form_Load() {
 }
 
 void FrmHomePageChangedAlert::cmdYes_Click() {
-    shield_.RestoreHomePage();
+    shield_.KeepRemembered();
     unload();
 }
 
 void FrmHomePageChangedAlert::cmdNO_Click() {
-    shield_.AcceptHomePage();
+    shield_.AcceptChange();
     unload();
 }
 
 HomePageShield::HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold)
     : app_(app), memory_(memory), hold_(hold), alert_(app, *this) {}
 
+namespace {
+
+// The question, naming the setting for a policy: `setting` is empty for the start page.
+std::string QuestionText(const std::string& product, const std::string& setting, const std::string& remembered,
+                         const std::string& current) {
+    return product + " has detected that your Homepage has been changed.\r\n" + setting + "\r\n" +
+           "Click YES to keep your homepage as:\r\n" + remembered + "\r\n\r\n" +
+           "Click No to change your homepage to:\r\n" + current;
+}
+
+}  // namespace
+
 std::string HomePageShield::AlertText() const {
-    return app_.branding.ProgramName + " has detected that your Homepage has been changed.\r\n\r\n" +
-           "Click YES to keep your homepage as:\r\n" + remembered_ + "\r\n\r\n" +
-           "Click No to change your homepage to:\r\n" + current_;
+    if (alertPolicy_) {
+        const auto& place = PolicyPlaces()[*alertPolicy_];
+        return QuestionText(app_.branding.ProgramName, app_.message("MSG_HOMEPAGE_POLICY") + " " + PlaceName(place),
+                            SnapshotText(policies_[*alertPolicy_]), SnapshotText(policyNow_));
+    }
+    return QuestionText(app_.branding.ProgramName, "", remembered_, current_);
+}
+
+void HomePageShield::KeepRemembered() {
+    if (alertPolicy_)
+        (void)RestorePolicy(*alertPolicy_);
+    else
+        RestoreHomePage();
+}
+
+void HomePageShield::AcceptChange() {
+    if (alertPolicy_)
+        policies_[*alertPolicy_] = policyNow_;
+    else
+        AcceptHomePage();
+}
+
+bool HomePageShield::RestorePolicy(std::size_t index) {
+    const auto& place = PolicyPlaces()[index];
+    if (RestoreSnapshot(app_.platform.registry, place, policies_[index])) return true;
+    platform::Trace("home-page shield", "could not put back " + PlaceName(place));
+    policies_[index] = TakeSnapshot(app_.platform.registry, place);
+    return false;
+}
+
+void HomePageShield::Ask(const std::string& text) {
+    alert_.lblHomePageInfo.setCaption(text);
+    alert_.show(true);
+    if (alert_.loaded()) alert_.unload();
+}
+
+void HomePageShield::CheckPolicies(app::FrmMain& main) {
+    auto& registry = app_.platform.registry;
+    const auto& places = PolicyPlaces();
+    if (policies_.empty()) {
+        // Watching begins: what is set now is the user's, or the organisation's.
+        for (const auto& place : places) policies_.push_back(TakeSnapshot(registry, place));
+        return;
+    }
+    auto& settings = app_.userSettings;
+    for (std::size_t i = 0; i < places.size() && !app_.ended(); ++i) {
+        auto now = TakeSnapshot(registry, places[i]);
+        if (policies_[i].state == PlaceSnapshot::State::Unreadable) {
+            policies_[i] = std::move(now);
+            continue;
+        }
+        if (!PlaceChanged(policies_[i], now)) continue;
+        if (settings.readBool(app::section::Options, "optAlwaysnotifybeforerestoring", "True")) {
+            alertPolicy_ = i;
+            policyNow_ = std::move(now);
+            Ask(AlertText());
+            alertPolicy_.reset();
+        } else if (settings.readBool(app::section::Options, "optRestoredefaultwithoutnotification", "False")) {
+            if (RestorePolicy(i) && app_.hooks.trayBalloon)
+                app_.hooks.trayBalloon(main, app_.message("MSG_BALLOON_HOMEPAGE") + " " + SnapshotText(policies_[i]) +
+                                                 "\r\n" + app_.message("MSG_HOMEPAGE_POLICY") + " " +
+                                                 PlaceName(places[i]));
+        }
+    }
 }
 
 void HomePageShield::RestoreHomePage() {
@@ -139,9 +212,7 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
         }
         if (remembered_ != current_) {
             if (settings.readBool(app::section::Options, "optAlwaysnotifybeforerestoring", "True")) {
-                alert_.lblHomePageInfo.setCaption(AlertText());
-                alert_.show(true);
-                if (alert_.loaded()) alert_.unload();
+                Ask(AlertText());
             } else if (settings.readBool(app::section::Options, "optRestoredefaultwithoutnotification", "False")) {
                 RestoreHomePage();
                 // Silent in the window, but not without a word: the icon says what was put back.
@@ -149,6 +220,10 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
                     app_.hooks.trayBalloon(main, app_.message("MSG_BALLOON_HOMEPAGE") + " " + remembered_);
             }
         }
+        if (!app_.ended()) CheckPolicies(main);
+    } else {
+        // Changes made while the shield is off are not its to judge when it comes back on.
+        policies_.clear();
     }
     if (!app_.ended()) main.ArmBackgroundTimers(true);
 }

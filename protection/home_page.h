@@ -1,11 +1,14 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "platform/registry.h"
 #include "protection/background_hold.h"
+#include "protection/policy_watch.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -47,8 +50,8 @@ public:
     ui::CommandButton& cmdYes;
     ui::CommandButton& cmdNo;
 
-    void cmdYes_Click();  // keep the remembered page
-    void cmdNO_Click();   // accept the new page
+    void cmdYes_Click();  // keep the remembered page or policy
+    void cmdNO_Click();   // accept the new one
 
 protected:
     void Form_Load() override;
@@ -58,9 +61,10 @@ private:
     HomePageShield& shield_;
 };
 
-// The home-page shield: every five seconds compares the start page with the remembered one
-// and asks, restores silently or leaves it, as the options say; every third tick also runs
-// a memory-shield pass.
+// The home-page shield: every five seconds compares the start page with the remembered one,
+// and the browsers' policies (PolicyPlaces) with what they held when the shield began watching,
+// and asks, restores silently or leaves the change, as the options say; every third tick also
+// runs a memory-shield pass.
 class HomePageShield {
 public:
     HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold);
@@ -71,6 +75,9 @@ public:
     void RestoreHomePage();
     // Remembers the page that is set now.
     void AcceptHomePage();
+    // The alert's answers: the start page's, or the policy's it asks about.
+    void KeepRemembered();
+    void AcceptChange();
 
     // The alert's message for the pages of the last check.
     std::string AlertText() const;
@@ -84,7 +91,21 @@ private:
     std::uint16_t ticks_ = 0;
     std::string current_;
     std::string remembered_;
+    // What each of PolicyPlaces() held when watching began, or when last accepted or restored;
+    // empty while the shield does not watch.
+    std::vector<PlaceSnapshot> policies_;
+    // The policy the open alert asks about, and what it holds now.
+    std::optional<std::size_t> alertPolicy_;
+    PlaceSnapshot policyNow_;
     FrmHomePageChangedAlert alert_;
+
+    // Asks, restores or leaves a policy that differs from its snapshot, as the options say.
+    void CheckPolicies(app::FrmMain& main);
+    // Puts the policy back; a place that cannot be put back (a machine-wide policy under a
+    // standard account) is taken as it is now, so that it is not brought up again every check.
+    bool RestorePolicy(std::size_t index);
+    // Asks about a change, with the texts of the start page's question.
+    void Ask(const std::string& text);
 };
 
 }  // namespace sorvane::protection

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sorvane.exe left running in the tray of its own throwaway prefix: a start page changed
-# behind its back is put back silently, and a daily schedule set a little ahead of the
-# clock starts one scan; a second start brings the running copy forward; a scan of the
-# user's, held on its Pause box over a scheduled moment, is followed by no second scan.
+# behind its back is put back silently, and so are browser policies planted or changed in
+# either hive (a new one deleted, a changed one given its old value back); a daily schedule
+# set a little ahead of the clock starts one scan; a second start brings the running copy
+# forward; a scan of the user's, held on its Pause box over a scheduled moment, is followed
+# by no second scan.
 #   gui_protection.sh PROGRAM PRODUCT COMPANY PROBE
 set -uo pipefail
 program=$1 product=$2 company=$3 probe=$4
@@ -33,6 +35,12 @@ python3 "$(cd "$here/../.." && pwd)/data/definitions/encode.py" \
 moment=$(date -d '+25 seconds' '+%-I:%M:%S %p')
 seed_shield_settings "$product" "$company" False False 1 "$moment" || fail "could not set up the settings"
 
+# The organisation's own machine policy, there before the program starts.
+edge_policy='HKLM\Software\Policies\Microsoft\Edge'
+chrome_policy='HKCU\Software\Policies\Google\Chrome'
+wine reg add "$edge_policy" /v HomepageLocation /d "http://intranet.example/" /f >/dev/null 2>&1 ||
+    fail "could not set the machine policy"
+
 (cd "$app" && exec wine "C:\\Sorvane\\$(basename "$program")") >"$scratch/app.log" 2>&1 &
 app_pid=$!
 wait_until_running "$product" 60 || fail "the program did not start"
@@ -43,6 +51,18 @@ until [[ "$(setting "$main_key" "Start Page")" == "http://home.example/" ]]; do
     [[ $((SECONDS - changed)) -lt 20 ]] || fail "the start page was not put back within 20 s"
 done
 echo "the changed start page was put back after about $((SECONDS - changed)) s"
+
+# The shield watches the policies from its first check on, which the put-back page shows has run.
+wine reg add "$edge_policy" /v HomepageLocation /d "http://hijack.example/" /f >/dev/null 2>&1 &&
+    wine reg add "$chrome_policy" /v HomepageLocation /d "http://hijack.example/" /f >/dev/null 2>&1 ||
+    fail "could not plant the policies"
+changed=$SECONDS
+until [[ "$(setting "$edge_policy" HomepageLocation)" == "http://intranet.example/" ]] &&
+    ! wine reg query "$chrome_policy" /v HomepageLocation >/dev/null 2>&1; do
+    # The scheduled scan may hold the shield's timer for its duration.
+    [[ $((SECONDS - changed)) -lt 60 ]] || fail "the planted policies were not put back within 60 s"
+done
+echo "the planted policies were put back after about $((SECONDS - changed)) s"
 
 deadline=$((SECONDS + 90))
 until [[ -n "$(setting "$settings\\Settings" lblLastScan)" ]]; do
