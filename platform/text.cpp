@@ -142,4 +142,33 @@ bool booleanValue(std::string_view s, bool fallback) {
     return fallback;
 }
 
+std::string toHex(std::string_view bytes) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const unsigned char c : bytes) {
+        out.push_back(Digits[c >> 4]);
+        out.push_back(Digits[c & 0xF]);
+    }
+    return out;
+}
+
+std::optional<std::string> fromHex(std::string_view digits) {
+    const auto value = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    if (digits.size() % 2 != 0) return std::nullopt;
+    std::string out;
+    out.reserve(digits.size() / 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = value(digits[i]), low = value(digits[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+    }
+    return out;
+}
+
 }  // namespace sorvane::text

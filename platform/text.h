@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +34,10 @@ std::int64_t numericValue(std::string_view s);
 // anything else gives `fallback`.
 bool booleanValue(std::string_view s, bool fallback = false);
 inline std::string boolText(bool value) { return value ? "True" : "False"; }
+
+// Bytes as lower-case hexadecimal digits, two a byte.
+std::string toHex(std::string_view bytes);
+// The bytes an even run of hexadecimal digits (either case) stands for; nothing for anything else.
+std::optional<std::string> fromHex(std::string_view digits);
 
 }  // namespace sorvane::text

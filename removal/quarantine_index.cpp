@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/limits.h"
+#include "platform/text.h"
 
 namespace sorvane::removal {
 namespace {
@@ -22,35 +23,9 @@ std::optional<Enum> enumNamed(const std::array<std::string_view, N>& names, std:
     return std::nullopt;
 }
 
-std::string hexOf(std::string_view bytes) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
-        out.push_back(Hex[c >> 4]);
-        out.push_back(Hex[c & 0xf]);
-    }
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::string> bytesOfHex(std::string_view hex) {
-    if (hex.size() % 2 != 0 || hex.size() / 2 > limits::MaxRegistryValueData) return std::nullopt;
-    std::string out;
-    out.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out.push_back(static_cast<char>(high * 16 + low));
-    }
-    return out;
+    if (hex.size() / 2 > limits::MaxRegistryValueData) return std::nullopt;
+    return text::fromHex(hex);
 }
 
 bool isSha256(std::string_view text) {
@@ -78,7 +53,7 @@ bool readNumber(const json& object, const char* name, std::uint64_t& out) {
 }
 
 json valueJson(const ExportedValue& value) {
-    return json{{"name", value.name}, {"type", value.type}, {"data", hexOf(value.data)}};
+    return json{{"name", value.name}, {"type", value.type}, {"data", text::toHex(value.data)}};
 }
 
 std::optional<ExportedValue> valueOf(const json& object) {

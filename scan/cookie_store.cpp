@@ -176,13 +176,7 @@ nlohmann::json columnValue(sqlite3_stmt* statement, int column) {
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
         const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-        static constexpr char hex[] = "0123456789abcdef";
-        std::string text;
-        for (std::size_t i = 0; i < size; ++i) {
-            text.push_back(hex[bytes[i] >> 4]);
-            text.push_back(hex[bytes[i] & 0xF]);
-        }
-        return {{"blob", text}};
+        return {{"blob", text::toHex({reinterpret_cast<const char*>(bytes), size})}};
     }
     default: return nullptr;
     }

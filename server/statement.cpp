@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace sorvane::server {
 namespace {
 
@@ -43,13 +45,7 @@ std::string Sha256Hex(std::string_view bytes) {
     if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
         throw std::runtime_error("SHA-256 failed: " + openSslError());
     }
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < length; ++i) {
-        out += Hex[digest[i] >> 4];
-        out += Hex[digest[i] & 0xF];
-    }
-    return out;
+    return text::toHex({reinterpret_cast<const char*>(digest), length});
 }
 
 std::string FormatUtc(std::time_t when) {

@@ -13,34 +13,6 @@ namespace {
 constexpr std::size_t SignatureSize = 64;
 constexpr std::string_view Fields[] = {"for=", "from=", "to=", "expires=", "sha256=", "signature="};
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> fromHex(std::string_view hex) {
-    if (hex.size() % 2 != 0) return std::nullopt;
-    std::string out;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexValue(hex[i]), low = hexValue(hex[i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-    }
-    return out;
-}
-
-std::string toHex(std::string_view bytes) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string out;
-    for (char c : bytes) {
-        out += Hex[static_cast<unsigned char>(c) >> 4];
-        out += Hex[static_cast<unsigned char>(c) & 0xF];
-    }
-    return out;
-}
-
 int base64Value(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
     if (c >= 'a' && c <= 'z') return c - 'a' + 26;
@@ -129,7 +101,7 @@ StatementCheck CheckStatement(platform::Signatures& signatures, std::string_view
                               const std::optional<std::string>& statementText, std::string_view body,
                               const StatementExpectation& expected) {
     if (!statementText) return refused(Refusal::Missing);
-    const auto key = fromHex(publicKeyHex);
+    const auto key = text::fromHex(publicKeyHex);
     if (!key || key->size() != SignatureSize) return refused(Refusal::Unverifiable);
     // A text that is no statement at all is what a classic server's page or a proxy's error looks like.
     const auto statement = ReadStatement(*statementText);
@@ -143,7 +115,7 @@ StatementCheck CheckStatement(platform::Signatures& signatures, std::string_view
     if (!text::equalsNoCase(statement->covers, expected.covers)) return refused(Refusal::Changed, check);
     const auto digest = signatures.sha256(body);
     if (!digest) return refused(Refusal::Unverifiable, check);
-    if (!text::equalsNoCase(statement->sha256, toHex(*digest))) return refused(Refusal::Changed, check);
+    if (!text::equalsNoCase(statement->sha256, text::toHex(*digest))) return refused(Refusal::Changed, check);
 
     check.to = calendar::ReadIsoDate(statement->to);
     if (expected.local) {

@@ -32,7 +32,11 @@ if [[ $(id -u) -eq 0 ]]; then
     printf 'e2e-new.exe=E2E-New|[progfil]E2E-New\r\n' >>"$stage/releases/2024-05-14/ExeDefinition.txt"
     touch "$stage/releases/2006-03-16/RELEASE-COMPLETE" "$stage/releases/2024-05-14/RELEASE-COMPLETE"
     "$server" diff "$stage/releases/2006-03-16" "$stage/releases/2024-05-14" >/dev/null
-    "$server" serve --releases "$stage/releases" --log "$stage/server.log" --port-file "$stage/port" >/dev/null &
+    # Signed as a vendor's server is: a build that carries a key refuses an unsigned update before
+    # it writes anything.
+    signing_key=$(realpath "$here/../../cmake/dev-signing-key.pem")
+    "$server" serve --releases "$stage/releases" --log "$stage/server.log" --port-file "$stage/port" \
+        --signing-key "$signing_key" >/dev/null &
     server_pid=$!
     for _ in $(seq 100); do [[ -s "$stage/port" ]] && break; sleep 0.05; done
     [[ -s "$stage/port" ]] || fail "the server did not start"

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/text.h"
+
 namespace sorvane::fakes {
 namespace {
 
@@ -14,22 +16,6 @@ std::string digest(std::string_view bytes) {
         for (char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
         for (int i = 0; i < 8; ++i) out += static_cast<char>(h >> (8 * i));
     }
-    return out;
-}
-
-std::string hex(std::string_view bytes) {
-    static constexpr char Digits[] = "0123456789abcdef";
-    std::string out;
-    for (char c : bytes) {
-        out += Digits[static_cast<unsigned char>(c) >> 4];
-        out += Digits[static_cast<unsigned char>(c) & 0xF];
-    }
-    return out;
-}
-
-std::string unhex(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) out += static_cast<char>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16));
     return out;
 }
 
@@ -52,8 +38,8 @@ std::string base64(std::string_view bytes) {
 
 std::string FakeSignatures::statement(std::string_view publicKeyHex, const Statement& fields, std::string_view body) {
     const std::string signedBody = "for=" + fields.covers + "\nfrom=" + fields.from + "\nto=" + fields.to +
-                                   "\nexpires=" + fields.expires + "\nsha256=" + hex(digest(body)) + "\n";
-    return signedBody + "signature=" + base64(sign(unhex(publicKeyHex), signedBody)) + "\n";
+                                   "\nexpires=" + fields.expires + "\nsha256=" + text::toHex(digest(body)) + "\n";
+    return signedBody + "signature=" + base64(sign(text::fromHex(publicKeyHex).value_or(""), signedBody)) + "\n";
 }
 
 std::optional<std::string> FakeSignatures::sha256(std::string_view bytes) {

@@ -42,3 +42,10 @@ TEST(Paths, JoinPathPutsOneBackslashBetweenFolderAndName) {
     EXPECT_EQ(platform::JoinPath("C:\\app\\", "date.dat"), "C:\\app\\date.dat");
     EXPECT_EQ(platform::JoinPath("", "Localization.xml"), "Localization.xml");
 }
+
+TEST(Text, HexadecimalGoesBothWaysAndRefusesWhatIsNoHex) {
+    EXPECT_EQ(text::toHex(std::string("\x00\x7f\x80\xff", 4)), "007f80ff");
+    EXPECT_EQ(text::fromHex("007F80ff"), std::string("\x00\x7f\x80\xff", 4));
+    EXPECT_EQ(text::fromHex(""), std::string());
+    for (const char* wrong : {"0", "0g", "abc", " 00", "0x00"}) EXPECT_FALSE(text::fromHex(wrong)) << wrong;
+}
