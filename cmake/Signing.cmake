@@ -1,7 +1,7 @@
 # Authenticode signatures for what the Windows build ships: Sorvane.exe, SorvaneCmd.exe, the
 # uninstaller and the setup, signed with osslsigncode. The certificate comes from the
 # branding values (cmake/Branding.cmake); without one the build makes a throwaway test CA
-# and a code-signing certificate it issues, in <build>/signing (never in the sources).
+# and a code-signing certificate made under it, in <build>/signing (never in the sources).
 #
 #   sorvane_sign_target(target)   signs the target's file after every link
 #   SORVANE_SIGN_COMMAND          the command that signs: append -DIN=<file> [-DOUT=<file>]
@@ -14,6 +14,8 @@ function(sorvane_sign_target target)
             COMMAND ${SORVANE_SIGN_COMMAND} -DIN=$<TARGET_FILE:${target}> -P ${SORVANE_SIGN_SCRIPT}
             COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
             VERBATIM)
+        # Another certificate or timestamp server links and signs the program again.
+        set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${SORVANE_SIGN_INPUTS})
     endif()
 endfunction()
 if(NOT WIN32 OR NOT SORVANE_SIGN)
@@ -36,7 +38,7 @@ elseif(SORVANE_SIGN_CERT AND SORVANE_SIGN_KEY)
 elseif(SORVANE_SIGN_CERT OR SORVANE_SIGN_KEY)
     message(FATAL_ERROR "SORVANE_SIGN_CERT and SORVANE_SIGN_KEY go together (or give SORVANE_SIGN_PFX)")
 else()
-    # A test CA and a code-signing certificate issued by it, made once per build folder.
+    # A test CA and a code-signing certificate signed by it, made once per build folder.
     # They are made in a folder beside and moved in whole, so an interrupted configure
     # leaves no certificate without its key.
     find_program(SORVANE_OPENSSL openssl)
@@ -102,4 +104,6 @@ set(SIGN_URL [==[${sign_url}]==])
 ")
 set(SORVANE_SIGN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/sign-file.cmake)
 set(SORVANE_SIGN_COMMAND ${CMAKE_COMMAND} -DSETTINGS=${SORVANE_SIGN_SETTINGS})
+# What a signature depends on: a change to any of them signs again.
+set(SORVANE_SIGN_INPUTS ${SORVANE_SIGN_SETTINGS} ${SORVANE_SIGN_SCRIPT} ${sign_pfx} ${sign_cert} ${sign_key})
 set(SORVANE_VERIFY_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/verify-signatures.cmake)
