@@ -22,3 +22,15 @@ set(SORVANE_UPDATE_PUBLIC_KEY
     CACHE STRING "Update signing public key: P-256 X and Y in hex, empty for none")
 
 set(SORVANE_RESOURCE_DIR ${CMAKE_SOURCE_DIR}/app/resources)
+
+# The Authenticode certificate the Windows build signs its programs, uninstaller and setup
+# with: a PKCS#12 file, or a certificate chain (PEM, the signing certificate first) and its
+# key. A password, when the key has one, is read from a file so that it never enters the
+# cache. With neither, the build makes a throwaway test CA and code-signing certificate in
+# its own folder (cmake/Signing.cmake); such a build verifies only against that CA.
+set(SORVANE_SIGN_PFX "" CACHE FILEPATH "Authenticode certificate and key as a PKCS#12 file")
+set(SORVANE_SIGN_CERT "" CACHE FILEPATH "Authenticode certificate chain (PEM), used with SORVANE_SIGN_KEY")
+set(SORVANE_SIGN_KEY "" CACHE FILEPATH "Private key of SORVANE_SIGN_CERT (PEM)")
+set(SORVANE_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the password of the key or PKCS#12 file")
+set(SORVANE_SIGN_CA_FILE "" CACHE FILEPATH "Root certificates the signatures are checked against (default: the test CA or the system's roots)")
+set(SORVANE_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server; empty for no timestamp (builds without network)")

@@ -48,6 +48,7 @@ function(sorvane_test name)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Branding.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Signing.cmake)
 
 # Text for a quoted resource-script string: a quote is written twice and a backslash, which
 # would start an escape, is doubled, so that any name of the branding reaches the resource.

@@ -10,6 +10,11 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 
 !include "${CONFIG}"
+; A signed build signs the uninstaller here, before it is packed: the setup writes it
+; out unchanged at install time, where nothing could sign it any more.
+!ifdef SIGN_UNINSTALLER
+    !uninstfinalize '${SIGN_UNINSTALLER}' = 0
+!endif
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"

@@ -20,6 +20,7 @@ packages=(
     nginx                                   # serves a published tree in the server's tests
     pkg-config                              # finds the HTTP library for the server
     nsis                                    # the Windows installer
+    osslsigncode                            # Authenticode signatures of the Windows programs and setup
     ccache                                  # repeated builds of the same sources
     python3 git ca-certificates
 )

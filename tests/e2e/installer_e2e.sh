@@ -98,6 +98,8 @@ run_setup
 for file in Sorvane.exe "${definitions[@]}"; do same "$built/$file" "$app/$file"; done
 same "$built_console" "$app/SorvaneCmd.exe"
 [[ -f "$app/Uninstall.exe" ]] || fail "no uninstaller"
+# A signed build: the uninstaller the setup writes is the one signed when it was made.
+if [[ -n "${SIGNED_UNINSTALLER:-}" ]]; then same "$SIGNED_UNINSTALLER" "$app/Uninstall.exe"; fi
 [[ "$(cat "$app/date.dat")" == "$shipped_date"$'\r' ]] || fail "date.dat holds '$(cat "$app/date.dat")'"
 # The translations ship with every build; a help file only when the build has one.
 same "$built/Localization.xml" "$app/Localization.xml"
