@@ -17,8 +17,8 @@
 // update text that turns the clear-text definitions of OLD_FOLDER into those of NEW_FOLDER,
 // as the server sends it; changes the update language cannot carry are listed on standard
 // error and make the exit status 1, a difference the server would refuse makes it 3.
-// "submissions" lists the names submitted most often. With --signing-key, every update and
-// translation answer has a signed statement beside it (server/statement.h), valid for
+// "submissions" lists the names submitted most often. With --signing-key, every update, whole
+// definition file and translation answer has a signed statement beside it (server/statement.h), valid for
 // --statement-days days (14 unless told). "publish" writes every answer for the newest
 // release as static files for a web server (server/publish.h, server/nginx/).
 #include <httplib.h>

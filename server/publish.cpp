@@ -91,7 +91,12 @@ PublishResult PublishStatic(const ServerOptions& options, const fs::path& out, s
     tree.write("definitions/custom.html", service.get("/definitions/custom.html", {}), true);
     for (std::string_view name : update::UpdateFiles) {
         const std::string path = "definitions/data/" + std::string(name);
-        tree.write(path, service.get("/" + path, {}), true);
+        const Answer file = service.get("/" + path, {});
+        tree.write(path, file, true);
+        if (signing && file.status == 200) {
+            const std::string statement = path.substr(0, path.size() - 4) + ".sig";
+            tree.write(statement, service.get("/" + statement, {}), true);
+        }
     }
     // A client holds a release's own date: the one the server gave it.
     for (const Release& release : *releases) {

@@ -9,6 +9,7 @@
 // configuration for nginx).
 //
 //   health, definitions/custom.html, definitions/data/NAME.dat   at their own paths
+//   definitions/data/NAME.sig        each whole file's signed statement (with a signing key)
 //   dates/classic, dates/iso         the newest date, for requests without and with "iso"
 //   updates/YYYY-MM-DDThh-mm-ss.txt  the update from that release's date (the client's "iso")
 //   updates/YYYY-MM-DDThh-mm-ss.sig  its signed statement (with a signing key)

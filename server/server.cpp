@@ -206,7 +206,16 @@ Answer DefinitionService::get(std::string_view path, const std::multimap<std::st
     }
     if (text::equalsNoCase(path, "/definitions/custom.html")) return customFeed(query);
     if (text::equalsNoCase(path, "/asp/getData.asp")) return collect(query);
-    if (text::startsWithNoCase(path, "/definitions/data/")) return storedFile(path.substr(18), query);
+    if (text::startsWithNoCase(path, "/definitions/data/")) {
+        const std::string_view name = path.substr(18);
+        if (name.size() <= 4 || !text::equalsNoCase(name.substr(name.size() - 4), ".sig")) return storedFile(name, query);
+        // A whole file stands for the newest release: the statement names its date as both ends.
+        const std::string file = std::string(name.substr(0, name.size() - 4)) + ".dat";
+        const auto releases = releasesFor(query);
+        if (releases->empty()) return notFound();
+        const std::string date = calendar::IsoDateText(releases->back().date);
+        return signedStatement("/definitions/data/" + file, storedFile(file, query), date, date);
+    }
     if (text::startsWithNoCase(path, "/definitions/version/")) {
         const std::string name = text::toUpper(path.substr(21));
         if (name == "R.HTM" || name == "F.HTM" || name == "E.HTM" || name == "C.HTM") return newestDate(query);

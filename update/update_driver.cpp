@@ -85,6 +85,20 @@ UpdateOutcome refusedOutcome(Refusal refusal) {
     return outcome;
 }
 
+// Checks the answer at `address` (its `body`) against its statement; `what` names the answer in
+// the failure to fetch the statement. Nothing when it may be used, else the outcome that refuses it.
+std::optional<UpdateOutcome> refusedUnlessSigned(UpdateSession& session, std::string_view address,
+                                                 std::string_view body, const StatementExpectation& expected,
+                                                 const std::string& what, StatementCheck& check) {
+    std::optional<std::string> statement;
+    if (auto s = FetchSigned(session.platform, session.host, address, statement); !s.ok()) {
+        return failed(UpdateResult::Unreachable, "the " + what + "'s signed statement could not be fetched");
+    }
+    check = CheckStatement(session.platform.signatures, session.publicKey, statement, body, expected);
+    if (!check.ok()) return refusedOutcome(check.refusal);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string ProductQuery(const localization::Branding& branding) {
@@ -161,21 +175,30 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         const auto serverDate = ParseServerDate(platform.locale, dateAnswer.text, true);
         if (!serverDate) return failed(UpdateResult::Unusable, "the server's date could not be read");
 
-        // A difference adds and deletes lines; it cannot rebuild a file that is gone, and
-        // without it every scan stops.
-        for (std::string_view name : UpdateFiles) {
-            if (platform.files.lookup(platform::JoinPath(session.folder, name))) continue;
-            const FetchResult whole = FetchBytes(platform, session.host, WholeFileAddress(name), progress);
-            if (!whole.ok() || !wholeDefinitionFile(whole)) {
-                return failed(UpdateResult::Unreachable,
-                              "the missing definition file " + std::string(name) + " could not be fetched whole");
-            }
-            wholeFiles.emplace(std::string(name), whole.text);
-        }
         // A build that checks signatures asks even when the server's (unsigned) date says there is
         // nothing newer: only a signed statement confirms that, and one that has expired tells of
         // definitions held back.
         const bool checked = !session.publicKey.empty();
+        // A difference adds and deletes lines; it cannot rebuild a file that is gone, and
+        // without it every scan stops.
+        for (std::string_view name : UpdateFiles) {
+            if (platform.files.lookup(platform::JoinPath(session.folder, name))) continue;
+            const std::string address = WholeFileAddress(name);
+            const FetchResult whole = FetchBytes(platform, session.host, address, progress);
+            if (!whole.ok() || !wholeDefinitionFile(whole)) {
+                return failed(UpdateResult::Unreachable,
+                              "the missing definition file " + std::string(name) + " could not be fetched whole");
+            }
+            // A whole file replaces what no difference can check against: it is the publisher's or nothing.
+            StatementCheck check;
+            if (checked) {
+                if (auto refusal = refusedUnlessSigned(session, address, whole.text, {AddressPath(address), {}},
+                                                       "missing definition file " + std::string(name), check)) {
+                    return *refusal;
+                }
+            }
+            wholeFiles.emplace(std::string(name), whole.text);
+        }
         if (*serverDate <= local && wholeFiles.empty() && !checked) return failed(UpdateResult::Current, {});
 
         if (*serverDate > local || checked) {
@@ -191,13 +214,11 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             updateText = fetched.text;
 
             if (checked) {
-                std::optional<std::string> statement;
-                if (auto s = FetchSigned(platform, session.host, address, statement); !s.ok()) {
-                    return failed(UpdateResult::Unreachable, "the update's signed statement could not be fetched");
+                StatementCheck check;
+                if (auto refusal = refusedUnlessSigned(session, address, fetched.text, {UpdateAnswerPath, local},
+                                                       "update", check)) {
+                    return *refusal;
                 }
-                const StatementCheck check = CheckStatement(platform.signatures, session.publicKey, statement,
-                                                            fetched.text, {UpdateAnswerPath, local});
-                if (!check.ok()) return refusedOutcome(check.refusal);
                 if (check.current && wholeFiles.empty()) return failed(UpdateResult::Current, {});
                 // The date the publisher signed is the one the definitions now have.
                 if (!check.current) {
@@ -230,13 +251,11 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             return failed(UpdateResult::Unreachable, "the feed arrived cut off (its closing record is missing)");
         }
         if (!session.publicKey.empty()) {
-            std::optional<std::string> statement;
-            if (auto s = FetchSigned(platform, session.host, feedAddress, statement); !s.ok()) {
-                return failed(UpdateResult::Unreachable, "the feed's signed statement could not be fetched");
+            StatementCheck check;
+            if (auto refusal =
+                    refusedUnlessSigned(session, feedAddress, feed.text, {FeedAnswerPath, {}}, "feed", check)) {
+                return *refusal;
             }
-            const StatementCheck check =
-                CheckStatement(platform.signatures, session.publicKey, statement, feed.text, {FeedAnswerPath, {}});
-            if (!check.ok()) return refusedOutcome(check.refusal);
         }
         updateText = feed.text;
         const FetchResult newDateAnswer = Fetch(platform, session.host, NewDateAddress(session.branding, calendar::IsoDateText(local)));

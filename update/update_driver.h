@@ -76,7 +76,7 @@ std::string FullDefinitionAddresses(std::string_view website);
 
 // RunIncrementalUpdate: the whole update. Nothing is written unless the update text and
 // the new date both arrived whole and could be read. A missing definition file is fetched
-// whole, even when the server has nothing newer. The files are read and replaced under
+// whole, even when the server has nothing newer (with a key, only under its own statement). The files are read and replaced under
 // DefinitionsLockName, so that another Sorvane process never sees or leaves a mixed set.
 UpdateOutcome RunIncrementalUpdate(UpdateSession& session);
 

@@ -18,8 +18,10 @@ MODE: "stall" answers the date, then never answers the update request;
       request with those of STATEMENT_FILE, as captured from a signing server (an older
       update replayed, or one for another date mixed in); "replay-changed" changes one byte
       of the update; "replay-expired" signs the captured statement again with the
-      development key and an expiry in the past (definitions held back).
-Usage for the replay modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE STATEMENT_FILE
+      development key and an expiry in the past (definitions held back). With WHOLE_DIR, a
+      whole definition file "/definitions/data/NAME" and its statement are the bytes of the
+      file NAME there (404 when there is none).
+Usage for the replay modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE STATEMENT_FILE [WHOLE_DIR]
 Other modes: the date is always later than any local one. Listens on 127.0.0.1, an ephemeral
 port, written to PORT_FILE; runs until killed.
 Usage for the release modes: fault_server.py MODE PORT_FILE UPDATE_FILE LOG_FILE
@@ -106,6 +108,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 lines = [("expires=" + utc_text(time.time() - 3600)) if l.startswith("expires=") else l for l in lines]
                 captured = signed(("\n".join(lines) + "\n").encode())
             self.answer(captured)
+        elif self.path.startswith("/definitions/data/") and len(sys.argv) > 6:
+            whole = os.path.join(sys.argv[6], os.path.basename(urllib.parse.urlsplit(self.path).path))
+            if os.path.exists(whole):
+                self.answer(open(whole, "rb").read())
+            else:
+                self.answer(b"", 404)
         else:
             self.answer(b"", 404)
 

@@ -12,7 +12,8 @@
 # what the publisher did not sign (a changed byte, no statement), signed for other
 # definitions, signed earlier (a replay) or signed long ago (expired) is refused with its
 # message and changes no file; a rollback brings back the files before the update byte for
-# byte, once, and the next update moves forward again. Through a forwarding proxy set in the
+# byte, once, and the next update moves forward again. A missing definition file is recreated
+# from the whole file under its own statement, and refused when one byte of it changed. Through a forwarding proxy set in the
 # prefix's Internet Settings the update arrives, sends back no cookie the proxy set, and fails
 # with the network's message once the proxy is down. Against nginx serving a published tree
 # (server/nginx/*.conf) the client ends with the same files as against the reference server.
@@ -292,7 +293,7 @@ refused() {  # MODE WORDS: the update is refused with its message and changes no
     if [[ $mode == unsigned ]]; then
         start_server unsigned
     else
-        python3 "$fault" "$mode" "$work/port" "$work/captured.txt" "$work/requests" "$work/captured.sig" &
+        python3 "$fault" "$mode" "$work/port" "$work/captured.txt" "$work/requests" "$work/captured.sig" "$work/whole" &
         server_pid=$!
         pids+=("$server_pid")
         for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.05; done
@@ -312,6 +313,22 @@ refused unsigned 'sent no signed statement'
 # The same genuine statement, for definitions of another date.
 printf '1/1/2010\r\n' >"$app/date.dat"
 refused replay 'another date than yours'
+# A missing definition file comes back whole only under its own statement.
+rm -rf "$app" && cp -r "$work/updated" "$app" && rm "$app/Safety.dat"
+start_server real
+mkdir -p "$work/whole"
+for file in Safety.dat Safety.sig; do
+    python3 -c 'import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1]).read())' \
+        "http://127.0.0.1:$port/definitions/data/$file" >"$work/whole/$file"
+done
+update 0
+stop_server
+cmp "$app/Safety.dat" "$work/whole/Safety.dat"
+# The same file with one byte changed, its genuine statement beside it: refused, nothing written.
+python3 -c 'import sys; p = sys.argv[1]; b = bytearray(open(p, "rb").read()); b[0] ^= 1; open(p, "wb").write(b)' \
+    "$work/whole/Safety.dat"
+rm "$app/Safety.dat"
+refused replay 'it is not what'
 
 # 9. The system's proxy, as Internet Settings name it; a cookie on every answer is never sent back.
 settings='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'

@@ -557,12 +557,22 @@ TEST_F(SignedServiceTest, EveryUpdateAndTranslationHasAStatementOfItsOwnBytes) {
     EXPECT_EQ(fields["sha256"], Sha256Hex("<TRANSLATION_ITEMS>"));
     EXPECT_EQ(fields["to"].size(), 20u);  // the file's time in UTC
 
+    // A whole definition file stands for the newest release, from its date to its date.
+    fields = verifiedFields(signedService.get("/definitions/data/FileDefinition.sig", {}).body, verified);
+    EXPECT_TRUE(verified);
+    EXPECT_EQ(fields["for"], "/definitions/data/FileDefinition.dat");
+    EXPECT_EQ(fields["from"], "2024-05-14T00:00:00");
+    EXPECT_EQ(fields["to"], "2024-05-14T00:00:00");
+    EXPECT_EQ(fields["sha256"], Sha256Hex(signedService.get("/definitions/data/FileDefinition.dat", {}).body));
+    EXPECT_EQ(signedService.get("/definitions/data/Other.sig", {}).status, 404);
+
     // Nothing is vouched for that is not a body to apply: the error passes through.
     EXPECT_EQ(signedService.get("/asp/getDefsNEW.sig", {{"iso", "3/16/2006"}}).status, 400);
     EXPECT_EQ(signedService.get("/Languages/31/Localization.sig", {}).status, 404);
     // A server without a key answers as a classic server does.
     EXPECT_EQ(get("/asp/getDefsNEW.sig", old).status, 404);
     EXPECT_EQ(get("/Languages/30/Localization.sig").status, 404);
+    EXPECT_EQ(get("/definitions/data/FileDefinition.sig").status, 404);
 }
 
 TEST_F(SignedServiceTest, AStatementIsRefusedWhenItsUpdateIsWithheld) {
@@ -589,6 +599,10 @@ TEST_F(SignedServiceTest, PublishingLeavesOutAWithheldUpdateAndNamesAFolderItCan
     date << std::ifstream(root / "out" / "dates" / "iso").rdbuf();
     EXPECT_EQ(date.str(), "2024-06-01T00:00:00");
     EXPECT_FALSE(fs::exists(root / "out" / "dates" / "iso.tmp"));
+    std::ostringstream whole;
+    whole << std::ifstream(root / "out" / "definitions" / "data" / "FileDefinition.sig").rdbuf();
+    EXPECT_TRUE(verifies(whole.str())) << whole.str();
+    EXPECT_NE(whole.str().find("for=/definitions/data/FileDefinition.dat\nfrom=2024-06-01T00:00:00\n"), std::string::npos);
 
     write("blocked", "");  // a file where the tree's folder should be
     const PublishResult refused = PublishStatic(options, root / "blocked" / "out", log);

@@ -241,6 +241,47 @@ TEST_F(SignedDriverTest, NothingNewerIsConfirmedBySignatureNotByTheDateAnswer) {
     EXPECT_EQ(snapshot(), after);
 }
 
+TEST_F(SignedDriverTest, AMissingFileIsRecreatedOnlyFromAWholeFileItsPublisherSigned) {
+    ASSERT_TRUE(fake.files.deleteFile(Folder + "\\FileDefinition.dat").ok());
+    serve(testing::record("COOK", "ADD", "new.example"), Good);
+    const std::string whole = Server + "/definitions/data/FileDefinition.dat";
+    const std::string statement = Server + "/definitions/data/FileDefinition.sig";
+    const std::string file = definitions::EncodeText("C:\\Windows\\spy.exe\r\n");
+    const FakeSignatures::Statement release{"/definitions/data/FileDefinition.dat", "2024-05-14T09:00:00",
+                                            "2024-05-14T09:00:00"};
+    const std::string before = snapshot();
+    struct Case {
+        const char* what;
+        std::function<void()> serveIt;
+        Refusal refusal;
+    };
+    const std::vector<Case> cases = {
+        {"missing", [&] { fake.http.respond(whole, file); fake.http.fail(statement, platform::error::HttpStatusBase + 404); },
+         Refusal::Missing},
+        {"changed", [&] { fake.http.respond(statement, FakeSignatures::statement(Key, release, file));
+                          fake.http.respond(whole, file + definitions::EncodeText("C:\\x.exe\r\n")); },
+         Refusal::Changed},
+        {"another file's", [&] { fake.http.respond(whole, file);
+                                 fake.http.respond(statement, FakeSignatures::statement(
+                                     Key, {"/definitions/data/ExeDefinition.dat", release.from, release.to}, file)); },
+         Refusal::Changed},
+        {"expired", [&] { fake.http.respond(statement, FakeSignatures::statement(
+                              Key, {release.covers, release.from, release.to, "2024-06-01T00:00:00Z"}, file)); },
+         Refusal::Expired},
+    };
+    for (const Case& c : cases) {
+        c.serveIt();
+        const UpdateOutcome outcome = run();
+        EXPECT_EQ(outcome.result, UpdateResult::Refused) << c.what;
+        EXPECT_EQ(outcome.refusal, c.refusal) << c.what;
+        EXPECT_EQ(snapshot(), before) << c.what;
+    }
+    fake.http.respond(statement, FakeSignatures::statement(Key, release, file));
+    const UpdateOutcome outcome = run();
+    ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
+    EXPECT_EQ(fake.files.content(Folder + "\\FileDefinition.dat"), file);
+}
+
 TEST_F(SignedDriverTest, TheFeedOfTheWebSiteMustBeSignedToo) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", "6/1/2024");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", testing::record("COOK", "ADD", "only.example"));
