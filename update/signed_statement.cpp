@@ -118,6 +118,9 @@ StatementCheck CheckStatement(platform::Signatures& signatures, std::string_view
     if (!text::equalsNoCase(statement->sha256, text::toHex(*digest))) return refused(Refusal::Changed, check);
 
     check.to = calendar::ReadIsoDate(statement->to);
+    if (expected.notBefore && (!check.to || *check.to < *expected.notBefore)) {
+        return refused(check.to ? Refusal::NotNewer : Refusal::Changed, check);
+    }
     if (expected.local) {
         const auto from = calendar::ReadIsoDate(statement->from);
         if (!check.to || !from) return refused(Refusal::Changed, check);

@@ -55,6 +55,9 @@ enum class Refusal {
 struct StatementExpectation {
     std::string_view covers;                  // the path of the answer fetched
     std::optional<platform::DateTime> local;  // the client's own date, when the answer is a difference from it
+    // For a whole file: the client's own date, which the release it belongs to may not be older
+    // than (an older release's genuine file, replayed, would take definitions back).
+    std::optional<platform::DateTime> notBefore;
 };
 
 struct StatementCheck {

@@ -192,7 +192,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
             // A whole file replaces what no difference can check against: it is the publisher's or nothing.
             StatementCheck check;
             if (checked) {
-                if (auto refusal = refusedUnlessSigned(session, address, whole.text, {AddressPath(address), {}},
+                if (auto refusal = refusedUnlessSigned(session, address, whole.text, {AddressPath(address), {}, local},
                                                        "missing definition file " + std::string(name), check)) {
                     return *refusal;
                 }
@@ -215,7 +215,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
 
             if (checked) {
                 StatementCheck check;
-                if (auto refusal = refusedUnlessSigned(session, address, fetched.text, {UpdateAnswerPath, local},
+                if (auto refusal = refusedUnlessSigned(session, address, fetched.text, {UpdateAnswerPath, local, {}},
                                                        "update", check)) {
                     return *refusal;
                 }
@@ -253,7 +253,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         if (!session.publicKey.empty()) {
             StatementCheck check;
             if (auto refusal =
-                    refusedUnlessSigned(session, feedAddress, feed.text, {FeedAnswerPath, {}}, "feed", check)) {
+                    refusedUnlessSigned(session, feedAddress, feed.text, {FeedAnswerPath, {}, {}}, "feed", check)) {
                 return *refusal;
             }
         }

@@ -104,7 +104,7 @@ void FrmLanguage::Command1_Click() {
     if (!services_.publicKey.empty()) {
         const auto check = update::CheckStatement(app_.platform.signatures, services_.publicKey,
                                                   services_.fetch(update::StatementAddress(url)), *body,
-                                                  {update::AddressPath(url), {}});
+                                                  {update::AddressPath(url), {}, {}});
         if (!check.ok()) {
             (void)host().messageBox(app_.brandedMessage("MSG_LANGUAGE_REFUSED"), app_.branding.ProgramName,
                                     ui::mb::OkOnly);

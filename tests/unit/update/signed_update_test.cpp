@@ -71,7 +71,7 @@ class CheckTest : public ::testing::Test {
 protected:
     StatementCheck check(const std::optional<std::string>& statement, const std::string& body = Body,
                          std::optional<DateTime> local = Local, const std::string& key = Key) {
-        return CheckStatement(signatures, key, statement, body, {"/asp/getDefsNEW.asp", local});
+        return CheckStatement(signatures, key, statement, body, {"/asp/getDefsNEW.asp", local, {}});
     }
     FakeSignatures signatures;
 };
@@ -126,7 +126,7 @@ TEST_F(CheckTest, EachWayOfTamperingHasItsRefusal) {
 TEST_F(CheckTest, ATranslationHasNoDatesToCompare) {
     const StatementCheck translation = CheckStatement(
         signatures, Key, signedFor({"/Languages/30/Localization.xml", "", "2024-05-01T10:00:00Z"}), Body,
-        {"/Languages/30/Localization.xml", std::nullopt});
+        {"/Languages/30/Localization.xml", std::nullopt, std::nullopt});
     EXPECT_TRUE(translation.ok());
 }
 
@@ -268,6 +268,10 @@ TEST_F(SignedDriverTest, AMissingFileIsRecreatedOnlyFromAWholeFileItsPublisherSi
         {"expired", [&] { fake.http.respond(statement, FakeSignatures::statement(
                               Key, {release.covers, release.from, release.to, "2024-06-01T00:00:00Z"}, file)); },
          Refusal::Expired},
+        // A genuine file of a release older than the definitions here, sent again.
+        {"an older release's", [&] { fake.http.respond(statement, FakeSignatures::statement(
+                                         Key, {release.covers, "2005-01-01T00:00:00", "2005-01-01T00:00:00"}, file)); },
+         Refusal::NotNewer},
     };
     for (const Case& c : cases) {
         c.serveIt();
