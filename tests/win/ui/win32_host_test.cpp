@@ -879,9 +879,11 @@ TEST_F(Win32HostTest, LabelsThatLongWorkKeepsSettingAreShownAtMostTenTimesASecon
         form->title->setCaption(text);
         host.freezePainting(*form, false);
     };
+    // Taken before the label is shown, so "now - shown" never understates how long ago it was,
+    // even when the machine stalls right after showing it.
+    const ULONGLONG shown = GetTickCount64();
     setInBurst("Inspected 100");
     host.yield();
-    const ULONGLONG shown = GetTickCount64();
     EXPECT_EQ(textOf(title), L"Inspected 100");
 
     // The tick count moves in steps of about 16 ms: these sleeps clear the queue's interval
@@ -905,8 +907,9 @@ TEST_F(Win32HostTest, LabelsThatLongWorkKeepsSettingAreShownAtMostTenTimesASecon
 TEST_F(Win32HostTest, YieldBetweenItemsSkipsALookAtTheQueueMadeAMomentAgo) {
     int goClicks = 0;
     form->go->onClick = [&] { ++goClicks; };
-    host.yield();
+    // Taken before the look, so a stall right after it cannot hide that the interval passed.
     const ULONGLONG looked = GetTickCount64();
+    host.yield();
     PostMessageW(of(*form->go), BM_CLICK, 0, 0);
     host.yieldBetweenItems();
     // Only a machine that stalled between the two calls would have let the interval pass.
