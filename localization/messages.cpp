@@ -276,6 +276,9 @@ void LoadDefaultMessages(Languages& catalogue) {
     for (const auto& [name, message] : signedTexts) catalogue.setMessage(name, message);
     // Then the home-page shield's name for a browser policy it asks about.
     catalogue.setMessage("MSG_HOMEPAGE_POLICY", "Browser policy:");
+    // Then why the start at logon could not be changed.
+    catalogue.setMessage("MSG_STARTUP_UNSAVED", "Whether [ProgramName] starts when you log on could not be changed:");
+    catalogue.setMessage("MSG_ERR_SCHEDULER_OFF", "The Task Scheduler service is not running");
 }
 
 }  // namespace sorvane::localization

@@ -52,7 +52,7 @@ protected:
           root(makeRoot()),
           environment(real.environment, root + "\\app"),
           os{real.registry, real.files, real.shell, real.processes, real.versions, real.locale, real.instance,
-             real.http,     real.restorePoints, real.clipboard, environment, real.signatures} {
+             real.http,     real.restorePoints, real.clipboard, environment, real.signatures, real.logonTasks} {
         EXPECT_TRUE(real.files.createFolder(root + "\\app").ok());
     }
     ~RemovalWinTest() override {
@@ -301,7 +301,7 @@ TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) 
     if (app.empty()) app = root + "\\app";
     TempEnvironment planted(real.environment, app);
     platform::Platform system{real.registry, real.files, real.shell, real.processes, real.versions, real.locale,
-                              real.instance, real.http, real.restorePoints, real.clipboard, planted, real.signatures};
+                              real.instance, real.http, real.restorePoints, real.clipboard, planted, real.signatures, real.logonTasks};
     const std::string kept = app + "\\quarantine";
     plant(kept + "\\longer-name-bad.exe", "the only copy");
     wchar_t shortName[MAX_PATH] = {};
