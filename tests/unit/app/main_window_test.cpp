@@ -511,6 +511,7 @@ TEST_F(MainWindowTest, RunAtStartupRegistersTheUsersLogonTaskWithHighestRightsAn
     fake.logonTasks.tasks[others.name] = others;
     fake.registry.putString(RootKey::LocalMachine, RunKey, "Sorvane", "\"C:\\Program Files\\Sorvane\\Sorvane\"");
     Process& run = start();
+    host->clearMessages();  // the first-start question
     EXPECT_EQ(run.main.chkRunAtStartup.value(), 0);
     EXPECT_EQ(fake.logonTasks.tasks.size(), 1u);
 
@@ -535,6 +536,7 @@ TEST_F(MainWindowTest, RunAtStartupFromAProcessThatIsNotElevatedRegistersTheTask
     putUser("Settings", "ranOneTime", "1");
     fake.logonTasks.elevated = false;
     Process& run = start();
+    host->clearMessages();  // the first-start question
     ui::clickControl(run.main, "chkRunAtStartup");
     ASSERT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 1u);
     EXPECT_FALSE(fake.logonTasks.tasks[LogonTaskForTester].highestRights);
@@ -546,6 +548,7 @@ TEST_F(MainWindowTest, RunAtStartupWithoutTheTaskSchedulerKeepsTheRunValue) {
     putUser("Settings", "ranOneTime", "1");
     fake.logonTasks.failure = platform::error::NotSupported;
     Process& run = start();
+    host->clearMessages();  // the first-start question
     ui::clickControl(run.main, "chkRunAtStartup");
     EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, RunKey, "Sorvane"),
               "\"C:\\Program Files\\Sorvane\\Sorvane\"");
@@ -565,6 +568,7 @@ TEST_F(MainWindowTest, RunAtStartupThatCannotBeChangedSaysWhyAndWritesNoRunValue
     putUser("Settings", "ranOneTime", "1");
     fake.logonTasks.failure = platform::error::SchedulerNotRunning;
     Process& run = start();
+    host->clearMessages();  // the first-start question
     ui::clickControl(run.main, "chkRunAtStartup");
     ASSERT_EQ(host->messages().size(), 1u);
     EXPECT_EQ(host->messages()[0].text,
