@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 #include "platform/win32/win32_logon_tasks.h"
 #include "platform/win32/win32_services.h"
@@ -49,8 +50,12 @@ TEST_F(LogonTasksTest, RegisteredReadBackReplacedAndDeleted) {
     } else {
         EXPECT_TRUE(holds(xml, "<Triggers/>")) << xml;
     }
-    if (holds(xml, "<RunLevel>")) EXPECT_TRUE(holds(xml, "<RunLevel>HighestAvailable</RunLevel>")) << xml;
-    if (holds(xml, "<Command>")) EXPECT_TRUE(holds(xml, task.command)) << xml;
+    if (holds(xml, "<RunLevel>")) {
+        EXPECT_TRUE(holds(xml, "<RunLevel>HighestAvailable</RunLevel>")) << xml;
+    }
+    if (holds(xml, "<Command>")) {
+        EXPECT_TRUE(holds(xml, task.command)) << xml;
+    }
 
     // Registering under the same name replaces the task.
     task.author = "Sorvane again";
