@@ -81,8 +81,8 @@ RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView
       productName_(std::move(productName)),
       log_(platform.files, platform.locale,
            app::QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
-      quarantine_(platform.files, log_, app::QuarantineFolderOf(platform.environment.applicationFolder()),
-                  [&host] { host.yield(); }),
+      quarantine_(platform.files, platform.signatures, log_,
+                  app::QuarantineFolderOf(platform.environment.applicationFolder()), [&host] { host.yield(); }),
       restorePoint_(platform.restorePoints, platform.processes),
       index_(platform.files, app::QuarantineFolderOf(platform.environment.applicationFolder())) {}
 
@@ -445,7 +445,7 @@ void RemovalRun::RemoveLibrary(std::string_view path) {
     entry.kept = *stored;
     const std::string keptPath = platform::JoinPath(quarantine_.folder(), *stored);
     if (const auto kept = platform_.files.lookup(keptPath)) entry.size = kept->size;
-    entry.sha256 = FileSha256(platform_.files, keptPath);
+    entry.sha256 = FileSha256(platform_.files, platform_.signatures, keptPath);
     if (!quarantine_.record(path, std::move(entry))) return;
     (void)unregisterLibrary(platform_.processes, platform_.shell, path);
     if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);

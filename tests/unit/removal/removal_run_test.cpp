@@ -537,7 +537,7 @@ TEST_F(RemovalRunTest, AKeyOfThe32BitViewGoesAndComesBackAtItsPhysicalPlaceOnly)
     const std::string at = "3/16/2006 9:05:07 PM";
     EXPECT_EQ(logFirstLines()[0], at + " - Key: HKEY_LOCAL_MACHINE\\" + copy + " | Value: ");
 
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Quarantine);
+    QuarantineStore store(fake.files, fake.registry, fake.locale, fake.signatures, Quarantine);
     ASSERT_TRUE(store.load());
     std::vector<std::uint64_t> ids;
     for (const auto& entry : store.entries()) {

@@ -57,7 +57,7 @@ protected:
     }
     ~RemovalWinTest() override {
         QuarantineLog log(real.files, real.locale, "");
-        Quarantine cleaner(real.files, log, root + "\\none", nullptr);
+        Quarantine cleaner(real.files, real.signatures, log, root + "\\none", nullptr);
         for (const auto& path : readOnly) SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         cleaner.deleteTree(root);
     }
@@ -107,7 +107,7 @@ TEST_F(RemovalWinTest, RealFilesAreKeptByteForByteUnderFreeNames) {
     SetFileAttributesW(widen(root + "\\Toolbar\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
-    Quarantine store(os.files, log, quarantine(), nullptr);
+    Quarantine store(os.files, os.signatures, log, quarantine(), nullptr);
     (void)store.createFolder();
     log.setEnabled(true);
     for (const char* folder : {"a", "b", "c"}) EXPECT_TRUE(store.quarantinePath(root + "\\" + folder + "\\setup.exe"));
@@ -183,7 +183,7 @@ TEST_F(RemovalWinTest, FileHeldOpenByAnotherProcessSurvivesBothPassesAndIsListed
 TEST_F(RemovalWinTest, FileStaysWhenTheQuarantineFolderTakesNoCopy) {
     plant(root + "\\bad\\keep.exe", "keep");
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
-    Quarantine store(os.files, log, quarantine(), nullptr);
+    Quarantine store(os.files, os.signatures, log, quarantine(), nullptr);
     (void)store.createFolder();
     ASSERT_TRUE(SetFileAttributesW(widen(quarantine()).c_str(), FILE_ATTRIBUTE_READONLY));
     readOnly.push_back(quarantine());
@@ -318,7 +318,7 @@ TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) 
     EXPECT_EQ(listed(), spellings);
     if (app != root + "\\app") {
         QuarantineLog none(real.files, real.locale, "");
-        Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+        Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
         cleaner.deleteTree(kept);
         (void)real.files.createFolder(kept);
     }
@@ -402,10 +402,10 @@ TEST_F(RemovalRunWinTest, EverythingRemovedIsRestoredExactlyAndFoundAgain) {
     EXPECT_FALSE(real.registry.openKey(platform::RootKey::CurrentUser, keyPath + "\\Key", platform::access::Read).ok());
     // The folders that held them go too: restore makes them again.
     QuarantineLog none(real.files, real.locale, "");
-    Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+    Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
     cleaner.deleteTree(root + "\\cookies");
 
-    QuarantineStore store(os.files, os.registry, os.locale, quarantine());
+    QuarantineStore store(os.files, os.registry, os.locale, os.signatures, quarantine());
     ASSERT_TRUE(store.load());
     ASSERT_EQ(store.entries().size(), 6u);
     std::vector<std::uint64_t> ids;
