@@ -208,7 +208,11 @@ Status callService(decltype(&SRSetRestorePointA) call, DWORD event, DWORD type, 
     const std::size_t length = std::min(description.size(), sizeof(info.szDescription) - 1);
     std::memcpy(info.szDescription, description.data(), length);
     STATEMGRSTATUS status{};
-    if (!call(&info, &status)) return Status::failure(status.nStatus == 0 ? error::GenericFailure : status.nStatus);
+    status.nStatus = ERROR_INTERNAL_ERROR;
+    // A point exists only when the call says so and its status agrees.
+    const BOOL called = call(&info, &status);
+    if (!called || status.nStatus != ERROR_SUCCESS)
+        return Status::failure(status.nStatus == ERROR_SUCCESS ? error::GenericFailure : status.nStatus);
     resultSequence = status.llSequenceNumber;
     return Status::success();
 }

@@ -7,6 +7,7 @@
 
 #include "definitions/exclusions.h"
 #include "platform/text.h"
+#include "platform/win32/com_security.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -425,6 +426,34 @@ TEST_F(RemovalRunWinTest, EverythingRemovedIsRestoredExactlyAndFoundAgain) {
     ASSERT_TRUE(real.files.writeFile(root + "\\bad\\tool.exe", "changed by the user").ok());
     EXPECT_EQ(store.restore(ids[0]).outcome, Outcome::Clash);
     EXPECT_EQ(bytesOf(root + "\\bad\\tool.exe"), "changed by the user");
+}
+
+// Whatever the system's System Restore answers (Wine may have no srclient.dll, or one that
+// makes nothing), the outcome says no more than the answer did.
+TEST(RestorePointWin, TheOutcomeFollowsWhatTheSystemAnswered) {
+    const platform::win32::ComForSystemRestore com;
+    // Set once per process: a second call is refused as too late, never a crash.
+    EXPECT_TRUE(com.securityResult() == S_OK || com.securityResult() == RPC_E_TOO_LATE) << com.securityResult();
+    platform::win32::Win32VersionResources versions;
+    platform::win32::Win32Platform win(versions);
+    auto& system = win.platform();
+    RestorePoint point(system.restorePoints, system.processes);
+    const bool supported = point.supported();
+    RecordProperty("restore_points_supported", supported ? "yes" : "no");
+    const auto begun = point.begin("Sorvane test restore point");
+    RecordProperty("restore_point_begin", std::to_string(begun.code()));
+    if (!begun.ok()) {
+        EXPECT_EQ(point.outcome(), RestorePointOutcome::NotMade);
+        EXPECT_FALSE(point.pending());
+    } else {
+        EXPECT_NE(point.outcome(), RestorePointOutcome::NotMade);
+        EXPECT_EQ(point.pending(), point.outcome() == RestorePointOutcome::Made);
+    }
+    if (!supported) {
+        EXPECT_FALSE(begun.ok());
+    }
+    (void)point.end();
+    EXPECT_FALSE(point.pending());
 }
 
 // The real file system seen through a keyhole: every folder above `inside` lists only the
