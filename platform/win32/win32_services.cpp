@@ -195,7 +195,21 @@ Win32RestorePoints::Library& Win32RestorePoints::library() {
     return *library_;
 }
 
-bool Win32RestorePoints::supported() { return library().setRestorePoint != nullptr; }
+namespace {
+
+// The Group Policy "Turn off System Restore": every restore point request fails while it is set,
+// so none is promised.
+bool turnedOffByPolicy() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const LSTATUS read = RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Microsoft\\Windows NT\\SystemRestore",
+                                      L"DisableSR", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return read == ERROR_SUCCESS && value != 0;
+}
+
+}  // namespace
+
+bool Win32RestorePoints::supported() { return library().setRestorePoint != nullptr && !turnedOffByPolicy(); }
 
 namespace {
 
