@@ -160,6 +160,31 @@ TEST(Win32RestorePoints, AvailabilityAnswersWithoutCrashing) {
     EXPECT_EQ(restore.supported(), supported);
 }
 
+TEST(Win32RestorePoints, ThePolicyThatTurnsSystemRestoreOffWithdrawsTheOffer) {
+    platform::win32::Win32RestorePoints restore;
+    if (!restore.supported()) GTEST_SKIP() << "no System Restore here";
+    const wchar_t* const path = L"Software\\Policies\\Microsoft\\Windows NT\\SystemRestore";
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path, L"DisableSR", RRF_RT_ANY, nullptr, &value, &size) == ERROR_SUCCESS)
+        GTEST_SKIP() << "the policy is set here already";
+    HKEY probe = nullptr;
+    const bool keyWasThere = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &probe) == ERROR_SUCCESS;
+    if (probe != nullptr) RegCloseKey(probe);
+    HKEY policy = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &policy, nullptr) != ERROR_SUCCESS)
+        GTEST_SKIP() << "no right to set the policy";
+    const DWORD off = 1;
+    RegSetValueExW(policy, L"DisableSR", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    const bool whileOff = restore.supported();
+    // Only what this test planted goes again.
+    RegDeleteValueW(policy, L"DisableSR");
+    RegCloseKey(policy);
+    if (!keyWasThere) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+    EXPECT_FALSE(whileOff);
+    EXPECT_TRUE(restore.supported());
+}
+
 TEST(Win32Environment, ProgramFolderNameAndVariables) {
     platform::win32::Win32Environment env;
     const std::string own = wintest::ownPath();
