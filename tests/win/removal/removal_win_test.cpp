@@ -547,10 +547,10 @@ TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
 
     // The index keeps the plain paths, and restore puts both back there, folders included.
     QuarantineLog none(real.files, real.locale, "");
-    Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+    Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
     cleaner.deleteTree(root + "\\nested-folder-0-abcdefghij");
     ASSERT_FALSE(exists(deep));
-    QuarantineStore store(os.files, os.registry, os.locale, quarantine());
+    QuarantineStore store(os.files, os.registry, os.locale, os.signatures, quarantine());
     ASSERT_TRUE(store.load());
     std::vector<std::string> kept;
     for (const auto& entry : store.entries()) kept.push_back(entry.original);
