@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 
 #include "definitions/encoding.h"
@@ -44,20 +46,26 @@ NameTable nameTable(bool separatorsClear) {
     return table;
 }
 
-// Writes into `name` the lower-cased clear text of `line` before its first clear "=". The
-// buffer is reused, so that naming many lines allocates nothing.
-void lineName(std::string_view line, bool separatorsClear, std::string& name) {
+// Appends to `names` the lower-cased clear text of `line` before its first clear "=" and
+// returns its length. Names are gathered in one buffer, so that naming many lines allocates
+// next to nothing.
+std::size_t appendLineName(std::string_view line, bool separatorsClear, std::string& names) {
     static const NameTable stored = nameTable(false), sent = nameTable(true);
     const NameTable& table = separatorsClear ? sent : stored;
-    name.resize(line.size());
-    char* out = name.data();
+    const std::size_t start = names.size();
+    names.resize(start + line.size());
+    char* const first = names.data() + start;
+    char* out = first;
     for (char c : line) {
         const char clear = table[static_cast<unsigned char>(c)];
         if (clear == '=') break;
         *out++ = clear;
     }
-    name.resize(static_cast<std::size_t>(out - name.data()));
+    const auto length = static_cast<std::size_t>(out - first);
+    names.resize(start + length);
+    return length;
 }
+
 
 // Appends a payload with its clear "|" and "=" in their encoded form, so that the text is fully
 // encoded. Each is one byte either way.
@@ -88,98 +96,171 @@ std::size_t findRecordBreak(std::string_view text, std::size_t from) {
     return std::string_view::npos;
 }
 
-// A set of line names for the deletion pass, open addressing over one buffer of names: an
+// The hash of a name, eight bytes a step. Names are short and many: a general hash called out
+// of line would cost as much as the rest of naming a line.
+std::uint32_t nameHash(std::string_view name) {
+    constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = name.size() * multiplier;
+    const char* at = name.data();
+    std::size_t left = name.size();
+    for (; left >= 8; left -= 8, at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        hash = (hash ^ word) * multiplier;
+        hash ^= hash >> 29;
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, left);
+    hash = (hash ^ word) * multiplier;
+    hash ^= hash >> 32;
+    hash *= 0xBF58476D1CE4E5B9u;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 31));
+}
+
+// A set of line names for the deletion pass, open addressing over names kept by the caller: an
 // update of many deletions tests every line of a file against it, and a node-based set spends
-// most of that time on allocation and on misses of the processor's cache. A slot is 8 bytes
-// (part of the name's hash and which name it holds), so that the table stays small.
+// most of that time on allocation and on misses of the processor's cache. A slot holds the
+// name's hash, so that a search reads no other name and the table grows without reading any,
+// and where the name is, so that a match costs one more read. Callers that know the hashes of
+// names to come fetch their slots ahead (prefetch), hiding the wait for memory.
 class NameSet {
 public:
     bool empty() const { return size_ == 0; }
 
-    void insert(std::string_view name) {
-        if ((used_ + 1) * 2 > slots_.size()) grow();
-        const std::uint64_t hash = hashOf(name);
+    // Room for `names` insertions without growing.
+    void reserve(std::size_t names) {
+        std::size_t slots = 64;
+        while (slots < names * 2) slots *= 2;
+        if (slots > slots_.size()) rehash(slots);
+    }
+
+    // The name must stay where it is while the set holds it.
+    void insert(std::string_view name, std::uint32_t hash) {
+        if ((used_ + 1) * 2 > slots_.size()) rehash(std::max<std::size_t>(64, slots_.size() * 2));
         Slot& slot = slots_[probe(name, hash)];
-        if (slot.entry != Slot::Free && (slot.entry & Slot::Removed) == 0) return;
-        if (slot.entry == Slot::Free) ++used_;
-        slot = {tagOf(hash), static_cast<std::uint32_t>(entries_.size() + 1)};
-        entries_.push_back({names_.size(), name.size()});
-        names_ += name;
+        if (slot.name != nullptr) return;
+        slot = {name.data(), static_cast<std::uint32_t>(name.size()), hash};
+        ++used_;
         ++size_;
     }
 
-    void erase(std::string_view name) {
+    void erase(std::string_view name, std::uint32_t hash) {
         if (size_ == 0) return;
-        Slot& slot = slots_[probe(name, hashOf(name))];
-        if (slot.entry == Slot::Free) return;
-        slot.entry |= Slot::Removed;
+        Slot& slot = slots_[probe(name, hash)];
+        if (slot.name == nullptr) return;
+        slot.name = removed();
         --size_;
     }
 
-    bool contains(std::string_view name) const {
-        return size_ != 0 && slots_[probe(name, hashOf(name))].entry != Slot::Free;
+    bool contains(std::string_view name, std::uint32_t hash) const {
+        return size_ != 0 && slots_[probe(name, hash)].name != nullptr;
+    }
+
+    void prefetch(std::uint32_t hash) const {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
     }
 
 private:
     struct Slot {
-        static constexpr std::uint32_t Free = 0, Removed = 0x80000000u;
-        std::uint32_t tag = 0;       // the high bits of the name's hash
-        std::uint32_t entry = Free;  // 1 + the index of its name in entries_, Removed set once erased
-    };
-    struct Entry {
-        std::size_t offset, length;
+        const char* name = nullptr;  // null while free; removed() once erased
+        std::uint32_t length = 0;
+        std::uint32_t hash = 0;
     };
 
-    static std::uint64_t hashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
-    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+    // Where an erased name's slot points: it stays taken, so that the names probed past it are still found.
+    static const char* removed() {
+        static const char mark = 0;
+        return &mark;
+    }
 
-    // The slot of the present `name`, or else the free one its search ends at. A removed
-    // name's slot stays taken, so that the names probed past it are still found.
-    std::size_t probe(std::string_view name, std::uint64_t hash) const {
+    // The slot of the present `name`, or else the free one its search ends at.
+    std::size_t probe(std::string_view name, std::uint32_t hash) const {
         const std::size_t mask = slots_.size() - 1;
-        const std::uint32_t tag = tagOf(hash);
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& slot = slots_[i];
-            if (slot.entry == Slot::Free) return i;
-            if (slot.tag != tag || (slot.entry & Slot::Removed) != 0) continue;
-            const Entry& entry = entries_[slot.entry - 1];
-            if (std::string_view(names_).substr(entry.offset, entry.length) == name) return i;
+            if (slot.name == nullptr) return i;
+            if (slot.hash == hash && slot.length == name.size() && slot.name != removed() &&
+                std::memcmp(slot.name, name.data(), name.size()) == 0)
+                return i;
         }
     }
 
-    void grow() {
+    void rehash(std::size_t slots) {
         std::vector<Slot> old = std::move(slots_);
-        slots_.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
+        slots_.assign(slots, Slot{});
         used_ = 0;
+        const std::size_t mask = slots_.size() - 1;
         for (const Slot& slot : old) {
-            if (slot.entry == Slot::Free || (slot.entry & Slot::Removed) != 0) continue;
-            const Entry& entry = entries_[slot.entry - 1];
-            const std::size_t mask = slots_.size() - 1;
-            std::size_t i = hashOf(std::string_view(names_).substr(entry.offset, entry.length)) & mask;
-            while (slots_[i].entry != Slot::Free) i = (i + 1) & mask;
+            if (slot.name == nullptr || slot.name == removed()) continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].name != nullptr) i = (i + 1) & mask;
             slots_[i] = slot;
             ++used_;
         }
     }
 
     std::vector<Slot> slots_;
-    std::vector<Entry> entries_;
-    std::string names_;
     std::size_t size_ = 0;  // names present
     std::size_t used_ = 0;  // slots present or removed
 };
+
+// Where the first CR or LF at or after `from` stands; the size of `content` without one. Tests
+// eight bytes a step: the old file of a large update is mostly long lines.
+std::size_t findLineEnd(std::string_view content, std::size_t from) {
+    const char* at = content.data() + from;
+    const char* const end = content.data() + content.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+        for (; end - at >= 8; at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at, 8);
+            const std::uint64_t cr = word ^ (ones * '\r'), lf = word ^ (ones * '\n');
+            // The lowest byte flagged is the first CR or LF; flags above it may be false.
+            const std::uint64_t found = (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
+            if (found != 0) return static_cast<std::size_t>(at - content.data()) + std::countr_zero(found) / 8;
+        }
+    }
+    for (; at != end; ++at) {
+        if (*at == '\r' || *at == '\n') break;
+    }
+    return static_cast<std::size_t>(at - content.data());
+}
 
 // Calls `each` with every line of `content`, split at CR LF, LF or CR; a final line end adds no empty line.
 template <typename Each>
 void forEachLine(std::string_view content, Each&& each) {
     std::size_t start = 0;
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        if (content[i] != '\r' && content[i] != '\n') continue;
+    while (start < content.size()) {
+        std::size_t i = findLineEnd(content, start);
         each(content.substr(start, i - start));
+        if (i == content.size()) return;
         if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < content.size()) each(content.substr(start));
+}
+
+// Calls `each(section as sent, action, payload)` for every record of an update text: split at
+// "[BR]" (any letter case), each trimmed, empty ones skipped, the rest split at the first
+// "[DEF]" and the header at its first "|"; missing parts are empty. At most
+// limits::MaxUpdateRecords records.
+template <typename Each>
+void forEachRecord(std::string_view input, Each&& each) {
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (start <= input.size() && count < limits::MaxUpdateRecords) {
+        std::size_t end = findRecordBreak(input, start);
+        if (end == std::string_view::npos) end = input.size();
+        const std::string_view record = trimSpaces(input.substr(start, end - start));
+        start = end + 4;
+        if (record.empty()) continue;
+        ++count;
+        const std::size_t def = record.find("[DEF]");
+        const std::string_view header = record.substr(0, def);
+        const std::string_view payload = def == std::string_view::npos ? std::string_view() : record.substr(def + 5);
+        const std::size_t bar = header.find('|');
+        const std::string_view action = bar == std::string_view::npos ? std::string_view() : header.substr(bar + 1);
+        each(header.substr(0, bar), action, payload);
+    }
 }
 
 }  // namespace
@@ -189,21 +270,9 @@ std::vector<UpdateRecord> ParseUpdateText(std::string_view input) {
     // Every record but the last ends at a "[BR]" and holds a "[DEF]": about one record a pair of "[".
     records.reserve(std::min<std::size_t>(static_cast<std::size_t>(std::count(input.begin(), input.end(), '[')) / 2 + 1,
                                           limits::MaxUpdateRecords));
-    std::size_t start = 0;
-    while (start <= input.size() && records.size() < limits::MaxUpdateRecords) {
-        std::size_t end = findRecordBreak(input, start);
-        if (end == std::string_view::npos) end = input.size();
-        const std::string_view record = trimSpaces(input.substr(start, end - start));
-        start = end + 4;
-        if (record.empty()) continue;
-        const std::size_t def = record.find("[DEF]");
-        const std::string_view header = record.substr(0, def);
-        UpdateRecord& r = records.emplace_back();
-        if (def != std::string_view::npos) r.payload = record.substr(def + 5);
-        const std::size_t bar = header.find('|');
-        r.section = definitions::DecodeLine(header.substr(0, bar));
-        if (bar != std::string_view::npos) r.action = header.substr(bar + 1);
-    }
+    forEachRecord(input, [&](std::string_view section, std::string_view action, std::string_view payload) {
+        records.push_back({definitions::DecodeLine(section), action, payload});
+    });
     return records;
 }
 
@@ -241,8 +310,8 @@ std::string_view barPiece(std::string_view s, std::size_t index) {
     return s.substr(start, s.find('|', start) - start);
 }
 
-void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, const UpdateRecord& record) {
-    const std::string_view payload = record.payload;
+void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::string_view section,
+                             std::string_view payload) {
     switch (fileIndex) {
         case Registry: {
             // NAME=THREAT|HIVE^KEY|NOTE becomes the whole-key record HIVE^KEY^=THREAT|NOTE.
@@ -262,7 +331,7 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, const Upda
             out += payload.substr(0, payload.find('='));
             return;
         case Safety:
-            out += definitions::EncodeLine(record.section);
+            out += definitions::EncodeLine(section);
             out += definitions::EncodeLine("|");
             appendEncodedSeparators(out, payload);
             return;
@@ -272,9 +341,10 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, const Upda
 }
 
 // Appends the stored line an "ADD" record writes and returns where it starts in `out`.
-std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, const UpdateRecord& record) {
+std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section,
+                              std::string_view payload) {
     const std::size_t start = out.size();
-    appendWrittenLineAsSent(out, fileIndex, record);
+    appendWrittenLineAsSent(out, fileIndex, section, payload);
     // A line cannot hold a line end: one inside a record would split it into lines of its own.
     const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
     if (std::find_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd) != out.end()) {
@@ -287,7 +357,7 @@ std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, const Upd
 
 std::string WrittenLine(std::size_t fileIndex, const UpdateRecord& record) {
     std::string line;
-    appendWrittenLine(line, fileIndex, record);
+    appendWrittenLine(line, fileIndex, record.section, record.payload);
     return line;
 }
 
@@ -299,77 +369,218 @@ std::string ClearLineName(std::string_view clear) {
 
 std::string StoredLineName(std::string_view stored) {
     std::string name;
-    lineName(stored, false, name);
+    appendLineName(stored, false, name);
     return name;
 }
 
 std::string PayloadName(std::string_view payload) {
     std::string name;
-    lineName(payload, true, name);
+    appendLineName(payload, true, name);
     return name;
 }
+
+// The records one file takes, gathered in their order: its written lines, and the names it
+// loses (an addition withdraws an earlier deletion of its name). Looked up by hash, so that an
+// update of many deletions and additions stays linear in its size. Names are worked out once
+// every record is in (`settle`), when the set can be sized once and the slot of each name to
+// come fetched ahead of its use.
+class FileChanges {
+public:
+    explicit FileChanges(std::size_t fileIndex) : fileIndex_(fileIndex) {}
+
+    // One record this file accepts, by its decoded section.
+    void take(std::string_view section, std::string_view action, std::string_view payload) {
+        if (action == "ADD") {
+            Change& change = changes_.emplace_back();
+            change.lineStart = appendWrittenLine(additions_, fileIndex_, section, payload);
+            change.lineLength = additions_.size() - change.lineStart;
+            additions_ += "\r\n";
+            ++added_;
+        } else if (action == "DEL") {
+            Change& change = changes_.emplace_back();
+            change.deletion = true;
+            change.nameStart = names_.size();
+            change.nameLength = appendLineName(payload, true, names_);
+            ++deletions_;
+        }
+    }
+
+    // Names every addition (only when there are deletions: otherwise no name is ever compared)
+    // and plays the deletions and withdrawals in their order.
+    void settle() {
+        if (deletions_ == 0) return;
+        for (Change& change : changes_) {
+            if (change.deletion) continue;
+            change.nameStart = names_.size();
+            change.nameLength = appendLineName(lineOf(change), false, names_);
+        }
+        // From here on names_ stays where it is: the set points into it.
+        for (Change& change : changes_) change.hash = nameHash(nameOf(change));
+        deleted_.reserve(deletions_);
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (i + Lookahead < changes_.size()) deleted_.prefetch(changes_[i + Lookahead].hash);
+            const Change& change = changes_[i];
+            if (change.deletion) deleted_.insert(nameOf(change), change.hash);
+            else deleted_.erase(nameOf(change), change.hash);
+        }
+    }
+
+    FileUpdate apply(std::string_view oldContent, bool customMode, const DeletionProgress& progress) const {
+        FileUpdate result;
+        result.added = added_;
+        if (customMode) {
+            result.content = additions_;
+            return result;
+        }
+        if (deleted_.empty()) {
+            std::string content;
+            content.reserve(oldContent.size() + 2 + additions_.size());
+            content += oldContent;
+            // An old file without a final line end would glue the first addition to its last line.
+            if (!content.empty() && !additions_.empty() && content.back() != '\n' && content.back() != '\r')
+                content += "\r\n";
+            content += additions_;
+            result.content = std::move(content);
+            return result;
+        }
+
+        // Every line of the old file and then every addition, without the blank ones and those
+        // of a deleted name.
+        result.deletionPass = true;
+        std::string kept;
+        kept.reserve(oldContent.size() + additions_.size() + 2);
+        std::size_t read = 0;
+        const auto count = [&] {
+            ++read;
+            if (progress && read % LinesBetweenReports == 0) progress(read);
+        };
+        keepOldLines(oldContent, kept, count);
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (i + Lookahead < changes_.size()) deleted_.prefetch(changes_[i + Lookahead].hash);
+            const Change& change = changes_[i];
+            if (change.deletion) continue;
+            count();
+            const std::string_view line = lineOf(change);
+            if (isBlank(line) || deleted_.contains(nameOf(change), change.hash)) continue;
+            kept += line;
+            kept += "\r\n";
+        }
+        result.content = std::move(kept);
+        return result;
+    }
+
+private:
+    struct Change {
+        bool deletion = false;
+        std::uint32_t hash = 0;
+        std::size_t nameStart = 0, nameLength = 0;  // in names_
+        std::size_t lineStart = 0, lineLength = 0;  // an addition's written line, in additions_
+    };
+    // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
+    static constexpr std::size_t Lookahead = 8;
+    static constexpr std::size_t LinesAtOnce = 16;
+
+    std::string_view nameOf(const Change& change) const {
+        return std::string_view(names_).substr(change.nameStart, change.nameLength);
+    }
+    std::string_view lineOf(const Change& change) const {
+        return std::string_view(additions_).substr(change.lineStart, change.lineLength);
+    }
+
+    // Appends to `kept` the lines of the old file that are neither blank nor of a deleted name,
+    // each ended by CR LF; `count` is called for every line read. Lines are named some at a
+    // time, so that their slots are fetched together before any is tested.
+    template <typename Count>
+    void keepOldLines(std::string_view oldContent, std::string& kept, Count&& count) const {
+        struct Named {
+            std::string_view line;
+            std::size_t nameStart, nameLength;
+            std::uint32_t hash;
+        };
+        std::array<Named, LinesAtOnce> lines;
+        std::size_t pending = 0;
+        std::string names;
+        const auto test = [&] {
+            for (std::size_t i = 0; i < pending; ++i) {
+                const Named& named = lines[i];
+                if (deleted_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash))
+                    continue;
+                kept += named.line;
+                kept += "\r\n";
+            }
+            pending = 0;
+            names.clear();
+        };
+        forEachLine(oldContent, [&](std::string_view line) {
+            count();
+            if (isBlank(line)) return;
+            Named& named = lines[pending++];
+            named.line = line;
+            named.nameStart = names.size();
+            named.nameLength = appendLineName(line, false, names);
+            named.hash = nameHash(std::string_view(names).substr(named.nameStart, named.nameLength));
+            deleted_.prefetch(named.hash);
+            if (pending == LinesAtOnce) test();
+        });
+        test();
+    }
+
+    std::size_t fileIndex_;
+    std::string additions_;  // the written lines, each ended by CR LF
+    std::string names_;      // every change's name, one after another
+    std::vector<Change> changes_;
+    std::size_t added_ = 0;
+    std::size_t deletions_ = 0;
+    NameSet deleted_;
+};
 
 FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
                              const std::vector<UpdateRecord>& records, bool customMode,
                              const DeletionProgress& progress) {
-    FileUpdate result;
-    std::string additions;
-    // Names to delete; an addition withdraws its name. Looked up by hash, so that an update of
-    // many deletions and additions stays linear in its size.
-    NameSet deletions;
-    std::string name;  // reused for every line's name
+    FileChanges changes(fileIndex);
     std::size_t seen = 0;
     for (const UpdateRecord& record : records) {
         if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
-        if (!SectionAccepted(fileIndex, record.section)) continue;
-        if (record.action == "ADD") {
-            const std::size_t start = appendWrittenLine(additions, fileIndex, record);
-            if (!deletions.empty()) {
-                lineName(std::string_view(additions).substr(start), false, name);
-                deletions.erase(name);
-            }
-            additions += "\r\n";
-            ++result.added;
-        } else if (record.action == "DEL") {
-            lineName(record.payload, true, name);
-            deletions.insert(name);
+        if (SectionAccepted(fileIndex, record.section)) changes.take(record.section, record.action, record.payload);
+    }
+    changes.settle();
+    return changes.apply(oldContent, customMode, progress);
+}
+
+UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress) {
+    files_.reserve(UpdateFileCount);
+    for (std::size_t i = 0; i < UpdateFileCount; ++i) files_.emplace_back(i);
+    // Records come in runs of one section: its files are worked out once a run.
+    std::string section;
+    std::string_view sectionSent;
+    std::array<bool, UpdateFileCount> accepted{};
+    bool first = true;
+    std::size_t seen = 0;
+    forEachRecord(text, [&](std::string_view sent, std::string_view action, std::string_view payload) {
+        if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
+        const bool addition = action == "ADD";
+        if (addition) ++additionRecords_;
+        if (!addition && action != "DEL") return;
+        if (first || sent != sectionSent) {
+            first = false;
+            sectionSent = sent;
+            section = definitions::DecodeLine(sent);
+            for (std::size_t i = 0; i < UpdateFileCount; ++i) accepted[i] = SectionAccepted(i, section);
         }
-    }
+        for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+            if (accepted[i]) files_[i].take(section, action, payload);
+        }
+    });
+    for (FileChanges& file : files_) file.settle();
+}
 
-    if (customMode) {
-        result.content = std::move(additions);
-        return result;
-    }
-    if (deletions.empty()) {
-        std::string content;
-        content.reserve(oldContent.size() + 2 + additions.size());
-        content += oldContent;
-        // An old file without a final line end would glue the first addition to its last line.
-        if (!content.empty() && !additions.empty() && content.back() != '\n' && content.back() != '\r') content += "\r\n";
-        content += additions;
-        result.content = std::move(content);
-        return result;
-    }
+UpdateChanges::~UpdateChanges() = default;
+UpdateChanges::UpdateChanges(UpdateChanges&&) noexcept = default;
+UpdateChanges& UpdateChanges::operator=(UpdateChanges&&) noexcept = default;
 
-    // Every line of the old file and then every addition (which hold no line end of their own),
-    // without the blank ones and those of a deleted name.
-    result.deletionPass = true;
-    std::string kept;
-    kept.reserve(oldContent.size() + additions.size() + 2);
-    std::size_t read = 0;
-    const auto keep = [&](std::string_view line) {
-        ++read;
-        if (progress && read % LinesBetweenReports == 0) progress(read);
-        if (isBlank(line)) return;
-        lineName(line, false, name);
-        if (deletions.contains(name)) return;
-        kept += line;
-        kept += "\r\n";
-    };
-    forEachLine(oldContent, keep);
-    forEachLine(additions, keep);
-    result.content = std::move(kept);
-    return result;
+FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
+                                const DeletionProgress& progress) const {
+    return files_.at(fileIndex).apply(oldContent, customMode, progress);
 }
 
 }  // namespace sorvane::update

@@ -70,4 +70,30 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
                              const std::vector<UpdateRecord>& records, bool customMode,
                              const DeletionProgress& progress = {});
 
+class FileChanges;
+
+// What an update text does to each of the six files, gathered in one pass over the text: the
+// lines each file gains and the names it loses. An update of many records is read once, not
+// once a file. Reads the text as ParseUpdateText does; views it, so the text must outlive it.
+class UpdateChanges {
+public:
+    // Reports 0 every 1,000 records read.
+    explicit UpdateChanges(std::string_view text, const DeletionProgress& progress = {});
+    ~UpdateChanges();
+    UpdateChanges(UpdateChanges&&) noexcept;
+    UpdateChanges& operator=(UpdateChanges&&) noexcept;
+
+    // "ADD" records in the text, whichever files take them.
+    std::size_t additionRecords() const { return additionRecords_; }
+
+    // The new content of the file at `fileIndex`, the same as UpdateFileContent gives for the
+    // text's records.
+    FileUpdate apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
+                     const DeletionProgress& progress = {}) const;
+
+private:
+    std::vector<FileChanges> files_;
+    std::size_t additionRecords_ = 0;
+};
+
 }  // namespace sorvane::update

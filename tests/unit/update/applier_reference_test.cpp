@@ -90,13 +90,16 @@ TEST(UpdateApplier, GivesTheBytesOfThePlainModelOnRandomUpdates) {
             text += random() % 3 == 0 ? " [br] " : "[BR]";
         }
         const std::vector<UpdateRecord> records = ParseUpdateText(text);
+        // The one pass over the text that routes records to their files, and the pass a file over the records.
+        const UpdateChanges changes(text);
         for (std::size_t file = 0; file < UpdateFileCount; ++file) {
             for (bool custom : {false, true}) {
                 const FileUpdate expected = model(file, old, records, custom);
-                const FileUpdate got = UpdateFileContent(file, old, records, custom);
-                ASSERT_EQ(got.content, expected.content) << "round " << round << " file " << file;
-                ASSERT_EQ(got.added, expected.added);
-                ASSERT_EQ(got.deletionPass, expected.deletionPass);
+                for (const FileUpdate& got : {UpdateFileContent(file, old, records, custom), changes.apply(file, old, custom)}) {
+                    ASSERT_EQ(got.content, expected.content) << "round " << round << " file " << file;
+                    ASSERT_EQ(got.added, expected.added);
+                    ASSERT_EQ(got.deletionPass, expected.deletionPass);
+                }
             }
         }
     }
