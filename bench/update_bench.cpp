@@ -130,7 +130,7 @@ Figures measure(const fs::path& folder, std::size_t n) {
 
         started = Clock::now();
         cpu = processorSeconds();
-        const update::UpdateChanges changes(text, [](std::size_t) {});
+        update::UpdateChanges changes(text, [](std::size_t) {});
         for (std::size_t f = 0; f < update::UpdateFileCount; ++f) {
             const std::string name(update::UpdateFiles[f]);
             const update::FileUpdate updated = changes.apply(f, readWhole(folder / name), false, [](std::size_t) {});

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <stdexcept>
 
 #include "definitions/encoding.h"
 #include "platform/limits.h"
@@ -19,6 +21,9 @@ enum FileIndex : std::size_t { File = 0, Exe, Registry, Cookies, Directory, Safe
 // Lines of a deletion pass, and records gathered, between two progress reports.
 constexpr std::size_t LinesBetweenReports = 100;
 constexpr std::size_t RecordsBetweenReports = 1000;
+// What a written line can have beyond its payload and section (the registry form's "^=" and
+// "|", or Safety's "|"), with its CR LF.
+constexpr std::size_t WrittenLineOverhead = 5;
 
 // Lower case of a single-byte code: ASCII and the Latin-1 capitals of code page 1252.
 char lowerSingleByte(char c) {
@@ -27,42 +32,65 @@ char lowerSingleByte(char c) {
     return c;
 }
 
-// The clear code of one stored byte.
-char decoded(char c) {
-    int code = static_cast<unsigned char>(c) - definitions::DefinitionKey;
-    if (code < 0) code += 255;
-    return static_cast<char>(static_cast<unsigned char>(code));
+// Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
+// Tests eight bytes a step: the lines and names of a large update are many and long.
+std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
+    const char* at = text.data() + from;
+    const char* const end = text.data() + text.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+        const std::uint64_t allA = ones * static_cast<unsigned char>(a), allB = ones * static_cast<unsigned char>(b);
+        for (; end - at >= 8; at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at, 8);
+            const std::uint64_t isA = word ^ allA, isB = word ^ allB;
+            // The lowest byte flagged is the first match; flags above it may be false.
+            const std::uint64_t found = (((isA - ones) & ~isA) | ((isB - ones) & ~isB)) & highs;
+            if (found != 0) return static_cast<std::size_t>(at - text.data()) + std::countr_zero(found) / 8;
+        }
+    }
+    for (; at != end; ++at) {
+        if (*at == a || *at == b) break;
+    }
+    return static_cast<std::size_t>(at - text.data());
 }
 
-// The lower-cased clear code of every stored byte; `separatorsClear` keeps "|" and "=" as
-// they are (a payload as sent). Lower-casing never makes or unmakes an "=".
-using NameTable = std::array<char, 256>;
-NameTable nameTable(bool separatorsClear) {
-    NameTable table{};
-    for (int code = 0; code < 256; ++code) {
-        const char c = static_cast<char>(code);
-        table[static_cast<std::size_t>(code)] = separatorsClear && (c == '|' || c == '=') ? c : lowerSingleByte(decoded(c));
+std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
+
+// The lower-cased clear code of one stored byte: the shift of definitions::DecodeLine, then
+// lowerSingleByte. Written as arithmetic rather than a table look-up, so that the compiler can
+// name a line sixteen bytes a step.
+inline unsigned char clearLower(unsigned char stored) {
+    const auto clear = static_cast<unsigned char>(stored >= definitions::DefinitionKey
+                                                      ? stored - definitions::DefinitionKey
+                                                      : stored + 255 - definitions::DefinitionKey);
+    const bool capital = static_cast<unsigned char>(clear - 'A') < 26 ||
+                         (static_cast<unsigned char>(clear - 0xC0) < 0x1F && clear != 0xD7);
+    return static_cast<unsigned char>(clear + (capital ? 0x20 : 0));
+}
+
+// Names `length` bytes in place; `separatorsClear` keeps a clear "|" (a payload as sent).
+template <bool SeparatorsClear>
+void nameInPlace(char* at, std::size_t length) {
+    auto* bytes = reinterpret_cast<unsigned char*>(at);
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char c = bytes[i];
+        const unsigned char clear = clearLower(c);
+        bytes[i] = SeparatorsClear && c == '|' ? c : clear;
     }
-    return table;
 }
 
 // Appends to `names` the lower-cased clear text of `line` before its first clear "=" and
 // returns its length. Names are gathered in one buffer, so that naming many lines allocates
 // next to nothing.
 std::size_t appendLineName(std::string_view line, bool separatorsClear, std::string& names) {
-    static const NameTable stored = nameTable(false), sent = nameTable(true);
-    const NameTable& table = separatorsClear ? sent : stored;
+    // The only stored byte whose clear code is "=", and in a payload as sent the clear one too.
+    static const char storedEquals = definitions::EncodeLine("=")[0];
+    const std::size_t length = findEither(line, 0, storedEquals, separatorsClear ? '=' : storedEquals);
     const std::size_t start = names.size();
-    names.resize(start + line.size());
-    char* const first = names.data() + start;
-    char* out = first;
-    for (char c : line) {
-        const char clear = table[static_cast<unsigned char>(c)];
-        if (clear == '=') break;
-        *out++ = clear;
-    }
-    const auto length = static_cast<std::size_t>(out - first);
-    names.resize(start + length);
+    names.append(line.data(), length);
+    if (separatorsClear) nameInPlace<true>(names.data() + start, length);
+    else nameInPlace<false>(names.data() + start, length);
     return length;
 }
 
@@ -73,9 +101,9 @@ void appendEncodedSeparators(std::string& out, std::string_view payload) {
     static const char bar = definitions::EncodeLine("|")[0];
     static const char equals = definitions::EncodeLine("=")[0];
     const std::size_t start = out.size();
-    out.resize(start + payload.size());
-    char* to = out.data() + start;
-    for (char c : payload) *to++ = c == '|' ? bar : c == '=' ? equals : c;
+    out += payload;
+    char* const end = out.data() + out.size();  // taken first, as in appendLineName
+    for (char* at = out.data() + start; at != end; ++at) *at = *at == '|' ? bar : *at == '=' ? equals : *at;
 }
 
 bool isBlank(std::string_view line) { return line.empty() || line == " "; }
@@ -109,8 +137,17 @@ std::uint32_t nameHash(std::string_view name) {
         hash = (hash ^ word) * multiplier;
         hash ^= hash >> 29;
     }
+    // The last bytes by whole loads (overlapping bytes already taken): a load of bytes just stored
+    // one by one would wait for them.
+    const auto load = [](const char* from, std::size_t size) {
+        std::uint64_t value = 0;
+        std::memcpy(&value, from, size);
+        return value;
+    };
     std::uint64_t word = 0;
-    std::memcpy(&word, at, left);
+    if (name.size() >= 8) word = load(name.data() + name.size() - 8, 8);
+    else if (left >= 4) word = load(at, 4) | load(at + left - 4, 4) << 32;
+    else if (left > 0) word = load(at, 1) | load(at + left / 2, 1) << 8 | load(at + left - 1, 1) << 16;
     hash = (hash ^ word) * multiplier;
     hash ^= hash >> 32;
     hash *= 0xBF58476D1CE4E5B9u;
@@ -127,11 +164,13 @@ class NameSet {
 public:
     bool empty() const { return size_ == 0; }
 
-    // Room for `names` insertions without growing.
-    void reserve(std::size_t names) {
+    // Empties the set, with room for `names` insertions without growing; the slots it had are
+    // reused when they are enough.
+    void reset(std::size_t names) {
         std::size_t slots = 64;
         while (slots < names * 2) slots *= 2;
-        if (slots > slots_.size()) rehash(slots);
+        slots_.assign(slots, Slot{});
+        size_ = used_ = 0;
     }
 
     // The name must stay where it is while the set holds it.
@@ -203,28 +242,6 @@ private:
     std::size_t size_ = 0;  // names present
     std::size_t used_ = 0;  // slots present or removed
 };
-
-// Where the first CR or LF at or after `from` stands; the size of `content` without one. Tests
-// eight bytes a step: the old file of a large update is mostly long lines.
-std::size_t findLineEnd(std::string_view content, std::size_t from) {
-    const char* at = content.data() + from;
-    const char* const end = content.data() + content.size();
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-        for (; end - at >= 8; at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, at, 8);
-            const std::uint64_t cr = word ^ (ones * '\r'), lf = word ^ (ones * '\n');
-            // The lowest byte flagged is the first CR or LF; flags above it may be false.
-            const std::uint64_t found = (((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs;
-            if (found != 0) return static_cast<std::size_t>(at - content.data()) + std::countr_zero(found) / 8;
-        }
-    }
-    for (; at != end; ++at) {
-        if (*at == '\r' || *at == '\n') break;
-    }
-    return static_cast<std::size_t>(at - content.data());
-}
 
 // Calls `each` with every line of `content`, split at CR LF, LF or CR; a final line end adds no empty line.
 template <typename Each>
@@ -346,8 +363,8 @@ std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::stri
     const std::size_t start = out.size();
     appendWrittenLineAsSent(out, fileIndex, section, payload);
     // A line cannot hold a line end: one inside a record would split it into lines of its own.
-    const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
-    if (std::find_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd) != out.end()) {
+    if (findLineEnd(out, start) != out.size()) {
+        const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
         out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd), out.end());
     }
     return start;
@@ -379,119 +396,58 @@ std::string PayloadName(std::string_view payload) {
     return name;
 }
 
-// The records one file takes, gathered in their order: its written lines, and the names it
-// loses (an addition withdraws an earlier deletion of its name). Looked up by hash, so that an
-// update of many deletions and additions stays linear in its size. Names are worked out once
-// every record is in (`settle`), when the set can be sized once and the slot of each name to
-// come fetched ahead of its use.
-class FileChanges {
+// What one file's records take from it: the names it loses, played in the order of its records
+// (an addition withdraws an earlier deletion of its name), and the pass that drops their lines.
+// Names are worked out before any is played, so that the slot of each name to come is fetched
+// ahead of its use. Every buffer is sized once from what the records can write, and kept from
+// one file to the next: the memory of a large update is taken from the system once.
+class DeletionSet {
 public:
-    explicit FileChanges(std::size_t fileIndex) : fileIndex_(fileIndex) {}
+    bool empty() const { return set_.empty(); }
 
-    // One record this file accepts, by its decoded section.
-    void take(std::string_view section, std::string_view action, std::string_view payload) {
-        if (action == "ADD") {
-            Change& change = changes_.emplace_back();
-            change.lineStart = appendWrittenLine(additions_, fileIndex_, section, payload);
-            change.lineLength = additions_.size() - change.lineStart;
-            additions_ += "\r\n";
-            ++added_;
-        } else if (action == "DEL") {
-            Change& change = changes_.emplace_back();
-            change.deletion = true;
-            change.nameStart = names_.size();
-            change.nameLength = appendLineName(payload, true, names_);
-            ++deletions_;
-        }
+    void reset(std::size_t records, std::size_t deletions, std::size_t linesBound, std::size_t deletedBytes) {
+        changes_.clear();
+        additions_.clear();
+        names_.clear();
+        changes_.reserve(records);
+        additions_.reserve(linesBound);
+        names_.reserve(linesBound + deletedBytes);
+        set_.reset(deletions);
     }
 
-    // Names every addition (only when there are deletions: otherwise no name is ever compared)
-    // and plays the deletions and withdrawals in their order.
-    void settle() {
-        if (deletions_ == 0) return;
-        for (Change& change : changes_) {
-            if (change.deletion) continue;
-            change.nameStart = names_.size();
-            change.nameLength = appendLineName(lineOf(change), false, names_);
-        }
-        // From here on names_ stays where it is: the set points into it.
-        for (Change& change : changes_) change.hash = nameHash(nameOf(change));
-        deleted_.reserve(deletions_);
+    void add(std::size_t fileIndex, std::string_view section, std::string_view payload) {
+        const std::size_t start = appendWrittenLine(additions_, fileIndex, section, payload);
+        const std::string_view line = std::string_view(additions_).substr(start);
+        Change& change = changes_.emplace_back();
+        change.lineLength = line.size();
+        nameChange(change, line, false);
+        additions_ += "\r\n";
+    }
+
+    void remove(std::string_view payload) {
+        Change& change = changes_.emplace_back();
+        change.deletion = true;
+        nameChange(change, payload, true);
+    }
+
+    // Plays the deletions and withdrawals in their order; names_ is complete, and the set points into it.
+    void play() {
+        std::size_t nameStart = 0;
         for (std::size_t i = 0; i < changes_.size(); ++i) {
-            if (i + Lookahead < changes_.size()) deleted_.prefetch(changes_[i + Lookahead].hash);
+            if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
             const Change& change = changes_[i];
-            if (change.deletion) deleted_.insert(nameOf(change), change.hash);
-            else deleted_.erase(nameOf(change), change.hash);
+            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            nameStart += change.nameLength;
+            if (change.deletion) set_.insert(name, change.hash);
+            else set_.erase(name, change.hash);
         }
-    }
-
-    FileUpdate apply(std::string_view oldContent, bool customMode, const DeletionProgress& progress) const {
-        FileUpdate result;
-        result.added = added_;
-        if (customMode) {
-            result.content = additions_;
-            return result;
-        }
-        if (deleted_.empty()) {
-            std::string content;
-            content.reserve(oldContent.size() + 2 + additions_.size());
-            content += oldContent;
-            // An old file without a final line end would glue the first addition to its last line.
-            if (!content.empty() && !additions_.empty() && content.back() != '\n' && content.back() != '\r')
-                content += "\r\n";
-            content += additions_;
-            result.content = std::move(content);
-            return result;
-        }
-
-        // Every line of the old file and then every addition, without the blank ones and those
-        // of a deleted name.
-        result.deletionPass = true;
-        std::string kept;
-        kept.reserve(oldContent.size() + additions_.size() + 2);
-        std::size_t read = 0;
-        const auto count = [&] {
-            ++read;
-            if (progress && read % LinesBetweenReports == 0) progress(read);
-        };
-        keepOldLines(oldContent, kept, count);
-        for (std::size_t i = 0; i < changes_.size(); ++i) {
-            if (i + Lookahead < changes_.size()) deleted_.prefetch(changes_[i + Lookahead].hash);
-            const Change& change = changes_[i];
-            if (change.deletion) continue;
-            count();
-            const std::string_view line = lineOf(change);
-            if (isBlank(line) || deleted_.contains(nameOf(change), change.hash)) continue;
-            kept += line;
-            kept += "\r\n";
-        }
-        result.content = std::move(kept);
-        return result;
-    }
-
-private:
-    struct Change {
-        bool deletion = false;
-        std::uint32_t hash = 0;
-        std::size_t nameStart = 0, nameLength = 0;  // in names_
-        std::size_t lineStart = 0, lineLength = 0;  // an addition's written line, in additions_
-    };
-    // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
-    static constexpr std::size_t Lookahead = 8;
-    static constexpr std::size_t LinesAtOnce = 16;
-
-    std::string_view nameOf(const Change& change) const {
-        return std::string_view(names_).substr(change.nameStart, change.nameLength);
-    }
-    std::string_view lineOf(const Change& change) const {
-        return std::string_view(additions_).substr(change.lineStart, change.lineLength);
     }
 
     // Appends to `kept` the lines of the old file that are neither blank nor of a deleted name,
     // each ended by CR LF; `count` is called for every line read. Lines are named some at a
     // time, so that their slots are fetched together before any is tested.
     template <typename Count>
-    void keepOldLines(std::string_view oldContent, std::string& kept, Count&& count) const {
+    void keepOldLines(std::string_view oldContent, std::string& kept, Count&& count) {
         struct Named {
             std::string_view line;
             std::size_t nameStart, nameLength;
@@ -499,12 +455,12 @@ private:
         };
         std::array<Named, LinesAtOnce> lines;
         std::size_t pending = 0;
-        std::string names;
+        std::string& names = lineNames_;
+        names.clear();
         const auto test = [&] {
             for (std::size_t i = 0; i < pending; ++i) {
                 const Named& named = lines[i];
-                if (deleted_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash))
-                    continue;
+                if (set_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash)) continue;
                 kept += named.line;
                 kept += "\r\n";
             }
@@ -519,59 +475,101 @@ private:
             named.nameStart = names.size();
             named.nameLength = appendLineName(line, false, names);
             named.hash = nameHash(std::string_view(names).substr(named.nameStart, named.nameLength));
-            deleted_.prefetch(named.hash);
+            set_.prefetch(named.hash);
             if (pending == LinesAtOnce) test();
         });
         test();
     }
 
-    std::size_t fileIndex_;
+    // Appends the additions that are neither blank nor of a deleted name, each ended by CR LF.
+    template <typename Count>
+    void keepAdditions(std::string& kept, Count&& count) const {
+        std::size_t nameStart = 0, lineStart = 0;
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
+            const Change& change = changes_[i];
+            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            nameStart += change.nameLength;
+            if (change.deletion) continue;
+            const std::string_view line = std::string_view(additions_).substr(lineStart, change.lineLength);
+            lineStart += change.lineLength + 2;
+            count();
+            if (isBlank(line) || set_.contains(name, change.hash)) continue;
+            kept += line;
+            kept += "\r\n";
+        }
+    }
+
+private:
+    // Names and written lines follow one another in the order of the changes.
+    struct Change {
+        std::size_t nameLength = 0;  // in names_
+        std::size_t lineLength = 0;  // an addition's written line, in additions_
+        std::uint32_t hash = 0;
+        bool deletion = false;
+    };
+    // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
+    static constexpr std::size_t Lookahead = 8;
+    static constexpr std::size_t LinesAtOnce = 16;
+
+    void nameChange(Change& change, std::string_view named, bool separatorsClear) {
+        const std::size_t start = names_.size();
+        change.nameLength = appendLineName(named, separatorsClear, names_);
+        change.hash = nameHash(std::string_view(names_).substr(start, change.nameLength));
+    }
+
+    std::vector<Change> changes_;
     std::string additions_;  // the written lines, each ended by CR LF
     std::string names_;      // every change's name, one after another
-    std::vector<Change> changes_;
-    std::size_t added_ = 0;
-    std::size_t deletions_ = 0;
-    NameSet deleted_;
+    std::string lineNames_;  // the names of the old lines being tested
+    NameSet set_;
 };
 
 FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
                              const std::vector<UpdateRecord>& records, bool customMode,
                              const DeletionProgress& progress) {
-    FileChanges changes(fileIndex);
-    std::size_t seen = 0;
-    for (const UpdateRecord& record : records) {
-        if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
-        if (SectionAccepted(fileIndex, record.section)) changes.take(record.section, record.action, record.payload);
-    }
-    changes.settle();
-    return changes.apply(oldContent, customMode, progress);
+    return UpdateChanges(records, progress).apply(fileIndex, oldContent, customMode, progress);
 }
 
 UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress) {
-    files_.reserve(UpdateFileCount);
-    for (std::size_t i = 0; i < UpdateFileCount; ++i) files_.emplace_back(i);
-    // Records come in runs of one section: its files are worked out once a run.
     std::string section;
     std::string_view sectionSent;
-    std::array<bool, UpdateFileCount> accepted{};
-    bool first = true;
     std::size_t seen = 0;
     forEachRecord(text, [&](std::string_view sent, std::string_view action, std::string_view payload) {
-        if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
-        const bool addition = action == "ADD";
-        if (addition) ++additionRecords_;
-        if (!addition && action != "DEL") return;
-        if (first || sent != sectionSent) {
-            first = false;
+        ++seen;
+        if (progress && seen % RecordsBetweenReports == 0) progress(0);
+        const bool sameSection = seen > 1 && sent == sectionSent;
+        if (!sameSection) {
             sectionSent = sent;
             section = definitions::DecodeLine(sent);
-            for (std::size_t i = 0; i < UpdateFileCount; ++i) accepted[i] = SectionAccepted(i, section);
         }
-        for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-            if (accepted[i]) files_[i].take(section, action, payload);
-        }
+        route(section, action, payload, sameSection);
     });
-    for (FileChanges& file : files_) file.settle();
+}
+
+UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const DeletionProgress& progress) {
+    std::size_t seen = 0;
+    for (const UpdateRecord& record : records) {
+        if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
+        route(record.section, record.action, record.payload, !sections_.empty() && record.section == sections_.back());
+    }
+}
+
+void UpdateChanges::route(std::string_view section, std::string_view action, std::string_view payload,
+                          bool sameSection) {
+    if (!sameSection || sections_.empty()) {
+        sections_.emplace_back(section);
+        sectionFiles_ = 0;
+        for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+            if (SectionAccepted(i, section)) sectionFiles_ = static_cast<std::uint8_t>(sectionFiles_ | 1u << i);
+        }
+    }
+    const bool addition = action == "ADD";
+    if (addition) ++additionRecords_;
+    if (!addition && action != "DEL") return;
+    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+        if ((sectionFiles_ >> i & 1u) != 0) files_[i].push_back({payload, static_cast<std::uint32_t>(sections_.size() - 1), addition});
+    }
 }
 
 UpdateChanges::~UpdateChanges() = default;
@@ -579,8 +577,71 @@ UpdateChanges::UpdateChanges(UpdateChanges&&) noexcept = default;
 UpdateChanges& UpdateChanges::operator=(UpdateChanges&&) noexcept = default;
 
 FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
-                                const DeletionProgress& progress) const {
-    return files_.at(fileIndex).apply(oldContent, customMode, progress);
+                                const DeletionProgress& progress) {
+    if (fileIndex >= UpdateFileCount) throw std::out_of_range("no such definition file");
+    const std::vector<Routed>& records = files_[fileIndex];
+    const auto section = [&](const Routed& r) -> std::string_view { return sections_[r.section]; };
+
+    // Sized once from what the records can write, so that no buffer grows while it fills.
+    FileUpdate result;
+    std::size_t deletions = 0, linesBound = 0, deletedBytes = 0;
+    for (const Routed& r : records) {
+        if (!r.addition) {
+            ++deletions;
+            deletedBytes += r.payload.size();
+            continue;
+        }
+        ++result.added;
+        linesBound += r.payload.size() + section(r).size() + WrittenLineOverhead;
+    }
+    const auto appendAdditions = [&](std::string& out) {
+        for (const Routed& r : records) {
+            if (!r.addition) continue;
+            appendWrittenLine(out, fileIndex, section(r), r.payload);
+            out += "\r\n";
+        }
+    };
+    if (customMode) {
+        result.content.reserve(linesBound);
+        appendAdditions(result.content);
+        return result;
+    }
+
+    if (!deletionSet_) deletionSet_ = std::make_unique<DeletionSet>();
+    DeletionSet& deleted = *deletionSet_;
+    deleted.reset(records.size(), deletions, linesBound, deletedBytes);
+    if (deletions != 0) {
+        for (const Routed& r : records) {
+            if (r.addition) deleted.add(fileIndex, section(r), r.payload);
+            else deleted.remove(r.payload);
+        }
+        deleted.play();
+    }
+    if (deleted.empty()) {
+        std::string content;
+        content.reserve(oldContent.size() + 2 + linesBound);
+        content += oldContent;
+        // An old file without a final line end would glue the first addition to its last line.
+        if (!content.empty() && result.added != 0 && content.back() != '\n' && content.back() != '\r') content += "\r\n";
+        appendAdditions(content);
+        result.content = std::move(content);
+        return result;
+    }
+
+    // Every line of the old file and then every addition, without the blank ones and those of a
+    // deleted name.
+    result.deletionPass = true;
+    std::string kept;
+    kept.reserve(oldContent.size() + linesBound + 2);
+    std::size_t read = 0;
+    const auto count = [&] {
+        ++read;
+        if (progress && read % LinesBetweenReports == 0) progress(read);
+    };
+    deleted.keepOldLines(oldContent, kept, count);
+    deleted.keepAdditions(kept, count);
+    result.content = std::move(kept);
+    return result;
 }
 
 }  // namespace sorvane::update

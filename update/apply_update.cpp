@@ -82,7 +82,7 @@ ReplaceResult replaceUnderJournal(platform::FileSystem& files, std::string_view 
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
                              bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles) {
     PreparedUpdate prepared;
-    const UpdateChanges changes(text, [&](std::size_t) {
+    UpdateChanges changes(text, [&](std::size_t) {
         if (status) status("Applying new updates...");
     });
     prepared.additionRecords = changes.additionRecords();
