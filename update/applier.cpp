@@ -115,11 +115,15 @@ std::string_view trimSpaces(std::string_view s) {
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// Where the next "[BR]" in any letter case starts, at or after `from`; npos without one.
-std::size_t findRecordBreak(std::string_view text, std::size_t from) {
+// Where the next "[BR]" in any letter case starts, at or after `from` (npos without one), and
+// in `def` where the first "[DEF]" before it starts (npos without one): one look at every "["
+// finds both.
+std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def) {
+    def = std::string_view::npos;
     for (std::size_t at = text.find('[', from); at != std::string_view::npos; at = text.find('[', at + 1)) {
         if (at + 4 <= text.size() && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']')
             return at;
+        if (def == std::string_view::npos && text.substr(at, 5) == "[DEF]") def = at;
     }
     return std::string_view::npos;
 }
@@ -265,13 +269,15 @@ void forEachRecord(std::string_view input, Each&& each) {
     std::size_t count = 0;
     std::size_t start = 0;
     while (start <= input.size() && count < limits::MaxUpdateRecords) {
-        std::size_t end = findRecordBreak(input, start);
+        std::size_t def;
+        std::size_t end = findRecordBreak(input, start, def);
         if (end == std::string_view::npos) end = input.size();
         const std::string_view record = trimSpaces(input.substr(start, end - start));
         start = end + 4;
         if (record.empty()) continue;
         ++count;
-        const std::size_t def = record.find("[DEF]");
+        // Trimming takes only spaces, which no "[DEF]" holds: the first one stays in the record.
+        if (def != std::string_view::npos) def -= static_cast<std::size_t>(record.data() - input.data());
         const std::string_view header = record.substr(0, def);
         const std::string_view payload = def == std::string_view::npos ? std::string_view() : record.substr(def + 5);
         const std::size_t bar = header.find('|');
@@ -532,6 +538,9 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
 }
 
 UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress) {
+    // Every record but the last ends at a "[BR]" and holds a "[DEF]": about one record a pair of "[".
+    records_.reserve(std::min<std::size_t>(static_cast<std::size_t>(std::count(text.begin(), text.end(), '[')) / 2 + 1,
+                                           limits::MaxUpdateRecords));
     std::string section;
     std::string_view sectionSent;
     std::size_t seen = 0;
@@ -548,6 +557,7 @@ UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& prog
 }
 
 UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const DeletionProgress& progress) {
+    records_.reserve(records.size());
     std::size_t seen = 0;
     for (const UpdateRecord& record : records) {
         if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
@@ -567,8 +577,10 @@ void UpdateChanges::route(std::string_view section, std::string_view action, std
     const bool addition = action == "ADD";
     if (addition) ++additionRecords_;
     if (!addition && action != "DEL") return;
+    const auto index = static_cast<std::uint32_t>(records_.size());  // at most limits::MaxUpdateRecords
+    records_.push_back({payload, static_cast<std::uint32_t>(sections_.size() - 1), addition});
     for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-        if ((sectionFiles_ >> i & 1u) != 0) files_[i].push_back({payload, static_cast<std::uint32_t>(sections_.size() - 1), addition});
+        if ((sectionFiles_ >> i & 1u) != 0) files_[i].push_back(index);
     }
 }
 
@@ -579,27 +591,30 @@ UpdateChanges& UpdateChanges::operator=(UpdateChanges&&) noexcept = default;
 FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
                                 const DeletionProgress& progress) {
     if (fileIndex >= UpdateFileCount) throw std::out_of_range("no such definition file");
-    const std::vector<Routed>& records = files_[fileIndex];
+    const std::vector<std::uint32_t>& taken = files_[fileIndex];
+    const auto forEachTaken = [&](auto&& each) {
+        for (std::uint32_t i : taken) each(records_[i]);
+    };
     const auto section = [&](const Routed& r) -> std::string_view { return sections_[r.section]; };
 
     // Sized once from what the records can write, so that no buffer grows while it fills.
     FileUpdate result;
     std::size_t deletions = 0, linesBound = 0, deletedBytes = 0;
-    for (const Routed& r : records) {
+    forEachTaken([&](const Routed& r) {
         if (!r.addition) {
             ++deletions;
             deletedBytes += r.payload.size();
-            continue;
+            return;
         }
         ++result.added;
         linesBound += r.payload.size() + section(r).size() + WrittenLineOverhead;
-    }
+    });
     const auto appendAdditions = [&](std::string& out) {
-        for (const Routed& r : records) {
-            if (!r.addition) continue;
+        forEachTaken([&](const Routed& r) {
+            if (!r.addition) return;
             appendWrittenLine(out, fileIndex, section(r), r.payload);
             out += "\r\n";
-        }
+        });
     };
     if (customMode) {
         result.content.reserve(linesBound);
@@ -609,12 +624,14 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
 
     if (!deletionSet_) deletionSet_ = std::make_unique<DeletionSet>();
     DeletionSet& deleted = *deletionSet_;
-    deleted.reset(records.size(), deletions, linesBound, deletedBytes);
-    if (deletions != 0) {
-        for (const Routed& r : records) {
+    if (deletions == 0) {
+        deleted.reset(0, 0, 0, 0);
+    } else {
+        deleted.reset(taken.size(), deletions, linesBound, deletedBytes);
+        forEachTaken([&](const Routed& r) {
             if (r.addition) deleted.add(fileIndex, section(r), r.payload);
             else deleted.remove(r.payload);
-        }
+        });
         deleted.play();
     }
     if (deleted.empty()) {

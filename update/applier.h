@@ -107,7 +107,8 @@ private:
     // files are worked out once a run.
     void route(std::string_view section, std::string_view action, std::string_view payload, bool sameSection);
 
-    std::array<std::vector<Routed>, UpdateFileCount> files_;  // the records each file takes, in order
+    std::vector<Routed> records_;
+    std::array<std::vector<std::uint32_t>, UpdateFileCount> files_;  // where in records_ each file's records are
     std::vector<std::string> sections_;
     std::uint8_t sectionFiles_ = 0;  // the files of the last section
     std::size_t additionRecords_ = 0;
