@@ -467,8 +467,7 @@ public:
             for (std::size_t i = 0; i < pending; ++i) {
                 const Named& named = lines[i];
                 if (set_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash)) continue;
-                kept += named.line;
-                kept += "\r\n";
+                keepLine(kept, named.line, oldContent);
             }
             pending = 0;
             names.clear();
@@ -497,16 +496,27 @@ public:
             const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
             nameStart += change.nameLength;
             if (change.deletion) continue;
-            const std::string_view line = std::string_view(additions_).substr(lineStart, change.lineLength);
-            lineStart += change.lineLength + 2;
+            // The written line with the CR LF that follows it in additions_.
+            const std::string_view line = std::string_view(additions_).substr(lineStart, change.lineLength + 2);
+            lineStart += line.size();
             count();
-            if (isBlank(line) || set_.contains(name, change.hash)) continue;
+            if (isBlank(line.substr(0, change.lineLength)) || set_.contains(name, change.hash)) continue;
             kept += line;
-            kept += "\r\n";
         }
     }
 
 private:
+    // Appends a line of `content` ended by CR LF: with the one that follows it there, in one copy.
+    static void keepLine(std::string& kept, std::string_view line, std::string_view content) {
+        const auto end = static_cast<std::size_t>(line.data() - content.data()) + line.size();
+        if (content.substr(end, 2) == "\r\n") {
+            kept.append(line.data(), line.size() + 2);
+            return;
+        }
+        kept += line;
+        kept += "\r\n";
+    }
+
     // Names and written lines follow one another in the order of the changes.
     struct Change {
         std::size_t nameLength = 0;  // in names_
