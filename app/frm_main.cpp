@@ -37,6 +37,7 @@ constexpr int FrameAllowanceY = 1050;
 constexpr int MinPageWidth = 6000;
 constexpr int MinPageHeight = 5400;
 constexpr int MinColumnWidth = 150;
+constexpr int SummaryChromeWidth = 420;
 
 constexpr std::string_view RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -902,6 +903,9 @@ void FrmMain::layout() {
 
     const int listWidth = pageWidth - 480;
     lvwSpywareFound.move(240, 3900, listWidth, std::max(900, pageHeight - 3900 - 720));
+    // The summary's one column spans the list, so that a long finding is not cut off short
+    // of the room the list has (its border and a scroll bar take the rest).
+    lvwSpywareFound.setColumnWidth(0, std::max(MinColumnWidth, listWidth - SummaryChromeWidth));
     cmdRemove.move(240, pageHeight - 600, 2400, 420);
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.move(240, 780, listWidth, std::max(1200, pageHeight - 780 - 1500));
     layoutRemovalColumns(listWidth);

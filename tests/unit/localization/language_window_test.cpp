@@ -106,6 +106,43 @@ TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslates
     EXPECT_EQ(storedLanguage(), "German");
 }
 
+// A secondary window of the program, as the removal's "Delete Failed" window is.
+struct NoticeWindow : ui::Form {
+    NoticeWindow(ui::Host& host, std::string name) : ui::Form(host, std::move(name)), Label1(add<ui::Label>("Label1")) {
+        Label1.setCaption("Not deleted");
+    }
+    ui::Label& Label1;
+};
+
+TEST_F(LanguageWindowTest, WindowsAlreadyLoadedFollowAChoiceAndWindowsNotYetLoadedLoadInIt) {
+    std::string file = Translations;
+    file.insert(file.find("\t\t<MSG_SURE>"), "\t\t<FRMFAILED_LABEL1>Nicht gel\xC3\xB6scht</FRMFAILED_LABEL1>\r\n"
+                                              "\t\t<FRMLATER_LABEL1>Sp\xC3\xA4ter</FRMLATER_LABEL1>\r\n");
+    fake.files.addFile(Xml, file);
+    Program& p = start();
+    // Loaded (and hidden) in English before the choice, as "Delete Failed" is at start.
+    NoticeWindow failed(host, "frmFailed");
+    NoticeWindow later(host, "frmLater");
+    p.app.registerWindow(failed);
+    p.app.registerWindow(later);
+    failed.load();
+    ASSERT_EQ(failed.Label1.caption(), "Not deleted");
+
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    window.Combo1.setListIndex(1);
+    EXPECT_EQ(failed.Label1.caption(), "Nicht gel\xC3\xB6scht");
+    EXPECT_EQ(later.Label1.caption(), "Not deleted") << "a window not loaded takes the language as it loads";
+    later.load();
+    EXPECT_EQ(later.Label1.caption(), "Sp\xC3\xA4ter");
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Zustand");
+
+    // Back to English: the file's English group names no such item, so the German stays,
+    // as it does for the main window's captions the English group leaves out.
+    window.Combo1.setListIndex(0);
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Status");
+}
+
 TEST_F(LanguageWindowTest, AFileOfOnesOwnWithLfLineEndsAndANameOutsideAsciiIsListedAndChosen) {
     std::string own = Translations.substr(0, Translations.find("<LANGUAGE_GROUP xml:lang=\"de\">")) +
                       "<LANGUAGE_GROUP xml:lang=\"pt\">\n\t<LANGUAGE_NAME>Portugu\xC3\xAAs</LANGUAGE_NAME>\n"
