@@ -85,7 +85,7 @@ Status Win32Processes::snapshot(std::vector<ProcessEntry>& processes) {
     entry.dwSize = sizeof(entry);
     if (!Process32FirstW(snap.get(), &entry)) return lastError();
     do {
-        processes.push_back({entry.th32ProcessID, narrow(entry.szExeFile)});
+        processes.push_back({entry.th32ProcessID, narrow(entry.szExeFile), entry.th32ParentProcessID});
     } while (Process32NextW(snap.get(), &entry));
     return Status::success();
 }
