@@ -206,10 +206,12 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
     if (hold_.held()) return;
     auto& settings = app_.userSettings;
 
-    // Every third tick carries a memory-shield pass, whatever the state of its own timer.
+    // Every third tick carries a memory-shield pass while the shield's own timer is off (the
+    // main window shown): while it runs, it already passes every ten seconds, and a pass more
+    // would see nothing sooner.
     if (++ticks_ > 2) {
         ticks_ = 0;
-        memory_.tmrMemoryInspected_Timer(main);
+        if (!main.tmrMemoryInspected.on()) memory_.tmrMemoryInspected_Timer(main);
         if (app_.ended()) return;
     }
 

@@ -67,7 +67,7 @@ private:
 // The home-page shield: every five seconds compares the start page with the remembered one,
 // and the browsers' policies (PolicyPlaces) with what they held when the shield began watching,
 // and asks, restores silently or leaves the change, as the options say; every third tick also
-// runs a memory-shield pass.
+// runs a memory-shield pass while the memory shield's own timer is off.
 class HomePageShield {
 public:
     HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold);

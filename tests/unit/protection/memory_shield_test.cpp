@@ -184,7 +184,7 @@ TEST_F(MemoryShieldTest, AShieldSwitchedOffReturnsAtOnceWithoutTouchingTheTimers
     EXPECT_TRUE(summary().empty());
 }
 
-TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
+TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPassWhileTheShieldsOwnTimerIsOff) {
     auto& main = start();
     fake.processes.add(10, "C:\\Windows\\bad.exe");
     answerWith({allow});
@@ -192,8 +192,17 @@ TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
     homePage.tmrCheckHomePage_Timer(main);
     homePage.tmrCheckHomePage_Timer(main);
     EXPECT_TRUE(shown.empty());
+    // The window shown in its normal state switches the shield's own timer off (until the
+    // end of the next check arms it again).
+    main.tmrMemoryInspected.setOn(false);
     homePage.tmrCheckHomePage_Timer(main);
     EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(homePage.ticks(), 0);
+    // While its own timer runs, it passes every ten seconds: the third tick adds none.
+    main.tmrMemoryInspected.setOn(true);
+    const int before = fake.processes.snapshots;
+    for (int i = 0; i < 3; ++i) homePage.tmrCheckHomePage_Timer(main);
+    EXPECT_EQ(fake.processes.snapshots, before);
     EXPECT_EQ(homePage.ticks(), 0);
 }
 
@@ -238,8 +247,8 @@ TEST_F(MemoryShieldTest, WithBothShieldsOnEachTimerKeepsItsOwnCadence) {
     EXPECT_TRUE(spacedBy(ownTicks, 10000));
     EXPECT_EQ(homeTicks.size(), 11u);
     EXPECT_TRUE(spacedBy(homeTicks, 5000));
-    // One pass per own tick, and one more on every third home-page tick.
-    EXPECT_EQ(fake.processes.snapshots - listingsBefore, 6 + 3);
+    // One pass per own tick; the third home-page ticks add none while the own timer runs.
+    EXPECT_EQ(fake.processes.snapshots - listingsBefore, 6);
     // The clock check, with no scheduled moment near, wakes once a minute, not a hundred times a second.
     EXPECT_LE(schedulerTicks - schedulerBefore, 2);
     EXPECT_TRUE(main.tmrMemoryInspected.on());
