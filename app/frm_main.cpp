@@ -38,6 +38,8 @@ constexpr int MinPageWidth = 6000;
 constexpr int MinPageHeight = 5400;
 constexpr int MinColumnWidth = 150;
 constexpr int SummaryChromeWidth = 420;
+// The clock check's first look after tmrScheduler is switched on (its design interval).
+constexpr std::uint32_t FirstClockCheckMs = 10;
 
 constexpr std::string_view RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -367,7 +369,7 @@ FrmMain::FrmMain(Application& application)
     placed(lblSubmitResult, 120, 2100, 6400, 600);
 
     // Timers, off until the load arms them.
-    tmrScheduler.setInterval(10);
+    tmrScheduler.setInterval(FirstClockCheckMs);
     tmrCheckHomePage.setInterval(5000);
     tmrMemoryInspected.setInterval(10000);
     timUpdate.setInterval(1000);
@@ -599,9 +601,14 @@ void FrmMain::ArmBackgroundTimers(bool enabled) {
         return;
     }
     const auto& settings = app.userSettings;
-    tmrScheduler.setOn(settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0);
+    SwitchScheduler(settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0);
     tmrCheckHomePage.setOn(settings.readBool(section::Options, "optIEHomePageSheildOn", "True"));
     tmrMemoryInspected.setOn(settings.readBool(section::Options, "optMemorySheildOn", "True"));
+}
+
+void FrmMain::SwitchScheduler(bool on) {
+    if (on && !tmrScheduler.on()) tmrScheduler.setInterval(FirstClockCheckMs);
+    tmrScheduler.setOn(on);
 }
 
 std::string FrmMain::DefinitionsDateText(std::string_view date) const {
@@ -683,7 +690,7 @@ void FrmMain::LoadOptionsIntoControls() {
     dtpScheduleDate.setEnabled(scheduled);
     dtpScheduleTime.setEnabled(scheduled);
     cmbDays.setEnabled(scheduled);
-    tmrScheduler.setOn(scheduled);
+    SwitchScheduler(scheduled);
 
     checkFrom(chkAutomaticUpdate, section::Options, "1");
     call(app.hooks.loadDriveTicks, *this);

@@ -5,6 +5,8 @@
 //   window_probe timed-click CAPTION TIMEOUT_MS BUTTON         presses it with a sent click, prints the seconds
 //                                                             its handler took
 //   window_probe click-label CAPTION TIMEOUT_MS LABEL         clicks a visible, enabled label (STN_CLICKED)
+//   window_probe click-option CAPTION TIMEOUT_MS OPTION       chooses a visible, enabled option button with a sent
+//                                                             click (BM_CLICK) and checks that it is then chosen
 //   window_probe hidden CAPTION TIMEOUT_MS                    a window with that caption that exists but is hidden
 //   window_probe tray  CAPTION MOUSE_MESSAGE                  once an icon shows in the notification area, sends
 //                                                             the tray icon's mouse message to that window
@@ -190,6 +192,12 @@ bool isPushButton(const ChildWindow& child) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+bool isOptionButton(const ChildWindow& child) {
+    if (_wcsicmp(child.className.c_str(), L"Button") != 0) return false;
+    const auto type = GetWindowLongPtrW(child.window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
 bool isNotifyingLabel(const ChildWindow& child) {
     return _wcsicmp(child.className.c_str(), L"Static") == 0 && (GetWindowLongPtrW(child.window, GWL_STYLE) & SS_NOTIFY);
 }
@@ -222,6 +230,21 @@ int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring
     if (target == nullptr) return 1;
     PostMessageW(target, BM_CLICK, 0, 0);
     std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+// Sent, as a user's click on it: the program's handler has run when this returns, and a
+// plain option button (not one that chooses itself) must have been chosen by it.
+int clickOption(const std::wstring& caption, DWORD timeoutMs, const std::wstring& option) {
+    HWND target = enabledChild(caption, timeoutMs, option, isOptionButton, "option button");
+    if (target == nullptr) return 1;
+    DWORD_PTR ignored = 0, state = 0;
+    if (SendMessageTimeoutW(target, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) == 0 ||
+        SendMessageTimeoutW(target, BM_GETCHECK, 0, 0, SMTO_NORMAL, timeoutMs, &state) == 0 || state != BST_CHECKED) {
+        std::printf("option \"%s\" in \"%s\" was not chosen\n", narrow(option).c_str(), narrow(caption).c_str());
+        return 1;
+    }
+    std::printf("chose \"%s\" in \"%s\"\n", narrow(option).c_str(), narrow(caption).c_str());
     return 0;
 }
 
@@ -667,6 +690,10 @@ int selfTest() {
     }
     CreateWindowExW(0, L"BUTTON", L"Hidden", WS_CHILD, 10, 70, 100, 24, window, nullptr, windowClass.hInstance,
                     nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Quick Scan", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | WS_GROUP, 10, 100, 100,
+                    24, window, nullptr, windowClass.hInstance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Complete System Scan", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 10, 130, 100, 24,
+                    window, nullptr, windowClass.hInstance, nullptr);
     HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 120, 10, 160, 100, window,
                                 nullptr, windowClass.hInstance, nullptr);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES);
@@ -698,6 +725,8 @@ int selfTest() {
     if (clickButton(caption, 5000, L"Scan Now") != 0) ++failures;
     if (!waitUntil(5000, [] { return selfTestClicks == 1; })) ++failures;
     if (timedClick(caption, 5000, L"Scan Now") != 0 || selfTestClicks != 2) ++failures;  // run when it returns
+    if (clickOption(caption, 5000, L"Complete System Scan") != 0 || selfTestClicks != 3) ++failures;
+    if (clickOption(caption, 200, L"Scan Now") != 1) ++failures;  // a push button is no option
     {
         RemoteListReader reader(list);
         if (!reader.ready() || reader.rows() != 2 || reader.columns() != 2) ++failures;
@@ -748,6 +777,8 @@ int main() {
         return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 4 && args[0] == L"timed-click")
         return timedClick(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
+    if (args.size() == 4 && args[0] == L"click-option")
+        return clickOption(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 4 && args[0] == L"click-label")
         return clickLabel(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 3 && args[0] == L"hidden")
@@ -763,7 +794,7 @@ int main() {
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
-                         "click CAPTION TIMEOUT_MS BUTTON | timed-click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
+                         "click CAPTION TIMEOUT_MS BUTTON | timed-click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | click-option CAPTION TIMEOUT_MS OPTION | hidden CAPTION TIMEOUT_MS | "
                          "tray CAPTION MOUSE_MESSAGE | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
                          "endsession CAPTION TIMEOUT_MS | choose CAPTION TIMEOUT_MS INDEX | layout CAPTION TIMEOUT_MS [BUTTON=MARKER...] | self-test\n");
     return 2;

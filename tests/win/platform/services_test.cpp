@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <fstream>
 #include <thread>
@@ -63,6 +66,21 @@ TEST(Win32Processes, EnumerationListsThisProgramWithItsFullPath) {
     ASSERT_NE(it, snapshot.end());
     EXPECT_NE(wintest::ownPath().find(it->path), std::string::npos) << it->path;
     EXPECT_TRUE(processes.enableDebugPrivilege().ok());
+
+    // The parent that started it, as Toolhelp names it.
+    HANDLE toolhelp = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(toolhelp, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(toolhelp, &entry); more; more = Process32NextW(toolhelp, &entry))
+        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+    CloseHandle(toolhelp);
+    EXPECT_EQ(it->parentId, parent);
+    // A second snapshot, into the buffer the first one sized, lists this program again.
+    ASSERT_TRUE(processes.snapshot(snapshot).ok());
+    EXPECT_NE(std::find_if(snapshot.begin(), snapshot.end(), [&](const auto& p) { return p.id == self; }),
+              snapshot.end());
 }
 
 TEST(Win32Processes, WmiNamesEveryRunningProgramThisOneIncluded) {
