@@ -30,6 +30,14 @@ protected:
         };
         return main;
     }
+    // Counts the clock checks of the scheduler from now on into `ticks`.
+    void countClockChecks(int& ticks) {
+        auto tick = program->app.hooks.schedulerTick;
+        program->app.hooks.schedulerTick = [&ticks, tick](app::FrmMain& window) {
+            ++ticks;
+            tick(window);
+        };
+    }
     void plantThreat() {
         definitions("FileDefinition.dat", {"bad.exe=FileBar|[progfil]"});
         fake.files.addFile(Threat, "MZ bad");
@@ -64,11 +72,7 @@ TEST_F(SchedulerTest, TheSleepingCheckStillStartsTheScanInItsSecondWhereverTheSe
         scans = 0;
         auto& main = startCounting();
         int ticks = 0;
-        auto tick = program->app.hooks.schedulerTick;
-        program->app.hooks.schedulerTick = [&, tick](app::FrmMain& window) {
-            ++ticks;
-            tick(window);
-        };
+        countClockChecks(ticks);
         host->advance(6900 - phase - host->now());
         EXPECT_EQ(scans, 0);
         host->advance(1000);
@@ -116,11 +120,7 @@ TEST_F(SchedulerTest, BetweenMomentsTheCheckSleepsAndSwitchedBackOnItLooksAtOnce
     scheduleDaily("9:45:00 AM");
     auto& main = startCounting();
     int ticks = 0;
-    auto tick = program->app.hooks.schedulerTick;
-    program->app.hooks.schedulerTick = [&, tick](app::FrmMain& window) {
-        ++ticks;
-        tick(window);
-    };
+    countClockChecks(ticks);
     host->advance(14 * 60000 + 30000);
     // One look a minute at most while nothing is due.
     EXPECT_LE(ticks, 16);
