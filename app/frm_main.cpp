@@ -38,6 +38,9 @@ constexpr int FrameAllowanceY = 1050;
 constexpr int MinPageWidth = 6000;
 constexpr int MinPageHeight = 5400;
 constexpr int MinColumnWidth = 150;
+constexpr int SummaryChromeWidth = 420;
+// The clock check's first look after tmrScheduler is switched on (its design interval).
+constexpr std::uint32_t FirstClockCheckMs = 10;
 
 template <class T>
 T& placed(T& control, int left, int top, int width, int height, std::string caption = {}) {
@@ -365,7 +368,7 @@ FrmMain::FrmMain(Application& application)
     placed(lblSubmitResult, 120, 2100, 6400, 600);
 
     // Timers, off until the load arms them.
-    tmrScheduler.setInterval(10);
+    tmrScheduler.setInterval(FirstClockCheckMs);
     tmrCheckHomePage.setInterval(5000);
     tmrMemoryInspected.setInterval(10000);
     timUpdate.setInterval(1000);
@@ -597,9 +600,14 @@ void FrmMain::ArmBackgroundTimers(bool enabled) {
         return;
     }
     const auto& settings = app.userSettings;
-    tmrScheduler.setOn(settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0);
+    SwitchScheduler(settings.readNumber(section::Options, "chkAutomaticScanYesOrNo", "0") != 0);
     tmrCheckHomePage.setOn(settings.readBool(section::Options, "optIEHomePageSheildOn", "True"));
     tmrMemoryInspected.setOn(settings.readBool(section::Options, "optMemorySheildOn", "True"));
+}
+
+void FrmMain::SwitchScheduler(bool on) {
+    if (on && !tmrScheduler.on()) tmrScheduler.setInterval(FirstClockCheckMs);
+    tmrScheduler.setOn(on);
 }
 
 std::string FrmMain::DefinitionsDateText(std::string_view date) const {
@@ -681,7 +689,7 @@ void FrmMain::LoadOptionsIntoControls() {
     dtpScheduleDate.setEnabled(scheduled);
     dtpScheduleTime.setEnabled(scheduled);
     cmbDays.setEnabled(scheduled);
-    tmrScheduler.setOn(scheduled);
+    SwitchScheduler(scheduled);
 
     checkFrom(chkAutomaticUpdate, section::Options, "1");
     call(app.hooks.loadDriveTicks, *this);
@@ -897,6 +905,9 @@ void FrmMain::layout() {
 
     const int listWidth = pageWidth - 480;
     lvwSpywareFound.move(240, 3900, listWidth, std::max(900, pageHeight - 3900 - 720));
+    // The summary's one column spans the list, so that a long finding is not cut off short
+    // of the room the list has (its border and a scroll bar take the rest).
+    lvwSpywareFound.setColumnWidth(0, std::max(MinColumnWidth, listWidth - SummaryChromeWidth));
     cmdRemove.move(240, pageHeight - 600, 2400, 420);
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.move(240, 780, listWidth, std::max(1200, pageHeight - 780 - 1500));
     layoutRemovalColumns(listWidth);

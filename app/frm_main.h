@@ -198,6 +198,9 @@ public:
 
     // Start-up and status services.
     void ArmBackgroundTimers(bool enabled);
+    // Switches tmrScheduler. The clock check arms itself for its next moment, which may lie
+    // beyond the next one once the timer was off: switched on, it first looks at the clock.
+    void SwitchScheduler(bool on);
     void RefreshStatusPanel();
     // A definitions date as the window shows it: the date and the catalogue's time zone.
     std::string DefinitionsDateText(std::string_view date) const;

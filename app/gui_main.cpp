@@ -6,6 +6,7 @@
 #include "app/frm_splash.h"
 #include "app/gui_features.h"
 #include "platform/trace.h"
+#include "platform/win32/com_security.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
@@ -15,6 +16,7 @@
 int main() {
     sorvane::platform::win32::LimitLibrarySearchToSystem32();
     sorvane::platform::win32::Win32Trace trace;
+    const sorvane::platform::win32::ComForSystemRestore com;
     try {
         sorvane::platform::win32::Win32VersionResources versions;
         sorvane::platform::win32::Win32Platform system(versions);

@@ -6,7 +6,9 @@
 # /proc in a throwaway prefix on the X display (scripts/test.sh gives one; or run Xvfb).
 #   bench/shield_cpu.sh SORVANE_EXE IDLE_EXE PROBE_EXE [SECONDS] [PROCESSES] [DEFINITIONS]
 #   defaults: 60 s windows, 80 idle programs running, 300 listed programs
-#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its clock check) off, for comparison.
+#   SHIELD_CPU_SCHEDULER=0 leaves the scheduler (and its clock check) off, for comparison;
+#   SHIELD_CPU_MEMORY=False the memory shield's own timer (the home-page shield still runs a
+#   pass every third check).
 # The alert is answered with STOP at the end, and the listed program must then end.
 set -uo pipefail
 program=$1 idle=$2 probe_exe=$3 seconds=${4:-60} count=${5:-80} listed=${6:-300}
@@ -28,7 +30,7 @@ probe() { wine "$probe_exe" "$@"; }
 # Both shields and a daily scheduled scan far from now; the program starts in the tray,
 # where every background timer runs.
 far=$(date -d '-6 hours' '+%-I:%M:%S %p')
-seed_shield_settings "$product" "$company" True True "${SHIELD_CPU_SCHEDULER:-1}" "$far" || fail "could not set up the settings"
+seed_shield_settings "$product" "$company" "${SHIELD_CPU_MEMORY:-True}" True "${SHIELD_CPU_SCHEDULER:-1}" "$far" || fail "could not set up the settings"
 
 {
     for ((i = 1; i < listed; i++)); do echo "listed$i.exe=Listed$i|[windir]"; done

@@ -130,11 +130,10 @@ Figures measure(const fs::path& folder, std::size_t n) {
 
         started = Clock::now();
         cpu = processorSeconds();
-        const std::vector<update::UpdateRecord> records = update::ParseUpdateText(text);
+        update::UpdateChanges changes(text, [](std::size_t) {});
         for (std::size_t f = 0; f < update::UpdateFileCount; ++f) {
             const std::string name(update::UpdateFiles[f]);
-            const update::FileUpdate updated =
-                update::UpdateFileContent(f, readWhole(folder / name), records, false, [](std::size_t) {});
+            const update::FileUpdate updated = changes.apply(f, readWhole(folder / name), false, [](std::size_t) {});
             writeWhole(folder / (name + ".new"), updated.content);
         }
         figures.apply = std::min(figures.apply, seconds(started));

@@ -11,6 +11,7 @@
 
 #include "cli/cli.h"
 #include "platform/trace.h"
+#include "platform/win32/com_security.h"
 #include "platform/win32/library_search.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
@@ -19,6 +20,7 @@
 int main() {
     sorvane::platform::win32::LimitLibrarySearchToSystem32();
     sorvane::platform::win32::Win32Trace trace;
+    const sorvane::platform::win32::ComForSystemRestore com;
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
     sorvane::cli::Console console{std::cin, std::cout, std::cerr};

@@ -73,7 +73,7 @@ int apply(removal::QuarantineStore& store, const std::vector<std::uint64_t>& ids
 
 int runQuarantine(platform::Platform& platform, std::span<const std::string> args, Console& console) {
     if (args.empty()) return usageError(console, "which action?");
-    removal::QuarantineStore store(platform.files, platform.registry, platform.locale,
+    removal::QuarantineStore store(platform.files, platform.registry, platform.locale, platform.signatures,
                                    app::QuarantineFolderOf(platform.environment.applicationFolder()));
     const std::string& action = args[0];
     const auto rest = args.subspan(1);

@@ -193,6 +193,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     }
     console.out << (targets.size() - resisted) << " removed, " << resisted << " not removed. Quarantine: "
                 << run.quarantine().folder() << "\n";
+    if (const auto point = run.restorePointText(); !point.empty()) console.out << point << "\n";
     if (refusedRights) console.err << "SorvaneCmd remove: " << application.message("MSG_ERR_DENIED") << "\n";
     if (refusedRights || !reportSaved) return ExitError;
     return resisted == 0 ? ExitClean : ExitFound;

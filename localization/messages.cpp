@@ -276,6 +276,17 @@ void LoadDefaultMessages(Languages& catalogue) {
     for (const auto& [name, message] : signedTexts) catalogue.setMessage(name, message);
     // Then the home-page shield's name for a browser policy it asks about.
     catalogue.setMessage("MSG_HOMEPAGE_POLICY", "Browser policy:");
+    // Then what became of the restore point a removal asked for.
+    static constexpr std::pair<std::string_view, std::string_view> restorePointTexts[] = {
+        {"MSG_RESTORE_MADE", "A System Restore point was made before the removal."},
+        {"MSG_RESTORE_REUSED",
+         "Windows made no new System Restore point because one was made recently; it reused that point. Restoring "
+         "it also undoes every other change made since then."},
+        {"MSG_RESTORE_NOT_MADE",
+         "No System Restore point was made (System Restore is turned off or not available). The removed items can "
+         "still be put back from the quarantine."},
+    };
+    for (const auto& [name, message] : restorePointTexts) catalogue.setMessage(name, message);
     // Then why the start at logon could not be changed.
     catalogue.setMessage("MSG_STARTUP_UNSAVED", "Whether [ProgramName] starts when you log on could not be changed:");
     catalogue.setMessage("MSG_ERR_SCHEDULER_OFF", "The Task Scheduler service is not running");

@@ -20,6 +20,7 @@ struct OsVersion {
 struct ProcessEntry {
     std::uint32_t id = 0;
     std::string path;  // full path of the executable (Toolhelp: as the snapshot names it)
+    std::uint32_t parentId = 0;  // the process that started it, as the snapshot names it (0: not known)
 };
 
 // Running processes and child programs.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,17 @@ struct RegistryValue {
     std::vector<std::uint8_t> data;
 };
 
+// Says whether anything in one key or below it changed since it last looked
+// (RegNotifyChangeKeyValue): far cheaper than reading what it guards again.
+class RegistryWatch {
+public:
+    virtual ~RegistryWatch() = default;
+    // True once for the changes since the watch began or since it last said true; true at
+    // every look while the watch is lost (its key was deleted and is not there again), so
+    // that its caller reads as it would without one.
+    virtual bool changed() = 0;
+};
+
 // The system registry. Key paths are below the root, backslash separated, without a
 // leading backslash; names compare without regard to case as Windows does.
 class Registry {
@@ -95,6 +107,13 @@ public:
         if (auto s = listValueNames(root, path, names); !s.ok()) return s;
         values = static_cast<std::uint32_t>(names.size());
         return Status::success();
+    }
+    // A watch on the key and everything below it, set before the caller's first read; nothing
+    // when the key cannot be opened for it or the system cannot watch, and the caller then
+    // reads every time.
+    virtual std::unique_ptr<RegistryWatch> watchTree(RootKey root, std::string_view path) {
+        (void)root, (void)path;
+        return nullptr;
     }
     // Where the key opened in `view` (access::Wow64Key32 or Wow64Key64) is stored, as a path below
     // the same root that the native view opens: "SOFTWARE\WOW6432Node\Vendor" for "SOFTWARE\Vendor"

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,10 @@ public:
     // Opens a restore point for an application's changes; `sequence` identifies it for end().
     virtual Status begin(std::string_view description, std::int64_t& sequence) = 0;
     virtual Status end(std::int64_t sequence, bool cancel) = 0;
+    // The description of the existing restore point with this sequence number; nothing when
+    // the system cannot tell. Windows 8 and later hand back an earlier point's number instead
+    // of making a new one when one was made recently: its description is then another's.
+    virtual std::optional<std::string> description(std::int64_t /*sequence*/) { return std::nullopt; }
 };
 
 class Clipboard {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,23 @@ inline constexpr std::uint32_t InvalidSignature = 0xC000A000;
 // never does cryptography of its own.
 class Signatures {
 public:
+    // A SHA-256 taken over bytes given in pieces, so that a large file never sits in memory whole.
+    class Digest {
+    public:
+        virtual ~Digest() = default;
+        virtual void add(std::string_view bytes) = 0;
+        // The 32 raw bytes; nothing when the system could not compute them. Called once.
+        virtual std::optional<std::string> finish() = 0;
+    };
+
     virtual ~Signatures() = default;
+    virtual std::unique_ptr<Digest> startSha256() = 0;
     // The SHA-256 of `bytes`: 32 raw bytes; nothing when the system cannot compute it.
-    virtual std::optional<std::string> sha256(std::string_view bytes) = 0;
+    std::optional<std::string> sha256(std::string_view bytes) {
+        const auto digest = startSha256();
+        digest->add(bytes);
+        return digest->finish();
+    }
     // Whether `signature` (r then s, 32 bytes each, big-endian) is the signature of `message`
     // by the P-256 key `publicKey` (X then Y, 32 bytes each). Success only for a matching
     // signature; error::InvalidSignature for one that does not match; any other failure when

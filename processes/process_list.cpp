@@ -49,4 +49,36 @@ ProcessList ListProcesses(platform::Processes& processes, std::string_view nameF
     return list;
 }
 
+ProcessList KnownProcesses::list(platform::Processes& processes) {
+    std::vector<platform::ProcessEntry> entries;
+    if (!processes.snapshot(entries).ok()) {
+        known_.clear();
+        return ListProcesses(processes, "", true);
+    }
+    ProcessList list;
+    std::unordered_map<std::uint32_t, Known> seen;
+    seen.reserve(entries.size());
+    for (auto& entry : entries) {
+        // Toolhelp names the file alone on current systems, the whole path on older ones.
+        std::string exeName = platform::LastPathComponent(cutAtNul(std::move(entry.path)));
+        std::string path;
+        const auto known = known_.find(entry.id);
+        if (known != known_.end() && known->second.parentId == entry.parentId &&
+            text::equalsNoCase(known->second.exeName, exeName))
+            path = known->second.path;
+        else
+            path = processes.firstModulePath(entry.id);
+        auto name = baseName(entry.id, path);
+        if (name.empty()) {
+            list.unreadable.push_back(entry.id);
+            continue;
+        }
+        if (!path.empty()) seen[entry.id] = Known{entry.parentId, std::move(exeName), path};
+        list.processes.push_back({entry.id, std::move(name), std::move(path)});
+    }
+    known_ = std::move(seen);
+    list.ok = true;
+    return list;
+}
+
 }  // namespace sorvane::processes

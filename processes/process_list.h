@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/processes.h"
@@ -28,6 +29,25 @@ struct ProcessList {
 // the first module, each process opened once, unnamed processes dropped) or through a
 // Toolhelp snapshot. A non-empty filter keeps only names that contain it, ignoring case.
 ProcessList ListProcesses(platform::Processes& processes, std::string_view nameFilter, bool useProcessStatus);
+
+// The process-status listing for a caller that lists again every few seconds (the memory
+// shield): one Toolhelp snapshot names the processes, and only those not already listed
+// under the same id, parent and executable name are opened for their path. A process that
+// could not be opened is tried again on the next listing. Without the snapshot it lists as
+// ListProcesses does, opening every process.
+class KnownProcesses {
+public:
+    ProcessList list(platform::Processes& processes);
+    void forget() { known_.clear(); }
+
+private:
+    struct Known {
+        std::uint32_t parentId = 0;
+        std::string exeName;
+        std::string path;
+    };
+    std::unordered_map<std::uint32_t, Known> known_;
+};
 
 // The file name of a process's first module; the two kernel pseudo-processes by their
 // well-known names; empty when the process cannot be opened.

@@ -1,5 +1,7 @@
 #include "protection/home_page.h"
 
+#include <algorithm>
+
 #include "app/frm_main.h"
 #include "platform/limits.h"
 #include "platform/text.h"
@@ -152,19 +154,32 @@ void HomePageShield::Ask(const std::string& text) {
 void HomePageShield::CheckPolicies(app::FrmMain& main) {
     auto& registry = app_.platform.registry;
     const auto& places = PolicyPlaces();
+    // Every watch is asked, so that each is set again before anything is read.
+    bool moved = false;
+    for (auto& changes : policyChanges_) moved = changes.mayHaveChanged(registry) || moved;
     if (policies_.empty()) {
         // Watching begins: what is set now is the user's, or the organisation's.
         for (const auto& place : places) policies_.push_back(TakeSnapshot(registry, place));
+        policiesOpen_ = std::any_of(policies_.begin(), policies_.end(), [](const PlaceSnapshot& snapshot) {
+            return snapshot.state == PlaceSnapshot::State::Unreadable;
+        });
         return;
     }
+    if (!moved && !policiesOpen_) return;
+    policiesOpen_ = false;
     auto& settings = app_.userSettings;
     for (std::size_t i = 0; i < places.size() && !app_.ended(); ++i) {
         auto now = TakeSnapshot(registry, places[i]);
         if (policies_[i].state == PlaceSnapshot::State::Unreadable) {
+            // Looked at again at every check until it can be read.
+            if (now.state == PlaceSnapshot::State::Unreadable) policiesOpen_ = true;
             policies_[i] = std::move(now);
             continue;
         }
         if (!PlaceChanged(policies_[i], now)) continue;
+        // Whatever is done about it, the next check looks again: a change left in place, or a
+        // question closed without an answer, is brought up again as before.
+        policiesOpen_ = true;
         if (settings.readBool(app::section::Options, "optAlwaysnotifybeforerestoring", "True")) {
             alertPolicy_ = i;
             policyNow_ = std::move(now);
@@ -191,19 +206,25 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
     if (hold_.held()) return;
     auto& settings = app_.userSettings;
 
-    // Every third tick carries a memory-shield pass, whatever the state of its own timer.
+    // Every third tick carries a memory-shield pass while the shield's own timer is off (the
+    // main window shown): while it runs, it already passes every ten seconds, and a pass more
+    // would see nothing sooner.
     if (++ticks_ > 2) {
         ticks_ = 0;
-        memory_.tmrMemoryInspected_Timer(main);
+        if (!main.tmrMemoryInspected.on()) memory_.tmrMemoryInspected_Timer(main);
         if (app_.ended()) return;
     }
 
     const auto holding = hold_.hold();
     main.tmrCheckHomePage.setOn(false);
     if (settings.readBool(app::section::Options, "optIEHomePageSheildOn", "True")) {
-        current_ = "about:blank";
-        (void)ReadRegistryValue(app_.platform.registry, platform::RootKey::CurrentUser, StartPageKey, StartPageValue,
-                                current_);
+        // The page as last read stands while its key tells of no change (a failed write of
+        // ours changes nothing either, and is acted on again).
+        if (startPageChanges_.mayHaveChanged(app_.platform.registry)) {
+            current_ = "about:blank";
+            (void)ReadRegistryValue(app_.platform.registry, platform::RootKey::CurrentUser, StartPageKey,
+                                    StartPageValue, current_);
+        }
         remembered_ = settings.read(app::section::Options, "Homepage", "");
         if (remembered_.empty()) {
             // The first check adopts whatever page is set.
@@ -224,6 +245,8 @@ void HomePageShield::tmrCheckHomePage_Timer(app::FrmMain& main) {
     } else {
         // Changes made while the shield is off are not its to judge when it comes back on.
         policies_.clear();
+        startPageChanges_.reset();
+        for (auto& changes : policyChanges_) changes.reset();
     }
     if (!app_.ended()) main.ArmBackgroundTimers(true);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,6 +24,8 @@ class MemoryShield;
 // Where Internet Explorer keeps the current user's start page.
 inline constexpr std::string_view StartPageKey = "Software\\Microsoft\\Internet Explorer\\Main";
 inline constexpr std::string_view StartPageValue = "Start Page";
+// Where every browser policy the shield watches lives, in both hives.
+inline constexpr std::string_view PolicyTree = "Software\\Policies";
 
 // Registry value types as the start-page writer takes them.
 inline constexpr int RegistryString = 1;
@@ -64,7 +67,7 @@ private:
 // The home-page shield: every five seconds compares the start page with the remembered one,
 // and the browsers' policies (PolicyPlaces) with what they held when the shield began watching,
 // and asks, restores silently or leaves the change, as the options say; every third tick also
-// runs a memory-shield pass.
+// runs a memory-shield pass while the memory shield's own timer is off.
 class HomePageShield {
 public:
     HomePageShield(app::Application& app, MemoryShield& memory, BackgroundHold& hold);
@@ -94,6 +97,12 @@ private:
     // What each of PolicyPlaces() held when watching began, or when last accepted or restored;
     // empty while the shield does not watch.
     std::vector<PlaceSnapshot> policies_;
+    // The start page's key and the two policy trees: read again only when they may have
+    // changed, or while a difference found at the last look is still open.
+    KeyChanges startPageChanges_{platform::RootKey::CurrentUser, StartPageKey};
+    std::array<KeyChanges, 2> policyChanges_{KeyChanges{platform::RootKey::LocalMachine, PolicyTree},
+                                             KeyChanges{platform::RootKey::CurrentUser, PolicyTree}};
+    bool policiesOpen_ = false;
     // The policy the open alert asks about, and what it holds now.
     std::optional<std::size_t> alertPolicy_;
     PlaceSnapshot policyNow_;

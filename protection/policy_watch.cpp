@@ -156,4 +156,21 @@ std::string SnapshotText(const PlaceSnapshot& snapshot) {
     return text;
 }
 
+bool KeyChanges::mayHaveChanged(platform::Registry& registry) {
+    if (started_) return !watch_ || watch_->changed();
+    started_ = true;
+    for (std::string path = path_;;) {
+        if ((watch_ = registry.watchTree(root_, path))) break;
+        if (path.empty()) break;
+        const auto cut = path.rfind('\\');
+        path.resize(cut == std::string::npos ? 0 : cut);
+    }
+    return true;
+}
+
+void KeyChanges::reset() {
+    started_ = false;
+    watch_.reset();
+}
+
 }  // namespace sorvane::protection

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,6 +45,23 @@ bool PlaceChanged(const PlaceSnapshot& before, const PlaceSnapshot& now);
 // Puts back what `before` held: values written again, values that were not there deleted, and a
 // list key that was not there deleted once it is empty. True when the place holds `before` again.
 bool RestoreSnapshot(platform::Registry& registry, const WatchedPlace& place, const PlaceSnapshot& before);
+
+// Whether what is in a key or below it may have changed since the last look: at the first
+// look, at every look while it cannot be watched, and when its watch says so. A key that is
+// not there is watched through the nearest key above it that is.
+class KeyChanges {
+public:
+    KeyChanges(platform::RootKey root, std::string_view path) : root_(root), path_(path) {}
+    bool mayHaveChanged(platform::Registry& registry);
+    // The next look is a first look again.
+    void reset();
+
+private:
+    platform::RootKey root_;
+    std::string path_;
+    bool started_ = false;
+    std::unique_ptr<platform::RegistryWatch> watch_;
+};
 
 // The snapshot as one line for the user: texts and numbers, a list joined by "; ", nothing for absent.
 std::string SnapshotText(const PlaceSnapshot& snapshot);

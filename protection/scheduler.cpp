@@ -73,13 +73,25 @@ void ScanScheduler::tmrScheduler_Timer(app::FrmMain& main) {
     } else {
         checkClock(main);
     }
-    armForNextSecond(main);
+    armForNextCheck(main);
 }
 
-void ScanScheduler::armForNextSecond(app::FrmMain& main) {
+DateTime ScanScheduler::nextCheckAfter(const DateTime& now) {
+    DateTime next = AddSeconds(now, LongestCheckGapSeconds - now.second);
+    // A caught-up scan waiting for other work to end looks again every second.
+    if (catchUpDue_) next = std::min(next, std::max(*catchUpDue_, AddSeconds(now, 1)));
+    if (const auto moment = NextScheduledMoment(locale_, storedSchedule(), now)) next = std::min(next, *moment);
+    return next;
+}
+
+void ScanScheduler::armForNextCheck(app::FrmMain& main) {
     std::uint32_t millisecond = 0;
-    (void)locale_.now(millisecond);
-    main.tmrScheduler.setInterval(1000 - std::min<std::uint32_t>(millisecond, 999) + SecondLandingMs);
+    const DateTime now = locale_.now(millisecond);
+    const DateTime next = nextCheckAfter(now);
+    armedFor_ = next;
+    const auto seconds = std::clamp<std::int64_t>(SecondsBetween(now, next), 1, LongestCheckGapSeconds);
+    main.tmrScheduler.setInterval(static_cast<std::uint32_t>(seconds * 1000) - std::min<std::uint32_t>(millisecond, 999) +
+                                  SecondLandingMs);
 }
 
 void ScanScheduler::checkClock(app::FrmMain& main) {
@@ -97,7 +109,10 @@ void ScanScheduler::checkClock(app::FrmMain& main) {
         if (settled) noticeMissed(*settled, now, CatchUpDelaySeconds);
         else settle(now);
     } else if (const auto gap = previous ? SecondsBetween(*previous, now) : 0; gap > 1) {
-        noticeMissed(*previous, now, gap > HeldGapSeconds ? CatchUpDelaySeconds : 0);
+        // The check sleeps on purpose between moments: only one that comes later than it was
+        // armed for tells of a machine that slept or a program that was held.
+        const auto late = armedFor_ ? SecondsBetween(*armedFor_, now) : gap - 1;
+        noticeMissed(*previous, now, late > HeldGapSeconds ? CatchUpDelaySeconds : 0);
     }
 
     const StoredSchedule schedule = storedSchedule();
@@ -169,7 +184,7 @@ void ScanScheduler::SaveSchedule(app::FrmMain& main) {
     // Switching scheduled scans off or on owes nothing for the moments before.
     settleAllUpToNow();
     if (settings.readNumber(Options, "chkAutomaticScanYesOrNo", "0") != 1) {
-        main.tmrScheduler.setOn(false);
+        main.SwitchScheduler(false);
         return;
     }
     settings.write(Options, "Day", std::to_string(main.cmbDays.listIndex()));
@@ -177,7 +192,9 @@ void ScanScheduler::SaveSchedule(app::FrmMain& main) {
                    main.dtpScheduleTime.hasValue() ? locale_.formatTime(main.dtpScheduleTime.value()) : "Null");
     settings.write(Options, "Date",
                    main.dtpScheduleDate.hasValue() ? locale_.formatDate(main.dtpScheduleDate.value()) : "Null");
-    main.tmrScheduler.setOn(true);
+    // The new schedule is looked at now, not when the old one would have woken the check.
+    main.SwitchScheduler(false);
+    main.SwitchScheduler(true);
 }
 
 void ScanScheduler::setUpPage(app::FrmMain& main) {
@@ -247,7 +264,7 @@ void ScanScheduler::chkAutomaticScanYesOrNo_Click(app::FrmMain& main) {
     // that passed while it was off were never owed.
     if (!loading_) settleAllUpToNow();
     if (main.chkAutomaticScanYesOrNo.value() == 1) {
-        main.tmrScheduler.setOn(true);
+        main.SwitchScheduler(true);
         main.cmbDays.setEnabled(true);
         const int day = main.cmbDays.listIndex();
         if (day >= 0 && day <= DailyIndex) {
@@ -259,7 +276,7 @@ void ScanScheduler::chkAutomaticScanYesOrNo_Click(app::FrmMain& main) {
         main.cmbDays.setEnabled(false);
         main.dtpScheduleDate.setEnabled(false);
         main.dtpScheduleTime.setEnabled(false);
-        main.tmrScheduler.setOn(false);
+        main.SwitchScheduler(false);
     }
     pageChanged(main);
 }

@@ -34,10 +34,14 @@ inline constexpr int CatchUpDelaySeconds = 30;
 // moment missed in it waits the catch-up delay. One missed in a shorter gap (a busy
 // program, a late timer) runs at once.
 inline constexpr int HeldGapSeconds = 3;
-// The clock check runs once in every second: each tick arms tmrScheduler for the next
-// second's start and this much into it, so that a timer that fires a little late still
+// The clock check sleeps until the next second it has something to do in: the next scheduled
+// moment, a caught-up scan that is due, or the next minute's start (the next-run text, and a
+// schedule changed behind the page's back), whichever comes first. It arms tmrScheduler for
+// that second's start and this much into it, so that a timer that fires a little late still
 // lands in that second and one that fires a little early is simply armed again.
 inline constexpr std::uint32_t SecondLandingMs = 20;
+// The longest the clock check sleeps.
+inline constexpr int LongestCheckGapSeconds = 60;
 // "Apply" with a day but no time of day.
 inline constexpr std::string_view ScheduleTimeMessage = "MSG_SCHEDULE_TIME";
 // After a shield's hold ends, the check that was let go meanwhile follows this soon.
@@ -49,7 +53,7 @@ public:
     ScanScheduler(app::Application& app, scan::MainWindowScan& scan, BackgroundHold& hold);
 
     // The handler of the main window's tmrScheduler: compares the clock with the schedule
-    // and arms the timer for the next second.
+    // and arms the timer for the next second worth a look.
     void tmrScheduler_Timer(app::FrmMain& main);
     // Stores the page's schedule; refuses "Date & Time" without both values.
     void SaveSchedule(app::FrmMain& main);
@@ -83,7 +87,8 @@ public:
 
 private:
     void checkClock(app::FrmMain& main);
-    void armForNextSecond(app::FrmMain& main);
+    void armForNextCheck(app::FrmMain& main);
+    platform::DateTime nextCheckAfter(const platform::DateTime& now);
     void setUpPage(app::FrmMain& main);
     void pageChanged(app::FrmMain& main);
     void showNextRun(app::FrmMain& main);
@@ -105,6 +110,8 @@ private:
     bool loading_ = false;
     bool startChecked_ = false;
     std::optional<platform::DateTime> lastSecond_;
+    // The second the timer was last armed for.
+    std::optional<platform::DateTime> armedFor_;
     std::optional<platform::DateTime> firedSecond_;
     std::optional<platform::DateTime> catchUpMoment_;
     std::optional<platform::DateTime> catchUpDue_;

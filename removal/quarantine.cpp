@@ -6,7 +6,6 @@
 #include "platform/text.h"
 #include "platform/trace.h"
 #include "removal/removal_guard.h"
-#include "removal/sha256.h"
 
 namespace sorvane::removal {
 namespace {
@@ -60,21 +59,27 @@ bool fileIsPresent(platform::FileSystem& files, std::string_view path) {
     return entry && !entry->isFolder();
 }
 
-std::string FileSha256(platform::FileSystem& files, std::string_view path) {
-    Sha256 hash;
+std::string FileSha256(platform::FileSystem& files, platform::Signatures& signatures, std::string_view path) {
+    const auto hash = signatures.startSha256();
     std::string piece;
     for (std::uint64_t offset = 0;;) {
         if (!files.readRange(path, offset, CompareChunk, piece).ok()) return {};
         if (piece.empty()) break;
-        hash.update(piece);
+        hash->add(piece);
         offset += piece.size();
     }
-    return hash.hexDigest();
+    const auto digest = hash->finish();
+    return digest ? text::toHex(*digest) : std::string();
 }
 
-Quarantine::Quarantine(platform::FileSystem& files, QuarantineLog& log, std::string folder,
-                       std::function<void()> yield)
-    : files_(files), log_(log), folder_(std::move(folder)), yield_(std::move(yield)) {}
+std::string Sha256Hex(platform::Signatures& signatures, std::string_view bytes) {
+    const auto digest = signatures.sha256(bytes);
+    return digest ? text::toHex(*digest) : std::string();
+}
+
+Quarantine::Quarantine(platform::FileSystem& files, platform::Signatures& signatures, QuarantineLog& log,
+                       std::string folder, std::function<void()> yield)
+    : files_(files), signatures_(signatures), log_(log), folder_(std::move(folder)), yield_(std::move(yield)) {}
 
 platform::Status Quarantine::createFolder() {
     // Kept copies, cookies included, are for SYSTEM and administrators only.
@@ -289,7 +294,7 @@ bool Quarantine::deleteTree(std::string_view path, std::size_t depth) {
     return !files_.lookup(path);
 }
 
-std::string Quarantine::hashOf(std::string_view path) { return FileSha256(files_, path); }
+std::string Quarantine::hashOf(std::string_view path) { return FileSha256(files_, signatures_, path); }
 
 void Quarantine::logFileOnce(std::string_view path, std::string_view keptName) {
     log_.logQuarantinedFile(path, keptName);
@@ -386,7 +391,7 @@ bool Quarantine::keepCookieRows(std::string_view location, std::string_view host
         entry.kind = EntryKind::CookieRows;
         entry.kept = candidate;
         entry.size = rows.size();
-        entry.sha256 = Sha256Hex(rows);
+        entry.sha256 = Sha256Hex(signatures_, rows);
         if (record(location, std::move(entry))) return true;
         (void)files_.deleteFile(target);
         return false;

@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "platform/shell.h"
+#include "platform/signatures.h"
 #include "removal/quarantine_index.h"
 #include "removal/quarantine_log.h"
 
@@ -25,7 +26,8 @@ class RemovalGuard;
 // what they point to is never entered, copied or deleted.
 class Quarantine {
 public:
-    Quarantine(platform::FileSystem& files, QuarantineLog& log, std::string folder, std::function<void()> yield);
+    Quarantine(platform::FileSystem& files, platform::Signatures& signatures, QuarantineLog& log, std::string folder,
+               std::function<void()> yield);
 
     const std::string& folder() const { return folder_; }
     // Creates the folder when it is missing; the system's answer (AlreadyExists when it was there).
@@ -109,6 +111,7 @@ private:
     void logFileOnce(std::string_view path, std::string_view keptName);
 
     platform::FileSystem& files_;
+    platform::Signatures& signatures_;
     QuarantineLog& log_;
     std::string folder_;
     std::function<void()> yield_;
@@ -130,8 +133,11 @@ std::string_view withoutTrailingBackslash(std::string_view path);
 
 // True when the path names an existing file (not a folder).
 bool fileIsPresent(platform::FileSystem& files, std::string_view path);
-// The SHA-256 of a file, read in pieces; empty when it cannot be read.
-std::string FileSha256(platform::FileSystem& files, std::string_view path);
+// The SHA-256 of a file, read in pieces, as 64 lower-case hex digits; empty when it cannot be
+// read or hashed (restore then takes the file unchecked, as it takes one kept before hashing).
+std::string FileSha256(platform::FileSystem& files, platform::Signatures& signatures, std::string_view path);
+// The same of bytes in memory.
+std::string Sha256Hex(platform::Signatures& signatures, std::string_view bytes);
 
 // "View Quarantine" without the quarantine window: creates the folder when missing and
 // opens it in the file manager.

@@ -9,7 +9,6 @@
 #include "removal/quarantine.h"
 #include "removal/registry_backup.h"
 #include "removal/removal_guard.h"
-#include "removal/sha256.h"
 #include "scan/cookie_store.h"
 
 namespace sorvane::removal {
@@ -47,10 +46,11 @@ std::string_view OutcomeName(Outcome outcome) {
 }
 
 QuarantineStore::QuarantineStore(platform::FileSystem& files, platform::Registry& registry, platform::Locale& locale,
-                                 std::string quarantineFolder)
+                                 platform::Signatures& signatures, std::string quarantineFolder)
     : files_(files),
       registry_(registry),
       locale_(locale),
+      signatures_(signatures),
       folder_(std::move(quarantineFolder)),
       index_(files, folder_) {}
 
@@ -71,13 +71,13 @@ Outcome QuarantineStore::restoreFile(const std::string& kept, const std::string&
         detail = "the kept copy is missing: " + kept;
         return Outcome::Failed;
     }
-    if (!sha256.empty() && FileSha256(files_, kept) != sha256) {
+    if (!sha256.empty() && FileSha256(files_, signatures_, kept) != sha256) {
         detail = "the kept copy is damaged: " + kept;
         return Outcome::Failed;
     }
     if (files_.lookup(original)) {
         // The very same bytes already back in place are no clash: an earlier restore did it.
-        if (!sha256.empty() && FileSha256(files_, original) == sha256) return Outcome::Done;
+        if (!sha256.empty() && FileSha256(files_, signatures_, original) == sha256) return Outcome::Done;
         detail = "already there, left as it is: " + original;
         return Outcome::Clash;
     }
@@ -90,7 +90,7 @@ Outcome QuarantineStore::restoreFile(const std::string& kept, const std::string&
         detail = "cannot write " + original;
         return files_.lookup(original) ? Outcome::Clash : Outcome::Failed;
     }
-    if (!sha256.empty() && FileSha256(files_, original) != sha256) {
+    if (!sha256.empty() && FileSha256(files_, signatures_, original) != sha256) {
         // What was written is not what was kept: it must not pass for the restored file.
         (void)files_.setAttributes(original, platform::attribute::Normal);
         (void)files_.deleteFile(original);
@@ -180,7 +180,7 @@ Outcome QuarantineStore::restoreCookieRows(const IndexEntry& entry, std::string&
     const auto store = scan::SplitCookieStoreLocation(entry.original);
     const std::string kept = childPath(folder_, entry.kept);
     std::string rows;
-    if (!store || !files_.readRange(kept, 0, limits::MaxQuarantineIndex, rows).ok() || Sha256Hex(rows) != entry.sha256) {
+    if (!store || !files_.readRange(kept, 0, limits::MaxQuarantineIndex, rows).ok() || Sha256Hex(signatures_, rows) != entry.sha256) {
         detail = "the kept cookies are missing or damaged: " + kept;
         return Outcome::Failed;
     }
@@ -234,7 +234,7 @@ StoreResult QuarantineStore::purge(std::uint64_t id) {
         const std::string kept = childPath(folder_, keptName);
         if (const auto copy = files_.lookup(kept)) {
             QuarantineLog none(files_, locale_, "");
-            Quarantine quarantine(files_, none, folder_, nullptr);
+            Quarantine quarantine(files_, signatures_, none, folder_, nullptr);
             if (copy->isFolder()) {
                 quarantine.deleteTree(kept);
             } else {

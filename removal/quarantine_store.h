@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
+#include "platform/signatures.h"
 #include "removal/quarantine_index.h"
 
 namespace sorvane::removal {
@@ -33,7 +34,7 @@ struct StoreResult {
 class QuarantineStore {
 public:
     QuarantineStore(platform::FileSystem& files, platform::Registry& registry, platform::Locale& locale,
-                    std::string quarantineFolder);
+                    platform::Signatures& signatures, std::string quarantineFolder);
 
     // Reads the index; false when it exists but cannot be read.
     bool load();
@@ -56,6 +57,7 @@ private:
     platform::FileSystem& files_;
     platform::Registry& registry_;
     platform::Locale& locale_;
+    platform::Signatures& signatures_;
     std::string folder_;
     QuarantineIndex index_;
 };

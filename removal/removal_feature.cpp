@@ -18,7 +18,7 @@ RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> auto
     : app_(app),
       autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
       frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
-      store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale,
+      store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale, app.platform.signatures,
                                                app::QuarantineFolderOf(app.applicationFolder()))),
       // Made with the others, so that the authoring file lists its captions before it was opened.
       frmQuarantine_(std::make_unique<FrmQuarantine>(

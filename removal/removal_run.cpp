@@ -26,6 +26,17 @@ T* findControl(ui::Form& form, std::string_view name) {
     return form.findAs<T>(name);
 }
 
+// The last restore point made is kept in the settings, since Windows may hand it back a day later.
+RestorePointMemory restorePointMemory(const RemovalHooks& hooks) {
+    if (!hooks.readSetting || !hooks.writeSetting) return {};
+    return {[&hooks]() -> std::optional<std::int64_t> {
+                const std::string kept = hooks.readSetting("Settings", "LastRestorePoint", "");
+                if (kept.empty()) return std::nullopt;
+                return static_cast<std::int64_t>(text::numericValue(kept));
+            },
+            [&hooks](std::int64_t sequence) { hooks.writeSetting("Settings", "LastRestorePoint", std::to_string(sequence)); }};
+}
+
 }  // namespace
 
 std::optional<RemovalView> bindRemovalView(ui::Form& main) {
@@ -81,9 +92,9 @@ RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView
       productName_(std::move(productName)),
       log_(platform.files, platform.locale,
            app::QuarantineFolderOf(platform.environment.applicationFolder()) + "\\QuarantineLog.txt"),
-      quarantine_(platform.files, log_, app::QuarantineFolderOf(platform.environment.applicationFolder()),
-                  [&host] { host.yield(); }),
-      restorePoint_(platform.restorePoints, platform.processes),
+      quarantine_(platform.files, platform.signatures, log_,
+                  app::QuarantineFolderOf(platform.environment.applicationFolder()), [&host] { host.yield(); }),
+      restorePoint_(platform.restorePoints, platform.processes, restorePointMemory(hooks_)),
       index_(platform.files, app::QuarantineFolderOf(platform.environment.applicationFolder())) {}
 
 std::string RemovalRun::message(std::string_view key) const {
@@ -119,7 +130,19 @@ void RemovalRun::Command4_Click(bool autoRemove) {
         const auto question = confirmationText();
         if (host_.messageBox(question, message("MSG_REALLY"), ui::mb::YesNo) != ui::Answer::Yes) return;
     }
+    tellRestorePoint_ = !autoRemove;
     start();
+    tellRestorePoint_ = false;
+}
+
+std::string RemovalRun::restorePointText() const {
+    switch (restorePoint_.outcome()) {
+    case RestorePointOutcome::Made: return message("MSG_RESTORE_MADE");
+    case RestorePointOutcome::Reused: return message("MSG_RESTORE_REUSED");
+    case RestorePointOutcome::NotMade: return message("MSG_RESTORE_NOT_MADE");
+    case RestorePointOutcome::NotAttempted: break;
+    }
+    return {};
 }
 
 void RemovalRun::start() {
@@ -152,12 +175,15 @@ void RemovalRun::lblRemove_Click() {
     view_.lblDeletingPercentageCompleted.setCaption("");
 
     const bool restorePoints = restorePoint_.supported();
+    restorePoint_.forgetOutcome();
     if (restorePoints) {
         view_.lblDeletingPercentageCompleted.setCaption(message("MSG_RESTOREPOINT"));
         host_.yield();
         // A restore point that cannot be made is no reason to keep the threats.
         platform::TraceFailure(restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp()),
                                "making a restore point");
+        view_.lblDeletingPercentageCompleted.setCaption(restorePointText());
+        host_.yield();
     }
 
     // Everything that goes is on record before it goes; an index that cannot be read is
@@ -201,6 +227,12 @@ void RemovalRun::lblRemove_Click() {
     if (hooks_.refreshStatusPanel) hooks_.refreshStatusPanel();
     showProgress(false);
     running_ = false;
+    // The question promised a restore point: one that was not made, or that Windows took from
+    // earlier, is not passed over in silence.
+    const auto point = restorePoint_.outcome();
+    if (restorePoints && tellRestorePoint_ &&
+        (point == RestorePointOutcome::NotMade || point == RestorePointOutcome::Reused))
+        host_.messageBox(restorePointText(), productName_, ui::mb::Information);
 }
 
 // The total counts what was actually removed. Adding the found-counters instead would count
@@ -445,7 +477,7 @@ void RemovalRun::RemoveLibrary(std::string_view path) {
     entry.kept = *stored;
     const std::string keptPath = platform::JoinPath(quarantine_.folder(), *stored);
     if (const auto kept = platform_.files.lookup(keptPath)) entry.size = kept->size;
-    entry.sha256 = FileSha256(platform_.files, keptPath);
+    entry.sha256 = FileSha256(platform_.files, platform_.signatures, keptPath);
     if (!quarantine_.record(path, std::move(entry))) return;
     (void)unregisterLibrary(platform_.processes, platform_.shell, path);
     if (platform_.files.deleteFile(path).ok()) log_.logQuarantinedFile(path, *stored);

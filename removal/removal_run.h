@@ -72,6 +72,9 @@ class RemovalRun {
 public:
     RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView view, FrmDelete& problems,
                RemovalHooks hooks, std::string productName);
+    // The restore point's memory reads the hooks this object holds.
+    RemovalRun(const RemovalRun&) = delete;
+    RemovalRun& operator=(const RemovalRun&) = delete;
 
     // The "Delete" button; `autoRemove` (a scheduled scan's automatic removal) skips every question.
     void Command4_Click(bool autoRemove);
@@ -98,6 +101,9 @@ public:
     QuarantineLog& log() { return log_; }
     QuarantineIndex& index() { return index_; }
     RestorePoint& restorePoint() { return restorePoint_; }
+    // What became of the last run's restore point, in the catalogue's words; empty when none
+    // was asked for.
+    std::string restorePointText() const;
 
 private:
     std::string message(std::string_view key) const;
@@ -134,6 +140,9 @@ private:
     std::optional<RemovalGuard> guard_;
     bool firstPass_ = false;
     bool running_ = false;
+    // The user pressed "Delete" and saw the promise of a restore point: a run that could not
+    // keep it says so at its end.
+    bool tellRestorePoint_ = false;
     std::size_t problems_ = 0;
     // Why the quarantine folder could not be made (0: it was, or was there): without it no
     // copy is kept, so nothing is deleted, and that is the cause the user is shown.

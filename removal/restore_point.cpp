@@ -13,19 +13,44 @@ bool restorePointsSupported(const platform::OsVersion& version) {
     }
 }
 
-RestorePoint::RestorePoint(platform::RestorePoints& service, platform::Processes& processes)
-    : service_(service), processes_(processes) {}
+RestorePoint::RestorePoint(platform::RestorePoints& service, platform::Processes& processes, RestorePointMemory memory)
+    : service_(service), processes_(processes), memory_(std::move(memory)) {}
 
 bool RestorePoint::supported() {
     // Both must agree: the system's version, and the service itself where it can tell.
-    return restorePointsSupported(processes_.version()) && service_.supported();
+    return !turnedOff_ && restorePointsSupported(processes_.version()) && service_.supported();
 }
+
+namespace {
+
+// The service keeps at most this much of a description (MAX_DESC less its terminator).
+constexpr std::size_t KeptDescription = 63;
+
+bool sameDescription(std::string_view kept, std::string_view asked) {
+    return kept.substr(0, KeptDescription) == asked.substr(0, KeptDescription);
+}
+
+}  // namespace
 
 platform::Status RestorePoint::begin(std::string_view description) {
     if (pending_) return platform::Status::failure(ErrorRestorePointPending);
     std::int64_t sequence = 0;
     const auto status = service_.begin(description, sequence);
-    if (status.ok()) pending_ = sequence;
+    if (!status.ok()) {
+        outcome_ = RestorePointOutcome::NotMade;
+        turnedOff_ = turnedOff_ || status.is(ErrorSystemRestoreOff);
+        return status;
+    }
+    const auto existing = service_.description(sequence);
+    const auto lastMade = memory_.last ? memory_.last() : std::nullopt;
+    const bool handedBack = existing ? !sameDescription(*existing, description) : lastMade == sequence;
+    if (handedBack) {
+        outcome_ = RestorePointOutcome::Reused;
+        return status;
+    }
+    outcome_ = RestorePointOutcome::Made;
+    pending_ = sequence;
+    if (memory_.remember) memory_.remember(sequence);
     return status;
 }
 

@@ -112,7 +112,9 @@ void shieldAlert(ScanSession& session, const std::string& company, const std::st
 }
 
 void scanNt(ScanSession& session) {
-    auto list = processes::ListProcesses(session.os.processes, "", true);
+    // A scan opens every process; the shield, every few seconds, only those started since its last pass.
+    auto list = scanMode(session) ? processes::ListProcesses(session.os.processes, "", true)
+                                  : session.shieldProcesses.list(session.os.processes);
     session.view.lblTotalNoOfRunningItems.setCaption(std::to_string(list.processes.size()));
     std::string lastName;
     const std::string definitions = ntDefinitionText(session, lastName);
@@ -146,7 +148,9 @@ void scanNt(ScanSession& session) {
                 ++session.state.threatsFound;
             }
         }
-        session.host.yield();
+        // A scan shows every process; a shield pass only keeps the window answering.
+        if (scanMode(session)) session.host.yield();
+        else session.host.yieldBetweenItems();
     }
 }
 

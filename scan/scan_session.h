@@ -15,6 +15,7 @@
 #include "scan/registry_views.h"
 #include "definitions/safe_list.h"
 #include "platform/platform.h"
+#include "processes/process_list.h"
 #include "scan/grouped_lookups.h"
 #include "scan/scan_view.h"
 #include "ui/host.h"
@@ -121,6 +122,8 @@ public:
         std::string text, lastName;
     };
     KeptDefinitionText shieldDefinitionText;
+    // The processes the shield's passes listed, so that a pass opens only the new ones.
+    processes::KnownProcesses shieldProcesses;
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();

@@ -79,6 +79,7 @@ if ! wineboot >"$work/wineboot.log" 2>&1; then
 fi
 # The profile's links to the home folder become real folders before anything scans or removes.
 bash scripts/real-profile-folders.sh
+bash scripts/wine-fonts.sh
 # Without a window manager Wine waits about two seconds on every window it hides unless
 # it manages the windows itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true

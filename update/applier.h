@@ -1,7 +1,9 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,5 +71,48 @@ using DeletionProgress = std::function<void(std::size_t linesRead)>;
 FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
                              const std::vector<UpdateRecord>& records, bool customMode,
                              const DeletionProgress& progress = {});
+
+class DeletionSet;
+
+// What an update text does to each of the six files, read in one pass over the text: each
+// "ADD" and "DEL" record with the files that take it. An update of many records is read once,
+// not once a file. Reads the text as ParseUpdateText does; views it, so the text must outlive it.
+class UpdateChanges {
+public:
+    // Reports 0 every 1,000 records read.
+    explicit UpdateChanges(std::string_view text, const DeletionProgress& progress = {});
+    // Records already read; they must outlive it.
+    explicit UpdateChanges(const std::vector<UpdateRecord>& records, const DeletionProgress& progress = {});
+    ~UpdateChanges();
+    UpdateChanges(UpdateChanges&&) noexcept;
+    UpdateChanges& operator=(UpdateChanges&&) noexcept;
+
+    // "ADD" records in the text, whichever files take them.
+    std::size_t additionRecords() const { return additionRecords_; }
+
+    // The new content of the file at `fileIndex` (of UpdateFiles), whose stored bytes are
+    // `oldContent`: the same as UpdateFileContent gives for the text's records. Not const: the
+    // working memory of one file is kept for the next.
+    FileUpdate apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
+                     const DeletionProgress& progress = {});
+
+private:
+    struct Routed {
+        std::string_view payload;
+        std::uint32_t section = 0;  // its decoded section, in sections_
+        bool addition = false;      // "ADD"; else "DEL"
+    };
+
+    // Adds one record read; `section` is decoded. Records come in runs of one section, whose
+    // files are worked out once a run.
+    void route(std::string_view section, std::string_view action, std::string_view payload, bool sameSection);
+
+    std::vector<Routed> records_;
+    std::array<std::vector<std::uint32_t>, UpdateFileCount> files_;  // where in records_ each file's records are
+    std::vector<std::string> sections_;
+    std::uint8_t sectionFiles_ = 0;  // the files of the last section
+    std::size_t additionRecords_ = 0;
+    std::unique_ptr<DeletionSet> deletionSet_;
+};
 
 }  // namespace sorvane::update

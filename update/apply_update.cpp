@@ -82,10 +82,10 @@ ReplaceResult replaceUnderJournal(platform::FileSystem& files, std::string_view 
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
                              bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles) {
     PreparedUpdate prepared;
-    const std::vector<UpdateRecord> records = ParseUpdateText(text);
-    for (const UpdateRecord& r : records) {
-        if (r.action == "ADD") ++prepared.additionRecords;
-    }
+    UpdateChanges changes(text, [&](std::size_t) {
+        if (status) status("Applying new updates...");
+    });
+    prepared.additionRecords = changes.additionRecords();
     for (std::size_t i = 0; i < UpdateFileCount; ++i) {
         const std::string name(UpdateFiles[i]);
         if (const auto whole = wholeFiles.find(name); !customMode && whole != wholeFiles.end()) {
@@ -105,7 +105,7 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
                 }
             }
         }
-        const FileUpdate updated = UpdateFileContent(i, old, records, customMode, [&](std::size_t read) {
+        const FileUpdate updated = changes.apply(i, old, customMode, [&](std::size_t read) {
             if (!status) return;
             status(read == 0 ? std::string("Applying new updates...")
                              : "Removing outdated definitions: checking entry " + std::to_string(read));

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "app/settings.h"
+#include "ui/dpi_scale.h"
 
 namespace sorvane::update {
 
 namespace {
-constexpr int TwipsPerPixel = 15;
 constexpr int SlideUpStep = 20;
 constexpr int SlideDownStep = 40;
 constexpr int RaisedMargin = 100;
@@ -45,12 +45,14 @@ void FrmSignatureUpdated::Form_Load() {
     lblUpdateInfo.setCaption(app_.brandedMessage("MSG_AUTO_UPDATED"));
     // The window starts hidden behind the taskbar's upper edge, at the right of the screen,
     // and rises until it stands above the taskbar.
+    // The screen is measured in pixels of its DPI, which are 15 twips only at 96 DPI.
     const ui::ScreenArea screen = host().screenArea();
-    const int bottom = screen.height * TwipsPerPixel;
-    const int taskbar = screen.taskbarHeight * TwipsPerPixel;
+    const ui::DpiScale scale(screen.dpi);
+    const int bottom = scale.toTwips(screen.height);
+    const int taskbar = scale.toTwips(screen.taskbarHeight);
     restingTop_ = bottom - taskbar;
     raisedTop_ = restingTop_ - (height() + RaisedMargin);
-    setPosition(screen.width * TwipsPerPixel - width(), restingTop_);
+    setPosition(scale.toTwips(screen.width) - width(), restingTop_);
     tmrPopupSignatureUpdate.setOn(true);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
 }

@@ -87,6 +87,7 @@ void FrmLanguage::Combo1_Click() {
         main->setCaption(CutText(app_.brandedMessage("MSG_CAPTION"), limits::MaxCaptionText));
     }
     services_.changeLanguage(*this, chosen);
+    if (services_.translateOpenWindows) services_.translateOpenWindows();
 }
 
 std::string FrmLanguage::downloadUrl() const {

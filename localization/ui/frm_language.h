@@ -16,6 +16,9 @@ struct LanguageWindowServices {
     std::function<void(ui::Form&, const std::string&)> changeLanguage;
     // The main window, retranslated on a choice.
     std::function<ui::Form*()> mainWindow;
+    // Gives every other window that is open (or loaded and hidden) the captions of the
+    // language just applied, so that none keeps the language it was loaded in.
+    std::function<void()> translateOpenWindows;
     // Fetches the language file from the language server.
     FetchBody fetch;
     // The key the file's signed statement must carry; empty: the file is taken unsigned.

@@ -31,7 +31,14 @@ LocalizationFeature::LocalizationFeature(app::Application& app, FetchBody fetch)
           app, LanguageWindowServices{[this](ui::Form& form, const std::string& language) {
                                           ChangeLanguage(form, language);
                                       },
-                                      [this] { return main_; }, fetch_})) {}
+                                      [this] { return main_; }, [this] { TranslateOpenWindows(); }, fetch_})) {}
+
+void LocalizationFeature::TranslateOpenWindows() {
+    // The main and the language windows were given the language by the switch itself.
+    for (ui::Form* window : app_.registeredWindows())
+        if (window->loaded() && window != main_ && window != frmLanguage_.get())
+            TranslateWindow(*window, app_.messages, app_.branding);
+}
 
 void LocalizationFeature::install() {
     auto& hooks = app_.hooks;

@@ -30,6 +30,8 @@ public:
     const Skin& skin() const { return skin_; }
 
     void ChangeLanguage(ui::Form& form, const std::string& language);
+    // Every loaded window but the main and the language windows, in the catalogue's language.
+    void TranslateOpenWindows();
     // Loads the secondary windows whose captions the authoring file lists, without showing them.
     void LoadSecondaryForms();
     // The English file of every loaded window's captions and every message, beside the executable.

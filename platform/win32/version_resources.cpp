@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/limits.h"
+#include "platform/long_paths.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
@@ -77,7 +78,8 @@ std::vector<std::wstring> stringTables(const VersionBlock& block) {
 }  // namespace
 
 std::optional<VersionInfo> Win32VersionResources::ofFile(std::string_view path) {
-    const auto block = loadBlock(widen(path));
+    // A drive sweep asks for the company of files at any depth.
+    const auto block = loadBlock(widen(ExtendedLengthPath(path)));
     if (!block) return std::nullopt;
 
     VersionInfo info;

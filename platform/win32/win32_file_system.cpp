@@ -6,6 +6,7 @@
 #include <sddl.h>
 
 #include "platform/limits.h"
+#include "platform/long_paths.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -13,6 +14,10 @@ namespace sorvane::platform::win32 {
 namespace {
 
 Status lastError() { return Status::failure(GetLastError()); }
+
+// Every path handed to a file call: a long one in the spelling that takes it past MAX_PATH
+// whatever the system's long-path policy. Callers and users only ever see the plain path.
+std::wstring systemPath(std::string_view path) { return widen(ExtendedLengthPath(path)); }
 
 Status fromBool(BOOL ok) { return ok ? Status::success() : lastError(); }
 
@@ -38,7 +43,7 @@ DirectoryEntry entryOf(const WIN32_FIND_DATAW& data) {
 
 // Opened for reading while others may still read, write or delete the file.
 FileHandle openForReading(std::string_view path) {
-    return FileHandle(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    return FileHandle(CreateFileW(systemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -89,7 +94,7 @@ Status writeAll(HANDLE file, std::string_view bytes) {
 // so that an existing hidden or system file can be rewritten too.
 Status writeOrAppend(std::string_view path, std::string_view bytes, bool append, bool flush = false) {
     QuietErrors quiet;
-    FileHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    FileHandle file(CreateFileW(systemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return lastError();
     if (append) {
@@ -108,7 +113,7 @@ std::optional<DirectoryEntry> Win32FileSystem::lookup(std::string_view path) {
     if (path.empty() || path.find_first_of("*?") != std::string_view::npos) return std::nullopt;
     QuietErrors quiet;
     WIN32_FIND_DATAW data{};
-    FindHandle find(FindFirstFileW(widen(path).c_str(), &data));
+    FindHandle find(FindFirstFileW(systemPath(path).c_str(), &data));
     if (!find) return std::nullopt;
     return entryOf(data);
 }
@@ -120,7 +125,7 @@ Status Win32FileSystem::listFolder(std::string_view folder, std::vector<Director
     WIN32_FIND_DATAW data{};
     // No short names (nothing here reads them) and larger reads from the file system: a drive's
     // sweep lists every folder of it.
-    FindHandle find(FindFirstFileExW(widen(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+    FindHandle find(FindFirstFileExW(systemPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
         const DWORD code = GetLastError();
@@ -160,27 +165,27 @@ Status Win32FileSystem::writeFileFlushed(std::string_view path, std::string_view
 Status Win32FileSystem::replaceFile(std::string_view from, std::string_view to) {
     QuietErrors quiet;
     return fromBool(
-        MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+        MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 Status Win32FileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     QuietErrors quiet;
-    return fromBool(CopyFileW(widen(from).c_str(), widen(to).c_str(), failIfExists ? TRUE : FALSE));
+    return fromBool(CopyFileW(systemPath(from).c_str(), systemPath(to).c_str(), failIfExists ? TRUE : FALSE));
 }
 
 Status Win32FileSystem::moveFile(std::string_view from, std::string_view to) {
     QuietErrors quiet;
-    return fromBool(MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_COPY_ALLOWED));
+    return fromBool(MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(), MOVEFILE_COPY_ALLOWED));
 }
 
 Status Win32FileSystem::deleteFile(std::string_view path) {
     QuietErrors quiet;
-    return fromBool(DeleteFileW(widen(path).c_str()));
+    return fromBool(DeleteFileW(systemPath(path).c_str()));
 }
 
 Status Win32FileSystem::createFolder(std::string_view path) {
     QuietErrors quiet;
-    return fromBool(CreateDirectoryW(widen(path).c_str(), nullptr));
+    return fromBool(CreateDirectoryW(systemPath(path).c_str(), nullptr));
 }
 
 Status Win32FileSystem::createPrivateFolder(std::string_view path) {
@@ -189,7 +194,7 @@ Status Win32FileSystem::createPrivateFolder(std::string_view path) {
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(PrivateFolderSddl, SDDL_REVISION_1, &descriptor, nullptr))
         return lastError();
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    const BOOL created = CreateDirectoryW(widen(path).c_str(), &attributes);
+    const BOOL created = CreateDirectoryW(systemPath(path).c_str(), &attributes);
     const DWORD code = GetLastError();
     LocalFree(descriptor);
     return created ? Status::success() : Status::failure(code);
@@ -197,13 +202,13 @@ Status Win32FileSystem::createPrivateFolder(std::string_view path) {
 
 Status Win32FileSystem::removeFolder(std::string_view path) {
     QuietErrors quiet;
-    return fromBool(RemoveDirectoryW(widen(path).c_str()));
+    return fromBool(RemoveDirectoryW(systemPath(path).c_str()));
 }
 
 Status Win32FileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
     QuietErrors quiet;
     const DWORD settable = attributes & ~static_cast<DWORD>(attribute::Directory);
-    return fromBool(SetFileAttributesW(widen(path).c_str(), settable == 0 ? FILE_ATTRIBUTE_NORMAL : settable));
+    return fromBool(SetFileAttributesW(systemPath(path).c_str(), settable == 0 ? FILE_ATTRIBUTE_NORMAL : settable));
 }
 
 std::vector<std::string> Win32FileSystem::drives() {
@@ -225,7 +230,7 @@ std::vector<std::string> Win32FileSystem::drives() {
 }
 
 DriveType Win32FileSystem::driveType(std::string_view root) {
-    switch (GetDriveTypeW(widen(root).c_str())) {
+    switch (GetDriveTypeW(systemPath(root).c_str())) {
         case DRIVE_NO_ROOT_DIR: return DriveType::NoRootDir;
         case DRIVE_REMOVABLE: return DriveType::Removable;
         case DRIVE_FIXED: return DriveType::Fixed;
@@ -241,7 +246,7 @@ bool Win32FileSystem::driveReady(std::string_view root) {
     DWORD serial = 0;
     DWORD maxComponent = 0;
     DWORD flags = 0;
-    return GetVolumeInformationW(widen(root).c_str(), nullptr, 0, &serial, &maxComponent, &flags, nullptr, 0) != FALSE;
+    return GetVolumeInformationW(systemPath(root).c_str(), nullptr, 0, &serial, &maxComponent, &flags, nullptr, 0) != FALSE;
 }
 
 std::string Win32FileSystem::currentFolder() {
@@ -257,7 +262,7 @@ std::string Win32FileSystem::currentFolder() {
 std::optional<FileIdentity> Win32FileSystem::identity(std::string_view path) {
     QuietErrors quiet;
     // No access rights are needed to read the identity; the back-up flag opens folders too.
-    FileHandle file(CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    FileHandle file(CreateFileW(systemPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION information{};

@@ -4,6 +4,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstddef>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -11,6 +14,31 @@ namespace sorvane::platform::win32 {
 namespace {
 
 Status lastError() { return Status::failure(GetLastError()); }
+
+// The leading fields of SYSTEM_PROCESS_INFORMATION, which winternl.h leaves mostly unnamed.
+struct SystemProcessInformation {
+    ULONG NextEntryOffset;
+    ULONG NumberOfThreads;
+    LARGE_INTEGER Reserved[3];
+    LARGE_INTEGER CreateTime;
+    LARGE_INTEGER UserTime;
+    LARGE_INTEGER KernelTime;
+    struct {
+        USHORT Length;
+        USHORT MaximumLength;
+        PWSTR Buffer;
+    } ImageName;
+    LONG BasePriority;
+    HANDLE UniqueProcessId;
+    HANDLE InheritedFromUniqueProcessId;
+};
+#ifdef _WIN64
+static_assert(offsetof(SystemProcessInformation, UniqueProcessId) == 80);
+#endif
+
+using NtQuerySystemInformationFn = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+constexpr int SystemProcessInformationClass = 5;
+constexpr LONG StatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 
 }  // namespace
 
@@ -77,6 +105,33 @@ std::string Win32Processes::firstModulePath(std::uint32_t id) {
 }
 
 Status Win32Processes::snapshot(std::vector<ProcessEntry>& processes) {
+    static const auto query = reinterpret_cast<NtQuerySystemInformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return toolhelpSnapshot(processes);
+    auto& buffer = processInformation_;
+    if (buffer.empty()) buffer.resize(64 * 1024);
+    LONG status = StatusInfoLengthMismatch;
+    for (int attempt = 0; attempt < 8 && status == StatusInfoLengthMismatch; ++attempt) {
+        ULONG needed = 0;
+        status = query(SystemProcessInformationClass, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        // Room for the processes that start before the next call.
+        if (status == StatusInfoLengthMismatch) buffer.resize(std::max<std::size_t>(needed + needed / 4, buffer.size() * 2));
+    }
+    if (status != 0) return toolhelpSnapshot(processes);
+    processes.clear();
+    for (std::size_t offset = 0;;) {
+        const auto* info = reinterpret_cast<const SystemProcessInformation*>(buffer.data() + offset);
+        processes.push_back({static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(info->UniqueProcessId)),
+                             narrow(std::wstring_view(info->ImageName.Buffer ? info->ImageName.Buffer : L"",
+                                                      info->ImageName.Length / sizeof(wchar_t))),
+                             static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(info->InheritedFromUniqueProcessId))});
+        if (info->NextEntryOffset == 0 || offset + info->NextEntryOffset >= buffer.size()) break;
+        offset += info->NextEntryOffset;
+    }
+    return Status::success();
+}
+
+Status Win32Processes::toolhelpSnapshot(std::vector<ProcessEntry>& processes) {
     processes.clear();
     HANDLE raw = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (raw == INVALID_HANDLE_VALUE) return lastError();
@@ -85,7 +140,7 @@ Status Win32Processes::snapshot(std::vector<ProcessEntry>& processes) {
     entry.dwSize = sizeof(entry);
     if (!Process32FirstW(snap.get(), &entry)) return lastError();
     do {
-        processes.push_back({entry.th32ProcessID, narrow(entry.szExeFile)});
+        processes.push_back({entry.th32ProcessID, narrow(entry.szExeFile), entry.th32ParentProcessID});
     } while (Process32NextW(snap.get(), &entry));
     return Status::success();
 }

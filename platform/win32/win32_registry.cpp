@@ -28,6 +28,42 @@ Status create(RootKey root, std::string_view path, UniqueKey& key) {
                                     KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr));
 }
 
+// The key's changes of names and values, in it and below it, signal an event. Asked once more
+// each time the event is found set, before the caller reads, so that no change goes unseen.
+class Win32RegistryWatch final : public RegistryWatch {
+public:
+    Win32RegistryWatch(RootKey root, std::string_view path) : root_(root), path_(path) {}
+
+    bool start() {
+        event_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        return event_ && open(root_, path_, KEY_NOTIFY, key_).ok() && arm();
+    }
+
+    bool changed() override {
+        if (lost_) {
+            // Deleted: looked for again at every look, and watched again once it is back.
+            key_.reset();
+            lost_ = !(open(root_, path_, KEY_NOTIFY, key_).ok() && arm());
+            return true;
+        }
+        if (WaitForSingleObject(event_.get(), 0) != WAIT_OBJECT_0) return false;
+        lost_ = !arm();
+        return true;
+    }
+
+private:
+    bool arm() {
+        constexpr DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+        return RegNotifyChangeKeyValue(key_.get(), TRUE, filter, event_.get(), TRUE) == ERROR_SUCCESS;
+    }
+
+    RootKey root_;
+    std::string path_;
+    UniqueKey key_;
+    UniqueHandle event_;
+    bool lost_ = false;
+};
+
 // The text of string data: UTF-16 up to the first NUL (stored data need not end in one).
 std::string stringText(const std::vector<std::uint8_t>& data) {
     const auto* chars = reinterpret_cast<const wchar_t*>(data.data());
@@ -214,6 +250,12 @@ Status Win32Registry::physicalPath(RootKey root, std::string_view path, std::uin
         return Status::failure(error::NotSupported);
     out = narrow(std::wstring_view(viewed).substr(rootLength));
     return Status::success();
+}
+
+std::unique_ptr<RegistryWatch> Win32Registry::watchTree(RootKey root, std::string_view path) {
+    auto watch = std::make_unique<Win32RegistryWatch>(root, path);
+    if (!watch->start()) return nullptr;
+    return watch;
 }
 
 }  // namespace sorvane::platform::win32

@@ -16,6 +16,8 @@ public:
     Status listSubKeys(RootKey root, std::string_view path, std::vector<std::string>& names) override;
     Status listValueNames(RootKey root, std::string_view path, std::vector<std::string>& names) override;
     Status countEntries(RootKey root, std::string_view path, std::uint32_t& subKeys, std::uint32_t& values) override;
+    // RegNotifyChangeKeyValue on the key, with an event looked at without waiting.
+    std::unique_ptr<RegistryWatch> watchTree(RootKey root, std::string_view path) override;
     // Asks the kernel for the key's name (NtQueryKey, KeyNameInformation).
     Status physicalPath(RootKey root, std::string_view path, std::uint32_t view, std::string& out) override;
 };

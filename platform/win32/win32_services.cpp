@@ -195,7 +195,21 @@ Win32RestorePoints::Library& Win32RestorePoints::library() {
     return *library_;
 }
 
-bool Win32RestorePoints::supported() { return library().setRestorePoint != nullptr; }
+namespace {
+
+// The Group Policy "Turn off System Restore": every restore point request fails while it is set,
+// so none is promised.
+bool turnedOffByPolicy() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const LSTATUS read = RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Microsoft\\Windows NT\\SystemRestore",
+                                      L"DisableSR", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return read == ERROR_SUCCESS && value != 0;
+}
+
+}  // namespace
+
+bool Win32RestorePoints::supported() { return library().setRestorePoint != nullptr && !turnedOffByPolicy(); }
 
 namespace {
 
@@ -208,7 +222,11 @@ Status callService(decltype(&SRSetRestorePointA) call, DWORD event, DWORD type, 
     const std::size_t length = std::min(description.size(), sizeof(info.szDescription) - 1);
     std::memcpy(info.szDescription, description.data(), length);
     STATEMGRSTATUS status{};
-    if (!call(&info, &status)) return Status::failure(status.nStatus == 0 ? error::GenericFailure : status.nStatus);
+    status.nStatus = ERROR_INTERNAL_ERROR;
+    // A point exists only when the call says so and its status agrees.
+    const BOOL called = call(&info, &status);
+    if (!called || status.nStatus != ERROR_SUCCESS)
+        return Status::failure(status.nStatus == ERROR_SUCCESS ? error::GenericFailure : status.nStatus);
     resultSequence = status.llSequenceNumber;
     return Status::success();
 }

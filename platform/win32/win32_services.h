@@ -52,6 +52,8 @@ public:
     bool supported() override;
     Status begin(std::string_view description, std::int64_t& sequence) override;
     Status end(std::int64_t sequence, bool cancel) override;
+    // Through WMI's SystemRestore class (win32_wmi.cpp).
+    std::optional<std::string> description(std::int64_t sequence) override;
 
 private:
     struct Library;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace sorvane::platform::win32 {
@@ -46,27 +47,46 @@ public:
     BCRYPT_KEY_HANDLE handle = nullptr;
 };
 
+// A hash object of its own per digest: CNG hash handles are not to be shared between threads.
+class Win32Digest : public Signatures::Digest {
+public:
+    Win32Digest() : algorithm_(BCRYPT_SHA256_ALGORITHM) {
+        ok_ = algorithm_.get() != nullptr && succeeded(BCryptCreateHash(algorithm_.get(), &hash_, nullptr, 0, nullptr, 0, 0));
+    }
+    ~Win32Digest() override {
+        if (hash_ != nullptr) BCryptDestroyHash(hash_);
+    }
+    Win32Digest(const Win32Digest&) = delete;
+    Win32Digest& operator=(const Win32Digest&) = delete;
+
+    void add(std::string_view bytes) override {
+        // BCryptHashData takes a ULONG length: a large input goes in slices.
+        for (std::size_t done = 0; ok_ && done < bytes.size();) {
+            const std::size_t slice = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+            ok_ = succeeded(BCryptHashData(hash_, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + done)),
+                                           static_cast<ULONG>(slice), 0));
+            done += slice;
+        }
+    }
+
+    std::optional<std::string> finish() override {
+        std::string digest(DigestSize, '\0');
+        ok_ = ok_ && succeeded(BCryptFinishHash(hash_, reinterpret_cast<PUCHAR>(digest.data()),
+                                                static_cast<ULONG>(DigestSize), 0));
+        if (!ok_) return std::nullopt;
+        ok_ = false;  // a finished hash object takes nothing more
+        return digest;
+    }
+
+private:
+    Algorithm algorithm_;
+    BCRYPT_HASH_HANDLE hash_ = nullptr;
+    bool ok_ = false;
+};
+
 }  // namespace
 
-std::optional<std::string> Win32Signatures::sha256(std::string_view bytes) {
-    Algorithm algorithm(BCRYPT_SHA256_ALGORITHM);
-    if (algorithm.get() == nullptr) return std::nullopt;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (!succeeded(BCryptCreateHash(algorithm.get(), &hash, nullptr, 0, nullptr, 0, 0))) return std::nullopt;
-    std::string digest(DigestSize, '\0');
-    bool ok = true;
-    // BCryptHashData takes a ULONG length: a large input goes in slices.
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const std::size_t slice = std::min<std::size_t>(bytes.size() - done, 1u << 30);
-        ok = succeeded(BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + done)),
-                                      static_cast<ULONG>(slice), 0));
-        done += slice;
-    }
-    ok = ok && succeeded(BCryptFinishHash(hash, reinterpret_cast<PUCHAR>(digest.data()), static_cast<ULONG>(DigestSize), 0));
-    BCryptDestroyHash(hash);
-    if (!ok) return std::nullopt;
-    return digest;
-}
+std::unique_ptr<Signatures::Digest> Win32Signatures::startSha256() { return std::make_unique<Win32Digest>(); }
 
 Status Win32Signatures::verify(std::string_view publicKey, std::string_view message, std::string_view signature) {
     if (publicKey.size() != 2 * CoordinateSize || signature.size() != 2 * CoordinateSize) {

@@ -6,7 +6,7 @@ namespace sorvane::platform::win32 {
 // Signature checks with the system's CNG (bcrypt.dll, delay-loaded from System32).
 class Win32Signatures : public Signatures {
 public:
-    std::optional<std::string> sha256(std::string_view bytes) override;
+    std::unique_ptr<Digest> startSha256() override;
     Status verify(std::string_view publicKey, std::string_view message, std::string_view signature) override;
     DateTime utcNow() override;
 };

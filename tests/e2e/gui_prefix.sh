@@ -16,6 +16,8 @@ start_gui_prefix() {
     wineboot >"$scratch/wineboot.log" 2>&1 || { cat "$scratch/wineboot.log"; exit 1; }
     # The profile's links to the home folder become real folders before anything scans or removes.
     bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
+    # Wine's own fonts, so that window frames and screenshots look as they do on Windows.
+    bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-fonts.sh"
 }
 
 gui_prefix_cleanup() {

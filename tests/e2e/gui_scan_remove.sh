@@ -105,6 +105,10 @@ wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Sorvane-T
 results_emptied() { probe rows "$caption" >"$scratch/after.txt" && grep -q "^list 1: 0 rows" "$scratch/after.txt"; }
 wait_for 60 results_emptied || fail "the results list still holds rows: $(cat "$scratch/after.txt")"
 screenshot gui-removal.png
+# The question promised a restore point; Wine's System Restore makes none, and the run says so.
+probe wait "$product" 60000 "No System Restore point was made (System Restore is turned off or not available). The removed items can still be put back from the quarantine." "OK" ||
+    fail "no word that the restore point was not made"
+probe click "$product" 10000 "OK" || fail "the restore point notice could not be closed"
 
 probe close "$caption" 30000 || fail "the main window did not close"
 timeout 30 tail --pid="$app_pid" -f /dev/null || fail "the program did not exit within 30 s of its window closing"

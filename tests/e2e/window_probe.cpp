@@ -5,6 +5,8 @@
 //   window_probe timed-click CAPTION TIMEOUT_MS BUTTON         presses it with a sent click, prints the seconds
 //                                                             its handler took
 //   window_probe click-label CAPTION TIMEOUT_MS LABEL         clicks a visible, enabled label (STN_CLICKED)
+//   window_probe click-option CAPTION TIMEOUT_MS OPTION       chooses a visible, enabled option button with a sent
+//                                                             click (BM_CLICK) and checks that it is then chosen
 //   window_probe hidden CAPTION TIMEOUT_MS                    a window with that caption that exists but is hidden
 //   window_probe tray  CAPTION MOUSE_MESSAGE                  once an icon shows in the notification area, sends
 //                                                             the tray icon's mouse message to that window
@@ -13,6 +15,12 @@
 //                                                             drag of the divider does) and prints a column's width
 //   window_probe endsession CAPTION TIMEOUT_MS                tells it the session ends (logoff) and waits until it is gone
 //   window_probe choose CAPTION TIMEOUT_MS INDEX               picks entry INDEX of its drop-down list, as a user does
+//   window_probe layout CAPTION TIMEOUT_MS [BUTTON=MARKER...] checks the layout of its visible controls: each inside
+//                                                             the window's client area and whole inside a group box
+//                                                             it reaches into, no two overlapping (group boxes and
+//                                                             tabs hold others), every caption fitting its control;
+//                                                             then presses each BUTTON and, once a child captioned
+//                                                             MARKER shows, checks the page it brought up
 //   window_probe self-test                                    the above against a window of its own
 // Exit code 0 when the condition was met in time, 1 when not, 2 on a usage error.
 #include <windows.h>
@@ -184,6 +192,12 @@ bool isPushButton(const ChildWindow& child) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+bool isOptionButton(const ChildWindow& child) {
+    if (_wcsicmp(child.className.c_str(), L"Button") != 0) return false;
+    const auto type = GetWindowLongPtrW(child.window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+}
+
 bool isNotifyingLabel(const ChildWindow& child) {
     return _wcsicmp(child.className.c_str(), L"Static") == 0 && (GetWindowLongPtrW(child.window, GWL_STYLE) & SS_NOTIFY);
 }
@@ -216,6 +230,21 @@ int clickButton(const std::wstring& caption, DWORD timeoutMs, const std::wstring
     if (target == nullptr) return 1;
     PostMessageW(target, BM_CLICK, 0, 0);
     std::printf("clicked \"%s\" in \"%s\"\n", narrow(button).c_str(), narrow(caption).c_str());
+    return 0;
+}
+
+// Sent, as a user's click on it: the program's handler has run when this returns, and a
+// plain option button (not one that chooses itself) must have been chosen by it.
+int clickOption(const std::wstring& caption, DWORD timeoutMs, const std::wstring& option) {
+    HWND target = enabledChild(caption, timeoutMs, option, isOptionButton, "option button");
+    if (target == nullptr) return 1;
+    DWORD_PTR ignored = 0, state = 0;
+    if (SendMessageTimeoutW(target, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) == 0 ||
+        SendMessageTimeoutW(target, BM_GETCHECK, 0, 0, SMTO_NORMAL, timeoutMs, &state) == 0 || state != BST_CHECKED) {
+        std::printf("option \"%s\" in \"%s\" was not chosen\n", narrow(option).c_str(), narrow(caption).c_str());
+        return 1;
+    }
+    std::printf("chose \"%s\" in \"%s\"\n", narrow(option).c_str(), narrow(caption).c_str());
     return 0;
 }
 
@@ -436,6 +465,201 @@ int endSession(const std::wstring& caption, DWORD timeoutMs) {
     return 0;
 }
 
+// ---- Layout check -------------------------------------------------------------------------
+
+// A control whose rectangle holds other controls by design.
+bool holdsOthers(const ChildWindow& child) {
+    const auto style = GetWindowLongPtrW(child.window, GWL_STYLE);
+    if (_wcsicmp(child.className.c_str(), L"Button") == 0) return (style & BS_TYPEMASK) == BS_GROUPBOX;
+    if (_wcsicmp(child.className.c_str(), WC_TABCONTROLW) == 0) return true;
+    if (_wcsicmp(child.className.c_str(), L"Static") == 0) {
+        const auto type = style & SS_TYPEMASK;
+        return type == SS_ETCHEDFRAME || type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT || type == SS_BLACKFRAME ||
+               type == SS_GRAYFRAME || type == SS_WHITEFRAME || type == SS_BITMAP || type == SS_OWNERDRAW ||
+               type == SS_ICON;
+    }
+    return false;
+}
+
+// A text a control shows in one piece: a plain label, a push button, a check or an option box.
+enum class TextKind { None, Label, Button, Box };
+
+TextKind textKindOf(const ChildWindow& child) {
+    const auto style = GetWindowLongPtrW(child.window, GWL_STYLE);
+    if (_wcsicmp(child.className.c_str(), L"Static") == 0) {
+        const auto type = style & SS_TYPEMASK;
+        return type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_LEFTNOWORDWRAP ||
+                       type == SS_SIMPLE
+                   ? TextKind::Label
+                   : TextKind::None;
+    }
+    if (_wcsicmp(child.className.c_str(), L"Button") != 0) return TextKind::None;
+    switch (style & BS_TYPEMASK) {
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON: return TextKind::Button;
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: return TextKind::Box;
+    default: return TextKind::None;
+    }
+}
+
+// The DPI the program's windows are shown at. Wine gives every monitor the system's DPI, and
+// answers GetDpiForWindow for another process's window with 96 whatever its DPI: the system's
+// DPI, as this process (aware of it) reads it, is the one.
+int shownDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The control's own font, its description read back through its handle and the font made
+// again here. Another process's font handle means nothing here (Wine answers WM_GETFONT
+// across processes with none): then the system's message font, which is what the program
+// gives its controls (a bold caption is measured a little short).
+HFONT fontLike(HWND control) {
+    LOGFONTW face{};
+    auto theirs = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (theirs != nullptr && GetObjectW(theirs, sizeof face, &face) == sizeof face) return CreateFontIndirectW(&face);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+// Why a control's caption does not fit it, or nothing when it does.
+std::string clippedText(const ChildWindow& child, TextKind kind, int dpi) {
+    if (kind == TextKind::None || child.caption.empty()) return {};
+    RECT client{};
+    GetClientRect(child.window, &client);
+    HDC dc = GetDC(child.window);
+    HFONT font = fontLike(child.window);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::string problem;
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (kind == TextKind::Label) {
+        // A label breaks its text at blanks: it fits when the broken text fits its height
+        // and no single word runs past its width.
+        const auto style = GetWindowLongPtrW(child.window, GWL_STYLE);
+        const bool wraps = (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP && (style & SS_TYPEMASK) != SS_SIMPLE;
+        RECT needed{0, 0, width, 0};
+        DrawTextW(dc, child.caption.c_str(), static_cast<int>(child.caption.size()), &needed,
+                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        if (needed.right > width || needed.bottom > height)
+            problem = "needs " + std::to_string(needed.right) + "x" + std::to_string(needed.bottom) + " px, has " +
+                      std::to_string(width) + "x" + std::to_string(height);
+    } else {
+        SIZE text{};
+        GetTextExtentPoint32W(dc, child.caption.c_str(), static_cast<int>(child.caption.size()), &text);
+        // A push button's face keeps its raised edge each side; a box its mark and a gap.
+        const int edges = kind == TextKind::Button ? MulDiv(4, dpi, 96) : MulDiv(13 + 4, dpi, 96);
+        if (text.cx + edges > width || text.cy > height)
+            problem = "needs " + std::to_string(text.cx + edges) + "x" + std::to_string(text.cy) + " px, has " +
+                      std::to_string(width) + "x" + std::to_string(height);
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(child.window, dc);
+    return problem;
+}
+
+bool contains(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool overlaps(const RECT& a, const RECT& b) {
+    RECT both{};
+    return IntersectRect(&both, &a, &b) != FALSE;
+}
+
+std::string described(const ChildWindow& child) {
+    const RECT& r = child.screen;
+    return narrow(child.className) + " \"" + narrow(child.caption) + "\" at " + std::to_string(r.left) + "," +
+           std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// Prints every fault found in the visible controls of one window; the number of faults.
+int layoutFaults(HWND window) {
+    const int dpi = shownDpi();
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<ChildWindow> shown;
+    for (const auto& child : childrenOf(window)) {
+        // Only the window's own controls: a list's header or a combo's edit belongs to them.
+        if (!child.visible || GetParent(child.window) != window) continue;
+        if (child.screen.right <= child.screen.left || child.screen.bottom <= child.screen.top) continue;
+        shown.push_back(child);
+    }
+    int faults = 0;
+    const auto fault = [&](const std::string& text) {
+        std::printf("  LAYOUT %s\n", text.c_str());
+        ++faults;
+    };
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const ChildWindow& child = shown[i];
+        if (!contains(client, child.screen)) fault(described(child) + " reaches outside the window's client area");
+        if (const std::string clipped = clippedText(child, textKindOf(child), dpi); !clipped.empty())
+            fault(described(child) + " cuts its text off: " + clipped);
+        for (std::size_t j = i + 1; j < shown.size(); ++j) {
+            const ChildWindow& other = shown[j];
+            if (!overlaps(child.screen, other.screen)) continue;
+            const bool childHolds = holdsOthers(child);
+            const bool otherHolds = holdsOthers(other);
+            // A group box or tab holds what lies wholly inside it; half in, half out is a fault.
+            if (childHolds && contains(child.screen, other.screen)) continue;
+            if (otherHolds && contains(other.screen, child.screen)) continue;
+            if (childHolds && otherHolds) continue;  // frames side by side or nested pages
+            // A copy drawn behind the control it copies (a skinned label's face).
+            if (EqualRect(&child.screen, &other.screen) && child.caption == other.caption &&
+                child.className == other.className)
+                continue;
+            fault(described(child) + " overlaps " + described(other));
+        }
+    }
+    std::printf("layout at %d dpi: %zu visible controls, %d fault(s)\n", dpi, shown.size(), faults);
+    return faults;
+}
+
+// The layout as the window shows it now, then of each page that a button brings up (the page
+// is up once a child with its marker caption shows).
+int checkLayout(const std::wstring& caption, DWORD timeoutMs, const std::vector<std::wstring>& pages) {
+    HWND window = nullptr;
+    if (!waitUntil(timeoutMs, [&] { return (window = visibleWindow(caption)) != nullptr; })) {
+        std::printf("no visible window \"%s\" within %lu ms\n", narrow(caption).c_str(), timeoutMs);
+        printTopLevelWindows();
+        return 1;
+    }
+    // Visibility is seen as each control changes: a handler still switching pages (one shown,
+    // the next not yet hidden) is let finish first, which its window answering a message shows.
+    const auto settled = [&] {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+    };
+    settled();
+    int faults = layoutFaults(window);
+    for (const auto& page : pages) {
+        const auto split = page.find(L'=');
+        const std::wstring button = page.substr(0, split);
+        const std::wstring marker = split == std::wstring::npos ? std::wstring() : page.substr(split + 1);
+        if (clickButton(caption, timeoutMs, button) != 0 ||
+            !waitUntil(timeoutMs, [&] { return marker.empty() || hasVisibleChild(childrenOf(window), marker); })) {
+            std::printf("  LAYOUT the page of \"%s\" did not come up\n", narrow(button).c_str());
+            ++faults;
+            continue;
+        }
+        settled();
+        faults += layoutFaults(window);
+    }
+    return faults == 0 ? 0 : 1;
+}
+
 int selfTestClicks = 0;
 
 LRESULT CALLBACK selfTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -458,12 +682,18 @@ int selfTest() {
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, caption, WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                                   nullptr, windowClass.hInstance, nullptr);
     if (window == nullptr) return 1;
-    CreateWindowExW(0, L"BUTTON", L"&Scan Now", WS_CHILD | WS_VISIBLE, 10, 10, 100, 24, window, nullptr,
-                    windowClass.hInstance, nullptr);
-    CreateWindowExW(0, L"BUTTON", L"Results/Removal", WS_CHILD | WS_VISIBLE, 10, 40, 100, 24, window, nullptr,
-                    windowClass.hInstance, nullptr);
+    // In the font dialogs use, as a program sets it.
+    for (auto [text, top] : {std::pair{L"&Scan Now", 10}, std::pair{L"Results/Removal", 40}}) {
+        HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE, 10, top, 100, 24, window, nullptr,
+                                      windowClass.hInstance, nullptr);
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    }
     CreateWindowExW(0, L"BUTTON", L"Hidden", WS_CHILD, 10, 70, 100, 24, window, nullptr, windowClass.hInstance,
                     nullptr);
+    HWND quick = CreateWindowExW(0, L"BUTTON", L"Quick Scan", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | WS_GROUP, 10,
+                                 100, 100, 24, window, nullptr, windowClass.hInstance, nullptr);
+    HWND complete = CreateWindowExW(0, L"BUTTON", L"Complete System Scan", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 10,
+                                    130, 100, 24, window, nullptr, windowClass.hInstance, nullptr);
     HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 120, 10, 160, 100, window,
                                 nullptr, windowClass.hInstance, nullptr);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES);
@@ -495,6 +725,11 @@ int selfTest() {
     if (clickButton(caption, 5000, L"Scan Now") != 0) ++failures;
     if (!waitUntil(5000, [] { return selfTestClicks == 1; })) ++failures;
     if (timedClick(caption, 5000, L"Scan Now") != 0 || selfTestClicks != 2) ++failures;  // run when it returns
+    if (clickOption(caption, 5000, L"Complete System Scan") != 0 || selfTestClicks != 3) ++failures;
+    if (clickOption(caption, 200, L"Scan Now") != 1) ++failures;  // a push button is no option
+    // The option buttons are cramped on purpose; the layout checks below count only their own faults.
+    DestroyWindow(quick);
+    DestroyWindow(complete);
     {
         RemoteListReader reader(list);
         if (!reader.ready() || reader.rows() != 2 || reader.columns() != 2) ++failures;
@@ -503,6 +738,16 @@ int selfTest() {
             ++failures;
     }
     if (printRows(caption) != 0) ++failures;
+    if (layoutFaults(window) != 0) ++failures;
+    // A caption too long for its button, a button half over the list and one outside the
+    // client area: three faults.
+    CreateWindowExW(0, L"BUTTON", L"A caption far too long for it", WS_CHILD | WS_VISIBLE, 10, 120, 40, 24, window,
+                    nullptr, windowClass.hInstance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"On", WS_CHILD | WS_VISIBLE, 100, 80, 60, 24, window, nullptr,
+                    windowClass.hInstance, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Out", WS_CHILD | WS_VISIBLE, 250, 150, 200, 24, window, nullptr,
+                    windowClass.hInstance, nullptr);
+    if (layoutFaults(window) != 3) ++failures;
     if (closeWindow(caption, 5000) != 0) ++failures;
     if (FindWindowW(nullptr, caption) != nullptr) ++failures;
     std::printf("self-test: %d failure(s)\n", failures);
@@ -512,6 +757,9 @@ int selfTest() {
 }  // namespace
 
 int main() {
+    // Sizes and fonts are read as the program's windows have them, in pixels of their DPI,
+    // not in the 96-DPI picture the system would give an unaware reader.
+    SetProcessDPIAware();
     int count = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
     if (argv == nullptr) return 2;
@@ -521,6 +769,9 @@ int main() {
 
     if (args.size() == 1 && args[0] == L"self-test") return selfTest();
     if (args.size() == 2 && args[0] == L"rows") return printRows(args[1]);
+    if (args.size() >= 3 && args[0] == L"layout")
+        return checkLayout(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)),
+                           std::vector<std::wstring>(args.begin() + 3, args.end()));
     if ((args.size() == 4 || args.size() == 5) && args[0] == L"colwidth")
         return columnWidth(args[1], std::stoi(args[2]), std::stoi(args[3]), args.size() == 5 ? std::stoi(args[4]) : -1);
     if (args.size() == 3 && args[0] == L"endsession")
@@ -529,6 +780,8 @@ int main() {
         return clickButton(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 4 && args[0] == L"timed-click")
         return timedClick(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
+    if (args.size() == 4 && args[0] == L"click-option")
+        return clickOption(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 4 && args[0] == L"click-label")
         return clickLabel(args[1], static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (args.size() == 3 && args[0] == L"hidden")
@@ -544,8 +797,8 @@ int main() {
         return waitFor(args[1], timeoutMs, std::vector<std::wstring>(args.begin() + 3, args.end()));
     }
     std::fprintf(stderr, "usage: window_probe wait CAPTION TIMEOUT_MS [CHILD_CAPTION...] | close CAPTION TIMEOUT_MS | "
-                         "click CAPTION TIMEOUT_MS BUTTON | timed-click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | hidden CAPTION TIMEOUT_MS | "
+                         "click CAPTION TIMEOUT_MS BUTTON | timed-click CAPTION TIMEOUT_MS BUTTON | click-label CAPTION TIMEOUT_MS LABEL | click-option CAPTION TIMEOUT_MS OPTION | hidden CAPTION TIMEOUT_MS | "
                          "tray CAPTION MOUSE_MESSAGE | rows CAPTION | colwidth CAPTION COLUMNS COLUMN [PIXELS] | "
-                         "endsession CAPTION TIMEOUT_MS | choose CAPTION TIMEOUT_MS INDEX | self-test\n");
+                         "endsession CAPTION TIMEOUT_MS | choose CAPTION TIMEOUT_MS INDEX | layout CAPTION TIMEOUT_MS [BUTTON=MARKER...] | self-test\n");
     return 2;
 }

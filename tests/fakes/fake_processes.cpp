@@ -34,7 +34,8 @@ std::string FakeProcesses::firstModulePath(std::uint32_t id) {
 
 Status FakeProcesses::snapshot(std::vector<platform::ProcessEntry>& out) {
     out.clear();
-    for (const auto& p : processes) out.push_back({p.id, p.path});
+    ++snapshots;
+    for (const auto& p : processes) out.push_back({p.id, p.path, p.parentId});
     return Status::success();
 }
 

@@ -17,6 +17,7 @@ public:
         bool resists = false;            // termination fails with access denied
         bool needsDebugPrivilege = false;  // termination works only with the debug privilege on
         bool hidden = false;             // cannot be opened: no module path (system processes)
+        std::uint32_t parentId = 0;
     };
     struct Termination {
         std::uint32_t id;
@@ -64,8 +65,9 @@ public:
     std::vector<std::uint32_t> terminatedWithPrivilege;
     // The enumeration fails with this code when not 0.
     std::uint32_t listFailure = 0;
-    // Calls made: enumerations of the ids, and opens of a process for its module path.
+    // Calls made: enumerations of the ids, Toolhelp snapshots, and opens of a process for its module path.
     int idListings = 0;
+    int snapshots = 0;
     int moduleReads = 0;
 
 private:

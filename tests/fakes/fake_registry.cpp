@@ -147,6 +147,7 @@ Status FakeRegistry::openKey(RootKey root, std::string_view viewed, std::uint32_
 Status FakeRegistry::queryValue(RootKey root, std::string_view viewed, std::string_view name, std::uint32_t rights,
                                 RegistryValue& out) {
     out = {};
+    queried_.push_back(text::toLower(viewed));
     if (auto opened = openKey(root, viewed, rights); !opened.ok()) return opened;
     const std::string path = stored(root, viewed, rights);
     if ((rights & platform::access::QueryValue) == 0) return Status::failure(error::AccessDenied);
@@ -241,6 +242,61 @@ Status FakeRegistry::listValueNames(RootKey root, std::string_view path, std::ve
     for (const auto& v : key->values) names.push_back(v.first);
     return Status::success();
 }
+
+namespace {
+
+void appendTree(const FakeRegistry::Key& key, std::string& out);
+
+class FakeRegistryWatch final : public platform::RegistryWatch {
+public:
+    FakeRegistryWatch(const FakeRegistry& registry, RootKey root, std::string_view path)
+        : registry_(registry), root_(root), path_(path), last_(registry.treeText(root, path)) {}
+    bool changed() override {
+        auto now = registry_.treeText(root_, path_);
+        if (now == last_) return false;
+        last_ = std::move(now);
+        return true;
+    }
+
+private:
+    const FakeRegistry& registry_;
+    RootKey root_;
+    std::string path_, last_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::RegistryWatch> FakeRegistry::watchTree(RootKey root, std::string_view path) {
+    if (refuseWatches_ || find(root, path) == nullptr) return nullptr;
+    return std::make_unique<FakeRegistryWatch>(*this, root, path);
+}
+
+int FakeRegistry::queriesUnder(std::string_view prefix) const {
+    const std::string lower = text::toLower(prefix);
+    return static_cast<int>(std::count_if(queried_.begin(), queried_.end(),
+                                          [&](const std::string& path) { return path.rfind(lower, 0) == 0; }));
+}
+
+std::string FakeRegistry::treeText(RootKey root, std::string_view path) const {
+    std::string out;
+    if (const Key* key = find(root, path)) appendTree(*key, out);
+    return out;
+}
+
+namespace {
+
+void appendTree(const FakeRegistry::Key& key, std::string& out) {
+    out += '[' + key.name + ']';
+    for (const auto& [name, value] : key.values) {
+        out += name + '=' + std::to_string(static_cast<std::uint32_t>(value.type)) + ':' + value.text + ':';
+        out.append(value.data.begin(), value.data.end());
+        out += ';';
+    }
+    for (const auto& sub : key.subKeys) appendTree(*sub, out);
+    out += "[/]";
+}
+
+}  // namespace
 
 void FakeRegistry::addKey(RootKey root, std::string_view path) { ensure(root, path); }
 

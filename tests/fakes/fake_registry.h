@@ -37,6 +37,13 @@ public:
     void setViews(bool views) { views_ = views; }
     // This system shares the key (and all below it) between the views whatever the table says.
     void shareKey(platform::RootKey root, std::string_view path);
+    // A watch that compares everything in and below the key with what it held at the last look,
+    // so that the arranging calls below count as changes too; nothing for a missing key, or
+    // while watches are refused (a system that cannot watch).
+    std::unique_ptr<platform::RegistryWatch> watchTree(platform::RootKey root, std::string_view path) override;
+    void refuseWatches(bool refuse) { refuseWatches_ = refuse; }
+    // Everything in and below the key as one text; empty for a missing key.
+    std::string treeText(platform::RootKey root, std::string_view path) const;
     // Whether physicalPath answers, or fails as a system that cannot tell.
     void answerPhysicalNames(bool answer) { physicalNames_ = answer; }
 
@@ -75,6 +82,8 @@ public:
                                             std::string_view name) const;
     // How many changes were attempted (successful or not).
     int writeAttempts() const { return writeAttempts_; }
+    // How many values were asked for (found or not) in keys whose path begins with `prefix`, in any root.
+    int queriesUnder(std::string_view prefix) const;
 
     struct Key;
 
@@ -93,6 +102,8 @@ private:
     int writeAttempts_ = 0;
     bool views_ = true;
     bool physicalNames_ = true;
+    bool refuseWatches_ = false;
+    std::vector<std::string> queried_;  // lower-cased paths
     std::vector<std::pair<platform::RootKey, std::string>> shared_;  // lower-cased paths
 };
 

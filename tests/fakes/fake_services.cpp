@@ -62,9 +62,20 @@ Status FakeRestorePoints::begin(std::string_view description, std::int64_t& sequ
         calls.push_back({true, std::string(description), 0, false});
         return Status::failure(beginFailure);
     }
-    sequence = nextSequence++;
+    if (handBack) {
+        sequence = *handBack;
+    } else {
+        sequence = nextSequence++;
+        points[sequence] = std::string(description);
+    }
     calls.push_back({true, std::string(description), sequence, false});
     return Status::success();
+}
+
+std::optional<std::string> FakeRestorePoints::description(std::int64_t sequence) {
+    const auto point = points.find(sequence);
+    if (!tellsDescriptions || point == points.end()) return std::nullopt;
+    return point->second;
 }
 
 Status FakeRestorePoints::end(std::int64_t sequence, bool cancel) {

@@ -73,12 +73,19 @@ public:
     bool supported() override { return isSupported; }
     platform::Status begin(std::string_view description, std::int64_t& sequence) override;
     platform::Status end(std::int64_t sequence, bool cancel) override;
+    std::optional<std::string> description(std::int64_t sequence) override;
 
     bool isSupported = true;
     std::uint32_t beginFailure = 0;
     std::uint32_t endFailure = 0;
     std::vector<Call> calls;
     std::int64_t nextSequence = 100;
+    // As Windows 8 and later within a day of the last point: a begin answers with this
+    // earlier point's number and makes none.
+    std::optional<std::int64_t> handBack;
+    // The points there are, by number; described to callers only when the system can tell.
+    std::map<std::int64_t, std::string> points;
+    bool tellsDescriptions = false;
 };
 
 class FakeClipboard : public platform::Clipboard {

@@ -42,9 +42,21 @@ std::string FakeSignatures::statement(std::string_view publicKeyHex, const State
     return signedBody + "signature=" + base64(sign(text::fromHex(publicKeyHex).value_or(""), signedBody)) + "\n";
 }
 
-std::optional<std::string> FakeSignatures::sha256(std::string_view bytes) {
-    if (unavailable) return std::nullopt;
-    return digest(bytes);
+std::unique_ptr<platform::Signatures::Digest> FakeSignatures::startSha256() {
+    class Whole : public Digest {
+    public:
+        explicit Whole(bool unavailable) : unavailable_(unavailable) {}
+        void add(std::string_view bytes) override { bytes_ += bytes; }
+        std::optional<std::string> finish() override {
+            if (unavailable_) return std::nullopt;
+            return digest(bytes_);
+        }
+
+    private:
+        bool unavailable_;
+        std::string bytes_;
+    };
+    return std::make_unique<Whole>(unavailable);
 }
 
 std::string FakeSignatures::sign(std::string_view publicKey, std::string_view message) {

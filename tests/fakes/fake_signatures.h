@@ -8,7 +8,7 @@ namespace sorvane::fakes {
 // Real ECDSA is checked by the Windows tests against CNG.
 class FakeSignatures : public platform::Signatures {
 public:
-    std::optional<std::string> sha256(std::string_view bytes) override;
+    std::unique_ptr<Digest> startSha256() override;
     platform::Status verify(std::string_view publicKey, std::string_view message, std::string_view signature) override;
     platform::DateTime utcNow() override { return now; }
 

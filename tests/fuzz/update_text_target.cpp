@@ -31,8 +31,12 @@ void FuzzUpdateText(const std::uint8_t* data, std::size_t size) {
     const std::string_view updateText = split == std::string_view::npos ? rest : rest.substr(split + 1);
 
     const auto records = update::ParseUpdateText(updateText);
+    update::UpdateChanges changes(updateText);
     for (std::size_t file = 0; file < update::UpdateFileCount; ++file) {
         const update::FileUpdate result = update::UpdateFileContent(file, old, records, custom);
+        const update::FileUpdate routed = changes.apply(file, old, custom);
+        require(routed.content == result.content && routed.added == result.added &&
+                routed.deletionPass == result.deletionPass);
         if (custom) {
             require(!result.deletionPass);
             require(lineCount(result.content) == result.added);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "ui/dpi_scale.h"
 #include "ui/form.h"
 #include "ui/win32/win32_host.h"
 
@@ -47,6 +48,8 @@ struct FormView {
     Form* form = nullptr;
     Win32Host::Impl* host = nullptr;
     WindowHandle window;
+    // The DPI of the monitor the window stands on: its twips become these pixels.
+    DpiScale scale;
     MenuHandle menu;
     IconHandle icon;
     std::vector<std::unique_ptr<ControlView>> controls;
@@ -101,8 +104,11 @@ struct Win32Host::Impl {
     Impl();
 
     HINSTANCE instance = nullptr;
+    // The system's DPI, read once at start: what a window has until it knows its own, and
+    // what the screen's measures are given in.
     int dpi = 96;
-    win32::FontHandle fonts[8];
+    // The message font in each style, per DPI that a window has shown it at.
+    std::map<int, win32::FontHandle> fonts;
     win32::ImageListHandle smallIcons;
     std::map<const Form*, std::unique_ptr<win32::FormView>> forms;
     // Views of destroyed forms, kept until no window procedure of theirs is on the stack.
@@ -118,8 +124,8 @@ struct Win32Host::Impl {
     UINT showRunningCopy = 0;
     Host* host = nullptr;
 
-    int toPx(int twips) const { return MulDiv(twips, dpi, 1440); }
-    int toTwips(int px) const { return MulDiv(px, 1440, dpi); }
+    // The DPI the window is shown at; the system's where the system cannot tell it per window.
+    int windowDpi(HWND window) const;
     win32::FormView* viewOf(const Form& form) const;
     win32::ControlView* viewOf(const Control& control) const;
     void collectGraveyard();
@@ -145,11 +151,15 @@ struct Win32Host::Impl {
     void applyWindowState(win32::FormView& view);
     void syncGeometryQuietly(win32::FormView& view);
     std::pair<int, int> windowPixels(const win32::FormView& view) const;
+    std::pair<int, int> windowTwips(const win32::FormView& view) const;
     void onSize(win32::FormView& view, WPARAM kind);
+    // The window moved to a monitor of another DPI (or that monitor's scale changed): it takes
+    // the size the system suggests and lays its controls out again, in fonts of the new DPI.
+    void onDpiChanged(win32::FormView& view, int dpi, const RECT& suggested);
     LRESULT formMessage(win32::FormView& view, UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(win32::FormView& view, WPARAM wParam, LPARAM lParam);
     LRESULT onNotify(win32::FormView& view, NMHDR& header);
-    MouseEvent mouseEvent(WPARAM wParam, LPARAM lParam) const;
+    MouseEvent mouseEvent(const win32::FormView& view, WPARAM wParam, LPARAM lParam) const;
 
     // Controls.
     void createControl(win32::FormView& view, Control& control);
@@ -172,7 +182,7 @@ struct Win32Host::Impl {
     void readColumnWidths(win32::ControlView& view);
     void syncRowCheck(win32::ControlView& view, int row);
     void forSelfAndInside(win32::FormView& view, const Control& control, void (Impl::*apply)(win32::ControlView&));
-    HFONT font(bool bold, bool italic, bool underline = false);
+    HFONT font(int shownAt, bool bold, bool italic, bool underline = false);
 
     // Colours, pictures and the window region (skin_paint.cpp).
     void applyColors(win32::ControlView& view);

@@ -159,7 +159,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if ((message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) && view != nullptr &&
         view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
-        MouseEvent event = host.mouseEvent(wParam, lParam);
+        MouseEvent event = host.mouseEvent(*view->owner, wParam, lParam);
         event.button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
         ++host.dispatchDepth;
         try {
@@ -173,7 +173,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     // Mouse-up runs after the native control has turned the release into its click.
     if (message == WM_LBUTTONUP && view != nullptr && view->owner != nullptr) {
         Win32Host::Impl& host = *view->owner->host;
-        const MouseEvent event = host.mouseEvent(wParam, lParam);
+        const MouseEvent event = host.mouseEvent(*view->owner, wParam, lParam);
         const LRESULT result = passOn(view, window, message, wParam, lParam);
         ++host.dispatchDepth;
         try {
@@ -219,7 +219,7 @@ LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         Win32Host::Impl& host = *view->owner->host;
         ++host.dispatchDepth;
         try {
-            view->control->mouseMove(host.mouseEvent(wParam, lParam));
+            view->control->mouseMove(host.mouseEvent(*view->owner, wParam, lParam));
         } catch (...) {
             // A failing handler is skipped; the window keeps running.
             TraceHandlerFailure(*view->control, "MouseMove");
@@ -275,18 +275,36 @@ bool win32::drawnAsLink(const Control& control) {
     return label != nullptr && label->linkStyle();
 }
 
-HFONT Win32Host::Impl::font(bool bold, bool italic, bool underline) {
-    FontHandle& slot = fonts[(bold ? 1 : 0) + (italic ? 2 : 0) + (underline ? 4 : 0)];
+namespace {
+
+using SystemParametersForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+
+// The system's message font for `dpi`: asked for that DPI where the system can answer
+// (Windows 10 1607 and later), else read for the system's DPI and scaled.
+LOGFONTW messageFont(int dpi, int systemDpi) {
+    static const auto forDpi = reinterpret_cast<SystemParametersForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (forDpi != nullptr && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+        return metrics.lfMessageFont;
+    LOGFONTW face{};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        face = metrics.lfMessageFont;
+        face.lfHeight = DpiScale(dpi).fromDpi(face.lfHeight, systemDpi);
+    } else {
+        face.lfHeight = -mulDivRounded(8, dpi, 72);
+        wcscpy(face.lfFaceName, L"MS Shell Dlg");
+    }
+    return face;
+}
+
+}  // namespace
+
+HFONT Win32Host::Impl::font(int shownAt, bool bold, bool italic, bool underline) {
+    FontHandle& slot = fonts[shownAt * 8 + (bold ? 1 : 0) + (italic ? 2 : 0) + (underline ? 4 : 0)];
     if (!slot) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        LOGFONTW face{};
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            face = metrics.lfMessageFont;
-        } else {
-            face.lfHeight = -MulDiv(8, dpi, 72);
-            wcscpy(face.lfFaceName, L"MS Shell Dlg");
-        }
+        LOGFONTW face = messageFont(shownAt, dpi);
         face.lfWeight = bold ? FW_BOLD : FW_NORMAL;
         face.lfItalic = italic ? TRUE : FALSE;
         face.lfUnderline = underline ? TRUE : FALSE;
@@ -444,29 +462,31 @@ void Win32Host::Impl::applyVisible(ControlView& view) {
 
 void Win32Host::Impl::applyGeometry(ControlView& view) {
     if (view.window == nullptr) return;
+    const DpiScale scale = view.owner->scale;
     int left = 0;
     int top = 0;
     for (const Control* c = view.control; c != nullptr; c = c->container()) {
         left += c->geometry().left;
         top += c->geometry().top;
     }
-    int height = toPx(view.control->geometry().height);
-    int width = toPx(view.control->geometry().width);
+    int height = scale.toPixels(view.control->geometry().height);
+    int width = scale.toPixels(view.control->geometry().width);
     // A drop-down list's window includes its open list.
-    if (view.kind == Kind::Combo) height += toPx(2400);
+    if (view.kind == Kind::Combo) height += scale.toPixels(2400);
     // A picture box clips what it holds, as a container window would.
     if (const Control* box = view.control->container(); box != nullptr && box->typeName() == "PictureBox") {
-        width = std::min(width, toPx(box->geometry().width - view.control->geometry().left));
-        height = std::min(height, toPx(box->geometry().height - view.control->geometry().top));
+        width = std::min(width, scale.toPixels(box->geometry().width - view.control->geometry().left));
+        height = std::min(height, scale.toPixels(box->geometry().height - view.control->geometry().top));
     }
-    SetWindowPos(view.window, nullptr, toPx(left), toPx(top), std::max(0, width), std::max(0, height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(view.window, nullptr, scale.toPixels(left), scale.toPixels(top), std::max(0, width),
+                 std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Host::Impl::applyFont(ControlView& view) {
     if (view.window == nullptr) return;
     SendMessageW(view.window, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(font(view.control->bold(), view.control->italic(), drawnAsLink(*view.control))),
+                 reinterpret_cast<WPARAM>(font(view.owner->scale.dpi(), view.control->bold(), view.control->italic(),
+                                               drawnAsLink(*view.control))),
                  TRUE);
 }
 
@@ -580,7 +600,7 @@ void Win32Host::Impl::applyColumns(ControlView& view) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = header.data();
-        column.cx = toPx(list.columns()[static_cast<std::size_t>(i)].width);
+        column.cx = view.owner->scale.toPixels(list.columns()[static_cast<std::size_t>(i)].width);
         column.iSubItem = i;
         const UINT message = i < view.columns ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW;
         SendMessageW(view.window, message, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
@@ -607,11 +627,13 @@ void Win32Host::Impl::readColumnWidths(ControlView& view) {
     if (syncing > 0 || view.window == nullptr) return;
     auto& list = static_cast<ListView&>(*view.control);
     const int count = std::min(view.columns, static_cast<int>(list.columns().size()));
+    const DpiScale scale = view.owner->scale;
     for (int i = 0; i < count; ++i) {
         const int shown = static_cast<int>(SendMessageW(view.window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
         const auto column = static_cast<std::size_t>(i);
         // The model keeps its own figure while it is what the list shows, so no rounding drifts in.
-        if (shown >= 0 && toPx(list.columns()[column].width) != shown) list.hostColumnWidth(column, toTwips(shown));
+        if (shown >= 0 && scale.toPixels(list.columns()[column].width) != shown)
+            list.hostColumnWidth(column, scale.toTwips(shown));
     }
 }
 

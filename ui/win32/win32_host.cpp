@@ -25,6 +25,8 @@ constexpr wchar_t kFormClass[] = L"SorvaneForm";
 constexpr UINT kTrayMessage = Win32Host::trayCallbackMessage;
 static_assert(kTrayMessage >= WM_APP && kTrayMessage <= 0xBFFF);
 constexpr UINT kTrayId = 1;
+// WM_DPICHANGED, which the headers declare only for newer targets than this build's.
+constexpr UINT kDpiChangedMessage = 0x02E0;
 // The message a later start broadcasts to bring the running copy forward.
 constexpr wchar_t ShowRunningCopyMessage[] = L"Sorvane.ShowRunningCopy";
 // A yield returns once it has dispatched this long, even if a busy timer keeps the queue full.
@@ -259,13 +261,19 @@ std::pair<int, int> Win32Host::Impl::windowPixels(const FormView& view) const {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void Win32Host::Impl::syncGeometryQuietly(FormView& view) {
+std::pair<int, int> Win32Host::Impl::windowTwips(const FormView& view) const {
     auto [width, height] = windowPixels(view);
-    Form& form = *view.form;
+    const Form& form = *view.form;
     // Keep the model's own figures when they are what the window shows, so no rounding drifts in.
-    const int w = toPx(form.width()) == width ? form.width() : toTwips(width);
-    const int h = toPx(form.height()) == height ? form.height() : toTwips(height);
-    form.hostSyncGeometry(form.windowState(), w, h);
+    const DpiScale scale = view.scale;
+    const int w = scale.toPixels(form.width()) == width ? form.width() : scale.toTwips(width);
+    const int h = scale.toPixels(form.height()) == height ? form.height() : scale.toTwips(height);
+    return {w, h};
+}
+
+void Win32Host::Impl::syncGeometryQuietly(FormView& view) {
+    auto [width, height] = windowTwips(view);
+    view.form->hostSyncGeometry(view.form->windowState(), width, height);
 }
 
 void Win32Host::Impl::createForm(Form& form) {
@@ -273,15 +281,18 @@ void Win32Host::Impl::createForm(Form& form) {
     auto view = std::make_unique<FormView>();
     view->form = &form;
     view->host = this;
+    // Until the window exists its monitor is not known: it is made at the system's DPI.
+    view->scale = DpiScale(dpi);
     const bool sized = form.width() > 0 && form.height() > 0;
     const std::wstring caption = widen(form.caption());
     ++view->applying;
     const DWORD exStyle =
         (form.showInTaskList() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW) | (form.topMost() ? WS_EX_TOPMOST : 0);
-    HWND window = CreateWindowExW(exStyle, kFormClass,
-                                  caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, sized ? toPx(form.width()) : CW_USEDEFAULT,
-                                  sized ? toPx(form.height()) : CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(exStyle, kFormClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT,
+                                  sized ? view->scale.toPixels(form.width()) : CW_USEDEFAULT,
+                                  sized ? view->scale.toPixels(form.height()) : CW_USEDEFAULT, nullptr, nullptr,
+                                  instance, nullptr);
     if (window == nullptr) return;  // no display: the form lives on as state only
     view->window.reset(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view.get()));
@@ -289,8 +300,15 @@ void Win32Host::Impl::createForm(Form& form) {
     forms[&form] = std::move(view);
     applyFormIcon(ref);
     if (form.left() != 0 || form.top() != 0)
-        SetWindowPos(window, nullptr, toPx(form.left()), toPx(form.top()), 0, 0,
+        SetWindowPos(window, nullptr, ref.scale.toPixels(form.left()), ref.scale.toPixels(form.top()), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Now on its monitor, the window takes that monitor's DPI before any control is made.
+    if (const DpiScale own(windowDpi(window)); own != ref.scale) {
+        ref.scale = own;
+        if (sized)
+            SetWindowPos(window, nullptr, 0, 0, own.toPixels(form.width()), own.toPixels(form.height()),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     applyFormColors(ref);
     for (const auto& control : form.controls()) createControl(ref, *control);
     rebuildMenu(ref);
@@ -345,16 +363,53 @@ void Win32Host::Impl::onSize(FormView& view, WPARAM kind) {
                                                        : WindowState::Normal;
     auto [width, height] = windowPixels(view);
     Form& form = *view.form;
-    if (state == form.windowState() && toPx(form.width()) == width && toPx(form.height()) == height) return;
-    form.hostResized(state, toTwips(width), toTwips(height));
+    if (state == form.windowState() && view.scale.toPixels(form.width()) == width &&
+        view.scale.toPixels(form.height()) == height)
+        return;
+    form.hostResized(state, view.scale.toTwips(width), view.scale.toTwips(height));
 }
 
-MouseEvent Win32Host::Impl::mouseEvent(WPARAM wParam, LPARAM lParam) const {
+int Win32Host::Impl::windowDpi(HWND window) const {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    // Windows 10 1607 and later; before it every window has the system's DPI.
+    static const auto forWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT own = forWindow != nullptr ? forWindow(window) : 0;
+    return own > 0 ? static_cast<int>(own) : dpi;
+}
+
+void Win32Host::Impl::onDpiChanged(FormView& view, int newDpi, const RECT& suggested) {
+    const DpiScale scale(newDpi);
+    HWND window = view.window.get();
+    const bool changed = scale != view.scale;
+    view.scale = scale;
+    ++view.applying;
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (changed) {
+        ++syncing;
+        for (auto& control : view.controls) {
+            if (control->window == nullptr) continue;
+            applyFont(*control);
+            applyGeometry(*control);
+            if (control->kind == Kind::List) applyColumns(*control);
+        }
+        --syncing;
+        RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+    --view.applying;
+    // The controls keep their twips. The window's own size in twips hardly changes (the
+    // system scales its frame too); where it does, the form lays itself out for it.
+    auto [width, height] = windowTwips(view);
+    view.form->hostResized(view.form->windowState(), width, height);
+}
+
+MouseEvent Win32Host::Impl::mouseEvent(const FormView& view, WPARAM wParam, LPARAM lParam) const {
     MouseEvent event;
     event.button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) | ((wParam & MK_MBUTTON) ? 4 : 0);
     event.shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-    event.x = toTwips(static_cast<short>(LOWORD(lParam)));
-    event.y = toTwips(static_cast<short>(HIWORD(lParam)));
+    event.x = view.scale.toTwips(static_cast<short>(LOWORD(lParam)));
+    event.y = view.scale.toTwips(static_cast<short>(HIWORD(lParam)));
     return event;
 }
 
@@ -394,7 +449,10 @@ LRESULT Win32Host::Impl::formMessage(FormView& view, UINT message, WPARAM wParam
     case WM_ENDSESSION:
         if (wParam != FALSE) view.form->hostSessionEnding();
         return 0;
-    case WM_MOUSEMOVE: view.form->hostMouseMove(mouseEvent(wParam, lParam)); return 0;
+    case WM_MOUSEMOVE: view.form->hostMouseMove(mouseEvent(view, wParam, lParam)); return 0;
+    case kDpiChangedMessage:
+        if (lParam != 0) onDpiChanged(view, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case kTrayMessage:
         if (lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST)
             view.form->hostMouseMove({0, 0, static_cast<int>(lParam), 0, true});
@@ -542,6 +600,11 @@ void* Win32Host::windowOf(const Control& control) const {
 
 int Win32Host::dpi() const { return impl_->dpi; }
 
+int Win32Host::dpiOf(const Form& form) const {
+    const FormView* view = impl_->viewOf(form);
+    return view != nullptr ? view->scale.dpi() : impl_->dpi;
+}
+
 void Win32Host::formChanged(Form& form, Change change) {
     if (change == Change::Created) {
         impl_->createForm(form);
@@ -558,7 +621,7 @@ void Win32Host::formChanged(Form& form, Change change) {
     case Change::Geometry:
         if (form.windowState() == WindowState::Normal && !IsIconic(window) && !IsZoomed(window)) {
             ++view->applying;
-            SetWindowPos(window, nullptr, 0, 0, impl_->toPx(form.width()), impl_->toPx(form.height()),
+            SetWindowPos(window, nullptr, 0, 0, view->scale.toPixels(form.width()), view->scale.toPixels(form.height()),
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             --view->applying;
         }
@@ -567,7 +630,7 @@ void Win32Host::formChanged(Form& form, Change change) {
     case Change::Icon: impl_->applyFormIcon(*view); break;
     case Change::Position:
         ++view->applying;
-        SetWindowPos(window, nullptr, impl_->toPx(form.left()), impl_->toPx(form.top()), 0, 0,
+        SetWindowPos(window, nullptr, view->scale.toPixels(form.left()), view->scale.toPixels(form.top()), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         --view->applying;
         break;

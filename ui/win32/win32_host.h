@@ -16,8 +16,11 @@ public:
     // The native window (an HWND) of a loaded form or of one of its windowed controls; null otherwise.
     void* windowOf(const Form& form) const;
     void* windowOf(const Control& control) const;
-    // Pixels per inch of the screen, as used for the twips conversion.
+    // Pixels per inch of the system, read at start: what the screen's measures are given in.
     int dpi() const;
+    // Pixels per inch of a loaded form's window (its monitor's), as its twips are shown;
+    // the system's when the form has no window.
+    int dpiOf(const Form& form) const;
 
     void formChanged(Form& form, Change change) override;
     void controlChanged(Control& control, Change change, int item = -1) override;

@@ -367,6 +367,21 @@ TEST_F(MainWindowTest, LayoutKeepsThePagesBesideTheNavigationColumn) {
     EXPECT_LT(main.frmResults.geometry().width, page.width);
 }
 
+TEST_F(MainWindowTest, TheSummarysColumnSpansItsListAtEveryWidth) {
+    // A finding such as "Detected in the memory : ... was stopped from running." has the
+    // whole list to show in, not a column fixed short of it.
+    Process& run = start();
+    FrmMain& main = run.main;
+    for (int width : {9000, 11400, 15000}) {
+        SCOPED_TRACE(width);
+        main.setSize(width, 9000);
+        const int list = main.lvwSpywareFound.geometry().width;
+        const int column = main.lvwSpywareFound.columns().at(0).width;
+        EXPECT_LT(column, list);
+        EXPECT_GE(column, list - 450) << "a scroll bar and the border take the rest";
+    }
+}
+
 TEST_F(MainWindowTest, EveryResizeLaysTheRemovalColumnsOutForTheNewWidth) {
     Process& run = start();
     FrmMain& main = run.main;

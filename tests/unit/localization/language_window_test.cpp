@@ -106,6 +106,43 @@ TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslates
     EXPECT_EQ(storedLanguage(), "German");
 }
 
+// A secondary window of the program, as the removal's "Delete Failed" window is.
+struct NoticeWindow : ui::Form {
+    NoticeWindow(ui::Host& host, std::string name) : ui::Form(host, std::move(name)), Label1(add<ui::Label>("Label1")) {
+        Label1.setCaption("Not deleted");
+    }
+    ui::Label& Label1;
+};
+
+TEST_F(LanguageWindowTest, WindowsAlreadyLoadedFollowAChoiceAndWindowsNotYetLoadedLoadInIt) {
+    std::string file = Translations;
+    file.insert(file.find("\t\t<MSG_SURE>"), "\t\t<FRMFAILED_LABEL1>Nicht gel\xC3\xB6scht</FRMFAILED_LABEL1>\r\n"
+                                              "\t\t<FRMLATER_LABEL1>Sp\xC3\xA4ter</FRMLATER_LABEL1>\r\n");
+    fake.files.addFile(Xml, file);
+    Program& p = start();
+    // Loaded (and hidden) in English before the choice, as "Delete Failed" is at start.
+    NoticeWindow failed(host, "frmFailed");
+    NoticeWindow later(host, "frmLater");
+    p.app.registerWindow(failed);
+    p.app.registerWindow(later);
+    failed.load();
+    ASSERT_EQ(failed.Label1.caption(), "Not deleted");
+
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    window.Combo1.setListIndex(1);
+    EXPECT_EQ(failed.Label1.caption(), "Nicht gel\xC3\xB6scht");
+    EXPECT_EQ(later.Label1.caption(), "Not deleted") << "a window not loaded takes the language as it loads";
+    later.load();
+    EXPECT_EQ(later.Label1.caption(), "Sp\xC3\xA4ter");
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Zustand");
+
+    // Back to English: the file's English group names no such item, so the German stays,
+    // as it does for the main window's captions the English group leaves out.
+    window.Combo1.setListIndex(0);
+    EXPECT_EQ(p.main.cmdStatus.caption(), "Status");
+}
+
 TEST_F(LanguageWindowTest, AFileOfOnesOwnWithLfLineEndsAndANameOutsideAsciiIsListedAndChosen) {
     std::string own = Translations.substr(0, Translations.find("<LANGUAGE_GROUP xml:lang=\"de\">")) +
                       "<LANGUAGE_GROUP xml:lang=\"pt\">\n\t<LANGUAGE_NAME>Portugu\xC3\xAAs</LANGUAGE_NAME>\n"
@@ -274,8 +311,9 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
     // the 4 reasons a removal gives, the 3 of what could not be saved, the 15 of the protection,
     // the 15 of the quarantine window, the 1 of the cookie stores, the 8 of signed updates and rollback
-    // the 1 of the home-page shield's browser policies and the 2 of the start at logon.
-    EXPECT_EQ(messages, 126u);
+    // the 1 of the home-page shield's browser policies, the 3 of a removal's restore point and the 2 of the
+    // start at logon.
+    EXPECT_EQ(messages, 129u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

@@ -184,7 +184,7 @@ TEST_F(MemoryShieldTest, AShieldSwitchedOffReturnsAtOnceWithoutTouchingTheTimers
     EXPECT_TRUE(summary().empty());
 }
 
-TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
+TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPassWhileTheShieldsOwnTimerIsOff) {
     auto& main = start();
     fake.processes.add(10, "C:\\Windows\\bad.exe");
     answerWith({allow});
@@ -192,8 +192,17 @@ TEST_F(MemoryShieldTest, EveryThirdHomePageTickCarriesAPass) {
     homePage.tmrCheckHomePage_Timer(main);
     homePage.tmrCheckHomePage_Timer(main);
     EXPECT_TRUE(shown.empty());
+    // The window shown in its normal state switches the shield's own timer off (until the
+    // end of the next check arms it again).
+    main.tmrMemoryInspected.setOn(false);
     homePage.tmrCheckHomePage_Timer(main);
     EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(homePage.ticks(), 0);
+    // While its own timer runs, it passes every ten seconds: the third tick adds none.
+    main.tmrMemoryInspected.setOn(true);
+    const int before = fake.processes.snapshots;
+    for (int i = 0; i < 3; ++i) homePage.tmrCheckHomePage_Timer(main);
+    EXPECT_EQ(fake.processes.snapshots, before);
     EXPECT_EQ(homePage.ticks(), 0);
 }
 
@@ -225,7 +234,7 @@ TEST_F(MemoryShieldTest, WithBothShieldsOnEachTimerKeepsItsOwnCadence) {
     host->advance(2500);
     main.tmrCheckHomePage.setOn(false);
     main.tmrCheckHomePage.setOn(true);
-    const int listingsBefore = fake.processes.idListings;
+    const int listingsBefore = fake.processes.snapshots;
     const int schedulerBefore = schedulerTicks;
     host->advance(60000 - 2500);
 
@@ -238,11 +247,10 @@ TEST_F(MemoryShieldTest, WithBothShieldsOnEachTimerKeepsItsOwnCadence) {
     EXPECT_TRUE(spacedBy(ownTicks, 10000));
     EXPECT_EQ(homeTicks.size(), 11u);
     EXPECT_TRUE(spacedBy(homeTicks, 5000));
-    // One pass per own tick, and one more on every third home-page tick.
-    EXPECT_EQ(fake.processes.idListings - listingsBefore, 6 + 3);
-    // The clock check wakes once a second, not a hundred times.
-    EXPECT_GE(schedulerTicks - schedulerBefore, 56);
-    EXPECT_LE(schedulerTicks - schedulerBefore, 58);
+    // One pass per own tick; the third home-page ticks add none while the own timer runs.
+    EXPECT_EQ(fake.processes.snapshots - listingsBefore, 6);
+    // The clock check, with no scheduled moment near, wakes once a minute, not a hundred times a second.
+    EXPECT_LE(schedulerTicks - schedulerBefore, 2);
     EXPECT_TRUE(main.tmrMemoryInspected.on());
     EXPECT_TRUE(main.tmrCheckHomePage.on());
     EXPECT_TRUE(main.tmrScheduler.on());
@@ -266,6 +274,44 @@ TEST_F(MemoryShieldTest, APassOpensEachProcessOnceAndSkipsAHitThatEndedWhileAnot
     // Four opens for the listing, and one more for each hit to see that it still runs.
     EXPECT_EQ(fake.processes.moduleReads - readsBefore, 4 + 2);
     EXPECT_EQ(program->main.lblTotalNoOfRunningItems.caption(), "3");
+}
+
+TEST_F(MemoryShieldTest, LaterPassesOpenOnlyNewProcessesYetSeeAListedProgramUnderAReusedId) {
+    auto& main = start();
+    fake.processes.add(7, "C:\\Windows\\notepad.exe").parentId = 1;
+    fake.processes.add(8, "C:\\Windows\\hidden.exe").hidden = true;
+    fake.processes.add(9, "C:\\Program Files\\App\\bad.exe").parentId = 1;
+    answerWith({allow, allow});
+    auto pass = [&] {
+        const int before = fake.processes.moduleReads;
+        protection().memory.tmrMemoryInspected_Timer(main);
+        return fake.processes.moduleReads - before;
+    };
+    EXPECT_EQ(pass(), 3);
+    // Nothing new: only the one that could not be opened is tried again.
+    EXPECT_EQ(pass(), 1);
+    EXPECT_EQ(main.lblTotalNoOfRunningItems.caption(), "2");
+    // A listed program starts under a new id: opened for its path, and once more to see
+    // that it still runs when asked about.
+    fake.processes.add(10, "C:\\Windows\\bad.exe");
+    EXPECT_EQ(pass(), 1 + 1 + 1);
+    ASSERT_EQ(shown.size(), 1u);
+    // Another starts under the id of one that ended, from the same parent.
+    std::erase_if(fake.processes.processes, [](const auto& p) { return p.id == 9 || p.id == 10; });
+    fake.processes.add(9, "C:\\Windows\\evil.exe").parentId = 1;
+    EXPECT_EQ(pass(), 1 + 1 + 1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].fileName, "EVIL.EXE");
+    // The same file name under a reused id, started by another parent, is opened again.
+    std::erase_if(fake.processes.processes, [](const auto& p) { return p.id == 7; });
+    fake.processes.add(7, "C:\\Windows\\notepad.exe").parentId = 2;
+    // (and the allowed one is still looked at before it is listed as excluded)
+    EXPECT_EQ(pass(), 1 + 1 + 1);
+    EXPECT_EQ(shown.size(), 2u);
+    // A scan lists every process afresh.
+    const int before = fake.processes.moduleReads;
+    main.cmdScanNow.click();
+    EXPECT_GE(fake.processes.moduleReads - before, 3);
 }
 
 TEST_F(MemoryShieldTest, AStopPressedInAnEarlierScanDoesNotSilenceTheShield) {

@@ -129,6 +129,75 @@ TEST_F(PolicyShieldTest, WhatChangedWhileTheShieldWasOffIsWhereWatchingBeginsAga
     EXPECT_EQ(text(RootKey::CurrentUser, Chrome, "HomepageLocation"), "http://chosen.example/");
 }
 
+// The start page and the policies are read again only when their keys tell of a change;
+// without watches (a system that cannot give them) every check reads, as it always did.
+TEST_F(PolicyShieldTest, QuietChecksReadNoPageNorPolicyYetEveryChangeIsMetAtTheNextCheck) {
+    for (const bool watched : {true, false}) {
+        SCOPED_TRACE(watched);
+        fake.registry.refuseWatches(!watched);
+        alertTexts.clear();
+        buttons.clear();
+        start();
+        check();
+        const auto reads = [this] {
+            return fake.registry.queriesUnder(StartPageKey) + fake.registry.queriesUnder(PolicyTree);
+        };
+        int before = reads();
+        check();
+        check();
+        if (watched) EXPECT_EQ(reads() - before, 0);
+        else EXPECT_GE(reads() - before, 2 * 2);
+
+        // A machine policy and the start page change: both are asked about at the next check.
+        fake.registry.putString(RootKey::LocalMachine, std::string(Chrome), "HomepageLocation", "http://hijack.example/");
+        fake.registry.putString(RootKey::CurrentUser, std::string(StartPageKey), "Start Page", "http://other.example/");
+        answerAlert("cmdYes");
+        answerAlert("cmdYes");
+        check();
+        ASSERT_EQ(alertTexts.size(), 2u);
+        EXPECT_EQ(text(RootKey::CurrentUser, StartPageKey, "Start Page"), "http://home.example/");
+        EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, std::string(Chrome), "HomepageLocation"));
+
+        // A change left in place (neither mode) is found again at every check, as before, and
+        // asked about once asking is switched on, with nothing else changing meanwhile.
+        putUser("OptionAndSettings", "optAlwaysnotifybeforerestoring", "False");
+        fake.registry.putString(RootKey::CurrentUser, std::string(Chrome), "HomepageLocation", "http://left.example/");
+        check();
+        check();
+        EXPECT_EQ(alertTexts.size(), 2u);
+        putUser("OptionAndSettings", "optAlwaysnotifybeforerestoring", "True");
+        answerAlert("cmdYes");
+        check();
+        ASSERT_EQ(alertTexts.size(), 3u);
+        EXPECT_NE(alertTexts[2].find("http://left.example/"), std::string::npos);
+        EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, std::string(Chrome), "HomepageLocation"));
+        putUser("OptionAndSettings", "optIEHomePageSheildOn", "False");
+        check();
+        putUser("OptionAndSettings", "optIEHomePageSheildOn", "True");
+    }
+}
+
+TEST_F(PolicyShieldTest, ADeletedStartPageKeyIsAskedAboutAtEveryCheckAndWatchedAgainOnceBack) {
+    start();
+    check();
+    (void)fake.registry.deleteKeyTree(RootKey::CurrentUser, "Software\\Microsoft\\Internet Explorer");
+    answerAlert("cmdYes");
+    answerAlert("cmdYes");
+    check();
+    // Yes cannot put the page back into a key that is gone: the next check asks again.
+    check();
+    ASSERT_EQ(alertTexts.size(), 2u);
+    EXPECT_NE(alertTexts[1].find("Click No to change your homepage to:\r\n"), std::string::npos);
+    fake.registry.putString(RootKey::CurrentUser, std::string(StartPageKey), "Start Page", "http://home.example/");
+    check();
+    EXPECT_EQ(alertTexts.size(), 2u);
+    fake.registry.putString(RootKey::CurrentUser, std::string(StartPageKey), "Start Page", "http://hijack.example/");
+    answerAlert("cmdYes");
+    check();
+    ASSERT_EQ(alertTexts.size(), 3u);
+    EXPECT_EQ(text(RootKey::CurrentUser, StartPageKey, "Start Page"), "http://home.example/");
+}
+
 TEST(PolicySnapshotTest, AnUnreadablePlaceTellsNothingAndIsNotRestored) {
     fakes::FakeRegistry registry;
     const WatchedPlace place{RootKey::CurrentUser, EdgeStartup, "", true, "Microsoft Edge"};

@@ -9,7 +9,6 @@
 #include "removal/quarantine_index.h"
 #include "removal/quarantine_store.h"
 #include "removal/registry_backup.h"
-#include "removal/sha256.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
 
@@ -21,18 +20,6 @@ using platform::ValueType;
 
 constexpr const char* Folder = "C:\\Program Files\\Sorvane\\quarantine";
 const std::string IndexPath = std::string(Folder) + "\\index.json";
-
-TEST(Sha256, KnownDigests) {
-    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    // Two blocks, and a length that puts the padding into a block of its own.
-    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    Sha256 pieces;
-    const std::string million(1'000'000, 'a');
-    for (std::size_t at = 0; at < million.size(); at += 777) pieces.update(std::string_view(million).substr(at, 777));
-    EXPECT_EQ(pieces.hexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}
 
 IndexEntry sampleKey() {
     IndexEntry entry;
@@ -57,7 +44,8 @@ TEST(QuarantineIndexText, EveryFieldSurvivesAWriteAndARead) {
     file.kind = EntryKind::Folder;
     file.original = "C:\\Bad\\Toolbar";
     file.kept = "Toolbar (2)";
-    file.files = {{"bin\\tb.dll", 3, Sha256Hex("dll")}};
+    fakes::FakeSignatures signatures;
+    file.files = {{"bin\\tb.dll", 3, Sha256Hex(signatures, "dll")}};
     file.state = EntryState::Resisted;
     const std::vector<IndexEntry> entries{file, sampleKey()};
     const auto back = ParseQuarantineIndex(SerializeQuarantineIndex(entries));
@@ -177,7 +165,7 @@ protected:
     }
     std::uint64_t idOf(const std::string& original) { return *quarantine.entryOf(original); }
     StoreResult restore(std::uint64_t id) {
-        QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+        QuarantineStore store(fake.files, fake.registry, fake.locale, fake.signatures, Folder);
         EXPECT_TRUE(store.load());
         return store.restore(id);
     }
@@ -185,7 +173,7 @@ protected:
     fakes::FakePlatform fake;
     QuarantineLog log{fake.files, fake.locale, std::string(Folder) + "\\QuarantineLog.txt"};
     QuarantineIndex index{fake.files, Folder};
-    Quarantine quarantine{fake.files, log, Folder, nullptr};
+    Quarantine quarantine{fake.files, fake.signatures, log, Folder, nullptr};
 };
 
 // An index that cannot be written (a full disk, a folder in the way of its new copy): nothing
@@ -231,7 +219,7 @@ TEST_F(QuarantineStoreTest, EverythingRemovedComesBackByteForByte) {
     ASSERT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
     ASSERT_EQ(index.entries().size(), 3u);
     EXPECT_EQ(index.entries()[0].threat, "Bad.Example");
-    EXPECT_EQ(index.entries()[0].sha256, Sha256Hex(binary));
+    EXPECT_EQ(index.entries()[0].sha256, Sha256Hex(fake.signatures, binary));
     EXPECT_EQ(index.entries()[0].state, EntryState::Removed);
     EXPECT_EQ(index.entries()[2].kind, EntryKind::Cookie);
 
@@ -291,7 +279,7 @@ TEST_F(QuarantineStoreTest, PurgeDeletesCopiesNoOtherEntryNeeds) {
     ASSERT_TRUE(quarantine.quarantineFile("C:\\Bad\\same.txt"));
     ASSERT_TRUE(quarantine.quarantineFile("C:\\Other\\same.txt"));
     ASSERT_TRUE(quarantine.quarantinePath("C:\\Bad\\Folder"));
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Folder);
+    QuarantineStore store(fake.files, fake.registry, fake.locale, fake.signatures, Folder);
     ASSERT_TRUE(store.load());
     ASSERT_EQ(store.entries().size(), 3u);
     // Both entries name one kept copy: it goes with the last of them.
@@ -336,7 +324,7 @@ protected:
     // The quarantine window over this folder, open with its list filled.
     struct OpenWindow {
         explicit OpenWindow(QuarantineFrontEndTest& test)
-            : store(test.fake.files, test.fake.registry, test.fake.locale, Folder),
+            : store(test.fake.files, test.fake.registry, test.fake.locale, test.fake.signatures, Folder),
               window(host, store, test.fake.shell, [] { return std::string("Sorvane"); },
                      [this](std::string_view key) { return catalogue.getMessages(key); }, Folder) {
             localization::LoadDefaultMessages(catalogue);
@@ -456,7 +444,7 @@ TEST_F(QuarantineFrontEndTest, TheWindowKeepsWhatARunAddedSinceItsListWasFilled)
         fake.registry.putString(RootKey::CurrentUser, "Software\\Run", name, name + ".exe");
         QuarantineIndex runIndex(fake.files, Folder);
         ASSERT_TRUE(runIndex.load());
-        Quarantine run(fake.files, log, Folder, nullptr);
+        Quarantine run(fake.files, fake.signatures, log, Folder, nullptr);
         run.setIndex(&runIndex, "2006-03-16T21:05:07");
         IndexEntry value;
         value.kind = EntryKind::RegistryValue;

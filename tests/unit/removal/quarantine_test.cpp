@@ -49,8 +49,9 @@ protected:
     DamagingFiles files;
     fakes::FakeLocale locale;
     QuarantineLog log{files, locale, LogPath};
+    fakes::FakeSignatures signatures;
     int yields = 0;
-    Quarantine quarantine{files, log, Folder, [this] { ++yields; }};
+    Quarantine quarantine{files, signatures, log, Folder, [this] { ++yields; }};
 };
 
 TEST_F(QuarantineTest, LogEntriesAreFourAnsiLinesWithCrLf) {
@@ -233,7 +234,7 @@ TEST_F(QuarantineTest, ViewQuarantineCreatesTheFolderAndOpensIt) {
     fakes::FakeFileSystem fresh;
     fresh.addFolder("C:\\Program Files\\Sorvane");
     QuarantineLog freshLog{fresh, locale, LogPath};
-    Quarantine freshQuarantine{fresh, freshLog, Folder, nullptr};
+    Quarantine freshQuarantine{fresh, signatures, freshLog, Folder, nullptr};
     fakes::FakeShell shell;
     openQuarantineFolder(freshQuarantine, shell);
     EXPECT_TRUE(fresh.isFolder(Folder));

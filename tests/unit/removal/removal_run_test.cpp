@@ -52,6 +52,9 @@ const std::map<std::string, std::string, std::less<>> Texts = {
     {"MSG_ERR_DENIED", "Access denied"},
     {"MSG_ERR_IN_USE", "In use by another program"},
     {"MSG_COMPLETE", "Complete"},
+    {"MSG_RESTORE_MADE", "A System Restore point was made before the removal."},
+    {"MSG_RESTORE_REUSED", "Windows reused a recent point."},
+    {"MSG_RESTORE_NOT_MADE", "No System Restore point was made."},
 };
 
 constexpr const char* Quarantine = "C:\\Program Files\\Sorvane\\quarantine";
@@ -367,6 +370,63 @@ TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {
     EXPECT_EQ(fake.restorePoints.calls.size(), 2u);
 }
 
+TEST_F(RemovalRunTest, TheRestorePointIsToldAsItCameOut) {
+    const auto removeOneValue = [this](const std::string& value, bool ask) {
+        addThreat("Value.Example", 2, "Software\\X");
+        addRegistryRow(RootKey::CurrentUser, "Software\\X", value, "Value.Example");
+        fake.registry.putString(RootKey::CurrentUser, "Software\\X", value, "1");
+        if (ask) host.queueAnswer(ui::Answer::Yes);
+        run().Command4_Click(!ask);
+        EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", value));
+    };
+    // Made: the question's promise held, so nothing more is said; the point is remembered.
+    removeOneValue("a", true);
+    EXPECT_EQ(run().restorePoint().outcome(), RestorePointOutcome::Made);
+    EXPECT_EQ(run().restorePointText(), "A System Restore point was made before the removal.");
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(settings["Settings/LastRestorePoint"], "100");
+    EXPECT_EQ(fake.restorePoints.calls.at(1).sequence, 100);
+
+    // Within a day Windows answers with that same point: reused, said so, and not ended by us.
+    fake.restorePoints.handBack = 100;
+    removeOneValue("b", true);
+    EXPECT_EQ(run().restorePoint().outcome(), RestorePointOutcome::Reused);
+    ASSERT_EQ(host.messages().size(), 3u);
+    EXPECT_EQ(host.messages()[2].text, "Windows reused a recent point.");
+    EXPECT_EQ(host.messages()[2].title, "Sorvane");
+    EXPECT_EQ(host.messages()[2].style, ui::mb::Information);
+    EXPECT_EQ(fake.restorePoints.calls.back().sequence, 0);
+
+    // A scheduled removal asks nobody, so it tells nobody either; the console still reads the outcome.
+    fake.restorePoints.handBack.reset();
+    fake.restorePoints.beginFailure = ErrorSystemRestoreOff;
+    removeOneValue("c", false);
+    EXPECT_EQ(host.messages().size(), 3u);
+    EXPECT_EQ(run().restorePointText(), "No System Restore point was made.");
+
+    // System Restore is turned off: no further question promises a point, and none is asked for.
+    const std::size_t calls = fake.restorePoints.calls.size();
+    EXPECT_EQ(run().confirmationText().find("System Restore"), std::string::npos);
+    removeOneValue("d", true);
+    EXPECT_EQ(fake.restorePoints.calls.size(), calls);
+    EXPECT_EQ(run().restorePointText(), "");
+    EXPECT_EQ(host.messages().size(), 4u);
+}
+
+TEST_F(RemovalRunTest, APointThatCouldNotBeMadeIsToldAfterTheQuestionPromisedIt) {
+    fake.restorePoints.beginFailure = 5;
+    addThreat("Value.Example", 2, "Software\\X");
+    addRegistryRow(RootKey::CurrentUser, "Software\\X", "v", "Value.Example");
+    host.queueAnswer(ui::Answer::Yes);
+    run().Command4_Click(false);
+    ASSERT_EQ(host.messages().size(), 2u);
+    EXPECT_NE(host.messages()[0].text.find("System Restore Point will be created"), std::string::npos);
+    EXPECT_EQ(host.messages()[1].text, "No System Restore point was made.");
+    // Another failure than "turned off" may pass: the next question still offers a point.
+    EXPECT_NE(run().confirmationText().find("System Restore"), std::string::npos);
+    EXPECT_TRUE(settings.find("Settings/LastRestorePoint") == settings.end());
+}
+
 TEST_F(RemovalRunTest, RegistryRowsWithoutARootOrKeyAreSkipped) {
     fake.registry.putString(RootKey::CurrentUser, "Software\\X", "v", "1");
     addThreat("Odd.Example", 2, "Software\\X");
@@ -537,7 +597,7 @@ TEST_F(RemovalRunTest, AKeyOfThe32BitViewGoesAndComesBackAtItsPhysicalPlaceOnly)
     const std::string at = "3/16/2006 9:05:07 PM";
     EXPECT_EQ(logFirstLines()[0], at + " - Key: HKEY_LOCAL_MACHINE\\" + copy + " | Value: ");
 
-    QuarantineStore store(fake.files, fake.registry, fake.locale, Quarantine);
+    QuarantineStore store(fake.files, fake.registry, fake.locale, fake.signatures, Quarantine);
     ASSERT_TRUE(store.load());
     std::vector<std::uint64_t> ids;
     for (const auto& entry : store.entries()) {
@@ -823,6 +883,28 @@ TEST(RestorePointTest, OnlyOneRestorePointIsOpenAtATime) {
     EXPECT_FALSE(point.pending());
     EXPECT_TRUE(point.begin("third").ok());
     EXPECT_EQ(fake.restorePoints.calls.back().description, "third");
+}
+
+TEST(RestorePointTest, AnEarlierPointIsToldApartByItsDescriptionWhereTheSystemTellsIt) {
+    fakes::FakePlatform fake;
+    fake.restorePoints.tellsDescriptions = true;
+    fake.restorePoints.points[7] = "Windows Update";
+    std::optional<std::int64_t> remembered;
+    RestorePoint point(fake.restorePoints, fake.processes,
+                       {[&] { return remembered; }, [&](std::int64_t sequence) { remembered = sequence; }});
+    // Handed back another's point: nothing of ours is open, and nothing is remembered.
+    fake.restorePoints.handBack = 7;
+    ASSERT_TRUE(point.begin("Sorvane Restore Point 1").ok());
+    EXPECT_EQ(point.outcome(), RestorePointOutcome::Reused);
+    EXPECT_FALSE(point.pending());
+    EXPECT_FALSE(remembered);
+    // A point of our own carries our description, whatever the memory says.
+    fake.restorePoints.handBack.reset();
+    remembered = 100;
+    ASSERT_TRUE(point.begin("Sorvane Restore Point 2").ok());
+    EXPECT_EQ(point.outcome(), RestorePointOutcome::Made);
+    EXPECT_TRUE(point.pending());
+    EXPECT_EQ(remembered, 100);
 }
 
 }  // namespace

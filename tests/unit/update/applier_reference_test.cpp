@@ -75,32 +75,41 @@ std::string randomText(std::mt19937& random, std::size_t maxLength) {
     return out;
 }
 
-TEST(UpdateApplier, GivesTheBytesOfThePlainModelOnRandomUpdates) {
+// Random files and update texts against the model; lines and payloads up to the lengths given.
+void compareWithModel(unsigned seed, int rounds, std::size_t lineLength, std::size_t payloadLength) {
     static const char* sections[] = {"FILE", "EXE", "DLL", "REG", "COOK", "DIR", "SFILE", "SREG", "X"};
     static const char* actions[] = {"ADD", "DEL", "DEL", "add", ""};
     static const char* lineEnds[] = {"\r\n", "\n", "\r", ""};
-    std::mt19937 random(26);
-    for (int round = 0; round < 400; ++round) {
+    std::mt19937 random(seed);
+    for (int round = 0; round < rounds; ++round) {
         std::string old;
         for (std::size_t i = random() % 12; i > 0; --i)
-            old += definitions::EncodeLine(randomText(random, 6)) + lineEnds[random() % 4];
+            old += definitions::EncodeLine(randomText(random, lineLength)) + lineEnds[random() % 4];
         std::string text;
         for (std::size_t i = random() % 16; i > 0; --i) {
-            text += testing::record(sections[random() % 9], actions[random() % 5], randomText(random, 8));
+            text += testing::record(sections[random() % 9], actions[random() % 5], randomText(random, payloadLength));
             text += random() % 3 == 0 ? " [br] " : "[BR]";
         }
         const std::vector<UpdateRecord> records = ParseUpdateText(text);
+        // The one pass over the text that routes records to their files, and the pass a file over the records.
+        UpdateChanges changes(text);
         for (std::size_t file = 0; file < UpdateFileCount; ++file) {
             for (bool custom : {false, true}) {
                 const FileUpdate expected = model(file, old, records, custom);
-                const FileUpdate got = UpdateFileContent(file, old, records, custom);
-                ASSERT_EQ(got.content, expected.content) << "round " << round << " file " << file;
-                ASSERT_EQ(got.added, expected.added);
-                ASSERT_EQ(got.deletionPass, expected.deletionPass);
+                for (const FileUpdate& got : {UpdateFileContent(file, old, records, custom), changes.apply(file, old, custom)}) {
+                    ASSERT_EQ(got.content, expected.content) << "round " << round << " file " << file;
+                    ASSERT_EQ(got.added, expected.added);
+                    ASSERT_EQ(got.deletionPass, expected.deletionPass);
+                }
             }
         }
     }
 }
+
+TEST(UpdateApplier, GivesTheBytesOfThePlainModelOnRandomUpdates) { compareWithModel(26, 400, 6, 8); }
+
+// Names longer than the eight bytes the applier reads at a step, and of every length around it.
+TEST(UpdateApplier, GivesTheBytesOfThePlainModelWithLongNames) { compareWithModel(29, 300, 40, 48); }
 
 TEST(UpdateApplier, NamesFromThePayloadAndFromTheStoredLineAgree) {
     std::mt19937 random(29);
@@ -112,6 +121,18 @@ TEST(UpdateApplier, NamesFromThePayloadAndFromTheStoredLineAgree) {
         EXPECT_EQ(PayloadName(encoded), modelPayloadName(encoded));
         EXPECT_EQ(StoredLineName(encoded), modelStoredName(encoded));
         EXPECT_EQ(ClearLineName(payload), lowerName(payload));
+    }
+}
+
+// Every byte, in names long enough to be named many bytes a step and with a tail named one by one.
+TEST(UpdateApplier, NamesEveryByteAsThePlainRulesDo) {
+    for (int code = 0; code < 256; ++code) {
+        for (std::size_t length : {1u, 7u, 8u, 17u, 33u}) {
+            const std::string name(length, static_cast<char>(code));
+            EXPECT_EQ(PayloadName(name), modelPayloadName(name)) << code << " " << length;
+            EXPECT_EQ(StoredLineName(name), modelStoredName(name)) << code << " " << length;
+            EXPECT_EQ(PayloadName("ab" + name + "=x"), modelPayloadName("ab" + name + "=x")) << code;
+        }
     }
 }
 

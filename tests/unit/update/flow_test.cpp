@@ -265,6 +265,19 @@ TEST_F(FlowTest, TheNotificationSlidesUpRestsAndSlidesDown) {
     EXPECT_FALSE(notice.loaded());
 }
 
+TEST_F(FlowTest, TheNotificationRestsAboveTheTaskbarAtTheScreensRightEdgeAtAnyDpi) {
+    // 1280 x 1024 pixels with a 40-pixel taskbar are 12,800 x 10,240 and 400 twips at 144 DPI.
+    Program& p = start();
+    host.screen = {1280, 1024, 40, 144};
+    serveCurrent("1/1/2000");
+    p.main.cmdUpdate.click();
+    FrmSignatureUpdated& notice = p.update.notification();
+    EXPECT_EQ(notice.restingTop(), 10240 - 400);
+    EXPECT_EQ(notice.left(), 12800 - notice.width());
+    host.advance(2000);
+    EXPECT_EQ(notice.top(), 10240 - 400 - notice.height() - 100);
+}
+
 TEST_F(FlowTest, TheAutomaticUpdateComesAfterThreeHundredIdleSecondsOnceAndWaitsForAScan) {
     putUser("OptionAndSettings", "chkAutomaticUpdate", "1");
     Program& p = start();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <fstream>
 #include <thread>
@@ -63,6 +66,21 @@ TEST(Win32Processes, EnumerationListsThisProgramWithItsFullPath) {
     ASSERT_NE(it, snapshot.end());
     EXPECT_NE(wintest::ownPath().find(it->path), std::string::npos) << it->path;
     EXPECT_TRUE(processes.enableDebugPrivilege().ok());
+
+    // The parent that started it, as Toolhelp names it.
+    HANDLE toolhelp = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(toolhelp, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    for (BOOL more = Process32FirstW(toolhelp, &entry); more; more = Process32NextW(toolhelp, &entry))
+        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+    CloseHandle(toolhelp);
+    EXPECT_EQ(it->parentId, parent);
+    // A second snapshot, into the buffer the first one sized, lists this program again.
+    ASSERT_TRUE(processes.snapshot(snapshot).ok());
+    EXPECT_NE(std::find_if(snapshot.begin(), snapshot.end(), [&](const auto& p) { return p.id == self; }),
+              snapshot.end());
 }
 
 TEST(Win32Processes, WmiNamesEveryRunningProgramThisOneIncluded) {
@@ -158,6 +176,31 @@ TEST(Win32RestorePoints, AvailabilityAnswersWithoutCrashing) {
     const bool supported = restore.supported();
     RecordProperty("restore_points_supported", supported ? "yes" : "no");
     EXPECT_EQ(restore.supported(), supported);
+}
+
+TEST(Win32RestorePoints, ThePolicyThatTurnsSystemRestoreOffWithdrawsTheOffer) {
+    platform::win32::Win32RestorePoints restore;
+    if (!restore.supported()) GTEST_SKIP() << "no System Restore here";
+    const wchar_t* const path = L"Software\\Policies\\Microsoft\\Windows NT\\SystemRestore";
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, path, L"DisableSR", RRF_RT_ANY, nullptr, &value, &size) == ERROR_SUCCESS)
+        GTEST_SKIP() << "the policy is set here already";
+    HKEY probe = nullptr;
+    const bool keyWasThere = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &probe) == ERROR_SUCCESS;
+    if (probe != nullptr) RegCloseKey(probe);
+    HKEY policy = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &policy, nullptr) != ERROR_SUCCESS)
+        GTEST_SKIP() << "no right to set the policy";
+    const DWORD off = 1;
+    RegSetValueExW(policy, L"DisableSR", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    const bool whileOff = restore.supported();
+    // Only what this test planted goes again.
+    RegDeleteValueW(policy, L"DisableSR");
+    RegCloseKey(policy);
+    if (!keyWasThere) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+    EXPECT_FALSE(whileOff);
+    EXPECT_TRUE(restore.supported());
 }
 
 TEST(Win32Environment, ProgramFolderNameAndVariables) {

@@ -51,6 +51,13 @@ TEST(Win32Signatures, Sha256IsTheSystemsAndMatchesTheKnownAnswers) {
     EXPECT_EQ(signatures.sha256("abc"), bytesOf("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
     EXPECT_EQ(signatures.sha256(""), bytesOf("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"));
     EXPECT_EQ(signatures.sha256(SignedBody), bytesOf("f721be4b619181b801bae302c8650ba743041f08269c1437f0653f6667650432"));
+
+    // Pieces of a length that straddles the 64-byte blocks give the digest of the whole.
+    const auto pieces = signatures.startSha256();
+    const std::string million(1'000'000, 'a');
+    for (std::size_t at = 0; at < million.size(); at += 777) pieces->add(std::string_view(million).substr(at, 777));
+    EXPECT_EQ(pieces->finish(), bytesOf("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"));
+    EXPECT_EQ(pieces->finish(), std::nullopt) << "a finished digest gives nothing more";
 }
 
 TEST(Win32Signatures, TheDevelopmentKeysSignatureVerifiesAndNoChangedByteDoes) {

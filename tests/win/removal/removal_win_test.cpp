@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "definitions/exclusions.h"
 #include "platform/text.h"
+#include "platform/win32/com_security.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -15,6 +17,8 @@
 #include "platform/win32/win32_registry.h"
 #include "removal/removal_run.h"
 #include "removal/unregister.h"
+#include "scan/drive_list.h"
+#include "scan/scan_session.h"
 #include "scan/scan_window.h"
 #include "ui/headless/headless_host.h"
 
@@ -57,7 +61,7 @@ protected:
     }
     ~RemovalWinTest() override {
         QuarantineLog log(real.files, real.locale, "");
-        Quarantine cleaner(real.files, log, root + "\\none", nullptr);
+        Quarantine cleaner(real.files, real.signatures, log, root + "\\none", nullptr);
         for (const auto& path : readOnly) SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         cleaner.deleteTree(root);
     }
@@ -107,7 +111,7 @@ TEST_F(RemovalWinTest, RealFilesAreKeptByteForByteUnderFreeNames) {
     SetFileAttributesW(widen(root + "\\Toolbar\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
-    Quarantine store(os.files, log, quarantine(), nullptr);
+    Quarantine store(os.files, os.signatures, log, quarantine(), nullptr);
     (void)store.createFolder();
     log.setEnabled(true);
     for (const char* folder : {"a", "b", "c"}) EXPECT_TRUE(store.quarantinePath(root + "\\" + folder + "\\setup.exe"));
@@ -183,7 +187,7 @@ TEST_F(RemovalWinTest, FileHeldOpenByAnotherProcessSurvivesBothPassesAndIsListed
 TEST_F(RemovalWinTest, FileStaysWhenTheQuarantineFolderTakesNoCopy) {
     plant(root + "\\bad\\keep.exe", "keep");
     QuarantineLog log(os.files, os.locale, quarantine() + "\\QuarantineLog.txt");
-    Quarantine store(os.files, log, quarantine(), nullptr);
+    Quarantine store(os.files, os.signatures, log, quarantine(), nullptr);
     (void)store.createFolder();
     ASSERT_TRUE(SetFileAttributesW(widen(quarantine()).c_str(), FILE_ATTRIBUTE_READONLY));
     readOnly.push_back(quarantine());
@@ -318,7 +322,7 @@ TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) 
     EXPECT_EQ(listed(), spellings);
     if (app != root + "\\app") {
         QuarantineLog none(real.files, real.locale, "");
-        Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+        Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
         cleaner.deleteTree(kept);
         (void)real.files.createFolder(kept);
     }
@@ -402,10 +406,10 @@ TEST_F(RemovalRunWinTest, EverythingRemovedIsRestoredExactlyAndFoundAgain) {
     EXPECT_FALSE(real.registry.openKey(platform::RootKey::CurrentUser, keyPath + "\\Key", platform::access::Read).ok());
     // The folders that held them go too: restore makes them again.
     QuarantineLog none(real.files, real.locale, "");
-    Quarantine cleaner(real.files, none, root + "\\none", nullptr);
+    Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
     cleaner.deleteTree(root + "\\cookies");
 
-    QuarantineStore store(os.files, os.registry, os.locale, quarantine());
+    QuarantineStore store(os.files, os.registry, os.locale, os.signatures, quarantine());
     ASSERT_TRUE(store.load());
     ASSERT_EQ(store.entries().size(), 6u);
     std::vector<std::uint64_t> ids;
@@ -422,6 +426,138 @@ TEST_F(RemovalRunWinTest, EverythingRemovedIsRestoredExactlyAndFoundAgain) {
     ASSERT_TRUE(real.files.writeFile(root + "\\bad\\tool.exe", "changed by the user").ok());
     EXPECT_EQ(store.restore(ids[0]).outcome, Outcome::Clash);
     EXPECT_EQ(bytesOf(root + "\\bad\\tool.exe"), "changed by the user");
+}
+
+// Whatever the system's System Restore answers (Wine may have no srclient.dll, or one that
+// makes nothing), the outcome says no more than the answer did.
+TEST(RestorePointWin, TheOutcomeFollowsWhatTheSystemAnswered) {
+    const platform::win32::ComForSystemRestore com;
+    // Set once per process: a second call is refused as too late, never a crash.
+    EXPECT_TRUE(com.securityResult() == S_OK || com.securityResult() == RPC_E_TOO_LATE) << com.securityResult();
+    platform::win32::Win32VersionResources versions;
+    platform::win32::Win32Platform win(versions);
+    auto& system = win.platform();
+    RestorePoint point(system.restorePoints, system.processes);
+    const bool supported = point.supported();
+    RecordProperty("restore_points_supported", supported ? "yes" : "no");
+    const auto begun = point.begin("Sorvane test restore point");
+    RecordProperty("restore_point_begin", std::to_string(begun.code()));
+    if (!begun.ok()) {
+        EXPECT_EQ(point.outcome(), RestorePointOutcome::NotMade);
+        EXPECT_FALSE(point.pending());
+    } else {
+        EXPECT_NE(point.outcome(), RestorePointOutcome::NotMade);
+        EXPECT_EQ(point.pending(), point.outcome() == RestorePointOutcome::Made);
+    }
+    if (!supported) {
+        EXPECT_FALSE(begun.ok());
+    }
+    (void)point.end();
+    EXPECT_FALSE(point.pending());
+}
+
+// The real file system seen through a keyhole: every folder above `inside` lists only the
+// folder on the way down to it, so that a drive's sweep walks the test's own folder alone.
+class KeyholeFiles final : public platform::FileSystem {
+public:
+    KeyholeFiles(platform::FileSystem& real, std::string inside) : real_(real), inside_(text::toLower(inside) + "\\") {}
+    std::optional<platform::DirectoryEntry> lookup(std::string_view p) override { return real_.lookup(p); }
+    platform::Status listFolder(std::string_view folder, std::vector<platform::DirectoryEntry>& entries) override {
+        const auto status = real_.listFolder(folder, entries);
+        std::string above = text::toLower(folder);
+        if (above.empty() || above.back() != '\\') above += '\\';
+        if (above.size() < inside_.size() && inside_.starts_with(above)) {
+            std::erase_if(entries, [&](const platform::DirectoryEntry& entry) {
+                return !inside_.starts_with(above + text::toLower(entry.name) + "\\");
+            });
+        }
+        return status;
+    }
+    platform::Status readFile(std::string_view p, std::string& b) override { return real_.readFile(p, b); }
+    platform::Status readRange(std::string_view p, std::uint64_t o, std::size_t c, std::string& b) override {
+        return real_.readRange(p, o, c, b);
+    }
+    platform::Status writeFile(std::string_view p, std::string_view b) override { return real_.writeFile(p, b); }
+    platform::Status appendFile(std::string_view p, std::string_view b) override { return real_.appendFile(p, b); }
+    platform::Status writeFileFlushed(std::string_view p, std::string_view b) override { return real_.writeFileFlushed(p, b); }
+    platform::Status replaceFile(std::string_view f, std::string_view t) override { return real_.replaceFile(f, t); }
+    platform::Status copyFile(std::string_view f, std::string_view t, bool x) override { return real_.copyFile(f, t, x); }
+    platform::Status moveFile(std::string_view f, std::string_view t) override { return real_.moveFile(f, t); }
+    platform::Status deleteFile(std::string_view p) override { return real_.deleteFile(p); }
+    platform::Status createFolder(std::string_view p) override { return real_.createFolder(p); }
+    platform::Status removeFolder(std::string_view p) override { return real_.removeFolder(p); }
+    platform::Status setAttributes(std::string_view p, std::uint32_t a) override { return real_.setAttributes(p, a); }
+    std::vector<std::string> drives() override { return {inside_.substr(0, 3)}; }
+    platform::DriveType driveType(std::string_view r) override { return real_.driveType(r); }
+    bool driveReady(std::string_view r) override { return real_.driveReady(r); }
+    std::string currentFolder() override { return real_.currentFolder(); }
+    std::optional<platform::FileIdentity> identity(std::string_view p) override { return real_.identity(p); }
+
+private:
+    platform::FileSystem& real_;
+    std::string inside_;
+};
+
+TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
+    // Nested folders made one by one through the file system, the deeper ones beyond MAX_PATH.
+    std::string deep = root;
+    for (int i = 0; deep.size() < 290; ++i) {
+        deep += "\\nested-folder-" + std::to_string(i) + "-abcdefghij";
+        ASSERT_TRUE(real.files.createFolder(deep).ok()) << deep.size();
+    }
+    const std::string file = deep + "\\long-tracker.dat";
+    const std::string folder = deep + "\\LongToolbar";
+    ASSERT_GT(file.size(), 300u);
+    ASSERT_TRUE(real.files.createFolder(folder).ok());
+    ASSERT_TRUE(real.files.writeFile(file, std::string("tracker\0bytes", 13)).ok());
+    ASSERT_TRUE(real.files.writeFile(folder + "\\inner.bin", "inner").ok());
+    // Windows refuses these paths in their plain spelling unless its long-path policy is on;
+    // Wine takes both, so here the test shows that the long spelling reaches the same files.
+
+    // The sweep lists its way down to the file and reports it under its plain path.
+    KeyholeFiles keyhole(real.files, root);
+    platform::Platform swept{real.registry, keyhole, real.shell, real.processes, real.versions, real.locale,
+                             real.instance, real.http, real.restorePoints, real.clipboard, environment, real.signatures, real.logonTasks};
+    scan::ScanWindow sweepWindow(host);
+    sweepWindow.load();
+    definitions::ExclusionList exclusions(real.files, real.locale, root + "\\app\\ENoSignature.txt");
+    scan::AppAccess access;
+    access.message = [](std::string_view) { return std::string(); };
+    access.readSetting = [](std::string_view, std::string_view, std::string_view fallback) { return std::string(fallback); };
+    access.writeSetting = [](std::string_view, std::string_view, std::string_view) {};
+    access.productName = [] { return std::string("Sorvane"); };
+    scan::ScanSession session(swept, host, *scan::ScanView::bind(sweepWindow), exclusions, access, {}, root + "\\app");
+    auto& missing = session.view.lvwFileNotFounds;
+    missing.add("long-tracker.dat");
+    missing.setSubItem(0, 1, "Planted.Example");
+    session.view.lvwHardDrives->add(root.substr(0, 1));
+    session.view.lvwHardDrives->setChecked(0, true);
+    scan::SweepDrives(session);
+    std::vector<std::string> found;
+    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) found.push_back(row.text);
+    EXPECT_EQ(found, std::vector<std::string>{file});
+
+    fileRow(file);
+    fileRow(folder);
+    runRemoval();
+    EXPECT_TRUE(listed().empty());
+    EXPECT_FALSE(exists(file));
+    EXPECT_FALSE(exists(folder));
+    EXPECT_EQ(bytesOf(quarantine() + "\\long-tracker.dat"), std::string("tracker\0bytes", 13));
+
+    // The index keeps the plain paths, and restore puts both back there, folders included.
+    QuarantineLog none(real.files, real.locale, "");
+    Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
+    cleaner.deleteTree(root + "\\nested-folder-0-abcdefghij");
+    ASSERT_FALSE(exists(deep));
+    QuarantineStore store(os.files, os.registry, os.locale, os.signatures, quarantine());
+    ASSERT_TRUE(store.load());
+    std::vector<std::string> kept;
+    for (const auto& entry : store.entries()) kept.push_back(entry.original);
+    EXPECT_EQ(kept, (std::vector<std::string>{file, folder}));
+    for (const auto& entry : std::vector(store.entries())) EXPECT_EQ(store.restore(entry.id).outcome, Outcome::Done);
+    EXPECT_EQ(bytesOf(file), std::string("tracker\0bytes", 13));
+    EXPECT_EQ(bytesOf(folder + "\\inner.bin"), "inner");
 }
 
 }  // namespace

@@ -108,6 +108,21 @@ TEST(VersionResources, SystemLibrariesAreReadThroughTheirOwnTranslation) {
     EXPECT_GT(info->major, 0);
 }
 
+TEST(VersionResources, TheManifestMakesTheProgramAwareOfEachMonitorsDpi) {
+    // The executables' manifest is this test's: the system reads it before any code runs.
+    using ThreadContextFn = HANDLE(WINAPI*)();
+    using AwarenessFn = int(WINAPI*)(HANDLE);
+    HMODULE user = LoadLibraryExW(L"user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ASSERT_NE(user, nullptr);
+    const auto threadContext = reinterpret_cast<ThreadContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<AwarenessFn>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    if (threadContext == nullptr || awarenessOf == nullptr) GTEST_SKIP() << "a system before Windows 10 1607";
+    constexpr int PerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE, versions 1 and 2 alike
+    EXPECT_EQ(awarenessOf(threadContext()), PerMonitorAware);
+}
+
 TEST(WideText, RoundTripsUtf8ThroughUtf16) {
     const std::string text = "Ma\xC3\xAFs \xE2\x82\xAC \xF0\x9F\x98\x80 end";
     const std::wstring wide = widen(text);

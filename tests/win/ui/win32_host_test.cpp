@@ -923,3 +923,92 @@ TEST_F(Win32HostTest, YieldBetweenItemsSkipsALookAtTheQueueMadeAMomentAgo) {
     host.yield();
     EXPECT_EQ(goClicks, 2) << "a plain yield always looks";
 }
+
+namespace {
+
+RECT rectOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+int fontHeight(HWND control) {
+    LOGFONTW face{};
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (font == nullptr || GetObjectW(font, sizeof face, &face) == 0) return 0;
+    return face.lfHeight < 0 ? -face.lfHeight : face.lfHeight;
+}
+
+// What the system sends when the window is dragged onto a monitor of another scale, or that
+// monitor's scale is changed: the new DPI and the rectangle it suggests for the window.
+void sendDpiChange(HWND window, int dpi, RECT suggested) {
+    constexpr UINT DpiChanged = 0x02E0;
+    SendMessageW(window, DpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+TEST_F(Win32HostTest, AMoveToAMonitorOfAnotherScaleTakesTheSuggestedPlaceAndScalesLayoutAndFonts) {
+    const int before = host.dpiOf(*form);
+    EXPECT_EQ(before, host.dpi()) << "one monitor: the window has the system's DPI";
+    const int fontBefore = fontHeight(of(*form->go));
+    ASSERT_GT(fontBefore, 0);
+    const int formWidth = form->width();
+    const int formHeight = form->height();
+
+    const int dpi = before * 3 / 2;
+    const RECT suggested{40, 30, 40 + MulDiv(formWidth, dpi, 1440), 30 + MulDiv(formHeight, dpi, 1440)};
+    form->resizes = 0;
+    sendDpiChange(window, dpi, suggested);
+
+    EXPECT_EQ(host.dpiOf(*form), dpi);
+    const RECT shown = rectOf(window);
+    EXPECT_EQ(shown.left, suggested.left);
+    EXPECT_EQ(shown.top, suggested.top);
+    EXPECT_EQ(shown.right - shown.left, suggested.right - suggested.left);
+    EXPECT_EQ(shown.bottom - shown.top, suggested.bottom - suggested.top);
+    EXPECT_EQ(form->width(), formWidth) << "the form keeps its twips";
+    EXPECT_EQ(form->height(), formHeight);
+    EXPECT_EQ(form->resizes, 0) << "nothing to lay out again when the twips are the same";
+
+    // Every control stands where its twips fall at the new DPI, inside frames too.
+    const RECT go = rectOf(of(*form->go));
+    EXPECT_EQ(go.right - go.left, MulDiv(1200, dpi, 1440));
+    EXPECT_EQ(go.bottom - go.top, MulDiv(400, dpi, 1440));
+    const RECT frame = rectOf(of(*form->frame));
+    const RECT option = rectOf(of(*form->mode1));
+    EXPECT_EQ(option.top - frame.top, MulDiv(750, dpi, 1440));
+    EXPECT_EQ(ListView_GetColumnWidth(of(*form->list), 0), MulDiv(2000, dpi, 1440));
+    EXPECT_EQ(form->list->columns()[0].width, 2000) << "re-laid columns are not read back as the user's";
+    // The fonts are made anew for the new DPI.
+    EXPECT_NEAR(fontHeight(of(*form->go)), MulDiv(fontBefore, dpi, before), 1);
+    EXPECT_EQ(fontHeight(of(*form->title)), fontHeight(of(*form->go)));
+
+    // Controls made later, and mouse positions, count in the window's own DPI.
+    auto& late = form->add<Label>("lblLate", 0);
+    late.move(120, 120, 3000, 300);
+    const RECT lateRect = rectOf(of(late));
+    EXPECT_EQ(lateRect.right - lateRect.left, MulDiv(3000, dpi, 1440));
+    EXPECT_EQ(fontHeight(of(late)), fontHeight(of(*form->go)));
+
+    // Back on the first monitor: as it was.
+    const RECT back{40, 30, 40 + MulDiv(formWidth, before, 1440), 30 + MulDiv(formHeight, before, 1440)};
+    sendDpiChange(window, before, back);
+    EXPECT_EQ(host.dpiOf(*form), before);
+    EXPECT_EQ(fontHeight(of(*form->go)), fontBefore);
+    const RECT goBack = rectOf(of(*form->go));
+    EXPECT_EQ(goBack.right - goBack.left, MulDiv(1200, before, 1440));
+    EXPECT_EQ(form->width(), formWidth);
+}
+
+TEST_F(Win32HostTest, ASuggestedSizeOfOtherTwipsLaysTheFormOutAgain) {
+    // Per-monitor version 1 scales no frame: the client area of the suggested size differs.
+    const int dpi = host.dpiOf(*form) * 2;
+    const RECT suggested{0, 0, MulDiv(form->width(), dpi, 1440) - 40, MulDiv(form->height(), dpi, 1440) - 40};
+    form->resizes = 0;
+    const int formWidth = form->width();
+    sendDpiChange(window, dpi, suggested);
+    EXPECT_EQ(form->resizes, 1);
+    EXPECT_EQ(form->width(), MulDiv(suggested.right, 1440, dpi));
+    EXPECT_LT(form->width(), formWidth);
+}
+
+}  // namespace
