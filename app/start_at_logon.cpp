@@ -1,5 +1,7 @@
 #include "app/start_at_logon.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "platform/trace.h"
 
@@ -79,7 +81,13 @@ Status RemoveEveryUsersLogonTask(platform::Platform& platform, std::string_view 
     std::vector<std::string> names;
     const Status listed = tasks.taskNames(names);
     if (listed.is(error::NotSupported)) return Status::success();
-    if (!listed.ok()) return listed;
+    if (!listed.ok() && !listed.is(SchedulerCannotList)) return listed;
+    // A scheduler that cannot list its tasks still finds one by name: this user's at least goes.
+    const std::string user = tasks.currentUser();
+    const std::string own = LogonTaskName(productName, user);
+    if (!user.empty() &&
+        std::none_of(names.begin(), names.end(), [&own](const std::string& name) { return text::equalsNoCase(name, own); }))
+        names.push_back(own);
     const std::string prefix = std::string(productName) + " (";
     const std::string path = programPath(platform, program);
     Status outcome;

@@ -13,6 +13,10 @@ namespace sorvane::app {
 // Scheduler did, and still does on systems without it.
 inline constexpr std::string_view RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// E_NOTIMPL from the Task Scheduler's listing: Wine's, before version 9, keeps tasks and finds
+// one by name, but lists none.
+inline constexpr std::uint32_t SchedulerCannotList = 0x80004001;
+
 // The window program's file name without ".exe", as the setup installs it.
 inline constexpr std::string_view WindowProgramName = "Sorvane";
 
@@ -31,7 +35,8 @@ platform::Status SetStartAtLogon(platform::Platform& platform, std::string_view 
 
 // Deletes the logon task of every user that starts the program of this folder (a task whose
 // command the system does not show counts as this program's), as an uninstall must; `removed`
-// counts them. Nothing to do on a system without the Task Scheduler 2.0.
+// counts them. Nothing to do on a system without the Task Scheduler 2.0. A scheduler that
+// cannot list its tasks gives up only this user's.
 platform::Status RemoveEveryUsersLogonTask(platform::Platform& platform, std::string_view productName,
                                            std::string_view program, std::size_t& removed);
 

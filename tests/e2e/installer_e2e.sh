@@ -71,8 +71,9 @@ ended() { wait_for 10 bash -c '! kill -0 "$0" 2>/dev/null' "$1"; }
 prefix_pids() {
     local proc
     for proc in /proc/[0-9]*; do
-        tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        tr '\0' ' ' <"$proc/cmdline" 2>/dev/null | grep -qiF "$1" && basename "$proc"
+        # Errors first: a process gone since the listing must not show up as a failed open.
+        tr '\0' '\n' 2>/dev/null <"$proc/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"$proc/cmdline" | grep -qiF "$1" && basename "$proc"
     done
     return 0
 }
