@@ -10,6 +10,7 @@
 #include "app/start_at_logon.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
+#include "tests/win/platform/task_scheduler_running.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::app {
@@ -23,7 +24,11 @@ constexpr const char* RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 
 class FirstStartTest : public testing::Test {
 protected:
-    void SetUp() override { clean(); }
+    // The first start sets up the start at logon through the Task Scheduler.
+    void SetUp() override {
+        ASSERT_EQ(wintest::TaskSchedulerRunning(), "");
+        clean();
+    }
     void TearDown() override { clean(); }
 
     platform::Platform& services() { return system.platform(); }

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "platform/win32/win32_logon_tasks.h"
 #include "platform/win32/win32_services.h"
+#include "tests/win/platform/task_scheduler_running.h"
 
 namespace sorvane::platform {
 namespace {
@@ -18,7 +19,10 @@ bool holds(const std::string& xml, const std::string& part) { return xml.find(pa
 
 class LogonTasksTest : public testing::Test {
 protected:
-    void SetUp() override { (void)tasks.deleteTask(TaskName); }
+    void SetUp() override {
+        ASSERT_EQ(wintest::TaskSchedulerRunning(), "");
+        (void)tasks.deleteTask(TaskName);
+    }
     void TearDown() override { (void)tasks.deleteTask(TaskName); }
     win32::Win32LogonTasks tasks;
 };
