@@ -3,9 +3,6 @@
 # prefix shared by one test run; without one, a private prefix is made and removed.
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
-# One known locale: Wine then passes arguments and file names as UTF-8 and the
-# prefix speaks US English whatever the caller's settings.
-export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 
 # Wine hands the caller's output descriptors on to the processes it starts for the test,
@@ -13,6 +10,23 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=
 # pipes, the test runner would wait on them until its time-out; through files the run
 # ends when the test does.
 output=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine-run.XXXXXX")
+
+# One known locale: Wine then passes arguments and file names as UTF-8 and the
+# prefix speaks US English whatever the caller's settings. A test may ask for another
+# (SORVANE_TEST_LOCALE=ja_JP.UTF-8): Wine takes the program's code page from its name and
+# the encoding of Unix file names from the C library, so the locale is made here from
+# the system's sources (a fresh machine has only C.UTF-8 compiled).
+test_locale=${SORVANE_TEST_LOCALE:-C.UTF-8}
+if [[ "$test_locale" != C.UTF-8 ]]; then
+    mkdir -p "$output/locales"
+    localedef -i "${test_locale%%.*}" -f UTF-8 "$output/locales/$test_locale" >/dev/null 2>&1 || {
+        echo "wine-run: the locale $test_locale could not be made (is the locales package installed?)" >&2
+        rm -rf "$output"
+        exit 1
+    }
+    export LOCPATH=$output/locales
+fi
+export LC_ALL=$test_locale
 private_prefix=""
 cleanup() {
     if [[ -n "$private_prefix" ]]; then

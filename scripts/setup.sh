@@ -10,6 +10,7 @@ packages=(
     libxrender1 libxcursor1 libxrandr2 libxi6 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
     libgl1 libgnutls30 libdbus-1-3          # loaded by Wine at run time, only recommended by it
     xvfb xauth x11-utils imagemagick        # GUI tests on a virtual display, screenshots
+    locales                                 # Japanese and other locales the Windows tests run under
     fonts-wine                              # Wine's own fonts (Marlett draws the window frames' buttons)
     clang libclang-rt-14-dev                # fuzz targets (libFuzzer)
     libbenchmark-dev                        # benchmarks in bench/

@@ -60,7 +60,11 @@ firefox_row() { # host name
 
 chrome="$local/Google/Chrome/User Data"
 mkdir -p "$chrome/Default/Network"
-printf '{"profile":{"info_cache":{"Default":{"name":"Person 1"}}}}' > "$chrome/Local State"
+# A second person named in scripts no Western code page holds: the name is shown as the browser
+# shows it, and the store behind it is read and changed like any other.
+mkdir -p "$chrome/Profile 3/Network"
+printf '{"profile":{"info_cache":{"Default":{"name":"Person 1"},"Profile 3":{"name":"Личный 個人"}}}}' > "$chrome/Local State"
+sqlite3 "$chrome/Profile 3/Network/Cookies" "$chromium_table $(chromium_row .e2etracker.com p3) $(chromium_row .example.net keep)"
 sqlite3 "$chrome/Default/Network/Cookies" "$chromium_table $(chromium_row .doubleclick.net IDE) $(chromium_row doubleclick.net id)
   $(chromium_row stats.doubleclick.net s) $(chromium_row .example.org keep) $(chromium_row www.e2etracker.com t)"
 # Edge before 2021 kept the store in the profile folder itself.
@@ -69,7 +73,12 @@ mkdir -p "$edge"
 sqlite3 "$edge/Cookies" "$chromium_table $(chromium_row .e2etracker.com a) $(chromium_row .bing.com keep)"
 ff="$roaming/Mozilla/Firefox"
 mkdir -p "$ff/Profiles/e2e.default-release"
-printf '[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/e2e.default-release\r\nDefault=1\r\n' > "$ff/profiles.ini"
+# Firefox names a profile's folder after the name the user typed: here Korean, with a space, "#" and
+# "%", which a database address would otherwise read as its own syntax.
+ffk="$ff/Profiles/k9m2.프로필 #2%"
+mkdir -p "$ffk"
+printf '[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/e2e.default-release\r\nDefault=1\r\n[Profile1]\r\nName=프로필 #2%%\r\nIsRelative=1\r\nPath=Profiles/k9m2.프로필 #2%%\r\n' > "$ff/profiles.ini"
+sqlite3 "$ffk/cookies.sqlite" "$firefox_table $(firefox_row .doubleclick.net k) $(firefox_row .mozilla.org keep)" >/dev/null
 sqlite3 "$ff/Profiles/e2e.default-release/cookies.sqlite" "$firefox_table $(firefox_row .doubleclick.net IDE)
   $(firefox_row .mozilla.org keep) $(firefox_row e2etracker.com t)" >/dev/null
 # A store its browser holds: a write under way, as a running Brave keeps it.
@@ -101,6 +110,8 @@ dump() { sqlite3 "$1" "SELECT * FROM $2 ORDER BY 2,3,4,5"; }
 dump "$chrome/Default/Network/Cookies" cookies > "$work/chrome.before"
 dump "$edge/Cookies" cookies > "$work/edge.before"
 dump "$ff/Profiles/e2e.default-release/cookies.sqlite" moz_cookies > "$work/ff.before"
+dump "$chrome/Profile 3/Network/Cookies" cookies > "$work/chrome3.before"
+dump "$ffk/cookies.sqlite" moz_cookies > "$work/ffk.before"
 
 status=0
 (cd "$app" && wine SorvaneCmd.exe scan) > "$work/scan.txt" 2>&1 || status=$?
@@ -112,6 +123,8 @@ cat > "$work/expected.txt" <<'TXT'
   Cookie: Z9Y8X7W6.txt
   Cookie: doubleclick.net (Chrome, Person 1)
   Cookie: doubleclick.net (Firefox, default-release)
+  Cookie: doubleclick.net (Firefox, 프로필 #2%)
+  Cookie: e2etracker.com (Chrome, Личный 個人)
   Cookie: e2etracker.com (Edge, Profile 2)
   Cookie: e2etracker.com (Firefox, default-release)
   Cookie: www.e2etracker.com (Chrome, Person 1)
@@ -130,6 +143,9 @@ sqlite3 "$chrome/Default/Network/Cookies" "SELECT host_key FROM cookies ORDER BY
 [[ "$(sqlite3 "$edge/Cookies" "SELECT host_key FROM cookies")" == ".bing.com" ]] || fail "Edge rows"
 [[ "$(sqlite3 "$ff/Profiles/e2e.default-release/cookies.sqlite" "SELECT host FROM moz_cookies")" == ".mozilla.org" ]] ||
     fail "Firefox rows"
+[[ "$(sqlite3 "$chrome/Profile 3/Network/Cookies" "SELECT host_key FROM cookies")" == ".example.net" ]] ||
+    fail "Chrome's second person's rows"
+[[ "$(sqlite3 "$ffk/cookies.sqlite" "SELECT host FROM moz_cookies")" == ".mozilla.org" ]] || fail "Korean-named Firefox rows"
 sha256sum -c --quiet "$work/brave.sha" || fail "the held store was changed"
 wine reg query 'HKCU\Software\Policies\Google\Chrome' /v HomepageLocation >/dev/null 2>&1 && fail "policy value left"
 [[ ! -e "$ie/0A1B2C3D.txt" && ! -e "$ie/Low/Z9Y8X7W6.txt" && -e "$ie/EF56GH78.txt" ]] || fail "IE cookie files"
@@ -138,12 +154,14 @@ q="$app/quarantine"
 
 (cd "$app" && wine SorvaneCmd.exe quarantine list) > "$work/list.txt" || fail "quarantine list"
 ids=$(awk '$4 == "removed" { print $1 }' "$work/list.txt" | tr -d '\r' | tr '\n' ' ')
-[[ $(wc -w <<<"$ids") -eq 9 ]] || { cat "$work/list.txt"; fail "expected 9 removed entries: $ids"; }
+[[ $(wc -w <<<"$ids") -eq 11 ]] || { cat "$work/list.txt"; fail "expected 11 removed entries: $ids"; }
 # shellcheck disable=SC2086
 (cd "$app" && wine SorvaneCmd.exe quarantine restore $ids) > "$work/restore.txt" 2>&1 || { cat "$work/restore.txt"; fail "restore"; }
 dump "$chrome/Default/Network/Cookies" cookies | diff "$work/chrome.before" - || fail "Chrome rows not restored as they were"
 dump "$edge/Cookies" cookies | diff "$work/edge.before" - || fail "Edge rows not restored as they were"
 dump "$ff/Profiles/e2e.default-release/cookies.sqlite" moz_cookies | diff "$work/ff.before" - || fail "Firefox rows"
+dump "$chrome/Profile 3/Network/Cookies" cookies | diff "$work/chrome3.before" - || fail "second person's rows"
+dump "$ffk/cookies.sqlite" moz_cookies | diff "$work/ffk.before" - || fail "Korean-named Firefox rows"
 wine reg query 'HKCU\Software\Policies\Google\Chrome' /v HomepageLocation | grep -q 'hijack.example' || fail "policy value"
 # A second restore finds the rows back in place: a clash, nothing doubled.
 status=0

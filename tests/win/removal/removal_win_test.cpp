@@ -498,16 +498,26 @@ private:
     std::string inside_;
 };
 
+// The run under another locale is worth only as much as the code page it really got.
+TEST(RemovalLocaleWin, TheCodePageIsTheOneTheLocaleAskedFor) {
+    const char* asked = std::getenv("SORVANE_TEST_LOCALE");
+    if (asked == nullptr || std::string_view(asked).substr(0, 5) != "ja_JP") GTEST_SKIP() << "run under en-US";
+    EXPECT_EQ(GetACP(), 932u);
+}
+
 TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
     // Nested folders made one by one through the file system, the deeper ones beyond MAX_PATH.
+    // Their names are Japanese as well: in code page 932 the second byte of "表" and of "ソ" is
+    // the backslash's, so a path that went through the ANSI code page would split inside them.
+    const std::string japanese = "\xE8\xA1\xA8\xE7\xA4\xBA\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";  // 表示ソフト
     std::string deep = root;
-    for (int i = 0; deep.size() < 290; ++i) {
-        deep += "\\nested-folder-" + std::to_string(i) + "-abcdefghij";
+    for (int i = 0; widen(deep).size() < 290; ++i) {
+        deep += "\\nested-folder-" + std::to_string(i) + "-" + japanese + "-abcdefghij";
         ASSERT_TRUE(real.files.createFolder(deep).ok()) << deep.size();
     }
     const std::string file = deep + "\\long-tracker.dat";
     const std::string folder = deep + "\\LongToolbar";
-    ASSERT_GT(file.size(), 300u);
+    ASSERT_GT(widen(file).size(), 300u);
     ASSERT_TRUE(real.files.createFolder(folder).ok());
     ASSERT_TRUE(real.files.writeFile(file, std::string("tracker\0bytes", 13)).ok());
     ASSERT_TRUE(real.files.writeFile(folder + "\\inner.bin", "inner").ok());
@@ -548,7 +558,7 @@ TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
     // The index keeps the plain paths, and restore puts both back there, folders included.
     QuarantineLog none(real.files, real.locale, "");
     Quarantine cleaner(real.files, real.signatures, none, root + "\\none", nullptr);
-    cleaner.deleteTree(root + "\\nested-folder-0-abcdefghij");
+    cleaner.deleteTree(root + "\\nested-folder-0-" + japanese + "-abcdefghij");
     ASSERT_FALSE(exists(deep));
     QuarantineStore store(os.files, os.registry, os.locale, os.signatures, quarantine());
     ASSERT_TRUE(store.load());
