@@ -6,8 +6,13 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "definitions/encoding.h"
 #include "platform/limits.h"
@@ -25,6 +30,10 @@ constexpr std::size_t RecordsBetweenReports = 1000;
 // "|", or Safety's "|"), with its CR LF.
 constexpr std::size_t WrittenLineOverhead = 5;
 
+// The only stored byte whose clear code is "=" (a name ends there), and the stored "|".
+const char StoredEquals = definitions::EncodeLine("=")[0];
+const char StoredBar = definitions::EncodeLine("|")[0];
+
 // Lower case of a single-byte code: ASCII and the Latin-1 capitals of code page 1252.
 char lowerSingleByte(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -32,84 +41,175 @@ char lowerSingleByte(char c) {
     return c;
 }
 
-// Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
-// Tests eight bytes a step: the lines and names of a large update are many and long.
-std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
-    const char* at = text.data() + from;
-    const char* const end = text.data() + text.size();
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-        const std::uint64_t allA = ones * static_cast<unsigned char>(a), allB = ones * static_cast<unsigned char>(b);
-        for (; end - at >= 8; at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, at, 8);
-            const std::uint64_t isA = word ^ allA, isB = word ^ allB;
-            // The lowest byte flagged is the first match; flags above it may be false.
-            const std::uint64_t found = (((isA - ones) & ~isA) | ((isB - ones) & ~isB)) & highs;
-            if (found != 0) return static_cast<std::size_t>(at - text.data()) + std::countr_zero(found) / 8;
-        }
-    }
-    for (; at != end; ++at) {
-        if (*at == a || *at == b) break;
-    }
-    return static_cast<std::size_t>(at - text.data());
-}
-
-std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
-
 // The lower-cased clear code of one stored byte: the shift of definitions::DecodeLine, then
-// lowerSingleByte. Written as arithmetic rather than a table look-up, so that the compiler can
-// name a line sixteen bytes a step.
+// lowerSingleByte.
 inline unsigned char clearLower(unsigned char stored) {
     const auto clear = static_cast<unsigned char>(stored >= definitions::DefinitionKey
                                                       ? stored - definitions::DefinitionKey
                                                       : stored + 255 - definitions::DefinitionKey);
-    const bool capital = static_cast<unsigned char>(clear - 'A') < 26 ||
-                         (static_cast<unsigned char>(clear - 0xC0) < 0x1F && clear != 0xD7);
-    return static_cast<unsigned char>(clear + (capital ? 0x20 : 0));
+    return static_cast<unsigned char>(lowerSingleByte(static_cast<char>(clear)));
 }
 
-// Names `length` bytes in place; `separatorsClear` keeps a clear "|" (a payload as sent).
-template <bool SeparatorsClear>
-void nameInPlace(char* at, std::size_t length) {
-    auto* bytes = reinterpret_cast<unsigned char*>(at);
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char c = bytes[i];
-        const unsigned char clear = clearLower(c);
-        bytes[i] = SeparatorsClear && c == '|' ? c : clear;
+// Sixteen bytes of text tested or named at a time: an update's text, lines and names are many
+// and long, and a step a byte (or a library call a search) cost more than the rest of the work.
+// A bit of a Mask stands for each byte, the first byte in the lowest bit.
+using Mask = std::uint32_t;
+constexpr std::size_t BlockSize = 16;
+
+#if defined(__SSE2__)
+struct Block {
+    __m128i bytes;
+};
+
+// The sixteen bytes at `at`, those at or past `limit` (the end of the buffer) read as zeros.
+inline Block loadBlock(const char* at, const char* limit) {
+    if (limit - at >= static_cast<std::ptrdiff_t>(BlockSize)) return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(at))};
+    alignas(16) char tail[BlockSize] = {};
+    if (limit > at) std::memcpy(tail, at, static_cast<std::size_t>(limit - at));
+    return {_mm_load_si128(reinterpret_cast<const __m128i*>(tail))};
+}
+
+inline Mask equalMask(Block block, char c) {
+    return static_cast<Mask>(_mm_movemask_epi8(_mm_cmpeq_epi8(block.bytes, _mm_set1_epi8(c))));
+}
+
+// clearLower of every byte, as arithmetic on all sixteen at once; `keepBar` keeps a "|" as it
+// is (the clear separator of a payload as sent).
+inline void storeClearLower(Block block, bool keepBar, char* out) {
+    const __m128i stored = block.bytes;
+    const __m128i key = _mm_set1_epi8(static_cast<char>(definitions::DefinitionKey));
+    const __m128i shifted = _mm_cmpeq_epi8(_mm_max_epu8(stored, key), stored);  // stored >= key
+    const __m128i clear = _mm_or_si128(
+        _mm_and_si128(shifted, _mm_sub_epi8(stored, key)),
+        _mm_andnot_si128(shifted, _mm_add_epi8(stored, _mm_set1_epi8(static_cast<char>(255 - definitions::DefinitionKey)))));
+    // x < n for unsigned bytes: min(x, n - 1) == x.
+    const auto below = [](__m128i x, char n) { return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(n - 1))), x); };
+    const __m128i ascii = below(_mm_sub_epi8(clear, _mm_set1_epi8('A')), 26);
+    const __m128i latin = _mm_andnot_si128(_mm_cmpeq_epi8(clear, _mm_set1_epi8(static_cast<char>(0xD7))),
+                                           below(_mm_sub_epi8(clear, _mm_set1_epi8(static_cast<char>(0xC0))), 0x1F));
+    __m128i lower = _mm_add_epi8(clear, _mm_and_si128(_mm_or_si128(ascii, latin), _mm_set1_epi8(0x20)));
+    if (keepBar) {
+        const __m128i bar = _mm_cmpeq_epi8(stored, _mm_set1_epi8('|'));
+        lower = _mm_or_si128(_mm_and_si128(bar, stored), _mm_andnot_si128(bar, lower));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lower);
+}
+#else
+struct Block {
+    std::array<char, BlockSize> bytes{};
+};
+
+inline Block loadBlock(const char* at, const char* limit) {
+    Block block;
+    if (limit > at) std::memcpy(block.bytes.data(), at, std::min<std::size_t>(BlockSize, static_cast<std::size_t>(limit - at)));
+    return block;
+}
+
+inline Mask equalMask(Block block, char c) {
+    Mask mask = 0;
+    for (std::size_t i = 0; i < BlockSize; ++i) mask |= static_cast<Mask>(block.bytes[i] == c) << i;
+    return mask;
+}
+
+inline void storeClearLower(Block block, bool keepBar, char* out) {
+    for (std::size_t i = 0; i < BlockSize; ++i) {
+        const char c = block.bytes[i];
+        out[i] = keepBar && c == '|' ? c : static_cast<char>(clearLower(static_cast<unsigned char>(c)));
+    }
+}
+#endif
+
+// Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
+std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
+    const char* const end = text.data() + text.size();
+    for (const char* at = text.data() + from; at < end; at += BlockSize) {
+        const Block block = loadBlock(at, end);
+        // Bytes past the end read as zeros and may match: a match there is no match.
+        if (const Mask found = equalMask(block, a) | equalMask(block, b); found != 0)
+            return std::min(static_cast<std::size_t>(at - text.data()) + std::countr_zero(found), text.size());
+    }
+    return text.size();
+}
+
+std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
+
+// Writes the lower-cased clear name that starts at `at` to `out`, and returns its length: the
+// bytes before the first stored "=" (and, in a payload as sent, before a clear "=" too), at most
+// `length`. Reads whole blocks up to `limit` (at least at + length) and writes whole blocks:
+// `out` must have room for the name and a block more.
+template <bool Payload>
+std::size_t nameAt(const char* at, std::size_t length, const char* limit, char* out) {
+    for (std::size_t done = 0;; done += BlockSize) {
+        if (done >= length) return length;
+        const Block block = loadBlock(at + done, limit);
+        storeClearLower(block, Payload, out + done);
+        Mask end = equalMask(block, StoredEquals);
+        if constexpr (Payload) end |= equalMask(block, '=');
+        if (end != 0) return std::min(done + std::countr_zero(end), length);
     }
 }
 
-// Appends to `names` the lower-cased clear text of `line` before its first clear "=" and
-// returns its length. Names are gathered in one buffer, so that naming many lines allocates
-// next to nothing.
-std::size_t appendLineName(std::string_view line, bool separatorsClear, std::string& names) {
-    // The only stored byte whose clear code is "=", and in a payload as sent the clear one too.
-    static const char storedEquals = definitions::EncodeLine("=")[0];
-    const std::size_t length = findEither(line, 0, storedEquals, separatorsClear ? '=' : storedEquals);
-    const std::size_t start = names.size();
-    names.append(line.data(), length);
-    if (separatorsClear) nameInPlace<true>(names.data() + start, length);
-    else nameInPlace<false>(names.data() + start, length);
-    return length;
+// The hash of a name that has a block of readable bytes after it: eight bytes a step, the
+// last ones masked. Names are short and many: a general hash would cost as much as the rest of
+// naming a line.
+std::uint32_t nameHash(const char* name, std::size_t length) {
+    constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = length * multiplier;
+    for (std::size_t done = 0; done < length; done += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name + done, 8);
+        if (const std::size_t left = length - done; left < 8) word &= ~std::uint64_t{0} >> (64 - 8 * left);
+        hash = (hash ^ word) * multiplier;
+        hash ^= hash >> 29;
+    }
+    hash *= 0xBF58476D1CE4E5B9u;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 31));
 }
 
+// Names written one after another, with a block to spare after the last, for nameAt. Its
+// memory is kept when it is emptied: the names of one file after another reuse it.
+class NameBuffer {
+public:
+    void clear() { size_ = 0; }
+    // Room for `bytes` more name bytes.
+    void reserve(std::size_t bytes) {
+        if (size_ + bytes + BlockSize <= capacity_) return;
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + bytes + BlockSize);
+        auto bytesNew = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_ != 0) std::memcpy(bytesNew.get(), bytes_.get(), size_);
+        bytes_ = std::move(bytesNew);
+        capacity_ = capacity;
+    }
+    // Names `length` bytes at `at` (readable up to `limit`) and adds the name; room must have been reserved.
+    template <bool Payload>
+    std::string_view add(const char* at, std::size_t length, const char* limit) {
+        char* const out = bytes_.get() + size_;
+        const std::size_t named = nameAt<Payload>(at, length, limit, out);
+        size_ += named;
+        return {out, named};
+    }
+    std::string_view at(std::size_t offset, std::size_t length) const { return {bytes_.get() + offset, length}; }
+    std::size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
 
 // Appends a payload with its clear "|" and "=" in their encoded form, so that the text is fully
 // encoded. Each is one byte either way.
 void appendEncodedSeparators(std::string& out, std::string_view payload) {
-    static const char bar = definitions::EncodeLine("|")[0];
-    static const char equals = definitions::EncodeLine("=")[0];
     const std::size_t start = out.size();
     out += payload;
-    char* const end = out.data() + out.size();  // taken first, as in appendLineName
-    for (char* at = out.data() + start; at != end; ++at) *at = *at == '|' ? bar : *at == '=' ? equals : *at;
+    char* const end = out.data() + out.size();  // taken first: stores through char could change the size
+    for (char* at = out.data() + start; at != end; ++at) *at = *at == '|' ? StoredBar : *at == '=' ? StoredEquals : *at;
 }
 
 bool isBlank(std::string_view line) { return line.empty() || line == " "; }
 
 // The text with the spaces at both ends cut off.
 std::string_view trimSpaces(std::string_view s) {
+    if (s.empty() || (s.front() != ' ' && s.back() != ' ')) return s;
     const std::size_t first = s.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
@@ -120,44 +220,18 @@ std::string_view trimSpaces(std::string_view s) {
 // finds both.
 std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def) {
     def = std::string_view::npos;
-    for (std::size_t at = text.find('[', from); at != std::string_view::npos; at = text.find('[', at + 1)) {
-        if (at + 4 <= text.size() && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']')
-            return at;
-        if (def == std::string_view::npos && text.substr(at, 5) == "[DEF]") def = at;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* block = begin + from; block < end; block += BlockSize) {
+        for (Mask found = equalMask(loadBlock(block, end), '['); found != 0; found &= found - 1) {
+            const std::size_t at = static_cast<std::size_t>(block - begin) + std::countr_zero(found);
+            if (at + 4 <= text.size() && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']')
+                return at;
+            if (def == std::string_view::npos && text.compare(at, 5, "[DEF]") == 0) def = at;
+        }
     }
     return std::string_view::npos;
 }
-
-// The hash of a name, eight bytes a step. Names are short and many: a general hash called out
-// of line would cost as much as the rest of naming a line.
-std::uint32_t nameHash(std::string_view name) {
-    constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15u;
-    std::uint64_t hash = name.size() * multiplier;
-    const char* at = name.data();
-    std::size_t left = name.size();
-    for (; left >= 8; left -= 8, at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, at, 8);
-        hash = (hash ^ word) * multiplier;
-        hash ^= hash >> 29;
-    }
-    // The last bytes by whole loads (overlapping bytes already taken): a load of bytes just stored
-    // one by one would wait for them.
-    const auto load = [](const char* from, std::size_t size) {
-        std::uint64_t value = 0;
-        std::memcpy(&value, from, size);
-        return value;
-    };
-    std::uint64_t word = 0;
-    if (name.size() >= 8) word = load(name.data() + name.size() - 8, 8);
-    else if (left >= 4) word = load(at, 4) | load(at + left - 4, 4) << 32;
-    else if (left > 0) word = load(at, 1) | load(at + left / 2, 1) << 8 | load(at + left - 1, 1) << 16;
-    hash = (hash ^ word) * multiplier;
-    hash ^= hash >> 32;
-    hash *= 0xBF58476D1CE4E5B9u;
-    return static_cast<std::uint32_t>(hash ^ (hash >> 31));
-}
-
 // A set of line names for the deletion pass, open addressing over names kept by the caller: an
 // update of many deletions tests every line of a file against it, and a node-based set spends
 // most of that time on allocation and on misses of the processor's cache. A slot holds the
@@ -320,6 +394,7 @@ bool SectionAccepted(std::size_t fileIndex, std::string_view section) {
     }
 }
 
+
 namespace {
 
 // The `index`-th piece of `s` split at "|"; empty past the last one.
@@ -339,13 +414,12 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::strin
         case Registry: {
             // NAME=THREAT|HIVE^KEY|NOTE becomes the whole-key record HIVE^KEY^=THREAT|NOTE.
             static const std::string keyEnd = definitions::EncodeLine("^=");
-            static const std::string bar = definitions::EncodeLine("|");
             const std::string_view p0 = barPiece(payload, 0);
             const std::size_t equals = p0.find('=');
             appendEncodedSeparators(out, barPiece(payload, 1));
             out += keyEnd;
             if (equals != std::string_view::npos) appendEncodedSeparators(out, p0.substr(equals + 1));
-            out += bar;
+            out += StoredBar;
             appendEncodedSeparators(out, barPiece(payload, 2));
             return;
         }
@@ -355,7 +429,7 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::strin
             return;
         case Safety:
             out += definitions::EncodeLine(section);
-            out += definitions::EncodeLine("|");
+            out += StoredBar;
             appendEncodedSeparators(out, payload);
             return;
         default:
@@ -376,6 +450,22 @@ std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::stri
     return start;
 }
 
+// Whether an addition's stored line is named as its payload is: in the files whose lines are
+// the payload with its separators encoded, when no line end (dropped from the line) comes
+// before the name's end. The name is then taken from the payload, with no line written.
+bool namedAsPayload(std::size_t fileIndex, std::string_view payload) {
+    if (fileIndex != File && fileIndex != Exe && fileIndex != Directory) return false;
+    const std::size_t nameEnd = findEither(payload, 0, '=', StoredEquals);
+    return findLineEnd(payload.substr(0, nameEnd), 0) == nameEnd;
+}
+
+template <bool Payload>
+std::string nameOf(std::string_view text) {
+    NameBuffer buffer;
+    buffer.reserve(text.size());
+    return std::string(buffer.add<Payload>(text.data(), text.size(), text.data() + text.size()));
+}
+
 }  // namespace
 
 std::string WrittenLine(std::size_t fileIndex, const UpdateRecord& record) {
@@ -390,50 +480,36 @@ std::string ClearLineName(std::string_view clear) {
     return name;
 }
 
-std::string StoredLineName(std::string_view stored) {
-    std::string name;
-    appendLineName(stored, false, name);
-    return name;
-}
+std::string StoredLineName(std::string_view stored) { return nameOf<false>(stored); }
 
-std::string PayloadName(std::string_view payload) {
-    std::string name;
-    appendLineName(payload, true, name);
-    return name;
-}
+std::string PayloadName(std::string_view payload) { return nameOf<true>(payload); }
 
 // What one file's records take from it: the names it loses, played in the order of its records
 // (an addition withdraws an earlier deletion of its name), and the pass that drops their lines.
 // Names are worked out before any is played, so that the slot of each name to come is fetched
-// ahead of its use. Every buffer is sized once from what the records can write, and kept from
-// one file to the next: the memory of a large update is taken from the system once.
+// ahead of its use. Every buffer is kept from one file to the next: the memory of a large update
+// is taken from the system once.
 class DeletionSet {
 public:
     bool empty() const { return set_.empty(); }
 
-    void reset(std::size_t records, std::size_t deletions, std::size_t linesBound, std::size_t deletedBytes) {
+    // Starts a file of `records` records, which name at most `nameBytes` bytes between them.
+    void reset(std::size_t records, std::size_t deletions, std::size_t nameBytes) {
         changes_.clear();
-        additions_.clear();
-        names_.clear();
         changes_.reserve(records);
-        additions_.reserve(linesBound);
-        names_.reserve(linesBound + deletedBytes);
+        // Reserved whole before the first name: the set points into it.
+        names_.clear();
+        names_.reserve(nameBytes);
         set_.reset(deletions);
     }
 
-    void add(std::size_t fileIndex, std::string_view section, std::string_view payload) {
-        const std::size_t start = appendWrittenLine(additions_, fileIndex, section, payload);
-        const std::string_view line = std::string_view(additions_).substr(start);
-        Change& change = changes_.emplace_back();
-        change.lineLength = line.size();
-        nameChange(change, line, false);
-        additions_ += "\r\n";
-    }
-
-    void remove(std::string_view payload) {
-        Change& change = changes_.emplace_back();
-        change.deletion = true;
-        nameChange(change, payload, true);
+    // A record, by its index in the caller's list, named from `named` (readable up to `limit`):
+    // a deletion by its payload as sent, an addition by its stored line or, when that is named
+    // alike, its payload.
+    template <bool Payload>
+    void add(std::uint32_t record, bool deletion, std::string_view named, const char* limit) {
+        const std::string_view name = names_.add<Payload>(named.data(), named.size(), limit);
+        changes_.push_back({record, static_cast<std::uint32_t>(name.size()), nameHash(name.data(), name.size()), deletion});
     }
 
     // Plays the deletions and withdrawals in their order; names_ is complete, and the set points into it.
@@ -442,7 +518,7 @@ public:
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
             const Change& change = changes_[i];
-            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            const std::string_view name = names_.at(nameStart, change.nameLength);
             nameStart += change.nameLength;
             if (change.deletion) set_.insert(name, change.hash);
             else set_.erase(name, change.hash);
@@ -456,17 +532,18 @@ public:
     void keepOldLines(std::string_view oldContent, std::string& kept, Count&& count) {
         struct Named {
             std::string_view line;
-            std::size_t nameStart, nameLength;
-            std::uint32_t hash;
+            std::size_t nameStart;
+            std::uint32_t nameLength, hash;
         };
         std::array<Named, LinesAtOnce> lines;
         std::size_t pending = 0;
-        std::string& names = lineNames_;
+        NameBuffer& names = lineNames_;
         names.clear();
+        const char* const limit = oldContent.data() + oldContent.size();
         const auto test = [&] {
             for (std::size_t i = 0; i < pending; ++i) {
                 const Named& named = lines[i];
-                if (set_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash)) continue;
+                if (set_.contains(names.at(named.nameStart, named.nameLength), named.hash)) continue;
                 keepLine(kept, named.line, oldContent);
             }
             pending = 0;
@@ -478,30 +555,32 @@ public:
             Named& named = lines[pending++];
             named.line = line;
             named.nameStart = names.size();
-            named.nameLength = appendLineName(line, false, names);
-            named.hash = nameHash(std::string_view(names).substr(named.nameStart, named.nameLength));
+            names.reserve(line.size());
+            const std::string_view name = names.add<false>(line.data(), line.size(), limit);
+            named.nameLength = static_cast<std::uint32_t>(name.size());
+            named.hash = nameHash(name.data(), name.size());
             set_.prefetch(named.hash);
             if (pending == LinesAtOnce) test();
         });
         test();
     }
 
-    // Appends the additions that are neither blank nor of a deleted name, each ended by CR LF.
-    template <typename Count>
-    void keepAdditions(std::string& kept, Count&& count) const {
-        std::size_t nameStart = 0, lineStart = 0;
+    // Calls `write(record, kept)` for every addition in its order, which appends its stored line
+    // to `kept`, and keeps it, ended by CR LF, unless it is blank or of a deleted name.
+    template <typename Write, typename Count>
+    void keepAdditions(std::string& kept, Write&& write, Count&& count) const {
+        std::size_t nameStart = 0;
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
             const Change& change = changes_[i];
-            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            const std::string_view name = names_.at(nameStart, change.nameLength);
             nameStart += change.nameLength;
             if (change.deletion) continue;
-            // The written line with the CR LF that follows it in additions_.
-            const std::string_view line = std::string_view(additions_).substr(lineStart, change.lineLength + 2);
-            lineStart += line.size();
             count();
-            if (isBlank(line.substr(0, change.lineLength)) || set_.contains(name, change.hash)) continue;
-            kept += line;
+            const std::size_t start = kept.size();
+            write(change.record, kept);
+            if (isBlank(std::string_view(kept).substr(start)) || set_.contains(name, change.hash)) kept.resize(start);
+            else kept += "\r\n";
         }
     }
 
@@ -517,10 +596,10 @@ private:
         kept += "\r\n";
     }
 
-    // Names and written lines follow one another in the order of the changes.
+    // Names follow one another in names_ in the order of the changes.
     struct Change {
-        std::size_t nameLength = 0;  // in names_
-        std::size_t lineLength = 0;  // an addition's written line, in additions_
+        std::uint32_t record = 0;
+        std::uint32_t nameLength = 0;
         std::uint32_t hash = 0;
         bool deletion = false;
     };
@@ -528,16 +607,9 @@ private:
     static constexpr std::size_t Lookahead = 8;
     static constexpr std::size_t LinesAtOnce = 16;
 
-    void nameChange(Change& change, std::string_view named, bool separatorsClear) {
-        const std::size_t start = names_.size();
-        change.nameLength = appendLineName(named, separatorsClear, names_);
-        change.hash = nameHash(std::string_view(names_).substr(start, change.nameLength));
-    }
-
     std::vector<Change> changes_;
-    std::string additions_;  // the written lines, each ended by CR LF
-    std::string names_;      // every change's name, one after another
-    std::string lineNames_;  // the names of the old lines being tested
+    NameBuffer names_;      // every change's name, one after another
+    NameBuffer lineNames_;  // the names of the old lines being tested
     NameSet set_;
 };
 
@@ -547,23 +619,22 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
     return UpdateChanges(records, progress).apply(fileIndex, oldContent, customMode, progress);
 }
 
-UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress) {
-    // Every record but the last ends at a "[BR]" and holds a "[DEF]": about one record a pair of "[".
-    records_.reserve(std::min<std::size_t>(static_cast<std::size_t>(std::count(text.begin(), text.end(), '[')) / 2 + 1,
-                                           limits::MaxUpdateRecords));
-    std::string section;
+UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress)
+    : textEnd_(text.data() + text.size()) {
+    // A record takes five bytes at least (one and "[BR]"); reserved room not written is never touched.
+    records_.reserve(std::min<std::size_t>(text.size() / 5 + 1, limits::MaxUpdateRecords));
     std::string_view sectionSent;
     std::size_t seen = 0;
     forEachRecord(text, [&](std::string_view sent, std::string_view action, std::string_view payload) {
         ++seen;
         if (progress && seen % RecordsBetweenReports == 0) progress(0);
-        const bool sameSection = seen > 1 && sent == sectionSent;
-        if (!sameSection) {
+        if (seen == 1 || sent != sectionSent) {
             sectionSent = sent;
-            section = definitions::DecodeLine(sent);
+            beginRun(definitions::DecodeLine(sent));
         }
-        route(section, action, payload, sameSection);
+        route(action, payload);
     });
+    endRun();
 }
 
 UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const DeletionProgress& progress) {
@@ -571,26 +642,48 @@ UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const Del
     std::size_t seen = 0;
     for (const UpdateRecord& record : records) {
         if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
-        route(record.section, record.action, record.payload, !sections_.empty() && record.section == sections_.back());
+        if (runs_.empty() || record.section != runs_.back().section) beginRun(record.section);
+        route(record.action, record.payload);
+    }
+    endRun();
+}
+
+void UpdateChanges::beginRun(std::string_view section) {
+    endRun();
+    Run& run = runs_.emplace_back();
+    run.first = run.end = records_.size();
+    run.section = section;
+    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+        if (SectionAccepted(i, section)) run.files = static_cast<std::uint8_t>(run.files | 1u << i);
     }
 }
 
-void UpdateChanges::route(std::string_view section, std::string_view action, std::string_view payload,
-                          bool sameSection) {
-    if (!sameSection || sections_.empty()) {
-        sections_.emplace_back(section);
-        sectionFiles_ = 0;
-        for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-            if (SectionAccepted(i, section)) sectionFiles_ = static_cast<std::uint8_t>(sectionFiles_ | 1u << i);
-        }
+void UpdateChanges::endRun() {
+    if (runs_.empty()) return;
+    Run& run = runs_.back();
+    run.end = records_.size();
+    // A run of unknown actions, or one no file takes, holds nothing to keep.
+    if (run.end == run.first || run.files == 0) {
+        records_.resize(run.first);
+        runs_.pop_back();
     }
+}
+
+void UpdateChanges::route(std::string_view action, std::string_view payload) {
     const bool addition = action == "ADD";
     if (addition) ++additionRecords_;
     if (!addition && action != "DEL") return;
-    const auto index = static_cast<std::uint32_t>(records_.size());  // at most limits::MaxUpdateRecords
-    records_.push_back({payload, static_cast<std::uint32_t>(sections_.size() - 1), addition});
-    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-        if ((sectionFiles_ >> i & 1u) != 0) files_[i].push_back(index);
+    // Lengths are kept in 32 bits: a text is at most limits::MaxHttpBody bytes.
+    if (payload.size() > std::numeric_limits<std::uint32_t>::max() / 2) throw std::length_error("update record too long");
+    Run& run = runs_.back();
+    records_.push_back({payload.data(), static_cast<std::uint32_t>(payload.size()),
+                        static_cast<std::uint32_t>(runs_.size() - 1) & 0x7FFFFFFFu, static_cast<std::uint32_t>(addition)});
+    if (addition) {
+        ++run.additions;
+        run.additionBytes += payload.size() + run.section.size() + WrittenLineOverhead;
+    } else {
+        ++run.deletions;
+        run.deletionBytes += payload.size();
     }
 }
 
@@ -601,28 +694,34 @@ UpdateChanges& UpdateChanges::operator=(UpdateChanges&&) noexcept = default;
 FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
                                 const DeletionProgress& progress) {
     if (fileIndex >= UpdateFileCount) throw std::out_of_range("no such definition file");
-    const std::vector<std::uint32_t>& taken = files_[fileIndex];
+    // The records of this file, in order, with their indices in records_.
     const auto forEachTaken = [&](auto&& each) {
-        for (std::uint32_t i : taken) each(records_[i]);
+        for (const Run& run : runs_) {
+            if ((run.files >> fileIndex & 1u) == 0) continue;
+            for (std::size_t i = run.first; i < run.end; ++i) each(static_cast<std::uint32_t>(i), records_[i]);
+        }
     };
-    const auto section = [&](const Routed& r) -> std::string_view { return sections_[r.section]; };
+    const auto payloadOf = [](const Routed& r) { return std::string_view(r.payload, r.length); };
+    const auto writeLine = [&](std::uint32_t record, std::string& out) {
+        const Routed& r = records_[record];
+        appendWrittenLine(out, fileIndex, runs_[r.run].section, payloadOf(r));
+    };
 
     // Sized once from what the records can write, so that no buffer grows while it fills.
     FileUpdate result;
-    std::size_t deletions = 0, linesBound = 0, deletedBytes = 0;
-    forEachTaken([&](const Routed& r) {
-        if (!r.addition) {
-            ++deletions;
-            deletedBytes += r.payload.size();
-            return;
-        }
-        ++result.added;
-        linesBound += r.payload.size() + section(r).size() + WrittenLineOverhead;
-    });
+    std::size_t records = 0, deletions = 0, linesBound = 0, deletedBytes = 0;
+    for (const Run& run : runs_) {
+        if ((run.files >> fileIndex & 1u) == 0) continue;
+        records += run.end - run.first;
+        result.added += run.additions;
+        deletions += run.deletions;
+        linesBound += run.additionBytes;
+        deletedBytes += run.deletionBytes;
+    }
     const auto appendAdditions = [&](std::string& out) {
-        forEachTaken([&](const Routed& r) {
+        forEachTaken([&](std::uint32_t i, const Routed& r) {
             if (!r.addition) return;
-            appendWrittenLine(out, fileIndex, section(r), r.payload);
+            writeLine(i, out);
             out += "\r\n";
         });
     };
@@ -635,12 +734,22 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     if (!deletionSet_) deletionSet_ = std::make_unique<DeletionSet>();
     DeletionSet& deleted = *deletionSet_;
     if (deletions == 0) {
-        deleted.reset(0, 0, 0, 0);
+        deleted.reset(0, 0, 0);
     } else {
-        deleted.reset(taken.size(), deletions, linesBound, deletedBytes);
-        forEachTaken([&](const Routed& r) {
-            if (r.addition) deleted.add(fileIndex, section(r), r.payload);
-            else deleted.remove(r.payload);
+        deleted.reset(records, deletions, linesBound + deletedBytes);
+        std::string line;
+        forEachTaken([&](std::uint32_t i, const Routed& r) {
+            const std::string_view payload = payloadOf(r);
+            const char* const limit = textEnd_ != nullptr ? textEnd_ : payload.data() + payload.size();
+            if (!r.addition) {
+                deleted.add<true>(i, true, payload, limit);
+            } else if (namedAsPayload(fileIndex, payload)) {
+                deleted.add<true>(i, false, payload, limit);
+            } else {
+                line.clear();
+                writeLine(i, line);
+                deleted.add<false>(i, false, line, line.data() + line.size());
+            }
         });
         deleted.play();
     }
@@ -666,7 +775,7 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
         if (progress && read % LinesBetweenReports == 0) progress(read);
     };
     deleted.keepOldLines(oldContent, kept, count);
-    deleted.keepAdditions(kept, count);
+    deleted.keepAdditions(kept, writeLine, count);
     result.content = std::move(kept);
     return result;
 }
