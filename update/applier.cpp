@@ -94,6 +94,16 @@ inline void storeClearLower(Block block, bool keepBar, char* out) {
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lower);
 }
+
+// The block with its clear "|" and "=" encoded.
+inline void storeSeparatorsEncoded(Block block, char* out) {
+    const __m128i bar = _mm_cmpeq_epi8(block.bytes, _mm_set1_epi8('|'));
+    const __m128i equals = _mm_cmpeq_epi8(block.bytes, _mm_set1_epi8('='));
+    const __m128i kept = _mm_andnot_si128(_mm_or_si128(bar, equals), block.bytes);
+    const __m128i encoded = _mm_or_si128(_mm_and_si128(bar, _mm_set1_epi8(StoredBar)),
+                                         _mm_and_si128(equals, _mm_set1_epi8(StoredEquals)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(kept, encoded));
+}
 #else
 struct Block {
     std::array<char, BlockSize> bytes{};
@@ -117,18 +127,48 @@ inline void storeClearLower(Block block, bool keepBar, char* out) {
         out[i] = keepBar && c == '|' ? c : static_cast<char>(clearLower(static_cast<unsigned char>(c)));
     }
 }
+
+inline void storeSeparatorsEncoded(Block block, char* out) {
+    for (std::size_t i = 0; i < BlockSize; ++i) {
+        const char c = block.bytes[i];
+        out[i] = c == '|' ? StoredBar : c == '=' ? StoredEquals : c;
+    }
+}
 #endif
+
+// The places of a byte `a` or `b` in a text, one after another: the block read last is kept, so
+// that a text is read once however close together the places are.
+class ByteFinder {
+public:
+    ByteFinder(std::string_view text, char a, char b) : text_(text), a_(a), b_(b) {}
+
+    // Where the first one at or after `from` stands; the size of the text without one. Calls
+    // ask for places in order.
+    std::size_t next(std::size_t from) {
+        for (;;) {
+            if (from >= blockStart_ && from - blockStart_ < BlockSize) {
+                if (const Mask found = mask_ & (~Mask{0} << (from - blockStart_)); found != 0)
+                    return std::min(blockStart_ + std::countr_zero(found), text_.size());
+                from = blockStart_ + BlockSize;
+            }
+            if (from >= text_.size()) return text_.size();
+            // Bytes past the end read as zeros and may match: a match there is none (min above).
+            const Block block = loadBlock(text_.data() + from, text_.data() + text_.size());
+            blockStart_ = from;
+            mask_ = equalMask(block, a_) | equalMask(block, b_);
+        }
+    }
+
+private:
+    std::string_view text_;
+    char a_, b_;
+    std::size_t blockStart_ = std::numeric_limits<std::size_t>::max() - BlockSize;
+    Mask mask_ = 0;
+};
 
 // Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
 std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
-    const char* const end = text.data() + text.size();
-    for (const char* at = text.data() + from; at < end; at += BlockSize) {
-        const Block block = loadBlock(at, end);
-        // Bytes past the end read as zeros and may match: a match there is no match.
-        if (const Mask found = equalMask(block, a) | equalMask(block, b); found != 0)
-            return std::min(static_cast<std::size_t>(at - text.data()) + std::countr_zero(found), text.size());
-    }
-    return text.size();
+    return ByteFinder(text, a, b).next(from);
 }
 
 std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
@@ -136,8 +176,8 @@ std::size_t findLineEnd(std::string_view content, std::size_t from) { return fin
 // Writes the lower-cased clear name that starts at `at` to `out`, and returns its length: the
 // bytes before the first stored "=" (and, in a payload as sent, before a clear "=" too), at most
 // `length`. Reads whole blocks up to `limit` (at least at + length) and writes whole blocks:
-// `out` must have room for the name and a block more.
-template <bool Payload>
+// `out` must have room for the name and a block more. With `LineEnds`, a CR or LF ends it too.
+template <bool Payload, bool LineEnds = false>
 std::size_t nameAt(const char* at, std::size_t length, const char* limit, char* out) {
     for (std::size_t done = 0;; done += BlockSize) {
         if (done >= length) return length;
@@ -145,6 +185,7 @@ std::size_t nameAt(const char* at, std::size_t length, const char* limit, char* 
         storeClearLower(block, Payload, out + done);
         Mask end = equalMask(block, StoredEquals);
         if constexpr (Payload) end |= equalMask(block, '=');
+        if constexpr (LineEnds) end |= equalMask(block, '\r') | equalMask(block, '\n');
         if (end != 0) return std::min(done + std::countr_zero(end), length);
     }
 }
@@ -166,8 +207,10 @@ std::uint32_t nameHash(const char* name, std::size_t length) {
     return static_cast<std::uint32_t>(hash ^ (hash >> 31));
 }
 
-// Names written one after another, with a block to spare after the last, for nameAt. Its
-// memory is kept when it is emptied: the names of one file after another reuse it.
+// Names written one after another, with a block to spare after the last, for nameAt. nameAt
+// writes whole blocks, so the bytes after each name up to a multiple of eight are readable:
+// names are hashed and compared eight bytes a step. Its memory is kept when it is emptied: the
+// names of one file after another reuse it.
 class NameBuffer {
 public:
     void clear() { size_ = 0; }
@@ -181,13 +224,15 @@ public:
         capacity_ = capacity;
     }
     // Names `length` bytes at `at` (readable up to `limit`) and adds the name; room must have been reserved.
-    template <bool Payload>
+    template <bool Payload, bool LineEnds = false>
     std::string_view add(const char* at, std::size_t length, const char* limit) {
         char* const out = bytes_.get() + size_;
-        const std::size_t named = nameAt<Payload>(at, length, limit, out);
+        const std::size_t named = nameAt<Payload, LineEnds>(at, length, limit, out);
         size_ += named;
         return {out, named};
     }
+    // Takes back the last name added.
+    void drop(std::string_view last) { size_ -= last.size(); }
     std::string_view at(std::size_t offset, std::size_t length) const { return {bytes_.get() + offset, length}; }
     std::size_t size() const { return size_; }
 
@@ -197,12 +242,29 @@ private:
 };
 
 // Appends a payload with its clear "|" and "=" in their encoded form, so that the text is fully
-// encoded. Each is one byte either way.
-void appendEncodedSeparators(std::string& out, std::string_view payload) {
+// encoded (each is one byte either way); returns whether the payload holds a line end.
+bool appendEncodedSeparators(std::string& out, std::string_view payload) {
     const std::size_t start = out.size();
     out += payload;
-    char* const end = out.data() + out.size();  // taken first: stores through char could change the size
-    for (char* at = out.data() + start; at != end; ++at) *at = *at == '|' ? StoredBar : *at == '=' ? StoredEquals : *at;
+    char* const begin = out.data() + start;  // taken first: stores through char could change the size
+    const std::size_t size = payload.size();
+    if (size < BlockSize) {
+        bool lineEnd = false;
+        for (char* at = begin; at != begin + size; ++at) {
+            lineEnd = lineEnd || *at == '\r' || *at == '\n';
+            *at = *at == '|' ? StoredBar : *at == '=' ? StoredEquals : *at;
+        }
+        return lineEnd;
+    }
+    // Whole blocks read from the payload, not from the bytes just stored (a load of a store in
+    // flight waits for it); the last one over the end of the one before.
+    Mask lineEnds = 0;
+    for (std::size_t done = 0;; done = std::min(done + BlockSize, size - BlockSize)) {
+        const Block block = loadBlock(payload.data() + done, payload.data() + size);
+        lineEnds |= equalMask(block, '\r') | equalMask(block, '\n');
+        storeSeparatorsEncoded(block, begin + done);
+        if (done + BlockSize == size) return lineEnds != 0;
+    }
 }
 
 bool isBlank(std::string_view line) { return line.empty() || line == " "; }
@@ -217,22 +279,21 @@ std::string_view trimSpaces(std::string_view s) {
 
 // Where the next "[BR]" in any letter case starts, at or after `from` (npos without one), and
 // in `def` where the first "[DEF]" before it starts (npos without one): one look at every "["
-// finds both.
-std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def) {
+// (found by `brackets`) finds both.
+[[gnu::always_inline]] inline std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def,
+                                                          ByteFinder& brackets) {
     def = std::string_view::npos;
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    for (const char* block = begin + from; block < end; block += BlockSize) {
-        for (Mask found = equalMask(loadBlock(block, end), '['); found != 0; found &= found - 1) {
-            const std::size_t at = static_cast<std::size_t>(block - begin) + std::countr_zero(found);
-            if (at + 4 <= text.size() && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']')
-                return at;
-            if (def == std::string_view::npos && text.compare(at, 5, "[DEF]") == 0) def = at;
-        }
+    for (std::size_t at = brackets.next(from); at < text.size(); at = brackets.next(at + 1)) {
+        const std::size_t left = text.size() - at;
+        if (left >= 4 && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']') return at;
+        if (def == std::string_view::npos && left >= 5 && text[at + 1] == 'D' && text[at + 2] == 'E' &&
+            text[at + 3] == 'F' && text[at + 4] == ']')
+            def = at;
     }
     return std::string_view::npos;
 }
-// A set of line names for the deletion pass, open addressing over names kept by the caller: an
+// A set of line names for the deletion pass, open addressing over names kept by the caller in
+// NameBuffers: an
 // update of many deletions tests every line of a file against it, and a node-based set spends
 // most of that time on allocation and on misses of the processor's cache. A slot holds the
 // name's hash, so that a search reads no other name and the table grows without reading any,
@@ -290,6 +351,20 @@ private:
         return &mark;
     }
 
+    // Whether two names of `length` bytes are the same, eight bytes a step: a name is followed by
+    // readable bytes up to a multiple of eight (see NameBuffer), which are masked off.
+    static bool sameName(const char* a, const char* b, std::size_t length) {
+        for (std::size_t done = 0; done < length; done += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + done, 8);
+            std::memcpy(&y, b + done, 8);
+            std::uint64_t differ = x ^ y;
+            if (const std::size_t left = length - done; left < 8) differ &= ~std::uint64_t{0} >> (64 - 8 * left);
+            if (differ != 0) return false;
+        }
+        return true;
+    }
+
     // The slot of the present `name`, or else the free one its search ends at.
     std::size_t probe(std::string_view name, std::uint32_t hash) const {
         const std::size_t mask = slots_.size() - 1;
@@ -297,7 +372,7 @@ private:
             const Slot& slot = slots_[i];
             if (slot.name == nullptr) return i;
             if (slot.hash == hash && slot.length == name.size() && slot.name != removed() &&
-                std::memcmp(slot.name, name.data(), name.size()) == 0)
+                sameName(slot.name, name.data(), name.size()))
                 return i;
         }
     }
@@ -324,9 +399,10 @@ private:
 // Calls `each` with every line of `content`, split at CR LF, LF or CR; a final line end adds no empty line.
 template <typename Each>
 void forEachLine(std::string_view content, Each&& each) {
+    ByteFinder lineEnds(content, '\r', '\n');
     std::size_t start = 0;
     while (start < content.size()) {
-        std::size_t i = findLineEnd(content, start);
+        std::size_t i = lineEnds.next(start);
         each(content.substr(start, i - start));
         if (i == content.size()) return;
         if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
@@ -340,11 +416,12 @@ void forEachLine(std::string_view content, Each&& each) {
 // limits::MaxUpdateRecords records.
 template <typename Each>
 void forEachRecord(std::string_view input, Each&& each) {
+    ByteFinder brackets(input, '[', '[');
     std::size_t count = 0;
     std::size_t start = 0;
     while (start <= input.size() && count < limits::MaxUpdateRecords) {
         std::size_t def;
-        std::size_t end = findRecordBreak(input, start, def);
+        std::size_t end = findRecordBreak(input, start, def, brackets);
         if (end == std::string_view::npos) end = input.size();
         const std::string_view record = trimSpaces(input.substr(start, end - start));
         start = end + 4;
@@ -408,7 +485,8 @@ std::string_view barPiece(std::string_view s, std::size_t index) {
     return s.substr(start, s.find('|', start) - start);
 }
 
-void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::string_view section,
+// Appends the stored line an "ADD" record writes, as the record has it; false when it surely holds no line end.
+bool appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::string_view section,
                              std::string_view payload) {
     switch (fileIndex) {
         case Registry: {
@@ -416,24 +494,23 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::strin
             static const std::string keyEnd = definitions::EncodeLine("^=");
             const std::string_view p0 = barPiece(payload, 0);
             const std::size_t equals = p0.find('=');
-            appendEncodedSeparators(out, barPiece(payload, 1));
+            bool lineEnd = appendEncodedSeparators(out, barPiece(payload, 1));
             out += keyEnd;
-            if (equals != std::string_view::npos) appendEncodedSeparators(out, p0.substr(equals + 1));
+            if (equals != std::string_view::npos) lineEnd = appendEncodedSeparators(out, p0.substr(equals + 1)) || lineEnd;
             out += StoredBar;
-            appendEncodedSeparators(out, barPiece(payload, 2));
-            return;
+            return appendEncodedSeparators(out, barPiece(payload, 2)) || lineEnd;
         }
         case Cookies:
             // A cookie pattern is the text before "=", kept as it came.
             out += payload.substr(0, payload.find('='));
-            return;
+            return true;
         case Safety:
             out += definitions::EncodeLine(section);
             out += StoredBar;
             appendEncodedSeparators(out, payload);
-            return;
+            return true;
         default:
-            appendEncodedSeparators(out, payload);
+            return appendEncodedSeparators(out, payload);
     }
 }
 
@@ -441,9 +518,8 @@ void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::strin
 std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section,
                               std::string_view payload) {
     const std::size_t start = out.size();
-    appendWrittenLineAsSent(out, fileIndex, section, payload);
     // A line cannot hold a line end: one inside a record would split it into lines of its own.
-    if (findLineEnd(out, start) != out.size()) {
+    if (appendWrittenLineAsSent(out, fileIndex, section, payload) && findLineEnd(out, start) != out.size()) {
         const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
         out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd), out.end());
     }
@@ -451,13 +527,9 @@ std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::stri
 }
 
 // Whether an addition's stored line is named as its payload is: in the files whose lines are
-// the payload with its separators encoded, when no line end (dropped from the line) comes
+// the payload with its separators encoded, unless a line end (dropped from the line) comes
 // before the name's end. The name is then taken from the payload, with no line written.
-bool namedAsPayload(std::size_t fileIndex, std::string_view payload) {
-    if (fileIndex != File && fileIndex != Exe && fileIndex != Directory) return false;
-    const std::size_t nameEnd = findEither(payload, 0, '=', StoredEquals);
-    return findLineEnd(payload.substr(0, nameEnd), 0) == nameEnd;
-}
+bool namedAsPayload(std::size_t fileIndex) { return fileIndex == File || fileIndex == Exe || fileIndex == Directory; }
 
 template <bool Payload>
 std::string nameOf(std::string_view text) {
@@ -503,13 +575,27 @@ public:
         set_.reset(deletions);
     }
 
-    // A record, by its index in the caller's list, named from `named` (readable up to `limit`):
-    // a deletion by its payload as sent, an addition by its stored line or, when that is named
-    // alike, its payload.
-    template <bool Payload>
-    void add(std::uint32_t record, bool deletion, std::string_view named, const char* limit) {
-        const std::string_view name = names_.add<Payload>(named.data(), named.size(), limit);
-        changes_.push_back({record, static_cast<std::uint32_t>(name.size()), nameHash(name.data(), name.size()), deletion});
+    // Records by their index in the caller's list, in order. A deletion is named from its
+    // payload as sent, readable up to `limit`.
+    void remove(std::uint32_t record, std::string_view payload, const char* limit) {
+        push(record, true, names_.add<true>(payload.data(), payload.size(), limit));
+    }
+
+    // An addition named from its payload, when its stored line would be named alike: false, and
+    // nothing added, when a line end in the part named makes them differ.
+    bool addNamedByPayload(std::uint32_t record, std::string_view payload, const char* limit) {
+        const std::string_view name = names_.add<true, true>(payload.data(), payload.size(), limit);
+        if (name.size() < payload.size() && (payload[name.size()] == '\r' || payload[name.size()] == '\n')) {
+            names_.drop(name);
+            return false;
+        }
+        push(record, false, name);
+        return true;
+    }
+
+    // An addition named from the stored line it writes.
+    void add(std::uint32_t record, std::string_view line) {
+        push(record, false, names_.add<false>(line.data(), line.size(), line.data() + line.size()));
     }
 
     // Plays the deletions and withdrawals in their order; names_ is complete, and the set points into it.
@@ -603,6 +689,10 @@ private:
         std::uint32_t hash = 0;
         bool deletion = false;
     };
+    void push(std::uint32_t record, bool deletion, std::string_view name) {
+        changes_.push_back({record, static_cast<std::uint32_t>(name.size()), nameHash(name.data(), name.size()), deletion});
+    }
+
     // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
     static constexpr std::size_t Lookahead = 8;
     static constexpr std::size_t LinesAtOnce = 16;
@@ -742,13 +832,11 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
             const std::string_view payload = payloadOf(r);
             const char* const limit = textEnd_ != nullptr ? textEnd_ : payload.data() + payload.size();
             if (!r.addition) {
-                deleted.add<true>(i, true, payload, limit);
-            } else if (namedAsPayload(fileIndex, payload)) {
-                deleted.add<true>(i, false, payload, limit);
-            } else {
+                deleted.remove(i, payload, limit);
+            } else if (!namedAsPayload(fileIndex) || !deleted.addNamedByPayload(i, payload, limit)) {
                 line.clear();
                 writeLine(i, line);
-                deleted.add<false>(i, false, line, line.data() + line.size());
+                deleted.add(i, line);
             }
         });
         deleted.play();

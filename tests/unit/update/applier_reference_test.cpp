@@ -68,8 +68,9 @@ FileUpdate model(std::size_t file, const std::string& old, const std::vector<Upd
 }
 
 // Short names from a small alphabet with both letter cases, Latin-1 capitals and separators.
+// 0x90 and 0x8D are stored as CR and LF: line ends inside payloads and lines.
 std::string randomText(std::mt19937& random, std::size_t maxLength) {
-    static const std::string alphabet = "aAbB=|^ \xC0\xE0" "c";
+    static const std::string alphabet = "aAbB=|^ \xC0\xE0" "c\x90\x8D";
     std::string out(random() % (maxLength + 1), ' ');
     for (char& c : out) c = alphabet[random() % alphabet.size()];
     return out;
@@ -110,6 +111,54 @@ TEST(UpdateApplier, GivesTheBytesOfThePlainModelOnRandomUpdates) { compareWithMo
 
 // Names longer than the eight bytes the applier reads at a step, and of every length around it.
 TEST(UpdateApplier, GivesTheBytesOfThePlainModelWithLongNames) { compareWithModel(29, 300, 40, 48); }
+
+// The update text split as its rules say, one character at a time.
+std::vector<UpdateRecord> modelParse(std::string_view text) {
+    std::vector<UpdateRecord> records;
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 4 <= text.size(); ++i) {
+        if (text::equalsNoCase(text.substr(i, 4), "[BR]")) {
+            pieces.push_back(text.substr(start, i - start));
+            start = i + 4;
+            i += 3;
+        }
+    }
+    pieces.push_back(text.substr(start));
+    for (std::string_view piece : pieces) {
+        while (!piece.empty() && piece.front() == ' ') piece.remove_prefix(1);
+        while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
+        if (piece.empty()) continue;
+        const std::size_t def = piece.find("[DEF]");
+        const std::string_view header = piece.substr(0, def);
+        const std::size_t bar = header.find('|');
+        records.push_back({definitions::DecodeLine(header.substr(0, bar)),
+                           bar == std::string_view::npos ? std::string_view() : header.substr(bar + 1),
+                           def == std::string_view::npos ? std::string_view() : piece.substr(def + 5)});
+    }
+    return records;
+}
+
+// Texts thick with brackets, breaks in every letter case, spaces and "[DEF]", at lengths around
+// the sixteen bytes the reader looks at a time.
+TEST(UpdateText, SplitsAsThePlainRulesDo) {
+    static const char* pieces[] = {"[", "]", "[BR]", "[bR]", "[br", "[DEF]", "[DEF", "[def]", " ", "|", "a", "ADD",
+                                   "DEL", "[[", "xxxxxxxxxxxxxxx", "\xFF"};
+    std::mt19937 random(16);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (std::size_t i = random() % 24; i > 0; --i) text += pieces[random() % std::size(pieces)];
+        const std::vector<UpdateRecord> expected = modelParse(text);
+        const std::vector<UpdateRecord> got = ParseUpdateText(text);
+        ASSERT_EQ(got.size(), expected.size()) << text;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            ASSERT_EQ(got[i].section, expected[i].section) << text;
+            ASSERT_EQ(got[i].action, expected[i].action) << text;
+            ASSERT_EQ(got[i].payload, expected[i].payload) << text;
+            ASSERT_EQ(got[i].payload.data(), expected[i].payload.data()) << text;
+        }
+    }
+}
 
 TEST(UpdateApplier, NamesFromThePayloadAndFromTheStoredLineAgree) {
     std::mt19937 random(29);
