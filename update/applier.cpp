@@ -173,20 +173,39 @@ std::size_t findEither(std::string_view text, std::size_t from, char a, char b) 
 
 std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
 
+// How the bytes of a name are read: `keepBar`, a clear "|" stays as it is and a clear "=" ends
+// it as a stored one does (a payload as sent); `clearEquals`, a clear "=" ends it; `lineEnds`, a
+// CR or LF ends it (their caller tells this end from the others).
+struct NameRules {
+    bool keepBar = false;
+    bool clearEquals = false;
+    bool lineEnds = false;
+};
+constexpr NameRules StoredLine{};
+constexpr NameRules PayloadAsSent{true, true, false};
+
 // Writes the lower-cased clear name that starts at `at` to `out`, and returns its length: the
-// bytes before the first stored "=" (and, in a payload as sent, before a clear "=" too), at most
-// `length`. Reads whole blocks up to `limit` (at least at + length) and writes whole blocks:
-// `out` must have room for the name and a block more. With `LineEnds`, a CR or LF ends it too.
-template <bool Payload, bool LineEnds = false>
+// bytes before the first stored "=" (or another end of `Rules`), at most `length`. Reads whole
+// blocks up to `limit` (at least at + length) and writes whole blocks, at least eight bytes past
+// the name's end: `out` must have room for the name and two blocks more. A name is then hashed
+// and compared eight bytes a step, each step inside one block written (a load of parts of two
+// stores in flight would wait for both).
+template <NameRules Rules>
 std::size_t nameAt(const char* at, std::size_t length, const char* limit, char* out) {
     for (std::size_t done = 0;; done += BlockSize) {
-        if (done >= length) return length;
+        if (done >= length) {
+            std::memset(out + done, 0, BlockSize);
+            return length;
+        }
         const Block block = loadBlock(at + done, limit);
-        storeClearLower(block, Payload, out + done);
+        storeClearLower(block, Rules.keepBar, out + done);
         Mask end = equalMask(block, StoredEquals);
-        if constexpr (Payload) end |= equalMask(block, '=');
-        if constexpr (LineEnds) end |= equalMask(block, '\r') | equalMask(block, '\n');
-        if (end != 0) return std::min(done + std::countr_zero(end), length);
+        if constexpr (Rules.keepBar || Rules.clearEquals) end |= equalMask(block, '=');
+        if constexpr (Rules.lineEnds) end |= equalMask(block, '\r') | equalMask(block, '\n');
+        if (end != 0) {
+            std::memset(out + done + BlockSize, 0, BlockSize);
+            return std::min(done + std::countr_zero(end), length);
+        }
     }
 }
 
@@ -207,29 +226,35 @@ std::uint32_t nameHash(const char* name, std::size_t length) {
     return static_cast<std::uint32_t>(hash ^ (hash >> 31));
 }
 
-// Names written one after another, with a block to spare after the last, for nameAt. nameAt
-// writes whole blocks, so the bytes after each name up to a multiple of eight are readable:
-// names are hashed and compared eight bytes a step. Its memory is kept when it is emptied: the
-// names of one file after another reuse it.
+// Names written one after another by nameAt, each followed by eight bytes written: names are
+// hashed and compared eight bytes a step, the bytes past their end masked. Its memory is kept
+// when it is emptied: the names of one file after another reuse it.
 class NameBuffer {
 public:
     void clear() { size_ = 0; }
     // Room for `bytes` more name bytes.
     void reserve(std::size_t bytes) {
-        if (size_ + bytes + BlockSize <= capacity_) return;
-        const std::size_t capacity = std::max(capacity_ * 2, size_ + bytes + BlockSize);
+        if (size_ + bytes + 2 * BlockSize <= capacity_) return;
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + bytes + 2 * BlockSize);
         auto bytesNew = std::make_unique_for_overwrite<char[]>(capacity);
         if (size_ != 0) std::memcpy(bytesNew.get(), bytes_.get(), size_);
         bytes_ = std::move(bytesNew);
         capacity_ = capacity;
     }
-    // Names `length` bytes at `at` (readable up to `limit`) and adds the name; room must have been reserved.
-    template <bool Payload, bool LineEnds = false>
-    std::string_view add(const char* at, std::size_t length, const char* limit) {
+    // Adds `prefix` (a name already) and the name of `length` bytes at `at` (readable up to
+    // `limit`); room must have been reserved.
+    template <NameRules Rules>
+    std::string_view add(const char* at, std::size_t length, const char* limit, std::string_view prefix = {}) {
         char* const out = bytes_.get() + size_;
-        const std::size_t named = nameAt<Payload, LineEnds>(at, length, limit, out);
+        if (!prefix.empty()) std::memcpy(out, prefix.data(), prefix.size());
+        const std::size_t named = prefix.size() + nameAt<Rules>(at, length, limit, out + prefix.size());
         size_ += named;
         return {out, named};
+    }
+    // Adds a byte, already named, to the end of the last name (nameAt wrote a block past it).
+    std::string_view extend(std::string_view last, char named) {
+        bytes_[size_++] = named;
+        return {last.data(), last.size() + 1};
     }
     // Takes back the last name added.
     void drop(std::string_view last) { size_ -= last.size(); }
@@ -526,17 +551,17 @@ std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::stri
     return start;
 }
 
-// Whether an addition's stored line is named as its payload is: in the files whose lines are
-// the payload with its separators encoded, unless a line end (dropped from the line) comes
-// before the name's end. The name is then taken from the payload, with no line written.
-bool namedAsPayload(std::size_t fileIndex) { return fileIndex == File || fileIndex == Exe || fileIndex == Directory; }
-
-template <bool Payload>
+template <NameRules Rules>
 std::string nameOf(std::string_view text) {
     NameBuffer buffer;
     buffer.reserve(text.size());
-    return std::string(buffer.add<Payload>(text.data(), text.size(), text.data() + text.size()));
+    return std::string(buffer.add<Rules>(text.data(), text.size(), text.data() + text.size()));
 }
+
+// An addition's stored line is named, in most files, as a part of its payload is with these
+// rules, unless a line end (dropped from the line) comes before the name's end.
+constexpr NameRules AdditionPayload{true, true, true};
+constexpr NameRules CookiePayload{false, true, true};  // the pattern is kept as it came
 
 }  // namespace
 
@@ -552,9 +577,9 @@ std::string ClearLineName(std::string_view clear) {
     return name;
 }
 
-std::string StoredLineName(std::string_view stored) { return nameOf<false>(stored); }
+std::string StoredLineName(std::string_view stored) { return nameOf<StoredLine>(stored); }
 
-std::string PayloadName(std::string_view payload) { return nameOf<true>(payload); }
+std::string PayloadName(std::string_view payload) { return nameOf<PayloadAsSent>(payload); }
 
 // What one file's records take from it: the names it loses, played in the order of its records
 // (an addition withdraws an earlier deletion of its name), and the pass that drops their lines.
@@ -578,24 +603,29 @@ public:
     // Records by their index in the caller's list, in order. A deletion is named from its
     // payload as sent, readable up to `limit`.
     void remove(std::uint32_t record, std::string_view payload, const char* limit) {
-        push(record, true, names_.add<true>(payload.data(), payload.size(), limit));
+        push(record, true, names_.add<PayloadAsSent>(payload.data(), payload.size(), limit));
     }
 
-    // An addition named from its payload, when its stored line would be named alike: false, and
-    // nothing added, when a line end in the part named makes them differ.
-    bool addNamedByPayload(std::uint32_t record, std::string_view payload, const char* limit) {
-        const std::string_view name = names_.add<true, true>(payload.data(), payload.size(), limit);
-        if (name.size() < payload.size() && (payload[name.size()] == '\r' || payload[name.size()] == '\n')) {
+    // An addition named from a part of its payload as its stored line would be: after `prefix`
+    // (a name already), and with `wholeSuffix` (named) when the name takes all of the part. False,
+    // and nothing added, when a line end in the part named makes them differ.
+    template <NameRules Rules>
+    bool addNamedByPayload(std::uint32_t record, std::string_view part, const char* limit, std::string_view prefix = {},
+                           char wholeSuffix = 0) {
+        std::string_view name = names_.add<Rules>(part.data(), part.size(), limit, prefix);
+        const std::size_t partNamed = name.size() - prefix.size();
+        if (partNamed < part.size() && (part[partNamed] == '\r' || part[partNamed] == '\n')) {
             names_.drop(name);
             return false;
         }
+        if (wholeSuffix != 0 && partNamed == part.size()) name = names_.extend(name, wholeSuffix);
         push(record, false, name);
         return true;
     }
 
     // An addition named from the stored line it writes.
     void add(std::uint32_t record, std::string_view line) {
-        push(record, false, names_.add<false>(line.data(), line.size(), line.data() + line.size()));
+        push(record, false, names_.add<StoredLine>(line.data(), line.size(), line.data() + line.size()));
     }
 
     // Plays the deletions and withdrawals in their order; names_ is complete, and the set points into it.
@@ -642,7 +672,7 @@ public:
             named.line = line;
             named.nameStart = names.size();
             names.reserve(line.size());
-            const std::string_view name = names.add<false>(line.data(), line.size(), limit);
+            const std::string_view name = names.add<StoredLine>(line.data(), line.size(), limit);
             named.nameLength = static_cast<std::uint32_t>(name.size());
             named.hash = nameHash(name.data(), name.size());
             set_.prefetch(named.hash);
@@ -788,7 +818,7 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     const auto forEachTaken = [&](auto&& each) {
         for (const Run& run : runs_) {
             if ((run.files >> fileIndex & 1u) == 0) continue;
-            for (std::size_t i = run.first; i < run.end; ++i) each(static_cast<std::uint32_t>(i), records_[i]);
+            for (std::size_t i = run.first; i < run.end; ++i) each(static_cast<std::uint32_t>(i), run, records_[i]);
         }
     };
     const auto payloadOf = [](const Routed& r) { return std::string_view(r.payload, r.length); };
@@ -809,7 +839,7 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
         deletedBytes += run.deletionBytes;
     }
     const auto appendAdditions = [&](std::string& out) {
-        forEachTaken([&](std::uint32_t i, const Routed& r) {
+        forEachTaken([&](std::uint32_t i, const Run&, const Routed& r) {
             if (!r.addition) return;
             writeLine(i, out);
             out += "\r\n";
@@ -827,13 +857,36 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
         deleted.reset(0, 0, 0);
     } else {
         deleted.reset(records, deletions, linesBound + deletedBytes);
-        std::string line;
-        forEachTaken([&](std::uint32_t i, const Routed& r) {
+        std::string line, safetyPrefix;
+        const Run* prefixRun = nullptr;
+        // An addition named without writing its line, where the line is named as a part of the payload is.
+        const auto namedByPayload = [&](std::uint32_t i, const Run& run, std::string_view payload, const char* limit) {
+            switch (fileIndex) {
+                case Registry:
+                    // HIVE^KEY^=...: the key's name, or all of it and the "^" when no "=" comes first.
+                    return deleted.addNamedByPayload<AdditionPayload>(i, barPiece(payload, 1), limit, {}, '^');
+                case Cookies: return deleted.addNamedByPayload<CookiePayload>(i, payload, limit);
+                case Safety:
+                    // SECTION|PAYLOAD: the section's name and "|" come first, unless the stored
+                    // section holds a name's end or a line end itself.
+                    if (prefixRun != &run) {
+                        prefixRun = &run;
+                        const std::string stored = definitions::EncodeLine(run.section);
+                        safetyPrefix.clear();
+                        if (stored.find_first_of(std::string{StoredEquals, '\r', '\n'}) == std::string::npos)
+                            safetyPrefix = StoredLineName(stored) + '|';
+                    }
+                    return !safetyPrefix.empty() &&
+                           deleted.addNamedByPayload<AdditionPayload>(i, payload, limit, safetyPrefix);
+                default: return deleted.addNamedByPayload<AdditionPayload>(i, payload, limit);
+            }
+        };
+        forEachTaken([&](std::uint32_t i, const Run& run, const Routed& r) {
             const std::string_view payload = payloadOf(r);
             const char* const limit = textEnd_ != nullptr ? textEnd_ : payload.data() + payload.size();
             if (!r.addition) {
                 deleted.remove(i, payload, limit);
-            } else if (!namedAsPayload(fileIndex) || !deleted.addNamedByPayload(i, payload, limit)) {
+            } else if (!namedByPayload(i, run, payload, limit)) {
                 line.clear();
                 writeLine(i, line);
                 deleted.add(i, line);
