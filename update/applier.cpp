@@ -456,8 +456,9 @@ void forEachRecord(std::string_view input, Each&& each) {
         if (def != std::string_view::npos) def -= static_cast<std::size_t>(record.data() - input.data());
         const std::string_view header = record.substr(0, def);
         const std::string_view payload = def == std::string_view::npos ? std::string_view() : record.substr(def + 5);
-        const std::size_t bar = header.find('|');
-        const std::string_view action = bar == std::string_view::npos ? std::string_view() : header.substr(bar + 1);
+        // Headers are a few bytes: a plain search costs less than a library call.
+        const std::size_t bar = static_cast<std::size_t>(std::find(header.begin(), header.end(), '|') - header.begin());
+        const std::string_view action = bar == header.size() ? std::string_view() : header.substr(bar + 1);
         each(header.substr(0, bar), action, payload);
     }
 }
@@ -656,11 +657,32 @@ public:
         NameBuffer& names = lineNames_;
         names.clear();
         const char* const limit = oldContent.data() + oldContent.size();
+        // Kept lines that follow one another, each ended by CR LF, are copied together: most of a
+        // file stays as it was.
+        const char* spanStart = nullptr;
+        const char* spanEnd = nullptr;
+        const auto flush = [&] {
+            if (spanStart != spanEnd) kept.append(spanStart, static_cast<std::size_t>(spanEnd - spanStart));
+            spanStart = spanEnd = nullptr;
+        };
+        const auto keep = [&](std::string_view line) {
+            const char* const end = line.data() + line.size();
+            if (limit - end >= 2 && end[0] == '\r' && end[1] == '\n') {
+                if (line.data() != spanEnd) {
+                    flush();
+                    spanStart = line.data();
+                }
+                spanEnd = end + 2;
+                return;
+            }
+            flush();
+            kept += line;
+            kept += "\r\n";
+        };
         const auto test = [&] {
             for (std::size_t i = 0; i < pending; ++i) {
                 const Named& named = lines[i];
-                if (set_.contains(names.at(named.nameStart, named.nameLength), named.hash)) continue;
-                keepLine(kept, named.line, oldContent);
+                if (!set_.contains(names.at(named.nameStart, named.nameLength), named.hash)) keep(named.line);
             }
             pending = 0;
             names.clear();
@@ -679,6 +701,7 @@ public:
             if (pending == LinesAtOnce) test();
         });
         test();
+        flush();
     }
 
     // Calls `write(record, kept)` for every addition in its order, which appends its stored line
@@ -701,17 +724,6 @@ public:
     }
 
 private:
-    // Appends a line of `content` ended by CR LF: with the one that follows it there, in one copy.
-    static void keepLine(std::string& kept, std::string_view line, std::string_view content) {
-        const auto end = static_cast<std::size_t>(line.data() - content.data()) + line.size();
-        if (content.substr(end, 2) == "\r\n") {
-            kept.append(line.data(), line.size() + 2);
-            return;
-        }
-        kept += line;
-        kept += "\r\n";
-    }
-
     // Names follow one another in names_ in the order of the changes.
     struct Change {
         std::uint32_t record = 0;
@@ -748,7 +760,7 @@ UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& prog
     forEachRecord(text, [&](std::string_view sent, std::string_view action, std::string_view payload) {
         ++seen;
         if (progress && seen % RecordsBetweenReports == 0) progress(0);
-        if (seen == 1 || sent != sectionSent) {
+        if (seen == 1 || sent.size() != sectionSent.size() || !std::equal(sent.begin(), sent.end(), sectionSent.begin())) {
             sectionSent = sent;
             beginRun(definitions::DecodeLine(sent));
         }
