@@ -266,30 +266,24 @@ private:
     std::size_t size_ = 0, capacity_ = 0;
 };
 
-// Appends a payload with its clear "|" and "=" in their encoded form, so that the text is fully
-// encoded (each is one byte either way); returns whether the payload holds a line end.
-bool appendEncodedSeparators(std::string& out, std::string_view payload) {
-    const std::size_t start = out.size();
-    out += payload;
-    char* const begin = out.data() + start;  // taken first: stores through char could change the size
+// Writes a payload with its clear "|" and "=" in their encoded form, so that the text is fully
+// encoded (each is one byte either way), and returns its end; `lineEnd` is set when the payload
+// holds a line end. Writes whole blocks: `out` has a block to spare after the payload.
+char* writeEncodedSeparators(char* out, std::string_view payload, bool& lineEnd) {
     const std::size_t size = payload.size();
-    if (size < BlockSize) {
-        bool lineEnd = false;
-        for (char* at = begin; at != begin + size; ++at) {
-            lineEnd = lineEnd || *at == '\r' || *at == '\n';
-            *at = *at == '|' ? StoredBar : *at == '=' ? StoredEquals : *at;
-        }
-        return lineEnd;
-    }
-    // Whole blocks read from the payload, not from the bytes just stored (a load of a store in
-    // flight waits for it); the last one over the end of the one before.
+    if (size == 0) return out;
+    const char* const end = payload.data() + size;
     Mask lineEnds = 0;
+    // Whole blocks read from the payload, the last one over the end of the one before when the
+    // payload is longer than a block: encoding twice changes nothing.
     for (std::size_t done = 0;; done = std::min(done + BlockSize, size - BlockSize)) {
-        const Block block = loadBlock(payload.data() + done, payload.data() + size);
+        const Block block = loadBlock(payload.data() + done, end);
         lineEnds |= equalMask(block, '\r') | equalMask(block, '\n');
-        storeSeparatorsEncoded(block, begin + done);
-        if (done + BlockSize == size) return lineEnds != 0;
+        storeSeparatorsEncoded(block, out + done);
+        if (done + BlockSize >= size) break;
     }
+    if (lineEnds != 0) lineEnd = true;
+    return out + size;
 }
 
 bool isBlank(std::string_view line) { return line.empty() || line == " "; }
@@ -511,45 +505,59 @@ std::string_view barPiece(std::string_view s, std::size_t index) {
     return s.substr(start, s.find('|', start) - start);
 }
 
-// Appends the stored line an "ADD" record writes, as the record has it; false when it surely holds no line end.
-bool appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::string_view section,
-                             std::string_view payload) {
+// The room a written line takes beyond its payload and section, with a block to spare for
+// writeEncodedSeparators.
+constexpr std::size_t WrittenLineRoom = WrittenLineOverhead + BlockSize;
+
+// Writes the stored line an "ADD" record writes and returns its end; `out` has room for the
+// payload, the section and WrittenLineRoom.
+char* writeLine(char* out, std::size_t fileIndex, std::string_view section, std::string_view payload) {
+    char* const start = out;
+    bool lineEnd = false;
     switch (fileIndex) {
         case Registry: {
             // NAME=THREAT|HIVE^KEY|NOTE becomes the whole-key record HIVE^KEY^=THREAT|NOTE.
             static const std::string keyEnd = definitions::EncodeLine("^=");
             const std::string_view p0 = barPiece(payload, 0);
             const std::size_t equals = p0.find('=');
-            bool lineEnd = appendEncodedSeparators(out, barPiece(payload, 1));
-            out += keyEnd;
-            if (equals != std::string_view::npos) lineEnd = appendEncodedSeparators(out, p0.substr(equals + 1)) || lineEnd;
-            out += StoredBar;
-            return appendEncodedSeparators(out, barPiece(payload, 2)) || lineEnd;
+            out = writeEncodedSeparators(out, barPiece(payload, 1), lineEnd);
+            out = std::copy(keyEnd.begin(), keyEnd.end(), out);
+            if (equals != std::string_view::npos) out = writeEncodedSeparators(out, p0.substr(equals + 1), lineEnd);
+            *out++ = StoredBar;
+            out = writeEncodedSeparators(out, barPiece(payload, 2), lineEnd);
+            break;
         }
-        case Cookies:
+        case Cookies: {
             // A cookie pattern is the text before "=", kept as it came.
-            out += payload.substr(0, payload.find('='));
-            return true;
-        case Safety:
-            out += definitions::EncodeLine(section);
-            out += StoredBar;
-            appendEncodedSeparators(out, payload);
-            return true;
+            const std::string_view pattern = payload.substr(0, payload.find('='));
+            out = std::copy(pattern.begin(), pattern.end(), out);
+            lineEnd = true;  // not looked at yet
+            break;
+        }
+        case Safety: {
+            const std::string stored = definitions::EncodeLine(section);
+            out = std::copy(stored.begin(), stored.end(), out);
+            *out++ = StoredBar;
+            out = writeEncodedSeparators(out, payload, lineEnd);
+            lineEnd = true;  // the section not looked at yet
+            break;
+        }
         default:
-            return appendEncodedSeparators(out, payload);
+            out = writeEncodedSeparators(out, payload, lineEnd);
     }
+    // A line cannot hold a line end: one inside a record would split it into lines of its own.
+    const auto size = static_cast<std::size_t>(out - start);
+    if (lineEnd && findLineEnd({start, size}, 0) != size)
+        out = std::remove_if(start, out, [](char c) { return c == '\r' || c == '\n'; });
+    return out;
 }
 
-// Appends the stored line an "ADD" record writes and returns where it starts in `out`.
-std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section,
-                              std::string_view payload) {
+// Appends the stored line an "ADD" record writes.
+void appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section, std::string_view payload) {
     const std::size_t start = out.size();
-    // A line cannot hold a line end: one inside a record would split it into lines of its own.
-    if (appendWrittenLineAsSent(out, fileIndex, section, payload) && findLineEnd(out, start) != out.size()) {
-        const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
-        out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd), out.end());
-    }
-    return start;
+    out.resize(start + payload.size() + section.size() + WrittenLineRoom);
+    char* const end = writeLine(out.data() + start, fileIndex, section, payload);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 template <NameRules Rules>
@@ -704,10 +712,14 @@ public:
         flush();
     }
 
-    // Calls `write(record, kept)` for every addition in its order, which appends its stored line
-    // to `kept`, and keeps it, ended by CR LF, unless it is blank or of a deleted name.
+    // Calls `write(record, out)` for every addition in its order, which writes its stored line at
+    // `out` and returns its end, and keeps it, ended by CR LF, unless it is blank or of a deleted
+    // name. The lines take at most `bound` bytes and a block to spare.
     template <typename Write, typename Count>
-    void keepAdditions(std::string& kept, Write&& write, Count&& count) const {
+    void keepAdditions(std::string& kept, std::size_t bound, Write&& write, Count&& count) const {
+        const std::size_t start = kept.size();
+        kept.resize(start + bound + BlockSize);
+        char* out = kept.data() + start;
         std::size_t nameStart = 0;
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
@@ -716,14 +728,15 @@ public:
             nameStart += change.nameLength;
             if (change.deletion) continue;
             count();
-            const std::size_t start = kept.size();
-            write(change.record, kept);
-            if (isBlank(std::string_view(kept).substr(start)) || set_.contains(name, change.hash)) kept.resize(start);
-            else kept += "\r\n";
+            char* const end = write(change.record, out);
+            if (isBlank({out, static_cast<std::size_t>(end - out)}) || set_.contains(name, change.hash)) continue;
+            out = end;
+            *out++ = '\r';
+            *out++ = '\n';
         }
+        kept.resize(static_cast<std::size_t>(out - kept.data()));
     }
 
-private:
     // Names follow one another in names_ in the order of the changes.
     struct Change {
         std::uint32_t record = 0;
@@ -834,9 +847,9 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
         }
     };
     const auto payloadOf = [](const Routed& r) { return std::string_view(r.payload, r.length); };
-    const auto writeLine = [&](std::uint32_t record, std::string& out) {
+    const auto writeRecordLine = [&](std::uint32_t record, char* out) {
         const Routed& r = records_[record];
-        appendWrittenLine(out, fileIndex, runs_[r.run].section, payloadOf(r));
+        return writeLine(out, fileIndex, runs_[r.run].section, payloadOf(r));
     };
 
     // Sized once from what the records can write, so that no buffer grows while it fills.
@@ -850,15 +863,19 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
         linesBound += run.additionBytes;
         deletedBytes += run.deletionBytes;
     }
-    const auto appendAdditions = [&](std::string& out) {
+    const auto appendAdditions = [&](std::string& content) {
+        const std::size_t start = content.size();
+        content.resize(start + linesBound + BlockSize);
+        char* out = content.data() + start;
         forEachTaken([&](std::uint32_t i, const Run&, const Routed& r) {
             if (!r.addition) return;
-            writeLine(i, out);
-            out += "\r\n";
+            out = writeRecordLine(i, out);
+            *out++ = '\r';
+            *out++ = '\n';
         });
+        content.resize(static_cast<std::size_t>(out - content.data()));
     };
     if (customMode) {
-        result.content.reserve(linesBound);
         appendAdditions(result.content);
         return result;
     }
@@ -900,7 +917,7 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
                 deleted.remove(i, payload, limit);
             } else if (!namedByPayload(i, run, payload, limit)) {
                 line.clear();
-                writeLine(i, line);
+                appendWrittenLine(line, fileIndex, run.section, payload);
                 deleted.add(i, line);
             }
         });
@@ -908,7 +925,7 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     }
     if (deleted.empty()) {
         std::string content;
-        content.reserve(oldContent.size() + 2 + linesBound);
+        content.reserve(oldContent.size() + 2 + linesBound + BlockSize);
         content += oldContent;
         // An old file without a final line end would glue the first addition to its last line.
         if (!content.empty() && result.added != 0 && content.back() != '\n' && content.back() != '\r') content += "\r\n";
@@ -921,14 +938,14 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     // deleted name.
     result.deletionPass = true;
     std::string kept;
-    kept.reserve(oldContent.size() + linesBound + 2);
+    kept.reserve(oldContent.size() + linesBound + 2 + BlockSize);
     std::size_t read = 0;
     const auto count = [&] {
         ++read;
         if (progress && read % LinesBetweenReports == 0) progress(read);
     };
     deleted.keepOldLines(oldContent, kept, count);
-    deleted.keepAdditions(kept, writeLine, count);
+    deleted.keepAdditions(kept, linesBound, writeRecordLine, count);
     result.content = std::move(kept);
     return result;
 }
