@@ -41,15 +41,6 @@ char lowerSingleByte(char c) {
     return c;
 }
 
-// The lower-cased clear code of one stored byte: the shift of definitions::DecodeLine, then
-// lowerSingleByte.
-inline unsigned char clearLower(unsigned char stored) {
-    const auto clear = static_cast<unsigned char>(stored >= definitions::DefinitionKey
-                                                      ? stored - definitions::DefinitionKey
-                                                      : stored + 255 - definitions::DefinitionKey);
-    return static_cast<unsigned char>(lowerSingleByte(static_cast<char>(clear)));
-}
-
 // Sixteen bytes of text tested or named at a time: an update's text, lines and names are many
 // and long, and a step a byte (or a library call a search) cost more than the rest of the work.
 // A bit of a Mask stands for each byte, the first byte in the lowest bit.
@@ -73,7 +64,8 @@ inline Mask equalMask(Block block, char c) {
     return static_cast<Mask>(_mm_movemask_epi8(_mm_cmpeq_epi8(block.bytes, _mm_set1_epi8(c))));
 }
 
-// clearLower of every byte, as arithmetic on all sixteen at once; `keepBar` keeps a "|" as it
+// The lower-cased clear code of every byte (the shift of definitions::DecodeLine, then
+// lowerSingleByte), as arithmetic on all sixteen at once; `keepBar` keeps a "|" as it
 // is (the clear separator of a payload as sent).
 inline void storeClearLower(Block block, bool keepBar, char* out) {
     const __m128i stored = block.bytes;
@@ -108,6 +100,15 @@ inline void storeSeparatorsEncoded(Block block, char* out) {
 struct Block {
     std::array<char, BlockSize> bytes{};
 };
+
+// The lower-cased clear code of one stored byte: the shift of definitions::DecodeLine, then
+// lowerSingleByte.
+inline unsigned char clearLower(unsigned char stored) {
+    const auto clear = static_cast<unsigned char>(stored >= definitions::DefinitionKey
+                                                      ? stored - definitions::DefinitionKey
+                                                      : stored + 255 - definitions::DefinitionKey);
+    return static_cast<unsigned char>(lowerSingleByte(static_cast<char>(clear)));
+}
 
 inline Block loadBlock(const char* at, const char* limit) {
     Block block;
@@ -749,8 +750,8 @@ public:
     }
 
     // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
-    static constexpr std::size_t Lookahead = 8;
-    static constexpr std::size_t LinesAtOnce = 16;
+    static constexpr std::size_t Lookahead = 16;
+    static constexpr std::size_t LinesAtOnce = 32;
 
     std::vector<Change> changes_;
     NameBuffer names_;      // every change's name, one after another
