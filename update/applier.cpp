@@ -30,9 +30,15 @@ constexpr std::size_t RecordsBetweenReports = 1000;
 // "|", or Safety's "|"), with its CR LF.
 constexpr std::size_t WrittenLineOverhead = 5;
 
+// The stored form of a clear byte, as definitions::EncodeLine gives it: c + K, wrapped by 255.
+// Worked out when compiling, so that no other file's start-up code can see it unset.
+constexpr char storedByte(char clear) {
+    const int code = static_cast<unsigned char>(clear) + definitions::DefinitionKey;
+    return static_cast<char>(code > 255 ? code - 255 : code);
+}
 // The only stored byte whose clear code is "=" (a name ends there), and the stored "|".
-const char StoredEquals = definitions::EncodeLine("=")[0];
-const char StoredBar = definitions::EncodeLine("|")[0];
+constexpr char StoredEquals = storedByte('=');
+constexpr char StoredBar = storedByte('|');
 
 // Lower case of a single-byte code: ASCII and the Latin-1 capitals of code page 1252.
 char lowerSingleByte(char c) {
