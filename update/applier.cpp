@@ -6,8 +6,13 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "definitions/encoding.h"
 #include "platform/limits.h"
@@ -25,6 +30,16 @@ constexpr std::size_t RecordsBetweenReports = 1000;
 // "|", or Safety's "|"), with its CR LF.
 constexpr std::size_t WrittenLineOverhead = 5;
 
+// The stored form of a clear byte, as definitions::EncodeLine gives it: c + K, wrapped by 255.
+// Worked out when compiling, so that no other file's start-up code can see it unset.
+constexpr char storedByte(char clear) {
+    const int code = static_cast<unsigned char>(clear) + definitions::DefinitionKey;
+    return static_cast<char>(code > 255 ? code - 255 : code);
+}
+// The only stored byte whose clear code is "=" (a name ends there), and the stored "|".
+constexpr char StoredEquals = storedByte('=');
+constexpr char StoredBar = storedByte('|');
+
 // Lower case of a single-byte code: ASCII and the Latin-1 capitals of code page 1252.
 char lowerSingleByte(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -32,84 +47,257 @@ char lowerSingleByte(char c) {
     return c;
 }
 
-// Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
-// Tests eight bytes a step: the lines and names of a large update are many and long.
-std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
-    const char* at = text.data() + from;
-    const char* const end = text.data() + text.size();
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-        const std::uint64_t allA = ones * static_cast<unsigned char>(a), allB = ones * static_cast<unsigned char>(b);
-        for (; end - at >= 8; at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, at, 8);
-            const std::uint64_t isA = word ^ allA, isB = word ^ allB;
-            // The lowest byte flagged is the first match; flags above it may be false.
-            const std::uint64_t found = (((isA - ones) & ~isA) | ((isB - ones) & ~isB)) & highs;
-            if (found != 0) return static_cast<std::size_t>(at - text.data()) + std::countr_zero(found) / 8;
-        }
-    }
-    for (; at != end; ++at) {
-        if (*at == a || *at == b) break;
-    }
-    return static_cast<std::size_t>(at - text.data());
+// Sixteen bytes of text tested or named at a time: an update's text, lines and names are many
+// and long, and a step a byte (or a library call a search) cost more than the rest of the work.
+// A bit of a Mask stands for each byte, the first byte in the lowest bit.
+using Mask = std::uint32_t;
+constexpr std::size_t BlockSize = 16;
+
+#if defined(__SSE2__)
+struct Block {
+    __m128i bytes;
+};
+
+// The sixteen bytes at `at`, those at or past `limit` (the end of the buffer) read as zeros.
+inline Block loadBlock(const char* at, const char* limit) {
+    if (limit - at >= static_cast<std::ptrdiff_t>(BlockSize)) return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(at))};
+    alignas(16) char tail[BlockSize] = {};
+    if (limit > at) std::memcpy(tail, at, static_cast<std::size_t>(limit - at));
+    return {_mm_load_si128(reinterpret_cast<const __m128i*>(tail))};
 }
 
-std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
+inline Mask equalMask(Block block, char c) {
+    return static_cast<Mask>(_mm_movemask_epi8(_mm_cmpeq_epi8(block.bytes, _mm_set1_epi8(c))));
+}
+
+// The lower-cased clear code of every byte (the shift of definitions::DecodeLine, then
+// lowerSingleByte), as arithmetic on all sixteen at once; `keepBar` keeps a "|" as it
+// is (the clear separator of a payload as sent).
+inline void storeClearLower(Block block, bool keepBar, char* out) {
+    const __m128i stored = block.bytes;
+    const __m128i key = _mm_set1_epi8(static_cast<char>(definitions::DefinitionKey));
+    const __m128i shifted = _mm_cmpeq_epi8(_mm_max_epu8(stored, key), stored);  // stored >= key
+    const __m128i clear = _mm_or_si128(
+        _mm_and_si128(shifted, _mm_sub_epi8(stored, key)),
+        _mm_andnot_si128(shifted, _mm_add_epi8(stored, _mm_set1_epi8(static_cast<char>(255 - definitions::DefinitionKey)))));
+    // x < n for unsigned bytes: min(x, n - 1) == x.
+    const auto below = [](__m128i x, char n) { return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(n - 1))), x); };
+    const __m128i ascii = below(_mm_sub_epi8(clear, _mm_set1_epi8('A')), 26);
+    const __m128i latin = _mm_andnot_si128(_mm_cmpeq_epi8(clear, _mm_set1_epi8(static_cast<char>(0xD7))),
+                                           below(_mm_sub_epi8(clear, _mm_set1_epi8(static_cast<char>(0xC0))), 0x1F));
+    __m128i lower = _mm_add_epi8(clear, _mm_and_si128(_mm_or_si128(ascii, latin), _mm_set1_epi8(0x20)));
+    if (keepBar) {
+        const __m128i bar = _mm_cmpeq_epi8(stored, _mm_set1_epi8('|'));
+        lower = _mm_or_si128(_mm_and_si128(bar, stored), _mm_andnot_si128(bar, lower));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lower);
+}
+
+// The block with its clear "|" and "=" encoded.
+inline void storeSeparatorsEncoded(Block block, char* out) {
+    const __m128i bar = _mm_cmpeq_epi8(block.bytes, _mm_set1_epi8('|'));
+    const __m128i equals = _mm_cmpeq_epi8(block.bytes, _mm_set1_epi8('='));
+    const __m128i kept = _mm_andnot_si128(_mm_or_si128(bar, equals), block.bytes);
+    const __m128i encoded = _mm_or_si128(_mm_and_si128(bar, _mm_set1_epi8(StoredBar)),
+                                         _mm_and_si128(equals, _mm_set1_epi8(StoredEquals)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(kept, encoded));
+}
+#else
+struct Block {
+    std::array<char, BlockSize> bytes{};
+};
 
 // The lower-cased clear code of one stored byte: the shift of definitions::DecodeLine, then
-// lowerSingleByte. Written as arithmetic rather than a table look-up, so that the compiler can
-// name a line sixteen bytes a step.
+// lowerSingleByte.
 inline unsigned char clearLower(unsigned char stored) {
     const auto clear = static_cast<unsigned char>(stored >= definitions::DefinitionKey
                                                       ? stored - definitions::DefinitionKey
                                                       : stored + 255 - definitions::DefinitionKey);
-    const bool capital = static_cast<unsigned char>(clear - 'A') < 26 ||
-                         (static_cast<unsigned char>(clear - 0xC0) < 0x1F && clear != 0xD7);
-    return static_cast<unsigned char>(clear + (capital ? 0x20 : 0));
+    return static_cast<unsigned char>(lowerSingleByte(static_cast<char>(clear)));
 }
 
-// Names `length` bytes in place; `separatorsClear` keeps a clear "|" (a payload as sent).
-template <bool SeparatorsClear>
-void nameInPlace(char* at, std::size_t length) {
-    auto* bytes = reinterpret_cast<unsigned char*>(at);
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char c = bytes[i];
-        const unsigned char clear = clearLower(c);
-        bytes[i] = SeparatorsClear && c == '|' ? c : clear;
+inline Block loadBlock(const char* at, const char* limit) {
+    Block block;
+    if (limit > at) std::memcpy(block.bytes.data(), at, std::min<std::size_t>(BlockSize, static_cast<std::size_t>(limit - at)));
+    return block;
+}
+
+inline Mask equalMask(Block block, char c) {
+    Mask mask = 0;
+    for (std::size_t i = 0; i < BlockSize; ++i) mask |= static_cast<Mask>(block.bytes[i] == c) << i;
+    return mask;
+}
+
+inline void storeClearLower(Block block, bool keepBar, char* out) {
+    for (std::size_t i = 0; i < BlockSize; ++i) {
+        const char c = block.bytes[i];
+        out[i] = keepBar && c == '|' ? c : static_cast<char>(clearLower(static_cast<unsigned char>(c)));
     }
 }
 
-// Appends to `names` the lower-cased clear text of `line` before its first clear "=" and
-// returns its length. Names are gathered in one buffer, so that naming many lines allocates
-// next to nothing.
-std::size_t appendLineName(std::string_view line, bool separatorsClear, std::string& names) {
-    // The only stored byte whose clear code is "=", and in a payload as sent the clear one too.
-    static const char storedEquals = definitions::EncodeLine("=")[0];
-    const std::size_t length = findEither(line, 0, storedEquals, separatorsClear ? '=' : storedEquals);
-    const std::size_t start = names.size();
-    names.append(line.data(), length);
-    if (separatorsClear) nameInPlace<true>(names.data() + start, length);
-    else nameInPlace<false>(names.data() + start, length);
-    return length;
+inline void storeSeparatorsEncoded(Block block, char* out) {
+    for (std::size_t i = 0; i < BlockSize; ++i) {
+        const char c = block.bytes[i];
+        out[i] = c == '|' ? StoredBar : c == '=' ? StoredEquals : c;
+    }
+}
+#endif
+
+// The places of a byte `a` or `b` in a text, one after another: the block read last is kept, so
+// that a text is read once however close together the places are.
+class ByteFinder {
+public:
+    ByteFinder(std::string_view text, char a, char b) : text_(text), a_(a), b_(b) {}
+
+    // Where the first one at or after `from` stands; the size of the text without one. Calls
+    // ask for places in order.
+    std::size_t next(std::size_t from) {
+        for (;;) {
+            if (from >= blockStart_ && from - blockStart_ < BlockSize) {
+                if (const Mask found = mask_ & (~Mask{0} << (from - blockStart_)); found != 0)
+                    return std::min(blockStart_ + std::countr_zero(found), text_.size());
+                from = blockStart_ + BlockSize;
+            }
+            if (from >= text_.size()) return text_.size();
+            // Bytes past the end read as zeros and may match: a match there is none (min above).
+            const Block block = loadBlock(text_.data() + from, text_.data() + text_.size());
+            blockStart_ = from;
+            mask_ = equalMask(block, a_) | equalMask(block, b_);
+        }
+    }
+
+private:
+    std::string_view text_;
+    char a_, b_;
+    std::size_t blockStart_ = std::numeric_limits<std::size_t>::max() - BlockSize;
+    Mask mask_ = 0;
+};
+
+// Where the first byte `a` or `b` at or after `from` stands; the size of `text` without one.
+std::size_t findEither(std::string_view text, std::size_t from, char a, char b) {
+    return ByteFinder(text, a, b).next(from);
 }
 
+std::size_t findLineEnd(std::string_view content, std::size_t from) { return findEither(content, from, '\r', '\n'); }
 
-// Appends a payload with its clear "|" and "=" in their encoded form, so that the text is fully
-// encoded. Each is one byte either way.
-void appendEncodedSeparators(std::string& out, std::string_view payload) {
-    static const char bar = definitions::EncodeLine("|")[0];
-    static const char equals = definitions::EncodeLine("=")[0];
-    const std::size_t start = out.size();
-    out += payload;
-    char* const end = out.data() + out.size();  // taken first, as in appendLineName
-    for (char* at = out.data() + start; at != end; ++at) *at = *at == '|' ? bar : *at == '=' ? equals : *at;
+// How the bytes of a name are read: `keepBar`, a clear "|" stays as it is and a clear "=" ends
+// it as a stored one does (a payload as sent); `clearEquals`, a clear "=" ends it; `lineEnds`, a
+// CR or LF ends it (their caller tells this end from the others).
+struct NameRules {
+    bool keepBar = false;
+    bool clearEquals = false;
+    bool lineEnds = false;
+};
+constexpr NameRules StoredLine{};
+constexpr NameRules PayloadAsSent{true, true, false};
+
+// Writes the lower-cased clear name that starts at `at` to `out`, and returns its length: the
+// bytes before the first stored "=" (or another end of `Rules`), at most `length`. Reads whole
+// blocks up to `limit` (at least at + length) and writes whole blocks, at least eight bytes past
+// the name's end: `out` must have room for the name and two blocks more. A name is then hashed
+// and compared eight bytes a step, each step inside one block written (a load of parts of two
+// stores in flight would wait for both).
+template <NameRules Rules>
+std::size_t nameAt(const char* at, std::size_t length, const char* limit, char* out) {
+    for (std::size_t done = 0;; done += BlockSize) {
+        if (done >= length) {
+            std::memset(out + done, 0, BlockSize);
+            return length;
+        }
+        const Block block = loadBlock(at + done, limit);
+        storeClearLower(block, Rules.keepBar, out + done);
+        Mask end = equalMask(block, StoredEquals);
+        if constexpr (Rules.keepBar || Rules.clearEquals) end |= equalMask(block, '=');
+        if constexpr (Rules.lineEnds) end |= equalMask(block, '\r') | equalMask(block, '\n');
+        if (end != 0) {
+            std::memset(out + done + BlockSize, 0, BlockSize);
+            return std::min(done + std::countr_zero(end), length);
+        }
+    }
+}
+
+// The hash of a name that has a block of readable bytes after it: eight bytes a step, the
+// last ones masked. Names are short and many: a general hash would cost as much as the rest of
+// naming a line.
+std::uint32_t nameHash(const char* name, std::size_t length) {
+    constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = length * multiplier;
+    for (std::size_t done = 0; done < length; done += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name + done, 8);
+        if (const std::size_t left = length - done; left < 8) word &= ~std::uint64_t{0} >> (64 - 8 * left);
+        hash = (hash ^ word) * multiplier;
+        hash ^= hash >> 29;
+    }
+    hash *= 0xBF58476D1CE4E5B9u;
+    return static_cast<std::uint32_t>(hash ^ (hash >> 31));
+}
+
+// Names written one after another by nameAt, each followed by eight bytes written: names are
+// hashed and compared eight bytes a step, the bytes past their end masked. Its memory is kept
+// when it is emptied: the names of one file after another reuse it.
+class NameBuffer {
+public:
+    void clear() { size_ = 0; }
+    // Room for `bytes` more name bytes.
+    void reserve(std::size_t bytes) {
+        if (size_ + bytes + 2 * BlockSize <= capacity_) return;
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + bytes + 2 * BlockSize);
+        auto bytesNew = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_ != 0) std::memcpy(bytesNew.get(), bytes_.get(), size_);
+        bytes_ = std::move(bytesNew);
+        capacity_ = capacity;
+    }
+    // Adds `prefix` (a name already) and the name of `length` bytes at `at` (readable up to
+    // `limit`); room must have been reserved.
+    template <NameRules Rules>
+    std::string_view add(const char* at, std::size_t length, const char* limit, std::string_view prefix = {}) {
+        char* const out = bytes_.get() + size_;
+        if (!prefix.empty()) std::memcpy(out, prefix.data(), prefix.size());
+        const std::size_t named = prefix.size() + nameAt<Rules>(at, length, limit, out + prefix.size());
+        size_ += named;
+        return {out, named};
+    }
+    // Adds a byte, already named, to the end of the last name (nameAt wrote a block past it).
+    std::string_view extend(std::string_view last, char named) {
+        bytes_[size_++] = named;
+        return {last.data(), last.size() + 1};
+    }
+    // Takes back the last name added.
+    void drop(std::string_view last) { size_ -= last.size(); }
+    std::string_view at(std::size_t offset, std::size_t length) const { return {bytes_.get() + offset, length}; }
+    std::size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
+// Writes a payload with its clear "|" and "=" in their encoded form, so that the text is fully
+// encoded (each is one byte either way), and returns its end; `lineEnd` is set when the payload
+// holds a line end. Writes whole blocks: `out` has a block to spare after the payload.
+char* writeEncodedSeparators(char* out, std::string_view payload, bool& lineEnd) {
+    const std::size_t size = payload.size();
+    if (size == 0) return out;
+    const char* const end = payload.data() + size;
+    Mask lineEnds = 0;
+    // Whole blocks read from the payload, the last one over the end of the one before when the
+    // payload is longer than a block: encoding twice changes nothing.
+    for (std::size_t done = 0;; done = std::min(done + BlockSize, size - BlockSize)) {
+        const Block block = loadBlock(payload.data() + done, end);
+        lineEnds |= equalMask(block, '\r') | equalMask(block, '\n');
+        storeSeparatorsEncoded(block, out + done);
+        if (done + BlockSize >= size) break;
+    }
+    if (lineEnds != 0) lineEnd = true;
+    return out + size;
 }
 
 bool isBlank(std::string_view line) { return line.empty() || line == " "; }
 
 // The text with the spaces at both ends cut off.
 std::string_view trimSpaces(std::string_view s) {
+    if (s.empty() || (s.front() != ' ' && s.back() != ' ')) return s;
     const std::size_t first = s.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
@@ -117,48 +305,21 @@ std::string_view trimSpaces(std::string_view s) {
 
 // Where the next "[BR]" in any letter case starts, at or after `from` (npos without one), and
 // in `def` where the first "[DEF]" before it starts (npos without one): one look at every "["
-// finds both.
-std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def) {
+// (found by `brackets`) finds both.
+[[gnu::always_inline]] inline std::size_t findRecordBreak(std::string_view text, std::size_t from, std::size_t& def,
+                                                          ByteFinder& brackets) {
     def = std::string_view::npos;
-    for (std::size_t at = text.find('[', from); at != std::string_view::npos; at = text.find('[', at + 1)) {
-        if (at + 4 <= text.size() && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']')
-            return at;
-        if (def == std::string_view::npos && text.substr(at, 5) == "[DEF]") def = at;
+    for (std::size_t at = brackets.next(from); at < text.size(); at = brackets.next(at + 1)) {
+        const std::size_t left = text.size() - at;
+        if (left >= 4 && (text[at + 1] | 0x20) == 'b' && (text[at + 2] | 0x20) == 'r' && text[at + 3] == ']') return at;
+        if (def == std::string_view::npos && left >= 5 && text[at + 1] == 'D' && text[at + 2] == 'E' &&
+            text[at + 3] == 'F' && text[at + 4] == ']')
+            def = at;
     }
     return std::string_view::npos;
 }
-
-// The hash of a name, eight bytes a step. Names are short and many: a general hash called out
-// of line would cost as much as the rest of naming a line.
-std::uint32_t nameHash(std::string_view name) {
-    constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15u;
-    std::uint64_t hash = name.size() * multiplier;
-    const char* at = name.data();
-    std::size_t left = name.size();
-    for (; left >= 8; left -= 8, at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, at, 8);
-        hash = (hash ^ word) * multiplier;
-        hash ^= hash >> 29;
-    }
-    // The last bytes by whole loads (overlapping bytes already taken): a load of bytes just stored
-    // one by one would wait for them.
-    const auto load = [](const char* from, std::size_t size) {
-        std::uint64_t value = 0;
-        std::memcpy(&value, from, size);
-        return value;
-    };
-    std::uint64_t word = 0;
-    if (name.size() >= 8) word = load(name.data() + name.size() - 8, 8);
-    else if (left >= 4) word = load(at, 4) | load(at + left - 4, 4) << 32;
-    else if (left > 0) word = load(at, 1) | load(at + left / 2, 1) << 8 | load(at + left - 1, 1) << 16;
-    hash = (hash ^ word) * multiplier;
-    hash ^= hash >> 32;
-    hash *= 0xBF58476D1CE4E5B9u;
-    return static_cast<std::uint32_t>(hash ^ (hash >> 31));
-}
-
-// A set of line names for the deletion pass, open addressing over names kept by the caller: an
+// A set of line names for the deletion pass, open addressing over names kept by the caller in
+// NameBuffers: an
 // update of many deletions tests every line of a file against it, and a node-based set spends
 // most of that time on allocation and on misses of the processor's cache. A slot holds the
 // name's hash, so that a search reads no other name and the table grows without reading any,
@@ -216,6 +377,20 @@ private:
         return &mark;
     }
 
+    // Whether two names of `length` bytes are the same, eight bytes a step: a name is followed by
+    // readable bytes up to a multiple of eight (see NameBuffer), which are masked off.
+    static bool sameName(const char* a, const char* b, std::size_t length) {
+        for (std::size_t done = 0; done < length; done += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + done, 8);
+            std::memcpy(&y, b + done, 8);
+            std::uint64_t differ = x ^ y;
+            if (const std::size_t left = length - done; left < 8) differ &= ~std::uint64_t{0} >> (64 - 8 * left);
+            if (differ != 0) return false;
+        }
+        return true;
+    }
+
     // The slot of the present `name`, or else the free one its search ends at.
     std::size_t probe(std::string_view name, std::uint32_t hash) const {
         const std::size_t mask = slots_.size() - 1;
@@ -223,7 +398,7 @@ private:
             const Slot& slot = slots_[i];
             if (slot.name == nullptr) return i;
             if (slot.hash == hash && slot.length == name.size() && slot.name != removed() &&
-                std::memcmp(slot.name, name.data(), name.size()) == 0)
+                sameName(slot.name, name.data(), name.size()))
                 return i;
         }
     }
@@ -250,9 +425,10 @@ private:
 // Calls `each` with every line of `content`, split at CR LF, LF or CR; a final line end adds no empty line.
 template <typename Each>
 void forEachLine(std::string_view content, Each&& each) {
+    ByteFinder lineEnds(content, '\r', '\n');
     std::size_t start = 0;
     while (start < content.size()) {
-        std::size_t i = findLineEnd(content, start);
+        std::size_t i = lineEnds.next(start);
         each(content.substr(start, i - start));
         if (i == content.size()) return;
         if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
@@ -266,11 +442,12 @@ void forEachLine(std::string_view content, Each&& each) {
 // limits::MaxUpdateRecords records.
 template <typename Each>
 void forEachRecord(std::string_view input, Each&& each) {
+    ByteFinder brackets(input, '[', '[');
     std::size_t count = 0;
     std::size_t start = 0;
     while (start <= input.size() && count < limits::MaxUpdateRecords) {
         std::size_t def;
-        std::size_t end = findRecordBreak(input, start, def);
+        std::size_t end = findRecordBreak(input, start, def, brackets);
         if (end == std::string_view::npos) end = input.size();
         const std::string_view record = trimSpaces(input.substr(start, end - start));
         start = end + 4;
@@ -280,8 +457,9 @@ void forEachRecord(std::string_view input, Each&& each) {
         if (def != std::string_view::npos) def -= static_cast<std::size_t>(record.data() - input.data());
         const std::string_view header = record.substr(0, def);
         const std::string_view payload = def == std::string_view::npos ? std::string_view() : record.substr(def + 5);
-        const std::size_t bar = header.find('|');
-        const std::string_view action = bar == std::string_view::npos ? std::string_view() : header.substr(bar + 1);
+        // Headers are a few bytes: a plain search costs less than a library call.
+        const std::size_t bar = static_cast<std::size_t>(std::find(header.begin(), header.end(), '|') - header.begin());
+        const std::string_view action = bar == header.size() ? std::string_view() : header.substr(bar + 1);
         each(header.substr(0, bar), action, payload);
     }
 }
@@ -320,6 +498,7 @@ bool SectionAccepted(std::size_t fileIndex, std::string_view section) {
     }
 }
 
+
 namespace {
 
 // The `index`-th piece of `s` split at "|"; empty past the last one.
@@ -333,48 +512,72 @@ std::string_view barPiece(std::string_view s, std::size_t index) {
     return s.substr(start, s.find('|', start) - start);
 }
 
-void appendWrittenLineAsSent(std::string& out, std::size_t fileIndex, std::string_view section,
-                             std::string_view payload) {
+// The room a written line takes beyond its payload and section, with a block to spare for
+// writeEncodedSeparators.
+constexpr std::size_t WrittenLineRoom = WrittenLineOverhead + BlockSize;
+
+// Writes the stored line an "ADD" record writes and returns its end; `out` has room for the
+// payload, the section and WrittenLineRoom.
+char* writeLine(char* out, std::size_t fileIndex, std::string_view section, std::string_view payload) {
+    char* const start = out;
+    bool lineEnd = false;
     switch (fileIndex) {
         case Registry: {
             // NAME=THREAT|HIVE^KEY|NOTE becomes the whole-key record HIVE^KEY^=THREAT|NOTE.
             static const std::string keyEnd = definitions::EncodeLine("^=");
-            static const std::string bar = definitions::EncodeLine("|");
             const std::string_view p0 = barPiece(payload, 0);
             const std::size_t equals = p0.find('=');
-            appendEncodedSeparators(out, barPiece(payload, 1));
-            out += keyEnd;
-            if (equals != std::string_view::npos) appendEncodedSeparators(out, p0.substr(equals + 1));
-            out += bar;
-            appendEncodedSeparators(out, barPiece(payload, 2));
-            return;
+            out = writeEncodedSeparators(out, barPiece(payload, 1), lineEnd);
+            out = std::copy(keyEnd.begin(), keyEnd.end(), out);
+            if (equals != std::string_view::npos) out = writeEncodedSeparators(out, p0.substr(equals + 1), lineEnd);
+            *out++ = StoredBar;
+            out = writeEncodedSeparators(out, barPiece(payload, 2), lineEnd);
+            break;
         }
-        case Cookies:
+        case Cookies: {
             // A cookie pattern is the text before "=", kept as it came.
-            out += payload.substr(0, payload.find('='));
-            return;
-        case Safety:
-            out += definitions::EncodeLine(section);
-            out += definitions::EncodeLine("|");
-            appendEncodedSeparators(out, payload);
-            return;
+            const std::string_view pattern = payload.substr(0, payload.find('='));
+            out = std::copy(pattern.begin(), pattern.end(), out);
+            lineEnd = true;  // not looked at yet
+            break;
+        }
+        case Safety: {
+            const std::string stored = definitions::EncodeLine(section);
+            out = std::copy(stored.begin(), stored.end(), out);
+            *out++ = StoredBar;
+            out = writeEncodedSeparators(out, payload, lineEnd);
+            lineEnd = true;  // the section not looked at yet
+            break;
+        }
         default:
-            appendEncodedSeparators(out, payload);
+            out = writeEncodedSeparators(out, payload, lineEnd);
     }
+    // A line cannot hold a line end: one inside a record would split it into lines of its own.
+    const auto size = static_cast<std::size_t>(out - start);
+    if (lineEnd && findLineEnd({start, size}, 0) != size)
+        out = std::remove_if(start, out, [](char c) { return c == '\r' || c == '\n'; });
+    return out;
 }
 
-// Appends the stored line an "ADD" record writes and returns where it starts in `out`.
-std::size_t appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section,
-                              std::string_view payload) {
+// Appends the stored line an "ADD" record writes.
+void appendWrittenLine(std::string& out, std::size_t fileIndex, std::string_view section, std::string_view payload) {
     const std::size_t start = out.size();
-    appendWrittenLineAsSent(out, fileIndex, section, payload);
-    // A line cannot hold a line end: one inside a record would split it into lines of its own.
-    if (findLineEnd(out, start) != out.size()) {
-        const auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
-        out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), lineEnd), out.end());
-    }
-    return start;
+    out.resize(start + payload.size() + section.size() + WrittenLineRoom);
+    char* const end = writeLine(out.data() + start, fileIndex, section, payload);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
+
+template <NameRules Rules>
+std::string nameOf(std::string_view text) {
+    NameBuffer buffer;
+    buffer.reserve(text.size());
+    return std::string(buffer.add<Rules>(text.data(), text.size(), text.data() + text.size()));
+}
+
+// An addition's stored line is named, in most files, as a part of its payload is with these
+// rules, unless a line end (dropped from the line) comes before the name's end.
+constexpr NameRules AdditionPayload{true, true, true};
+constexpr NameRules CookiePayload{false, true, true};  // the pattern is kept as it came
 
 }  // namespace
 
@@ -390,50 +593,55 @@ std::string ClearLineName(std::string_view clear) {
     return name;
 }
 
-std::string StoredLineName(std::string_view stored) {
-    std::string name;
-    appendLineName(stored, false, name);
-    return name;
-}
+std::string StoredLineName(std::string_view stored) { return nameOf<StoredLine>(stored); }
 
-std::string PayloadName(std::string_view payload) {
-    std::string name;
-    appendLineName(payload, true, name);
-    return name;
-}
+std::string PayloadName(std::string_view payload) { return nameOf<PayloadAsSent>(payload); }
 
 // What one file's records take from it: the names it loses, played in the order of its records
 // (an addition withdraws an earlier deletion of its name), and the pass that drops their lines.
 // Names are worked out before any is played, so that the slot of each name to come is fetched
-// ahead of its use. Every buffer is sized once from what the records can write, and kept from
-// one file to the next: the memory of a large update is taken from the system once.
+// ahead of its use. Every buffer is kept from one file to the next: the memory of a large update
+// is taken from the system once.
 class DeletionSet {
 public:
     bool empty() const { return set_.empty(); }
 
-    void reset(std::size_t records, std::size_t deletions, std::size_t linesBound, std::size_t deletedBytes) {
+    // Starts a file of `records` records, which name at most `nameBytes` bytes between them.
+    void reset(std::size_t records, std::size_t deletions, std::size_t nameBytes) {
         changes_.clear();
-        additions_.clear();
-        names_.clear();
         changes_.reserve(records);
-        additions_.reserve(linesBound);
-        names_.reserve(linesBound + deletedBytes);
+        // Reserved whole before the first name: the set points into it.
+        names_.clear();
+        names_.reserve(nameBytes);
         set_.reset(deletions);
     }
 
-    void add(std::size_t fileIndex, std::string_view section, std::string_view payload) {
-        const std::size_t start = appendWrittenLine(additions_, fileIndex, section, payload);
-        const std::string_view line = std::string_view(additions_).substr(start);
-        Change& change = changes_.emplace_back();
-        change.lineLength = line.size();
-        nameChange(change, line, false);
-        additions_ += "\r\n";
+    // Records by their index in the caller's list, in order. A deletion is named from its
+    // payload as sent, readable up to `limit`.
+    void remove(std::uint32_t record, std::string_view payload, const char* limit) {
+        push(record, true, names_.add<PayloadAsSent>(payload.data(), payload.size(), limit));
     }
 
-    void remove(std::string_view payload) {
-        Change& change = changes_.emplace_back();
-        change.deletion = true;
-        nameChange(change, payload, true);
+    // An addition named from a part of its payload as its stored line would be: after `prefix`
+    // (a name already), and with `wholeSuffix` (named) when the name takes all of the part. False,
+    // and nothing added, when a line end in the part named makes them differ.
+    template <NameRules Rules>
+    bool addNamedByPayload(std::uint32_t record, std::string_view part, const char* limit, std::string_view prefix = {},
+                           char wholeSuffix = 0) {
+        std::string_view name = names_.add<Rules>(part.data(), part.size(), limit, prefix);
+        const std::size_t partNamed = name.size() - prefix.size();
+        if (partNamed < part.size() && (part[partNamed] == '\r' || part[partNamed] == '\n')) {
+            names_.drop(name);
+            return false;
+        }
+        if (wholeSuffix != 0 && partNamed == part.size()) name = names_.extend(name, wholeSuffix);
+        push(record, false, name);
+        return true;
+    }
+
+    // An addition named from the stored line it writes.
+    void add(std::uint32_t record, std::string_view line) {
+        push(record, false, names_.add<StoredLine>(line.data(), line.size(), line.data() + line.size()));
     }
 
     // Plays the deletions and withdrawals in their order; names_ is complete, and the set points into it.
@@ -442,7 +650,7 @@ public:
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
             const Change& change = changes_[i];
-            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            const std::string_view name = names_.at(nameStart, change.nameLength);
             nameStart += change.nameLength;
             if (change.deletion) set_.insert(name, change.hash);
             else set_.erase(name, change.hash);
@@ -456,18 +664,40 @@ public:
     void keepOldLines(std::string_view oldContent, std::string& kept, Count&& count) {
         struct Named {
             std::string_view line;
-            std::size_t nameStart, nameLength;
-            std::uint32_t hash;
+            std::size_t nameStart;
+            std::uint32_t nameLength, hash;
         };
         std::array<Named, LinesAtOnce> lines;
         std::size_t pending = 0;
-        std::string& names = lineNames_;
+        NameBuffer& names = lineNames_;
         names.clear();
+        const char* const limit = oldContent.data() + oldContent.size();
+        // Kept lines that follow one another, each ended by CR LF, are copied together: most of a
+        // file stays as it was.
+        const char* spanStart = nullptr;
+        const char* spanEnd = nullptr;
+        const auto flush = [&] {
+            if (spanStart != spanEnd) kept.append(spanStart, static_cast<std::size_t>(spanEnd - spanStart));
+            spanStart = spanEnd = nullptr;
+        };
+        const auto keep = [&](std::string_view line) {
+            const char* const end = line.data() + line.size();
+            if (limit - end >= 2 && end[0] == '\r' && end[1] == '\n') {
+                if (line.data() != spanEnd) {
+                    flush();
+                    spanStart = line.data();
+                }
+                spanEnd = end + 2;
+                return;
+            }
+            flush();
+            kept += line;
+            kept += "\r\n";
+        };
         const auto test = [&] {
             for (std::size_t i = 0; i < pending; ++i) {
                 const Named& named = lines[i];
-                if (set_.contains(std::string_view(names).substr(named.nameStart, named.nameLength), named.hash)) continue;
-                keepLine(kept, named.line, oldContent);
+                if (!set_.contains(names.at(named.nameStart, named.nameLength), named.hash)) keep(named.line);
             }
             pending = 0;
             names.clear();
@@ -478,66 +708,60 @@ public:
             Named& named = lines[pending++];
             named.line = line;
             named.nameStart = names.size();
-            named.nameLength = appendLineName(line, false, names);
-            named.hash = nameHash(std::string_view(names).substr(named.nameStart, named.nameLength));
+            names.reserve(line.size());
+            const std::string_view name = names.add<StoredLine>(line.data(), line.size(), limit);
+            named.nameLength = static_cast<std::uint32_t>(name.size());
+            named.hash = nameHash(name.data(), name.size());
             set_.prefetch(named.hash);
             if (pending == LinesAtOnce) test();
         });
         test();
+        flush();
     }
 
-    // Appends the additions that are neither blank nor of a deleted name, each ended by CR LF.
-    template <typename Count>
-    void keepAdditions(std::string& kept, Count&& count) const {
-        std::size_t nameStart = 0, lineStart = 0;
+    // Calls `write(record, out)` for every addition in its order, which writes its stored line at
+    // `out` and returns its end, and keeps it, ended by CR LF, unless it is blank or of a deleted
+    // name. The lines take at most `bound` bytes and a block to spare.
+    template <typename Write, typename Count>
+    void keepAdditions(std::string& kept, std::size_t bound, Write&& write, Count&& count) const {
+        const std::size_t start = kept.size();
+        kept.resize(start + bound + BlockSize);
+        char* out = kept.data() + start;
+        std::size_t nameStart = 0;
         for (std::size_t i = 0; i < changes_.size(); ++i) {
             if (i + Lookahead < changes_.size()) set_.prefetch(changes_[i + Lookahead].hash);
             const Change& change = changes_[i];
-            const std::string_view name = std::string_view(names_).substr(nameStart, change.nameLength);
+            const std::string_view name = names_.at(nameStart, change.nameLength);
             nameStart += change.nameLength;
             if (change.deletion) continue;
-            // The written line with the CR LF that follows it in additions_.
-            const std::string_view line = std::string_view(additions_).substr(lineStart, change.lineLength + 2);
-            lineStart += line.size();
             count();
-            if (isBlank(line.substr(0, change.lineLength)) || set_.contains(name, change.hash)) continue;
-            kept += line;
+            char* const end = write(change.record, out);
+            if (isBlank({out, static_cast<std::size_t>(end - out)}) || set_.contains(name, change.hash)) continue;
+            out = end;
+            *out++ = '\r';
+            *out++ = '\n';
         }
+        kept.resize(static_cast<std::size_t>(out - kept.data()));
     }
 
-private:
-    // Appends a line of `content` ended by CR LF: with the one that follows it there, in one copy.
-    static void keepLine(std::string& kept, std::string_view line, std::string_view content) {
-        const auto end = static_cast<std::size_t>(line.data() - content.data()) + line.size();
-        if (content.substr(end, 2) == "\r\n") {
-            kept.append(line.data(), line.size() + 2);
-            return;
-        }
-        kept += line;
-        kept += "\r\n";
-    }
-
-    // Names and written lines follow one another in the order of the changes.
+    // Names follow one another in names_ in the order of the changes.
     struct Change {
-        std::size_t nameLength = 0;  // in names_
-        std::size_t lineLength = 0;  // an addition's written line, in additions_
+        std::uint32_t record = 0;
+        std::uint32_t nameLength = 0;
         std::uint32_t hash = 0;
         bool deletion = false;
     };
-    // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
-    static constexpr std::size_t Lookahead = 8;
-    static constexpr std::size_t LinesAtOnce = 16;
-
-    void nameChange(Change& change, std::string_view named, bool separatorsClear) {
-        const std::size_t start = names_.size();
-        change.nameLength = appendLineName(named, separatorsClear, names_);
-        change.hash = nameHash(std::string_view(names_).substr(start, change.nameLength));
+    void push(std::uint32_t record, bool deletion, std::string_view name) {
+        changes_.push_back({record, static_cast<std::uint32_t>(name.size()), nameHash(name.data(), name.size()), deletion});
     }
 
+    // Names whose slots are fetched ahead of the one tested: enough to cover the wait for memory.
+    static constexpr std::size_t Lookahead = 16;
+    static constexpr std::size_t LinesAtOnce = 32;
+
     std::vector<Change> changes_;
-    std::string additions_;  // the written lines, each ended by CR LF
-    std::string names_;      // every change's name, one after another
-    std::string lineNames_;  // the names of the old lines being tested
+    NameBuffer names_;      // every change's name, one after another
+    NameBuffer lineNames_;  // the names of the old lines being tested
     NameSet set_;
 };
 
@@ -547,23 +771,22 @@ FileUpdate UpdateFileContent(std::size_t fileIndex, std::string_view oldContent,
     return UpdateChanges(records, progress).apply(fileIndex, oldContent, customMode, progress);
 }
 
-UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress) {
-    // Every record but the last ends at a "[BR]" and holds a "[DEF]": about one record a pair of "[".
-    records_.reserve(std::min<std::size_t>(static_cast<std::size_t>(std::count(text.begin(), text.end(), '[')) / 2 + 1,
-                                           limits::MaxUpdateRecords));
-    std::string section;
+UpdateChanges::UpdateChanges(std::string_view text, const DeletionProgress& progress)
+    : textEnd_(text.data() + text.size()) {
+    // A record takes five bytes at least (one and "[BR]"); reserved room not written is never touched.
+    records_.reserve(std::min<std::size_t>(text.size() / 5 + 1, limits::MaxUpdateRecords));
     std::string_view sectionSent;
     std::size_t seen = 0;
     forEachRecord(text, [&](std::string_view sent, std::string_view action, std::string_view payload) {
         ++seen;
         if (progress && seen % RecordsBetweenReports == 0) progress(0);
-        const bool sameSection = seen > 1 && sent == sectionSent;
-        if (!sameSection) {
+        if (seen == 1 || sent.size() != sectionSent.size() || !std::equal(sent.begin(), sent.end(), sectionSent.begin())) {
             sectionSent = sent;
-            section = definitions::DecodeLine(sent);
+            beginRun(definitions::DecodeLine(sent));
         }
-        route(section, action, payload, sameSection);
+        route(action, payload);
     });
+    endRun();
 }
 
 UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const DeletionProgress& progress) {
@@ -571,26 +794,48 @@ UpdateChanges::UpdateChanges(const std::vector<UpdateRecord>& records, const Del
     std::size_t seen = 0;
     for (const UpdateRecord& record : records) {
         if (progress && ++seen % RecordsBetweenReports == 0) progress(0);
-        route(record.section, record.action, record.payload, !sections_.empty() && record.section == sections_.back());
+        if (runs_.empty() || record.section != runs_.back().section) beginRun(record.section);
+        route(record.action, record.payload);
+    }
+    endRun();
+}
+
+void UpdateChanges::beginRun(std::string_view section) {
+    endRun();
+    Run& run = runs_.emplace_back();
+    run.first = run.end = records_.size();
+    run.section = section;
+    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
+        if (SectionAccepted(i, section)) run.files = static_cast<std::uint8_t>(run.files | 1u << i);
     }
 }
 
-void UpdateChanges::route(std::string_view section, std::string_view action, std::string_view payload,
-                          bool sameSection) {
-    if (!sameSection || sections_.empty()) {
-        sections_.emplace_back(section);
-        sectionFiles_ = 0;
-        for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-            if (SectionAccepted(i, section)) sectionFiles_ = static_cast<std::uint8_t>(sectionFiles_ | 1u << i);
-        }
+void UpdateChanges::endRun() {
+    if (runs_.empty()) return;
+    Run& run = runs_.back();
+    run.end = records_.size();
+    // A run of unknown actions, or one no file takes, holds nothing to keep.
+    if (run.end == run.first || run.files == 0) {
+        records_.resize(run.first);
+        runs_.pop_back();
     }
+}
+
+void UpdateChanges::route(std::string_view action, std::string_view payload) {
     const bool addition = action == "ADD";
     if (addition) ++additionRecords_;
     if (!addition && action != "DEL") return;
-    const auto index = static_cast<std::uint32_t>(records_.size());  // at most limits::MaxUpdateRecords
-    records_.push_back({payload, static_cast<std::uint32_t>(sections_.size() - 1), addition});
-    for (std::size_t i = 0; i < UpdateFileCount; ++i) {
-        if ((sectionFiles_ >> i & 1u) != 0) files_[i].push_back(index);
+    // Lengths are kept in 32 bits: a text is at most limits::MaxHttpBody bytes.
+    if (payload.size() > std::numeric_limits<std::uint32_t>::max() / 2) throw std::length_error("update record too long");
+    Run& run = runs_.back();
+    records_.push_back({payload.data(), static_cast<std::uint32_t>(payload.size()),
+                        static_cast<std::uint32_t>(runs_.size() - 1) & 0x7FFFFFFFu, static_cast<std::uint32_t>(addition)});
+    if (addition) {
+        ++run.additions;
+        run.additionBytes += payload.size() + run.section.size() + WrittenLineOverhead;
+    } else {
+        ++run.deletions;
+        run.deletionBytes += payload.size();
     }
 }
 
@@ -601,33 +846,43 @@ UpdateChanges& UpdateChanges::operator=(UpdateChanges&&) noexcept = default;
 FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldContent, bool customMode,
                                 const DeletionProgress& progress) {
     if (fileIndex >= UpdateFileCount) throw std::out_of_range("no such definition file");
-    const std::vector<std::uint32_t>& taken = files_[fileIndex];
+    // The records of this file, in order, with their indices in records_.
     const auto forEachTaken = [&](auto&& each) {
-        for (std::uint32_t i : taken) each(records_[i]);
+        for (const Run& run : runs_) {
+            if ((run.files >> fileIndex & 1u) == 0) continue;
+            for (std::size_t i = run.first; i < run.end; ++i) each(static_cast<std::uint32_t>(i), run, records_[i]);
+        }
     };
-    const auto section = [&](const Routed& r) -> std::string_view { return sections_[r.section]; };
+    const auto payloadOf = [](const Routed& r) { return std::string_view(r.payload, r.length); };
+    const auto writeRecordLine = [&](std::uint32_t record, char* out) {
+        const Routed& r = records_[record];
+        return writeLine(out, fileIndex, runs_[r.run].section, payloadOf(r));
+    };
 
     // Sized once from what the records can write, so that no buffer grows while it fills.
     FileUpdate result;
-    std::size_t deletions = 0, linesBound = 0, deletedBytes = 0;
-    forEachTaken([&](const Routed& r) {
-        if (!r.addition) {
-            ++deletions;
-            deletedBytes += r.payload.size();
-            return;
-        }
-        ++result.added;
-        linesBound += r.payload.size() + section(r).size() + WrittenLineOverhead;
-    });
-    const auto appendAdditions = [&](std::string& out) {
-        forEachTaken([&](const Routed& r) {
+    std::size_t records = 0, deletions = 0, linesBound = 0, deletedBytes = 0;
+    for (const Run& run : runs_) {
+        if ((run.files >> fileIndex & 1u) == 0) continue;
+        records += run.end - run.first;
+        result.added += run.additions;
+        deletions += run.deletions;
+        linesBound += run.additionBytes;
+        deletedBytes += run.deletionBytes;
+    }
+    const auto appendAdditions = [&](std::string& content) {
+        const std::size_t start = content.size();
+        content.resize(start + linesBound + BlockSize);
+        char* out = content.data() + start;
+        forEachTaken([&](std::uint32_t i, const Run&, const Routed& r) {
             if (!r.addition) return;
-            appendWrittenLine(out, fileIndex, section(r), r.payload);
-            out += "\r\n";
+            out = writeRecordLine(i, out);
+            *out++ = '\r';
+            *out++ = '\n';
         });
+        content.resize(static_cast<std::size_t>(out - content.data()));
     };
     if (customMode) {
-        result.content.reserve(linesBound);
         appendAdditions(result.content);
         return result;
     }
@@ -635,18 +890,49 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     if (!deletionSet_) deletionSet_ = std::make_unique<DeletionSet>();
     DeletionSet& deleted = *deletionSet_;
     if (deletions == 0) {
-        deleted.reset(0, 0, 0, 0);
+        deleted.reset(0, 0, 0);
     } else {
-        deleted.reset(taken.size(), deletions, linesBound, deletedBytes);
-        forEachTaken([&](const Routed& r) {
-            if (r.addition) deleted.add(fileIndex, section(r), r.payload);
-            else deleted.remove(r.payload);
+        deleted.reset(records, deletions, linesBound + deletedBytes);
+        std::string line, safetyPrefix;
+        const Run* prefixRun = nullptr;
+        // An addition named without writing its line, where the line is named as a part of the payload is.
+        const auto namedByPayload = [&](std::uint32_t i, const Run& run, std::string_view payload, const char* limit) {
+            switch (fileIndex) {
+                case Registry:
+                    // HIVE^KEY^=...: the key's name, or all of it and the "^" when no "=" comes first.
+                    return deleted.addNamedByPayload<AdditionPayload>(i, barPiece(payload, 1), limit, {}, '^');
+                case Cookies: return deleted.addNamedByPayload<CookiePayload>(i, payload, limit);
+                case Safety:
+                    // SECTION|PAYLOAD: the section's name and "|" come first, unless the stored
+                    // section holds a name's end or a line end itself.
+                    if (prefixRun != &run) {
+                        prefixRun = &run;
+                        const std::string stored = definitions::EncodeLine(run.section);
+                        safetyPrefix.clear();
+                        if (stored.find_first_of(std::string{StoredEquals, '\r', '\n'}) == std::string::npos)
+                            safetyPrefix = StoredLineName(stored) + '|';
+                    }
+                    return !safetyPrefix.empty() &&
+                           deleted.addNamedByPayload<AdditionPayload>(i, payload, limit, safetyPrefix);
+                default: return deleted.addNamedByPayload<AdditionPayload>(i, payload, limit);
+            }
+        };
+        forEachTaken([&](std::uint32_t i, const Run& run, const Routed& r) {
+            const std::string_view payload = payloadOf(r);
+            const char* const limit = textEnd_ != nullptr ? textEnd_ : payload.data() + payload.size();
+            if (!r.addition) {
+                deleted.remove(i, payload, limit);
+            } else if (!namedByPayload(i, run, payload, limit)) {
+                line.clear();
+                appendWrittenLine(line, fileIndex, run.section, payload);
+                deleted.add(i, line);
+            }
         });
         deleted.play();
     }
     if (deleted.empty()) {
         std::string content;
-        content.reserve(oldContent.size() + 2 + linesBound);
+        content.reserve(oldContent.size() + 2 + linesBound + BlockSize);
         content += oldContent;
         // An old file without a final line end would glue the first addition to its last line.
         if (!content.empty() && result.added != 0 && content.back() != '\n' && content.back() != '\r') content += "\r\n";
@@ -659,14 +945,14 @@ FileUpdate UpdateChanges::apply(std::size_t fileIndex, std::string_view oldConte
     // deleted name.
     result.deletionPass = true;
     std::string kept;
-    kept.reserve(oldContent.size() + linesBound + 2);
+    kept.reserve(oldContent.size() + linesBound + 2 + BlockSize);
     std::size_t read = 0;
     const auto count = [&] {
         ++read;
         if (progress && read % LinesBetweenReports == 0) progress(read);
     };
     deleted.keepOldLines(oldContent, kept, count);
-    deleted.keepAdditions(kept, count);
+    deleted.keepAdditions(kept, linesBound, writeRecordLine, count);
     result.content = std::move(kept);
     return result;
 }

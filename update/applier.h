@@ -98,19 +98,31 @@ public:
 
 private:
     struct Routed {
-        std::string_view payload;
-        std::uint32_t section = 0;  // its decoded section, in sections_
-        bool addition = false;      // "ADD"; else "DEL"
+        const char* payload = nullptr;
+        std::uint32_t length = 0;
+        std::uint32_t run : 31 = 0;       // in runs_
+        std::uint32_t addition : 1 = 0;   // "ADD"; else "DEL"
+    };
+    // Records in a row of one decoded section: the files that take them are worked out once a
+    // run, and what they can write is counted as they are read.
+    struct Run {
+        std::size_t first = 0, end = 0;  // in records_
+        std::string section;
+        std::uint8_t files = 0;  // bit i: UpdateFiles[i] takes the records
+        std::size_t additions = 0, additionBytes = 0, deletions = 0, deletionBytes = 0;
     };
 
-    // Adds one record read; `section` is decoded. Records come in runs of one section, whose
-    // files are worked out once a run.
-    void route(std::string_view section, std::string_view action, std::string_view payload, bool sameSection);
+    void beginRun(std::string_view section);
+    // Drops the last run when no file takes anything of it.
+    void endRun();
+    // Adds one "ADD" or "DEL" record to the last run; counts the others.
+    void route(std::string_view action, std::string_view payload);
 
     std::vector<Routed> records_;
-    std::array<std::vector<std::uint32_t>, UpdateFileCount> files_;  // where in records_ each file's records are
-    std::vector<std::string> sections_;
-    std::uint8_t sectionFiles_ = 0;  // the files of the last section
+    std::vector<Run> runs_;
+    // The end of the text the records view, when they come from one: names are read from it a
+    // block at a time.
+    const char* textEnd_ = nullptr;
     std::size_t additionRecords_ = 0;
     std::unique_ptr<DeletionSet> deletionSet_;
 };
