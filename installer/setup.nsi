@@ -348,6 +348,9 @@ Section "Uninstall"
     ; Every user's start at logon of this copy, while its console program is still here.
     nsExec::ExecToLog '"$INSTDIR\SorvaneCmd.exe" startup remove-all'
     Pop $0
+    ${If} $0 != 0
+        DetailPrint "The Task Scheduler kept a task that starts ${PRODUCT_NAME} at logon ($0); delete it there."
+    ${EndIf}
     !insertmacro RemoveRunValue HKLM
     !insertmacro RemoveRunValue HKCU
     DeleteRegKey HKCU "${USER_SETTINGS_KEY}"
