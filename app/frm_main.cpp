@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/definition_files.h"
+#include "app/start_at_logon.h"
 #include "platform/text.h"
 #include "platform/trace.h"
 
@@ -40,8 +41,6 @@ constexpr int MinColumnWidth = 150;
 constexpr int SummaryChromeWidth = 420;
 // The clock check's first look after tmrScheduler is switched on (its design interval).
 constexpr std::uint32_t FirstClockCheckMs = 10;
-
-constexpr std::string_view RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 template <class T>
 T& placed(T& control, int left, int top, int width, int height, std::string caption = {}) {
@@ -761,19 +760,15 @@ void FrmMain::optScanScope_Click(bool allDrives) {
 void FrmMain::chkRunAtStartup_Click() {
     auto& settings = app.userSettings;
     settings.write(section::Options, "chkRunAtStartup", std::to_string(chkRunAtStartup.value()));
-    auto& registry = app.platform.registry;
-    const std::string name = app.platform.environment.executableBaseName();
-    if (settings.readNumber(section::Options, "chkRunAtStartup", "1") == 1) {
-        // Quoted, so that Windows never runs a program named after the path's first words.
-        std::string command = "\"";
-        command += platform::JoinPath(app.applicationFolder(), name);
-        command += '"';
-        platform::TraceFailure(registry.setString(platform::RootKey::LocalMachine, RunKey, name, command),
-                               "adding the program to the Run key");
-    } else {
-        platform::TraceFailure(registry.deleteValue(platform::RootKey::LocalMachine, RunKey, name),
-                               "taking the program off the Run key");
-    }
+    const bool on = settings.readNumber(section::Options, "chkRunAtStartup", "1") == 1;
+    const platform::Status changed = SetStartAtLogon(app.platform, app.branding.ProgramName,
+                                                     app.platform.environment.executableBaseName(), on);
+    if (changed.ok()) return;
+    platform::TraceFailure(changed, "changing the start at logon");
+    const auto message = [this](std::string_view key) { return app.message(key); };
+    (void)host().messageBox(app.message("MSG_STARTUP_UNSAVED") + "\r\n" +
+                                StartAtLogonFailureCause(changed.code(), message),
+                            app.branding.ProgramName, ui::mb::Exclamation);
 }
 
 void FrmMain::cmdStatus_Click() {

@@ -85,7 +85,7 @@ int run(int passes, int processCount, int definitionCount) {
     ScratchEnvironment environment(real.environment);
     platform::Platform services{real.registry,  real.files,    real.shell,         real.processes,
                                 real.versions,  real.locale,   real.instance,      real.http,
-                                real.restorePoints, real.clipboard, environment, real.signatures};
+                                real.restorePoints, real.clipboard, environment, real.signatures, real.logonTasks};
     const std::string folder = environment.applicationFolder();
     std::string exe;
     for (int i = 0; i < definitionCount; ++i)

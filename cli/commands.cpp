@@ -18,6 +18,7 @@ std::span<const Command> commands() {
         Command{"exclude", "exclude TEXT...        never report TEXT again (a location or a name, as the results list shows it); exit 2 when the exclusion file cannot be written", &runExclude},
         Command{"submit", "submit NAME            send one file name (never its folder) to the data-collection endpoint; exit 0 when it was taken", &runSubmit},
         Command{"language", "language list|make     the languages of Localization.xml; make writes the English Localization.txt", &runLanguage},
+        Command{"startup", "startup on|off|remove-all  start the program when this user logs on (a Task Scheduler task), or no longer; remove-all deletes every user's task for this folder's program and prints how many; exit 2 when it could not be changed", &runStartup},
     };
     return table;
 }

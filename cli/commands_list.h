@@ -13,5 +13,6 @@ int runReport(platform::Platform& platform, std::span<const std::string> args, C
 int runSubmit(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runExclude(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runLanguage(platform::Platform& platform, std::span<const std::string> args, Console& console);
+int runStartup(platform::Platform& platform, std::span<const std::string> args, Console& console);
 
 }  // namespace sorvane::cli

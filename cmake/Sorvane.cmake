@@ -59,13 +59,16 @@ function(sorvane_rc_text out value)
 endfunction()
 
 # Gives a Windows executable its version resource, icon and common-controls manifest.
-# The internal and original file names follow the target's output name.
-#   sorvane_add_resources(target DESCRIPTION "what the file is")
+# The internal and original file names follow the target's output name. The manifest asks
+# for the rights the program runs with: EXECUTION_LEVEL highestAvailable makes Windows ask an
+# administrator to confirm and start a standard user's copy as it is; without it the program
+# runs with the rights of whoever started it (asInvoker) and never asks.
+#   sorvane_add_resources(target DESCRIPTION "what the file is" [EXECUTION_LEVEL highestAvailable])
 function(sorvane_add_resources target)
     if(NOT WIN32)
         return()
     endif()
-    cmake_parse_arguments(arg "" "DESCRIPTION" "" ${ARGN})
+    cmake_parse_arguments(arg "" "DESCRIPTION;EXECUTION_LEVEL" "" ${ARGN})
     get_target_property(output_name ${target} OUTPUT_NAME)
     if(NOT output_name)
         set(output_name ${target})
@@ -82,7 +85,13 @@ function(sorvane_add_resources target)
         sorvane_rc_text(SORVANE_RC_${value} "${SORVANE_${value}}")
     endforeach()
     set(SORVANE_ICON_FILE ${SORVANE_RESOURCE_DIR}/sorvane.ico)
-    set(SORVANE_MANIFEST_FILE ${SORVANE_RESOURCE_DIR}/sorvane.manifest)
+    if(arg_EXECUTION_LEVEL)
+        set(SORVANE_EXECUTION_LEVEL ${arg_EXECUTION_LEVEL})
+    else()
+        set(SORVANE_EXECUTION_LEVEL asInvoker)
+    endif()
+    set(SORVANE_MANIFEST_FILE ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+    configure_file(${SORVANE_RESOURCE_DIR}/sorvane.manifest ${SORVANE_MANIFEST_FILE} @ONLY)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
     configure_file(${SORVANE_RESOURCE_DIR}/version.rc.in ${rc} @ONLY)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${SORVANE_ICON_FILE};${SORVANE_MANIFEST_FILE}")

@@ -57,7 +57,10 @@ VIAddVersionKey /LANG=0 "Comments" "${WEBSITE}"
 !insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Sorvane.exe"
+; The setup runs elevated, maybe as an administrator who is not the logged-on user: the
+; program is started by the shell of the logged-on user, with that user's own rights.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartProgramAsTheUser
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -248,8 +251,31 @@ Function .onInit
     SetShellVarContext all
 FunctionEnd
 
+; Explorer started with a program's path hands it to the running shell of the desktop,
+; which starts it unelevated as the user who is logged on.
+Function StartProgramAsTheUser
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\Sorvane.exe"'
+FunctionEnd
+
+; An administrator starts the program from this folder with full rights: a library or program
+; a standard user could put here would run with them. Only Administrators and SYSTEM may
+; change the folder, Users read and run it (by SID, so that every language's names match);
+; the quarantine folder, protected on its own, keeps its stricter rights. A folder that cannot
+; be restricted is refused before anything is installed in it.
+Function LockDownInstallFolder
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+    Pop $0
+    ${If} $0 != 0
+        RMDir "$INSTDIR"
+        MessageBox MB_OK|MB_ICONSTOP "Setup cannot restrict $INSTDIR to administrators (icacls: $0).$\r$\n$\r$\nChoose another folder." /SD IDOK
+        Abort "Could not restrict $INSTDIR to administrators."
+    ${EndIf}
+    DetailPrint "Only administrators may change $INSTDIR."
+FunctionEnd
+
 Section "-Program"
     SetOutPath "$INSTDIR"
+    Call LockDownInstallFolder
     StrCpy $R0 "Sorvane.exe"
     Call StopRunningProgram
     StrCpy $R0 "SorvaneCmd.exe"
@@ -277,6 +303,17 @@ Section "-Program"
     ${EndIf}
 
     WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+    ; The start at logon, as the program's "Run at Startup" sets it up on its first start (a
+    ; Task Scheduler task for the installing user), unless that user turned it off before.
+    ReadRegStr $0 HKCU "${USER_SETTINGS_KEY}\OptionAndSettings" "chkRunAtStartup"
+    ${If} $0 != "0"
+        nsExec::ExecToLog '"$INSTDIR\SorvaneCmd.exe" startup on'
+        Pop $0
+        ${If} $0 != 0
+            DetailPrint "${PRODUCT_NAME} could not be set to start at logon ($0); its Options page can do it later."
+        ${EndIf}
+    ${EndIf}
 
     CreateDirectory "${START_MENU}"
     CreateShortCut "${START_MENU}\${PRODUCT_NAME}.lnk" "$INSTDIR\Sorvane.exe" "" "$INSTDIR\Sorvane.exe" 0
@@ -308,6 +345,12 @@ Section "Uninstall"
     StrCpy $R0 "SorvaneCmd.exe"
     Call un.StopRunningProgram
 
+    ; Every user's start at logon of this copy, while its console program is still here.
+    nsExec::ExecToLog '"$INSTDIR\SorvaneCmd.exe" startup remove-all'
+    Pop $0
+    ${If} $0 != 0
+        DetailPrint "The Task Scheduler kept a task that starts ${PRODUCT_NAME} at logon ($0); delete it there."
+    ${EndIf}
     !insertmacro RemoveRunValue HKLM
     !insertmacro RemoveRunValue HKCU
     DeleteRegKey HKCU "${USER_SETTINGS_KEY}"

@@ -287,6 +287,9 @@ void LoadDefaultMessages(Languages& catalogue) {
          "still be put back from the quarantine."},
     };
     for (const auto& [name, message] : restorePointTexts) catalogue.setMessage(name, message);
+    // Then why the start at logon could not be changed.
+    catalogue.setMessage("MSG_STARTUP_UNSAVED", "Whether [ProgramName] starts when you log on could not be changed:");
+    catalogue.setMessage("MSG_ERR_SCHEDULER_OFF", "The Task Scheduler service is not running");
 }
 
 }  // namespace sorvane::localization

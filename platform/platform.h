@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/logon_tasks.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/services.h"
@@ -25,6 +26,7 @@ struct Platform {
     Clipboard& clipboard;
     Environment& environment;
     Signatures& signatures;
+    LogonTasks& logonTasks;
 };
 
 }  // namespace sorvane::platform

@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_locale.h"
+#include "platform/win32/win32_logon_tasks.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_services.h"
@@ -13,7 +14,7 @@ namespace sorvane::platform::win32 {
 struct Win32Platform::Services {
     explicit Services(VersionResources& versions)
         : bundle{registry, files, shell, processes, versions, locale, instance, http, restorePoints, clipboard,
-                 environment, signatures} {
+                 environment, signatures, logonTasks} {
         // The product's own name and version as its version resource gives them.
         if (const auto own = versions.ownExecutable(); own && !own->productName.empty() && !own->productVersion.empty())
             http.setUserAgent(own->productName + "/" + own->productVersion);
@@ -29,6 +30,7 @@ struct Win32Platform::Services {
     Win32Clipboard clipboard;
     Win32Environment environment;
     Win32Signatures signatures;
+    Win32LogonTasks logonTasks;
     Platform bundle;
 };
 

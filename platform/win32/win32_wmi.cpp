@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/limits.h"
+#include "platform/win32/com.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_services.h"
@@ -19,52 +20,6 @@ namespace sorvane::platform::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// COM for the length of one query, on whatever apartment the thread already has.
-class ComScope {
-public:
-    ComScope() {
-        const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        owned_ = SUCCEEDED(result);
-        usable_ = owned_ || result == RPC_E_CHANGED_MODE;
-    }
-    ~ComScope() {
-        if (owned_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool usable() const { return usable_; }
-
-private:
-    bool owned_ = false;
-    bool usable_ = false;
-};
-
-// A BSTR owned for its scope.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : value_(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return value_; }
-
-private:
-    BSTR value_;
-};
-
-// A VARIANT cleared at the end of its scope.
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT* get() { return &value_; }
-
-private:
-    VARIANT value_;
-};
 
 Status failed(HRESULT result) { return Status::failure(static_cast<std::uint32_t>(HRESULT_CODE(result))); }
 

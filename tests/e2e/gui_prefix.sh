@@ -2,6 +2,7 @@
 # removed with everything in it when the test ends, and the settings of a program that
 # has started before, so that no first-start question stands in front of the main window.
 #   start_gui_prefix NAME      sets scratch and WINEPREFIX, starts the server, makes the prefix
+#                              and starts its Task Scheduler service
 #   seed_settings PRODUCT COMPANY [EXTRA_REG_LINES]
 # The test sets app_pid when it starts the program; cleanup ends it.
 
@@ -18,6 +19,21 @@ start_gui_prefix() {
     bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/real-profile-folders.sh"
     # Wine's own fonts, so that window frames and screenshots look as they do on Windows.
     bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-fonts.sh"
+    start_task_scheduler || exit 1
+}
+
+# Windows runs the Task Scheduler service from boot on; Wine starts it on demand, when the
+# program's first start sets up its logon task, and on a busy machine that start can outlast
+# the scheduler's own wait. Started here, as Windows would have it, tried until it runs.
+start_task_scheduler() {
+    local deadline=$((SECONDS + 60))
+    until wine sc query Schedule 2>/dev/null | grep -q RUNNING; do
+        if ((SECONDS >= deadline)); then
+            echo "FAIL: the Task Scheduler service did not start"
+            return 1
+        fi
+        wine net start Schedule >/dev/null 2>&1 || sleep 1
+    done
 }
 
 gui_prefix_cleanup() {

@@ -4,7 +4,9 @@
 # over newer definitions (kept) and over older ones (replaced), which keeps the exclusions,
 # the quarantine and its log; a silent uninstall that ends the running program, removes the
 # files, the start-up value and the settings and keeps the quarantine and the exclusions;
-# an install with /D=.
+# an install with /D=. The start at logon is the installing user's Task Scheduler task,
+# set up by the install and deleted by the uninstall; the install restricts its folder with
+# icacls (Wine's icacls only says that it ran: it keeps no rights).
 # With an X display the upgrade also closes the real running window, and an interactive
 # uninstall is answered through its buttons.
 #   installer_e2e.sh SETUP PLANT_SCRIPT PROBE BUILT_APP_DIR BUILT_CONSOLE PRODUCT COMPANY VERSION_TEXT DEFINITIONS_DATE
@@ -37,6 +39,8 @@ user_key='HKCU\Software\VB and VBA Program Settings\Sorvane'
 start_menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/$product"
 definitions=(ExeDefinition.dat RegistryDefinition.dat FileDefinition.dat DirectoryDefinition.dat BlockedCookies.dat Safety.dat)
 failures=0
+# The tasks of the product that the Wine scheduler keeps, one file each.
+logon_tasks() { { ls "$c/windows/system32/tasks" 2>/dev/null || true; } | grep -c "^$product (" || true; }
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # The data of one registry value, or nothing when it is missing.
@@ -67,8 +71,9 @@ ended() { wait_for 10 bash -c '! kill -0 "$0" 2>/dev/null' "$1"; }
 prefix_pids() {
     local proc
     for proc in /proc/[0-9]*; do
-        tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        tr '\0' ' ' <"$proc/cmdline" 2>/dev/null | grep -qiF "$1" && basename "$proc"
+        # Errors first: a process gone since the listing must not show up as a failed open.
+        tr '\0' '\n' 2>/dev/null <"$proc/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"$proc/cmdline" | grep -qiF "$1" && basename "$proc"
     done
     return 0
 }
@@ -94,7 +99,10 @@ IFS=- read -r year month day <<<"$defs_date"
 shipped_date="$((10#$month))/$((10#$day))/$year"
 
 echo "--- silent install"
-run_setup
+# Wine's icacls names itself on the debug channel when it runs.
+WINEDEBUG=fixme+icacls run_setup 2>"$scratch/install.err"
+grep -q 'icacls' "$scratch/install.err" || fail "the setup did not restrict its folder with icacls"
+[[ "$(logon_tasks)" == 1 ]] || fail "the install set up $(logon_tasks) logon task(s), expected 1"
 for file in Sorvane.exe "${definitions[@]}"; do same "$built/$file" "$app/$file"; done
 same "$built_console" "$app/SorvaneCmd.exe"
 [[ -f "$app/Uninstall.exe" ]] || fail "no uninstaller"
@@ -202,7 +210,9 @@ rm -r "$c/Program Files/Sorvane-Test-Threat"
 cp -r "$app/quarantine" "$scratch/quarantine-before-uninstall"
 # What an update cut off part-way leaves behind goes with the program.
 for leftover in update.pending temp.dat ExeDefinition.dat.new date.dat.new; do printf 'x' >"$app/$leftover"; done
+[[ "$(logon_tasks)" == 1 ]] || fail "the upgrades left $(logon_tasks) logon task(s), expected 1"
 run_uninstall "$app"
+[[ "$(logon_tasks)" == 0 ]] || fail "the uninstall left $(logon_tasks) logon task(s)"
 ended "$installed_pid" || fail "the uninstaller left the installed program running"
 alive "$other_pid" || fail "the uninstaller ended a Sorvane.exe of another folder"
 kill "$other_pid" 2>/dev/null

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "tests/fakes/fake_file_system.h"
 #include "tests/fakes/fake_locale.h"
+#include "tests/fakes/fake_logon_tasks.h"
 #include "tests/fakes/fake_processes.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/fake_services.h"
@@ -15,7 +16,7 @@ class FakePlatform {
 public:
     FakePlatform()
         : platform_{registry, files, shell, processes, versions, locale, instance, http, restorePoints, clipboard,
-                    environment, signatures} {}
+                    environment, signatures, logonTasks} {}
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
@@ -33,6 +34,7 @@ public:
     FakeClipboard clipboard;
     FakeEnvironment environment;
     FakeSignatures signatures;
+    FakeLogonTasks logonTasks;
 
 private:
     platform::Platform platform_;

@@ -109,7 +109,8 @@ struct Win32Host::Impl {
     int dpi = 96;
     // The message font in each style, per DPI that a window has shown it at.
     std::map<int, win32::FontHandle> fonts;
-    win32::ImageListHandle smallIcons;
+    // The results lists' kind icons, per DPI that a window has shown them at.
+    std::map<int, win32::ImageListHandle> smallIcons;
     std::map<const Form*, std::unique_ptr<win32::FormView>> forms;
     // Views of destroyed forms, kept until no window procedure of theirs is on the stack.
     std::vector<std::unique_ptr<win32::FormView>> graveyard;
@@ -194,7 +195,8 @@ struct Win32Host::Impl {
     void decodePicture(win32::ControlView& view);
     void paintPicture(win32::ControlView& view, HDC dc);
     bool setRegion(win32::FormView& form, int width, int height);
-    HIMAGELIST listIcons();
+    // The kind icons at the small-icon size of `shownAt` DPI.
+    HIMAGELIST listIcons(int shownAt);
 };
 
 }  // namespace sorvane::ui

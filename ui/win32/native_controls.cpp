@@ -313,10 +313,28 @@ HFONT Win32Host::Impl::font(int shownAt, bool bold, bool italic, bool underline)
     return slot.get();
 }
 
-HIMAGELIST Win32Host::Impl::listIcons() {
-    if (smallIcons) return smallIcons.get();
-    const int size = GetSystemMetrics(SM_CXSMICON) > 0 ? GetSystemMetrics(SM_CXSMICON) : 16;
-    smallIcons.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0));
+namespace {
+
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+
+// The small-icon size for `dpi`: asked for that DPI where the system can answer (Windows 10
+// 1607 and later), else read for the system's DPI and scaled.
+int smallIconSize(int dpi, int systemDpi) {
+    static const auto forDpi = reinterpret_cast<GetSystemMetricsForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    const int size = forDpi != nullptr ? forDpi(SM_CXSMICON, static_cast<UINT>(dpi)) : 0;
+    if (size > 0) return size;
+    const int atSystemDpi = GetSystemMetrics(SM_CXSMICON);
+    return atSystemDpi > 0 ? DpiScale(dpi).fromDpi(atSystemDpi, systemDpi) : DpiScale(dpi).fromDpi(16, ClassicDpi);
+}
+
+}  // namespace
+
+HIMAGELIST Win32Host::Impl::listIcons(int shownAt) {
+    ImageListHandle& icons = smallIcons[shownAt];
+    if (icons) return icons.get();
+    const int size = smallIconSize(shownAt, dpi);
+    icons.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0));
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     for (int kind = 0; kind < 5; ++kind) {
@@ -329,11 +347,11 @@ HIMAGELIST Win32Host::Impl::listIcons() {
         DeleteObject(background);
         drawKindIcon(dc, kind, size);
         SelectObject(dc, old);
-        ImageList_AddMasked(smallIcons.get(), picture.get(), key);
+        ImageList_AddMasked(icons.get(), picture.get(), key);
     }
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    return smallIcons.get();
+    return icons.get();
 }
 
 void Win32Host::Impl::createControl(FormView& form, Control& control) {
@@ -365,7 +383,7 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(ref.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
     if (ref.kind == Kind::List) {
         ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
-        ListView_SetImageList(ref.window, listIcons(), LVSIL_SMALL);
+        ListView_SetImageList(ref.window, listIcons(form.scale.dpi()), LVSIL_SMALL);
     }
     applyAll(ref);
 }

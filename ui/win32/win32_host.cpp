@@ -392,7 +392,10 @@ void Win32Host::Impl::onDpiChanged(FormView& view, int newDpi, const RECT& sugge
             if (control->window == nullptr) continue;
             applyFont(*control);
             applyGeometry(*control);
-            if (control->kind == Kind::List) applyColumns(*control);
+            if (control->kind == Kind::List) {
+                applyColumns(*control);
+                ListView_SetImageList(control->window, listIcons(newDpi), LVSIL_SMALL);
+            }
         }
         --syncing;
         RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);

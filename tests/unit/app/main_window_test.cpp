@@ -7,6 +7,7 @@
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "app/start_at_logon.h"
 #include "scan/drive_list.h"
 #include "scan/main_window_scan.h"
 #include "tests/fakes/fake_platform.h"
@@ -21,6 +22,8 @@ constexpr const char* UserRoot = "Software\\VB and VBA Program Settings\\Sorvane
 constexpr const char* MachineKey = "SOFTWARE\\Talvenor\\Sorvane\\Settings";
 constexpr const char* RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* Folder = "C:\\Program Files\\Sorvane\\";
+// The task that starts the program when the fake's user logs on.
+constexpr const char* LogonTaskForTester = "Sorvane (tester@DESKTOP)";
 
 // One run of the program: its context, main window and splash window.
 struct Process {
@@ -130,8 +133,9 @@ TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStart
 
     EXPECT_EQ(user("OptionAndSettings", "chkRunAtStartup"), "1");
     EXPECT_EQ(user("Settings", "ranOneTime"), "1");
-    EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, RunKey, "Sorvane"),
-              "\"C:\\Program Files\\Sorvane\\Sorvane\"");
+    // The start at logon is the user's task; the Run value would not start a program that asks to be elevated.
+    EXPECT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 1u);
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
     EXPECT_EQ(user("OptionAndSettings", "SHOW"), "True");
     EXPECT_EQ(user("OptionAndSettings", "optScanOnlyKnownSoftwares"), "True");
     EXPECT_EQ(user("OptionAndSettings", "optScanAllSelectedHardDrive"), "False");
@@ -505,13 +509,91 @@ TEST_F(MainWindowTest, OptionClicksWriteBackWithTheirSideEffects) {
     ui::clickControl(main, "chkAutoDel");
     EXPECT_EQ(user("Settings", "chkAutoDel"), "1");
 
-    // Run at Startup: unticking removes the entry, ticking writes it quoted, without ".exe".
+    // Run at Startup: unticking removes the task, ticking registers it again.
     ui::clickControl(main, "chkRunAtStartup");
     EXPECT_EQ(user("OptionAndSettings", "chkRunAtStartup"), "0");
-    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+    EXPECT_TRUE(fake.logonTasks.tasks.empty());
     ui::clickControl(main, "chkRunAtStartup");
+    EXPECT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 1u);
+}
+
+TEST_F(MainWindowTest, RunAtStartupRegistersTheUsersLogonTaskWithHighestRightsAndRetiresTheRunValue) {
+    putUser("Settings", "ranOneTime", "1");
+    // Another user's task, and the Run value an older version wrote.
+    platform::LogonTask others;
+    others.name = "Sorvane (other@DESKTOP)";
+    others.userId = "DESKTOP\\other";
+    fake.logonTasks.tasks[others.name] = others;
+    fake.registry.putString(RootKey::LocalMachine, RunKey, "Sorvane", "\"C:\\Program Files\\Sorvane\\Sorvane\"");
+    Process& run = start();
+    host->clearMessages();  // the first-start question
+    EXPECT_EQ(run.main.chkRunAtStartup.value(), 0);
+    EXPECT_EQ(fake.logonTasks.tasks.size(), 1u);
+
+    ui::clickControl(run.main, "chkRunAtStartup");
+    ASSERT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 1u);
+    const platform::LogonTask& task = fake.logonTasks.tasks[LogonTaskForTester];
+    EXPECT_EQ(task.userId, "DESKTOP\\tester");
+    EXPECT_EQ(task.command, "\"C:\\Program Files\\Sorvane\\Sorvane.exe\"");
+    EXPECT_TRUE(task.arguments.empty());
+    EXPECT_TRUE(task.highestRights);
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+    EXPECT_TRUE(host->messages().empty());
+
+    // Unticking takes this user's task away and leaves the other user's.
+    ui::clickControl(run.main, "chkRunAtStartup");
+    EXPECT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 0u);
+    EXPECT_EQ(fake.logonTasks.tasks.count("Sorvane (other@DESKTOP)"), 1u);
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(MainWindowTest, RunAtStartupFromAProcessThatIsNotElevatedRegistersTheTaskWithTheUsersOwnRights) {
+    putUser("Settings", "ranOneTime", "1");
+    fake.logonTasks.elevated = false;
+    Process& run = start();
+    host->clearMessages();  // the first-start question
+    ui::clickControl(run.main, "chkRunAtStartup");
+    ASSERT_EQ(fake.logonTasks.tasks.count(LogonTaskForTester), 1u);
+    EXPECT_FALSE(fake.logonTasks.tasks[LogonTaskForTester].highestRights);
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(MainWindowTest, RunAtStartupWithoutTheTaskSchedulerKeepsTheRunValue) {
+    // Windows before Vista: the Run value, quoted, without ".exe", as it always was.
+    putUser("Settings", "ranOneTime", "1");
+    fake.logonTasks.failure = platform::error::NotSupported;
+    Process& run = start();
+    host->clearMessages();  // the first-start question
+    ui::clickControl(run.main, "chkRunAtStartup");
     EXPECT_EQ(fake.registry.stringValue(RootKey::LocalMachine, RunKey, "Sorvane"),
               "\"C:\\Program Files\\Sorvane\\Sorvane\"");
+    ui::clickControl(run.main, "chkRunAtStartup");
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+    EXPECT_TRUE(host->messages().empty());
+}
+
+TEST_F(MainWindowTest, RunAtStartupThatCannotBeChangedSaysWhyAndWritesNoRunValue) {
+    putUser("Settings", "ranOneTime", "1");
+    fake.logonTasks.failure = platform::error::SchedulerNotRunning;
+    Process& run = start();
+    host->clearMessages();  // the first-start question
+    ui::clickControl(run.main, "chkRunAtStartup");
+    ASSERT_EQ(host->messages().size(), 1u);
+    EXPECT_EQ(host->messages()[0].text,
+              "Whether Sorvane starts when you log on could not be changed:\r\nThe Task Scheduler service is not running");
+    EXPECT_EQ(host->messages()[0].title, "Sorvane");
+    EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, RunKey, "Sorvane"));
+
+    // Unticking fails the same way, and says so too.
+    ui::clickControl(run.main, "chkRunAtStartup");
+    EXPECT_EQ(host->messages().size(), 2u);
+    EXPECT_EQ(user("OptionAndSettings", "chkRunAtStartup"), "0");
+}
+
+TEST(LogonTaskName, OnePerUserWithoutABackslash) {
+    EXPECT_EQ(LogonTaskName("Sorvane", "DESKTOP\\tester"), "Sorvane (tester@DESKTOP)");
+    EXPECT_EQ(LogonTaskName("Other Brand", "CORP\\jane.doe"), "Other Brand (jane.doe@CORP)");
+    EXPECT_EQ(LogonTaskName("Sorvane", "tester"), "Sorvane (tester)");
 }
 
 TEST_F(MainWindowTest, CompleteScanChoiceDoesNotSurviveARestart) {

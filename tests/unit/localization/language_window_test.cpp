@@ -311,8 +311,9 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
     // The 67 of the classic table and the language window, the 10 texts composed at run time,
     // the 4 reasons a removal gives, the 3 of what could not be saved, the 15 of the protection,
     // the 15 of the quarantine window, the 1 of the cookie stores, the 8 of signed updates and rollback
-    // the 1 of the home-page shield's browser policies and the 3 of a removal's restore point.
-    EXPECT_EQ(messages, 127u);
+    // the 1 of the home-page shield's browser policies, the 3 of a removal's restore point and the 2 of the
+    // start at logon.
+    EXPECT_EQ(messages, 129u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

@@ -414,7 +414,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         DyingFileSystem dying(crashed.files, allowed);
         platform::Platform p = crashed.platform();
         platform::Platform withDying{p.registry, dying,         p.shell,     p.processes,  p.versions, p.locale,
-                                     p.instance, p.http, p.restorePoints, p.clipboard, p.environment, p.signatures};
+                                     p.instance, p.http, p.restorePoints, p.clipboard, p.environment, p.signatures, p.logonTasks};
         UpdateSession session{withDying, host, branding, Folder, {}, UseCustomFeed, {}};
         (void)RunIncrementalUpdate(session);
         survivedEveryPoint = !dying.died();

@@ -149,7 +149,7 @@ TEST(FetchLimits, AnEndlessBodyIsCutAtTheLimitAndFails) {
     EndlessHttp endless;
     platform::Platform p = fake.platform();
     platform::Platform withEndless{p.registry, p.files,   p.shell,         p.processes, p.versions,   p.locale,
-                                   p.instance, endless, p.restorePoints, p.clipboard, p.environment, p.signatures};
+                                   p.instance, endless, p.restorePoints, p.clipboard, p.environment, p.signatures, p.logonTasks};
     ui::HeadlessHost host;
     const FetchResult result = Fetch(withEndless, host, "http://s.example/endless");
     EXPECT_TRUE(result.status.is(error::NotEnoughMemory));

@@ -1,14 +1,16 @@
 // A first and a second start of the main window on the real registry and file system,
 // with the state-only host. Wine runs it in a throwaway prefix; the program's keys, its
-// start-up entry and the files planted beside the executable are removed afterwards.
+// start-up task and the files planted beside the executable are removed afterwards.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "app/frm_main.h"
 #include "app/frm_splash.h"
+#include "app/start_at_logon.h"
 #include "platform/win32/version_resources.h"
 #include "platform/win32/win32_platform.h"
+#include "tests/win/platform/task_scheduler_running.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::app {
@@ -22,7 +24,11 @@ constexpr const char* RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 
 class FirstStartTest : public testing::Test {
 protected:
-    void SetUp() override { clean(); }
+    // The first start sets up the start at logon through the Task Scheduler.
+    void SetUp() override {
+        ASSERT_EQ(wintest::TaskSchedulerRunning(), "");
+        clean();
+    }
     void TearDown() override { clean(); }
 
     platform::Platform& services() { return system.platform(); }
@@ -32,6 +38,7 @@ protected:
         (void)registry.deleteKeyTree(RootKey::CurrentUser, UserKey);
         (void)registry.deleteKeyTree(RootKey::LocalMachine, MachineKey);
         (void)registry.deleteValue(RootKey::LocalMachine, RunKey, services().environment.executableBaseName());
+        (void)services().logonTasks.deleteTask(LogonTaskName("Sorvane", services().logonTasks.currentUser()));
         for (const char* name : {"FileDefinition.dat", "DLFileDefinition.dat", "DLDirectoryDefinition.dat"})
             (void)services().files.deleteFile(at(name));
     }
@@ -81,14 +88,14 @@ TEST_F(FirstStartTest, FirstStartSecondStartAndExit) {
         EXPECT_EQ(user("OptionAndSettings", "optScanOnlyKnownSoftwares"), "True");
         EXPECT_EQ(user("OptionAndSettings", "optScanAllSelectedHardDrive"), "False");
         EXPECT_EQ(user("OptionAndSettings", "STATUS"), "RUNNING");
+        // The start at logon is this user's task, not the Run value.
+        std::string task;
+        ASSERT_TRUE(services().logonTasks.storedDefinition(LogonTaskName("Sorvane", services().logonTasks.currentUser()),
+                                                           task).ok());
         platform::RegistryValue runValue;
-        const std::string name = services().environment.executableBaseName();
-        ASSERT_TRUE(services().registry.queryValue(RootKey::LocalMachine, RunKey, name, platform::access::Read,
-                                                   runValue).ok());
-        std::string quoted = "\"";
-        quoted += platform::JoinPath(services().environment.applicationFolder(), name);
-        quoted += '"';
-        EXPECT_EQ(runValue.text, quoted);
+        EXPECT_FALSE(services().registry.queryValue(RootKey::LocalMachine, RunKey,
+                                                    services().environment.executableBaseName(),
+                                                    platform::access::Read, runValue).ok());
         EXPECT_EQ(host.messages().size(), 1u);
 
         std::string content;

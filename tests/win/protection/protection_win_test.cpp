@@ -102,7 +102,8 @@ protected:
           services{system.platform().registry, system.platform().files,     system.platform().shell,
                    system.platform().processes, system.platform().versions, system.platform().locale,
                    system.platform().instance, system.platform().http,      system.platform().restorePoints,
-                   system.platform().clipboard, folder, system.platform().signatures},
+                   system.platform().clipboard, folder, system.platform().signatures,
+                   system.platform().logonTasks},
           app(services, host),
           features(app),
           main(app) {

@@ -56,7 +56,7 @@ protected:
           root(makeRoot()),
           environment(real.environment, root + "\\app"),
           os{real.registry, real.files, real.shell, real.processes, real.versions, real.locale, real.instance,
-             real.http,     real.restorePoints, real.clipboard, environment, real.signatures} {
+             real.http,     real.restorePoints, real.clipboard, environment, real.signatures, real.logonTasks} {
         EXPECT_TRUE(real.files.createFolder(root + "\\app").ok());
     }
     ~RemovalWinTest() override {
@@ -305,7 +305,7 @@ TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) 
     if (app.empty()) app = root + "\\app";
     TempEnvironment planted(real.environment, app);
     platform::Platform system{real.registry, real.files, real.shell, real.processes, real.versions, real.locale,
-                              real.instance, real.http, real.restorePoints, real.clipboard, planted, real.signatures};
+                              real.instance, real.http, real.restorePoints, real.clipboard, planted, real.signatures, real.logonTasks};
     const std::string kept = app + "\\quarantine";
     plant(kept + "\\longer-name-bad.exe", "the only copy");
     wchar_t shortName[MAX_PATH] = {};
@@ -527,7 +527,7 @@ TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
     // The sweep lists its way down to the file and reports it under its plain path.
     KeyholeFiles keyhole(real.files, root);
     platform::Platform swept{real.registry, keyhole, real.shell, real.processes, real.versions, real.locale,
-                             real.instance, real.http, real.restorePoints, real.clipboard, environment, real.signatures};
+                             real.instance, real.http, real.restorePoints, real.clipboard, environment, real.signatures, real.logonTasks};
     scan::ScanWindow sweepWindow(host);
     sweepWindow.load();
     definitions::ExclusionList exclusions(real.files, real.locale, root + "\\app\\ENoSignature.txt");

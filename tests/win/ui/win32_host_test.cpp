@@ -932,6 +932,14 @@ RECT rectOf(HWND window) {
     return rect;
 }
 
+// The width of the small icons a list view shows beside its rows.
+int listIconWidth(HWND list) {
+    int width = 0;
+    int height = 0;
+    if (!ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_SMALL), &width, &height)) return 0;
+    return width;
+}
+
 int fontHeight(HWND control) {
     LOGFONTW face{};
     auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
@@ -951,6 +959,8 @@ TEST_F(Win32HostTest, AMoveToAMonitorOfAnotherScaleTakesTheSuggestedPlaceAndScal
     EXPECT_EQ(before, host.dpi()) << "one monitor: the window has the system's DPI";
     const int fontBefore = fontHeight(of(*form->go));
     ASSERT_GT(fontBefore, 0);
+    const int iconBefore = listIconWidth(of(*form->list));
+    EXPECT_EQ(iconBefore, GetSystemMetrics(SM_CXSMICON));
     const int formWidth = form->width();
     const int formHeight = form->height();
 
@@ -981,6 +991,8 @@ TEST_F(Win32HostTest, AMoveToAMonitorOfAnotherScaleTakesTheSuggestedPlaceAndScal
     // The fonts are made anew for the new DPI.
     EXPECT_NEAR(fontHeight(of(*form->go)), MulDiv(fontBefore, dpi, before), 1);
     EXPECT_EQ(fontHeight(of(*form->title)), fontHeight(of(*form->go)));
+    // So are the list's row icons, at the small-icon size of the new DPI.
+    EXPECT_EQ(listIconWidth(of(*form->list)), MulDiv(iconBefore, dpi, before));
 
     // Controls made later, and mouse positions, count in the window's own DPI.
     auto& late = form->add<Label>("lblLate", 0);
@@ -994,6 +1006,7 @@ TEST_F(Win32HostTest, AMoveToAMonitorOfAnotherScaleTakesTheSuggestedPlaceAndScal
     sendDpiChange(window, before, back);
     EXPECT_EQ(host.dpiOf(*form), before);
     EXPECT_EQ(fontHeight(of(*form->go)), fontBefore);
+    EXPECT_EQ(listIconWidth(of(*form->list)), iconBefore);
     const RECT goBack = rectOf(of(*form->go));
     EXPECT_EQ(goBack.right - goBack.left, MulDiv(1200, before, 1440));
     EXPECT_EQ(form->width(), formWidth);
