@@ -164,6 +164,7 @@ struct Win32Host::Impl {
     // Controls.
     void createControl(win32::FormView& view, Control& control);
     void arrangeZOrder(win32::FormView& view);
+    void placeInZOrder(win32::FormView& view, win32::ControlView& added);
     void rebuildMenu(win32::FormView& view);
     void appendMenuItem(win32::FormView& view, HMENU parent, win32::ControlView& item);
     void armTimer(win32::FormView& view, win32::ControlView& timer);

@@ -52,6 +52,10 @@ int depthOf(const Control& control) {
     return depth;
 }
 
+// Deeper containers above shallower ones; at one depth, backdrops below the rest. Within a
+// layer, a control made later lies above one made earlier.
+int layerOf(const ControlView& view) { return depthOf(*view.control) * 2 + (isBackdrop(view.kind) ? 0 : 1); }
+
 bool isInside(const Control& control, const Control& container) {
     for (const Control* c = &control; c != nullptr; c = c->container())
         if (c == &container) return true;
@@ -387,12 +391,31 @@ void Win32Host::Impl::arrangeZOrder(FormView& form) {
     std::vector<ControlView*> order;
     for (auto& view : form.controls)
         if (view->window != nullptr) order.push_back(view.get());
-    // Deeper containers above shallower ones; at one depth, backdrops below the rest.
-    auto layer = [](const ControlView* v) { return depthOf(*v->control) * 2 + (isBackdrop(v->kind) ? 0 : 1); };
     std::stable_sort(order.begin(), order.end(),
-                     [&](const ControlView* a, const ControlView* b) { return layer(a) < layer(b); });
+                     [](const ControlView* a, const ControlView* b) { return layerOf(*a) < layerOf(*b); });
     for (ControlView* view : order)
         SetWindowPos(view->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32Host::Impl::placeInZOrder(FormView& form, ControlView& added) {
+    // The others already stand in order (a control keeps its container for life): the newest
+    // goes straight below the lowest control of a higher layer. One move, where restacking
+    // all would cost one per control: a window adding its skin labels one by one paid over a
+    // second for that at start under Wine.
+    if (added.window == nullptr) return;
+    const int layer = layerOf(added);
+    const ControlView* above = nullptr;
+    int aboveLayer = 0;
+    for (auto& view : form.controls) {
+        if (view.get() == &added || view->window == nullptr) continue;
+        const int other = layerOf(*view);
+        if (other > layer && (above == nullptr || other < aboveLayer)) {
+            above = view.get();
+            aboveLayer = other;
+        }
+    }
+    SetWindowPos(added.window, above != nullptr ? above->window : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Win32Host::Impl::forSelfAndInside(FormView& form, const Control& control, void (Impl::*apply)(ControlView&)) {
