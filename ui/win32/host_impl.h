@@ -168,11 +168,12 @@ struct Win32Host::Impl {
     void rebuildMenu(win32::FormView& view);
     void appendMenuItem(win32::FormView& view, HMENU parent, win32::ControlView& item);
     void armTimer(win32::FormView& view, win32::ControlView& timer);
-    void applyAll(win32::ControlView& view);
     void applyCaption(win32::ControlView& view);
     void applyEnabled(win32::ControlView& view);
     void applyVisible(win32::ControlView& view);
     void applyGeometry(win32::ControlView& view);
+    // Where the control's window goes in its form's client area, in pixels.
+    RECT placeOf(const win32::ControlView& view) const;
     void applyFont(win32::ControlView& view);
     void applyValue(win32::ControlView& view);
     void applyItems(win32::ControlView& view);

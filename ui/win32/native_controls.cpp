@@ -360,8 +360,14 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
 
     const NativeClass native = nativeClassOf(ref);
     const std::wstring text = hasText(ref.kind) ? widen(control.caption()) : std::wstring();
-    ref.window = CreateWindowExW(native.exStyle, native.name, text.c_str(),
-                                 WS_CHILD | WS_CLIPSIBLINGS | native.style, 0, 0, 0, 0, form.window.get(),
+    // Made in its place, shown or hidden, switched on or off: each of these set afterwards
+    // would cost a round trip to the window server per control (under Wine a good part of
+    // the main window's start).
+    const RECT place = placeOf(ref);
+    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | native.style | (control.effectivelyVisible() ? WS_VISIBLE : 0) |
+                        (control.effectivelyEnabled() ? 0 : WS_DISABLED);
+    ref.window = CreateWindowExW(native.exStyle, native.name, text.c_str(), style, place.left, place.top,
+                                 place.right - place.left, place.bottom - place.top, form.window.get(),
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ref.id)), instance, nullptr);
     if (ref.window == nullptr) return;
     SetWindowLongPtrW(ref.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ref));
@@ -371,19 +377,12 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
         ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
         ListView_SetImageList(ref.window, listIcons(), LVSIL_SMALL);
     }
-    applyAll(ref);
-}
-
-void Win32Host::Impl::applyAll(ControlView& view) {
     ++syncing;
-    applyFont(view);
-    applyGeometry(view);
-    applyCaption(view);
-    applyItems(view);
-    applyValue(view);
-    applyEnabled(view);
-    applyVisible(view);
-    applyColors(view);
+    applyFont(ref);
+    applyCaption(ref);
+    applyItems(ref);
+    applyValue(ref);
+    applyColors(ref);
     --syncing;
 }
 
@@ -483,8 +482,7 @@ void Win32Host::Impl::applyVisible(ControlView& view) {
     if (view.window != nullptr) ShowWindow(view.window, view.control->effectivelyVisible() ? SW_SHOWNA : SW_HIDE);
 }
 
-void Win32Host::Impl::applyGeometry(ControlView& view) {
-    if (view.window == nullptr) return;
+RECT Win32Host::Impl::placeOf(const ControlView& view) const {
     const DpiScale scale = view.owner->scale;
     int left = 0;
     int top = 0;
@@ -501,8 +499,16 @@ void Win32Host::Impl::applyGeometry(ControlView& view) {
         width = std::min(width, scale.toPixels(box->geometry().width - view.control->geometry().left));
         height = std::min(height, scale.toPixels(box->geometry().height - view.control->geometry().top));
     }
-    SetWindowPos(view.window, nullptr, scale.toPixels(left), scale.toPixels(top), std::max(0, width),
-                 std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const int x = scale.toPixels(left);
+    const int y = scale.toPixels(top);
+    return {x, y, x + std::max(0, width), y + std::max(0, height)};
+}
+
+void Win32Host::Impl::applyGeometry(ControlView& view) {
+    if (view.window == nullptr) return;
+    const RECT place = placeOf(view);
+    SetWindowPos(view.window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Host::Impl::applyFont(ControlView& view) {
