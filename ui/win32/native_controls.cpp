@@ -377,12 +377,13 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
         ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
         ListView_SetImageList(ref.window, listIcons(), LVSIL_SMALL);
     }
+    // Its first paint is still to come: nothing set here needs to ask for one.
     ++syncing;
-    applyFont(ref);
+    applyFont(ref, false);
     applyCaption(ref);
     applyItems(ref);
     applyValue(ref);
-    applyColors(ref);
+    applyColors(ref, false);
     --syncing;
 }
 
@@ -511,12 +512,12 @@ void Win32Host::Impl::applyGeometry(ControlView& view) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Host::Impl::applyFont(ControlView& view) {
+void Win32Host::Impl::applyFont(ControlView& view, bool repaint) {
     if (view.window == nullptr) return;
     SendMessageW(view.window, WM_SETFONT,
                  reinterpret_cast<WPARAM>(font(view.owner->scale.dpi(), view.control->bold(), view.control->italic(),
                                                drawnAsLink(*view.control))),
-                 TRUE);
+                 repaint ? TRUE : FALSE);
 }
 
 void Win32Host::Impl::applyPicture(ControlView& view) {
