@@ -117,14 +117,32 @@ ReadOutcome forEachPlainLine(platform::FileSystem& fs, platform::Locale& locale,
 
 std::size_t countDefinitionLines(platform::FileSystem& fs, std::string_view path) {
     if (const auto entry = fs.lookup(path); !entry || entry->isFolder()) return 0;
-    LineSplitter splitter(fs, path);
-    std::string raw;
+    // The lines the reader splits, counted without splitting them: every CR, every LF that
+    // does not end a CR LF, and a last line without an end; an over-long line is one line
+    // too. Read in larger pieces than the reader's, since no line is held here: the main
+    // window counts every file at start.
+    constexpr std::size_t CountChunkSize = 1024 * 1024;
+    static_assert(limits::MaxDefinitionFile % CountChunkSize == 0, "the same bytes as the reader's pieces");
     std::size_t count = 0;
-    for (;;) {
-        const auto next = splitter.next(raw);
-        if (next == LineSplitter::Next::End || next == LineSplitter::Next::Failed) return count;
-        ++count;
+    bool afterCr = false;   // the last byte read was a CR
+    bool lineOpen = false;  // bytes since the last line end
+    std::string chunk;
+    for (std::uint64_t offset = 0; offset < limits::MaxDefinitionFile;) {
+        if (!fs.readRange(path, offset, CountChunkSize, chunk).ok()) return count;
+        if (chunk.size() > CountChunkSize) chunk.resize(CountChunkSize);
+        for (const char c : chunk) {
+            if (c == '\r') {
+                ++count;
+            } else if (c == '\n') {
+                if (!afterCr) ++count;
+            }
+            afterCr = c == '\r';
+            lineOpen = c != '\r' && c != '\n';
+        }
+        offset += chunk.size();
+        if (chunk.size() < CountChunkSize) break;
     }
+    return count + (lineOpen ? 1 : 0);
 }
 
 std::string StoredDefinitionLine(platform::Locale& locale, std::string_view clear) {

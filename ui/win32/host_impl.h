@@ -165,15 +165,18 @@ struct Win32Host::Impl {
     // Controls.
     void createControl(win32::FormView& view, Control& control);
     void arrangeZOrder(win32::FormView& view);
+    void placeInZOrder(win32::FormView& view, win32::ControlView& added);
     void rebuildMenu(win32::FormView& view);
     void appendMenuItem(win32::FormView& view, HMENU parent, win32::ControlView& item);
     void armTimer(win32::FormView& view, win32::ControlView& timer);
-    void applyAll(win32::ControlView& view);
     void applyCaption(win32::ControlView& view);
     void applyEnabled(win32::ControlView& view);
     void applyVisible(win32::ControlView& view);
     void applyGeometry(win32::ControlView& view);
-    void applyFont(win32::ControlView& view);
+    // Where the control's window goes in its form's client area, in pixels.
+    RECT placeOf(const win32::ControlView& view) const;
+    // repaint false: for a window just made, whose first paint is still to come.
+    void applyFont(win32::ControlView& view, bool repaint = true);
     void applyValue(win32::ControlView& view);
     void applyItems(win32::ControlView& view);
     void applyPicture(win32::ControlView& view);
@@ -186,7 +189,7 @@ struct Win32Host::Impl {
     HFONT font(int shownAt, bool bold, bool italic, bool underline = false);
 
     // Colours, pictures and the window region (skin_paint.cpp).
-    void applyColors(win32::ControlView& view);
+    void applyColors(win32::ControlView& view, bool repaint = true);
     void applyFormColors(win32::FormView& view);
     // The brush a control paints its ground with, its colours set on `dc`; null for the system's.
     HBRUSH controlColor(win32::FormView& form, HDC dc, HWND control);

@@ -52,6 +52,10 @@ int depthOf(const Control& control) {
     return depth;
 }
 
+// Deeper containers above shallower ones; at one depth, backdrops below the rest. Within a
+// layer, a control made later lies above one made earlier.
+int layerOf(const ControlView& view) { return depthOf(*view.control) * 2 + (isBackdrop(view.kind) ? 0 : 1); }
+
 bool isInside(const Control& control, const Control& container) {
     for (const Control* c = &control; c != nullptr; c = c->container())
         if (c == &container) return true;
@@ -374,8 +378,14 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
 
     const NativeClass native = nativeClassOf(ref);
     const std::wstring text = hasText(ref.kind) ? widen(control.caption()) : std::wstring();
-    ref.window = CreateWindowExW(native.exStyle, native.name, text.c_str(),
-                                 WS_CHILD | WS_CLIPSIBLINGS | native.style, 0, 0, 0, 0, form.window.get(),
+    // Made in its place, shown or hidden, switched on or off: each of these set afterwards
+    // would cost a round trip to the window server per control (under Wine a good part of
+    // the main window's start).
+    const RECT place = placeOf(ref);
+    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | native.style | (control.effectivelyVisible() ? WS_VISIBLE : 0) |
+                        (control.effectivelyEnabled() ? 0 : WS_DISABLED);
+    ref.window = CreateWindowExW(native.exStyle, native.name, text.c_str(), style, place.left, place.top,
+                                 place.right - place.left, place.bottom - place.top, form.window.get(),
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ref.id)), instance, nullptr);
     if (ref.window == nullptr) return;
     SetWindowLongPtrW(ref.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ref));
@@ -385,19 +395,13 @@ void Win32Host::Impl::createControl(FormView& form, Control& control) {
         ListView_SetExtendedListViewStyle(ref.window, LVS_EX_FULLROWSELECT);
         ListView_SetImageList(ref.window, listIcons(form.scale.dpi()), LVSIL_SMALL);
     }
-    applyAll(ref);
-}
-
-void Win32Host::Impl::applyAll(ControlView& view) {
+    // Its first paint is still to come: nothing set here needs to ask for one.
     ++syncing;
-    applyFont(view);
-    applyGeometry(view);
-    applyCaption(view);
-    applyItems(view);
-    applyValue(view);
-    applyEnabled(view);
-    applyVisible(view);
-    applyColors(view);
+    applyFont(ref, false);
+    applyCaption(ref);
+    applyItems(ref);
+    applyValue(ref);
+    applyColors(ref, false);
     --syncing;
 }
 
@@ -405,12 +409,31 @@ void Win32Host::Impl::arrangeZOrder(FormView& form) {
     std::vector<ControlView*> order;
     for (auto& view : form.controls)
         if (view->window != nullptr) order.push_back(view.get());
-    // Deeper containers above shallower ones; at one depth, backdrops below the rest.
-    auto layer = [](const ControlView* v) { return depthOf(*v->control) * 2 + (isBackdrop(v->kind) ? 0 : 1); };
     std::stable_sort(order.begin(), order.end(),
-                     [&](const ControlView* a, const ControlView* b) { return layer(a) < layer(b); });
+                     [](const ControlView* a, const ControlView* b) { return layerOf(*a) < layerOf(*b); });
     for (ControlView* view : order)
         SetWindowPos(view->window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32Host::Impl::placeInZOrder(FormView& form, ControlView& added) {
+    // The others already stand in order (a control keeps its container for life): the newest
+    // goes straight below the lowest control of a higher layer. One move, where restacking
+    // all would cost one per control: a window adding its skin labels one by one paid over a
+    // second for that at start under Wine.
+    if (added.window == nullptr) return;
+    const int layer = layerOf(added);
+    const ControlView* above = nullptr;
+    int aboveLayer = 0;
+    for (auto& view : form.controls) {
+        if (view.get() == &added || view->window == nullptr) continue;
+        const int other = layerOf(*view);
+        if (other > layer && (above == nullptr || other < aboveLayer)) {
+            above = view.get();
+            aboveLayer = other;
+        }
+    }
+    SetWindowPos(added.window, above != nullptr ? above->window : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void Win32Host::Impl::forSelfAndInside(FormView& form, const Control& control, void (Impl::*apply)(ControlView&)) {
@@ -478,8 +501,7 @@ void Win32Host::Impl::applyVisible(ControlView& view) {
     if (view.window != nullptr) ShowWindow(view.window, view.control->effectivelyVisible() ? SW_SHOWNA : SW_HIDE);
 }
 
-void Win32Host::Impl::applyGeometry(ControlView& view) {
-    if (view.window == nullptr) return;
+RECT Win32Host::Impl::placeOf(const ControlView& view) const {
     const DpiScale scale = view.owner->scale;
     int left = 0;
     int top = 0;
@@ -496,16 +518,24 @@ void Win32Host::Impl::applyGeometry(ControlView& view) {
         width = std::min(width, scale.toPixels(box->geometry().width - view.control->geometry().left));
         height = std::min(height, scale.toPixels(box->geometry().height - view.control->geometry().top));
     }
-    SetWindowPos(view.window, nullptr, scale.toPixels(left), scale.toPixels(top), std::max(0, width),
-                 std::max(0, height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const int x = scale.toPixels(left);
+    const int y = scale.toPixels(top);
+    return {x, y, x + std::max(0, width), y + std::max(0, height)};
 }
 
-void Win32Host::Impl::applyFont(ControlView& view) {
+void Win32Host::Impl::applyGeometry(ControlView& view) {
+    if (view.window == nullptr) return;
+    const RECT place = placeOf(view);
+    SetWindowPos(view.window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Host::Impl::applyFont(ControlView& view, bool repaint) {
     if (view.window == nullptr) return;
     SendMessageW(view.window, WM_SETFONT,
                  reinterpret_cast<WPARAM>(font(view.owner->scale.dpi(), view.control->bold(), view.control->italic(),
                                                drawnAsLink(*view.control))),
-                 TRUE);
+                 repaint ? TRUE : FALSE);
 }
 
 void Win32Host::Impl::applyPicture(ControlView& view) {

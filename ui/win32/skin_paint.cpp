@@ -43,7 +43,7 @@ HBITMAP decodeImage(const std::string& bytes) {
 
 }  // namespace
 
-void Win32Host::Impl::applyColors(ControlView& view) {
+void Win32Host::Impl::applyColors(ControlView& view, bool repaint) {
     const Control& control = *view.control;
     view.brush.reset(control.backColor() == DefaultColor ? nullptr : CreateSolidBrush(colorOf(control.backColor())));
     if (view.window == nullptr) return;
@@ -55,7 +55,7 @@ void Win32Host::Impl::applyColors(ControlView& view) {
         SendMessageW(view.window, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(back));
         SendMessageW(view.window, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(fore));
     }
-    InvalidateRect(view.window, nullptr, TRUE);
+    if (repaint) InvalidateRect(view.window, nullptr, TRUE);
 }
 
 void Win32Host::Impl::applyFormColors(FormView& view) {

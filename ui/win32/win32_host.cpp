@@ -655,7 +655,7 @@ void Win32Host::controlChanged(Control& control, Change change, int item) {
         impl_->createControl(*form, control);
         ControlView* created = impl_->viewOf(control);
         if (created != nullptr && created->kind == Kind::Menu) impl_->rebuildMenu(*form);
-        else impl_->arrangeZOrder(*form);
+        else if (created != nullptr) impl_->placeInZOrder(*form, *created);
         return;
     }
     ControlView* view = impl_->viewOf(control);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "definitions/definition_files.h"
 #include "definitions/encoding.h"
 #include "platform/limits.h"
@@ -79,6 +81,47 @@ TEST_F(Reader, OverlongLinesAreSkippedAndCounted) {
     files.addFile(path, EncodeText(fits));
     EXPECT_EQ(read(), ReadOutcome::Finished);
     EXPECT_EQ(lines(), (std::vector<std::string>{fits}));
+}
+
+// The count shown at start must be the number of lines a scan reads, whatever the bytes:
+// line ends of every kind, empty lines, over-long lines, CR LF split across any read piece.
+TEST_F(Reader, TheCountIsTheNumberOfLinesTheReaderSplits) {
+    std::mt19937 random(26);
+    auto linesRead = [&] {
+        std::size_t n = 0;
+        EXPECT_EQ(forEachPlainLine(files, locale, path, {}, [&](std::size_t, const std::string&) { ++n; },
+                                   [&](std::size_t) { ++n; }),
+                  ReadOutcome::Finished);
+        return n;
+    };
+    const char pieces[] = {'\r', '\n', 'a', 'b'};
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const std::size_t size = random() % 64;
+        for (std::size_t i = 0; i < size; ++i) bytes += pieces[random() % 4];
+        files.addFile(path, bytes);
+        EXPECT_EQ(countDefinitionLines(files, path), linesRead()) << "round " << round;
+    }
+    // Large files: a CR LF astride each boundary of the reader's and the counter's pieces
+    // (64 KiB and 1 MiB), over-long lines, and no end after the last line.
+    for (const std::size_t cut : {std::size_t{64 * 1024}, std::size_t{1024 * 1024}, std::size_t{2 * 1024 * 1024}}) {
+        std::string bytes;
+        while (bytes.size() < 3 * 1024 * 1024) {
+            if (bytes.size() + 40 >= cut && bytes.size() < cut) {
+                bytes.append(cut - 1 - bytes.size(), 'x');
+                bytes += "\r\n";
+            }
+            switch (random() % 6) {
+            case 0: bytes += "\r"; break;
+            case 1: bytes += "\n\n"; break;
+            case 2: bytes.append(limits::MaxDefinitionLine + random() % 3 - 1, 'y'); bytes += "\r\n"; break;
+            default: bytes += "line" + std::to_string(random() % 1000) + "\r\n"; break;
+            }
+        }
+        bytes += "last";
+        files.addFile(path, bytes);
+        EXPECT_EQ(countDefinitionLines(files, path), linesRead()) << "cut at " << cut;
+    }
 }
 
 TEST_F(Reader, StopMissingAndFailedReads) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <stdexcept>
@@ -234,6 +235,48 @@ TEST_F(Win32HostTest, EachControlHasItsNativeWindowShowingTheModel) {
     late.setCaption("Late");
     ASSERT_NE(of(late), nullptr);
     EXPECT_EQ(textOf(of(late)), L"Late");
+}
+
+// Frames, tabs, shapes, pictures and skin labels lie below the controls beside them; what a
+// container holds lies above the container; later above earlier otherwise. Controls added
+// while the window shows, one by one, must end up stacked as a window made with them all is.
+TEST_F(Win32HostTest, ControlsAddedWhileShownStackAsIfTheWindowWasMadeWithThem) {
+    auto& skin = form->add<SkinLabel>("SkinLabel1", 0);
+    skin.move(120, 120, 2000, 300);
+    auto& late = form->add<Label>("lblLate");
+    auto& inside = form->add<OptionButton>("optMode", 2, form->frame);
+    auto& line = form->add<Shape>("shpLate");
+    auto& skin2 = form->add<SkinLabel>("SkinLabel1", 1);
+    auto& last = form->add<CheckBox>("chkLate");
+
+    auto layer = [](const Control& c) {
+        int depth = 0;
+        for (const Control* up = c.container(); up != nullptr; up = up->container()) ++depth;
+        const std::string_view type = c.typeName();
+        const bool backdrop = type == "Frame" || type == "TabStrip" || type == "Shape" || type == "Image" ||
+                              type == "PictureBox" || type == "SkinLabel";
+        return depth * 2 + (backdrop ? 0 : 1);
+    };
+    std::vector<const Control*> expected;  // bottom first
+    for (const auto& control : form->controls())
+        if (of(*control) != nullptr) expected.push_back(control.get());
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](const Control* a, const Control* b) { return layer(*a) < layer(*b); });
+
+    std::vector<const Control*> stacked;  // the children as the system stacks them, bottom first
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        for (const Control* control : expected)
+            if (of(*control) == child) stacked.insert(stacked.begin(), control);
+    ASSERT_EQ(stacked.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(stacked[i]->name() + std::to_string(stacked[i]->index()),
+                  expected[i]->name() + std::to_string(expected[i]->index()))
+            << "place " << i << " from the bottom";
+    // The added ones, spelled out: the option in the frame on top, backdrops below the rest.
+    EXPECT_EQ(stacked.back(), &inside);
+    EXPECT_TRUE(std::find(stacked.begin(), stacked.end(), &last) > std::find(stacked.begin(), stacked.end(), &late));
+    EXPECT_TRUE(std::find(stacked.begin(), stacked.end(), &line) < std::find(stacked.begin(), stacked.end(), &late));
+    EXPECT_TRUE(std::find(stacked.begin(), stacked.end(), &skin2) < std::find(stacked.begin(), stacked.end(), form->go));
 }
 
 TEST_F(Win32HostTest, MenuAndTabAndTextChangesReachTheModel) {
