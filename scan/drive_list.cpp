@@ -61,12 +61,12 @@ struct Sweep {
         if (!reported.insert(text::toLower(path)).second) return;
         if (session.isSafe(path)) return;
         if (session.isExcluded(path)) {
-            session.addExcluded(path);
+            session.recordExcluded(Finding::at(FindingKind::File, path), path);
             return;
         }
         if (IsMicrosoftCompany(session.companyOf(path))) return;
         const auto& row = session.view.lvwFileNotFounds.item(hit->second);
-        session.reportFile(path, row.subItem(1), row.subItem(2), icon::File);
+        session.reportFile(FindingKind::File, path, row.subItem(1), row.subItem(2));
     }
 
     // Files of a folder first, then its sub-folders in the order found. False once stopped.
