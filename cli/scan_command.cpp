@@ -63,7 +63,7 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
     console.out << (json ? scan::ScanResultsJson(scan.session) : scan::ScanResultsText(scan.session));
     if (!report::ReportWritten(reportWritten, scan.application, "scan", console.err)) return ExitError;
     // A process the scan stopped is a threat found, though it leaves nothing to remove.
-    const bool found = scan.session.state.threatsFound > 0 || !view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty();
+    const bool found = scan.session.state.threatsFound > 0 || scan.session.findings.anyRemovalRow();
     return found ? ExitFound : ExitClean;
 }
 

@@ -53,8 +53,8 @@ ReportFacts FactsOf(const scan::ScanSession& session, const localization::Brandi
     facts.memoryInspected = session.view.lblMemoryInspected.caption();
     facts.registryInspected = session.view.lblRegistryInspected.caption();
     facts.filesFoldersInspected = session.view.lblFilesFolderInspected.caption();
-    for (const auto& row : session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
-        facts.threats.emplace_back(row.text, row.subItem(1));
+    for (const auto& finding : session.findings)
+        if (finding.removal) facts.threats.emplace_back(finding.removal->text, finding.removal->location);
     return facts;
 }
 

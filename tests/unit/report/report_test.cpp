@@ -197,8 +197,10 @@ TEST_F(ReportScanTest, AReportThatCannotBeReplacedStaysWholeAndLeavesNothingBesi
 }
 
 TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) {
-    session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.add("Bad\xff" "Bar", 3);
-    session.view.lvwSpywareFound.add("ok \xc3\xa9", 3);
+    auto summary = scan::Finding::at(scan::FindingKind::Process, "C:\\ok.exe");
+    summary.summary = scan::SummaryRow{"ok \xc3\xa9", 3};
+    session.record(std::move(summary));
+    session.reportFile(scan::FindingKind::File, "C:\\Bad\\bad.dll", "Bad\xff" "Bar", "");
     const std::string text = scan::ScanResultsJson(session);
     const auto json = nlohmann::json::parse(text);  // throws on invalid UTF-8
     EXPECT_EQ(json["results"][0]["text"], "Bad\xef\xbf\xbd" "Bar");
