@@ -38,8 +38,8 @@ struct Sweep {
         auto& bar = session.view.pbgMain;
         int percent = static_cast<int>(topDone * 100 / (topCount ? topCount : 1));
         bar.setValue(percent);
-        session.view.lblPercentageCompleted.setCaption(" Scanning  " + root + "    [ " + std::to_string(percent) +
-                                                       "% Completed. ]");
+        session.observer().phaseCaptionChanged(" Scanning  " + root + "    [ " + std::to_string(percent) +
+                                                "% Completed. ]");
     }
 
     void showStatus(const std::string& folder, const platform::DirectoryEntry& entry) {

@@ -32,10 +32,9 @@ std::string now(ScanSession& session) { return session.os.locale.formatDateTime(
 void setPhase(ScanSession& session, std::string_view key) {
     auto caption = session.message(key);
     session.freeze(true);
-    session.view.lblPercentageCompleted.setCaption(caption);
+    session.observer().phaseStarted(caption);
     session.state.phaseCaption = caption + ": ";
     session.freeze(false);
-    if (session.hooks.phaseStarted) session.hooks.phaseStarted(caption);
 }
 
 void setOverall(ScanSession& session, double part) {

@@ -175,8 +175,7 @@ void ScanSession::showCounters() {
 }
 
 void ScanSession::record(Finding finding) {
-    ShowFinding(view, finding);
-    if (finding.trace) addTrace();
+    observer().findingAdded(finding);
     findings.add(std::move(finding));
 }
 
@@ -186,14 +185,6 @@ void ScanSession::recordExcluded(Finding finding, std::string_view item) {
     finding.excluded = true;
     finding.summary = SummaryRow{std::move(text), icon::Excluded};
     record(std::move(finding));
-}
-
-void ScanSession::addTrace() {
-    view.lbltracesFound.setCaption(std::to_string(tracesShown() + 1));
-}
-
-std::int32_t ScanSession::tracesShown() const {
-    return static_cast<std::int32_t>(text::numericValue(view.lbltracesFound.caption()));
 }
 
 bool ScanSession::summaryHas(std::string_view prefix) const {

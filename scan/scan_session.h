@@ -19,6 +19,7 @@
 #include "scan/findings.h"
 #include "scan/grouped_lookups.h"
 #include "scan/result_rows.h"
+#include "scan/scan_observer.h"
 #include "scan/scan_view.h"
 #include "ui/host.h"
 
@@ -82,9 +83,6 @@ struct ScanHooks {
     std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
     // Shows the shield's alert and returns once the user answered.
     std::function<void(const MemoryAlert&)> memoryAlert;
-    // Each phase's caption as the phase begins, whether or not the phase yields before the
-    // next one (the console prints it).
-    std::function<void(const std::string& caption)> phaseStarted;
 };
 
 // One scan's world: the system, the host, the window's controls and the shared state.
@@ -92,6 +90,9 @@ class ScanSession {
 public:
     ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
                 AppAccess app, ScanHooks hooks, std::string applicationFolder);
+    // Its window's observer points into it.
+    ScanSession(const ScanSession&) = delete;
+    ScanSession& operator=(const ScanSession&) = delete;
 
     platform::Platform& os;
     ui::Host& host;
@@ -120,6 +121,11 @@ public:
     KeptDefinitionText shieldDefinitionText;
     // The processes the shield's passes listed, so that a pass opens only the new ones.
     processes::KnownProcesses shieldProcesses;
+
+    // Who is told of the phases and findings: the session's own window unless a front end
+    // that shows them otherwise takes its place (it fills the window as well).
+    ScanObserver& observer() { return *observer_; }
+    void observeWith(ScanObserver& observer) { observer_ = &observer; }
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();
@@ -183,15 +189,13 @@ public:
     // True when a summary row begins with the text, letter case aside. Threat summaries
     // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
     bool summaryHas(std::string_view prefix) const;
-    // Traces so far, as the label shows them.
-    std::int32_t tracesShown() const;
     // A file or folder hit of the known-files scan or the drive sweep: a trace, with the
     // summary and removal rows for the first trace of the threat.
     void reportFile(FindingKind kind, const std::string& path, const std::string& threat, std::string_view note);
 
 private:
-    void addTrace();
-
+    ScanViewObserver viewObserver_{view};
+    ScanObserver* observer_ = &viewObserver_;
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
