@@ -43,6 +43,7 @@ struct World {
                            &session.view.lvwCookiesToDelete, &session.view.lvwFileNotFounds})
             list->clear();
         session.view.lbltracesFound.setCaption("0");
+        session.findings.clear();
         session.state = {};
         session.countDefinitions();
     }

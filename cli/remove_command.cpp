@@ -14,6 +14,7 @@
 #include "report/data_submission.h"
 #include "scan/console_scan.h"
 #include "scan/cookie_store.h"
+#include "scan/result_rows.h"
 #include "scan/scan_driver.h"
 #include "ui/headless/headless_host.h"
 
@@ -62,9 +63,10 @@ std::vector<Target> checkedTargets(const removal::RemovalView& view) {
         if (row.checked) targets.push_back({Target::Kind::File, row.text, {}, {}, {}});
     for (const auto& row : view.lvwRegistryToBeDeleted.items()) {
         if (!row.checked) continue;
-        const auto root = definitions::HiveFromHandleText(row.text);
-        const std::string key = text::trim(row.subItem(1));
-        const std::string value = text::trim(row.subItem(2));
+        const auto trace = scan::ReadRegistryTraceRow(row);
+        const auto root = trace.root();
+        const std::string key = text::trim(trace.key);
+        const std::string value = text::trim(trace.value);
         if (!root || key.empty()) continue;
         const std::string shown =
             std::string(definitions::CurrentHiveName(*root)) + "\\" + key + (value.empty() ? "" : "\\" + value);

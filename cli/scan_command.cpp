@@ -9,6 +9,39 @@
 #include "update/apply_update.h"
 
 namespace sorvane::cli {
+namespace {
+
+// The scan's progress on stderr: a line whenever the phase caption changes, at the start of
+// every phase, and as it changes within one (the drives of a complete scan) once the scan
+// next lets events run. The results still fill the console's window, which the scan reads.
+class ConsoleProgress : public scan::ScanViewObserver {
+public:
+    ConsoleProgress(scan::ScanView& view, std::ostream& err) : ScanViewObserver(view), err_(err) {}
+
+    void phaseStarted(const std::string& caption) override {
+        ScanViewObserver::phaseStarted(caption);
+        caption_ = caption;
+        show();
+    }
+    void phaseCaptionChanged(const std::string& caption) override {
+        ScanViewObserver::phaseCaptionChanged(caption);
+        caption_ = caption;
+    }
+    // The scan lets events run.
+    void yielded() {
+        if (caption_ != shown_) show();
+    }
+
+private:
+    void show() {
+        shown_ = caption_;
+        err_ << caption_ << "\n" << std::flush;
+    }
+    std::ostream& err_;
+    std::string caption_, shown_;
+};
+
+}  // namespace
 
 // A whole scan as "Start" runs it, over the definitions, settings and exclusions beside
 // the executable, with the results printed instead of shown.
@@ -27,7 +60,6 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
 
     ui::HeadlessHost host;
     scan::ConsoleScan scan(platform, host);
-    auto& view = scan.session.view;
     scan.chooseScope(complete);
     report::ReportWrite reportWritten;
     report::InstallConsoleReport(scan, reportWritten);
@@ -44,26 +76,15 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
         return ExitError;
     }
 
-    // One progress line on stderr whenever the phase caption changes: at the start of every
-    // phase, and as the caption changes within one (the drives of a complete scan).
-    std::string shown;
-    scan.session.hooks.phaseStarted = [&](const std::string& caption) {
-        shown = caption;
-        console.err << caption << "\n" << std::flush;
-    };
-    host.yieldHook = [&] {
-        const auto& caption = view.lblPercentageCompleted.caption();
-        if (caption != shown && caption != "0") {
-            shown = caption;
-            console.err << caption << "\n" << std::flush;
-        }
-    };
+    ConsoleProgress progress(scan.session.view, console.err);
+    scan.session.observeWith(progress);
+    host.yieldHook = [&progress] { progress.yielded(); };
     scan.run();
 
     console.out << (json ? scan::ScanResultsJson(scan.session) : scan::ScanResultsText(scan.session));
     if (!report::ReportWritten(reportWritten, scan.application, "scan", console.err)) return ExitError;
     // A process the scan stopped is a threat found, though it leaves nothing to remove.
-    const bool found = scan.session.state.threatsFound > 0 || !view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty();
+    const bool found = scan.session.state.threatsFound > 0 || scan.session.findings.anyRemovalRow();
     return found ? ExitFound : ExitClean;
 }
 

@@ -164,6 +164,7 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
 
     // A Stop pressed in an earlier scan is not meant for the shield.
     session.state.stopRequested = false;
+    session.state.mode = scan::ScanMode::ShieldPass;
     const std::size_t firstNew = main.lvwSpywareFound.count();
     passSession_ = &session;
     alertedThisPass_.clear();

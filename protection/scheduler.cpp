@@ -156,7 +156,9 @@ void ScanScheduler::startScheduledScan(app::FrmMain& main) {
     const std::int64_t removedBefore = removedTotal();
     state.autoRemoveAfterScan = app_.userSettings.readNumber(app::section::Settings, "chkAutoDel", "0") == 1;
     const bool autoRemove = state.autoRemoveAfterScan;
+    state.mode = scan::ScanMode::ScheduledScan;
     main.lblStart_Click();
+    state.mode = scan::ScanMode::UserScan;
     state.autoRemoveAfterScan = false;
     // From the tray nothing else tells the user that a scan ran and what it did.
     if (!app_.hooks.trayBalloon) return;

@@ -13,6 +13,7 @@
 #include "removal/unregister.h"
 #include "scan/cookie_store.h"
 #include "scan/registry_tools.h"
+#include "scan/result_rows.h"
 
 namespace sorvane::removal {
 namespace {
@@ -367,13 +368,13 @@ void RemovalRun::removeFileRow(std::size_t row) {
 
 void RemovalRun::removeRegistryRow(std::size_t row) {
     auto& list = view_.lvwRegistryToBeDeleted;
-    const auto& item = list.item(row);
-    const std::string rootText = text::trim(item.text);
-    const std::string keyPath = text::trim(item.subItem(1));
-    const std::string valueName = text::trim(item.subItem(2));
-    const std::string threat = item.subItem(3);
+    const auto trace = scan::ReadRegistryTraceRow(list.item(row));
+    const std::string rootText = text::trim(trace.rootText);
+    const std::string keyPath = text::trim(trace.key);
+    const std::string valueName = text::trim(trace.value);
+    const std::string& threat = trace.threat;
     view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
-    const auto root = definitions::HiveFromHandleText(rootText);
+    const auto root = trace.root();
     // A whole hive is never deleted.
     if (root && keyPath.empty() && valueName.empty() &&
         refused(row, rootKeyName(static_cast<std::uint32_t>(*root)), false, list, threat))

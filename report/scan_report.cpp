@@ -50,11 +50,17 @@ ReportFacts FactsOf(const scan::ScanSession& session, const localization::Brandi
     facts.versionMinor = branding.versionMinor;
     facts.scanStartTime = session.state.scanStartTime;
     facts.scanEndTime = session.state.scanEndTime;
-    facts.memoryInspected = session.view.lblMemoryInspected.caption();
-    facts.registryInspected = session.view.lblRegistryInspected.caption();
-    facts.filesFoldersInspected = session.view.lblFilesFolderInspected.caption();
-    for (const auto& row : session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
-        facts.threats.emplace_back(row.text, row.subItem(1));
+    // The figures the window shows at the end of a scan: a phase the settings switched off
+    // says so instead.
+    const auto& state = session.state;
+    const auto figure = [&session](bool phaseOn, std::int32_t count) {
+        return phaseOn ? std::to_string(count) : session.message("MSG_NOTSELECED");
+    };
+    facts.memoryInspected = figure(state.memoryPhaseOn, state.memoryInspected);
+    facts.registryInspected = figure(state.registryPhaseOn, state.registryInspected);
+    facts.filesFoldersInspected = std::to_string(state.filesFoldersInspected);
+    for (const auto& finding : session.findings)
+        if (finding.removal) facts.threats.emplace_back(finding.removal->text, finding.removal->location);
     return facts;
 }
 

@@ -104,16 +104,22 @@ namespace {
 // One blocked cookie (a file, or one host's cookies in a browser's store) as rows of the
 // lists; false when the scan was ended meanwhile and the phase stops.
 bool reportCookie(ScanSession& session, const std::string& location, const std::string& shown) {
+    auto finding = Finding::at(FindingKind::Cookie, location);
     if (session.isExcluded(location)) {
-        session.addExcluded(location);
+        session.recordExcluded(std::move(finding), location);
         return true;
     }
-    session.addSummary("Cookie Found: " + shown, icon::Cookie);
+    finding.summary = SummaryRow{"Cookie Found: " + shown, icon::Cookie};
     // The scan was ended meanwhile (the window is idle again): leave it at the summary.
-    if (session.view.cmdScanNow.enabled()) return false;
-    session.view.lvwCookiesToDelete.add(location);
-    session.addTrace();
-    session.addDetail("Cookie: " + shown, icon::Cookie, location, "Tracking Cookie");
+    if (session.view.cmdScanNow.enabled()) {
+        session.record(std::move(finding));
+        return false;
+    }
+    finding.threat = "Cookie: " + shown;
+    finding.note = "Tracking Cookie";
+    finding.trace = true;
+    finding.removal = RemovalRow{finding.threat, location, finding.note, icon::Cookie};
+    session.record(std::move(finding));
     ++session.state.threatsFound;
     return true;
 }
@@ -163,9 +169,12 @@ void scanCookieStores(ScanSession& session, const std::vector<std::string>& list
         session.UpdateProgress(session.statusText(store.path), -1, -1);
         const auto reading = ReadCookieStoreHosts(store.path);
         if (reading.access == StoreAccess::InUse) {
-            session.addSummary(text::replaceAll(session.message("MSG_COOKIES_IN_USE"), "[Browser]", store.browser) +
-                                   " (" + store.profile + ")",
-                               icon::None);
+            std::string inUse = text::replaceAll(session.message("MSG_COOKIES_IN_USE"), "[Browser]", store.browser) +
+                                " (" + store.profile + ")";
+            auto finding = Finding::at(FindingKind::Cookie, store.path);
+            finding.refusal = inUse;
+            finding.summary = SummaryRow{std::move(inUse), icon::None};
+            session.record(std::move(finding));
         }
         for (const auto& host : reading.hosts) {
             if (!CookieBlocked(list, CookieHostKey(host))) continue;

@@ -38,8 +38,8 @@ struct Sweep {
         auto& bar = session.view.pbgMain;
         int percent = static_cast<int>(topDone * 100 / (topCount ? topCount : 1));
         bar.setValue(percent);
-        session.view.lblPercentageCompleted.setCaption(" Scanning  " + root + "    [ " + std::to_string(percent) +
-                                                       "% Completed. ]");
+        session.observer().phaseCaptionChanged(" Scanning  " + root + "    [ " + std::to_string(percent) +
+                                                "% Completed. ]");
     }
 
     void showStatus(const std::string& folder, const platform::DirectoryEntry& entry) {
@@ -61,12 +61,12 @@ struct Sweep {
         if (!reported.insert(text::toLower(path)).second) return;
         if (session.isSafe(path)) return;
         if (session.isExcluded(path)) {
-            session.addExcluded(path);
+            session.recordExcluded(Finding::at(FindingKind::File, path), path);
             return;
         }
         if (IsMicrosoftCompany(session.companyOf(path))) return;
         const auto& row = session.view.lvwFileNotFounds.item(hit->second);
-        session.reportFile(path, row.subItem(1), row.subItem(2), icon::File);
+        session.reportFile(FindingKind::File, path, row.subItem(1), row.subItem(2));
     }
 
     // Files of a folder first, then its sub-folders in the order found. False once stopped.

@@ -78,9 +78,9 @@ void ScanKnownFiles(ScanSession& session) {
                 anywhere = true;
                 if (session.isSafe(def.path)) continue;
                 if (session.isExcluded(def.path)) {
-                    session.addExcluded(def.path);
+                    session.recordExcluded(Finding::at(FindingKind::File, def.path), def.path);
                 } else if (!IsMicrosoftCompany(session.companyOf(def.path))) {
-                    session.reportFile(def.path, def.threat, def.note, icon::File);
+                    session.reportFile(FindingKind::File, def.path, def.threat, def.note);
                 }
             }
             if (!places.empty() && !anywhere && sweep) rememberMissing(session, places.front());
@@ -117,8 +117,9 @@ void ScanKnownFolders(ScanSession& session) {
 
             for (const auto& def : places) {
                 if (!listings.folderExists(def.path) || session.isSafe(def.path)) continue;
-                if (session.isFolderExcluded(def.path)) session.addExcluded(def.path);
-                else session.reportFile(def.path, def.threat, def.note, icon::Folder);
+                if (session.isFolderExcluded(def.path))
+                    session.recordExcluded(Finding::at(FindingKind::Folder, def.path), def.path);
+                else session.reportFile(FindingKind::Folder, def.path, def.threat, def.note);
             }
             session.host.yieldBetweenItems();
         }

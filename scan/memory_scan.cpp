@@ -24,7 +24,16 @@ std::string& win9xDefinitions() {
 // The exit code a running process reports; the 9x stop ends the process with it.
 constexpr std::uint32_t StillActive = 259;
 
-bool scanMode(ScanSession& session) { return !session.view.cmdScan.enabled(); }
+// A scan stops what it finds; the shield's pass asks the user first.
+bool scanMode(ScanSession& session) { return session.state.mode != ScanMode::ShieldPass; }
+
+// A listed program the scan found running, and whether it stopped it.
+void recordStoppedProcess(ScanSession& session, const std::string& path, const std::string& name, bool stopped,
+                          bool win9x) {
+    auto finding = Finding::at(FindingKind::Process, path);
+    finding.summary = SummaryRow{StoppedProcessText(session, name, stopped, win9x), icon::File};
+    session.record(std::move(finding));
+}
 
 void progress(ScanSession& session, std::string_view item) {
     auto& s = session.state;
@@ -137,11 +146,11 @@ void scanNt(ScanSession& session) {
             if (IsMicrosoftCompany(company)) {
                 // Microsoft's own programs are never stopped.
             } else if (session.isExcluded(name)) {
-                session.addExcluded(name);
+                session.recordExcluded(Finding::at(FindingKind::Process, path), name);
             } else if (!text::equalsNoCase(name, CompanionProgram)) {
                 if (scanMode(session)) {
                     bool stopped = processes::StopMatchedProcess(session.os.processes, session.host, process.id, name);
-                    session.addSummary(StoppedProcessText(session, name, stopped, false), icon::File);
+                    recordStoppedProcess(session, path, name, stopped, false);
                 } else {
                     shieldAlert(session, company, name, path, process.id);
                 }
@@ -194,10 +203,10 @@ void scan9x(ScanSession& session) {
         }
         if (match && !IsMicrosoftCompany(session.companyOf(path))) {
             if (session.isExcluded(name)) {
-                session.addExcluded(name);
+                session.recordExcluded(Finding::at(FindingKind::Process, path), name);
             } else if (scanMode(session)) {
                 bool stopped = terminate9x(session, entry.id);
-                session.addSummary(StoppedProcessText(session, name, stopped, true), icon::File);
+                recordStoppedProcess(session, path, name, stopped, true);
                 ++session.state.threatsFound;
             } else {
                 auto question = session.message("MSG_FOUND1") + name + session.message("MSG_FOUND2") + name +

@@ -14,47 +14,49 @@ namespace {
 void found(ScanSession& session, const definitions::RegistryDefinition& def) {
     auto& state = session.state;
     const std::string keyText = def.keyText();
+    Finding finding;
+    finding.kind = def.value.empty() ? FindingKind::RegistryKey : FindingKind::RegistryValue;
+    finding.threat = def.threat;
+    finding.registry = {def.hive.root, def.key, def.value};
+    finding.note = def.note;
     std::string item;
     if (!def.value.empty()) {
         item = def.itemText();
         if (session.isSafe(item)) return;
         if (session.isExcluded(item) || session.isExcluded(keyText)) {
-            session.addExcluded(item);
+            session.recordExcluded(std::move(finding), item);
             return;
         }
     } else {
         item = keyText;
         if (session.isSafe(item)) return;
         if (session.isExcluded(item)) {
-            session.addExcluded(item);
+            session.recordExcluded(std::move(finding), item);
             return;
         }
     }
 
-    auto& work = session.view.lvwRegistryToBeDeleted;
-    work.add(definitions::HiveHandleText(def.hive.root));
-    const std::size_t row = work.count() - 1;
-    work.setSubItem(row, 1, def.key);
-    work.setSubItem(row, 2, def.value);
-    work.setSubItem(row, 3, def.threat);
-    session.addTrace();
-
-    if (session.summaryHas(def.threat + " - Found")) return;
+    finding.trace = true;
+    if (session.summaryHas(def.threat + " - Found")) {
+        session.record(std::move(finding));
+        return;
+    }
     // A trace this account may read but not remove (machine-wide keys under a standard or
     // filtered token) is still found: the machine is not clean. Its row says who can remove it.
     const bool needsAdministrator = RegistryRemovalDenied(session.os.registry, def.hive.root,
                                                           def.value.empty() ? text::trim(def.key) : def.key, def.value);
     const std::string refusal = needsAdministrator ? session.message("MSG_NEEDS_ADMIN") : std::string();
     if (text::trim(def.threat).empty()) {
-        session.addSummary("RegKey " + def.key + " - Found", icon::None);
-        session.addDetail(def.key, icon::Registry, keyText, refusal);
+        finding.summary = SummaryRow{"RegKey " + def.key + " - Found", icon::None};
+        finding.removal = RemovalRow{def.key, keyText, refusal, icon::Registry};
     } else {
-        session.addSummary(def.threat + " - Found", icon::Registry);
-        session.addDetail(def.threat, icon::Registry, item,
-                          refusal.empty() || def.note.empty() ? def.note + refusal : def.note + " - " + refusal);
+        finding.summary = SummaryRow{def.threat + " - Found", icon::Registry};
+        finding.removal = RemovalRow{def.threat, item,
+                                     refusal.empty() || def.note.empty() ? def.note + refusal : def.note + " - " + refusal,
+                                     icon::Registry};
     }
-    auto& detail = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    if (needsAdministrator) detail.setSubItem(detail.count() - 1, RefusalColumn, refusal);
+    if (needsAdministrator) finding.refusal = refusal;
+    session.record(std::move(finding));
     ++state.threatsFound;
 }
 

@@ -32,10 +32,9 @@ std::string now(ScanSession& session) { return session.os.locale.formatDateTime(
 void setPhase(ScanSession& session, std::string_view key) {
     auto caption = session.message(key);
     session.freeze(true);
-    session.view.lblPercentageCompleted.setCaption(caption);
+    session.observer().phaseStarted(caption);
     session.state.phaseCaption = caption + ": ";
     session.freeze(false);
-    if (session.hooks.phaseStarted) session.hooks.phaseStarted(caption);
 }
 
 void setOverall(ScanSession& session, double part) {
@@ -147,8 +146,11 @@ void cmdScanNow_Click(ScanSession& session) {
                        &view.lvwFilesToBeDeleted, &view.lvwFileNotFounds, &view.lvwRegistryToBeDeleted,
                        &view.lvwCookiesToDelete})
         list->clear();
+    session.findings.clear();
     session.freeze(false);
 
+    // The scheduler marks its scans before it starts them; any other start is the user's.
+    if (state.mode != ScanMode::ScheduledScan) state.mode = ScanMode::UserScan;
     state.stopRequested = false;
     state.running = true;
     state.scanStartTime = now(session);
@@ -205,17 +207,26 @@ void cmdScanNow_Click(ScanSession& session) {
     if (session.hooks.refreshStatusPanel) session.hooks.refreshStatusPanel();
 }
 
+namespace {
+// The scan waits behind the box until the user closes it.
+void pause(ScanSession& session) {
+    session.state.paused = true;
+    session.host.messageBox(session.message("MSG_PAUSED"), productName(session), ui::mb::Information);
+    session.state.paused = false;
+}
+}  // namespace
+
 void cmdPause_Click(ScanSession& session) {
     enable(session.view.cmdPause, false);
     enable(session.view.cmdStop, false);
-    session.host.messageBox(session.message("MSG_PAUSED"), productName(session), ui::mb::Information);
+    pause(session);
     enable(session.view.cmdPause, true);
     enable(session.view.cmdStop, true);
 }
 
 void lblPause_Click(ScanSession& session) {
     enable(session.view.lblPause, false);
-    session.host.messageBox(session.message("MSG_PAUSED"), productName(session), ui::mb::Information);
+    pause(session);
     enable(session.view.lblPause, true);
 }
 
@@ -272,7 +283,8 @@ void TieWorkRows(ScanSession& session, std::span<const std::size_t> rows, bool c
         });
     if (!registryKeys.empty() || !threats.empty())
         checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
-            return registryKeys.count(w.subItem(1)) > 0 || threats.count(w.subItem(3)) > 0;
+            const auto row = ReadRegistryTraceRow(w);
+            return registryKeys.count(row.key) > 0 || threats.count(row.threat) > 0;
         });
 }
 

@@ -174,24 +174,17 @@ void ScanSession::showCounters() {
     view.lblRemovePicSoftwareFound.setCaption(std::to_string(state.threatsFound));
 }
 
-void ScanSession::addSummary(std::string text, int smallIcon) { view.lvwSpywareFound.add(std::move(text), smallIcon); }
-
-void ScanSession::addExcluded(std::string_view item) { addSummary("EXCLUDED: " + std::string(item), icon::Excluded); }
-
-void ScanSession::addDetail(std::string text, int smallIcon, std::string location, std::string_view note) {
-    auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    list.add(std::move(text), smallIcon);
-    list.setSubItem(list.count() - 1, 1, std::move(location));
-    // Only this line's note: a row never inherits another definition's note.
-    list.setSubItem(list.count() - 1, 2, std::string(note));
+void ScanSession::record(Finding finding) {
+    observer().findingAdded(finding);
+    findings.add(std::move(finding));
 }
 
-void ScanSession::addTrace() {
-    view.lbltracesFound.setCaption(std::to_string(tracesShown() + 1));
-}
-
-std::int32_t ScanSession::tracesShown() const {
-    return static_cast<std::int32_t>(text::numericValue(view.lbltracesFound.caption()));
+void ScanSession::recordExcluded(Finding finding, std::string_view item) {
+    std::string text = "EXCLUDED: " + std::string(item);
+    if (state.mode == ScanMode::ShieldPass && findings.excludedAlready(text)) return;
+    finding.excluded = true;
+    finding.summary = SummaryRow{std::move(text), icon::Excluded};
+    record(std::move(finding));
 }
 
 bool ScanSession::summaryHas(std::string_view prefix) const {
@@ -214,17 +207,20 @@ bool ScanSession::summaryHas(std::string_view prefix) const {
     return index.prefixes.count(wanted) > 0;
 }
 
-void ScanSession::reportFile(const std::string& path, const std::string& threat, std::string_view note,
-                             int smallIcon) {
-    auto& work = view.lvwFilesToBeDeleted;
-    work.add(path);
-    work.setSubItem(work.count() - 1, 1, threat);
-    addTrace();
+void ScanSession::reportFile(FindingKind kind, const std::string& path, const std::string& threat,
+                             std::string_view note) {
+    auto finding = Finding::at(kind, path);
+    finding.threat = threat;
+    finding.note = std::string(note);
+    finding.trace = true;
     const std::string summary = threat + " - Found";
-    if (summaryHas(summary)) return;
-    addSummary(summary, smallIcon);
-    addDetail(threat, smallIcon, path, note);
-    ++state.threatsFound;
+    if (!summaryHas(summary)) {
+        const int shownAs = kind == FindingKind::Folder ? icon::Folder : icon::File;
+        finding.summary = SummaryRow{summary, shownAs};
+        finding.removal = RemovalRow{threat, path, std::string(note), shownAs};
+        ++state.threatsFound;
+    }
+    record(std::move(finding));
 }
 
 }  // namespace sorvane::scan

@@ -16,31 +16,25 @@
 #include "definitions/safe_list.h"
 #include "platform/platform.h"
 #include "processes/process_list.h"
+#include "scan/findings.h"
 #include "scan/grouped_lookups.h"
+#include "scan/result_rows.h"
+#include "scan/scan_observer.h"
 #include "scan/scan_view.h"
 #include "ui/host.h"
 
 namespace sorvane::scan {
 
-// Small-icon index of a result row: its kind.
-namespace icon {
-inline constexpr int None = 0;
-inline constexpr int Cookie = 1;
-inline constexpr int Registry = 2;
-inline constexpr int File = 3;
-inline constexpr int Folder = 4;
-inline constexpr int Excluded = 5;
-}  // namespace icon
-
-// The sub-item of a results row that says why this account cannot remove the item (empty
-// when it can); Select All leaves such rows unchecked.
-inline constexpr int RefusalColumn = 3;
-
 // Lines in each definition file, counted when the scan starts; the progress figures use them.
 using DefinitionCounts = app::DefinitionCounts;
 
+// Who runs the scanners: the user's scan (the window's "Start", the console), the scheduler's
+// scan, or the memory shield's pass every few seconds, which asks before it stops anything.
+enum class ScanMode { UserScan, ScheduledScan, ShieldPass };
+
 // The state one scan shares between the driver and its scanners.
 struct ScanState {
+    ScanMode mode = ScanMode::UserScan;
     std::int32_t memoryInspected = 0;
     std::int32_t registryInspected = 0;
     std::int32_t filesFoldersInspected = 0;
@@ -49,6 +43,7 @@ struct ScanState {
     std::int32_t cookieCounter = 0;
     bool stopRequested = false;
     bool running = false;
+    bool paused = false;  // the pause box is open; the scan waits behind it
     bool autoRemoveAfterScan = false;
     // Phases the settings switched off keep "Not Selected" on their counter.
     bool memoryPhaseOn = true;
@@ -88,9 +83,6 @@ struct ScanHooks {
     std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
     // Shows the shield's alert and returns once the user answered.
     std::function<void(const MemoryAlert&)> memoryAlert;
-    // Each phase's caption as the phase begins, whether or not the phase yields before the
-    // next one (the console prints it).
-    std::function<void(const std::string& caption)> phaseStarted;
 };
 
 // One scan's world: the system, the host, the window's controls and the shared state.
@@ -98,6 +90,9 @@ class ScanSession {
 public:
     ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
                 AppAccess app, ScanHooks hooks, std::string applicationFolder);
+    // Its window's observer points into it.
+    ScanSession(const ScanSession&) = delete;
+    ScanSession& operator=(const ScanSession&) = delete;
 
     platform::Platform& os;
     ui::Host& host;
@@ -114,6 +109,8 @@ public:
     bool progressBarsShown = true;
     std::string applicationFolder;
     ScanState state;
+    // What the running or the last scan found.
+    Findings findings;
     // The memory shield's text of the process definitions as the file was when last read, so
     // that its passes every few seconds read the file again only once it changed (memory_scan.cpp).
     struct KeptDefinitionText {
@@ -124,6 +121,11 @@ public:
     KeptDefinitionText shieldDefinitionText;
     // The processes the shield's passes listed, so that a pass opens only the new ones.
     processes::KnownProcesses shieldProcesses;
+
+    // Who is told of the phases and findings: the session's own window unless a front end
+    // that shows them otherwise takes its place (it fills the window as well).
+    ScanObserver& observer() { return *observer_; }
+    void observeWith(ScanObserver& observer) { observer_ = &observer; }
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();
@@ -179,21 +181,21 @@ public:
     std::string statusText(std::string_view item) const;
     void freeze(bool frozen);
 
-    // Result rows.
-    void addSummary(std::string text, int smallIcon);
-    void addExcluded(std::string_view item);
-    void addDetail(std::string text, int smallIcon, std::string location, std::string_view note);
-    void addTrace();
+    // Records a finding and shows it in the results lists: the one way a result enters them.
+    void record(Finding finding);
+    // An item of the user's exclusion list that the scan came upon: "EXCLUDED: item". The
+    // shield's passes, every few seconds, show an item once, not at each pass.
+    void recordExcluded(Finding finding, std::string_view item);
     // True when a summary row begins with the text, letter case aside. Threat summaries
     // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
     bool summaryHas(std::string_view prefix) const;
-    // Traces so far, as the label shows them.
-    std::int32_t tracesShown() const;
-    // A file hit of the known-files scan or the drive sweep: removal row, trace, and the
-    // summary and detail rows for the first trace of the threat.
-    void reportFile(const std::string& path, const std::string& threat, std::string_view note, int smallIcon);
+    // A file or folder hit of the known-files scan or the drive sweep: a trace, with the
+    // summary and removal rows for the first trace of the threat.
+    void reportFile(FindingKind kind, const std::string& path, const std::string& threat, std::string_view note);
 
 private:
+    ScanViewObserver viewObserver_{view};
+    ScanObserver* observer_ = &viewObserver_;
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;

@@ -12,7 +12,7 @@ namespace sorvane::scan {
 struct ScanView {
     ui::Form& form;
 
-    // Result lists: the only store of a scan's results.
+    // Result lists: what the window shows of the scan's findings (ScanSession::findings).
     ui::ListView& lvwSpywareFound;
     ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     ui::ListView& lvwFilesToBeDeleted;
@@ -32,7 +32,7 @@ struct ScanView {
     ui::ProgressBar& pb1;
     ui::ProgressBar& pb2;
     ui::ProgressBar& pbgMain;
-    // Disabled while a scan runs; the memory scan tells scan mode from shield mode by it.
+    // Disabled while a scan runs.
     ui::CommandButton& cmdScan;
     ui::CommandButton& cmdScanNow;
 

@@ -196,9 +196,33 @@ TEST_F(ReportScanTest, AReportThatCannotBeReplacedStaysWholeAndLeavesNothingBesi
     EXPECT_NE(file(ReportAt).find("BadBar"), std::string::npos);
 }
 
+// The report's figures are the window's at the end of the scan: a phase switched off in the
+// settings reads "Not Selected", the others their totals.
+TEST_F(ReportScanTest, APhaseSwitchedOffReadsNotSelectedAndTheOthersTheirTotals) {
+    fake.processes.add(20, "C:\\Windows\\calm.exe");
+    definitions("RegistryDefinition.dat", {"1^Software\\A^=X", "1^Software\\B^=Y"});
+    definitions("FileDefinition.dat", {"a.dll=X|[progfil]", "b.dll=X|[progfil]", "c.dll=X|[progfil]"});
+    settings["OptionAndSettings/chkScanRegistry"] = "False";
+    scan::cmdScanNow_Click(session);
+    const auto facts = FactsOf(session, {});
+    EXPECT_EQ(facts.registryInspected, "Not Selected");
+    EXPECT_EQ(facts.registryInspected, session.view.lblRegistryInspected.caption());
+    EXPECT_EQ(facts.memoryInspected, session.view.lblMemoryInspected.caption());
+    EXPECT_EQ(facts.filesFoldersInspected, "3");
+    EXPECT_EQ(facts.filesFoldersInspected, session.view.lblFilesFolderInspected.caption());
+
+    settings["OptionAndSettings/chkScanRegistry"] = "True";
+    settings["OptionAndSettings/chkSweepMemory"] = "False";
+    scan::cmdScanNow_Click(session);
+    EXPECT_EQ(FactsOf(session, {}).registryInspected, "2");
+    EXPECT_EQ(FactsOf(session, {}).memoryInspected, "Not Selected");
+}
+
 TEST_F(ReportScanTest, BytesThatAreNotUtf8BecomeReplacementCharactersInTheJson) {
-    session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.add("Bad\xff" "Bar", 3);
-    session.view.lvwSpywareFound.add("ok \xc3\xa9", 3);
+    auto summary = scan::Finding::at(scan::FindingKind::Process, "C:\\ok.exe");
+    summary.summary = scan::SummaryRow{"ok \xc3\xa9", 3};
+    session.record(std::move(summary));
+    session.reportFile(scan::FindingKind::File, "C:\\Bad\\bad.dll", "Bad\xff" "Bar", "");
     const std::string text = scan::ScanResultsJson(session);
     const auto json = nlohmann::json::parse(text);  // throws on invalid UTF-8
     EXPECT_EQ(json["results"][0]["text"], "Bad\xef\xbf\xbd" "Bar");

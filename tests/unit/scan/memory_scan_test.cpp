@@ -81,7 +81,7 @@ TEST_F(MemoryScanTest, EveryOneOfManyProcessesIsInspected) {
 }
 
 TEST_F(MemoryScanTest, ShieldModeHandsTheHitToTheAlert) {
-    session.view.cmdScan.setEnabled(true);
+    session.state.mode = ScanMode::ShieldPass;
     fake.processes.add(30, "C:\\Windows\\bad.exe");
     definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
     messages["MSG_NOCOMPANY"] = "No Company name available for";
@@ -109,7 +109,7 @@ TEST_F(MemoryScanTest, Windows9xMatchesOnlyWhereTheNameEndsItsLine) {
 
 TEST_F(MemoryScanTest, Windows9xShieldNoAnswerAppendsTheNameToTheExclusionFile) {
     fake.processes.setVersion({4, 10, 2222, 1});
-    session.view.cmdScan.setEnabled(true);
+    session.state.mode = ScanMode::ShieldPass;
     fake.processes.add(50, "C:\\WINDOWS\\BAD.EXE");
     definitions("ExeDefinition.dat", {"bad.exe"});
     host.queueAnswer(ui::Answer::No);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <sstream>
 
 #include "app/frm_main.h"
@@ -77,6 +78,23 @@ TEST_F(ScanCommandTest, QuickAndCompleteDecideWhetherTheDrivesAreSwept) {
 
     ASSERT_EQ(run({"scan", "--quick", "--complete"}), cli::ExitFound) << err.str();
     EXPECT_NE(out.str().find("C:\\Stray\\bad.exe"), std::string::npos) << out.str();
+}
+
+// A complete scan tells on stderr which drive it sweeps and how far it is, a line whenever
+// that changed by the time the scan lets events run, never the same line twice in a row.
+TEST_F(ScanCommandTest, TheDriveSweepsProgressIsPrintedAsItChanges) {
+    for (int i = 0; i < 150; ++i) fake.files.addFile("C:\\Many\\f" + std::to_string(i) + ".txt", "plain");
+    for (int i = 0; i < 5; ++i) fake.files.addFile("C:\\top" + std::to_string(i) + ".txt", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    ASSERT_EQ(run({"scan", "--complete"}), cli::ExitClean) << err.str();
+    std::vector<std::string> lines;
+    std::istringstream printed(err.str());
+    for (std::string line; std::getline(printed, line);) lines.push_back(line);
+    const auto sweep = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind(" Scanning  C:\\    [ ", 0) == 0 && line.find("% Completed. ]") != std::string::npos;
+    });
+    EXPECT_GE(sweep, 1) << err.str();
+    EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()) << err.str();
 }
 
 TEST_F(ScanCommandTest, AStoppedProcessAloneIsAThreatFound) {

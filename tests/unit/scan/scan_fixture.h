@@ -29,7 +29,7 @@ protected:
         for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
                           "DirectoryDefinition.dat"})
             fake.files.addFile(AppFolder + "\\" + name, "");
-        // As while a scan runs: the memory scan tells scan mode by these.
+        // As while a scan runs: the cookie phase tells a running scan by cmdScanNow.
         session.view.cmdScan.setEnabled(false);
         session.view.cmdScanNow.setEnabled(false);
     }

@@ -345,7 +345,7 @@ TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForge
     // A cleared list forgets what was listed.
     session.view.lvwSpywareFound.clear();
     EXPECT_FALSE(session.summaryHas("Bar - Found"));
-    session.addSummary("Other - Found", icon::File);
+    session.reportFile(FindingKind::File, "C:\\Other\\other.dll", "Other", "");
     EXPECT_TRUE(session.summaryHas("OTHER - FOUND"));
 }
 
