@@ -135,31 +135,73 @@ class WindowSweep:
         gui_bench.seed_settings(sweep.prefix)
         # A sweep of 10^6 files runs for minutes under load: the click waits for it.
         gui_bench.WINDOW_TIMEOUT_MS = 3600 * 1000
+        self.prefix = sweep.prefix
         self.window = gui_bench.Window(sweep)
+        self.pid = None
+
+    def process_cpu(self):
+        """Processor seconds of Sorvane.exe so far (0 when it cannot be found)."""
+        if self.pid is None:
+            self.pid = process_of(self.prefix, b"Sorvane.exe")
+            print("window: Sorvane.exe is process %s" % self.pid, file=sys.stderr, flush=True)
+        if not self.pid:
+            return 0.0
+        try:
+            with open("/proc/%s/stat" % self.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except OSError:
+            return 0.0
 
     def scan(self, option):
+        """Seconds from the press of "Start" to the end of the scan, and the processor seconds of
+        the window and of the Wine server meanwhile."""
         self.window.probe("click", "Settings")
         self.window.probe("click-option", option)
         self.window.probe("click", "Scan Now")
+        cpu = self.process_cpu() + self.prefix.server_cpu()
         words = self.window.probe("timed-click", "Start").split()
+        cpu = self.process_cpu() + self.prefix.server_cpu() - cpu
         self.window.probe("wait", "Scanning complete.")
-        return float(words[words.index("seconds") + 1])
+        return float(words[words.index("seconds") + 1]), cpu
 
     def check(self, planted):
         """The window's complete scan lists exactly the planted files on its results page."""
         self.scan("Complete System Scan")
         self.window.probe("click", "Results/Removal")
-        done = subprocess.run(["wine", r"C:\SorvaneBench\window_probe.exe", "rows", self.window.caption],
-                              env=self.window.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE)
-        # Rows print as "list N: [ ] TEXT | SUB-ITEM | ...".
-        out = done.stdout.decode(errors="replace")
-        listed = sorted({path.strip() for path in re.findall(r"C:\\%s\\[^|\n]*" % TREE, out)})
-        if listed != sorted(planted):
-            raise SystemExit("sweep_bench: the window's complete scan listed %r, not the planted %r" % (listed, planted))
+        # The page may still be coming up: asked again for a while before the rows count.
+        for _ in range(20):
+            done = subprocess.run(["wine", r"C:\SorvaneBench\window_probe.exe", "rows", self.window.caption],
+                                  env=self.window.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE)
+            # Rows print as "list N: [ ] TEXT | SUB-ITEM | ...".
+            out = done.stdout.decode(errors="replace")
+            listed = sorted({path.strip() for path in re.findall(r"C:\\%s\\[^|\n]*" % TREE, out)})
+            if listed == sorted(planted):
+                return
+            time.sleep(0.5)
+        raise SystemExit("sweep_bench: the window's complete scan listed %r, not the planted %r (rows: %r)"
+                         % (listed, planted, out[-2000:]))
 
     def close(self):
         self.window.close()
+
+
+def process_of(prefix, name):
+    """The Unix process id of the program `name` running in the prefix, or None."""
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if name not in f.read().split(b"\0")[0]:
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=%s" % prefix.path).encode() in f.read().split(b"\0"):
+                    return pid
+        except OSError:
+            continue
+    return None
 
 
 def found_paths(report):
@@ -180,7 +222,7 @@ def measure(sweep, window, shape, n, runs):
     """Side by side, `runs` times: the probe, the console's complete and quick scans and, with
     a window, its complete and quick scans. Returns the table's row."""
     t = {k: [] for k in ("probe", "probe cpu", "empty cpu", "complete", "complete cpu", "quick", "quick cpu",
-                         "window complete", "window quick")}
+                         "window complete", "window complete cpu", "window quick", "window quick cpu")}
     sweep.probe()  # the first walk of a new tree warms the caches for all that follow
     for run in range(runs):
         walk, cpu, listed = sweep.probe()
@@ -192,26 +234,37 @@ def measure(sweep, window, shape, n, runs):
             wall, cpu = sweep.console("--" + scope)
             t[scope].append(wall)
             t[scope + " cpu"].append(cpu)
-        line = "  run %d: probe %.3f s, console sweep %.3f s; processor: probe %.2f s, console sweep %.2f s" % (
-            run + 1, walk, t["complete"][-1] - t["quick"][-1], cpu - t["empty cpu"][-1],
-            t["complete cpu"][-1] - t["quick cpu"][-1])
         if window:
-            t["window complete"].append(window.scan("Complete System Scan"))
-            t["window quick"].append(window.scan("Quick Scan"))
-            line += "; window sweep %.3f s" % (t["window complete"][-1] - t["window quick"][-1])
+            for scope, option in (("complete", "Complete System Scan"), ("quick", "Quick Scan")):
+                wall, cpu = window.scan(option)
+                t["window " + scope].append(wall)
+                t["window %s cpu" % scope].append(cpu)
+        last = {k: v[-1] for k, v in t.items() if v}
+        line = ("  run %d: probe %.3f s, console sweep %.3f s; processor: probe %.2f s, console sweep %.2f s"
+                % (run + 1, walk, last["complete"] - last["quick"], last["probe cpu"] - last["empty cpu"],
+                   last["complete cpu"] - last["quick cpu"]))
+        if window:
+            line += "; window sweep %.3f s, processor %.2f s" % (
+                last["window complete"] - last["window quick"],
+                last["window complete cpu"] - last["window quick cpu"])
         print(line, file=sys.stderr, flush=True)
-    con = [c - q for c, q in zip(t["complete"], t["quick"])]
-    vs_probe = [c / p for c, p in zip(con, t["probe"]) if p > 0]
-    con_cpu = [c - q for c, q in zip(t["complete cpu"], t["quick cpu"])]
-    probe_cpu = [p - e for p, e in zip(t["probe cpu"], t["empty cpu"])]
-    cpu_ratio = [c / p for c, p in zip(con_cpu, probe_cpu) if p > 0]
-    win = [c - q for c, q in zip(t["window complete"], t["window quick"])]
-    vs_console = [w / c for w, c in zip(win, con) if c > 0]
+
+    def less(a, b):
+        return [x - y for x, y in zip(t[a], t[b])]
+
+    def over(a, b):
+        return [x / y for x, y in zip(a, b) if y > 0]
+
+    con, win = less("complete", "quick"), less("window complete", "window quick")
+    vs_probe, vs_console = over(con, t["probe"]), over(win, con)
+    con_cpu = less("complete cpu", "quick cpu")
+    cpu_ratio = over(con_cpu, less("probe cpu", "empty cpu"))
+    win_cpu_ratio = over(less("window complete cpu", "window quick cpu"), con_cpu)
     nan = float("nan")
     med = lambda v: statistics.median(v) if v else nan  # noqa: E731
     return (shape, n, listed, med(t["probe"]), med(con), med(vs_probe), min(vs_probe, default=nan),
             max(vs_probe, default=nan), med(cpu_ratio), med(t["complete"]), med(win), med(vs_console),
-            min(vs_console, default=nan), max(vs_console, default=nan))
+            min(vs_console, default=nan), max(vs_console, default=nan), med(win_cpu_ratio))
 
 
 def main():
@@ -259,7 +312,7 @@ def main():
                 rows.append(row)
                 print("%-5s %8d files (%d on C:): probe %.3f s, console sweep %.3f s, ratio %.2f (runs %.2f-%.2f),"
                       " processor ratio %.2f; console complete scan %.3f s; window sweep %.3f s, window/console "
-                      "%.2f (runs %.2f-%.2f)" % row, file=sys.stderr, flush=True)
+                      "%.2f (runs %.2f-%.2f), processor %.2f" % row, file=sys.stderr, flush=True)
                 shutil.rmtree(os.path.join(prefix.drive_c, TREE), ignore_errors=True)
     finally:
         if window:
@@ -269,10 +322,11 @@ def main():
             display.close()
 
     print("| shape | tree files | files on C: | bare listing | console sweep | ratio | ratio range "
-          "| processor ratio | console complete scan | window sweep | window / console | range |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
+          "| processor ratio | console complete scan | window sweep | window / console | range | processor |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     for row in rows:
-        print("| %s | %d | %d | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.2f | %.3f s | %.3f s | %.2f | %.2f-%.2f |" % row)
+        print("| %s | %d | %d | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.2f | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.2f |"
+              % row)
     if a.smoke:
         print("smoke run: one small tree swept once by each (no timing checked)")
     return 0
