@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,28 @@ struct DirectoryEntry {
     bool isLink() const { return (attributes & attribute::ReparsePoint) != 0; }
 };
 
+// An entry as a listing meets it, for a caller that looks at every entry once and keeps
+// little: `name` is valid only during the call that receives it.
+struct ListedEntry {
+    std::string_view name;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;
+    bool isFolder() const { return (attributes & attribute::Directory) != 0; }
+    bool isLink() const { return (attributes & attribute::ReparsePoint) != 0; }
+    static ListedEntry of(const DirectoryEntry& entry) {
+        return {entry.name, entry.attributes, entry.size, entry.lastWriteTime};
+    }
+    DirectoryEntry kept() const {
+        DirectoryEntry entry{std::string(name), attributes, size};
+        entry.lastWriteTime = lastWriteTime;
+        return entry;
+    }
+};
+
+// Called for each entry in turn; false ends the listing there.
+using EntryVisitor = std::function<bool(const ListedEntry&)>;
+
 // What a file or folder is, whatever spelling reached it: a drive letter of its own, a
 // short name, a network path, ".." or a link all give the same identity.
 struct FileIdentity {
@@ -66,6 +89,17 @@ public:
     virtual std::optional<DirectoryEntry> lookup(std::string_view path) = 0;
     // The entries of a folder, without "." and "..".
     virtual Status listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) = 0;
+    // The same entries handed to `visit` one at a time as they are read, none kept: a drive's
+    // sweep meets every entry of the drive. Ended early by `visit`, it still succeeds. By
+    // default the entries come from listFolder, so that a file system built over another
+    // (one that hides or counts entries) lists the same both ways.
+    virtual Status visitFolder(std::string_view folder, const EntryVisitor& visit) {
+        std::vector<DirectoryEntry> entries;
+        const Status listed = listFolder(folder, entries);
+        for (const auto& entry : entries)
+            if (!visit(ListedEntry::of(entry))) break;
+        return listed;
+    }
 
     virtual Status readFile(std::string_view path, std::string& bytes) = 0;
     // Reads at most `count` bytes from `offset`; fewer at the end of the file.

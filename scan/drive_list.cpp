@@ -42,22 +42,22 @@ struct Sweep {
                                                 "% Completed. ]");
     }
 
-    void showStatus(const std::string& folder, const platform::DirectoryEntry& entry) {
+    void showStatus(const std::string& folder, const platform::ListedEntry& entry) {
         // The clock is read only now and then: at every entry it would cost more than the entry.
         if (statusShownAt && entriesSinceYield != 0) return;
         const std::uint64_t now = session.os.locale.tickMs();
         if (statusShownAt && now - *statusShownAt < StatusIntervalMs) return;
         statusShownAt = now;
-        session.view.lblStatus.setCaption(folder + entry.name);
+        session.view.lblStatus.setCaption(platform::JoinPath(folder, entry.name));
     }
 
-    void file(const std::string& folder, const platform::DirectoryEntry& entry) {
+    void file(const std::string& folder, const platform::ListedEntry& entry) {
         // Hidden and system files count as absent, as at the usual places.
         if (!(entry.attributes & PlainFileKinds) || (entry.attributes & (attr::Hidden | attr::System))) return;
-        if (entry.name.find('.') == std::string::npos) return;
+        if (entry.name.find('.') == std::string_view::npos) return;
         auto hit = missing.find(text::toLower(entry.name));
         if (hit == missing.end()) return;
-        const std::string path = folder + entry.name;
+        const std::string path = platform::JoinPath(folder, entry.name);
         if (!reported.insert(text::toLower(path)).second) return;
         if (session.isSafe(path)) return;
         if (session.isExcluded(path)) {
@@ -69,32 +69,50 @@ struct Sweep {
         session.reportFile(FindingKind::File, path, row.subItem(1), row.subItem(2));
     }
 
+    // One entry of `folder` (which ends with a backslash); its sub-folders are added to
+    // `folders`. False once stopped.
+    bool entry(const std::string& folder, const platform::ListedEntry& entry, std::size_t depth,
+               std::vector<std::string>& folders) {
+        if (++entriesSinceYield >= EntriesBetweenYields) {
+            entriesSinceYield = 0;
+            session.host.yieldBetweenItems();
+        }
+        if (session.state.stopRequested) return false;
+        if (entry.name == "." || entry.name == "..") return true;
+        showStatus(folder, entry);
+        if (entry.isFolder()) {
+            // The quarantine holds the only copies of what was removed: reporting them
+            // would offer the backups for removal.
+            std::string sub = platform::JoinPath(folder, entry.name);
+            if (!(entry.attributes & ReparsePoint) && !text::equalsNoCase(sub, quarantine))
+                folders.push_back(std::move(sub) + "\\");
+        } else {
+            file(folder, entry);
+            if (depth == 0) ++topDone;
+        }
+        if (depth == 0) showPercent();
+        return true;
+    }
+
     // Files of a folder first, then its sub-folders in the order found. False once stopped.
     bool walk(const std::string& folder, std::size_t depth) {
         if (depth > limits::MaxFolderDepth) return true;
-        std::vector<platform::DirectoryEntry> entries;
-        if (!session.os.files.listFolder(folder, entries).ok()) return true;
-        if (depth == 0) topCount = entries.size();
         std::vector<std::string> folders;
-        for (const auto& entry : entries) {
-            if (++entriesSinceYield >= EntriesBetweenYields) {
-                entriesSinceYield = 0;
-                session.host.yieldBetweenItems();
-            }
-            if (session.state.stopRequested) return false;
-            if (entry.name == "." || entry.name == "..") continue;
-            showStatus(folder, entry);
-            if (entry.isFolder()) {
-                // The quarantine holds the only copies of what was removed: reporting them
-                // would offer the backups for removal.
-                const std::string sub = folder + entry.name;
-                if (!(entry.attributes & ReparsePoint) && !text::equalsNoCase(sub, quarantine))
-                    folders.push_back(sub + "\\");
-            } else {
-                file(folder, entry);
-                if (depth == 0) ++topDone;
-            }
-            if (depth == 0) showPercent();
+        if (depth == 0) {
+            // The drive's root is read whole first: its count of entries is the progress bar's whole.
+            std::vector<platform::DirectoryEntry> entries;
+            if (!session.os.files.listFolder(folder, entries).ok()) return true;
+            topCount = entries.size();
+            for (const auto& listed : entries)
+                if (!entry(folder, platform::ListedEntry::of(listed), depth, folders)) return false;
+        } else {
+            // Below it, each entry is looked at as it is read: nothing of a folder is kept
+            // but its sub-folders.
+            bool going = true;
+            const auto listed = session.os.files.visitFolder(
+                folder, [&](const platform::ListedEntry& met) { return going = entry(folder, met, depth, folders); });
+            if (!going) return false;
+            if (!listed.ok()) return true;
         }
         for (const auto& sub : folders) {
             if (!walk(sub, depth + 1)) return false;

@@ -2,7 +2,7 @@
 """The complete scan's sweep under Wine against the floor of a bare recursive listing.
 
 Usage: sweep_bench.py SORVANECMD.exe SCAN_TIMER.exe SWEEP_PROBE.exe [--files 100000,1000000]
-                      [--shapes flat,deep] [--runs 3] [--smoke]
+                      [--shapes flat,deep] [--runs 3] [--smoke] [--gui SORVANE.exe WINDOW_PROBE.exe]
 
 In one throwaway prefix, for every size and shape, a tree of that many files is made on C:
 (flat: folders of 1,000 files side by side; deep: chains of 25 nested folders of 10 files each),
@@ -12,13 +12,20 @@ by side in every run, alternating:
   fetches), the walk alone timed inside the process;
 - the console: `SorvaneCmd scan --complete --json` timed inside the process (scan_timer), minus
   `scan --quick --json` over the same definitions (the same phases without the sweep);
-Every run must find exactly the planted files. Printed: medians of --runs runs, the ratios
-taken within each run, and the time a file of each. --smoke runs one small tree once and
-fails only when a program fails or a result differs, never on time.
+- with --gui, the window (on DISPLAY, else a private Xvfb): "Complete System Scan" and then
+  "Quick Scan" chosen on its settings page and started with "Start", each timed by the window
+  probe from the press to the end of the scan; the window's sweep is the difference.
+Processor seconds (the program's and the Wine server's on its behalf, start-up taken off the
+probe's) are compared too: under the machine's other load they move less than the clock.
+Every tree's complete scan (and the window's, with --gui) must find exactly the planted files.
+Printed: medians of --runs runs and the ratios taken within each run. --smoke runs one small
+tree once and fails only when a program fails or a result differs, never on time.
 """
 import argparse
 import json
 import os
+import re
+import resource
 import shutil
 import signal
 import statistics
@@ -28,10 +35,12 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import gui_bench  # noqa: E402  (the display, the window's settings, the window probe)
 import wine_bench  # noqa: E402  (the prefix, the encoder of definition files)
 
 LISTED = ["sweepalpha.exe", "sweepbeta.dll", "sweepgamma.exe", "sweepdelta.sys"]
 TREE = "SorvaneSweep"
+EMPTY = "C:\\SorvaneEmpty"
 
 
 def make_tree(drive_c, shape, files):
@@ -66,35 +75,46 @@ class Sweep:
         self.prefix = prefix
         self.app = os.path.join(prefix.drive_c, "SorvaneBench")
         os.mkdir(self.app)
+        os.mkdir(os.path.join(prefix.drive_c, "SorvaneEmpty"))
         for source, name in ((cmd, "SorvaneCmd.exe"), (timer, "scan_timer.exe"), (probe, "sweep_probe.exe")):
             shutil.copy(source, os.path.join(self.app, name))
         settings = r"HKCU\Software\VB and VBA Program Settings\Sorvane\OptionAndSettings"
         for value, data in (("chkScanCookies", "0"), ("chkSweepMemory", "False"), ("chkScanRegistry", "False")):
             prefix.wine(["reg", "add", settings, "/v", value, "/d", data, "/f"], check=True)
-        # Every listed name is absent from its usual place, so that the sweep looks for it.
-        lines = ["%s=SweepThreat|C:\\SorvaneNowhere%d" % (name, i) for i, name in enumerate(LISTED)]
+        # Every listed name is absent from its usual place, so that the sweep looks for it; each
+        # its own threat, so that the window shows every path found among its results.
+        lines = ["%s=SweepThreat%d|C:\\SorvaneNowhere%d" % (name, i, i) for i, name in enumerate(LISTED)]
         for name in wine_bench.DEFINITION_FILES:
             data = ("\r\n".join(lines) + "\r\n").encode("cp1252") if name == "FileDefinition" else b""
             with open(os.path.join(self.app, name + ".dat"), "wb") as f:
                 f.write(wine_bench.encode.encode(data, key))
 
     def run(self, args):
+        """Exit code, output and error text; the processor seconds of the program and of the
+        Wine server on its behalf (which the machine's other load leaves alone) go to self.cpu."""
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        server = self.prefix.server_cpu()
         done = self.prefix.wine(args, cwd=self.app)
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        self.cpu = (after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime +
+                    self.prefix.server_cpu() - server)
         return done.returncode, done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace")
 
-    def probe(self):
-        code, out, err = self.run([r"C:\SorvaneBench\sweep_probe.exe", "C:\\"])
+    def probe(self, root="C:\\"):
+        """Seconds of the walk alone, processor seconds of the whole run, files listed."""
+        code, out, err = self.run([r"C:\SorvaneBench\sweep_probe.exe", root])
         words = out.split()
         if code != 0 or len(words) < 6:
             raise SystemExit("sweep_bench: the probe failed: %r %r" % (out, err))
-        return float(words[5]), int(words[3])
+        return float(words[5]), self.cpu, int(words[3])
 
     def console(self, scope):
+        """Seconds of the command alone and processor seconds of the whole run."""
         code, out, err = self.run([r"C:\SorvaneBench\scan_timer.exe", "scan", scope, "--json"])
         words = out.split()
         if code != 0 or len(words) < 4:
             raise SystemExit("sweep_bench: the timed scan failed: %r %r" % (out, err))
-        return float(words[3])
+        return float(words[3]), self.cpu
 
     def found(self):
         """The files the console's complete scan reports (its JSON), sorted."""
@@ -102,6 +122,86 @@ class Sweep:
         if code not in (0, 1):
             raise SystemExit("sweep_bench: the complete scan failed (%d): %s" % (code, err[-400:]))
         return sorted(set(found_paths(json.loads(out))))
+
+
+class WindowSweep:
+    """Sorvane.exe in the bench's folder: its complete and quick scans, each chosen on the
+    settings page and started with "Start", timed by the window probe from the press to the
+    end of the scan (the sent click returns when the scan has run)."""
+
+    def __init__(self, sweep, sorvane, window_probe):
+        shutil.copy(sorvane, os.path.join(sweep.app, "Sorvane.exe"))
+        shutil.copy(window_probe, os.path.join(sweep.app, "window_probe.exe"))
+        gui_bench.seed_settings(sweep.prefix)
+        # A sweep of 10^6 files runs for minutes under load: the click waits for it.
+        gui_bench.WINDOW_TIMEOUT_MS = 3600 * 1000
+        self.prefix = sweep.prefix
+        self.window = gui_bench.Window(sweep)
+        self.pid = None
+
+    def process_cpu(self):
+        """Processor seconds of Sorvane.exe so far (0 when it cannot be found)."""
+        if self.pid is None:
+            self.pid = process_of(self.prefix, b"Sorvane.exe")
+            print("window: Sorvane.exe is process %s" % self.pid, file=sys.stderr, flush=True)
+        if not self.pid:
+            return 0.0
+        try:
+            with open("/proc/%s/stat" % self.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except OSError:
+            return 0.0
+
+    def scan(self, option):
+        """Seconds from the press of "Start" to the end of the scan, and the processor seconds of
+        the window and of the Wine server meanwhile."""
+        self.window.probe("click", "Settings")
+        self.window.probe("click-option", option)
+        self.window.probe("click", "Scan Now")
+        cpu = self.process_cpu() + self.prefix.server_cpu()
+        words = self.window.probe("timed-click", "Start").split()
+        cpu = self.process_cpu() + self.prefix.server_cpu() - cpu
+        self.window.probe("wait", "Scanning complete.")
+        return float(words[words.index("seconds") + 1]), cpu
+
+    def check(self, planted):
+        """The window's complete scan lists exactly the planted files on its results page."""
+        self.scan("Complete System Scan")
+        self.window.probe("click", "Results/Removal")
+        # The page may still be coming up: asked again for a while before the rows count.
+        for _ in range(20):
+            done = subprocess.run(["wine", r"C:\SorvaneBench\window_probe.exe", "rows", self.window.caption],
+                                  env=self.window.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE)
+            # Rows print as "list N: [ ] TEXT | SUB-ITEM | ...".
+            out = done.stdout.decode(errors="replace")
+            listed = sorted({path.strip() for path in re.findall(r"C:\\%s\\[^|\n]*" % TREE, out)})
+            if listed == sorted(planted):
+                return
+            time.sleep(0.5)
+        raise SystemExit("sweep_bench: the window's complete scan listed %r, not the planted %r (rows: %r)"
+                         % (listed, planted, out[-2000:]))
+
+    def close(self):
+        self.window.close()
+
+
+def process_of(prefix, name):
+    """The Unix process id of the program `name` running in the prefix, or None."""
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if name not in f.read().split(b"\0")[0]:
+                    continue
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=%s" % prefix.path).encode() in f.read().split(b"\0"):
+                    return pid
+        except OSError:
+            continue
+    return None
 
 
 def found_paths(report):
@@ -118,6 +218,55 @@ def found_paths(report):
     return paths
 
 
+def measure(sweep, window, shape, n, runs):
+    """Side by side, `runs` times: the probe, the console's complete and quick scans and, with
+    a window, its complete and quick scans. Returns the table's row."""
+    t = {k: [] for k in ("probe", "probe cpu", "empty cpu", "complete", "complete cpu", "quick", "quick cpu",
+                         "window complete", "window complete cpu", "window quick", "window quick cpu")}
+    sweep.probe()  # the first walk of a new tree warms the caches for all that follow
+    for run in range(runs):
+        walk, cpu, listed = sweep.probe()
+        t["probe"].append(walk)
+        t["probe cpu"].append(cpu)
+        # The probe's start-up and exit, to take off its processor time.
+        t["empty cpu"].append(sweep.probe(EMPTY)[1])
+        for scope in ("complete", "quick"):
+            wall, cpu = sweep.console("--" + scope)
+            t[scope].append(wall)
+            t[scope + " cpu"].append(cpu)
+        if window:
+            for scope, option in (("complete", "Complete System Scan"), ("quick", "Quick Scan")):
+                wall, cpu = window.scan(option)
+                t["window " + scope].append(wall)
+                t["window %s cpu" % scope].append(cpu)
+        last = {k: v[-1] for k, v in t.items() if v}
+        line = ("  run %d: probe %.3f s, console sweep %.3f s; processor: probe %.2f s, console sweep %.2f s"
+                % (run + 1, walk, last["complete"] - last["quick"], last["probe cpu"] - last["empty cpu"],
+                   last["complete cpu"] - last["quick cpu"]))
+        if window:
+            line += "; window sweep %.3f s, processor %.2f s" % (
+                last["window complete"] - last["window quick"],
+                last["window complete cpu"] - last["window quick cpu"])
+        print(line, file=sys.stderr, flush=True)
+
+    def less(a, b):
+        return [x - y for x, y in zip(t[a], t[b])]
+
+    def over(a, b):
+        return [x / y for x, y in zip(a, b) if y > 0]
+
+    con, win = less("complete", "quick"), less("window complete", "window quick")
+    vs_probe, vs_console = over(con, t["probe"]), over(win, con)
+    con_cpu = less("complete cpu", "quick cpu")
+    cpu_ratio = over(con_cpu, less("probe cpu", "empty cpu"))
+    win_cpu_ratio = over(less("window complete cpu", "window quick cpu"), con_cpu)
+    nan = float("nan")
+    med = lambda v: statistics.median(v) if v else nan  # noqa: E731
+    return (shape, n, listed, med(t["probe"]), med(con), med(vs_probe), min(vs_probe, default=nan),
+            max(vs_probe, default=nan), med(cpu_ratio), med(t["complete"]), med(win), med(vs_console),
+            min(vs_console, default=nan), max(vs_console, default=nan), med(win_cpu_ratio))
+
+
 def main():
     parser = argparse.ArgumentParser(description="The complete scan's sweep against a bare listing under Wine")
     parser.add_argument("cmd")
@@ -127,16 +276,27 @@ def main():
     parser.add_argument("--shapes", default="flat,deep")
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--smoke", action="store_true")
+    parser.add_argument("--gui", nargs=2, metavar=("SORVANE.exe", "WINDOW_PROBE.exe"),
+                        help="also time the window's complete scan (less its quick scan) against the console's")
     a = parser.parse_args()
     sizes = [2000] if a.smoke else [int(x) for x in a.files.split(",")]
     shapes = ["deep"] if a.smoke else a.shapes.split(",")
     runs = 1 if a.smoke else max(1, a.runs)
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    prefix = wine_bench.Prefix()
+    display = gui_bench.Display() if a.gui else None
+    try:
+        prefix = wine_bench.Prefix(display.name if display else None)
+    except BaseException:
+        if display:
+            display.close()
+        raise
     rows = []
+    window = None
     try:
         sweep = Sweep(prefix, a.cmd, a.timer, a.probe, wine_bench.definition_key())
+        if a.gui:
+            window = WindowSweep(sweep, *a.gui)
         for n in sizes:
             for shape in shapes:
                 started = time.time()
@@ -146,30 +306,27 @@ def main():
                 found = sweep.found()
                 if found != sorted(planted):
                     raise SystemExit("sweep_bench: the complete scan found %r, not the planted %r" % (found, planted))
-                times = {k: [] for k in ("probe", "complete", "quick")}
-                sweep.probe()  # the first walk of a new tree warms the caches for all that follow
-                for _ in range(runs):
-                    walk, listed = sweep.probe()
-                    times["probe"].append(walk)
-                    times["complete"].append(sweep.console("--complete"))
-                    times["quick"].append(sweep.console("--quick"))
-                con = [c - q for c, q in zip(times["complete"], times["quick"])]
-                vs_probe = [c / p for c, p in zip(con, times["probe"]) if p > 0]
-                med = lambda v: statistics.median(v) if v else float("nan")  # noqa: E731
-                row = (shape, n, listed, med(times["probe"]), med(con), med(vs_probe), min(vs_probe), max(vs_probe),
-                       med(times["complete"]))
+                if window:
+                    window.check(planted)
+                row = measure(sweep, window, shape, n, runs)
                 rows.append(row)
-                print("%-5s %8d files (%d on C:): probe %.3f s, console sweep %.3f s, ratio %.2f (runs %.2f-%.2f);"
-                      " console complete scan %.3f s" % row, file=sys.stderr, flush=True)
+                print("%-5s %8d files (%d on C:): probe %.3f s, console sweep %.3f s, ratio %.2f (runs %.2f-%.2f),"
+                      " processor ratio %.2f; console complete scan %.3f s; window sweep %.3f s, window/console "
+                      "%.2f (runs %.2f-%.2f), processor %.2f" % row, file=sys.stderr, flush=True)
                 shutil.rmtree(os.path.join(prefix.drive_c, TREE), ignore_errors=True)
     finally:
+        if window:
+            window.close()
         prefix.close()
+        if display:
+            display.close()
 
     print("| shape | tree files | files on C: | bare listing | console sweep | ratio | ratio range "
-          "| console complete scan |")
-    print("|---|---|---|---|---|---|---|---|")
+          "| processor ratio | console complete scan | window sweep | window / console | range | processor |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     for row in rows:
-        print("| %s | %d | %d | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.3f s |" % row)
+        print("| %s | %d | %d | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.2f | %.3f s | %.3f s | %.2f | %.2f-%.2f | %.2f |"
+              % row)
     if a.smoke:
         print("smoke run: one small tree swept once by each (no timing checked)")
     return 0

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -21,8 +22,9 @@ void walk(const std::wstring& folder, Counts& counts) {
                                    FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
+        // Nothing is copied for a file: the name is looked at where the call put it.
+        const wchar_t* name = data.cFileName;
+        if (std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0) continue;
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             ++counts.files;
         } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {

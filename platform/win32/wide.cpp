@@ -26,14 +26,23 @@ bool isAscii(std::wstring_view text) {
     return true;
 }
 
-std::string fromWide(UINT codePage, std::wstring_view text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    if (codePage == CP_UTF8 && isAscii(text)) return std::string(text.begin(), text.end());
+void fromWide(UINT codePage, std::wstring_view text, std::string& result) {
+    result.clear();
+    if (text.empty() || text.size() > INT_MAX) return;
+    if (codePage == CP_UTF8 && isAscii(text)) {
+        result.assign(text.begin(), text.end());
+        return;
+    }
     const int size = static_cast<int>(text.size());
     const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return {};
-    std::string result(static_cast<std::size_t>(needed), '\0');
+    if (needed <= 0) return;
+    result.resize(static_cast<std::size_t>(needed));
     WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), needed, nullptr, nullptr);
+}
+
+std::string fromWide(UINT codePage, std::wstring_view text) {
+    std::string result;
+    fromWide(codePage, text, result);
     return result;
 }
 
@@ -42,6 +51,8 @@ std::string fromWide(UINT codePage, std::wstring_view text) {
 std::wstring widen(std::string_view text) { return toWide(CP_UTF8, text); }
 
 std::string narrow(std::wstring_view text) { return fromWide(CP_UTF8, text); }
+
+void narrowInto(std::wstring_view text, std::string& utf8) { fromWide(CP_UTF8, text, utf8); }
 
 std::string ansiFromUtf8(std::string_view text) { return fromWide(CP_ACP, widen(text)); }
 

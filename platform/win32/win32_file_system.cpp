@@ -33,12 +33,12 @@ private:
     UINT previous_;
 };
 
-DirectoryEntry entryOf(const WIN32_FIND_DATAW& data) {
-    DirectoryEntry entry{narrow(data.cFileName), data.dwFileAttributes,
-                         (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
-    entry.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                          data.ftLastWriteTime.dwLowDateTime;
-    return entry;
+// What the find data says of an entry whose name, as UTF-8, is `name`.
+ListedEntry listedOf(const WIN32_FIND_DATAW& data, std::string_view name) {
+    return ListedEntry{name, data.dwFileAttributes,
+                       (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                       (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime};
 }
 
 // Opened for reading while others may still read, write or delete the file.
@@ -115,11 +115,19 @@ std::optional<DirectoryEntry> Win32FileSystem::lookup(std::string_view path) {
     WIN32_FIND_DATAW data{};
     FindHandle find(FindFirstFileW(systemPath(path).c_str(), &data));
     if (!find) return std::nullopt;
-    return entryOf(data);
+    const std::string name = narrow(data.cFileName);
+    return listedOf(data, name).kept();
 }
 
 Status Win32FileSystem::listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) {
     entries.clear();
+    return visitFolder(folder, [&](const ListedEntry& entry) {
+        entries.push_back(entry.kept());
+        return true;
+    });
+}
+
+Status Win32FileSystem::visitFolder(std::string_view folder, const EntryVisitor& visit) {
     QuietErrors quiet;
     const std::string pattern = JoinPath(folder, "*");
     WIN32_FIND_DATAW data{};
@@ -132,10 +140,12 @@ Status Win32FileSystem::listFolder(std::string_view folder, std::vector<Director
         // An empty folder can report "no files" for the pattern.
         return code == ERROR_FILE_NOT_FOUND ? Status::success() : Status::failure(code);
     }
+    std::string name;  // one buffer for every name of the folder
     do {
-        const std::wstring_view name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        entries.push_back(entryOf(data));
+        const std::wstring_view wideName = data.cFileName;
+        if (wideName == L"." || wideName == L"..") continue;
+        narrowInto(wideName, name);
+        if (!visit(listedOf(data, name))) return Status::success();
     } while (FindNextFileW(find.get(), &data));
     const DWORD code = GetLastError();
     return code == ERROR_NO_MORE_FILES ? Status::success() : Status::failure(code);

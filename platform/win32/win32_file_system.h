@@ -13,6 +13,7 @@ class Win32FileSystem final : public FileSystem {
 public:
     std::optional<DirectoryEntry> lookup(std::string_view path) override;
     Status listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) override;
+    Status visitFolder(std::string_view folder, const EntryVisitor& visit) override;
     Status readFile(std::string_view path, std::string& bytes) override;
     Status readRange(std::string_view path, std::uint64_t offset, std::size_t count, std::string& bytes) override;
     Status writeFile(std::string_view path, std::string_view bytes) override;

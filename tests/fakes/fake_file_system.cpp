@@ -5,6 +5,7 @@
 namespace sorvane::fakes {
 
 using platform::DirectoryEntry;
+using platform::ListedEntry;
 using platform::DriveType;
 using platform::Status;
 namespace attribute = platform::attribute;
@@ -166,6 +167,13 @@ std::optional<DirectoryEntry> FakeFileSystem::lookup(std::string_view path) {
 
 Status FakeFileSystem::listFolder(std::string_view folder, std::vector<DirectoryEntry>& entries) {
     entries.clear();
+    return visitFolder(folder, [&](const ListedEntry& entry) {
+        entries.push_back(entry.kept());
+        return true;
+    });
+}
+
+Status FakeFileSystem::visitFolder(std::string_view folder, const platform::EntryVisitor& visit) {
     const std::string abs = followed(absolute(folder));
     const Drive* drive = driveOf(abs);
     if (drive == nullptr) return Status::failure(error::PathNotFound);
@@ -177,9 +185,9 @@ Status FakeFileSystem::listFolder(std::string_view folder, std::vector<Directory
     const std::string k = key(abs);
     for (const auto& [nodeKey, n] : nodes_) {
         if (parentOf(nodeKey) != k) continue;
-        DirectoryEntry entry{lastName(n.path), n.attributes, n.content.size()};
-        entry.lastWriteTime = n.writeTime;
-        entries.push_back(entry);
+        // The name lives only for the call, as a real listing's does.
+        std::string name = lastName(n.path);
+        if (!visit(ListedEntry{name, n.attributes, n.content.size(), n.writeTime})) break;
     }
     return Status::success();
 }

@@ -19,6 +19,7 @@ public:
 
     std::optional<platform::DirectoryEntry> lookup(std::string_view path) override;
     platform::Status listFolder(std::string_view folder, std::vector<platform::DirectoryEntry>& entries) override;
+    platform::Status visitFolder(std::string_view folder, const platform::EntryVisitor& visit) override;
     platform::Status readFile(std::string_view path, std::string& bytes) override;
     platform::Status readRange(std::string_view path, std::uint64_t offset, std::size_t count,
                                std::string& bytes) override;

@@ -288,6 +288,36 @@ TEST_F(SweepTest, NeverReportsTheCopiesKeptInTheProgramsOwnQuarantine) {
                 UnorderedElementsAre("C:\\Elsewhere\\gone.exe", AppFolder + "\\quarantine-old\\gone.exe"));
 }
 
+// A stop asked for while a folder is being read ends the sweep there: nothing later in the
+// folder, nor any folder below or after it, is looked at.
+TEST_F(SweepTest, AStopInTheMiddleOfAFolderEndsTheSweepThere) {
+    // The fake lists in name order: 200 plain files, then the listed one, then a sub-folder.
+    for (int i = 0; i < 200; ++i) fake.files.addFile("C:\\Big\\a" + std::to_string(1000 + i) + ".txt", "plain");
+    fake.files.addFile("C:\\Big\\gone.exe", "plain");
+    fake.files.addFile("C:\\Big\\inner\\gone.exe", "plain");
+    fake.files.addFile("C:\\Later\\gone.exe", "plain");
+    definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
+    FillDriveList(*session.view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
+    ScanKnownFiles(session);
+    // The second yield comes 128 entries in, amid the plain files of C:\\Big.
+    const auto before = host.itemYieldCount();
+    host.yieldHook = [&] {
+        if (host.itemYieldCount() == before + 2) session.state.stopRequested = true;
+    };
+    SweepDrives(session);
+    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 0u);
+    EXPECT_EQ(host.itemYieldCount(), before + 2) << "the sweep went on after the stop";
+    EXPECT_FALSE(session.view.pbgMain.visible());
+
+    // Without the stop, all three are found, each folder's files before its sub-folders.
+    host.yieldHook = nullptr;
+    session.state.stopRequested = false;
+    SweepDrives(session);
+    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted),
+                ElementsAre("C:\\Big\\gone.exe", "C:\\Big\\inner\\gone.exe", "C:\\Later\\gone.exe"));
+}
+
 TEST_F(SweepTest, DriveListSkipsUnreadyFixedDrivesAndStoresEveryTick) {
     fake.files.addDrive("D:\\", platform::DriveType::Fixed, false);
     fake.files.addDrive("E:\\", platform::DriveType::CdRom, false);

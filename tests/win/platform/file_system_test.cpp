@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -72,6 +74,45 @@ TEST_F(Win32FileSystemTest, LookupReturnsTheStoredNameAndAttributes) {
     std::vector<platform::DirectoryEntry> entries;
     ASSERT_TRUE(fs.listFolder(root, entries).ok());
     EXPECT_EQ(entries.size(), 2u);
+}
+
+// The sweep reads every name of a drive through one reused buffer: a short name after a long
+// one, or an ASCII name after one in other scripts, must come out whole and alone.
+TEST_F(Win32FileSystemTest, VisitingAFolderMeetsWhatListingItGivesNameByName) {
+    const std::vector<std::string> names = {"a-rather-long-file-name-of-forty-chars.txt", "b.txt",
+                                            "c-\xC3\xA9t\xC3\xA9-\xE6\x97\xA5\xE6\x9C\xAC.dat", "d", "Sub"};
+    for (const auto& name : names) {
+        if (name == "Sub") {
+            ASSERT_TRUE(fs.createFolder(at(name)).ok());
+        } else {
+            ASSERT_TRUE(fs.writeFile(at(name), name).ok()) << name;
+        }
+    }
+    std::vector<platform::DirectoryEntry> listed;
+    ASSERT_TRUE(fs.listFolder(root, listed).ok());
+    std::vector<std::string> visited;
+    ASSERT_TRUE(fs.visitFolder(root, [&](const platform::ListedEntry& entry) {
+                      const auto& same = listed.at(visited.size());
+                      EXPECT_EQ(entry.name, same.name);
+                      EXPECT_EQ(entry.attributes, same.attributes);
+                      EXPECT_EQ(entry.size, same.isFolder() ? 0u : same.name.size());
+                      EXPECT_EQ(entry.lastWriteTime, same.lastWriteTime);
+                      visited.emplace_back(entry.name);
+                      return true;
+                  }).ok());
+    std::vector<std::string> expected = names;
+    std::sort(visited.begin(), visited.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(visited, expected);
+
+    // Ended by the caller, the listing stops there and still succeeds.
+    int met = 0;
+    EXPECT_TRUE(fs.visitFolder(root, [&](const platform::ListedEntry&) { return ++met < 2; }).ok());
+    EXPECT_EQ(met, 2);
+    // An empty folder has nothing to meet; a missing one fails as listing it does.
+    EXPECT_TRUE(fs.visitFolder(at("Sub"), [&](const platform::ListedEntry&) { return ++met, true; }).ok());
+    EXPECT_EQ(met, 2);
+    EXPECT_TRUE(fs.visitFolder(at("absent"), [](const platform::ListedEntry&) { return true; }).is(error::PathNotFound));
 }
 
 TEST_F(Win32FileSystemTest, ReadWriteAppendAndRanges) {
