@@ -290,6 +290,10 @@ void LoadDefaultMessages(Languages& catalogue) {
     // Then why the start at logon could not be changed.
     catalogue.setMessage("MSG_STARTUP_UNSAVED", "Whether [ProgramName] starts when you log on could not be changed:");
     catalogue.setMessage("MSG_ERR_SCHEDULER_OFF", "The Task Scheduler service is not running");
+    // Then why a genuine but older language file was refused.
+    catalogue.setMessage("MSG_LANGUAGE_OLDER",
+                         "The language file was refused: it is older than the one you have (an older file sent again). "
+                         "Your language file was not changed.");
 }
 
 }  // namespace sorvane::localization

@@ -3,6 +3,7 @@
 #include "localization/translation_file.h"
 
 #include <algorithm>
+#include "platform/date_forms.h"
 #include "platform/limits.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -90,6 +91,21 @@ void FrmLanguage::Combo1_Click() {
     if (services_.translateOpenWindows) services_.translateOpenWindows();
 }
 
+namespace {
+
+// The publisher's statement for the language file in use, kept beside it: its date is the one a
+// later download may not be older than.
+constexpr std::string_view KeptStatementName = "Localization.sig";
+
+std::optional<platform::DateTime> KeptTranslationDate(platform::FileSystem& files, const std::string& path) {
+    std::string kept;
+    if (!files.readFile(path, kept).ok()) return std::nullopt;
+    const auto statement = update::ReadStatement(kept);
+    return statement ? calendar::ReadIsoDate(statement->to) : std::nullopt;
+}
+
+}  // namespace
+
 std::string FrmLanguage::downloadUrl() const {
     return std::string(LanguageServerUrl) + std::to_string(app_.branding.languageServerProduct) + "/Localization.xml";
 }
@@ -101,14 +117,19 @@ void FrmLanguage::Command1_Click() {
     // Only a whole body that is a translation file replaces the one there is.
     if (!body || body->size() > limits::MaxTranslationFile || !text::containsNoCase(*body, "<TRANSLATION_ITEMS>"))
         return;
-    // What the publisher signed, and nothing else, may change what every window says.
+    // What the publisher signed, and nothing else, may change what every window says; and no
+    // genuine older file, sent again, may take back the one in use.
+    const std::string keptStatementPath = app_.appPath(KeptStatementName);
+    std::optional<std::string> statement;
     if (!services_.publicKey.empty()) {
-        const auto check = update::CheckStatement(app_.platform.signatures, services_.publicKey,
-                                                  services_.fetch(update::StatementAddress(url)), *body,
-                                                  {update::AddressPath(url), {}, {}});
+        statement = services_.fetch(update::StatementAddress(url));
+        const auto check =
+            update::CheckStatement(app_.platform.signatures, services_.publicKey, statement, *body,
+                                   {update::AddressPath(url), {}, KeptTranslationDate(app_.platform.files, keptStatementPath)});
         if (!check.ok()) {
-            (void)host().messageBox(app_.brandedMessage("MSG_LANGUAGE_REFUSED"), app_.branding.ProgramName,
-                                    ui::mb::OkOnly);
+            const bool older = check.refusal == update::Refusal::NotNewer;
+            (void)host().messageBox(app_.brandedMessage(older ? "MSG_LANGUAGE_OLDER" : "MSG_LANGUAGE_REFUSED"),
+                                    app_.branding.ProgramName, ui::mb::OkOnly);
             return;
         }
     }
@@ -130,6 +151,11 @@ void FrmLanguage::Command1_Click() {
                                     platform::WriteFailureCause(saved.code(), message),
                                 app_.branding.ProgramName, ui::mb::Exclamation);
         return;
+    }
+    // The file is in use either way; without its statement kept, only the refusal of an older one is lost.
+    if (statement) {
+        platform::TraceFailure(WriteReplacing(app_.platform.files, keptStatementPath, *statement),
+                               "keeping the language file's statement");
     }
     FillLanguageList();
     (void)host().messageBox(app_.message("MSG_DOWNLOADED"), app_.branding.ProgramName, ui::mb::OkOnly);

@@ -230,6 +230,43 @@ TEST_F(LanguageWindowTest, ADownloadWithoutTheRightStatementIsRefusedAndTheFileK
     EXPECT_EQ(fake.files.content(Xml), fresh + "\r\n");
 }
 
+TEST_F(LanguageWindowTest, AGenuineButOlderFileSentAgainIsRefusedAndTheNewerKept) {
+    if (update::BuildPublicKey().empty()) GTEST_SKIP() << "a build without a key takes files unsigned";
+    Program& p = start();
+    FrmLanguage& window = p.localization.frmLanguage();
+    window.show(false);
+    auto file = [](const char* name) {
+        return "<LANGUAGE_GROUP><LANGUAGE_NAME>" + std::string(name) +
+               "</LANGUAGE_NAME><TRANSLATION_ITEMS>\r\n<MSG_SURE>?</MSG_SURE>\r\n</TRANSLATION_ITEMS></LANGUAGE_GROUP>";
+    };
+    const std::string kept = std::string(Folder) + "\\Localization.sig";
+    const fakes::FakeSignatures::Statement may{"/Languages/30/Localization.xml", "", "2024-05-20T08:00:00"};
+    serveSigned(file("May"), may);
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), file("May") + "\r\n");
+    ASSERT_TRUE(fake.files.content(kept).has_value());
+    host.clearMessages();
+
+    // The April file with its own genuine, unexpired statement, replayed: refused, May's kept.
+    serveSigned(file("April"), {"/Languages/30/Localization.xml", "", "2024-04-02T08:00:00"});
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), file("May") + "\r\n");
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text,
+              "The language file was refused: it is older than the one you have (an older file sent again). Your "
+              "language file was not changed.");
+    host.clearMessages();
+
+    // The same file again is no step back, and a newer one replaces it.
+    serveSigned(file("May"), may);
+    window.Command1_Click();
+    EXPECT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
+    serveSigned(file("June"), {"/Languages/30/Localization.xml", "", "2024-06-01T08:00:00"});
+    window.Command1_Click();
+    EXPECT_EQ(fake.files.content(Xml), file("June") + "\r\n");
+}
+
 TEST_F(LanguageWindowTest, ADownloadThatCannotBeSavedSaysWhyAndKeepsTheOldFile) {
     fake.registry.putString(RootKey::CurrentUser, SettingsKey, "Language", "English");
     Program& p = start();
@@ -313,7 +350,7 @@ TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {
     // the 15 of the quarantine window, the 1 of the cookie stores, the 8 of signed updates and rollback
     // the 1 of the home-page shield's browser policies, the 3 of a removal's restore point and the 2 of the
     // start at logon.
-    EXPECT_EQ(messages, 129u);
+    EXPECT_EQ(messages, 130u);
     for (const char* item : {"<FRMMAIN_CMDSTATUS>Status<", "<FRMMAIN_TABSTRIP1_TABS4>Auto Update<",
                              "<FRMMAIN_MNUSETTINGSITEM0>Scan Options<", "<FRMMAIN_LVWPICREMOVELISTOFSPYWAREFOUNDANDTOBEREMOVED_COL2>Location<",
                              "<FRMMAIN_OPTMEMORYSHEILDON0>Enabled<", "<FRMLANGUAGE_COMMAND3>Translate this program<",

@@ -54,7 +54,9 @@ TEST(MessageCatalogue, DefaultTableHoldsTheSixtyFivePairsInOrder) {
     // Then why the start at logon could not be changed.
     EXPECT_EQ(entries[127].name, "MSG_STARTUP_UNSAVED");
     EXPECT_EQ(entries[128].name, "MSG_ERR_SCHEDULER_OFF");
-    EXPECT_FALSE(entries[129].used);
+    // Then why a genuine but older language file was refused.
+    EXPECT_EQ(entries[129].name, "MSG_LANGUAGE_OLDER");
+    EXPECT_FALSE(entries[130].used);
     EXPECT_EQ(catalogue.getMessages("MSG_MISSINGFILES"), "Files Missing, Run Live Update");
     EXPECT_EQ(catalogue.getMessages("MSG_CAPTION"), "[ProgramName] by [Company]");
     EXPECT_EQ(catalogue.getMessages("MSG_THANK4"), "Update Now?");
@@ -84,7 +86,7 @@ TEST(MessageCatalogue, StorageRules) {
     // A second pair for a key already present is stored but never reached.
     catalogue.setMessage("MSG_SURE", "Sure?");
     EXPECT_EQ(catalogue.getMessages("MSG_SURE"), "Are you sure?");
-    EXPECT_EQ(catalogue.entries()[129].text, "Sure?");
+    EXPECT_EQ(catalogue.entries()[130].text, "Sure?");
     // A new key is reachable; an empty text stays empty.
     catalogue.setMessage("MSG_EXTRA", "");
     EXPECT_EQ(catalogue.getMessages("msg_extra"), "");
