@@ -3,32 +3,20 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "platform/win32/com.h"
 #include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
 namespace {
 
-class Bstr {
-public:
-    Bstr() = default;
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(value_); }
-    BSTR* put() { return &value_; }
-    std::string text() const { return value_ == nullptr ? std::string() : narrow({value_, SysStringLen(value_)}); }
-
-private:
-    BSTR value_ = nullptr;
-};
-
 std::string formatWith(const DateTime& value, ULONG flags) {
     SYSTEMTIME st = toSystemTime(value);
     DATE date = 0;
     if (!SystemTimeToVariantTime(&st, &date)) return {};
     Bstr text;
-    if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, flags, text.put()))) return {};
-    return text.text();
+    if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, flags, text.out())) || text.get() == nullptr) return {};
+    return narrow({text.get(), SysStringLen(text.get())});
 }
 
 std::wstring localeText(LCTYPE type, const wchar_t* fallback) {
