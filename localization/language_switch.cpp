@@ -54,17 +54,18 @@ void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem
     }
 }
 
-void ForEachLayoutItem(const ui::FormLayout& layout,
-                       const std::function<void(const std::string& key, std::string_view text)>& visit) {
+std::vector<LayoutItem> LayoutItems(const ui::FormLayout& layout) {
+    std::vector<LayoutItem> items;
     for (const ui::ControlSpec& spec : layout.controls) {
-        const std::size_t parts = spec.type == ui::ControlType::TabStrip ? spec.tabs.size() : spec.columns.size();
-        controlItems(layout.name, spec.name, ui::TypeName(spec.type), spec.index, parts,
-                     [&](const std::string& key, std::size_t n) {
-                         if (n == 0) visit(key, spec.caption);
-                         else if (spec.type == ui::ControlType::TabStrip) visit(key, spec.tabs[n - 1]);
-                         else visit(key, spec.columns[n - 1].header);
+        const bool tabs = spec.type == ui::ControlType::TabStrip;
+        controlItems(layout.name, spec.name, ui::TypeName(spec.type), spec.index,
+                     tabs ? spec.tabs.size() : spec.columns.size(), [&](std::string key, std::size_t n) {
+                         const std::string_view text =
+                             n == 0 ? spec.caption : tabs ? spec.tabs[n - 1] : spec.columns[n - 1].header;
+                         items.push_back({std::move(key), text});
                      });
     }
+    return items;
 }
 
 std::vector<std::string> ListLanguages(LanguageContext& context) {

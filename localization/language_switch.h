@@ -25,8 +25,11 @@ struct WindowItem {
 void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem&)>& visit);
 // The same items read from a window's design, without building it: the keys and captions the
 // window has as it is built, before its load fills in or copies anything.
-void ForEachLayoutItem(const ui::FormLayout& layout,
-                       const std::function<void(const std::string& key, std::string_view text)>& visit);
+struct LayoutItem {
+    std::string key;
+    std::string_view text;
+};
+std::vector<LayoutItem> LayoutItems(const ui::FormLayout& layout);
 
 // What the catalogue's translation side works with.
 struct LanguageContext {

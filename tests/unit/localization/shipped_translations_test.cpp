@@ -201,9 +201,7 @@ TEST(ShippedTranslations, EachDesignedWindowAsBuiltListsTheItemsOfItsLayout) {
         Items built;
         ForEachWindowItem(*window, [&](const WindowItem& item) { built.emplace_back(item.key, item.text); });
         Items designed;
-        ForEachLayoutItem(*layout, [&](const std::string& key, std::string_view text) {
-            designed.emplace_back(key, std::string(text));
-        });
+        for (const auto& item : LayoutItems(*layout)) designed.emplace_back(item.key, std::string(item.text));
         EXPECT_FALSE(designed.empty()) << layout->name;
         EXPECT_EQ(built, designed) << layout->name;
     }
