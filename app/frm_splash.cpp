@@ -6,7 +6,7 @@ namespace sorvane::app {
 
 namespace {
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "imgSplash", .type = Image, .geometry = {2520, 480, 960, 960}},
     {.name = "lblProduct", .type = Label, .geometry = {240, 1800, 5520, 480}},
     {.name = "Timer2", .type = Timer},

@@ -19,7 +19,7 @@ FrmHidden::FrmHidden(Application& app) : ui::Form(app.host, "frmHidden") { setSi
 
 namespace {
 using enum ui::ControlType;
-constexpr ui::ControlSpec AboutControls[] = {
+constexpr ui::ControlDesign AboutControls[] = {
     {.name = "imgLogo", .type = Image, .geometry = {240, 240, 720, 720}},
     {.name = "Label1", .type = Label, .geometry = {1200, 240, 3900, 360}},
     {.name = "lblCompany", .type = Label, .geometry = {1200, 720, 3900, 300}},

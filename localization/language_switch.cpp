@@ -56,12 +56,12 @@ void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem
 
 std::vector<LayoutItem> LayoutItems(const ui::FormLayout& layout) {
     std::vector<LayoutItem> items;
-    for (const ui::ControlSpec& spec : layout.controls) {
-        const bool tabs = spec.type == ui::ControlType::TabStrip;
-        controlItems(layout.name, spec.name, ui::TypeName(spec.type), spec.index,
-                     tabs ? spec.tabs.size() : spec.columns.size(), [&](std::string key, std::size_t n) {
+    for (const ui::ControlDesign& design : layout.controls) {
+        const bool tabs = design.type == ui::ControlType::TabStrip;
+        controlItems(layout.name, design.name, ui::TypeName(design.type), design.index,
+                     tabs ? design.tabs.size() : design.columns.size(), [&](std::string key, std::size_t n) {
                          const std::string_view text =
-                             n == 0 ? spec.caption : tabs ? spec.tabs[n - 1] : spec.columns[n - 1].header;
+                             n == 0 ? design.caption : tabs ? design.tabs[n - 1] : design.columns[n - 1].header;
                          items.push_back({std::move(key), text});
                      });
     }

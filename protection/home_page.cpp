@@ -63,7 +63,7 @@ void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKe
 
 namespace {
 using enum ui::ControlType;
-constexpr ui::ControlSpec HomePageAlertControls[] = {
+constexpr ui::ControlDesign HomePageAlertControls[] = {
     {.name = "lblFrmHomePageProductName", .type = Label, .geometry = {240, 180, 6600, 360}},
     {.name = "lblHomePageInfo", .type = Label, .geometry = {240, 660, 6600, 2400}},
     {.name = "cmdYes", .type = CommandButton, .geometry = {1560, 3180, 1800, 450}, .caption = "Yes"},

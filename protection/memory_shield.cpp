@@ -17,7 +17,7 @@ namespace {
 constexpr std::string_view ExcludedPrefix = "EXCLUDED: ";
 
 using enum ui::ControlType;
-constexpr ui::ControlSpec AlertControls[] = {
+constexpr ui::ControlDesign AlertControls[] = {
     {.name = "lblProductName", .type = Label, .geometry = {240, 180, 6000, 360}, .caption = "Malicious Program Found"},
     {.name = "Label1",
      .type = Label,

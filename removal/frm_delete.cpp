@@ -6,8 +6,8 @@ namespace sorvane::removal {
 
 namespace {
 using enum ui::ControlType;
-constexpr ui::ColumnSpec ProblemColumns[] = {{"Location", 4400}, {"Reason", 2200}};
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ColumnDesign ProblemColumns[] = {{"Location", 4400}, {"Reason", 2200}};
+constexpr ui::ControlDesign Controls[] = {
     {.name = "Label1",
      .type = Label,
      .geometry = {120, 120, 6840, 600},

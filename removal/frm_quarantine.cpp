@@ -27,9 +27,9 @@ std::string dateText(std::string date) {
 }
 
 using enum ui::ControlType;
-constexpr ui::ColumnSpec QuarantineColumns[] = {
+constexpr ui::ColumnDesign QuarantineColumns[] = {
     {"Threat", 2200}, {"Kind", 1200}, {"Original Location", 4000}, {"Date", 1700}};
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "lblQuarantine",
      .type = Label,
      .geometry = {120, 120, 9240, 360},

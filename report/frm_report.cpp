@@ -21,7 +21,7 @@ std::string ViewerText(std::string_view reportText) {
 
 namespace {
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "txtReport", .type = TextBox, .geometry = {120, 120, 9240, 6480}},
     {.name = "cmdOk", .type = CommandButton, .geometry = {8160, 6720, 1200, 420}, .caption = "OK"},
 };

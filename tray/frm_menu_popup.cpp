@@ -22,7 +22,7 @@ constexpr int IdleTicksBeforeSlideDown = 5;
 int twips(int pixels, double scale) { return static_cast<int>(std::lround(pixels * scale)); }
 
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "lblName", .type = Label, .geometry = {120, 120, 2700, 300}},
     {.name = "mnuMaxmimaize", .type = Label, .geometry = {240, 600, 2520, 300}, .caption = "Show Program"},
     {.name = "mnuClose", .type = Label, .geometry = {240, 960, 2520, 300}, .caption = "Exit Program"},

@@ -5,44 +5,44 @@ namespace sorvane::ui {
 Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) {}
 
 Form::Form(Host& host, const FormLayout& layout) : Form(host, std::string(layout.name)) {
-    for (const ControlSpec& spec : layout.controls) {
-        Control& control = addDesigned(spec);
-        control.setGeometry(spec.geometry);
-        if (!spec.caption.empty()) control.setCaption(std::string(spec.caption));
+    for (const ControlDesign& design : layout.controls) {
+        Control& control = addDesigned(design);
+        control.setGeometry(design.geometry);
+        if (!design.caption.empty()) control.setCaption(std::string(design.caption));
         if (auto* list = dynamic_cast<ListView*>(&control))
-            for (const ColumnSpec& column : spec.columns) list->addColumn(std::string(column.header), column.width);
+            for (const ColumnDesign& column : design.columns) list->addColumn(std::string(column.header), column.width);
         if (auto* strip = dynamic_cast<TabStrip*>(&control))
-            for (std::string_view tab : spec.tabs) strip->addTab(std::string(tab));
+            for (std::string_view tab : design.tabs) strip->addTab(std::string(tab));
     }
 }
 
-Control& Form::addDesigned(const ControlSpec& spec) {
+Control& Form::addDesigned(const ControlDesign& design) {
     Control* container = nullptr;
-    if (!spec.container.empty()) {
-        container = find(spec.container, spec.containerIndex);
-        if (container == nullptr) throw designMismatch(spec.container, spec.containerIndex);
+    if (!design.container.empty()) {
+        container = find(design.container, design.containerIndex);
+        if (container == nullptr) throw designMismatch(design.container, design.containerIndex);
     }
-    std::string name(spec.name);
-    switch (spec.type) {
-    case ControlType::Label: return add<Label>(std::move(name), spec.index, container);
-    case ControlType::CommandButton: return add<CommandButton>(std::move(name), spec.index, container);
-    case ControlType::Frame: return add<Frame>(std::move(name), spec.index, container);
-    case ControlType::Image: return add<Image>(std::move(name), spec.index, container);
-    case ControlType::SkinLabel: return add<SkinLabel>(std::move(name), spec.index, container);
-    case ControlType::PictureBox: return add<PictureBox>(std::move(name), spec.index, container);
-    case ControlType::Shape: return add<Shape>(std::move(name), spec.index, container);
-    case ControlType::CheckBox: return add<CheckBox>(std::move(name), spec.index, container);
-    case ControlType::OptionButton: return add<OptionButton>(std::move(name), spec.index, container);
-    case ControlType::TextBox: return add<TextBox>(std::move(name), spec.index, container);
-    case ControlType::ComboBox: return add<ComboBox>(std::move(name), spec.index, container);
-    case ControlType::DatePicker: return add<DatePicker>(std::move(name), spec.index, container);
-    case ControlType::ProgressBar: return add<ProgressBar>(std::move(name), spec.index, container);
-    case ControlType::Timer: return add<Timer>(std::move(name), spec.index, container);
-    case ControlType::Menu: return add<Menu>(std::move(name), spec.index, container);
-    case ControlType::TabStrip: return add<TabStrip>(std::move(name), spec.index, container);
-    case ControlType::ListView: return add<ListView>(std::move(name), spec.index, container);
+    std::string name(design.name);
+    switch (design.type) {
+    case ControlType::Label: return add<Label>(std::move(name), design.index, container);
+    case ControlType::CommandButton: return add<CommandButton>(std::move(name), design.index, container);
+    case ControlType::Frame: return add<Frame>(std::move(name), design.index, container);
+    case ControlType::Image: return add<Image>(std::move(name), design.index, container);
+    case ControlType::SkinLabel: return add<SkinLabel>(std::move(name), design.index, container);
+    case ControlType::PictureBox: return add<PictureBox>(std::move(name), design.index, container);
+    case ControlType::Shape: return add<Shape>(std::move(name), design.index, container);
+    case ControlType::CheckBox: return add<CheckBox>(std::move(name), design.index, container);
+    case ControlType::OptionButton: return add<OptionButton>(std::move(name), design.index, container);
+    case ControlType::TextBox: return add<TextBox>(std::move(name), design.index, container);
+    case ControlType::ComboBox: return add<ComboBox>(std::move(name), design.index, container);
+    case ControlType::DatePicker: return add<DatePicker>(std::move(name), design.index, container);
+    case ControlType::ProgressBar: return add<ProgressBar>(std::move(name), design.index, container);
+    case ControlType::Timer: return add<Timer>(std::move(name), design.index, container);
+    case ControlType::Menu: return add<Menu>(std::move(name), design.index, container);
+    case ControlType::TabStrip: return add<TabStrip>(std::move(name), design.index, container);
+    case ControlType::ListView: return add<ListView>(std::move(name), design.index, container);
     }
-    throw designMismatch(spec.name, spec.index);
+    throw designMismatch(design.name, design.index);
 }
 
 std::logic_error Form::designMismatch(std::string_view name, int index) const {

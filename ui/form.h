@@ -123,7 +123,7 @@ protected:
     virtual void Form_MouseMove(const MouseEvent& event) { (void)event; }
 
 private:
-    Control& addDesigned(const ControlSpec& spec);
+    Control& addDesigned(const ControlDesign& design);
     std::logic_error designMismatch(std::string_view name, int index) const;
 
     Host& host_;

@@ -31,7 +31,7 @@ enum class ControlType {
 std::string_view TypeName(ControlType type);
 
 // A list view's column as designed: header and width in twips.
-struct ColumnSpec {
+struct ColumnDesign {
     std::string_view header;
     int width = 1400;
 };
@@ -39,7 +39,7 @@ struct ColumnSpec {
 // One control of a window as designed. `container` names a control earlier in the same
 // table (with `containerIndex` for an element of an array); empty means the window itself.
 // An empty caption leaves the control's caption unset, for text the window fills in later.
-struct ControlSpec {
+struct ControlDesign {
     std::string_view name;
     ControlType type = ControlType::Label;
     int index = -1;
@@ -47,7 +47,7 @@ struct ControlSpec {
     int containerIndex = -1;
     Geometry geometry{};
     std::string_view caption{};
-    std::span<const ColumnSpec> columns{};    // a list view's columns
+    std::span<const ColumnDesign> columns{};   // a list view's columns
     std::span<const std::string_view> tabs{};  // a tab strip's tabs
 };
 
@@ -55,7 +55,7 @@ struct ControlSpec {
 // controls in the order the window holds them (the order its translation items are listed in).
 struct FormLayout {
     std::string_view name;
-    std::span<const ControlSpec> controls;
+    std::span<const ControlDesign> controls;
 };
 
 }  // namespace sorvane::ui

@@ -6,7 +6,7 @@ namespace {
 constexpr int TrayLeftDoubleClick = 0x203;  // WM_LBUTTONDBLCLK, as the tray icon reports it
 
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "lblProduct", .type = Label, .geometry = {1200, 240, 4500, 420}},
     {.name = "txtStatus", .type = TextBox, .geometry = {1200, 840, 4500, 420}},
     {.name = "picUp", .type = Image, .geometry = {240, 240, 720, 720}},

@@ -13,7 +13,7 @@ constexpr int SlideDownStep = 40;
 constexpr int RaisedMargin = 100;
 
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "lblUpdateInfo", .type = Label, .geometry = {240, 240, 4200, 840}},
     {.name = "cmdUpdateSuccesfullOK", .type = CommandButton, .geometry = {3360, 1140, 1080, 360}, .caption = "OK"},
     {.name = "tmrPopupSignatureUpdate", .type = Timer},

@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view ChooseLanguage = "Choose Language Here";
 
 using enum ui::ControlType;
-constexpr ui::ControlSpec Controls[] = {
+constexpr ui::ControlDesign Controls[] = {
     {.name = "Label1",
      .type = Label,
      .geometry = {240, 240, 6840, 300},

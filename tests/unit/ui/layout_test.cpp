@@ -7,9 +7,9 @@ using namespace sorvane::ui;
 
 namespace {
 
-constexpr ColumnSpec Columns[] = {{"Threat", 2200}, {"Location"}};
+constexpr ColumnDesign Columns[] = {{"Threat", 2200}, {"Location"}};
 constexpr std::string_view Tabs[] = {"Scan", "Schedule"};
-constexpr ControlSpec Controls[] = {
+constexpr ControlDesign Controls[] = {
     {.name = "fraChoice", .type = ControlType::Frame, .geometry = {120, 120, 3000, 900}, .caption = "Choice"},
     {.name = "optChoice", .type = ControlType::OptionButton, .index = 0, .container = "fraChoice", .caption = "On"},
     {.name = "optChoice", .type = ControlType::OptionButton, .index = 1, .container = "fraChoice", .caption = "Off"},
@@ -57,7 +57,7 @@ TEST(FormLayout, EveryTypeMakesTheControlThatReportsItsClassicName) {
     HeadlessHost host;
     for (int t = 0; t <= static_cast<int>(ControlType::ListView); ++t) {
         const auto type = static_cast<ControlType>(t);
-        const ControlSpec one[] = {{.name = "ctl", .type = type}};
+        const ControlDesign one[] = {{.name = "ctl", .type = type}};
         Form form(host, FormLayout{"frm", one});
         ASSERT_EQ(form.controls().size(), 1u);
         EXPECT_EQ(form.controls()[0]->typeName(), TypeName(type)) << t;
@@ -66,7 +66,7 @@ TEST(FormLayout, EveryTypeMakesTheControlThatReportsItsClassicName) {
 
 TEST(FormLayout, ATableOrABindingThatDoesNotMatchFailsAsTheWindowIsBuilt) {
     HeadlessHost host;
-    constexpr ControlSpec orphan[] = {{.name = "lblInside", .type = ControlType::Label, .container = "fraLater"},
+    constexpr ControlDesign orphan[] = {{.name = "lblInside", .type = ControlType::Label, .container = "fraLater"},
                                       {.name = "fraLater", .type = ControlType::Frame}};
     EXPECT_THROW(Form(host, FormLayout{"frmOrphan", orphan}), std::logic_error);
 
