@@ -13,14 +13,15 @@ class FrmMain;
 // main window and hides itself for the rest of the process's life.
 class FrmSplash : public ui::Form {
 public:
-    // Ticks of Timer2 before the main window is loaded.
+    // Ticks of loadTimer before the main window is loaded.
     static constexpr int Ticks = 75;
 
     FrmSplash(Application& app, FrmMain& main);
 
-    ui::Image& imgSplash;
-    ui::Label& lblProduct;
-    ui::Timer& Timer2;
+    static const ui::FormLayout Layout;
+
+    ui::Label& productLabel;  // "lblProduct"
+    ui::Timer& loadTimer;     // "Timer2"
 
     void Timer2_Timer();
     std::uint16_t counter() const { return counter_; }

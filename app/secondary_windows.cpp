@@ -17,36 +17,41 @@ void Form8::Form_Load() {
 
 FrmHidden::FrmHidden(Application& app) : ui::Form(app.host, "frmHidden") { setSize(0, 0); }
 
+namespace {
+using enum ui::ControlType;
+constexpr ui::ControlDesign AboutControls[] = {
+    {.name = "imgLogo", .type = Image, .geometry = {240, 240, 720, 720}},
+    {.name = "Label1", .type = Label, .geometry = {1200, 240, 3900, 360}},
+    {.name = "lblCompany", .type = Label, .geometry = {1200, 720, 3900, 300}},
+    {.name = "lblVersion", .type = Label, .geometry = {1200, 1080, 3900, 300}},
+    {.name = "lblWebsite", .type = Label, .geometry = {1200, 1440, 3900, 300}},
+    {.name = "cmdOk", .type = CommandButton, .geometry = {3960, 2520, 1140, 420}, .caption = "OK"},
+};
+}  // namespace
+
+const ui::FormLayout FrmAbout::Layout{"frmAbout", AboutControls};
+
 FrmAbout::FrmAbout(Application& app)
-    : ui::Form(app.host, "frmAbout"),
-      imgLogo(add<ui::Image>("imgLogo")),
-      Label1(add<ui::Label>("Label1")),
-      lblCompany(add<ui::Label>("lblCompany")),
-      lblVersion(add<ui::Label>("lblVersion")),
-      lblWebsite(add<ui::Label>("lblWebsite")),
-      cmdOk(add<ui::CommandButton>("cmdOk")),
+    : ui::Form(app.host, Layout),
+      productLabel(designed<ui::Label>("Label1")),
+      companyLabel(designed<ui::Label>("lblCompany")),
+      versionLabel(designed<ui::Label>("lblVersion")),
+      websiteLabel(designed<ui::Label>("lblWebsite")),
       app_(app) {
     setSize(5400, 3600);
-    imgLogo.setPicture("#1");
-    imgLogo.move(240, 240, 720, 720);
-    Label1.move(1200, 240, 3900, 360);
-    Label1.setBold(true);
-    lblCompany.move(1200, 720, 3900, 300);
-    lblVersion.move(1200, 1080, 3900, 300);
-    lblWebsite.move(1200, 1440, 3900, 300);
-    cmdOk.setCaption("OK");
-    cmdOk.move(3960, 2520, 1140, 420);
-    cmdOk.onClick = [this] { unload(); };
+    designed<ui::Image>("imgLogo").setPicture("#1");
+    productLabel.setBold(true);
+    designed<ui::CommandButton>("cmdOk").onClick = [this] { unload(); };
 }
 
 void FrmAbout::Form_Load() {
     // The version resource is read afresh, so that a rebranded executable shows its own values.
     const auto branding = localization::InitBranding(app_.platform.versions);
     setCaption("About " + app_.branding.ProgramName);
-    Label1.setCaption(branding.ProgramName);
-    lblCompany.setCaption(branding.CompanyName);
-    lblVersion.setCaption(branding.versionText());
-    lblWebsite.setCaption(branding.Website);
+    productLabel.setCaption(branding.ProgramName);
+    companyLabel.setCaption(branding.CompanyName);
+    versionLabel.setCaption(branding.versionText());
+    websiteLabel.setCaption(branding.Website);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
 }
 

@@ -28,12 +28,12 @@ class FrmAbout : public ui::Form {
 public:
     explicit FrmAbout(Application& app);
 
-    ui::Image& imgLogo;
-    ui::Label& Label1;
-    ui::Label& lblCompany;
-    ui::Label& lblVersion;
-    ui::Label& lblWebsite;
-    ui::CommandButton& cmdOk;
+    static const ui::FormLayout Layout;
+
+    ui::Label& productLabel;  // "Label1"
+    ui::Label& companyLabel;  // "lblCompany"
+    ui::Label& versionLabel;  // "lblVersion"
+    ui::Label& websiteLabel;  // "lblWebsite"
 
 protected:
     void Form_Load() override;

@@ -14,30 +14,58 @@ bool captionType(std::string_view type) {
            type == "CheckBox";
 }
 
+// The items one control gives the translation files, whether built or as designed: `item`
+// gets each key with 0 for the control's caption, or n for its tab or column n of `parts`.
+template <class Item>
+void controlItems(std::string_view form, std::string_view name, std::string_view type, int index,
+                  std::size_t parts, Item&& item) {
+    const std::string base = std::string(form) + "_" + std::string(name);
+    if (captionType(type)) {
+        item(base, 0);
+    } else if (type == "OptionButton" || type == "Menu") {
+        item(base + std::to_string(index < 0 ? 0 : index), 0);
+    } else if (type == "TabStrip" || type == "ListView") {
+        const std::string_view part = type == "TabStrip" ? "_TABS" : "_COL";
+        for (std::size_t n = 1; n <= parts; ++n) item(base + std::string(part) + std::to_string(n), n);
+    }
+}
+
 }  // namespace
 
 void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem&)>& visit) {
     for (const auto& owned : form.controls()) {
         ui::Control& control = *owned;
-        const std::string_view type = control.typeName();
-        const std::string base = form.name() + "_" + control.name();
-        auto setCaption = [&control](std::string text) { control.setCaption(std::move(text)); };
-        if (captionType(type)) {
-            visit({base, control.caption(), setCaption});
-        } else if (type == "OptionButton" || type == "Menu") {
-            visit({base + std::to_string(control.index() < 0 ? 0 : control.index()), control.caption(), setCaption});
-        } else if (type == "TabStrip") {
-            auto& tabs = static_cast<ui::TabStrip&>(control);
-            for (std::size_t n = 1; n <= tabs.tabs().size(); ++n)
-                visit({base + "_TABS" + std::to_string(n), tabs.tabs()[n - 1],
-                       [&tabs, n](std::string text) { tabs.setTabCaption(n, std::move(text)); }});
-        } else if (type == "ListView") {
-            auto& list = static_cast<ui::ListView&>(control);
-            for (std::size_t n = 1; n <= list.columns().size(); ++n)
-                visit({base + "_COL" + std::to_string(n), list.columns()[n - 1].header,
-                       [&list, n](std::string text) { list.setColumnHeader(n, std::move(text)); }});
-        }
+        auto* tabs = dynamic_cast<ui::TabStrip*>(&control);
+        auto* list = dynamic_cast<ui::ListView*>(&control);
+        const std::size_t parts = tabs != nullptr ? tabs->tabs().size() : list != nullptr ? list->columns().size() : 0;
+        controlItems(form.name(), control.name(), control.typeName(), control.index(), parts,
+                     [&](std::string key, std::size_t n) {
+                         if (n == 0) {
+                             visit({std::move(key), control.caption(),
+                                    [&control](std::string text) { control.setCaption(std::move(text)); }});
+                         } else if (tabs != nullptr) {
+                             visit({std::move(key), tabs->tabs()[n - 1],
+                                    [tabs, n](std::string text) { tabs->setTabCaption(n, std::move(text)); }});
+                         } else {
+                             visit({std::move(key), list->columns()[n - 1].header,
+                                    [list, n](std::string text) { list->setColumnHeader(n, std::move(text)); }});
+                         }
+                     });
     }
+}
+
+std::vector<LayoutItem> LayoutItems(const ui::FormLayout& layout) {
+    std::vector<LayoutItem> items;
+    for (const ui::ControlDesign& design : layout.controls) {
+        const bool tabs = design.type == ui::ControlType::TabStrip;
+        controlItems(layout.name, design.name, ui::TypeName(design.type), design.index,
+                     tabs ? design.tabs.size() : design.columns.size(), [&](std::string key, std::size_t n) {
+                         const std::string_view text =
+                             n == 0 ? design.caption : tabs ? design.tabs[n - 1] : design.columns[n - 1].header;
+                         items.push_back({std::move(key), text});
+                     });
+    }
+    return items;
 }
 
 std::vector<std::string> ListLanguages(LanguageContext& context) {

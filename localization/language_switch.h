@@ -23,6 +23,13 @@ struct WindowItem {
 // frames and check boxes by window "_" control; tabs and column headers by "_TABS" n and
 // "_COL" n; option buttons and menus with their index (0 outside an array).
 void ForEachWindowItem(ui::Form& form, const std::function<void(const WindowItem&)>& visit);
+// The same items read from a window's design, without building it: the keys and captions the
+// window has as it is built, before its load fills in or copies anything.
+struct LayoutItem {
+    std::string key;
+    std::string_view text;
+};
+std::vector<LayoutItem> LayoutItems(const ui::FormLayout& layout);
 
 // What the catalogue's translation side works with.
 struct LanguageContext {

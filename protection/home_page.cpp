@@ -61,23 +61,29 @@ void WriteUserRegistryValue(platform::Registry& registry, std::string_view subKe
     platform::TraceFailure(registry.setValue(root, subKey, valueName, stored), "writing the start page");
 }
 
+namespace {
+using enum ui::ControlType;
+constexpr ui::ControlDesign HomePageAlertControls[] = {
+    {.name = "lblFrmHomePageProductName", .type = Label, .geometry = {240, 180, 6600, 360}},
+    {.name = "lblHomePageInfo", .type = Label, .geometry = {240, 660, 6600, 2400}},
+    {.name = "cmdYes", .type = CommandButton, .geometry = {1560, 3180, 1800, 450}, .caption = "Yes"},
+    {.name = "cmdNo", .type = CommandButton, .geometry = {3840, 3180, 1800, 450}, .caption = "No"},
+};
+}  // namespace
+
+const ui::FormLayout FrmHomePageChangedAlert::Layout{"frmHomePageChangedAlert", HomePageAlertControls};
+
 FrmHomePageChangedAlert::FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield)
-    : ui::Form(app.host, "frmHomePageChangedAlert"),
-      lblFrmHomePageProductName(add<ui::Label>("lblFrmHomePageProductName")),
-      lblHomePageInfo(add<ui::Label>("lblHomePageInfo")),
-      cmdYes(add<ui::CommandButton>("cmdYes")),
-      cmdNo(add<ui::CommandButton>("cmdNo")),
+    : ui::Form(app.host, Layout),
+      lblFrmHomePageProductName(designed<ui::Label>("lblFrmHomePageProductName")),
+      lblHomePageInfo(designed<ui::Label>("lblHomePageInfo")),
+      cmdYes(designed<ui::CommandButton>("cmdYes")),
+      cmdNo(designed<ui::CommandButton>("cmdNo")),
       app_(app),
       shield_(shield) {
     setSize(7200, 4200);
     setTopMost(true);
-    lblFrmHomePageProductName.move(240, 180, 6600, 360);
     lblFrmHomePageProductName.setBold(true);
-    lblHomePageInfo.move(240, 660, 6600, 2400);
-    cmdYes.move(1560, 3180, 1800, 450);
-    cmdYes.setCaption("Yes");
-    cmdNo.move(3840, 3180, 1800, 450);
-    cmdNo.setCaption("No");
     cmdYes.onClick = [this] { cmdYes_Click(); };
     cmdNo.onClick = [this] { cmdNO_Click(); };
     app.registerWindow(*this);

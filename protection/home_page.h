@@ -48,6 +48,8 @@ class FrmHomePageChangedAlert : public ui::Form {
 public:
     FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield);
 
+    static const ui::FormLayout Layout;
+
     ui::Label& lblFrmHomePageProductName;
     ui::Label& lblHomePageInfo;
     ui::CommandButton& cmdYes;

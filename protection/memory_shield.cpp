@@ -16,53 +16,61 @@ namespace {
 
 constexpr std::string_view ExcludedPrefix = "EXCLUDED: ";
 
+using enum ui::ControlType;
+constexpr ui::ControlDesign AlertControls[] = {
+    {.name = "lblProductName", .type = Label, .geometry = {240, 180, 6000, 360}, .caption = "Malicious Program Found"},
+    {.name = "Label1",
+     .type = Label,
+     .geometry = {240, 600, 6000, 300},
+     .caption = "Spyware/Adware has been detected."},
+    {.name = "lblFileNameCaption", .type = Label, .geometry = {240, 1020, 1700, 300}, .caption = "File Name:"},
+    {.name = "lblAlertFileName", .type = Label, .geometry = {2000, 1020, 4300, 300}},
+    {.name = "lblCompanyNameCaption", .type = Label, .geometry = {240, 1380, 1700, 300}, .caption = "Company Name:"},
+    {.name = "lblAlertCompanyName", .type = Label, .geometry = {2000, 1380, 4300, 300}},
+    // Where the program runs from: the name alone does not tell a listed program from a
+    // namesake in another folder.
+    {.name = "lblAlertPathCaption", .type = Label, .geometry = {240, 1740, 1700, 300}},
+    {.name = "lblAlertPath", .type = Label, .geometry = {2000, 1740, 4300, 300}},
+    {.name = "lblStopHelp",
+     .type = Label,
+     .geometry = {240, 2220, 6000, 300},
+     .caption = "Click STOP to stop it from running."},
+    {.name = "lblAllowHelp",
+     .type = Label,
+     .geometry = {240, 2520, 6000, 300},
+     .caption = "Click ALLOW to allow the program to run."},
+    {.name = "cmdYes", .type = CommandButton, .geometry = {1200, 3060, 1800, 450}, .caption = "STOP"},
+    {.name = "cmdNO", .type = CommandButton, .geometry = {3480, 3060, 1800, 450}, .caption = "ALLOW"},
+    {.name = "tmrBlink", .type = Timer},
+};
+
 }  // namespace
+
+const ui::FormLayout FrmSpywareFoundAlert::Layout{"frmSpywareFoundAlert", AlertControls};
 
 FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::ExclusionList& exclusions,
                                            StopMatched stop)
-    : ui::Form(app.host, "frmSpywareFoundAlert"),
-      lblProductName(add<ui::Label>("lblProductName")),
-      Label1(add<ui::Label>("Label1")),
-      lblFileNameCaption(add<ui::Label>("lblFileNameCaption")),
-      lblAlertFileName(add<ui::Label>("lblAlertFileName")),
-      lblCompanyNameCaption(add<ui::Label>("lblCompanyNameCaption")),
-      lblAlertCompanyName(add<ui::Label>("lblAlertCompanyName")),
-      lblAlertPathCaption(add<ui::Label>("lblAlertPathCaption")),
-      lblAlertPath(add<ui::Label>("lblAlertPath")),
-      lblStopHelp(add<ui::Label>("lblStopHelp")),
-      lblAllowHelp(add<ui::Label>("lblAllowHelp")),
-      cmdYes(add<ui::CommandButton>("cmdYes")),
-      cmdNO(add<ui::CommandButton>("cmdNO")),
-      tmrBlink(add<ui::Timer>("tmrBlink")),
+    : ui::Form(app.host, Layout),
+      lblProductName(designed<ui::Label>("lblProductName")),
+      Label1(designed<ui::Label>("Label1")),
+      lblFileNameCaption(designed<ui::Label>("lblFileNameCaption")),
+      lblAlertFileName(designed<ui::Label>("lblAlertFileName")),
+      lblCompanyNameCaption(designed<ui::Label>("lblCompanyNameCaption")),
+      lblAlertCompanyName(designed<ui::Label>("lblAlertCompanyName")),
+      lblAlertPathCaption(designed<ui::Label>("lblAlertPathCaption")),
+      lblAlertPath(designed<ui::Label>("lblAlertPath")),
+      lblStopHelp(designed<ui::Label>("lblStopHelp")),
+      lblAllowHelp(designed<ui::Label>("lblAllowHelp")),
+      cmdYes(designed<ui::CommandButton>("cmdYes")),
+      cmdNO(designed<ui::CommandButton>("cmdNO")),
+      tmrBlink(designed<ui::Timer>("tmrBlink")),
       app_(app),
       exclusions_(exclusions),
       stop_(std::move(stop)) {
     setSize(6600, 4260);
     // Seen at once, over whatever the user works in, also while the main window is in the tray.
     setTopMost(true);
-    lblProductName.move(240, 180, 6000, 360);
-    lblProductName.setCaption("Malicious Program Found");
     lblProductName.setBold(true);
-    Label1.move(240, 600, 6000, 300);
-    Label1.setCaption("Spyware/Adware has been detected.");
-    lblFileNameCaption.move(240, 1020, 1700, 300);
-    lblFileNameCaption.setCaption("File Name:");
-    lblAlertFileName.move(2000, 1020, 4300, 300);
-    lblCompanyNameCaption.move(240, 1380, 1700, 300);
-    lblCompanyNameCaption.setCaption("Company Name:");
-    lblAlertCompanyName.move(2000, 1380, 4300, 300);
-    // Where the program runs from: the name alone does not tell a listed program from a
-    // namesake in another folder.
-    lblAlertPathCaption.move(240, 1740, 1700, 300);
-    lblAlertPath.move(2000, 1740, 4300, 300);
-    lblStopHelp.move(240, 2220, 6000, 300);
-    lblStopHelp.setCaption("Click STOP to stop it from running.");
-    lblAllowHelp.move(240, 2520, 6000, 300);
-    lblAllowHelp.setCaption("Click ALLOW to allow the program to run.");
-    cmdYes.move(1200, 3060, 1800, 450);
-    cmdYes.setCaption("STOP");
-    cmdNO.move(3480, 3060, 1800, 450);
-    cmdNO.setCaption("ALLOW");
     tmrBlink.setInterval(800);
     cmdYes.onClick = [this] { cmdYes_Click(); };
     cmdNO.onClick = [this] { cmdNO_Click(); };

@@ -27,6 +27,8 @@ public:
 
     FrmSpywareFoundAlert(app::Application& app, definitions::ExclusionList& exclusions, StopMatched stop);
 
+    static const ui::FormLayout Layout;
+
     ui::Label& lblProductName;
     ui::Label& Label1;
     ui::Label& lblFileNameCaption;

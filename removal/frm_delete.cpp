@@ -4,31 +4,36 @@
 
 namespace sorvane::removal {
 
+namespace {
+using enum ui::ControlType;
+constexpr ui::ColumnDesign ProblemColumns[] = {{"Location", 4400}, {"Reason", 2200}};
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "Label1",
+     .type = Label,
+     .geometry = {120, 120, 6840, 600},
+     .caption = "The following files could not be deleted.  You should save your work, close all running programs "
+                "(especially browsers) and try to delete them again."},
+    {.name = "Label2",
+     .type = Label,
+     .geometry = {120, 3120, 6840, 600},
+     .caption = "If you still cannot delete them, you should start your computer in Safe Mode and either scan again "
+                "or delete them manually."},
+    {.name = "lstProblem", .type = ListView, .geometry = {120, 780, 6840, 2280}, .columns = ProblemColumns},
+    {.name = "cmdOk", .type = CommandButton, .geometry = {5640, 3840, 1320, 420}, .caption = "Ok"},
+    {.name = "cmdCopy", .type = CommandButton, .geometry = {4200, 3840, 1320, 420}, .caption = "Copy List"},
+};
+}  // namespace
+
+const ui::FormLayout FrmDelete::Layout{"frmDelete", Controls};
+
 FrmDelete::FrmDelete(ui::Host& host, platform::Clipboard& clipboard)
-    : ui::Form(host, "frmDelete"),
-      Label1(add<ui::Label>("Label1")),
-      Label2(add<ui::Label>("Label2")),
-      lstProblem(add<ui::ListView>("lstProblem")),
-      cmdOk(add<ui::CommandButton>("cmdOk")),
-      cmdCopy(add<ui::CommandButton>("cmdCopy")),
+    : ui::Form(host, Layout),
+      lstProblem(designed<ui::ListView>("lstProblem")),
+      cmdOk(designed<ui::CommandButton>("cmdOk")),
+      cmdCopy(designed<ui::CommandButton>("cmdCopy")),
       clipboard_(clipboard) {
     setCaption("Delete Failed");
     setSize(7200, 4800);
-    Label1.setCaption(
-        "The following files could not be deleted.  You should save your work, close all running programs "
-        "(especially browsers) and try to delete them again.");
-    Label1.move(120, 120, 6840, 600);
-    lstProblem.addColumn("Location", 4400);
-    lstProblem.addColumn("Reason", 2200);
-    lstProblem.move(120, 780, 6840, 2280);
-    Label2.setCaption(
-        "If you still cannot delete them, you should start your computer in Safe Mode and either scan again or "
-        "delete them manually.");
-    Label2.move(120, 3120, 6840, 600);
-    cmdOk.setCaption("Ok");
-    cmdOk.move(5640, 3840, 1320, 420);
-    cmdCopy.setCaption("Copy List");
-    cmdCopy.move(4200, 3840, 1320, 420);
     cmdOk.onClick = [this] { cmdOk_Click(); };
     cmdCopy.onClick = [this] { cmdCopy_Click(); };
 }

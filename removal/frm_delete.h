@@ -13,8 +13,8 @@ class FrmDelete : public ui::Form {
 public:
     FrmDelete(ui::Host& host, platform::Clipboard& clipboard);
 
-    ui::Label& Label1;
-    ui::Label& Label2;
+    static const ui::FormLayout Layout;
+
     ui::ListView& lstProblem;
     ui::CommandButton& cmdOk;
     ui::CommandButton& cmdCopy;

@@ -26,18 +26,35 @@ std::string dateText(std::string date) {
     return date;
 }
 
+using enum ui::ControlType;
+constexpr ui::ColumnDesign QuarantineColumns[] = {
+    {"Threat", 2200}, {"Kind", 1200}, {"Original Location", 4000}, {"Date", 1700}};
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "lblQuarantine",
+     .type = Label,
+     .geometry = {120, 120, 9240, 360},
+     .caption = "Check the items to put back where they were, or to delete for good."},
+    {.name = "lvwQuarantine", .type = ListView, .geometry = {120, 540, 9240, 3900}, .columns = QuarantineColumns},
+    {.name = "cmdRestore", .type = CommandButton, .geometry = {120, 4560, 1320, 420}, .caption = "Restore"},
+    {.name = "cmdDelete", .type = CommandButton, .geometry = {1560, 4560, 1320, 420}, .caption = "Delete"},
+    {.name = "cmdOpenFolder", .type = CommandButton, .geometry = {3000, 4560, 1560, 420}, .caption = "Open Folder"},
+    {.name = "cmdClose", .type = CommandButton, .geometry = {8040, 4560, 1320, 420}, .caption = "Close"},
+};
+
 }  // namespace
+
+const ui::FormLayout FrmQuarantine::Layout{"frmQuarantine", Controls};
 
 FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::Shell& shell,
                              std::function<std::string()> productName,
                              std::function<std::string(std::string_view)> message, std::string quarantineFolder)
-    : ui::Form(host, "frmQuarantine"),
-      lblQuarantine(add<ui::Label>("lblQuarantine")),
-      lvwQuarantine(add<ui::ListView>("lvwQuarantine")),
-      cmdRestore(add<ui::CommandButton>("cmdRestore")),
-      cmdDelete(add<ui::CommandButton>("cmdDelete")),
-      cmdOpenFolder(add<ui::CommandButton>("cmdOpenFolder")),
-      cmdClose(add<ui::CommandButton>("cmdClose")),
+    : ui::Form(host, Layout),
+      lblQuarantine(designed<ui::Label>("lblQuarantine")),
+      lvwQuarantine(designed<ui::ListView>("lvwQuarantine")),
+      cmdRestore(designed<ui::CommandButton>("cmdRestore")),
+      cmdDelete(designed<ui::CommandButton>("cmdDelete")),
+      cmdOpenFolder(designed<ui::CommandButton>("cmdOpenFolder")),
+      cmdClose(designed<ui::CommandButton>("cmdClose")),
       store_(store),
       shell_(shell),
       productName_(std::move(productName)),
@@ -45,22 +62,7 @@ FrmQuarantine::FrmQuarantine(ui::Host& host, QuarantineStore& store, platform::S
       folder_(std::move(quarantineFolder)) {
     setCaption("Quarantine");
     setSize(9600, 5400);
-    lblQuarantine.setCaption("Check the items to put back where they were, or to delete for good.");
-    lblQuarantine.move(120, 120, 9240, 360);
     lvwQuarantine.setCheckBoxes(true);
-    lvwQuarantine.addColumn("Threat", 2200);
-    lvwQuarantine.addColumn("Kind", 1200);
-    lvwQuarantine.addColumn("Original Location", 4000);
-    lvwQuarantine.addColumn("Date", 1700);
-    lvwQuarantine.move(120, 540, 9240, 3900);
-    cmdRestore.setCaption("Restore");
-    cmdRestore.move(120, 4560, 1320, 420);
-    cmdDelete.setCaption("Delete");
-    cmdDelete.move(1560, 4560, 1320, 420);
-    cmdOpenFolder.setCaption("Open Folder");
-    cmdOpenFolder.move(3000, 4560, 1560, 420);
-    cmdClose.setCaption("Close");
-    cmdClose.move(8040, 4560, 1320, 420);
     cmdRestore.onClick = [this] { cmdRestore_Click(); };
     cmdDelete.onClick = [this] { cmdDelete_Click(); };
     cmdOpenFolder.onClick = [this] { cmdOpenFolder_Click(); };

@@ -21,6 +21,8 @@ public:
                   std::function<std::string()> productName, std::function<std::string(std::string_view)> message,
                   std::string quarantineFolder);
 
+    static const ui::FormLayout Layout;
+
     ui::Label& lblQuarantine;
     ui::ListView& lvwQuarantine;
     ui::CommandButton& cmdRestore;

@@ -19,16 +19,23 @@ std::string ViewerText(std::string_view reportText) {
     return shown;
 }
 
+namespace {
+using enum ui::ControlType;
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "txtReport", .type = TextBox, .geometry = {120, 120, 9240, 6480}},
+    {.name = "cmdOk", .type = CommandButton, .geometry = {8160, 6720, 1200, 420}, .caption = "OK"},
+};
+}  // namespace
+
+const ui::FormLayout FrmReport::Layout{"frmReport", Controls};
+
 FrmReport::FrmReport(app::Application& app)
-    : ui::Form(app.host, "frmReport"),
-      txtReport(add<ui::TextBox>("txtReport")),
-      cmdOk(add<ui::CommandButton>("cmdOk")),
+    : ui::Form(app.host, Layout),
+      txtReport(designed<ui::TextBox>("txtReport")),
+      cmdOk(designed<ui::CommandButton>("cmdOk")),
       app_(app) {
     setSize(9600, 7800);
     txtReport.setMultiLine(true);
-    txtReport.move(120, 120, 9240, 6480);
-    cmdOk.setCaption("OK");
-    cmdOk.move(8160, 6720, 1200, 420);
     cmdOk.onClick = [this] { unload(); };
 }
 

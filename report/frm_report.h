@@ -19,6 +19,8 @@ class FrmReport : public ui::Form {
 public:
     explicit FrmReport(app::Application& app);
 
+    static const ui::FormLayout Layout;
+
     ui::TextBox& txtReport;
     ui::CommandButton& cmdOk;
 

@@ -21,55 +21,61 @@ constexpr int IdleTicksBeforeSlideDown = 5;
 
 int twips(int pixels, double scale) { return static_cast<int>(std::lround(pixels * scale)); }
 
+using enum ui::ControlType;
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "lblName", .type = Label, .geometry = {120, 120, 2700, 300}},
+    {.name = "mnuMaxmimaize", .type = Label, .geometry = {240, 600, 2520, 300}, .caption = "Show Program"},
+    {.name = "mnuClose", .type = Label, .geometry = {240, 960, 2520, 300}, .caption = "Exit Program"},
+    {.name = "lblMenuClose", .type = Label, .geometry = {240, 1320, 2520, 300}, .caption = "Close This Menu"},
+    {.name = "tmrMenuPopup", .type = Timer},
+    {.name = "TmrEnablePopDown", .type = Timer},
+    {.name = "tmrPopDown", .type = Timer},
+};
+
 }  // namespace
 
+const ui::FormLayout frmMenuPopUp::Layout{"frmMenuPopUp", Controls};
+
 frmMenuPopUp::frmMenuPopUp(app::Application& app, clsTray& tray)
-    : ui::Form(app.host, "frmMenuPopUp"),
-      lblName(add<ui::Label>("lblName")),
-      mnuMaxmimaize(add<ui::Label>("mnuMaxmimaize")),
-      mnuClose(add<ui::Label>("mnuClose")),
-      lblMenuClose(add<ui::Label>("lblMenuClose")),
-      tmrMenuPopup(add<ui::Timer>("tmrMenuPopup")),
-      TmrEnablePopDown(add<ui::Timer>("TmrEnablePopDown")),
-      tmrPopDown(add<ui::Timer>("tmrPopDown")),
+    : ui::Form(app.host, Layout),
+      productLabel(designed<ui::Label>("lblName")),
+      showProgramItem(designed<ui::Label>("mnuMaxmimaize")),
+      exitProgramItem(designed<ui::Label>("mnuClose")),
+      closeMenuItem(designed<ui::Label>("lblMenuClose")),
+      slideUpTimer(designed<ui::Timer>("tmrMenuPopup")),
+      slideDownDelayTimer(designed<ui::Timer>("TmrEnablePopDown")),
+      slideDownTimer(designed<ui::Timer>("tmrPopDown")),
       app_(app),
       tray_(tray) {
     setSize(3000, 2400);
     setShowInTaskList(false);
-    lblName.move(120, 120, 2700, 300);
-    lblName.setBold(true);
-    mnuMaxmimaize.setCaption("Show Program");
-    mnuMaxmimaize.move(240, 600, 2520, 300);
-    mnuClose.setCaption("Exit Program");
-    mnuClose.move(240, 960, 2520, 300);
-    lblMenuClose.setCaption("Close This Menu");
-    lblMenuClose.move(240, 1320, 2520, 300);
-    tmrMenuPopup.setInterval(1);
-    TmrEnablePopDown.setInterval(1000);
-    tmrPopDown.setInterval(10);
+    productLabel.setBold(true);
+    slideUpTimer.setInterval(1);
+    slideDownDelayTimer.setInterval(1000);
+    slideDownTimer.setInterval(10);
 
-    mnuMaxmimaize.onClick = [this] { mnuMaxmimaize_Click(); };
-    mnuClose.onClick = [this] { mnuClose_Click(); };
-    lblMenuClose.onClick = [this] { lblMenuClose_Click(); };
-    lblMenuClose.onMouseMove = [this](const ui::MouseEvent&) { lblMenuClose_MouseMove(); };
-    tmrMenuPopup.onTimer = [this] { tmrMenuPopup_Timer(); };
-    TmrEnablePopDown.onTimer = [this] { TmrEnablePopDown_Timer(); };
-    tmrPopDown.onTimer = [this] { tmrPopDown_Timer(); };
+    showProgramItem.onClick = [this] { mnuMaxmimaize_Click(); };
+    exitProgramItem.onClick = [this] { mnuClose_Click(); };
+    closeMenuItem.onClick = [this] { lblMenuClose_Click(); };
+    closeMenuItem.onMouseMove = [this](const ui::MouseEvent&) { lblMenuClose_MouseMove(); };
+    slideUpTimer.onTimer = [this] { tmrMenuPopup_Timer(); };
+    slideDownDelayTimer.onTimer = [this] { TmrEnablePopDown_Timer(); };
+    slideDownTimer.onTimer = [this] { tmrPopDown_Timer(); };
 }
 
 app::FrmMain* frmMenuPopUp::mainWindow() const { return dynamic_cast<app::FrmMain*>(app_.window("FrmMain")); }
 
 void frmMenuPopUp::Form_Load() {
     const std::string& product = app_.branding.ProgramName;
-    lblName.setCaption(product);
+    productLabel.setCaption(product);
     lTimDown_ = 0;
-    tmrPopDown.setOn(false);
-    TmrEnablePopDown.setOn(false);
-    lblMenuClose.setBold(false);
+    slideDownTimer.setOn(false);
+    slideDownDelayTimer.setOn(false);
+    closeMenuItem.setBold(false);
     app::FrmMain* main = mainWindow();
     // Both navigation buttons are off while a scan runs: the program must not end under it.
-    mnuClose.setEnabled(main != nullptr && (main->cmdResults.enabled() || main->cmdSettings.enabled()));
-    mnuMaxmimaize.setEnabled(main == nullptr || !main->visible());
+    exitProgramItem.setEnabled(main != nullptr && (main->cmdResults.enabled() || main->cmdSettings.enabled()));
+    showProgramItem.setEnabled(main == nullptr || !main->visible());
     setCaption(product);
 
     const ui::ScreenArea screen = host().screenArea();
@@ -80,7 +86,7 @@ void frmMenuPopUp::Form_Load() {
     const int scaleWidth = width() * dpi / TwipsPerInch;
     setPosition(twips(screen.width - scaleWidth, LeftScale * perPixel), desktopHeight_ - taskbarHeight_);
     finalTop_ = desktopHeight_ - (height() + 100);
-    tmrMenuPopup.setOn(true);
+    slideUpTimer.setOn(true);
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
 }
 
@@ -92,38 +98,38 @@ void frmMenuPopUp::tmrMenuPopup_Timer() {
         setPosition(left(), top() - SlideUpStep);
         return;
     }
-    tmrMenuPopup.setOn(false);
-    TmrEnablePopDown.setOn(true);
+    slideUpTimer.setOn(false);
+    slideDownDelayTimer.setOn(true);
 }
 
 void frmMenuPopUp::TmrEnablePopDown_Timer() {
     if (++lTimDown_ <= IdleTicksBeforeSlideDown) return;
     lTimDown_ = 0;
-    TmrEnablePopDown.setOn(false);
-    tmrPopDown.setOn(true);
+    slideDownDelayTimer.setOn(false);
+    slideDownTimer.setOn(true);
 }
 
 void frmMenuPopUp::tmrPopDown_Timer() {
     if (!visible()) show(false);
     setPosition(left(), top() + SlideDownStep);
     if (top() > desktopHeight_ - 2000) {
-        tmrPopDown.setOn(false);
+        slideDownTimer.setOn(false);
         unload();
     }
 }
 
 void frmMenuPopUp::lblMenuClose_Click() {
-    TmrEnablePopDown.setOn(false);
-    tmrMenuPopup.setOn(false);
-    tmrPopDown.setOn(true);
+    slideDownDelayTimer.setOn(false);
+    slideUpTimer.setOn(false);
+    slideDownTimer.setOn(true);
 }
 
 void frmMenuPopUp::dismiss() {
-    for (ui::Timer* timer : {&tmrMenuPopup, &TmrEnablePopDown, &tmrPopDown}) timer->setOn(false);
+    for (ui::Timer* timer : {&slideUpTimer, &slideDownDelayTimer, &slideDownTimer}) timer->setOn(false);
     if (loaded()) unload();
 }
 
-void frmMenuPopUp::lblMenuClose_MouseMove() { lblMenuClose.setBold(true); }
+void frmMenuPopUp::lblMenuClose_MouseMove() { closeMenuItem.setBold(true); }
 
 void frmMenuPopUp::mnuMaxmimaize_Click() {
     if (app::FrmMain* main = mainWindow()) {

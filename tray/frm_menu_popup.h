@@ -18,13 +18,15 @@ class frmMenuPopUp : public ui::Form {
 public:
     frmMenuPopUp(app::Application& app, clsTray& tray);
 
-    ui::Label& lblName;
-    ui::Label& mnuMaxmimaize;  // "Show Program"
-    ui::Label& mnuClose;       // "Exit Program"
-    ui::Label& lblMenuClose;   // "Close This Menu"
-    ui::Timer& tmrMenuPopup;
-    ui::Timer& TmrEnablePopDown;
-    ui::Timer& tmrPopDown;
+    static const ui::FormLayout Layout;
+
+    ui::Label& productLabel;         // "lblName"
+    ui::Label& showProgramItem;      // "mnuMaxmimaize": "Show Program"
+    ui::Label& exitProgramItem;      // "mnuClose": "Exit Program"
+    ui::Label& closeMenuItem;        // "lblMenuClose": "Close This Menu"
+    ui::Timer& slideUpTimer;         // "tmrMenuPopup"
+    ui::Timer& slideDownDelayTimer;  // "TmrEnablePopDown": six idle seconds before sliding down
+    ui::Timer& slideDownTimer;       // "tmrPopDown"
 
     void mnuMaxmimaize_Click();
     void mnuClose_Click();

@@ -31,7 +31,7 @@ void TrayFeature::install(app::MainWindowHooks& hooks) {
         tray_.ChangeToolTip(form, toolTip);
     };
     hooks.trayRunning = [this] { return tray_.bRunningInTray(); };
-    hooks.enablePopupRestore = [this] { popup_->mnuMaxmimaize.setEnabled(true); };
+    hooks.enablePopupRestore = [this] { popup_->showProgramItem.setEnabled(true); };
     hooks.showTrayPopup = [this] { popup_->show(false); };
     hooks.hideTrayPopup = [this] { popup_->dismiss(); };
     hooks.trayBalloon = [this](ui::Form& form, const std::string& text) {

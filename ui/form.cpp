@@ -4,6 +4,53 @@ namespace sorvane::ui {
 
 Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) {}
 
+Form::Form(Host& host, const FormLayout& layout) : Form(host, std::string(layout.name)) {
+    for (const ControlDesign& design : layout.controls) {
+        Control& control = addDesigned(design);
+        control.setGeometry(design.geometry);
+        if (!design.caption.empty()) control.setCaption(std::string(design.caption));
+        if (auto* list = dynamic_cast<ListView*>(&control))
+            for (const ColumnDesign& column : design.columns) list->addColumn(std::string(column.header), column.width);
+        if (auto* strip = dynamic_cast<TabStrip*>(&control))
+            for (std::string_view tab : design.tabs) strip->addTab(std::string(tab));
+    }
+}
+
+Control& Form::addDesigned(const ControlDesign& design) {
+    Control* container = nullptr;
+    if (!design.container.empty()) {
+        container = find(design.container, design.containerIndex);
+        if (container == nullptr) throw designMismatch(design.container, design.containerIndex);
+    }
+    std::string name(design.name);
+    switch (design.type) {
+    case ControlType::Label: return add<Label>(std::move(name), design.index, container);
+    case ControlType::CommandButton: return add<CommandButton>(std::move(name), design.index, container);
+    case ControlType::Frame: return add<Frame>(std::move(name), design.index, container);
+    case ControlType::Image: return add<Image>(std::move(name), design.index, container);
+    case ControlType::SkinLabel: return add<SkinLabel>(std::move(name), design.index, container);
+    case ControlType::PictureBox: return add<PictureBox>(std::move(name), design.index, container);
+    case ControlType::Shape: return add<Shape>(std::move(name), design.index, container);
+    case ControlType::CheckBox: return add<CheckBox>(std::move(name), design.index, container);
+    case ControlType::OptionButton: return add<OptionButton>(std::move(name), design.index, container);
+    case ControlType::TextBox: return add<TextBox>(std::move(name), design.index, container);
+    case ControlType::ComboBox: return add<ComboBox>(std::move(name), design.index, container);
+    case ControlType::DatePicker: return add<DatePicker>(std::move(name), design.index, container);
+    case ControlType::ProgressBar: return add<ProgressBar>(std::move(name), design.index, container);
+    case ControlType::Timer: return add<Timer>(std::move(name), design.index, container);
+    case ControlType::Menu: return add<Menu>(std::move(name), design.index, container);
+    case ControlType::TabStrip: return add<TabStrip>(std::move(name), design.index, container);
+    case ControlType::ListView: return add<ListView>(std::move(name), design.index, container);
+    }
+    throw designMismatch(design.name, design.index);
+}
+
+std::logic_error Form::designMismatch(std::string_view name, int index) const {
+    std::string what = name_ + " has no designed control " + std::string(name);
+    if (index >= 0) what += "(" + std::to_string(index) + ")";
+    return std::logic_error(what + " of the type asked for");
+}
+
 // A form dropped while loaded must not leave the host holding a window that points at it.
 Form::~Form() {
     if (!loaded_) return;

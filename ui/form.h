@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -8,6 +9,7 @@
 #include "ui/control.h"
 #include "ui/controls.h"
 #include "ui/host.h"
+#include "ui/layout.h"
 
 namespace sorvane::ui {
 
@@ -21,6 +23,10 @@ enum class UnloadMode { ControlMenu = 0, Code = 1, WindowsSession = 2, TaskManag
 class Form {
 public:
     Form(Host& host, std::string name);
+    // A window built from its design: the layout's name, and its controls with their
+    // geometry, captions, columns and tabs. Throws std::logic_error on a table that names a
+    // container it does not hold before.
+    Form(Host& host, const FormLayout& layout);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -93,6 +99,14 @@ public:
         return ref;
     }
     Control* find(std::string_view name, int index = -1) const;
+    // The control the form was designed with under this name, as its type; throws
+    // std::logic_error when there is none of that type, so a window that binds its members
+    // to its layout fails as it is built, not on a later click.
+    template <class T>
+    T& designed(std::string_view name, int index = -1) const {
+        if (auto* control = dynamic_cast<T*>(find(name, index))) return *control;
+        throw designMismatch(name, index);
+    }
     template <class T>
     T* findAs(std::string_view name, int index = -1) const {
         return dynamic_cast<T*>(find(name, index));
@@ -109,6 +123,9 @@ protected:
     virtual void Form_MouseMove(const MouseEvent& event) { (void)event; }
 
 private:
+    Control& addDesigned(const ControlDesign& design);
+    std::logic_error designMismatch(std::string_view name, int index) const;
+
     Host& host_;
     std::string name_;
     std::string caption_;

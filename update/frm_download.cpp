@@ -4,28 +4,34 @@ namespace sorvane::update {
 
 namespace {
 constexpr int TrayLeftDoubleClick = 0x203;  // WM_LBUTTONDBLCLK, as the tray icon reports it
-}
+
+using enum ui::ControlType;
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "lblProduct", .type = Label, .geometry = {1200, 240, 4500, 420}},
+    {.name = "txtStatus", .type = TextBox, .geometry = {1200, 840, 4500, 420}},
+    {.name = "picUp", .type = Image, .geometry = {240, 240, 720, 720}},
+    {.name = "picDown", .type = Image, .geometry = {240, 480, 720, 720}},
+    {.name = "Command1", .type = CommandButton, .geometry = {4380, 1560, 1320, 420}, .caption = "Cancel"},
+    {.name = "tmrBlink", .type = Timer},
+};
+}  // namespace
+
+const ui::FormLayout FrmDownload::Layout{"frmDownload", Controls};
 
 FrmDownload::FrmDownload(app::Application& app)
-    : ui::Form(app.host, "frmDownload"),
-      lblProduct(add<ui::Label>("lblProduct")),
-      txtStatus(add<ui::TextBox>("txtStatus")),
-      picUp(add<ui::Image>("picUp")),
-      picDown(add<ui::Image>("picDown")),
-      Command1(add<ui::CommandButton>("Command1")),
-      tmrBlink(add<ui::Timer>("tmrBlink")),
+    : ui::Form(app.host, Layout),
+      lblProduct(designed<ui::Label>("lblProduct")),
+      txtStatus(designed<ui::TextBox>("txtStatus")),
+      picUp(designed<ui::Image>("picUp")),
+      picDown(designed<ui::Image>("picDown")),
+      Command1(designed<ui::CommandButton>("Command1")),
+      tmrBlink(designed<ui::Timer>("tmrBlink")),
       app_(app) {
     setCaption("Live Update");
     setSize(6000, 2700);
     setShowInTaskList(true);
     picUp.setPicture("#1");
-    picUp.move(240, 240, 720, 720);
     picDown.setPicture("#1");
-    picDown.move(240, 480, 720, 720);
-    lblProduct.move(1200, 240, 4500, 420);
-    txtStatus.move(1200, 840, 4500, 420);
-    Command1.setCaption("Cancel");
-    Command1.move(4380, 1560, 1320, 420);
     tmrBlink.setInterval(800);
     tmrBlink.setOn(false);
     tmrBlink.onTimer = [this] { tmrBlink_Timer(); };

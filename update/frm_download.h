@@ -11,6 +11,8 @@ class FrmDownload : public ui::Form {
 public:
     explicit FrmDownload(app::Application& app);
 
+    static const ui::FormLayout Layout;
+
     ui::Label& lblProduct;
     ui::TextBox& txtStatus;
     ui::Image& picUp;

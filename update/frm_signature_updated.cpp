@@ -11,22 +11,30 @@ namespace {
 constexpr int SlideUpStep = 20;
 constexpr int SlideDownStep = 40;
 constexpr int RaisedMargin = 100;
+
+using enum ui::ControlType;
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "lblUpdateInfo", .type = Label, .geometry = {240, 240, 4200, 840}},
+    {.name = "cmdUpdateSuccesfullOK", .type = CommandButton, .geometry = {3360, 1140, 1080, 360}, .caption = "OK"},
+    {.name = "tmrPopupSignatureUpdate", .type = Timer},
+    {.name = "tmrEnablePopDownTimer", .type = Timer},
+    {.name = "tmrPopDown", .type = Timer},
+};
 }  // namespace
 
+const ui::FormLayout FrmSignatureUpdated::Layout{"frmSignatureUpdated", Controls};
+
 FrmSignatureUpdated::FrmSignatureUpdated(app::Application& app, ui::Form& download)
-    : ui::Form(app.host, "frmSignatureUpdated"),
-      lblUpdateInfo(add<ui::Label>("lblUpdateInfo")),
-      cmdUpdateSuccesfullOK(add<ui::CommandButton>("cmdUpdateSuccesfullOK")),
-      tmrPopupSignatureUpdate(add<ui::Timer>("tmrPopupSignatureUpdate")),
-      tmrEnablePopDownTimer(add<ui::Timer>("tmrEnablePopDownTimer")),
-      tmrPopDown(add<ui::Timer>("tmrPopDown")),
+    : ui::Form(app.host, Layout),
+      lblUpdateInfo(designed<ui::Label>("lblUpdateInfo")),
+      cmdUpdateSuccesfullOK(designed<ui::CommandButton>("cmdUpdateSuccesfullOK")),
+      tmrPopupSignatureUpdate(designed<ui::Timer>("tmrPopupSignatureUpdate")),
+      tmrEnablePopDownTimer(designed<ui::Timer>("tmrEnablePopDownTimer")),
+      tmrPopDown(designed<ui::Timer>("tmrPopDown")),
       app_(app),
       download_(download) {
     setSize(4800, 1950);
     setShowInTaskList(false);
-    lblUpdateInfo.move(240, 240, 4200, 840);
-    cmdUpdateSuccesfullOK.setCaption("OK");
-    cmdUpdateSuccesfullOK.move(3360, 1140, 1080, 360);
     tmrPopupSignatureUpdate.setInterval(10);
     tmrEnablePopDownTimer.setInterval(7000);
     tmrPopDown.setInterval(10);

@@ -14,6 +14,8 @@ public:
     // `download` is the status window, whose tray icon "OK" removes.
     FrmSignatureUpdated(app::Application& app, ui::Form& download);
 
+    static const ui::FormLayout Layout;
+
     ui::Label& lblUpdateInfo;
     ui::CommandButton& cmdUpdateSuccesfullOK;
     ui::Timer& tmrPopupSignatureUpdate;

@@ -13,34 +13,43 @@ namespace sorvane::localization {
 
 namespace {
 constexpr std::string_view ChooseLanguage = "Choose Language Here";
-}
+
+using enum ui::ControlType;
+constexpr ui::ControlDesign Controls[] = {
+    {.name = "Label1",
+     .type = Label,
+     .geometry = {240, 240, 6840, 300},
+     .caption = "Please select the language you would like to use:"},
+    {.name = "Combo1", .type = ComboBox, .geometry = {240, 660, 6840, 315}, .caption = ChooseLanguage},
+    {.name = "Command1",
+     .type = CommandButton,
+     .geometry = {240, 1260, 3360, 420},
+     .caption = "Check for language updates"},
+    {.name = "Command3",
+     .type = CommandButton,
+     .geometry = {3720, 1260, 3360, 420},
+     .caption = "Translate this program"},
+    {.name = "Command2", .type = CommandButton, .geometry = {5880, 1980, 1200, 420}, .caption = "OK"},
+};
+}  // namespace
+
+const ui::FormLayout FrmLanguage::Layout{"frmLanguage", Controls};
 
 FrmLanguage::FrmLanguage(app::Application& app, LanguageWindowServices services)
-    : ui::Form(app.host, "frmLanguage"),
-      Label1(add<ui::Label>("Label1")),
-      Combo1(add<ui::ComboBox>("Combo1")),
-      Command1(add<ui::CommandButton>("Command1")),
-      Command3(add<ui::CommandButton>("Command3")),
-      Command2(add<ui::CommandButton>("Command2")),
+    : ui::Form(app.host, Layout),
+      languageList(designed<ui::ComboBox>("Combo1")),
+      checkForUpdatesButton(designed<ui::CommandButton>("Command1")),
+      translateButton(designed<ui::CommandButton>("Command3")),
+      okButton(designed<ui::CommandButton>("Command2")),
       app_(app),
       services_(std::move(services)) {
     setCaption("Language Selection");
     // Room for the longer captions of other languages.
     setSize(7500, 3150);
-    Label1.setCaption("Please select the language you would like to use:");
-    Label1.move(240, 240, 6840, 300);
-    Combo1.setCaption(std::string(ChooseLanguage));
-    Combo1.move(240, 660, 6840, 315);
-    Command1.setCaption("Check for language updates");
-    Command1.move(240, 1260, 3360, 420);
-    Command3.setCaption("Translate this program");
-    Command3.move(3720, 1260, 3360, 420);
-    Command2.setCaption("OK");
-    Command2.move(5880, 1980, 1200, 420);
-    Combo1.onClick = [this] { Combo1_Click(); };
-    Command1.onClick = [this] { Command1_Click(); };
-    Command2.onClick = [this] { Command2_Click(); };
-    Command3.onClick = [this] { Command3_Click(); };
+    languageList.onClick = [this] { Combo1_Click(); };
+    checkForUpdatesButton.onClick = [this] { Command1_Click(); };
+    okButton.onClick = [this] { Command2_Click(); };
+    translateButton.onClick = [this] { Command3_Click(); };
     app.registerWindow(*this);
 }
 
@@ -57,28 +66,28 @@ void FrmLanguage::Form_Load() {
 
 void FrmLanguage::FillLanguageList() {
     filling_ = true;
-    Combo1.clear();
+    languageList.clear();
     const std::string path = app_.appPath(TranslationFileName);
     // Decoded as the language switch decodes it, so that a name outside ASCII is listed in
     // the form that chooses its group.
     if (const auto content = ReadTranslationFile(app_.platform.files, path)) {
         for (const auto& group : ReadLanguageGroups(*content))
-            Combo1.addItem(CutText(group.name, limits::MaxCaptionText));
+            languageList.addItem(CutText(group.name, limits::MaxCaptionText));
         // A dropped-down list shows one of its items: the stored language's when it is listed.
         const std::string chosen = app_.userSettings.read(app::section::Settings, "Language", "English");
-        const auto& items = Combo1.items();
+        const auto& items = languageList.items();
         int shown = -1;
         for (std::size_t i = 0; i < items.size() && shown < 0; ++i)
             if (text::equalsNoCase(items[i], chosen)) shown = static_cast<int>(i);
-        if (shown >= 0) Combo1.setListIndex(shown);
-        else if (!items.empty()) Combo1.setCaption(CutText(chosen, limits::MaxCaptionText));
+        if (shown >= 0) languageList.setListIndex(shown);
+        else if (!items.empty()) languageList.setCaption(CutText(chosen, limits::MaxCaptionText));
     }
     filling_ = false;
 }
 
 void FrmLanguage::Combo1_Click() {
     if (filling_) return;
-    const std::string chosen = Combo1.text();
+    const std::string chosen = languageList.text();
     if (chosen == ChooseLanguage || chosen.empty()) return;
     app_.userSettings.write(app::section::Settings, "Language", chosen);
     if (!services_.changeLanguage) return;

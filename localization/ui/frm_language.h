@@ -30,17 +30,18 @@ class FrmLanguage : public ui::Form {
 public:
     FrmLanguage(app::Application& app, LanguageWindowServices services);
 
-    ui::Label& Label1;
-    ui::ComboBox& Combo1;
-    ui::CommandButton& Command1;
-    ui::CommandButton& Command3;
-    ui::CommandButton& Command2;
+    static const ui::FormLayout Layout;
+
+    ui::ComboBox& languageList;               // "Combo1"
+    ui::CommandButton& checkForUpdatesButton;  // "Command1"
+    ui::CommandButton& translateButton;        // "Command3"
+    ui::CommandButton& okButton;               // "Command2"
 
     void Combo1_Click();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    // Fills Combo1 with the groups of the translation file, showing the "Language" setting.
+    // Fills the language list with the groups of the translation file, showing the "Language" setting.
     void FillLanguageList();
     // Where the language file is downloaded from.
     std::string downloadUrl() const;

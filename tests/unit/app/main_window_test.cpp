@@ -113,15 +113,15 @@ TEST_F(MainWindowTest, SplashLoadsTheMainWindowOnItsSeventyFifthTick) {
     host = std::make_unique<ui::HeadlessHost>();
     Process run(fake, *host);
     run.splash.show();
-    EXPECT_TRUE(run.splash.Timer2.on());
-    EXPECT_EQ(run.splash.Timer2.interval(), 2u);
+    EXPECT_TRUE(run.splash.loadTimer.on());
+    EXPECT_EQ(run.splash.loadTimer.interval(), 2u);
     host->advance(2 * 74);
     EXPECT_FALSE(run.main.loaded());
     EXPECT_EQ(run.splash.counter(), 148);
     host->advance(2);
     EXPECT_TRUE(run.main.loaded());
     EXPECT_TRUE(run.main.visible());
-    EXPECT_FALSE(run.splash.Timer2.on());
+    EXPECT_FALSE(run.splash.loadTimer.on());
     EXPECT_TRUE(run.splash.loaded());
     EXPECT_FALSE(run.splash.visible());
     EXPECT_EQ(run.main.icon(), run.splash.icon());
@@ -296,10 +296,10 @@ TEST_F(MainWindowTest, BrandingFollowsTheVersionResource) {
     FrmAbout& about = run.main.frmAbout();
     EXPECT_TRUE(about.visible());
     EXPECT_EQ(about.caption(), "About Brightwall");
-    EXPECT_EQ(about.Label1.caption(), "Brightwall");
-    EXPECT_EQ(about.lblCompany.caption(), "Talvenor");
-    EXPECT_EQ(about.lblVersion.caption(), "3.0");
-    EXPECT_EQ(about.lblWebsite.caption(), "www.sorvane.example/");
+    EXPECT_EQ(about.productLabel.caption(), "Brightwall");
+    EXPECT_EQ(about.companyLabel.caption(), "Talvenor");
+    EXPECT_EQ(about.versionLabel.caption(), "3.0");
+    EXPECT_EQ(about.websiteLabel.caption(), "www.sorvane.example/");
 }
 
 TEST_F(MainWindowTest, ResizeRulesSwitchTimersAndTaskList) {

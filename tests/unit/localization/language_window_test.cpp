@@ -80,7 +80,7 @@ protected:
 
 TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslatesAtOnce) {
     host.scriptModal("frmLanguage", [](ui::Form& window) {
-        auto& list = static_cast<FrmLanguage&>(window).Combo1;
+        auto& list = static_cast<FrmLanguage&>(window).languageList;
         EXPECT_EQ(list.items(), (std::vector<std::string>{"English", "German"}));
         EXPECT_EQ(list.text(), "English");
         EXPECT_EQ(window.caption(), "Language Selection");
@@ -91,17 +91,17 @@ TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslates
 
     FrmLanguage& window = p.localization.frmLanguage();
     window.show(false);
-    window.Combo1.setListIndex(1);
+    window.languageList.setListIndex(1);
     EXPECT_EQ(storedLanguage(), "German");
     EXPECT_EQ(p.main.cmdStatus.caption(), "Zustand");
     EXPECT_EQ(p.main.TabStrip1.tabs()[2], "Zeitplan");
     EXPECT_EQ(p.main.TabStrip1.tabs()[1], "Proactive Protection");
     EXPECT_EQ(p.main.caption(), "Sorvane von Talvenor");
-    EXPECT_EQ(window.Command2.caption(), "Fertig");
+    EXPECT_EQ(window.okButton.caption(), "Fertig");
     EXPECT_EQ(p.app.message("MSG_SURE"), "Sind Sie sicher?");
 
     // The prompt entry changes nothing.
-    window.Combo1.setCaption("Choose Language Here");
+    window.languageList.setCaption("Choose Language Here");
     window.Combo1_Click();
     EXPECT_EQ(storedLanguage(), "German");
 }
@@ -130,7 +130,7 @@ TEST_F(LanguageWindowTest, WindowsAlreadyLoadedFollowAChoiceAndWindowsNotYetLoad
 
     FrmLanguage& window = p.localization.frmLanguage();
     window.show(false);
-    window.Combo1.setListIndex(1);
+    window.languageList.setListIndex(1);
     EXPECT_EQ(failed.Label1.caption(), "Nicht gel\xC3\xB6scht");
     EXPECT_EQ(later.Label1.caption(), "Not deleted") << "a window not loaded takes the language as it loads";
     later.load();
@@ -139,7 +139,7 @@ TEST_F(LanguageWindowTest, WindowsAlreadyLoadedFollowAChoiceAndWindowsNotYetLoad
 
     // Back to English: the file's English group names no such item, so the German stays,
     // as it does for the main window's captions the English group leaves out.
-    window.Combo1.setListIndex(0);
+    window.languageList.setListIndex(0);
     EXPECT_EQ(p.main.cmdStatus.caption(), "Status");
 }
 
@@ -153,8 +153,8 @@ TEST_F(LanguageWindowTest, AFileOfOnesOwnWithLfLineEndsAndANameOutsideAsciiIsLis
     Program& p = start();
     FrmLanguage& window = p.localization.frmLanguage();
     window.show(false);
-    ASSERT_EQ(window.Combo1.items(), (std::vector<std::string>{"English", "Portugu\xC3\xAAs"}));
-    window.Combo1.setListIndex(1);
+    ASSERT_EQ(window.languageList.items(), (std::vector<std::string>{"English", "Portugu\xC3\xAAs"}));
+    window.languageList.setListIndex(1);
     EXPECT_EQ(p.main.cmdStatus.caption(), "Estado");
     EXPECT_EQ(p.app.message("MSG_SURE"), "Tem certeza?");
 }
@@ -187,7 +187,7 @@ TEST_F(LanguageWindowTest, DownloadReplacesTheFileOnlyWithATranslation) {
     EXPECT_FALSE(fake.files.exists(std::string(Xml) + ".new"));
     fake.files.powerCut();  // flushed before it was moved over the old file
     EXPECT_EQ(fake.files.content(Xml), stored);
-    EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Italian"}));
+    EXPECT_EQ(window.languageList.items(), (std::vector<std::string>{"Italian"}));
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "The newest language file has been downloaded.");
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
@@ -317,7 +317,7 @@ TEST_F(LanguageWindowTest, ADownloadedUtf8FileLandsByteForByteWhateverTheCodePag
     serveSigned(served);
     window.Command1_Click();
     EXPECT_EQ(fake.files.content(Xml), served + "\r\n");
-    EXPECT_EQ(window.Combo1.items(), (std::vector<std::string>{"Japanese"}));
+    EXPECT_EQ(window.languageList.items(), (std::vector<std::string>{"Japanese"}));
 }
 
 TEST_F(LanguageWindowTest, AuthoringFileOfTheRealWindows) {

@@ -9,13 +9,25 @@
 #include <string>
 
 #include "app/frm_main.h"
+#include "app/frm_splash.h"
 #include "app/gui_features.h"
+#include "app/secondary_windows.h"
 #include "localization/authoring.h"
+#include "localization/language_switch.h"
 #include "localization/messages.h"
 #include "localization/translation_file.h"
+#include "localization/ui/frm_language.h"
 #include "platform/text.h"
+#include "protection/home_page.h"
+#include "protection/memory_shield.h"
+#include "removal/frm_delete.h"
+#include "removal/frm_quarantine.h"
+#include "report/frm_report.h"
 #include "tests/fakes/fake_platform.h"
+#include "tray/frm_menu_popup.h"
 #include "ui/headless/headless_host.h"
+#include "update/frm_download.h"
+#include "update/frm_signature_updated.h"
 
 namespace sorvane::localization {
 namespace {
@@ -151,6 +163,48 @@ TEST(ShippedTranslations, EnglishHoldsEveryItemTheAuthoringFileWrites) {
         else EXPECT_EQ(found->second, text) << key;
     }
     for (const auto& [key, text] : shipped) EXPECT_TRUE(expected.count(key)) << "written by no window: " << key;
+}
+
+// The window items of the authoring file, as the windows wrote them before they were built
+// from their layouts; the messages that follow are the catalogue's and are checked above.
+// A window that gains or changes a caption updates this copy with it.
+TEST(ShippedTranslations, EveryWindowWritesTheItemsItAlwaysWrote) {
+    std::ifstream in(SORVANE_SOURCE_DIR "/tests/unit/localization/every_window_authoring.txt", std::ios::binary);
+    std::stringstream expected;
+    expected << in.rdbuf();
+    ASSERT_FALSE(expected.str().empty());
+    std::string written;
+    std::istringstream lines(authoringFileOfEveryWindow());
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("<MSG_") == std::string::npos) written += line + "\n";
+    EXPECT_EQ(written, expected.str());
+}
+
+// Each window built from a layout lists, as built, exactly the items its layout gives: the
+// authoring file and the translation may read either.
+TEST(ShippedTranslations, EachDesignedWindowAsBuiltListsTheItemsOfItsLayout) {
+    fakes::FakePlatform fake;
+    ui::HeadlessHost host;
+    app::Application application(fake.platform(), host);
+    app::GuiFeatures features(application);
+    app::FrmMain main(application);
+    app::FrmSplash splash(application, main);
+    using Items = std::vector<std::pair<std::string, std::string>>;
+    for (const ui::FormLayout* layout : {&removal::FrmDelete::Layout, &removal::FrmQuarantine::Layout,
+                                         &app::FrmAbout::Layout, &app::FrmSplash::Layout, &FrmLanguage::Layout,
+                                         &tray::frmMenuPopUp::Layout, &update::FrmDownload::Layout,
+                                         &update::FrmSignatureUpdated::Layout, &report::FrmReport::Layout,
+                                         &protection::FrmHomePageChangedAlert::Layout,
+                                         &protection::FrmSpywareFoundAlert::Layout}) {
+        ui::Form* window = application.window(layout->name);
+        ASSERT_NE(window, nullptr) << layout->name;
+        Items built;
+        ForEachWindowItem(*window, [&](const WindowItem& item) { built.emplace_back(item.key, item.text); });
+        Items designed;
+        for (const auto& item : LayoutItems(*layout)) designed.emplace_back(item.key, std::string(item.text));
+        EXPECT_FALSE(designed.empty()) << layout->name;
+        EXPECT_EQ(built, designed) << layout->name;
+    }
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ protected:
     frmMenuPopUp& popup() { return features->tray.popup(); }
     // Runs the popup's timers until it rests at the top of its slide.
     void slideUp() {
-        for (int i = 0; i < 200 && popup().tmrMenuPopup.on(); ++i) host.advance(1);
-        ASSERT_FALSE(popup().tmrMenuPopup.on());
+        for (int i = 0; i < 200 && popup().slideUpTimer.on(); ++i) host.advance(1);
+        ASSERT_FALSE(popup().slideUpTimer.on());
     }
 };
 
@@ -61,7 +61,7 @@ TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack
 
     host.trayMouse(window, 513);
     EXPECT_TRUE(popup().visible());
-    EXPECT_TRUE(popup().mnuMaxmimaize.enabled());
+    EXPECT_TRUE(popup().showProgramItem.enabled());
     host.trayMouse(window, 518);
     EXPECT_TRUE(window.visible());
     EXPECT_EQ(window.windowState(), ui::WindowState::Normal);
@@ -80,7 +80,7 @@ TEST_F(TrayTest, ThePopupRisesFromTheTaskbarRestsWhileTheMouseMovesAndSlidesDown
     host.trayMouse(window, 516);
     auto& menu = popup();
     EXPECT_EQ(menu.caption(), app->branding.ProgramName);
-    EXPECT_EQ(menu.lblName.caption(), app->branding.ProgramName);
+    EXPECT_EQ(menu.productLabel.caption(), app->branding.ProgramName);
     EXPECT_EQ(menu.top(), 11136 - 435);  // desktop and taskbar heights times 14.5
     EXPECT_EQ(menu.left(), 12113);       // (1024 - 200) pixels times 14.7: against the right edge
     EXPECT_EQ(menu.finalTop(), 11136 - 2500);
@@ -93,13 +93,13 @@ TEST_F(TrayTest, ThePopupRisesFromTheTaskbarRestsWhileTheMouseMovesAndSlidesDown
         host.advance(4000);
         host.trayMouse(menu, 0);  // a mouse move over the background
     }
-    EXPECT_TRUE(menu.TmrEnablePopDown.on());
+    EXPECT_TRUE(menu.slideDownDelayTimer.on());
     EXPECT_TRUE(menu.visible());
     host.advance(5000);
-    EXPECT_TRUE(menu.TmrEnablePopDown.on());
+    EXPECT_TRUE(menu.slideDownDelayTimer.on());
     host.advance(1000);
-    EXPECT_FALSE(menu.TmrEnablePopDown.on());
-    EXPECT_TRUE(menu.tmrPopDown.on());
+    EXPECT_FALSE(menu.slideDownDelayTimer.on());
+    EXPECT_TRUE(menu.slideDownTimer.on());
     host.advance(1000);
     EXPECT_FALSE(menu.loaded());
 }
@@ -107,8 +107,8 @@ TEST_F(TrayTest, ThePopupRisesFromTheTaskbarRestsWhileTheMouseMovesAndSlidesDown
 TEST_F(TrayTest, ShowProgramIsOffWhileTheWindowShowsAndExitProgramIsOffDuringAScan) {
     auto& window = start();
     host.trayMouse(window, 513);
-    EXPECT_FALSE(popup().mnuMaxmimaize.enabled());
-    EXPECT_TRUE(popup().mnuClose.enabled());
+    EXPECT_FALSE(popup().showProgramItem.enabled());
+    EXPECT_TRUE(popup().exitProgramItem.enabled());
     popup().unload();
 
     // A scan disables both navigation buttons.
@@ -116,12 +116,12 @@ TEST_F(TrayTest, ShowProgramIsOffWhileTheWindowShowsAndExitProgramIsOffDuringASc
     window.cmdSettings.setEnabled(false);
     window.Command5.click();
     host.trayMouse(window, 513);
-    EXPECT_TRUE(popup().mnuMaxmimaize.enabled());
-    EXPECT_FALSE(popup().mnuClose.enabled());
+    EXPECT_TRUE(popup().showProgramItem.enabled());
+    EXPECT_FALSE(popup().exitProgramItem.enabled());
     popup().unload();
     window.cmdSettings.setEnabled(true);
     host.trayMouse(window, 513);
-    EXPECT_TRUE(popup().mnuClose.enabled());
+    EXPECT_TRUE(popup().exitProgramItem.enabled());
 }
 
 TEST_F(TrayTest, ShowProgramRestoresTheWindowAndTheMenuSlidesAway) {
@@ -133,13 +133,13 @@ TEST_F(TrayTest, ShowProgramRestoresTheWindowAndTheMenuSlidesAway) {
     EXPECT_TRUE(window.visible());
     EXPECT_EQ(stored("Settings", "Minimized"), "No");
     EXPECT_EQ(window.windowState(), ui::WindowState::Normal);
-    EXPECT_TRUE(popup().tmrPopDown.on());
+    EXPECT_TRUE(popup().slideDownTimer.on());
     host.advance(500);
     EXPECT_FALSE(popup().loaded());
     // "Close This Menu" shows itself bold under the mouse.
     host.trayMouse(window, 513);
-    popup().lblMenuClose.mouseMove({});
-    EXPECT_TRUE(popup().lblMenuClose.bold());
+    popup().closeMenuItem.mouseMove({});
+    EXPECT_TRUE(popup().closeMenuItem.bold());
 }
 
 TEST_F(TrayTest, ExitProgramStoresTheStatusRemovesTheIconAndEndsWithoutAsking) {
@@ -162,7 +162,7 @@ TEST_F(TrayTest, AStartWithMinimizedYesGoesStraightToTheTray) {
     EXPECT_FALSE(window.visible());
     ASSERT_NE(host.tray(window), nullptr);
     host.trayMouse(window, 513);
-    EXPECT_TRUE(popup().mnuMaxmimaize.enabled());
+    EXPECT_TRUE(popup().showProgramItem.enabled());
     host.trayMouse(window, 515);
     EXPECT_TRUE(window.visible());
     EXPECT_EQ(stored("Settings", "Minimized"), "No");
@@ -175,7 +175,7 @@ TEST_F(TrayTest, ADoubleClickWhileThePopupSlidesLeavesItGoneForGood) {
         SCOPED_TRACE(code);
         host.trayMouse(window, 513);
         host.advance(5);
-        ASSERT_TRUE(popup().tmrMenuPopup.on());
+        ASSERT_TRUE(popup().slideUpTimer.on());
         host.trayMouse(window, code);
         ASSERT_TRUE(window.visible());
         host.advance(10000);
@@ -186,8 +186,8 @@ TEST_F(TrayTest, ADoubleClickWhileThePopupSlidesLeavesItGoneForGood) {
     // At rest, and sliding down, the same.
     host.trayMouse(window, 513);
     slideUp();
-    for (int i = 0; i < 800 && !popup().tmrPopDown.on(); ++i) host.advance(10);
-    ASSERT_TRUE(popup().tmrPopDown.on());
+    for (int i = 0; i < 800 && !popup().slideDownTimer.on(); ++i) host.advance(10);
+    ASSERT_TRUE(popup().slideDownTimer.on());
     host.trayMouse(window, 515);
     host.advance(2000);
     EXPECT_FALSE(popup().loaded());
