@@ -8,6 +8,11 @@ foreach(name IN LISTS NAMES)
         if(EXISTS "${folder}/${name}" AND NOT IS_DIRECTORY "${folder}/${name}")
             file(MD5 "${folder}/${name}" hash)
             string(APPEND text "; ${hash}\nFile \"${folder}/${name}\"\n")
+            # The statement the program keeps of a language file it downloaded describes a file
+            # this one replaces.
+            if(name STREQUAL "Localization.xml")
+                string(APPEND text "Delete \"$INSTDIR\\Localization.sig\"\n")
+            endif()
             break()
         endif()
     endforeach()
