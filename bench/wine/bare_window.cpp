@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/wide.h"
 
 using sorvane::platform::win32::widen;
@@ -133,11 +134,7 @@ HWND showSplash(HINSTANCE instance, HICON icon) {
 }  // namespace
 
 int main() {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr) return 2;
-    std::vector<std::wstring> args(argv + 1, argv + count);
-    LocalFree(argv);
+    std::vector<std::wstring> args = sorvane::platform::win32::CommandLineArguments();
     if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != L"--splash")) {
         std::fprintf(stderr, "usage: bare_window LAYOUT_FILE [--splash]\n");
         return 2;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/wide.h"
 
 using sorvane::platform::win32::narrow;
@@ -192,11 +193,7 @@ bool dumpLayout(HWND window, const wchar_t* path) {
 }  // namespace
 
 int main() {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr) return 2;
-    std::vector<std::wstring> args(argv + 1, argv + count);
-    LocalFree(argv);
+    std::vector<std::wstring> args = sorvane::platform::win32::CommandLineArguments();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::wstring dump;
     if (args.size() >= 4 && args[2] == L"--dump") {

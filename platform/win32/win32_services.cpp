@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/limits.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -341,11 +342,7 @@ std::string Win32Environment::variable(std::string_view name) {
 
 std::vector<std::string> Win32Environment::arguments() {
     std::vector<std::string> result;
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr) return result;
-    for (int i = 1; i < count; ++i) result.push_back(narrow(argv[i]));
-    LocalFree(argv);
+    for (const auto& argument : CommandLineArguments()) result.push_back(narrow(argument));
     return result;
 }
 

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/command_line.h"
 #include "platform/win32/wide.h"
 #include "ui/win32/win32_host.h"
 
@@ -760,11 +761,7 @@ int main() {
     // Sizes and fonts are read as the program's windows have them, in pixels of their DPI,
     // not in the 96-DPI picture the system would give an unaware reader.
     SetProcessDPIAware();
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (argv == nullptr) return 2;
-    std::vector<std::wstring> args(argv + 1, argv + count);
-    LocalFree(argv);
+    std::vector<std::wstring> args = sorvane::platform::win32::CommandLineArguments();
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     if (args.size() == 1 && args[0] == L"self-test") return selfTest();
