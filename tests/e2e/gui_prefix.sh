@@ -4,6 +4,7 @@
 #   start_gui_prefix NAME      sets scratch and WINEPREFIX, starts the server, makes the prefix
 #                              and starts its Task Scheduler service
 #   seed_settings PRODUCT COMPANY [EXTRA_REG_LINES]
+#   probe ARGS...              runs the window probe ($probe) with ARGS
 # The test sets app_pid when it starts the program; cleanup ends it.
 
 start_gui_prefix() {
@@ -34,6 +35,19 @@ start_task_scheduler() {
         fi
         wine net start Schedule >/dev/null 2>&1 || sleep 1
     done
+}
+
+# The window probe answers 0 (met), 1 (not met, with what it saw) or 2 (usage). Any other end
+# is the probe's own run failing, not the program under test: it is told, and run once more.
+probe() {
+    local rc attempt
+    for attempt in 1 2; do
+        wine "$probe" "$@"
+        rc=$?
+        ((rc <= 2)) && return "$rc"
+        echo "the window probe ($1) ended with exit code $rc without an answer (attempt $attempt)"
+    done
+    return "$rc"
 }
 
 gui_prefix_cleanup() {

@@ -23,7 +23,6 @@ fail() {
     [[ -f "$scratch/app.log" ]] && { echo "program output:"; cat "$scratch/app.log"; }
     exit 1
 }
-probe() { wine "$probe" "$@"; }
 # Polls a shell condition until it holds or the deadline (seconds) passes.
 wait_for() {
     local seconds=$1

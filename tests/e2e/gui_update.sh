@@ -29,7 +29,6 @@ fail() {
     [[ -f "$scratch/app.log" ]] && { echo "program output:"; cat "$scratch/app.log"; }
     exit 1
 }
-probe() { wine "$probe" "$@"; }
 seed_settings "$product" "$company" "
 [HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
 \"chkSendData\"=\"0\"" || fail "could not set up the settings"

@@ -32,7 +32,6 @@ fail() {
     done
     exit 1
 }
-probe() { wine "$probe" "$@"; }
 
 rm -f "$WINEPREFIX/dosdevices/z:"
 options="[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\$product\\OptionAndSettings]
