@@ -35,30 +35,50 @@ void RemovalFeature::install() {
     app_.hooks.loadDeleteWindow = [this](app::FrmMain&) { loadDeleteWindow(); };
 }
 
-RemovalRun* RemovalFeature::run(app::FrmMain& main) {
-    if (run_) return &*run_;
+namespace {
+
+// The results page of the main window: its pages, timers, status panel and data submission.
+class MainWindowRemoval final : public RemovalWindow {
+public:
+    MainWindowRemoval(app::Application& app, app::FrmMain& main, RemovalRun& run, RemovalView view, FrmDelete& problems)
+        : RemovalWindow(app.host, run, view, problems, app.branding.ProgramName), app_(app), main_(main) {}
+
+protected:
+    void showResultsPage() override {
+        main_.HideAllPages();
+        main_.frmResults.setVisible(true);
+    }
+    void armBackgroundTimers(bool on) override { main_.ArmBackgroundTimers(on); }
+    void refreshStatusPanel() override { main_.RefreshStatusPanel(); }
+    void sendProcessList() override {
+        // The data submission is a hook of its own: a window without it sends nothing.
+        if (app_.hooks.submitScanData) app_.hooks.submitScanData(main_);
+    }
+
+private:
+    app::Application& app_;
+    app::FrmMain& main_;
+};
+
+}  // namespace
+
+RemovalWindow* RemovalFeature::window(app::FrmMain& main) {
+    if (window_) return window_.get();
     auto view = bindRemovalView(main);
     if (!view) return nullptr;
-    RemovalHooks hooks = RemovalHooksOf(app_);
-    hooks.showResultsPage = [&main] {
-        main.HideAllPages();
-        main.frmResults.setVisible(true);
-    };
-    hooks.armBackgroundTimers = [&main](bool on) { main.ArmBackgroundTimers(on); };
-    hooks.refreshStatusPanel = [&main] { main.RefreshStatusPanel(); };
-    hooks.sendProcessList = [this, &main] {
-        if (app_.hooks.submitScanData) app_.hooks.submitScanData(main);
-    };
-    run_.emplace(app_.platform, app_.host, *view, *frmDelete_, std::move(hooks), app_.branding.ProgramName);
-    return &*run_;
+    run_.emplace(app_.platform, app_.host, RemovalHooksOf(app_), app_.branding.ProgramName);
+    window_ = std::make_unique<MainWindowRemoval>(app_, main, *run_, *view, *frmDelete_);
+    return window_.get();
 }
 
+RemovalRun* RemovalFeature::run(app::FrmMain& main) { return window(main) ? &*run_ : nullptr; }
+
 void RemovalFeature::removeChecked(app::FrmMain& main) {
-    if (RemovalRun* removal = run(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
+    if (RemovalWindow* removal = window(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
 }
 
 void RemovalFeature::removeRun(app::FrmMain& main) {
-    if (RemovalRun* removal = run(main)) removal->lblRemove_Click();
+    if (RemovalWindow* removal = window(main)) removal->lblRemove_Click();
 }
 
 void RemovalFeature::viewQuarantine() {

@@ -9,6 +9,7 @@
 #include "removal/frm_quarantine.h"
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
+#include "removal/removal_window.h"
 
 namespace sorvane::removal {
 
@@ -37,12 +38,15 @@ public:
     FrmDelete& deleteWindow() { return *frmDelete_; }
     // The run bound to the main window, made on first use.
     RemovalRun* run(app::FrmMain& main);
+    // The results page's side of it, made with the run.
+    RemovalWindow* window(app::FrmMain& main);
 
 private:
     app::Application& app_;
     std::function<bool()> autoRemoveAfterScan_;
     std::unique_ptr<FrmDelete> frmDelete_;
     std::optional<RemovalRun> run_;
+    std::unique_ptr<RemovalWindow> window_;
     std::unique_ptr<QuarantineStore> store_;
     std::unique_ptr<FrmQuarantine> frmQuarantine_;
 };
