@@ -1,7 +1,6 @@
 #include "removal/removal_feature.h"
 
 #include "app/quarantine_folder.h"
-#include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
 
@@ -14,9 +13,9 @@ RemovalHooks RemovalHooksOf(app::Application& app) {
     return hooks;
 }
 
-RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan)
+RemovalFeature::RemovalFeature(app::Application& app, const scan::MainWindowScan& scan)
     : app_(app),
-      autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
+      scan_(scan),
       frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
       store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale, app.platform.signatures,
                                                app::QuarantineFolderOf(app.applicationFolder()))),
@@ -74,7 +73,7 @@ RemovalWindow* RemovalFeature::window(app::FrmMain& main) {
 RemovalRun* RemovalFeature::run(app::FrmMain& main) { return window(main) ? &*run_ : nullptr; }
 
 void RemovalFeature::removeChecked(app::FrmMain& main) {
-    if (RemovalWindow* removal = window(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
+    if (RemovalWindow* removal = window(main)) removal->Command4_Click(scan_.autoRemoveAfterScan());
 }
 
 void RemovalFeature::removeRun(app::FrmMain& main) {

@@ -1,5 +1,4 @@
 #pragma once
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -10,6 +9,7 @@
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
 #include "removal/removal_window.h"
+#include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
 
@@ -21,8 +21,8 @@ RemovalHooks RemovalHooksOf(app::Application& app);
 // the "Delete Failed" window loaded hidden at start-up. One per application.
 class RemovalFeature {
 public:
-    // `autoRemoveAfterScan` tells whether a scheduled scan's automatic removal is running.
-    RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan);
+    // `scan` tells whether a scheduled scan's automatic removal is running.
+    RemovalFeature(app::Application& app, const scan::MainWindowScan& scan);
 
     // Sets the main window's hooks that removal owns.
     void install();
@@ -43,7 +43,7 @@ public:
 
 private:
     app::Application& app_;
-    std::function<bool()> autoRemoveAfterScan_;
+    const scan::MainWindowScan& scan_;
     std::unique_ptr<FrmDelete> frmDelete_;
     std::optional<RemovalRun> run_;
     std::unique_ptr<RemovalWindow> window_;

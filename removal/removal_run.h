@@ -22,7 +22,8 @@ namespace sorvane::removal {
 // What the run needs from the rest of the program: the catalogue and the per-user settings
 // store, which the scan reaches the same way.
 struct RemovalHooks {
-    // The message catalogue's text for a key.
+    // The message catalogue's text for a key. Unset (the Windows tests' runs, which read no
+    // text): every caption and cause is empty, and the run is otherwise the same.
     std::function<std::string(std::string_view key)> message;
     // Stops the first running process of that executable name; false when it survived.
     // Unset: the program's own process stop.
