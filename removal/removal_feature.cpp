@@ -13,7 +13,7 @@ RemovalHooks RemovalHooksOf(app::Application& app) {
     return hooks;
 }
 
-RemovalFeature::RemovalFeature(app::Application& app, const scan::MainWindowScan& scan)
+RemovalFeature::RemovalFeature(app::Application& app, scan::MainWindowScan& scan)
     : app_(app),
       scan_(scan),
       frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
@@ -39,8 +39,9 @@ namespace {
 // The results page of the main window: its pages, timers, status panel and data submission.
 class MainWindowRemoval final : public RemovalWindow {
 public:
-    MainWindowRemoval(app::Application& app, app::FrmMain& main, RemovalRun& run, RemovalView view, FrmDelete& problems)
-        : RemovalWindow(app.host, run, view, problems, app.branding.ProgramName), app_(app), main_(main) {}
+    MainWindowRemoval(app::Application& app, scan::MainWindowScan& scan, app::FrmMain& main, RemovalRun& run,
+                      RemovalView view, FrmDelete& problems)
+        : RemovalWindow(app.host, run, view, problems, app.branding.ProgramName), app_(app), scan_(scan), main_(main) {}
 
 protected:
     void showResultsPage() override {
@@ -53,9 +54,14 @@ protected:
         // The data submission is a hook of its own: a window without it sends nothing.
         if (app_.hooks.submitScanData) app_.hooks.submitScanData(main_);
     }
+    const scan::Findings* recordedFindings() override {
+        const scan::ScanSession* session = scan_.current();
+        return session ? &session->findings : nullptr;
+    }
 
 private:
     app::Application& app_;
+    scan::MainWindowScan& scan_;
     app::FrmMain& main_;
 };
 
@@ -66,7 +72,7 @@ RemovalWindow* RemovalFeature::window(app::FrmMain& main) {
     auto view = bindRemovalView(main);
     if (!view) return nullptr;
     run_.emplace(app_.platform, app_.host, RemovalHooksOf(app_), app_.branding.ProgramName);
-    window_ = std::make_unique<MainWindowRemoval>(app_, main, *run_, *view, *frmDelete_);
+    window_ = std::make_unique<MainWindowRemoval>(app_, scan_, main, *run_, *view, *frmDelete_);
     return window_.get();
 }
 

@@ -22,7 +22,7 @@ RemovalHooks RemovalHooksOf(app::Application& app);
 class RemovalFeature {
 public:
     // `scan` tells whether a scheduled scan's automatic removal is running.
-    RemovalFeature(app::Application& app, const scan::MainWindowScan& scan);
+    RemovalFeature(app::Application& app, scan::MainWindowScan& scan);
 
     // Sets the main window's hooks that removal owns.
     void install();
@@ -43,7 +43,7 @@ public:
 
 private:
     app::Application& app_;
-    const scan::MainWindowScan& scan_;
+    scan::MainWindowScan& scan_;
     std::unique_ptr<FrmDelete> frmDelete_;
     std::optional<RemovalRun> run_;
     std::unique_ptr<RemovalWindow> window_;

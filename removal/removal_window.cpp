@@ -1,5 +1,8 @@
 #include "removal/removal_window.h"
 
+#include <unordered_map>
+
+#include "definitions/records.h"
 #include "platform/text.h"
 #include "scan/result_rows.h"
 
@@ -10,6 +13,41 @@ template <class T>
 T* findControl(ui::Form& form, std::string_view name) {
     return form.findAs<T>(name);
 }
+
+// What tells one work row from another: its list and its columns, as the scan wrote them.
+std::string WorkRowKey(const scan::Finding& finding) {
+    if (finding.isRegistry())
+        return "R\n" + definitions::HiveHandleText(finding.registry.root) + "\n" + finding.registry.key + "\n" +
+               finding.registry.value + "\n" + finding.threat;
+    if (finding.kind == scan::FindingKind::Cookie) return "C\n" + finding.path;
+    return "F\n" + finding.path + "\n" + finding.threat;
+}
+
+// The recorded findings by the work row that shows them; rows of the same columns are matched
+// to their findings in turn.
+class RecordedRows {
+public:
+    explicit RecordedRows(const scan::Findings* findings) {
+        if (!findings) return;
+        for (const auto& finding : *findings)
+            if (finding.trace && finding.kind != scan::FindingKind::Process)
+                byRow_[WorkRowKey(finding)].findings.push_back(&finding);
+    }
+    // The finding the row read back as `shown` was made from; nothing when the record has none.
+    const scan::Finding* take(const scan::Finding& shown) {
+        const auto it = byRow_.find(WorkRowKey(shown));
+        if (it == byRow_.end()) return nullptr;
+        auto& [findings, next] = it->second;
+        return next < findings.size() ? findings[next++] : nullptr;
+    }
+
+private:
+    struct Matches {
+        std::vector<const scan::Finding*> findings;
+        std::size_t next = 0;
+    };
+    std::unordered_map<std::string, Matches> byRow_;
+};
 
 }  // namespace
 
@@ -116,7 +154,18 @@ std::vector<scan::Finding> RemovalWindow::checkedFindings() {
         chosen.push_back(std::move(finding));
         rows_.push_back({&cookies, row, files.count() + registry.count()});
     }
-    for (auto& finding : chosen) finding.trace = true;
+    // The rows are the findings' own: where the scan's record still holds a row's finding, the
+    // run gets it as the scan made it (its kind, note and exclusion).
+    RecordedRows recorded(recordedFindings());
+    for (auto& finding : chosen) {
+        if (const scan::Finding* made = recorded.take(finding)) {
+            std::string threat = std::move(finding.threat);
+            finding = *made;
+            // A cookie's threat is the one its results row shows now.
+            if (finding.kind == scan::FindingKind::Cookie) finding.threat = std::move(threat);
+        }
+        finding.trace = true;
+    }
     return chosen;
 }
 

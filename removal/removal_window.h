@@ -67,6 +67,10 @@ protected:
     virtual void refreshStatusPanel() = 0;
     // Sends the running programs' names, when the user chose to share them.
     virtual void sendProcessList() = 0;
+    // The scan's record of what it found, from which the work rows were made. Nothing (a
+    // window no scan has filled yet): the rows alone tell the run what to remove, and
+    // nothing else changes.
+    virtual const scan::Findings* recordedFindings() { return nullptr; }
 
 private:
     // Where a work row stands: its list, its index and the rows of the lists before it, which

@@ -48,6 +48,10 @@ protected:
     void armBackgroundTimers(bool on) override { events_.push_back(on ? "timers on" : "timers off"); }
     void refreshStatusPanel() override { events_.push_back("status panel"); }
     void sendProcessList() override { events_.push_back("process list"); }
+    const scan::Findings* recordedFindings() override { return findings; }
+
+public:
+    const scan::Findings* findings = nullptr;
 
 private:
     std::vector<std::string>& events_;
@@ -357,6 +361,34 @@ TEST_F(RemovalRunTest, ACookieFileThatResistsIsListedAndNotCountedAsRemoved) {
     ASSERT_EQ(main.list("lvwCookiesToDelete").count(), 1u);
     EXPECT_FALSE(main.list("lvwCookiesToDelete").item(0).checked);
     EXPECT_FALSE(main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved").item(0).checked);
+}
+
+TEST_F(RemovalRunTest, TheRunGetsTheScansOwnFindingsForTheCheckedRows) {
+    scan::Findings record;
+    auto folder = scan::Finding::at(scan::FindingKind::Folder, "C:\\Bad\\Toolbar");
+    folder.threat = "Toolbar.Example";
+    folder.note = "Adds a toolbar";
+    folder.trace = true;
+    record.add(folder);
+    fake.files.addFile("C:\\Bad\\Toolbar\\tb.ini", "ini");
+    fake.files.addFile("C:\\Bad\\planted.txt", "planted");
+    addThreat("Toolbar.Example", 4, "C:\\Bad\\Toolbar");
+    addFileRow("C:\\Bad\\Toolbar", "Toolbar.Example");
+    // A row the record does not hold still goes, as its columns say.
+    addFileRow("C:\\Bad\\planted.txt", "Toolbar.Example");
+    run();
+    window_->findings = &record;
+    window().Command4_Click(true);
+
+    ASSERT_EQ(run().items().size(), 2u);
+    EXPECT_EQ(run().items()[0].kind, scan::FindingKind::Folder);
+    EXPECT_EQ(run().items()[0].note, "Adds a toolbar");
+    EXPECT_EQ(run().items()[1].kind, scan::FindingKind::File);
+    EXPECT_EQ(run().items()[1].path, "C:\\Bad\\planted.txt");
+    ASSERT_EQ(run().outcomes().size(), 2u);
+    EXPECT_TRUE(run().outcomes()[0].removed() && run().outcomes()[1].removed());
+    EXPECT_EQ(run().outcomes()[0].kept, "Toolbar");
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\planted.txt"));
 }
 
 TEST_F(RemovalRunTest, ExecutableWhoseProcessCannotBeStoppedStaysAndIsRetried) {
