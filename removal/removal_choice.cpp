@@ -1,9 +1,19 @@
 #include "removal/removal_choice.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_set>
 
 namespace sorvane::removal {
+namespace {
+
+// The work lists in the results page's order: files and folders, registry items, cookies.
+int WorkList(const scan::Finding& finding) {
+    if (finding.isRegistry()) return 1;
+    return finding.kind == scan::FindingKind::Cookie ? 2 : 0;
+}
+
+}  // namespace
 
 std::vector<scan::Finding> TiedTraces(const scan::Findings& findings, std::span<const scan::Finding* const> chosen) {
     std::unordered_set<std::string> cookiePaths, folderPaths, threats, registryKeys;
@@ -35,6 +45,9 @@ std::vector<scan::Finding> TiedTraces(const scan::Findings& findings, std::span<
         }
         if (tied) traces.push_back(finding);
     }
+    std::stable_sort(traces.begin(), traces.end(), [](const scan::Finding& a, const scan::Finding& b) {
+        return WorkList(a) < WorkList(b);
+    });
     return traces;
 }
 

@@ -1,6 +1,5 @@
 #include "removal/removal_run.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "definitions/records.h"
@@ -30,12 +29,6 @@ RestorePointMemory restorePointMemory(const RemovalHooks& hooks) {
                 return static_cast<std::int64_t>(text::numericValue(kept));
             },
             [&hooks](std::int64_t sequence) { hooks.writeSetting("Settings", "LastRestorePoint", std::to_string(sequence)); }};
-}
-
-// The work lists' order: files and folders, registry items, cookies.
-int WorkGroup(const scan::Finding& item) {
-    if (item.isRegistry()) return 1;
-    return item.kind == scan::FindingKind::Cookie ? 2 : 0;
 }
 
 // The item a pass works on, as the progress caption names it.
@@ -109,10 +102,6 @@ const std::vector<RemovalOutcome>& RemovalRun::run(std::vector<scan::Finding> ch
                                                    bool tellRestorePoint) {
     if (running_) return outcomes_;
     running_ = true;
-    // Files, then registry items, then cookies: the order the results page lists them in.
-    std::stable_sort(chosen.begin(), chosen.end(), [](const scan::Finding& a, const scan::Finding& b) {
-        return WorkGroup(a) < WorkGroup(b);
-    });
     items_ = std::move(chosen);
     outcomes_.clear();
     const platform::Status folderMade = quarantine_.createFolder();

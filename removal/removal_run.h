@@ -44,8 +44,8 @@ int percentOf(std::size_t i, std::size_t count);
 
 // The removal engine: a restore point, then two passes over the findings it is given (the
 // first removes and logs, the second retries silently and records one outcome per finding),
-// then the lifetime total. Files go first, then registry items, then cookies, each in the
-// order given. Every removed item is kept in the quarantine first and logged once.
+// then the lifetime total. Items go in the order given (the results page's: files, registry
+// items, cookies). Every removed item is kept in the quarantine first and logged once.
 class RemovalRun {
 public:
     RemovalRun(platform::Platform& platform, ui::Host& host, RemovalHooks hooks, std::string productName);

@@ -87,16 +87,15 @@ protected:
     RecordingObserver observer;
 };
 
-TEST_F(RemovalOutcomeTest, EachFindingGetsOneOutcomeInTheOrderOfTheResultsPage) {
+TEST_F(RemovalOutcomeTest, EachFindingGetsOneOutcomeInTheOrderGiven) {
     fake.files.addFile("C:\\Bad\\gone.txt", "gone");
     fake.files.addFile("C:\\Bad\\held.txt", "held");
     fake.files.setInUse("C:\\Bad\\held.txt");
     fake.registry.putString(RootKey::CurrentUser, "Software\\Bad", "", "x");
 
-    const auto& outcomes = remove({registry(RootKey::CurrentUser, "Software\\Bad", "", "Reg.Example"),
-                                   file("C:\\Bad\\gone.txt", "Gone.Example"), file("C:\\Bad\\held.txt", "Held.Example")});
+    const auto& outcomes = remove({file("C:\\Bad\\gone.txt", "Gone.Example"), file("C:\\Bad\\held.txt", "Held.Example"),
+                                   registry(RootKey::CurrentUser, "Software\\Bad", "", "Reg.Example")});
 
-    // Files first, then the registry, whatever order they came in.
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_EQ(outcomes[0].shown, "C:\\Bad\\gone.txt");
     EXPECT_TRUE(outcomes[0].removed());
@@ -225,8 +224,8 @@ TEST(TiedTracesTest, ARowTakesTheTracesCheckingItTiesAndNoOthers) {
     auto folder = file("C:\\Bad\\Toolbar", "Toolbar");
     folder.kind = FindingKind::Folder;
     findings.add(row(folder, scan::icon::Folder, "C:\\Bad\\Toolbar"));
-    findings.add(file("C:\\Bad\\tb.dll", "Toolbar"));
     findings.add(registry(RootKey::CurrentUser, "Software\\Toolbar", "", "Toolbar"));
+    findings.add(file("C:\\Bad\\tb.dll", "Toolbar"));
     auto cookie = Finding::at(FindingKind::Cookie, "C:\\Cookies\\a[1].txt");
     cookie.threat = "Cookie: a[1].txt";
     cookie.trace = true;
@@ -240,6 +239,7 @@ TEST(TiedTracesTest, ARowTakesTheTracesCheckingItTiesAndNoOthers) {
     std::vector<std::string> paths;
     for (const auto& trace : TiedTraces(findings, toolbar))
         paths.push_back(trace.isRegistry() ? trace.registry.key : trace.path);
+    // Files before registry items, as the results page lists them, whatever the order found.
     EXPECT_EQ(paths, (std::vector<std::string>{"C:\\Bad\\Toolbar", "C:\\Bad\\tb.dll", "Software\\Toolbar"}));
 
     const scan::Finding* cookieRow[] = {&findings.all()[3]};
