@@ -174,13 +174,15 @@ TEST_F(RemovalOutcomeTest, AnExcludedFindingIsNeverTouched) {
 
 TEST_F(RemovalOutcomeTest, ACookieFileThatResistsIsNotTakenForGone) {
     fake.files.addFile("C:\\Cookies\\user@ads[1].txt", "cookie");
-    fake.files.setInUse("C:\\Cookies\\user@ads[1].txt", true, true);
+    fake.files.setInUse("C:\\Cookies\\user@ads[1].txt");
     auto cookie = Finding::at(FindingKind::Cookie, "C:\\Cookies\\user@ads[1].txt");
     cookie.threat = "Cookie: user@ads[1].txt";
     cookie.trace = true;
     const auto& outcomes = remove({cookie});
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].kind, OutcomeKind::Resisted);
+    EXPECT_EQ(outcomes[0].cause, "In use by another program");
+    EXPECT_EQ(outcomes[0].kept, "user@ads[1].txt");
     EXPECT_TRUE(fake.files.exists("C:\\Cookies\\user@ads[1].txt"));
 }
 
