@@ -35,7 +35,9 @@ std::vector<scan::Finding> TiedTraces(const scan::Findings& findings, std::span<
         switch (finding.kind) {
         case scan::FindingKind::Cookie: tied = cookiePaths.count(finding.path) > 0; break;
         case scan::FindingKind::File:
-        case scan::FindingKind::Folder: tied = folderPaths.count(finding.path) > 0 || threats.count(finding.threat) > 0; break;
+        case scan::FindingKind::Folder:
+            tied = folderPaths.count(finding.path) > 0 || threats.count(finding.threat) > 0;
+            break;
         case scan::FindingKind::RegistryKey:
         case scan::FindingKind::RegistryValue:
             tied = registryKeys.count(finding.registry.key) > 0 || threats.count(finding.threat) > 0;

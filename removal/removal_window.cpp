@@ -140,7 +140,8 @@ std::vector<scan::Finding> RemovalWindow::checkedFindings() {
         if (!registry.item(row).checked) continue;
         const auto trace = scan::ReadRegistryTraceRow(registry.item(row));
         scan::Finding finding;
-        finding.kind = text::trim(trace.value).empty() ? scan::FindingKind::RegistryKey : scan::FindingKind::RegistryValue;
+        finding.kind =
+            text::trim(trace.value).empty() ? scan::FindingKind::RegistryKey : scan::FindingKind::RegistryValue;
         // A row naming no predefined root key keeps none: the run leaves it alone.
         finding.registry = {trace.root().value_or(platform::RootKey{}), trace.key, trace.value};
         finding.threat = trace.threat;
