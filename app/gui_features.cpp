@@ -11,7 +11,7 @@ GuiFeatures::GuiFeatures(Application& app)
       exclusions(scan::ApplicationExclusions(app)),
       scan(app, exclusions),
       // A scheduled scan's automatic removal asks nothing; the scan's state tells when one runs.
-      removal(app, [this] { return scan.autoRemoveAfterScan(); }),
+      removal(app, scan),
       report(app, scan),
       submission(app),
       tray(app),

@@ -6,16 +6,13 @@
 
 #include "cli/commands_list.h"
 #include "cli/scan_scope.h"
-#include "definitions/records.h"
 #include "platform/text.h"
 #include "removal/removal_feature.h"
+#include "removal/removal_choice.h"
 #include "removal/removal_run.h"
 #include "report/console_report.h"
 #include "report/data_submission.h"
 #include "scan/console_scan.h"
-#include "scan/cookie_store.h"
-#include "scan/result_rows.h"
-#include "scan/scan_driver.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::cli {
@@ -47,60 +44,34 @@ bool parseOptions(std::span<const std::string> args, RemoveOptions& options, std
     return true;
 }
 
-// One checked work row, remembered before the run so that afterwards each can be
-// looked up again to tell removed from resisted.
-struct Target {
-    enum class Kind { File, Value, Key, Cookie } kind;
-    std::string shown;
-    platform::RootKey root{};
-    std::string key;
-    std::string value;
+// The console's side of a run: it prints the outcomes once the run is over, and tells when
+// the running programs' names were sent.
+class ConsoleRemoval final : public removal::RemovalObserver {
+public:
+    ConsoleRemoval(platform::Platform& platform, ui::Host& host, Console& console, bool sendData)
+        : platform_(platform), host_(host), console_(console), sendData_(sendData) {}
+
+    // Nothing is printed while the run works: the outcomes say it all at the end.
+    void runStarted() override {}
+    void statusChanged(std::string_view) override {}
+    void passStarted(bool) override {}
+    void itemStarted(std::size_t, const scan::Finding&, std::string_view) override {}
+    void outcomeRecorded(std::size_t, const scan::Finding&, const removal::RemovalOutcome&) override {}
+    void passFinished(std::size_t) override {}
+    // A console run reports the loaded programs only when its command line asks for it, whatever
+    // the window's stored choice: nothing leaves the machine unseen from a script.
+    void runFinished(const removal::RemovalTotals&) override {
+        if (!sendData_) return;
+        report::SendProcessList(platform_, host_);
+        console_.out << "Sent the names of the running programs to the collection server.\n";
+    }
+
+private:
+    platform::Platform& platform_;
+    ui::Host& host_;
+    Console& console_;
+    bool sendData_;
 };
-
-std::vector<Target> checkedTargets(const removal::RemovalView& view) {
-    std::vector<Target> targets;
-    for (const auto& row : view.lvwFilesToBeDeleted.items())
-        if (row.checked) targets.push_back({Target::Kind::File, row.text, {}, {}, {}});
-    for (const auto& row : view.lvwRegistryToBeDeleted.items()) {
-        if (!row.checked) continue;
-        const auto trace = scan::ReadRegistryTraceRow(row);
-        const auto root = trace.root();
-        const std::string key = text::trim(trace.key);
-        const std::string value = text::trim(trace.value);
-        if (!root || key.empty()) continue;
-        const std::string shown =
-            std::string(definitions::CurrentHiveName(*root)) + "\\" + key + (value.empty() ? "" : "\\" + value);
-        targets.push_back({value.empty() ? Target::Kind::Key : Target::Kind::Value, shown,
-                           *root, key, value});
-    }
-    for (const auto& row : view.lvwCookiesToDelete.items())
-        if (row.checked) targets.push_back({Target::Kind::Cookie, row.text, {}, {}, {}});
-    return targets;
-}
-
-bool stillThere(platform::Platform& platform, const Target& target) {
-    switch (target.kind) {
-    case Target::Kind::Cookie:
-        if (const auto store = scan::SplitCookieStoreLocation(target.shown)) {
-            // A browser's rows: still there while any cookie of the host is, or while the
-            // browser holds the store.
-            const auto reading = scan::ReadCookieStoreHosts(store->first);
-            return reading.access == scan::StoreAccess::InUse ||
-                   std::find(reading.hosts.begin(), reading.hosts.end(), store->second) != reading.hosts.end();
-        }
-        return platform.files.lookup(target.shown).has_value();
-    case Target::Kind::File:
-        return platform.files.lookup(target.shown).has_value();
-    case Target::Kind::Value: {
-        platform::RegistryValue out;
-        return platform.registry.queryValue(target.root, target.key, target.value, platform::access::QueryValue, out)
-            .ok();
-    }
-    case Target::Kind::Key:
-        return platform.registry.openKey(target.root, target.key, platform::access::QueryValue).ok();
-    }
-    return false;
-}
 
 bool confirmed(const std::string& question, Console& console) {
     console.out << text::replaceAll(question, "\r\n", "\n") << "\n\nRemove the checked items? [y/N] " << std::flush;
@@ -124,11 +95,6 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     scan.chooseScope(options.complete);
     report::ReportWrite reportWritten;
     report::InstallConsoleReport(scan, reportWritten);
-    auto removalView = removal::bindRemovalView(scan.window);
-    if (!removalView) {
-        console.err << "SorvaneCmd remove: the results window is incomplete\n";
-        return ExitError;
-    }
     if (!scan.definitionsPresent()) {
         console.err << "SorvaneCmd remove: " << application.message("MSG_MISSING") << " ("
                     << application.applicationFolder() << ")\n";
@@ -137,35 +103,25 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
     scan.run();
     const bool reportSaved = report::ReportWritten(reportWritten, application, "remove", console.err);
 
-    auto& results = removalView->lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    // The rows of the results list the command line names (all of them without --only), as
+    // the scan found them.
     std::vector<bool> matched(options.only.size(), false);
-    std::vector<std::size_t> chosen;
-    for (std::size_t row = 0; row < results.count(); ++row) {
-        const auto& rowText = results.item(row).text;
+    std::vector<const scan::Finding*> chosen;
+    for (const auto& finding : session.findings) {
+        if (!finding.removal) continue;
+        const auto& rowText = finding.removal->text;
         const auto hit = std::find_if(options.only.begin(), options.only.end(),
                                       [&rowText](const std::string& wanted) { return wanted == rowText; });
         if (!options.only.empty() && hit == options.only.end()) continue;
         if (hit != options.only.end()) matched[static_cast<std::size_t>(hit - options.only.begin())] = true;
-        results.setChecked(row, true);
-        chosen.push_back(row);
+        chosen.push_back(&finding);
     }
-    scan::TieWorkRows(session, chosen, true);
     for (std::size_t i = 0; i < options.only.size(); ++i)
         if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
 
-    removal::FrmDelete problems(host, platform.clipboard);
-    auto removalHooks = removal::RemovalHooksOf(application);
-    // A console run reports the loaded programs only when its command line asks for it, whatever
-    // the window's stored choice: nothing leaves the machine unseen from a script.
-    if (removalView->chkSendData) removalView->chkSendData->setValue(options.sendData ? 1 : 0);
-    removalHooks.sendProcessList = [&platform, &host, &console] {
-        report::SendProcessList(platform, host);
-        console.out << "Sent the names of the running programs to the collection server.\n";
-    };
-    removal::RemovalRun run(platform, host, *removalView, problems, std::move(removalHooks),
-                            application.branding.ProgramName);
+    removal::RemovalRun run(platform, host, removal::RemovalHooksOf(application), application.branding.ProgramName);
     const int untouched = reportSaved ? ExitClean : ExitError;
-    if (!run.anyRowChecked()) {
+    if (chosen.empty()) {
         console.out << "Nothing to remove.\n";
         return untouched;
     }
@@ -174,29 +130,31 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         return untouched;
     }
 
-    const auto targets = checkedTargets(*removalView);
-    run.start();
+    ConsoleRemoval progress(platform, host, console, options.sendData);
+    const auto& outcomes = run.run(removal::TiedTraces(session.findings, chosen), progress, false);
 
     // Causes that only more rights can mend: the run needs an administrator, not another try.
-    const std::string denied[] = {application.message("MSG_ERR_DENIED"), application.message("MSG_NEEDS_ADMIN")};
+    const std::string denied = application.message("MSG_ERR_DENIED");
+    std::size_t named = 0;
     std::size_t resisted = 0;
     bool refusedRights = false;
-    for (const auto& target : targets) {
-        const bool left = stillThere(platform, target);
+    for (const auto& outcome : outcomes) {
+        if (!outcome.named()) continue;
+        ++named;
+        const bool left = !outcome.removed();
         resisted += left ? 1 : 0;
-        console.out << (left ? "Not removed: " : "Removed: ") << target.shown;
-        // The cause the run gave, where it knew one.
-        for (const auto& problem : problems.lstProblem.items()) {
-            if (!left || problem.text != target.shown || problem.subItem(1).empty()) continue;
-            console.out << " (" << problem.subItem(1) << ")";
-            refusedRights = refusedRights || std::ranges::find(denied, problem.subItem(1)) != std::end(denied);
+        console.out << (left ? "Not removed: " : "Removed: ") << outcome.shown;
+        if (left && !outcome.cause.empty()) {
+            console.out << " (" << outcome.cause << ")";
+            refusedRights = refusedRights || outcome.refusal == removal::RefusalReason::NeedsAdministrator ||
+                            outcome.cause == denied;
         }
         console.out << "\n";
     }
-    console.out << (targets.size() - resisted) << " removed, " << resisted << " not removed. Quarantine: "
+    console.out << (named - resisted) << " removed, " << resisted << " not removed. Quarantine: "
                 << run.quarantine().folder() << "\n";
     if (const auto point = run.restorePointText(); !point.empty()) console.out << point << "\n";
-    if (refusedRights) console.err << "SorvaneCmd remove: " << application.message("MSG_ERR_DENIED") << "\n";
+    if (refusedRights) console.err << "SorvaneCmd remove: " << denied << "\n";
     if (refusedRights || !reportSaved) return ExitError;
     return resisted == 0 ? ExitClean : ExitFound;
 }

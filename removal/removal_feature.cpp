@@ -1,7 +1,6 @@
 #include "removal/removal_feature.h"
 
 #include "app/quarantine_folder.h"
-#include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
 
@@ -14,9 +13,9 @@ RemovalHooks RemovalHooksOf(app::Application& app) {
     return hooks;
 }
 
-RemovalFeature::RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan)
+RemovalFeature::RemovalFeature(app::Application& app, scan::MainWindowScan& scan)
     : app_(app),
-      autoRemoveAfterScan_(std::move(autoRemoveAfterScan)),
+      scan_(scan),
       frmDelete_(std::make_unique<FrmDelete>(app.host, app.platform.clipboard)),
       store_(std::make_unique<QuarantineStore>(app.platform.files, app.platform.registry, app.platform.locale, app.platform.signatures,
                                                app::QuarantineFolderOf(app.applicationFolder()))),
@@ -35,30 +34,56 @@ void RemovalFeature::install() {
     app_.hooks.loadDeleteWindow = [this](app::FrmMain&) { loadDeleteWindow(); };
 }
 
-RemovalRun* RemovalFeature::run(app::FrmMain& main) {
-    if (run_) return &*run_;
+namespace {
+
+// The results page of the main window: its pages, timers, status panel and data submission.
+class MainWindowRemoval final : public RemovalWindow {
+public:
+    MainWindowRemoval(app::Application& app, scan::MainWindowScan& scan, app::FrmMain& main, RemovalRun& run,
+                      RemovalView view, FrmDelete& problems)
+        : RemovalWindow(app.host, run, view, problems, app.branding.ProgramName), app_(app), scan_(scan), main_(main) {}
+
+protected:
+    void showResultsPage() override {
+        main_.HideAllPages();
+        main_.frmResults.setVisible(true);
+    }
+    void armBackgroundTimers(bool on) override { main_.ArmBackgroundTimers(on); }
+    void refreshStatusPanel() override { main_.RefreshStatusPanel(); }
+    void sendProcessList() override {
+        // The data submission is a hook of its own: a window without it sends nothing.
+        if (app_.hooks.submitScanData) app_.hooks.submitScanData(main_);
+    }
+    const scan::Findings* recordedFindings() override {
+        const scan::ScanSession* session = scan_.current();
+        return session ? &session->findings : nullptr;
+    }
+
+private:
+    app::Application& app_;
+    scan::MainWindowScan& scan_;
+    app::FrmMain& main_;
+};
+
+}  // namespace
+
+RemovalWindow* RemovalFeature::window(app::FrmMain& main) {
+    if (window_) return window_.get();
     auto view = bindRemovalView(main);
     if (!view) return nullptr;
-    RemovalHooks hooks = RemovalHooksOf(app_);
-    hooks.showResultsPage = [&main] {
-        main.HideAllPages();
-        main.frmResults.setVisible(true);
-    };
-    hooks.armBackgroundTimers = [&main](bool on) { main.ArmBackgroundTimers(on); };
-    hooks.refreshStatusPanel = [&main] { main.RefreshStatusPanel(); };
-    hooks.sendProcessList = [this, &main] {
-        if (app_.hooks.submitScanData) app_.hooks.submitScanData(main);
-    };
-    run_.emplace(app_.platform, app_.host, *view, *frmDelete_, std::move(hooks), app_.branding.ProgramName);
-    return &*run_;
+    run_.emplace(app_.platform, app_.host, RemovalHooksOf(app_), app_.branding.ProgramName);
+    window_ = std::make_unique<MainWindowRemoval>(app_, scan_, main, *run_, *view, *frmDelete_);
+    return window_.get();
 }
 
+RemovalRun* RemovalFeature::run(app::FrmMain& main) { return window(main) ? &*run_ : nullptr; }
+
 void RemovalFeature::removeChecked(app::FrmMain& main) {
-    if (RemovalRun* removal = run(main)) removal->Command4_Click(autoRemoveAfterScan_ && autoRemoveAfterScan_());
+    if (RemovalWindow* removal = window(main)) removal->Command4_Click(scan_.autoRemoveAfterScan());
 }
 
 void RemovalFeature::removeRun(app::FrmMain& main) {
-    if (RemovalRun* removal = run(main)) removal->lblRemove_Click();
+    if (RemovalWindow* removal = window(main)) removal->lblRemove_Click();
 }
 
 void RemovalFeature::viewQuarantine() {

@@ -1,5 +1,4 @@
 #pragma once
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -9,6 +8,8 @@
 #include "removal/frm_quarantine.h"
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
+#include "removal/removal_window.h"
+#include "scan/main_window_scan.h"
 
 namespace sorvane::removal {
 
@@ -20,8 +21,8 @@ RemovalHooks RemovalHooksOf(app::Application& app);
 // the "Delete Failed" window loaded hidden at start-up. One per application.
 class RemovalFeature {
 public:
-    // `autoRemoveAfterScan` tells whether a scheduled scan's automatic removal is running.
-    RemovalFeature(app::Application& app, std::function<bool()> autoRemoveAfterScan);
+    // `scan` tells whether a scheduled scan's automatic removal is running.
+    RemovalFeature(app::Application& app, scan::MainWindowScan& scan);
 
     // Sets the main window's hooks that removal owns.
     void install();
@@ -37,12 +38,15 @@ public:
     FrmDelete& deleteWindow() { return *frmDelete_; }
     // The run bound to the main window, made on first use.
     RemovalRun* run(app::FrmMain& main);
+    // The results page's side of it, made with the run.
+    RemovalWindow* window(app::FrmMain& main);
 
 private:
     app::Application& app_;
-    std::function<bool()> autoRemoveAfterScan_;
+    scan::MainWindowScan& scan_;
     std::unique_ptr<FrmDelete> frmDelete_;
     std::optional<RemovalRun> run_;
+    std::unique_ptr<RemovalWindow> window_;
     std::unique_ptr<QuarantineStore> store_;
     std::unique_ptr<FrmQuarantine> frmQuarantine_;
 };

@@ -1,6 +1,5 @@
 #include "removal/removal_run.h"
 
-#include <array>
 #include <cmath>
 
 #include "definitions/records.h"
@@ -13,7 +12,6 @@
 #include "removal/unregister.h"
 #include "scan/cookie_store.h"
 #include "scan/registry_tools.h"
-#include "scan/result_rows.h"
 
 namespace sorvane::removal {
 namespace {
@@ -21,11 +19,6 @@ namespace {
 constexpr std::string_view CrLf = "\r\n";
 // A few turns of the message loop so that "Gathering information..." gets painted.
 constexpr int InformationYields = 3;
-
-template <class T>
-T* findControl(ui::Form& form, std::string_view name) {
-    return form.findAs<T>(name);
-}
 
 // The last restore point made is kept in the settings, since Windows may hand it back a day later.
 RestorePointMemory restorePointMemory(const RemovalHooks& hooks) {
@@ -38,28 +31,13 @@ RestorePointMemory restorePointMemory(const RemovalHooks& hooks) {
             [&hooks](std::int64_t sequence) { hooks.writeSetting("Settings", "LastRestorePoint", std::to_string(sequence)); }};
 }
 
-}  // namespace
-
-std::optional<RemovalView> bindRemovalView(ui::Form& main) {
-    auto* results = findControl<ui::ListView>(main, "lvwPicRemoveListOfSpywareFoundAndToBeRemoved");
-    auto* files = findControl<ui::ListView>(main, "lvwFilesToBeDeleted");
-    auto* registry = findControl<ui::ListView>(main, "lvwRegistryToBeDeleted");
-    auto* cookies = findControl<ui::ListView>(main, "lvwCookiesToDelete");
-    auto* found = findControl<ui::ListView>(main, "lvwSpywareFound");
-    auto* progress = findControl<ui::ProgressBar>(main, "pgbDeleteSpywaresFound");
-    auto* status = findControl<ui::Label>(main, "lblDeletingPercentageCompleted");
-    auto* current = findControl<ui::Label>(main, "lblDeletingCaption");
-    if (!results || !files || !registry || !cookies || !found || !progress || !status || !current)
-        return std::nullopt;
-    RemovalView view{*results, *files, *registry, *cookies, *found, *progress, *status, *current};
-    view.lblSweepNow = findControl<ui::Label>(main, "lblSweepNow");
-    view.lblOptions = findControl<ui::Label>(main, "lblOptions");
-    view.lblResult = findControl<ui::Label>(main, "lblResult");
-    view.lblExit = findControl<ui::Label>(main, "lblExit");
-    view.lblRemove = findControl<ui::Label>(main, "lblRemove");
-    view.chkSendData = findControl<ui::CheckBox>(main, "chkSendData");
-    return view;
+// The item a pass works on, as the progress caption names it.
+std::string CurrentText(const scan::Finding& item) {
+    if (item.isRegistry()) return text::toLower(text::trim(item.registry.key) + "\\" + text::trim(item.registry.value));
+    return text::toLower(item.path);
 }
+
+}  // namespace
 
 std::string rootKeyName(std::uint32_t handle) {
     return std::string(definitions::CurrentHiveName(static_cast<platform::RootKey>(handle)));
@@ -83,12 +61,9 @@ int percentOf(std::size_t i, std::size_t count) {
     return static_cast<int>(rounded);
 }
 
-RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView view, FrmDelete& problems,
-                       RemovalHooks hooks, std::string productName)
+RemovalRun::RemovalRun(platform::Platform& platform, ui::Host& host, RemovalHooks hooks, std::string productName)
     : platform_(platform),
       host_(host),
-      view_(view),
-      problemsForm_(problems),
       hooks_(std::move(hooks)),
       productName_(std::move(productName)),
       log_(platform.files, platform.locale,
@@ -102,12 +77,6 @@ std::string RemovalRun::message(std::string_view key) const {
     return hooks_.message ? hooks_.message(key) : std::string();
 }
 
-bool RemovalRun::anyRowChecked() const {
-    for (const auto& row : view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
-        if (row.checked) return true;
-    return false;
-}
-
 std::string RemovalRun::confirmationText() {
     std::string question = message("MSG_CONFIRM1");
     question.append(CrLf).append(CrLf).append(message("MSG_CONFIRM2"));
@@ -117,23 +86,6 @@ std::string RemovalRun::confirmationText() {
         question.append(CrLf).append(CrLf).append(message("MSG_CONFIRM4"));
     }
     return question;
-}
-
-void RemovalRun::Command4_Click(bool autoRemove) {
-    // "Delete" stays clickable while a run yields; a second run inside the first would
-    // work on rows the first is about to drop.
-    if (running_) return;
-    if (!anyRowChecked()) {
-        if (!autoRemove) host_.messageBox(message("MSG_SELECTED"), productName_, ui::mb::Information);
-        return;
-    }
-    if (!autoRemove) {
-        const auto question = confirmationText();
-        if (host_.messageBox(question, message("MSG_REALLY"), ui::mb::YesNo) != ui::Answer::Yes) return;
-    }
-    tellRestorePoint_ = !autoRemove;
-    start();
-    tellRestorePoint_ = false;
 }
 
 std::string RemovalRun::restorePointText() const {
@@ -146,44 +98,29 @@ std::string RemovalRun::restorePointText() const {
     return {};
 }
 
-void RemovalRun::start() {
-    if (running_) return;
-    showProgress(true);
-    problemsForm_.clearProblems();
-    lblRemove_Click();
-}
-
-void RemovalRun::showProgress(bool visible) {
-    view_.pgbDeleteSpywaresFound.setVisible(visible);
-    view_.lblDeletingPercentageCompleted.setVisible(visible);
-    view_.lblDeletingCaption.setVisible(visible);
-}
-
-void RemovalRun::lblRemove_Click() {
-    if (running_) return;
+const std::vector<RemovalOutcome>& RemovalRun::run(std::vector<scan::Finding> chosen, RemovalObserver& observer,
+                                                   bool tellRestorePoint) {
+    if (running_) return outcomes_;
     running_ = true;
+    items_ = std::move(chosen);
+    outcomes_.clear();
     const platform::Status folderMade = quarantine_.createFolder();
     folderFailure_ = folderMade.is(platform::error::AlreadyExists) ? 0 : folderMade.code();
-    if (hooks_.showResultsPage) hooks_.showResultsPage();
-    for (ui::Label* label : {view_.lblSweepNow, view_.lblOptions, view_.lblResult, view_.lblExit})
-        if (label) label->setEnabled(true);
-    if (view_.lblRemove) view_.lblRemove->setEnabled(false);
-    if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(false);
-    showProgress(true);
+    observer.runStarted();
 
-    view_.lblDeletingPercentageCompleted.setCaption(message("MSG_INFORMATION"));
+    observer.statusChanged(message("MSG_INFORMATION"));
     for (int i = 0; i < InformationYields; ++i) host_.yield();
-    view_.lblDeletingPercentageCompleted.setCaption("");
+    observer.statusChanged("");
 
     const bool restorePoints = restorePoint_.supported();
     restorePoint_.forgetOutcome();
     if (restorePoints) {
-        view_.lblDeletingPercentageCompleted.setCaption(message("MSG_RESTOREPOINT"));
+        observer.statusChanged(message("MSG_RESTOREPOINT"));
         host_.yield();
         // A restore point that cannot be made is no reason to keep the threats.
         platform::TraceFailure(restorePoint_.begin(productName_ + " Restore Point " + log_.timestamp()),
                                "making a restore point");
-        view_.lblDeletingPercentageCompleted.setCaption(restorePointText());
+        observer.statusChanged(restorePointText());
         host_.yield();
     }
 
@@ -199,41 +136,33 @@ void RemovalRun::lblRemove_Click() {
     // Both passes log what they remove; the log takes each item once.
     log_.setEnabled(true);
     firstPass_ = true;
-    RunRemovalPass();
+    runPass(observer);
     firstPass_ = false;
-    RunRemovalPass();
+    runPass(observer);
     log_.setEnabled(false);
     quarantine_.setGuard(nullptr);
     quarantine_.setIndex(nullptr, {});
 
     if (restorePoints) (void)restorePoint_.end();
 
-    // Rows still checked after both passes are the traces that went; the ones that resisted
-    // were unchecked by the second pass.
-    std::int64_t removed = 0;
-    for (ui::ListView* list : {&view_.lvwFilesToBeDeleted, &view_.lvwRegistryToBeDeleted, &view_.lvwCookiesToDelete})
-        removed += static_cast<std::int64_t>(dropCheckedRows(*list));
-    for (ui::ListView* list : {&view_.lvwSpywareFound, &view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved})
-        dropCheckedRows(*list);
-    view_.lblDeletingCaption.setCaption("");
-
-    view_.pgbDeleteSpywaresFound.setValue(view_.pgbDeleteSpywaresFound.max());
-    view_.lblDeletingPercentageCompleted.setCaption("100% " + message("MSG_COMPLETE"));
-
-    if (hooks_.armBackgroundTimers) hooks_.armBackgroundTimers(true);
-    if (view_.lblRemove) view_.lblRemove->setEnabled(true);
-
-    addToRemovedTotal(removed);
-    if (view_.chkSendData && view_.chkSendData->checked() && hooks_.sendProcessList) hooks_.sendProcessList();
-    if (hooks_.refreshStatusPanel) hooks_.refreshStatusPanel();
-    showProgress(false);
+    RemovalTotals totals;
+    for (const auto& outcome : outcomes_) {
+        switch (outcome.kind) {
+        case OutcomeKind::Removed: ++totals.removed; break;
+        case OutcomeKind::Resisted: ++totals.resisted; break;
+        case OutcomeKind::Refused: ++totals.refused; break;
+        }
+    }
+    addToRemovedTotal(static_cast<std::int64_t>(totals.removed));
+    observer.runFinished(totals);
     running_ = false;
     // The question promised a restore point: one that was not made, or that Windows took from
     // earlier, is not passed over in silence.
     const auto point = restorePoint_.outcome();
-    if (restorePoints && tellRestorePoint_ &&
+    if (restorePoints && tellRestorePoint &&
         (point == RestorePointOutcome::NotMade || point == RestorePointOutcome::Reused))
         host_.messageBox(restorePointText(), productName_, ui::mb::Information);
+    return outcomes_;
 }
 
 // The total counts what was actually removed. Adding the found-counters instead would count
@@ -244,68 +173,58 @@ void RemovalRun::addToRemovedTotal(std::int64_t removed) {
     hooks_.writeSetting("Settings", "lblDefRemoved", std::to_string(total));
 }
 
-std::size_t RemovalRun::dropCheckedRows(ui::ListView& list) {
-    std::size_t dropped = 0;
-    for (std::size_t row = 0; row < list.count();) {
-        if (list.item(row).checked) {
-            list.remove(row);
-            ++dropped;
-        } else {
-            ++row;
-        }
-    }
-    return dropped;
-}
-
-void RemovalRun::setPassStatus(std::size_t i, std::size_t count) {
-    view_.lblDeletingPercentageCompleted.setCaption(message("MSG_REMOVING2") + " : " +
-                                                   std::to_string(percentOf(i, count)) + "% " +
-                                                   message("MSG_COMPLETED"));
-}
-
-void RemovalRun::RunRemovalPass() {
+void RemovalRun::runPass(RemovalObserver& observer) {
     problems_ = 0;
-    auto& files = view_.lvwFilesToBeDeleted;
-    auto& registry = view_.lvwRegistryToBeDeleted;
-    auto& cookies = view_.lvwCookiesToDelete;
-    auto& bar = view_.pgbDeleteSpywaresFound;
-    if (!view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty()) {
-        bar.setVisible(true);
-        view_.lblDeletingPercentageCompleted.setVisible(true);
-        view_.lblDeletingPercentageCompleted.setCaption(message("MSG_REMOVING"));
-        bar.setValue(0);
-        bar.setMax(static_cast<int>(files.count() + registry.count() + cookies.count()));
+    observer.passStarted(firstPass_);
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        const auto& item = items_[i];
+        observer.itemStarted(i, item, CurrentText(item));
+        auto outcome = remove(item);
+        if (firstPass_ || !outcome) continue;
+        if (outcome->listed()) ++problems_;
+        outcomes_.push_back(std::move(*outcome));
+        observer.outcomeRecorded(i, item, outcomes_.back());
     }
-
-    // Rows are read by index each time: the lists only change after both passes.
-    for (std::size_t row = 0; row < files.count(); ++row) {
-        if (!files.item(row).checked) continue;
-        bar.setValue(static_cast<int>(row + 1));
-        setPassStatus(row + 1, files.count());
-        removeFileRow(row);
-    }
-    for (std::size_t row = 0; row < registry.count(); ++row) {
-        if (!registry.item(row).checked) continue;
-        bar.setValue(static_cast<int>(files.count() + row + 1));
-        setPassStatus(row + 1, registry.count());
-        removeRegistryRow(row);
-    }
-    for (std::size_t row = 0; row < cookies.count(); ++row) {
-        if (!cookies.item(row).checked) continue;
-        bar.setValue(static_cast<int>(files.count() + registry.count() + row + 1));
-        setPassStatus(row + 1, cookies.count());
-        removeCookieRow(row);
-    }
-
-    if (problems_ > 0) problemsForm_.show(false);
+    observer.passFinished(problems_);
 }
 
-bool RemovalRun::refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list,
-                         std::string_view threat, std::string_view reason) {
-    if (allowed) return false;
-    if (!firstRemovalPass()) listProblem(row, shown, list, threat, reason);
+std::optional<RemovalOutcome> RemovalRun::remove(const scan::Finding& item) {
+    // What the user excluded is never the run's to touch, whoever chose it.
+    if (item.excluded) return refuse(item.isRegistry() ? item.registry.key : item.path, RefusalReason::Excluded);
+    switch (item.kind) {
+    case scan::FindingKind::File:
+    case scan::FindingKind::Folder: return removeFile(item);
+    case scan::FindingKind::RegistryKey:
+    case scan::FindingKind::RegistryValue: return removeRegistry(item);
+    case scan::FindingKind::Cookie: return removeCookie(item);
+    case scan::FindingKind::Process: break;
+    }
+    // A running program is stopped by the scan; removal works on its files.
+    return refuse(item.path, RefusalReason::NoPlace);
+}
+
+RemovalOutcome RemovalRun::refuse(std::string shown, RefusalReason why, std::string cause) {
     host_.yield();
-    return true;
+    RemovalOutcome outcome;
+    outcome.kind = OutcomeKind::Refused;
+    outcome.refusal = why;
+    outcome.shown = std::move(shown);
+    outcome.cause = std::move(cause);
+    return outcome;
+}
+
+RemovalOutcome RemovalRun::settled(std::string shown, bool stillThere, std::string cause) {
+    RemovalOutcome outcome;
+    outcome.kind = stillThere ? OutcomeKind::Resisted : OutcomeKind::Removed;
+    if (stillThere) outcome.cause = std::move(cause);
+    // The copy taken in this run, where one was: a resisting item may have one too.
+    outcome.quarantineEntry = quarantine_.entryOf(shown);
+    if (outcome.quarantineEntry) {
+        for (const auto& entry : index_.entries())
+            if (entry.id == *outcome.quarantineEntry) outcome.kept = entry.kept;
+    }
+    outcome.shown = std::move(shown);
+    return outcome;
 }
 
 std::string RemovalRun::failureReason(std::uint32_t code) const {
@@ -316,34 +235,11 @@ std::string RemovalRun::failureReason(std::uint32_t code) const {
     return key.empty() ? std::string() : message(key);
 }
 
-void RemovalRun::listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
-                             std::string_view reason) {
-    problemsForm_.addProblem(std::string(shown), std::string(reason));
-    ++problems_;
-    auto& results = view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    for (std::size_t i = 0; i < results.count(); ++i) {
-        if (results.item(i).text == threat) {
-            results.setChecked(i, false);
-            break;
-        }
-    }
-    list.setChecked(row, false);
-}
-
-std::string RemovalRun::threatOfCookie(std::string_view path) const {
-    for (const auto& row : view_.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.items())
-        if (text::equalsNoCase(row.subItem(1), path)) return row.text;
-    return {};
-}
-
-void RemovalRun::removeFileRow(std::size_t row) {
-    auto& files = view_.lvwFilesToBeDeleted;
-    const std::string path = files.item(row).text;
-    const std::string threat = files.item(row).subItem(1);
-    view_.lblDeletingCaption.setCaption(text::toLower(path));
+std::optional<RemovalOutcome> RemovalRun::removeFile(const scan::Finding& item) {
+    const std::string& path = item.path;
     // Drive roots, the system's folders and what holds them, the program and its quarantine.
-    if (refused(row, path, !guard_ || guard_->mayRemovePath(path), files, threat)) return;
-    quarantine_.setThreat(threat);
+    if (guard_ && !guard_->mayRemovePath(path)) return refuse(path, RefusalReason::Protected);
+    quarantine_.setThreat(item.threat);
     quarantine_.clearFailure();
     const std::string extension = pathExtension(path);
     if (extension == "DLL" || extension == "OCX") {
@@ -356,90 +252,79 @@ void RemovalRun::removeFileRow(std::size_t row) {
     }
     host_.yield();
 
-    if (firstRemovalPass()) return;
+    if (firstRemovalPass()) return std::nullopt;
     // A folder that resisted is reported as well as a file: both are still there. The
     // system finds no folder by a name that ends in a backslash.
     const std::string_view present = withoutTrailingBackslash(path);
-    if (!platform_.files.lookup(present)) return;
+    if (!platform_.files.lookup(present)) return settled(path, false);
     if (text::containsNoCase(path, ".exe")) RemoveExecutable(path);
-    if (!platform_.files.lookup(present)) return;
-    listProblem(row, path, files, threat, failureReason(quarantine_.lastFailure()));
+    if (!platform_.files.lookup(present)) return settled(path, false);
+    return settled(path, true, failureReason(quarantine_.lastFailure()));
 }
 
-void RemovalRun::removeRegistryRow(std::size_t row) {
-    auto& list = view_.lvwRegistryToBeDeleted;
-    const auto trace = scan::ReadRegistryTraceRow(list.item(row));
-    const std::string rootText = text::trim(trace.rootText);
-    const std::string keyPath = text::trim(trace.key);
-    const std::string valueName = text::trim(trace.value);
-    const std::string& threat = trace.threat;
-    view_.lblDeletingCaption.setCaption(text::toLower(keyPath + "\\" + valueName));
-    const auto root = trace.root();
+std::optional<RemovalOutcome> RemovalRun::removeRegistry(const scan::Finding& item) {
+    const std::string keyPath = text::trim(item.registry.key);
+    const std::string valueName = text::trim(item.registry.value);
+    const auto root = item.registry.root;
+    const std::string rootName = rootKeyName(static_cast<std::uint32_t>(root));
     // A whole hive is never deleted.
-    if (root && keyPath.empty() && valueName.empty() &&
-        refused(row, rootKeyName(static_cast<std::uint32_t>(*root)), false, list, threat))
-        return;
-    // A row naming no predefined root key is not ours to interpret.
-    if (rootText.empty() || keyPath.empty() || !root) {
-        host_.yield();
-        return;
-    }
-    const std::string keyText = rootKeyName(static_cast<std::uint32_t>(*root)) + "\\" + keyPath;
+    if (!rootName.empty() && keyPath.empty() && valueName.empty()) return refuse(rootName, RefusalReason::WholeHive);
+    // An item naming no predefined root key, or no key, is not ours to interpret.
+    if (rootName.empty() || keyPath.empty()) return refuse({}, RefusalReason::NoPlace);
+    const std::string keyText = rootName + "\\" + keyPath;
     const std::string shown = valueName.empty() ? keyText : keyText + "\\" + valueName;
     // A hive root or one of the keys that hold the system's structure is never deleted whole.
-    if (refused(row, shown, !valueName.empty() || RemovalGuard::mayDeleteKey(*root, keyPath), list, threat)) return;
+    if (valueName.empty() && !RemovalGuard::mayDeleteKey(root, keyPath)) return refuse(shown, RefusalReason::Protected);
 
     auto& registry = platform_.registry;
     // What this account may not delete is not touched; an administrator can remove it.
-    if (refused(row, shown, !scan::RegistryRemovalDenied(registry, *root, keyPath, valueName), list, threat,
-                message("MSG_NEEDS_ADMIN")))
-        return;
+    if (scan::RegistryRemovalDenied(registry, root, keyPath, valueName))
+        return refuse(shown, RefusalReason::NeedsAdministrator, message("MSG_NEEDS_ADMIN"));
     // The data as it is just before its deletion, so that it can be put back exactly.
     IndexEntry entry;
     entry.kind = valueName.empty() ? EntryKind::RegistryKey : EntryKind::RegistryValue;
-    entry.threat = threat;
-    entry.root = rootKeyName(static_cast<std::uint32_t>(*root));
+    entry.threat = item.threat;
+    entry.root = rootName;
     entry.key = keyPath;
     // Data whose copy is not on record would be gone for good: it stays. That includes data
     // that could not be read whole (a sub-key without read rights, a value over the size
     // limit); what is not there at all has nothing to delete either.
     if (valueName.empty()) {
-        entry.tree = ExportKey(registry, *root, keyPath);
+        entry.tree = ExportKey(registry, root, keyPath);
         if (entry.tree && quarantine_.record(shown, std::move(entry))) {
-            DeleteRegistryValue(*root, keyPath, "");
-            (void)DeleteRegistryKey(*root, keyPath);
+            DeleteRegistryValue(root, keyPath, "");
+            (void)DeleteRegistryKey(root, keyPath);
         }
     } else {
-        entry.value = ExportValue(registry, *root, keyPath, valueName);
-        if (entry.value && quarantine_.record(shown, std::move(entry))) DeleteRegistryValue(*root, keyPath, valueName);
+        entry.value = ExportValue(registry, root, keyPath, valueName);
+        if (entry.value && quarantine_.record(shown, std::move(entry))) DeleteRegistryValue(root, keyPath, valueName);
     }
     // A key whose deletion stopped part-way, or that could not be kept, is still there: not
     // removed, even when it cannot be read.
-    const bool left = valueName.empty() ? !RegistryKeyAbsent(registry, *root, keyPath)
-                                        : !RegistryValueAbsent(registry, *root, keyPath, valueName);
+    const bool left = valueName.empty() ? !RegistryKeyAbsent(registry, root, keyPath)
+                                        : !RegistryValueAbsent(registry, root, keyPath, valueName);
     quarantine_.settle(shown, left);
-    if (left && !firstRemovalPass()) listProblem(row, shown, list, threat, failureReason(0));
     host_.yield();
+    if (firstRemovalPass()) return std::nullopt;
+    return settled(shown, left, failureReason(0));
 }
 
-void RemovalRun::removeCookieRow(std::size_t row) {
-    auto& cookies = view_.lvwCookiesToDelete;
-    const std::string path = cookies.item(row).text;
-    const std::string threat = threatOfCookie(path);
-    view_.lblDeletingCaption.setCaption(text::toLower(path));
+std::optional<RemovalOutcome> RemovalRun::removeCookie(const scan::Finding& item) {
+    const std::string& path = item.path;
     const auto store = scan::SplitCookieStoreLocation(path);
-    if (refused(row, path, !guard_ || guard_->mayRemovePath(store ? store->first : path), cookies, threat)) return;
-    quarantine_.setThreat(threat);
-    if (store) {
-        removeStoreCookies(row, path, store->first, store->second, threat);
-        return;
-    }
+    if (guard_ && !guard_->mayRemovePath(store ? store->first : path)) return refuse(path, RefusalReason::Protected);
+    quarantine_.setThreat(item.threat);
+    if (store) return removeStoreCookies(path, store->first, store->second);
+    quarantine_.clearFailure();
     if (fileIsPresent(platform_.files, path)) quarantine_.quarantineCookieFile(path);
     host_.yield();
+    if (firstRemovalPass()) return std::nullopt;
+    // A cookie file that resisted both attempts is still there: said so, not counted as gone.
+    return settled(path, fileIsPresent(platform_.files, path), failureReason(quarantine_.lastFailure()));
 }
 
-void RemovalRun::removeStoreCookies(std::size_t row, const std::string& location, const std::string& storePath,
-                                    const std::string& host, const std::string& threat) {
+std::optional<RemovalOutcome> RemovalRun::removeStoreCookies(const std::string& location, const std::string& storePath,
+                                                             const std::string& host) {
     // A running browser holds its store: its rows stay until it is closed.
     const auto outcome = scan::RemoveCookieRows(storePath, host, [&](const std::string& rows) {
         return quarantine_.keepCookieRows(location, host, rows);
@@ -447,10 +332,9 @@ void RemovalRun::removeStoreCookies(std::size_t row, const std::string& location
     if (outcome == scan::RowsOutcome::Done) quarantine_.settle(location, false);
     const bool left = outcome == scan::RowsOutcome::InUse || outcome == scan::RowsOutcome::NotKept ||
                       outcome == scan::RowsOutcome::Failed;
-    if (left && !firstRemovalPass())
-        listProblem(row, location, view_.lvwCookiesToDelete, threat,
-                    outcome == scan::RowsOutcome::InUse ? message("MSG_ERR_IN_USE") : std::string());
     host_.yield();
+    if (firstRemovalPass()) return std::nullopt;
+    return settled(location, left, outcome == scan::RowsOutcome::InUse ? message("MSG_ERR_IN_USE") : std::string());
 }
 
 void RemovalRun::RemoveExecutable(std::string_view path) {

@@ -8,53 +8,30 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "removal/frm_delete.h"
 #include "removal/quarantine.h"
 #include "removal/quarantine_index.h"
 #include "removal/quarantine_log.h"
 #include "removal/removal_guard.h"
+#include "removal/removal_observer.h"
 #include "removal/restore_point.h"
-#include "ui/form.h"
+#include "scan/findings.h"
+#include "ui/host.h"
 
 namespace sorvane::removal {
 
-// The controls of the main window that a removal run reads and updates.
-struct RemovalView {
-    ui::ListView& lvwPicRemoveListOfSpywareFoundAndToBeRemoved;  // the checkable results list
-    ui::ListView& lvwFilesToBeDeleted;
-    ui::ListView& lvwRegistryToBeDeleted;
-    ui::ListView& lvwCookiesToDelete;
-    ui::ListView& lvwSpywareFound;
-    ui::ProgressBar& pgbDeleteSpywaresFound;
-    ui::Label& lblDeletingPercentageCompleted;
-    ui::Label& lblDeletingCaption;
-    // The navigation labels and the data-submission choice; a window without pages
-    // (the console program's) has none of them.
-    ui::Label* lblSweepNow = nullptr;
-    ui::Label* lblOptions = nullptr;
-    ui::Label* lblResult = nullptr;
-    ui::Label* lblExit = nullptr;
-    ui::Label* lblRemove = nullptr;
-    ui::CheckBox* chkSendData = nullptr;
-};
-
-// Finds the controls by name; nothing when the window lacks one of the lists, labels or bar.
-std::optional<RemovalView> bindRemovalView(ui::Form& main);
-
-// What the run needs from the rest of the program.
+// What the run needs from the rest of the program: the catalogue and the per-user settings
+// store, which the scan reaches the same way.
 struct RemovalHooks {
-    // The message catalogue's text for a key.
+    // The message catalogue's text for a key. Unset (the Windows tests' runs, which read no
+    // text): every caption and cause is empty, and the run is otherwise the same.
     std::function<std::string(std::string_view key)> message;
     // Stops the first running process of that executable name; false when it survived.
     // Unset: the program's own process stop.
     std::function<bool(std::string_view fileName)> stopProcessByName;
-    // The per-user settings store.
+    // The per-user settings store. Unset (a run with nowhere to keep settings): no lifetime
+    // total and no remembered restore point, and nothing else changes.
     std::function<std::string(std::string_view section, std::string_view key, std::string_view fallback)> readSetting;
     std::function<void(std::string_view section, std::string_view key, std::string_view value)> writeSetting;
-    std::function<void()> showResultsPage;
-    std::function<void(bool on)> armBackgroundTimers;
-    std::function<void()> refreshStatusPanel;
-    std::function<void()> sendProcessList;
 };
 
 // The standard name of a predefined root key ("HKEY_LOCAL_MACHINE"); empty for others.
@@ -65,30 +42,32 @@ std::string pathExtension(std::string_view path);
 // i / count * 100 rounded to the nearest integer, halves to the even one.
 int percentOf(std::size_t i, std::size_t count);
 
-// "Delete" on the results page: confirmation, a restore point, two passes over the
-// checked work rows (the first removes and logs, the second retries silently and
-// collects what resisted), list clean-up and the running total.
+// The removal engine: a restore point, then two passes over the findings it is given (the
+// first removes and logs, the second retries silently and records one outcome per finding),
+// then the lifetime total. Items go in the order given (the results page's: files, registry
+// items, cookies). Every removed item is kept in the quarantine first and logged once.
 class RemovalRun {
 public:
-    RemovalRun(platform::Platform& platform, ui::Host& host, RemovalView view, FrmDelete& problems,
-               RemovalHooks hooks, std::string productName);
+    RemovalRun(platform::Platform& platform, ui::Host& host, RemovalHooks hooks, std::string productName);
     // The restore point's memory reads the hooks this object holds.
     RemovalRun(const RemovalRun&) = delete;
     RemovalRun& operator=(const RemovalRun&) = delete;
 
-    // The "Delete" button; `autoRemove` (a scheduled scan's automatic removal) skips every question.
-    void Command4_Click(bool autoRemove);
-    // The removal run itself ("Remove").
-    void lblRemove_Click();
+    // Removes `chosen`, telling `observer` as it goes; one outcome per finding, in the order
+    // worked through. Nothing while a run is under way. `tellRestorePoint`: the user was
+    // promised a restore point, so one that could not be kept is said in a message box.
+    const std::vector<RemovalOutcome>& run(std::vector<scan::Finding> chosen, RemovalObserver& observer,
+                                           bool tellRestorePoint);
+    // The findings of the last run in the order worked through, beside their outcomes.
+    const std::vector<scan::Finding>& items() const { return items_; }
+    const std::vector<RemovalOutcome>& outcomes() const { return outcomes_; }
 
-    bool anyRowChecked() const;
     // The question "Delete" asks, naming the quarantine folder and, where the system has
     // one, the restore point.
     std::string confirmationText();
-    // Shows the progress controls, clears the problem list and runs the removal.
-    void start();
+    // The message catalogue's text for a key.
+    std::string message(std::string_view key) const;
 
-    void RunRemovalPass();
     void RemoveExecutable(std::string_view path);
     void RemoveLibrary(std::string_view path);
     void DeleteRegistryValue(platform::RootKey root, std::string_view keyPath, std::string_view valueName);
@@ -96,6 +75,7 @@ public:
 
     bool running() const { return running_; }
     bool firstRemovalPass() const { return firstPass_; }
+    // How many items of the last pass belong in "Delete Failed".
     std::size_t problemsInLastPass() const { return problems_; }
     Quarantine& quarantine() { return quarantine_; }
     QuarantineLog& log() { return log_; }
@@ -106,31 +86,24 @@ public:
     std::string restorePointText() const;
 
 private:
-    std::string message(std::string_view key) const;
-    void showProgress(bool visible);
-    void setPassStatus(std::size_t i, std::size_t count);
-    void removeFileRow(std::size_t row);
-    void removeRegistryRow(std::size_t row);
-    void removeCookieRow(std::size_t row);
-    void removeStoreCookies(std::size_t row, const std::string& location, const std::string& storePath,
-                            const std::string& host, const std::string& threat);
-    // Removes the checked rows; answers how many went.
-    std::size_t dropCheckedRows(ui::ListView& list);
+    void runPass(RemovalObserver& observer);
+    // The outcome of one item; nothing in the first pass, unless it was refused.
+    std::optional<RemovalOutcome> remove(const scan::Finding& item);
+    std::optional<RemovalOutcome> removeFile(const scan::Finding& item);
+    std::optional<RemovalOutcome> removeRegistry(const scan::Finding& item);
+    std::optional<RemovalOutcome> removeCookie(const scan::Finding& item);
+    std::optional<RemovalOutcome> removeStoreCookies(const std::string& location, const std::string& storePath,
+                                                     const std::string& host);
+    // An item the run may not touch: not tried in either pass.
+    RemovalOutcome refuse(std::string shown, RefusalReason why, std::string cause = {});
+    // An item tried: gone, or still there with the catalogue's words for why.
+    RemovalOutcome settled(std::string shown, bool stillThere, std::string cause = {});
     void addToRemovedTotal(std::int64_t removed);
-    // A row removal may not touch: skipped in the first pass, listed in the second.
-    // `reason` names the cause shown beside the item in "Delete Failed" (empty: none known).
-    bool refused(std::size_t row, std::string_view shown, bool allowed, ui::ListView& list, std::string_view threat,
-                 std::string_view reason = {});
-    void listProblem(std::size_t row, std::string_view shown, ui::ListView& list, std::string_view threat,
-                     std::string_view reason = {});
-    std::string threatOfCookie(std::string_view path) const;
     // The catalogue's words for why an item resisted: the system's `code`, else the quarantine folder's failure.
     std::string failureReason(std::uint32_t code) const;
 
     platform::Platform& platform_;
     ui::Host& host_;
-    RemovalView view_;
-    FrmDelete& problemsForm_;
     RemovalHooks hooks_;
     std::string productName_;
     QuarantineLog log_;
@@ -138,11 +111,10 @@ private:
     RestorePoint restorePoint_;
     QuarantineIndex index_;
     std::optional<RemovalGuard> guard_;
+    std::vector<scan::Finding> items_;
+    std::vector<RemovalOutcome> outcomes_;
     bool firstPass_ = false;
     bool running_ = false;
-    // The user pressed "Delete" and saw the promise of a restore point: a run that could not
-    // keep it says so at its end.
-    bool tellRestorePoint_ = false;
     std::size_t problems_ = 0;
     // Why the quarantine folder could not be made (0: it was, or was there): without it no
     // copy is kept, so nothing is deleted, and that is the cause the user is shown.

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "removal/quarantine_store.h"
 #include "removal/removal_run.h"
+#include "removal/removal_window.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
 
@@ -33,6 +34,27 @@ public:
     }
     ui::ListView& list(std::string_view name) { return *findAs<ui::ListView>(name); }
     ui::Label& label(std::string_view name) { return *findAs<ui::Label>(name); }
+};
+
+// The results page, with the rest of the main window's part in a run recorded as events.
+class RecordingWindow final : public RemovalWindow {
+public:
+    RecordingWindow(ui::Host& host, RemovalRun& run, RemovalView view, FrmDelete& problems,
+                    std::vector<std::string>& events)
+        : RemovalWindow(host, run, view, problems, "Sorvane"), events_(events) {}
+
+protected:
+    void showResultsPage() override { events_.push_back("results page"); }
+    void armBackgroundTimers(bool on) override { events_.push_back(on ? "timers on" : "timers off"); }
+    void refreshStatusPanel() override { events_.push_back("status panel"); }
+    void sendProcessList() override { events_.push_back("process list"); }
+    const scan::Findings* recordedFindings() override { return findings; }
+
+public:
+    const scan::Findings* findings = nullptr;
+
+private:
+    std::vector<std::string>& events_;
 };
 
 const std::map<std::string, std::string, std::less<>> Texts = {
@@ -80,17 +102,20 @@ protected:
         hooks.writeSetting = [this](std::string_view section, std::string_view key, std::string_view value) {
             settings[std::string(section) + "/" + std::string(key)] = value;
         };
-        hooks.showResultsPage = [this] { events.push_back("results page"); };
-        hooks.armBackgroundTimers = [this](bool on) { events.push_back(on ? "timers on" : "timers off"); };
-        hooks.refreshStatusPanel = [this] { events.push_back("status panel"); };
-        hooks.sendProcessList = [this] { events.push_back("process list"); };
         main.load();
         problems.load();
     }
 
     RemovalRun& run() {
-        if (!run_) run_.emplace(fake.platform(), host, *bindRemovalView(main), problems, hooks, "Sorvane");
+        if (!run_) {
+            run_.emplace(fake.platform(), host, hooks, "Sorvane");
+            window_.emplace(host, *run_, *bindRemovalView(main), problems, events);
+        }
         return *run_;
+    }
+    RecordingWindow& window() {
+        run();
+        return *window_;
     }
 
     // One threat with its results row and work rows, all checked.
@@ -137,6 +162,7 @@ protected:
     FrmDelete problems{host, fake.clipboard};
     RemovalHooks hooks;
     std::optional<RemovalRun> run_;
+    std::optional<RecordingWindow> window_;
     std::vector<std::string> stopRequests;
     std::vector<std::string> events;
     std::map<std::string, std::string> settings;
@@ -145,12 +171,12 @@ protected:
 
 TEST_F(RemovalRunTest, NothingCheckedAsksForASelectionUnlessRemovingAutomatically) {
     addThreat("Adware.Example", 3, "C:\\Bad\\a.exe", false);
-    run().Command4_Click(false);
+    window().Command4_Click(false);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, Texts.at("MSG_SELECTED"));
     EXPECT_EQ(host.messages()[0].title, "Sorvane");
     EXPECT_EQ(host.messages()[0].style, ui::mb::Information);
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_EQ(host.messages().size(), 1u);
     EXPECT_TRUE(events.empty());
     EXPECT_FALSE(fake.files.exists(Quarantine));
@@ -161,7 +187,7 @@ TEST_F(RemovalRunTest, ConfirmationMentionsTheRestorePointOnlyWhereThereIsOne) {
     addFileRow("C:\\Bad\\a.txt", "Adware.Example");
     fake.files.addFile("C:\\Bad\\a.txt", "a");
     host.queueAnswer(ui::Answer::No);
-    run().Command4_Click(false);
+    window().Command4_Click(false);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].title, "Really Delete?");
     EXPECT_EQ(host.messages()[0].style, ui::mb::YesNo);
@@ -182,7 +208,7 @@ TEST_F(RemovalRunTest, ConfirmationMentionsTheRestorePointOnlyWhereThereIsOne) {
     // Windows 2000 has no System Restore.
     fake.processes.setVersion({5, 0, 2195, 2});
     host.queueAnswer(ui::Answer::No);
-    run().Command4_Click(false);
+    window().Command4_Click(false);
     EXPECT_EQ(host.messages()[1].text,
               "Are you sure you want to delete the selected files?\r\n\r\n"
               "Deleted files will be backed up in the following folder in case you need to recover them:\r\n\r\n"
@@ -221,7 +247,7 @@ TEST_F(RemovalRunTest, RunRemovesEveryKindQuarantinesAndLogsOnce) {
     main.findAs<ui::CheckBox>("chkSendData")->setValue(1);
 
     host.queueAnswer(ui::Answer::Yes);
-    run().Command4_Click(false);
+    window().Command4_Click(false);
 
     for (const char* gone : {"C:\\Bad\\Example\\ex.exe", "C:\\Bad\\Example\\ex.dll", "C:\\Bad\\Example\\notes.txt",
                              "C:\\Bad\\Toolbar", "C:\\Cookies\\user@example[1].txt"})
@@ -289,7 +315,7 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     addThreat("Gone.Example", 3, "C:\\Bad\\gone.txt");
     addFileRow("C:\\Bad\\gone.txt", "Gone.Example");
 
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_TRUE(host.messages().empty());
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\held.txt"));
@@ -320,12 +346,57 @@ TEST_F(RemovalRunTest, FileHeldOpenSurvivesIsListedAndItsRowStaysUnchecked) {
     EXPECT_FALSE(problems.visible());
 }
 
+TEST_F(RemovalRunTest, ACookieFileThatResistsIsListedAndNotCountedAsRemoved) {
+    fake.files.addFile("C:\\Cookies\\user@ads[1].txt", "cookie");
+    fake.files.setInUse("C:\\Cookies\\user@ads[1].txt", true, true);
+    addThreat("Cookie: user@ads[1].txt", 1, "C:\\Cookies\\user@ads[1].txt");
+    addCookieRow("C:\\Cookies\\user@ads[1].txt");
+    window().Command4_Click(true);
+
+    EXPECT_TRUE(fake.files.exists("C:\\Cookies\\user@ads[1].txt"));
+    ASSERT_EQ(problems.lstProblem.count(), 1u);
+    EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Cookies\\user@ads[1].txt");
+    EXPECT_TRUE(problems.visible());
+    EXPECT_EQ(settings["Settings/lblDefRemoved"], "0");
+    ASSERT_EQ(main.list("lvwCookiesToDelete").count(), 1u);
+    EXPECT_FALSE(main.list("lvwCookiesToDelete").item(0).checked);
+    EXPECT_FALSE(main.list("lvwPicRemoveListOfSpywareFoundAndToBeRemoved").item(0).checked);
+}
+
+TEST_F(RemovalRunTest, TheRunGetsTheScansOwnFindingsForTheCheckedRows) {
+    scan::Findings record;
+    auto folder = scan::Finding::at(scan::FindingKind::Folder, "C:\\Bad\\Toolbar");
+    folder.threat = "Toolbar.Example";
+    folder.note = "Adds a toolbar";
+    folder.trace = true;
+    record.add(folder);
+    fake.files.addFile("C:\\Bad\\Toolbar\\tb.ini", "ini");
+    fake.files.addFile("C:\\Bad\\planted.txt", "planted");
+    addThreat("Toolbar.Example", 4, "C:\\Bad\\Toolbar");
+    addFileRow("C:\\Bad\\Toolbar", "Toolbar.Example");
+    // A row the record does not hold still goes, as its columns say.
+    addFileRow("C:\\Bad\\planted.txt", "Toolbar.Example");
+    run();
+    window_->findings = &record;
+    window().Command4_Click(true);
+
+    ASSERT_EQ(run().items().size(), 2u);
+    EXPECT_EQ(run().items()[0].kind, scan::FindingKind::Folder);
+    EXPECT_EQ(run().items()[0].note, "Adds a toolbar");
+    EXPECT_EQ(run().items()[1].kind, scan::FindingKind::File);
+    EXPECT_EQ(run().items()[1].path, "C:\\Bad\\planted.txt");
+    ASSERT_EQ(run().outcomes().size(), 2u);
+    EXPECT_TRUE(run().outcomes()[0].removed() && run().outcomes()[1].removed());
+    EXPECT_EQ(run().outcomes()[0].kept, "Toolbar");
+    EXPECT_FALSE(fake.files.exists("C:\\Bad\\planted.txt"));
+}
+
 TEST_F(RemovalRunTest, ExecutableWhoseProcessCannotBeStoppedStaysAndIsRetried) {
     fake.files.addFile("C:\\Bad\\stuck.exe", "MZ");
     addThreat("Stuck.Example", 3, "C:\\Bad\\stuck.exe");
     addFileRow("C:\\Bad\\stuck.exe", "Stuck.Example");
     unstoppable = true;
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\stuck.exe"));
     // First pass, second pass, and the second pass's extra attempt.
     EXPECT_EQ(stopRequests.size(), 3u);
@@ -344,7 +415,7 @@ TEST_F(RemovalRunTest, FileIsNotDeletedWhenQuarantineTakesNoCopy) {
     addThreat("Copy.Example", 3, "C:\\Bad\\a.dll");
     addFileRow("C:\\Bad\\a.dll", "Copy.Example");
     addFileRow("C:\\Bad\\b.txt", "Copy.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\a.dll"));
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\b.txt"));
     ASSERT_EQ(problems.lstProblem.count(), 2u);
@@ -358,7 +429,7 @@ TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {
     addThreat("Value.Example", 2, "Software\\X");
     addRegistryRow(RootKey::CurrentUser, "Software\\X", "v", "Value.Example");
     fake.registry.putString(RootKey::CurrentUser, "Software\\X", "v", "1");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", "v"));
     ASSERT_EQ(fake.restorePoints.calls.size(), 2u);  // the end is still called
     EXPECT_FALSE(run().restorePoint().pending());
@@ -366,7 +437,7 @@ TEST_F(RemovalRunTest, RemovalGoesOnWithoutARestorePoint) {
     fake.processes.setVersion({5, 2, 3790, 2});
     addThreat("Value.Example", 2, "Software\\X");
     addRegistryRow(RootKey::CurrentUser, "Software\\X", "w", "Value.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_EQ(fake.restorePoints.calls.size(), 2u);
 }
 
@@ -376,7 +447,7 @@ TEST_F(RemovalRunTest, TheRestorePointIsToldAsItCameOut) {
         addRegistryRow(RootKey::CurrentUser, "Software\\X", value, "Value.Example");
         fake.registry.putString(RootKey::CurrentUser, "Software\\X", value, "1");
         if (ask) host.queueAnswer(ui::Answer::Yes);
-        run().Command4_Click(!ask);
+        window().Command4_Click(!ask);
         EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", value));
     };
     // Made: the question's promise held, so nothing more is said; the point is remembered.
@@ -418,7 +489,7 @@ TEST_F(RemovalRunTest, APointThatCouldNotBeMadeIsToldAfterTheQuestionPromisedIt)
     addThreat("Value.Example", 2, "Software\\X");
     addRegistryRow(RootKey::CurrentUser, "Software\\X", "v", "Value.Example");
     host.queueAnswer(ui::Answer::Yes);
-    run().Command4_Click(false);
+    window().Command4_Click(false);
     ASSERT_EQ(host.messages().size(), 2u);
     EXPECT_NE(host.messages()[0].text.find("System Restore Point will be created"), std::string::npos);
     EXPECT_EQ(host.messages()[1].text, "No System Restore point was made.");
@@ -436,7 +507,7 @@ TEST_F(RemovalRunTest, RegistryRowsWithoutARootOrKeyAreSkipped) {
     registry.setSubItem(1, 1, "Software\\X");
     registry.setSubItem(1, 2, "v");
     registry.setChecked(1, true);
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\X", "v"));
     EXPECT_EQ(logText(), "");
 }
@@ -452,7 +523,7 @@ TEST_F(RemovalRunTest, AListedJunctionIsRemovedAsALinkAndWhatItPointsToSurvives)
     addFileRow("C:\\Bad\\Toolbar\\", "Link.Example");
     addFileRow("C:\\Bad\\Other", "Link.Example");
     addFileRow("C:\\Bad\\setup.ini", "Link.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\Other"));
@@ -478,7 +549,7 @@ TEST_F(RemovalRunTest, TheKeptCopyIsNeverDeletedThroughAnotherSpellingOfItsPlace
                              "C:\\PROGRA~1\\Sorvane\\Sorvane.exe", "S:\\"})
         addFileRow(path, "Spelling.Example");
     fake.files.addAlias("C:\\PROGRA~1\\Sorvane\\QUARAN~1", Quarantine);
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\bad.exe"), "the only copy");
     EXPECT_EQ(fake.files.content("C:\\Program Files\\Sorvane\\Sorvane.exe"), "MZ program");
@@ -505,7 +576,7 @@ TEST_F(RemovalRunTest, RootsSystemFoldersAndStructuralKeysAreRefusedAndListed) {
     // Below the structural keys a listed program's own key or value goes as usual.
     addRegistryRow(RootKey::CurrentUser, "Software\\Classes\\CLSID\\{bad}", "", "Hostile.Example");
     addRegistryRow(RootKey::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Bad", "Hostile.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_EQ(fake.files.content("C:\\Users\\User\\Documents\\mine.txt"), "mine");
     EXPECT_EQ(fake.files.content("C:\\Windows\\win.ini"), "ini");
@@ -551,7 +622,7 @@ TEST_F(RemovalRunTest, The32BitProgramFoldersAndKeysAreRefusedToo) {
     addRegistryRow(RootKey::ClassesRoot, "Wow6432Node", "", "Hostile.Example");
     // A listed program's own key below them goes as usual.
     addRegistryRow(RootKey::LocalMachine, "Software\\Wow6432Node\\Bad", "", "Hostile.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_EQ(fake.files.content("C:\\Program Files (x86)\\Common Files\\shared.dll"), "shared");
     EXPECT_FALSE(fake.files.exists("C:\\Program Files (x86)\\Bad"));
@@ -588,7 +659,7 @@ TEST_F(RemovalRunTest, AKeyOfThe32BitViewGoesAndComesBackAtItsPhysicalPlaceOnly)
     addThreat("Vendor.Example", 2, copy);
     addRegistryRow(RootKey::LocalMachine, copy, "", "Vendor.Example");
     addRegistryRow(RootKey::LocalMachine, run32, "Vendor", "Vendor.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_FALSE(fake.registry.hasKey(RootKey::LocalMachine, copy));
     EXPECT_FALSE(fake.registry.hasValue(RootKey::LocalMachine, run32, "Vendor"));
@@ -640,7 +711,7 @@ TEST_F(RemovalRunTest, AKeyDeletedOnlyPartlyIsReportedAsNotRemoved) {
     fake.registry.makeReadOnly(RootKey::CurrentUser, "Software\\Bad\\Locked");
     addThreat("Partial.Example", 2, "Software\\Bad");
     addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Partial.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_FALSE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad\\Open"));
     EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad\\Locked"));
@@ -665,7 +736,7 @@ TEST_F(RemovalRunTest, MachineWideTracesAStandardUserMayOnlyReadAreLeftWithTheir
     addRegistryRow(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "AdBar", "AdBar");
     addRegistryRow(RootKey::CurrentUser, "Software\\AdBar", "", "AdBar");
     const int writesBefore = fake.registry.writeAttempts();
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_TRUE(fake.registry.hasKey(RootKey::LocalMachine, "Software\\AdBar"));
     EXPECT_TRUE(fake.registry.hasValue(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
@@ -694,7 +765,7 @@ TEST_F(RemovalRunTest, RegistryDataStaysWhileItsCopyCannotBeRecorded) {
     addThreat("Bad.Example", 2, "Software\\Bad");
     addRegistryRow(RootKey::CurrentUser, "Software\\Bad", "", "Bad.Example");
     addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Bad", "Bad.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_TRUE(fake.registry.hasKey(RootKey::CurrentUser, "Software\\Bad"));
     EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Bad"));
@@ -714,7 +785,7 @@ TEST_F(RemovalRunTest, AKeyWithAPartThatCannotBeReadStaysAndIsListed) {
     addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "", "Unreadable.Example");
     // A key that is not there has nothing to keep and is no problem.
     addRegistryRow(RootKey::CurrentUser, "Software\\Gone", "", "Unreadable.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad", ""), "default");
     EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Bad\\Hidden", "v"), "1");
@@ -738,7 +809,7 @@ TEST_F(RemovalRunTest, AValueThatCannotBeKeptStaysAndIsListed) {
     addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Big", "Value.Example");
     addRegistryRow(RootKey::CurrentUser, "Software\\Locked", "Bad", "Value.Example");
     addRegistryRow(RootKey::CurrentUser, "Software\\Run", "Gone", "Value.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_TRUE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Run", "Big"));
     EXPECT_EQ(fake.registry.stringValue(RootKey::CurrentUser, "Software\\Locked", "Bad"), "bad.exe");
@@ -764,7 +835,7 @@ TEST_F(RemovalRunTest, AFileRewrittenBetweenItsCopyAndARetryKeepsItsNewestBytes)
         fake.files.setInUse("C:\\Bad\\cfg.txt", false);
         ASSERT_TRUE(fake.files.writeFile("C:\\Bad\\cfg.txt", "new bytes, longer").ok());
     };
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\cfg.txt"));
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\cfg.txt"), "old bytes");
@@ -786,7 +857,7 @@ TEST_F(RemovalRunTest, AFolderIsDeletedFromTheListingThatWasCopied) {
     });
     addThreat("Folder.Example", 4, "C:\\Bad\\Toolbar");
     addFileRow("C:\\Bad\\Toolbar", "Folder.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
 
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\Toolbar"));
     EXPECT_EQ(fake.files.content(std::string(Quarantine) + "\\Toolbar\\b.txt"), "b, rewritten");
@@ -802,7 +873,7 @@ TEST_F(RemovalRunTest, AResistingFolderWithATrailingBackslashIsReportedNotCounte
     fake.files.setInUse("C:\\Bad\\Held\\held.txt");
     addThreat("Held.Example", 4, "C:\\Bad\\Held\\");
     addFileRow("C:\\Bad\\Held\\", "Held.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\Held\\held.txt"));
     ASSERT_EQ(problems.lstProblem.count(), 1u);
     EXPECT_EQ(problems.lstProblem.item(0).text, "C:\\Bad\\Held\\");
@@ -814,7 +885,7 @@ TEST_F(RemovalRunTest, ALibraryIsUnregisteredOnlyOnceItsCopyIsKept) {
     fake.files.protectFolder(Quarantine);
     addThreat("Lib.Example", 3, "C:\\Bad\\tb.dll");
     addFileRow("C:\\Bad\\tb.dll", "Lib.Example");
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_TRUE(fake.files.exists("C:\\Bad\\tb.dll"));
     EXPECT_TRUE(fake.processes.runs.empty());
 }
@@ -832,7 +903,7 @@ TEST_F(RemovalRunTest, WhatOnlyTheSecondPassRemovesIsLoggedOnce) {
         if (++stops == 2) fake.registry.failWrites(0);
         return stops > 1;
     };
-    run().Command4_Click(true);
+    window().Command4_Click(true);
     EXPECT_FALSE(fake.files.exists("C:\\Bad\\late.exe"));
     EXPECT_FALSE(fake.registry.hasValue(RootKey::CurrentUser, "Software\\Late", "v"));
     EXPECT_EQ(logFirstLines(), (std::vector<std::string>{

@@ -93,6 +93,17 @@ TEST_F(RemoveCommandTest, WhatResistsIsListedAndTheExitCodeSaysSo) {
     EXPECT_NE(out.str().find("1 removed, 1 not removed"), std::string::npos) << out.str();
 }
 
+TEST_F(RemoveCommandTest, AFolderThatResistsIsReportedAsTheRunSawItWhateverItsSpelling) {
+    // A folder named with a trailing backslash, which the system finds by no such name.
+    definitions("DirectoryDefinition.dat", {"x=HeldBar|[progfil]Held\\"});
+    fake.files.addFile("C:\\Program Files\\Held\\held.txt", "held");
+    fake.files.setInUse("C:\\Program Files\\Held\\held.txt");
+    EXPECT_EQ(remove({"--yes", "--only", "HeldBar"}), cli::ExitFound) << err.str();
+    EXPECT_TRUE(fake.files.exists("C:\\Program Files\\Held\\held.txt"));
+    EXPECT_NE(out.str().find("Not removed: C:\\Program Files\\Held\\"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("0 removed, 1 not removed"), std::string::npos) << out.str();
+}
+
 TEST_F(RemoveCommandTest, AStandardUserIsToldWhichMachineWideTracesNeedAnAdministrator) {
     definitions("RegistryDefinition.dat", {"1^Software\\Bad^=RegBar", "2^Software\\AdBar^=AdBar"});
     fake.registry.putString(RootKey::LocalMachine, "Software\\AdBar", "", "default");

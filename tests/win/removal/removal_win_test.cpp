@@ -16,6 +16,7 @@
 #include "removal/registry_backup.h"
 #include "platform/win32/win32_registry.h"
 #include "removal/removal_run.h"
+#include "removal/removal_window.h"
 #include "removal/unregister.h"
 #include "scan/drive_list.h"
 #include "scan/scan_session.h"
@@ -35,6 +36,19 @@ std::string ownFolder() {
 }
 
 // The program "installed" in a temporary folder of this test's own.
+// The results page alone: no pages, timers, status panel or data submission around it.
+class PagelessWindow final : public RemovalWindow {
+public:
+    PagelessWindow(ui::Host& host, RemovalRun& run, RemovalView view, FrmDelete& problems)
+        : RemovalWindow(host, run, view, problems, "Sorvane") {}
+
+protected:
+    void showResultsPage() override {}
+    void armBackgroundTimers(bool) override {}
+    void refreshStatusPanel() override {}
+    void sendProcessList() override {}
+};
+
 class TempEnvironment : public platform::Environment {
 public:
     explicit TempEnvironment(platform::Environment& real, std::string folder) : real_(real), folder_(std::move(folder)) {}
@@ -165,8 +179,8 @@ TEST_F(RemovalWinTest, FileHeldOpenByAnotherProcessSurvivesBothPassesAndIsListed
         files.setChecked(files.count() - 1, true);
     }
     FrmDelete problems(host, os.clipboard);
-    RemovalRun run(os, host, *view, problems, RemovalHooks{}, "Sorvane");
-    run.Command4_Click(true);
+    RemovalRun run(os, host, RemovalHooks{}, "Sorvane");
+    PagelessWindow(host, run, *view, problems).Command4_Click(true);
 
     SetEvent(release);
     WaitForSingleObject(child.hProcess, 30000);
@@ -263,8 +277,8 @@ protected:
         return rows;
     }
     void runRemoval() {
-        RemovalRun run(os, host, *view, problems, RemovalHooks{}, "Sorvane");
-        run.Command4_Click(true);
+        RemovalRun run(os, host, RemovalHooks{}, "Sorvane");
+        PagelessWindow(host, run, *view, problems).Command4_Click(true);
     }
 
     ui::HeadlessHost host;
@@ -315,8 +329,8 @@ TEST_F(RemovalRunWinTest, TheKeptCopyReachedThroughAnotherSpellingIsNotDeleted) 
     if (narrow(shortName) != kept + "\\longer-name-bad.exe" && shortName[0] != 0) spellings.push_back(narrow(shortName));
     if (!drive.empty()) spellings.push_back(drive + "\\longer-name-bad.exe");
     for (const auto& path : spellings) fileRow(path);
-    RemovalRun run(system, host, *view, problems, RemovalHooks{}, "Sorvane");
-    run.Command4_Click(true);
+    RemovalRun run(system, host, RemovalHooks{}, "Sorvane");
+    PagelessWindow(host, run, *view, problems).Command4_Click(true);
 
     EXPECT_EQ(bytesOf(kept + "\\longer-name-bad.exe"), "the only copy");
     EXPECT_EQ(listed(), spellings);
