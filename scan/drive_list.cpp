@@ -1,7 +1,6 @@
 #include "scan/drive_list.h"
 
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/limits.h"
@@ -25,8 +24,7 @@ constexpr std::uint64_t StatusIntervalMs = 50;
 
 struct Sweep {
     ScanSession& session;
-    std::unordered_map<std::string, std::size_t> missing;  // lower-cased name -> row of lvwFileNotFounds
-    std::unordered_set<std::string> reported;              // lower-cased paths already listed
+    std::unordered_set<std::string> reported;  // lower-cased paths met by the sweep
     std::string quarantine;                                // the program's own quarantine folder
     std::string root;
     std::size_t topDone = 0;
@@ -55,18 +53,18 @@ struct Sweep {
         // Hidden and system files count as absent, as at the usual places.
         if (!(entry.attributes & PlainFileKinds) || (entry.attributes & (attr::Hidden | attr::System))) return;
         if (entry.name.find('.') == std::string_view::npos) return;
-        auto hit = missing.find(text::toLower(entry.name));
-        if (hit == missing.end()) return;
+        const MissingFile* missing = session.missingFiles.find(entry.name);
+        if (!missing) return;
         const std::string path = platform::JoinPath(folder, entry.name);
-        if (!reported.insert(text::toLower(path)).second) return;
+        // A file the scan listed already, at its usual place or earlier in the sweep.
+        if (session.findings.fileTraced(path) || !reported.insert(text::toLower(path)).second) return;
         if (session.isSafe(path)) return;
         if (session.isExcluded(path)) {
             session.recordExcluded(Finding::at(FindingKind::File, path), path);
             return;
         }
         if (IsMicrosoftCompany(session.companyOf(path))) return;
-        const auto& row = session.view.lvwFileNotFounds.item(hit->second);
-        session.reportFile(FindingKind::File, path, row.subItem(1), row.subItem(2));
+        session.reportFile(FindingKind::File, path, missing->threat, missing->note);
     }
 
     // One entry of `folder` (which ends with a backslash); its sub-folders are added to
@@ -161,11 +159,8 @@ bool CompleteScanChosen(ScanSession& session) {
 void SweepDrives(ScanSession& session) {
     auto* drives = session.view.lvwHardDrives;
     if (!drives || session.state.stopRequested) return;
-    Sweep sweep{session, {}, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
-    const auto& missing = session.view.lvwFileNotFounds;
-    for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
-    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));
-    if (sweep.missing.empty()) return;
+    if (session.missingFiles.empty()) return;
+    Sweep sweep{session, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
 
     auto& bar = session.view.pbgMain;
     for (const auto& row : drives->items()) {

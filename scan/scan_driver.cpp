@@ -147,11 +147,13 @@ void cmdScanNow_Click(ScanSession& session) {
                        &view.lvwCookiesToDelete})
         list->clear();
     session.findings.clear();
+    session.missingFiles.clear();
     session.freeze(false);
 
     // The scheduler marks its scans before it starts them; any other start is the user's.
     if (state.mode != ScanMode::ScheduledScan) state.mode = ScanMode::UserScan;
     state.stopRequested = false;
+    state.ended = false;
     state.running = true;
     state.scanStartTime = now(session);
     // The reset counters and the switched buttons show before the first definition line,
@@ -198,6 +200,7 @@ void cmdScanNow_Click(ScanSession& session) {
         if (session.hooks.removeCheckedItems) session.hooks.removeCheckedItems();
     }
 
+    state.ended = true;
     for (ui::Control* c : std::initializer_list<ui::Control*>{&view.cmdScan, &view.cmdScanNow, view.cmdLog,
                                                               view.cmdUpdate, view.cmdStatus})
         enable(c, true);

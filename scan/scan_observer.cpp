@@ -17,4 +17,11 @@ void ScanViewObserver::findingAdded(const Finding& finding) {
         view_.lbltracesFound.setCaption(std::to_string(text::numericValue(view_.lbltracesFound.caption()) + 1));
 }
 
+void ScanViewObserver::fileMissing(const MissingFile& file) {
+    auto& list = view_.lvwFileNotFounds;
+    list.add(file.name);
+    list.setSubItem(list.count() - 1, 1, file.threat);
+    list.setSubItem(list.count() - 1, 2, file.note);
+}
+
 }  // namespace sorvane::scan

@@ -17,6 +17,8 @@ public:
     virtual void phaseCaptionChanged(const std::string& caption) = 0;
     // The scan recorded a finding.
     virtual void findingAdded(const Finding& finding) = 0;
+    // A listed file was not at its usual place; a complete scan's sweep looks for it.
+    virtual void fileMissing(const MissingFile& file) = 0;
 };
 
 // The main window's part: the phase caption on its label, each finding in the results
@@ -27,6 +29,7 @@ public:
     void phaseStarted(const std::string& caption) override;
     void phaseCaptionChanged(const std::string& caption) override;
     void findingAdded(const Finding& finding) override;
+    void fileMissing(const MissingFile& file) override;
 
 private:
     ScanView& view_;

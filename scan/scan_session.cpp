@@ -187,24 +187,9 @@ void ScanSession::recordExcluded(Finding finding, std::string_view item) {
     record(std::move(finding));
 }
 
-bool ScanSession::summaryHas(std::string_view prefix) const {
-    static constexpr std::string_view Found = " - found";
-    const auto& list = view.lvwSpywareFound;
-    const auto wanted = text::toLower(prefix);
-    if (wanted.size() < Found.size() || wanted.compare(wanted.size() - Found.size(), Found.size(), Found) != 0) {
-        for (const auto& row : list.items())
-            if (text::startsWithNoCase(row.text, prefix)) return true;
-        return false;
-    }
-    auto& index = summaryIndex_;
-    if (list.count() < index.rows || (index.rows > 0 && list.item(index.rows - 1).text != index.lastRow)) index = {};
-    for (; index.rows < list.count(); ++index.rows) {
-        const auto row = text::toLower(list.item(index.rows).text);
-        for (auto at = row.find(Found); at != std::string::npos; at = row.find(Found, at + 1))
-            index.prefixes.insert(row.substr(0, at + Found.size()));
-    }
-    index.lastRow = list.empty() ? std::string() : list.item(list.count() - 1).text;
-    return index.prefixes.count(wanted) > 0;
+void ScanSession::recordMissing(MissingFile file) {
+    observer().fileMissing(file);
+    missingFiles.add(std::move(file));
 }
 
 void ScanSession::reportFile(FindingKind kind, const std::string& path, const std::string& threat,

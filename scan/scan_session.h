@@ -3,7 +3,6 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +43,9 @@ struct ScanState {
     bool stopRequested = false;
     bool running = false;
     bool paused = false;  // the pause box is open; the scan waits behind it
+    // The scan's end was shown and the window is idle again: a phase still running behind it
+    // (events run while it works) records what it meets but reports no more threats.
+    bool ended = false;
     bool autoRemoveAfterScan = false;
     // Phases the settings switched off keep "Not Selected" on their counter.
     bool memoryPhaseOn = true;
@@ -111,6 +113,8 @@ public:
     ScanState state;
     // What the running or the last scan found.
     Findings findings;
+    // The listed files of this scan that were not at their usual place (a complete scan only).
+    MissingFiles missingFiles;
     // The memory shield's text of the process definitions as the file was when last read, so
     // that its passes every few seconds read the file again only once it changed (memory_scan.cpp).
     struct KeptDefinitionText {
@@ -186,9 +190,10 @@ public:
     // An item of the user's exclusion list that the scan came upon: "EXCLUDED: item". The
     // shield's passes, every few seconds, show an item once, not at each pass.
     void recordExcluded(Finding finding, std::string_view item);
-    // True when a summary row begins with the text, letter case aside. Threat summaries
-    // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
-    bool summaryHas(std::string_view prefix) const;
+    // True when a summary line of this scan begins with the text, letter case aside.
+    bool summaryHas(std::string_view prefix) const { return findings.summaryHas(prefix); }
+    // A listed file that was not at its usual place: the drive sweep looks for it by name.
+    void recordMissing(MissingFile file);
     // A file or folder hit of the known-files scan or the drive sweep: a trace, with the
     // summary and removal rows for the first trace of the threat.
     void reportFile(FindingKind kind, const std::string& path, const std::string& threat, std::string_view note);
@@ -209,14 +214,6 @@ private:
     std::unordered_map<std::string, KnownCompany> shieldCompanies_;  // lower-cased path -> company
     // The counts of the last scan, so that files unchanged since are not read to count them.
     DefinitionCounts counted_;
-    // Every prefix of a summary row that ends in " - found", lower-cased. It follows the list:
-    // rows added since are indexed on the next look-up, and a cleared list starts it afresh.
-    struct SummaryIndex {
-        std::unordered_set<std::string> prefixes;
-        std::size_t rows = 0;
-        std::string lastRow;
-    };
-    mutable SummaryIndex summaryIndex_;
 };
 
 // Whole-number percentage of part in whole, rounded; -1 (bar unchanged) when the whole is 0.

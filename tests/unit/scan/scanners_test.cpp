@@ -361,7 +361,7 @@ TEST_F(ListedOnceTest, ThreatNamesInOtherLetterCaseAddTracesButNoSecondSummaryRo
     EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 2u);
 }
 
-TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForgetsIt) {
+TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndANewScanForgetsIt) {
     fake.files.addFile("C:\\Windows\\system32\\a.dll", "plain");
     fake.files.addFile("C:\\Windows\\system32\\b.dll", "plain");
     fake.files.addFile("C:\\Windows\\system32\\c.dll", "plain");
@@ -372,8 +372,10 @@ TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForge
     // partial search answers; a third spelling of the first threat adds nothing either.
     EXPECT_THAT(texts(summary()), ElementsAre("Bar - Found Twice - Found"));
     EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
-    // A cleared list forgets what was listed.
+    // What the window's list shows does not matter: the scan's findings do.
     session.view.lvwSpywareFound.clear();
+    EXPECT_TRUE(session.summaryHas("Bar - Found"));
+    session.findings.clear();
     EXPECT_FALSE(session.summaryHas("Bar - Found"));
     session.reportFile(FindingKind::File, "C:\\Other\\other.dll", "Other", "");
     EXPECT_TRUE(session.summaryHas("OTHER - FOUND"));
@@ -399,6 +401,7 @@ TEST_F(BatchedScanTest, LinesBeyondOneLookaheadAreTestedInOrderAndStopEndsAtTheL
 
     session.view.lvwSpywareFound.clear();
     session.view.lvwFilesToBeDeleted.clear();
+    session.findings.clear();
     session.state = {};
     host.yieldHook = [&] {
         if (session.state.filesFoldersInspected == static_cast<int>(limits::MaxLookaheadLines) + 50)

@@ -537,9 +537,7 @@ TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
     access.writeSetting = [](std::string_view, std::string_view, std::string_view) {};
     access.productName = [] { return std::string("Sorvane"); };
     scan::ScanSession session(swept, host, *scan::ScanView::bind(sweepWindow), exclusions, access, {}, root + "\\app");
-    auto& missing = session.view.lvwFileNotFounds;
-    missing.add("long-tracker.dat");
-    missing.setSubItem(0, 1, "Planted.Example");
+    session.missingFiles.add({"long-tracker.dat", "Planted.Example", ""});
     session.view.lvwHardDrives->add(root.substr(0, 1));
     session.view.lvwHardDrives->setChecked(0, true);
     scan::SweepDrives(session);
