@@ -15,7 +15,8 @@
 #include "scan/console_scan.h"
 #include "scan/cookie_store.h"
 #include "scan/result_rows.h"
-#include "scan/scan_driver.h"
+#include "scan/results_page.h"
+#include "scan/scan_window.h"
 #include "ui/headless/headless_host.h"
 
 namespace sorvane::cli {
@@ -118,13 +119,18 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 
     // The same scan as "SorvaneCmd scan" runs, over the files beside the executable.
     ui::HeadlessHost host;
-    scan::ConsoleScan scan(platform, host);
+    // The removal run still works through the results lists: until it takes the findings,
+    // this command fills a window of them as the scan goes.
+    scan::ScanWindow window(host);
+    window.load();
+    auto view = *scan::ScanView::bind(window);
+    scan::ScanViewObserver shown(view, host);
+    scan::ConsoleScan scan(platform, host, shown);
     auto& application = scan.application;
-    auto& session = scan.session;
     scan.chooseScope(options.complete);
     report::ReportWrite reportWritten;
     report::InstallConsoleReport(scan, reportWritten);
-    auto removalView = removal::bindRemovalView(scan.window);
+    auto removalView = removal::bindRemovalView(window);
     if (!removalView) {
         console.err << "SorvaneCmd remove: the results window is incomplete\n";
         return ExitError;
@@ -149,7 +155,7 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
         results.setChecked(row, true);
         chosen.push_back(row);
     }
-    scan::TieWorkRows(session, chosen, true);
+    scan::TieWorkRows(view, chosen, true);
     for (std::size_t i = 0; i < options.only.size(); ++i)
         if (!matched[i]) console.err << "Not found by the scan: " << options.only[i] << "\n";
 

@@ -33,11 +33,9 @@ struct Sweep {
     std::optional<std::uint64_t> statusShownAt;  // none until the drive's first entry is shown
 
     void showPercent() {
-        auto& bar = session.view.pbgMain;
         int percent = static_cast<int>(topDone * 100 / (topCount ? topCount : 1));
-        bar.setValue(percent);
-        session.observer().phaseCaptionChanged(" Scanning  " + root + "    [ " + std::to_string(percent) +
-                                                "% Completed. ]");
+        session.observer().driveSweepProgress(percent, " Scanning  " + root + "    [ " + std::to_string(percent) +
+                                                           "% Completed. ]");
     }
 
     void showStatus(const std::string& folder, const platform::ListedEntry& entry) {
@@ -46,7 +44,7 @@ struct Sweep {
         const std::uint64_t now = session.os.locale.tickMs();
         if (statusShownAt && now - *statusShownAt < StatusIntervalMs) return;
         statusShownAt = now;
-        session.view.lblStatus.setCaption(platform::JoinPath(folder, entry.name));
+        session.observer().statusChanged(platform::JoinPath(folder, entry.name));
     }
 
     void file(const std::string& folder, const platform::ListedEntry& entry) {
@@ -127,7 +125,8 @@ struct Sweep {
 
 bool DriveIsReady(platform::FileSystem& files, std::string_view root) { return files.driveReady(root); }
 
-void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
+std::vector<std::string> SweepableDrives(platform::FileSystem& files) {
+    std::vector<std::string> letters;
     for (const auto& root : files.drives()) {
         bool listed = false;
         switch (files.driveType(root)) {
@@ -137,13 +136,37 @@ void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
         case platform::DriveType::Fixed: listed = DriveIsReady(files, root); break;
         default: break;
         }
-        if (listed && !root.empty()) drives.add(root.substr(0, 1));
+        if (listed && !root.empty()) letters.push_back(root.substr(0, 1));
     }
+    return letters;
 }
 
+void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
+    for (const auto& letter : SweepableDrives(files)) drives.add(letter);
+}
+
+namespace {
+bool storedTick(const SettingReader& read, const std::string& letter) {
+    return text::booleanValue(read("Drives", letter, "True"), true);
+}
+}  // namespace
+
 void LoadDriveTicks(ui::ListView& drives, const SettingReader& read) {
-    for (std::size_t i = 0; i < drives.count(); ++i)
-        drives.setChecked(i, text::booleanValue(read("Drives", drives.item(i).text, "True"), true));
+    for (std::size_t i = 0; i < drives.count(); ++i) drives.setChecked(i, storedTick(read, drives.item(i).text));
+}
+
+std::vector<std::string> TickedDrives(const ui::ListView& drives) {
+    std::vector<std::string> letters;
+    for (const auto& row : drives.items())
+        if (row.checked) letters.push_back(row.text);
+    return letters;
+}
+
+std::vector<std::string> StoredDriveTicks(platform::FileSystem& files, const SettingReader& read) {
+    std::vector<std::string> letters;
+    for (auto& letter : SweepableDrives(files))
+        if (storedTick(read, letter)) letters.push_back(std::move(letter));
+    return letters;
 }
 
 void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
@@ -151,25 +174,19 @@ void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
 }
 
 bool CompleteScanChosen(ScanSession& session) {
-    if (session.completeScan) return *session.completeScan;
-    if (auto* option = session.view.optScanAllSelectedHardDrive) return option->value();
+    if (session.choices.complete) return *session.choices.complete;
     return text::booleanValue(session.setting("OptionAndSettings", "optScanAllSelectedHardDrive", "True"), true);
 }
 
 void SweepDrives(ScanSession& session) {
-    auto* drives = session.view.lvwHardDrives;
-    if (!drives || session.state.stopRequested) return;
-    if (session.missingFiles.empty()) return;
+    if (session.state.stopRequested || session.missingFiles.empty()) return;
     Sweep sweep{session, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
 
-    auto& bar = session.view.pbgMain;
-    for (const auto& row : drives->items()) {
-        if (!row.checked) continue;
-        std::string root = row.text.substr(0, 1) + ":\\";
+    auto& observer = session.observer();
+    for (const auto& letter : session.choices.drives) {
+        std::string root = letter.substr(0, 1) + ":\\";
         if (!DriveIsReady(session.os.files, root)) continue;
-        bar.setMax(100);
-        bar.setValue(0);
-        bar.setVisible(true);
+        observer.driveSweepStarted();
         sweep.root = root;
         sweep.topDone = 0;
         sweep.topCount = 1;
@@ -177,7 +194,7 @@ void SweepDrives(ScanSession& session) {
         sweep.showPercent();
         if (!sweep.walk(root, 0)) break;
     }
-    bar.setVisible(false);
+    observer.driveSweepEnded();
 }
 
 }  // namespace sorvane::scan

@@ -39,11 +39,11 @@ int percentOf(double part, double whole) {
     return static_cast<int>(value);
 }
 
-ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanView view_,
+ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanObserver& observer,
                          definitions::ExclusionList& exclusions_, AppAccess app_, ScanHooks hooks_,
                          std::string applicationFolder_)
-    : os(os_), host(host_), view(view_), exclusions(exclusions_), app(std::move(app_)), hooks(std::move(hooks_)),
-      applicationFolder(std::move(applicationFolder_)) {}
+    : os(os_), host(host_), exclusions(exclusions_), app(std::move(app_)), hooks(std::move(hooks_)),
+      applicationFolder(std::move(applicationFolder_)), observer_(observer) {}
 
 const definitions::PathMacros& ScanSession::macros() {
     if (!macros_) resolveMacros();
@@ -149,8 +149,6 @@ std::string ScanSession::setting(std::string_view section, std::string_view key,
     return app.readSetting ? app.readSetting(section, key, fallback) : std::string(fallback);
 }
 
-void ScanSession::freeze(bool frozen) { host.freezePainting(view.form, frozen); }
-
 std::string ScanSession::statusText(std::string_view item) const {
     return state.phaseCaption + "\r\n" + std::string(item);
 }
@@ -158,20 +156,12 @@ std::string ScanSession::statusText(std::string_view item) const {
 void ScanSession::UpdateProgress(std::string_view text, int phasePercent, int overallPercent) {
     if (++state.progressCalls < 100) return;
     state.progressCalls = 0;
-    freeze(true);
-    showCounters();
-    view.lblStatus.setCaption(FilterStatusText(text));
-    if (phasePercent >= 0) view.pb1.setValue(phasePercent);
-    if (overallPercent >= 0) view.pb2.setValue(overallPercent);
-    freeze(false);
+    observer().progressChanged({FilterStatusText(text), phasePercent, overallPercent, counters()});
 }
 
-void ScanSession::showCounters() {
-    if (state.memoryPhaseOn) view.lblMemoryInspected.setCaption(std::to_string(state.memoryInspected));
-    if (state.registryPhaseOn) view.lblRegistryInspected.setCaption(std::to_string(state.registryInspected));
-    view.lblFilesFolderInspected.setCaption(std::to_string(state.filesFoldersInspected));
-    view.lblSoftwareFound.setCaption(std::to_string(state.threatsFound));
-    view.lblRemovePicSoftwareFound.setCaption(std::to_string(state.threatsFound));
+ScanCounters ScanSession::counters() const {
+    return {state.memoryInspected, state.registryInspected, state.filesFoldersInspected,
+            state.threatsFound,    state.memoryPhaseOn,     state.registryPhaseOn};
 }
 
 void ScanSession::record(Finding finding) {

@@ -19,7 +19,6 @@
 #include "scan/grouped_lookups.h"
 #include "scan/result_rows.h"
 #include "scan/scan_observer.h"
-#include "scan/scan_view.h"
 #include "ui/host.h"
 
 namespace sorvane::scan {
@@ -38,6 +37,7 @@ struct ScanState {
     std::int32_t registryInspected = 0;
     std::int32_t filesFoldersInspected = 0;
     std::int32_t threatsFound = 0;
+    std::int32_t runningPrograms = 0;  // the programs the memory phase listed
     std::int32_t progressCalls = 0;
     std::int32_t cookieCounter = 0;
     bool stopRequested = false;
@@ -54,6 +54,14 @@ struct ScanState {
     std::string scanStartTime;
     std::string scanEndTime;
     DefinitionCounts counts;
+};
+
+// What the front end chose for a scan: the window from its options page, the console from
+// its command line and the settings store.
+struct ScanChoices {
+    std::optional<bool> complete;     // the complete scan; nothing: as the settings hold
+    std::vector<std::string> drives;  // the letters of the drives a complete scan sweeps
+    bool makeReport = false;          // the scan report is written at the end
 };
 
 // Settings store and message catalogue, as the application keeps them.
@@ -76,36 +84,31 @@ struct MemoryAlert {
 
 // Work other subsystems own, called at the points of a scan where it belongs.
 struct ScanHooks {
-    std::function<void(bool enabled)> armBackgroundTimers;
-    std::function<void()> hideDeleteWindow;
     std::function<bool()> checkDefinitionFiles;  // default: the five files exist
     std::function<void()> makeReport;            // the scan report, when chosen
-    std::function<void()> refreshStatusPanel;
     std::function<void()> startDataSubmission;
     std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
     // Shows the shield's alert and returns once the user answered.
     std::function<void(const MemoryAlert&)> memoryAlert;
 };
 
-// One scan's world: the system, the host, the window's controls and the shared state.
+// One scan's world: the system, the host, the front end that follows it and the shared state.
 class ScanSession {
 public:
-    ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
+    ScanSession(platform::Platform& os, ui::Host& host, ScanObserver& observer, definitions::ExclusionList& exclusions,
                 AppAccess app, ScanHooks hooks, std::string applicationFolder);
-    // Its window's observer points into it.
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
 
     platform::Platform& os;
     ui::Host& host;
-    ScanView view;
     // The user's exclusions, loaded at start-up and kept by the application.
     definitions::ExclusionList& exclusions;
     definitions::SafeList safeList;
     AppAccess app;
     ScanHooks hooks;
-    // The console's --quick / --complete: the scope for its scans, whatever the settings say.
-    std::optional<bool> completeScan;
+    // The front end's choices for the next scan.
+    ScanChoices choices;
     // False where no progress bar is shown (the console): the definition lines are then not
     // counted for the bars' percentages, so each file is read once, by its scanner.
     bool progressBarsShown = true;
@@ -126,10 +129,8 @@ public:
     // The processes the shield's passes listed, so that a pass opens only the new ones.
     processes::KnownProcesses shieldProcesses;
 
-    // Who is told of the phases and findings: the session's own window unless a front end
-    // that shows them otherwise takes its place (it fills the window as well).
-    ScanObserver& observer() { return *observer_; }
-    void observeWith(ScanObserver& observer) { observer_ = &observer; }
+    // The front end told of every step of a scan: its window, or the console.
+    ScanObserver& observer() { return observer_; }
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();
@@ -168,7 +169,7 @@ public:
     std::string message(std::string_view key) const;
     std::string setting(std::string_view section, std::string_view key, std::string_view fallback) const;
 
-    // Progress: labels and bars refreshed on every 100th call, painting frozen.
+    // Progress: counters, status and bars reported on every 100th call.
     void UpdateProgress(std::string_view text, int phasePercent, int overallPercent);
     // The same, with the text made only on the calls that show it.
     template <typename MakeText>
@@ -179,13 +180,12 @@ public:
         }
         UpdateProgress(makeText(), phasePercent, overallPercent);
     }
-    // The four counters as they stand, on their labels.
-    void showCounters();
+    // The counters as they stand.
+    ScanCounters counters() const;
     // "PhaseCaption CR LF item", the text every scanner shows for its current item.
     std::string statusText(std::string_view item) const;
-    void freeze(bool frozen);
 
-    // Records a finding and shows it in the results lists: the one way a result enters them.
+    // Records a finding and tells the observer: the one way a result enters the scan's record.
     void record(Finding finding);
     // An item of the user's exclusion list that the scan came upon: "EXCLUDED: item". The
     // shield's passes, every few seconds, show an item once, not at each pass.
@@ -199,8 +199,7 @@ public:
     void reportFile(FindingKind kind, const std::string& path, const std::string& threat, std::string_view note);
 
 private:
-    ScanViewObserver viewObserver_{view};
-    ScanObserver* observer_ = &viewObserver_;
+    ScanObserver& observer_;
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
