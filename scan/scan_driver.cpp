@@ -119,7 +119,7 @@ void cmdScanNow_Click(ScanSession& session) {
         end.status = session.message("MSG_SCAN_COMPLETED");
     }
     observer.scanFinished(end);
-    // After the totals are shown: the report copies the figures from the screen.
+    // After the end is shown, with the scan's final figures.
     if (session.choices.makeReport && session.hooks.makeReport) session.hooks.makeReport();
     state.running = false;
 
