@@ -23,13 +23,15 @@ struct World {
     fakes::FakePlatform fake;
     ui::HeadlessHost host;
     scan::ScanWindow window{host};
+    scan::ScanView view{*scan::ScanView::bind(window)};
+    scan::ScanViewObserver observer{view, host};
     definitions::ExclusionList exclusions{fake.files, fake.locale, AppFolder + "\\ENoSignature.txt"};
-    scan::ScanSession session{fake.platform(), host, *scan::ScanView::bind(window), exclusions, {}, {}, AppFolder};
+    scan::ScanSession session{fake.platform(), host, observer, exclusions, {}, {}, AppFolder};
 
     World() {
         fake.files.addFolder(AppFolder);
-        session.view.cmdScan.setEnabled(false);
-        session.view.cmdScanNow.setEnabled(false);
+        view.cmdScan.setEnabled(false);
+        view.cmdScanNow.setEnabled(false);
     }
     void write(std::string_view file, const std::vector<std::string>& lines) {
         std::string content;
@@ -38,12 +40,13 @@ struct World {
         (void)fake.files.writeFile(AppFolder + "\\" + std::string(file), content);
     }
     void reset() {
-        for (auto* list : {&session.view.lvwSpywareFound, &session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
-                           &session.view.lvwFilesToBeDeleted, &session.view.lvwRegistryToBeDeleted,
-                           &session.view.lvwCookiesToDelete, &session.view.lvwFileNotFounds})
+        for (auto* list : {&view.lvwSpywareFound, &view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved,
+                           &view.lvwFilesToBeDeleted, &view.lvwRegistryToBeDeleted,
+                           &view.lvwCookiesToDelete, &view.lvwFileNotFounds})
             list->clear();
-        session.view.lbltracesFound.setCaption("0");
+        view.lbltracesFound.setCaption("0");
         session.findings.clear();
+        session.missingFiles.clear();
         session.state = {};
         session.countDefinitions();
     }

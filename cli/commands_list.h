@@ -1,9 +1,12 @@
 #pragma once
 #include "cli/cli.h"
+#include "ui/headless/headless_host.h"
 
 namespace sorvane::cli {
 
 int runScan(platform::Platform& platform, std::span<const std::string> args, Console& console);
+// The scan command on the host given, which it runs and which hears of everything it makes.
+int runScanOn(ui::HeadlessHost& host, platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runVersion(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runDefs(platform::Platform& platform, std::span<const std::string> args, Console& console);
 int runUpdate(platform::Platform& platform, std::span<const std::string> args, Console& console);

@@ -89,7 +89,9 @@ int runRemove(platform::Platform& platform, std::span<const std::string> args, C
 
     // The same scan as "SorvaneCmd scan" runs, over the files beside the executable.
     ui::HeadlessHost host;
-    scan::ConsoleScan scan(platform, host);
+    // Nothing is shown while the scan runs: the choice below reads its findings.
+    scan::SilentScanObserver unseen;
+    scan::ConsoleScan scan(platform, host, unseen);
     auto& application = scan.application;
     auto& session = scan.session;
     scan.chooseScope(options.complete);

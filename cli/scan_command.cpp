@@ -11,22 +11,18 @@
 namespace sorvane::cli {
 namespace {
 
-// The scan's progress on stderr: a line whenever the phase caption changes, at the start of
-// every phase, and as it changes within one (the drives of a complete scan) once the scan
-// next lets events run. The results still fill the console's window, which the scan reads.
-class ConsoleProgress : public scan::ScanViewObserver {
+// The scan's progress on stderr: a line at the start of every phase, and as the caption
+// changes within one (the drives of a complete scan) once the scan next lets events run.
+// The results are printed from the findings at the end; nothing else is shown.
+class ConsoleProgress final : public scan::SilentScanObserver {
 public:
-    ConsoleProgress(scan::ScanView& view, std::ostream& err) : ScanViewObserver(view), err_(err) {}
+    explicit ConsoleProgress(std::ostream& err) : err_(err) {}
 
-    void phaseStarted(const std::string& caption) override {
-        ScanViewObserver::phaseStarted(caption);
+    void phaseStarted(scan::ScanPhase, const std::string& caption) override {
         caption_ = caption;
         show();
     }
-    void phaseCaptionChanged(const std::string& caption) override {
-        ScanViewObserver::phaseCaptionChanged(caption);
-        caption_ = caption;
-    }
+    void driveSweepProgress(int, const std::string& caption) override { caption_ = caption; }
     // The scan lets events run.
     void yielded() {
         if (caption_ != shown_) show();
@@ -46,6 +42,11 @@ private:
 // A whole scan as "Start" runs it, over the definitions, settings and exclusions beside
 // the executable, with the results printed instead of shown.
 int runScan(platform::Platform& platform, std::span<const std::string> args, Console& console) {
+    ui::HeadlessHost host;
+    return runScanOn(host, platform, args, console);
+}
+
+int runScanOn(ui::HeadlessHost& host, platform::Platform& platform, std::span<const std::string> args, Console& console) {
     bool json = false;
     std::optional<bool> complete;
     for (const auto& arg : args) {
@@ -58,8 +59,8 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
         }
     }
 
-    ui::HeadlessHost host;
-    scan::ConsoleScan scan(platform, host);
+    ConsoleProgress progress(console.err);
+    scan::ConsoleScan scan(platform, host, progress);
     scan.chooseScope(complete);
     report::ReportWrite reportWritten;
     report::InstallConsoleReport(scan, reportWritten);
@@ -76,8 +77,6 @@ int runScan(platform::Platform& platform, std::span<const std::string> args, Con
         return ExitError;
     }
 
-    ConsoleProgress progress(scan.session.view, console.err);
-    scan.session.observeWith(progress);
     host.yieldHook = [&progress] { progress.yielded(); };
     scan.run();
 

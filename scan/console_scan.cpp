@@ -14,24 +14,18 @@ definitions::ExclusionList ApplicationExclusions(app::Application& application) 
                                       application.appPath(definitions::ExclusionFile));
 }
 
-ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host)
+ConsoleScan::ConsoleScan(platform::Platform& platform, ui::Host& host, ScanObserver& observer)
     : application(platform, host),
       exclusions(ApplicationExclusions(application)),
-      window(host),
-      // The scan window holds every control a scan binds.
-      session(platform, host, *ScanView::bind(window), exclusions, AppAccessOf(application), {},
-              application.applicationFolder()) {
+      session(platform, host, observer, exclusions, AppAccessOf(application), {}, application.applicationFolder()) {
     session.progressBarsShown = false;
     application.InitBranding();
     localization::LoadDefaultMessages(application.messages);
     // The console's messages follow the "Language" setting as the windows' do.
     application.applyStoredLanguage();
     exclusions.LoadExclusions();
-    window.load();
-    // Checked as the main window's options page loads them.
-    for (auto name : {"chkMakeLog", "chkSendData"})
-        if (auto* box = window.findAs<ui::CheckBox>(name))
-            box->setValue(static_cast<int>(text::numericValue(session.setting("OptionAndSettings", name, "1"))));
+    // Chosen as the main window's options page loads it.
+    session.choices.makeReport = text::numericValue(session.setting("OptionAndSettings", "chkMakeLog", "1")) == 1;
 }
 
 void ConsoleScan::chooseScope(std::optional<bool> complete) {
@@ -39,16 +33,13 @@ void ConsoleScan::chooseScope(std::optional<bool> complete) {
         const std::string stored = application.userSettings.read(app::section::Options, "optScanAllSelectedHardDrive", "");
         complete = !stored.empty() && text::booleanValue(stored, false);
     }
-    session.completeScan = complete;
+    session.choices.complete = complete;
 }
 
 bool ConsoleScan::definitionsPresent() { return DefinitionFilesPresent(session); }
 
 void ConsoleScan::run() {
-    if (auto* drives = session.view.lvwHardDrives) {
-        FillDriveList(*drives, application.platform.files);
-        LoadDriveTicks(*drives, session.app.readSetting);
-    }
+    session.choices.drives = StoredDriveTicks(application.platform.files, session.app.readSetting);
     cmdScanNow_Click(session);
 }
 

@@ -4,23 +4,21 @@
 #include "app/application.h"
 #include "definitions/exclusions.h"
 #include "scan/scan_session.h"
-#include "scan/scan_window.h"
 
 namespace sorvane::scan {
 
 // The user's exclusion list, kept in the application folder.
 definitions::ExclusionList ApplicationExclusions(app::Application& application);
 
-// A whole scan without the main window, as the console program runs it: the branding,
-// catalogue and settings of the application, the exclusions beside the executable and a
-// window holding only the controls a scan works with.
+// A whole scan without a window, as the console program runs it: the branding, catalogue
+// and settings of the application and the exclusions beside the executable; the observer
+// hears of every step.
 class ConsoleScan {
 public:
-    ConsoleScan(platform::Platform& platform, ui::Host& host);
+    ConsoleScan(platform::Platform& platform, ui::Host& host, ScanObserver& observer);
 
     app::Application application;
     definitions::ExclusionList exclusions;
-    ScanWindow window;
     ScanSession session;
 
     // The scope of the console's scans: the one asked for on the command line, else the one
@@ -29,7 +27,7 @@ public:
     void chooseScope(std::optional<bool> complete);
     // False when a definition file is missing; no scan can run then.
     bool definitionsPresent();
-    // The drive list with its stored ticks, then "Start".
+    // The drives the settings tick, then "Start".
     void run();
 };
 

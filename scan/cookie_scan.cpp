@@ -110,8 +110,8 @@ bool reportCookie(ScanSession& session, const std::string& location, const std::
         return true;
     }
     finding.summary = SummaryRow{"Cookie Found: " + shown, icon::Cookie};
-    // The scan was ended meanwhile (the window is idle again): leave it at the summary.
-    if (session.view.cmdScanNow.enabled()) {
+    // The scan was ended meanwhile: leave it at the summary.
+    if (session.state.ended) {
         session.record(std::move(finding));
         return false;
     }

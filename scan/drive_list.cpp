@@ -1,7 +1,6 @@
 #include "scan/drive_list.h"
 
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/limits.h"
@@ -25,8 +24,7 @@ constexpr std::uint64_t StatusIntervalMs = 50;
 
 struct Sweep {
     ScanSession& session;
-    std::unordered_map<std::string, std::size_t> missing;  // lower-cased name -> row of lvwFileNotFounds
-    std::unordered_set<std::string> reported;              // lower-cased paths already listed
+    std::unordered_set<std::string> reported;  // lower-cased paths met by the sweep
     std::string quarantine;                                // the program's own quarantine folder
     std::string root;
     std::size_t topDone = 0;
@@ -35,11 +33,9 @@ struct Sweep {
     std::optional<std::uint64_t> statusShownAt;  // none until the drive's first entry is shown
 
     void showPercent() {
-        auto& bar = session.view.pbgMain;
         int percent = static_cast<int>(topDone * 100 / (topCount ? topCount : 1));
-        bar.setValue(percent);
-        session.observer().phaseCaptionChanged(" Scanning  " + root + "    [ " + std::to_string(percent) +
-                                                "% Completed. ]");
+        session.observer().driveSweepProgress(percent, " Scanning  " + root + "    [ " + std::to_string(percent) +
+                                                           "% Completed. ]");
     }
 
     void showStatus(const std::string& folder, const platform::ListedEntry& entry) {
@@ -48,25 +44,25 @@ struct Sweep {
         const std::uint64_t now = session.os.locale.tickMs();
         if (statusShownAt && now - *statusShownAt < StatusIntervalMs) return;
         statusShownAt = now;
-        session.view.lblStatus.setCaption(platform::JoinPath(folder, entry.name));
+        session.observer().statusChanged(platform::JoinPath(folder, entry.name));
     }
 
     void file(const std::string& folder, const platform::ListedEntry& entry) {
         // Hidden and system files count as absent, as at the usual places.
         if (!(entry.attributes & PlainFileKinds) || (entry.attributes & (attr::Hidden | attr::System))) return;
         if (entry.name.find('.') == std::string_view::npos) return;
-        auto hit = missing.find(text::toLower(entry.name));
-        if (hit == missing.end()) return;
+        const MissingFile* missing = session.missingFiles.find(entry.name);
+        if (!missing) return;
         const std::string path = platform::JoinPath(folder, entry.name);
-        if (!reported.insert(text::toLower(path)).second) return;
+        // A file the scan listed already, at its usual place or earlier in the sweep.
+        if (session.findings.fileTraced(path) || !reported.insert(text::toLower(path)).second) return;
         if (session.isSafe(path)) return;
         if (session.isExcluded(path)) {
             session.recordExcluded(Finding::at(FindingKind::File, path), path);
             return;
         }
         if (IsMicrosoftCompany(session.companyOf(path))) return;
-        const auto& row = session.view.lvwFileNotFounds.item(hit->second);
-        session.reportFile(FindingKind::File, path, row.subItem(1), row.subItem(2));
+        session.reportFile(FindingKind::File, path, missing->threat, missing->note);
     }
 
     // One entry of `folder` (which ends with a backslash); its sub-folders are added to
@@ -129,7 +125,8 @@ struct Sweep {
 
 bool DriveIsReady(platform::FileSystem& files, std::string_view root) { return files.driveReady(root); }
 
-void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
+std::vector<std::string> SweepableDrives(platform::FileSystem& files) {
+    std::vector<std::string> letters;
     for (const auto& root : files.drives()) {
         bool listed = false;
         switch (files.driveType(root)) {
@@ -139,13 +136,37 @@ void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
         case platform::DriveType::Fixed: listed = DriveIsReady(files, root); break;
         default: break;
         }
-        if (listed && !root.empty()) drives.add(root.substr(0, 1));
+        if (listed && !root.empty()) letters.push_back(root.substr(0, 1));
     }
+    return letters;
 }
 
+void FillDriveList(ui::ListView& drives, platform::FileSystem& files) {
+    for (const auto& letter : SweepableDrives(files)) drives.add(letter);
+}
+
+namespace {
+bool storedTick(const SettingReader& read, const std::string& letter) {
+    return text::booleanValue(read("Drives", letter, "True"), true);
+}
+}  // namespace
+
 void LoadDriveTicks(ui::ListView& drives, const SettingReader& read) {
-    for (std::size_t i = 0; i < drives.count(); ++i)
-        drives.setChecked(i, text::booleanValue(read("Drives", drives.item(i).text, "True"), true));
+    for (std::size_t i = 0; i < drives.count(); ++i) drives.setChecked(i, storedTick(read, drives.item(i).text));
+}
+
+std::vector<std::string> TickedDrives(const ui::ListView& drives) {
+    std::vector<std::string> letters;
+    for (const auto& row : drives.items())
+        if (row.checked) letters.push_back(row.text);
+    return letters;
+}
+
+std::vector<std::string> StoredDriveTicks(platform::FileSystem& files, const SettingReader& read) {
+    std::vector<std::string> letters;
+    for (auto& letter : SweepableDrives(files))
+        if (storedTick(read, letter)) letters.push_back(std::move(letter));
+    return letters;
 }
 
 void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
@@ -153,28 +174,19 @@ void SaveDriveTicks(const ui::ListView& drives, const SettingWriter& write) {
 }
 
 bool CompleteScanChosen(ScanSession& session) {
-    if (session.completeScan) return *session.completeScan;
-    if (auto* option = session.view.optScanAllSelectedHardDrive) return option->value();
+    if (session.choices.complete) return *session.choices.complete;
     return text::booleanValue(session.setting("OptionAndSettings", "optScanAllSelectedHardDrive", "True"), true);
 }
 
 void SweepDrives(ScanSession& session) {
-    auto* drives = session.view.lvwHardDrives;
-    if (!drives || session.state.stopRequested) return;
-    Sweep sweep{session, {}, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
-    const auto& missing = session.view.lvwFileNotFounds;
-    for (std::size_t i = 0; i < missing.count(); ++i) sweep.missing.emplace(text::toLower(missing.item(i).text), i);
-    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) sweep.reported.insert(text::toLower(row.text));
-    if (sweep.missing.empty()) return;
+    if (session.state.stopRequested || session.missingFiles.empty()) return;
+    Sweep sweep{session, {}, app::QuarantineFolderOf(session.applicationFolder), {}, 0, 1, 0, {}};
 
-    auto& bar = session.view.pbgMain;
-    for (const auto& row : drives->items()) {
-        if (!row.checked) continue;
-        std::string root = row.text.substr(0, 1) + ":\\";
+    auto& observer = session.observer();
+    for (const auto& letter : session.choices.drives) {
+        std::string root = letter.substr(0, 1) + ":\\";
         if (!DriveIsReady(session.os.files, root)) continue;
-        bar.setMax(100);
-        bar.setValue(0);
-        bar.setVisible(true);
+        observer.driveSweepStarted();
         sweep.root = root;
         sweep.topDone = 0;
         sweep.topCount = 1;
@@ -182,7 +194,7 @@ void SweepDrives(ScanSession& session) {
         sweep.showPercent();
         if (!sweep.walk(root, 0)) break;
     }
-    bar.setVisible(false);
+    observer.driveSweepEnded();
 }
 
 }  // namespace sorvane::scan

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -93,12 +94,42 @@ public:
     bool anyRemovalRow() const { return removalRows_ > 0; }
     // True when an excluded finding with this summary line is recorded already.
     bool excludedAlready(std::string_view summaryText) const;
+    // True when a summary line begins with the text, letter case aside. Threat summaries
+    // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
+    bool summaryHas(std::string_view prefix) const;
+    // True when a file or folder trace is at this path, letter case aside.
+    bool fileTraced(std::string_view path) const;
 
 private:
     std::vector<Finding> items_;
     std::size_t traces_ = 0;
     std::size_t removalRows_ = 0;
     std::unordered_set<std::string> excludedSummaries_;
+    // Every prefix of a summary line that ends in " - found", lower-cased.
+    std::unordered_set<std::string> foundPrefixes_;
+    std::unordered_set<std::string> tracedFiles_;
+};
+
+// A listed file not found at its usual place, with its definition's threat and note.
+struct MissingFile {
+    std::string name;
+    std::string threat;
+    std::string note;
+};
+
+// The missing files in the order met, looked up by name (letter case aside); the first
+// definition of a name is the one a sweep's hit reports.
+class MissingFiles {
+public:
+    void add(MissingFile file);
+    void clear();
+    const MissingFile* find(std::string_view name) const;
+    bool empty() const { return files_.empty(); }
+    const std::vector<MissingFile>& all() const { return files_; }
+
+private:
+    std::vector<MissingFile> files_;
+    std::unordered_map<std::string, std::size_t> byName_;  // lower-cased name -> index
 };
 
 }  // namespace sorvane::scan

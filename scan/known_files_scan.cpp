@@ -25,10 +25,7 @@ void progress(ScanSession& session, std::string_view item) {
 void rememberMissing(ScanSession& session, const definitions::FileDefinition& def) {
     auto name = LastPathComponent(def.name);
     if (name.empty()) return;
-    auto& list = session.view.lvwFileNotFounds;
-    list.add(name);
-    list.setSubItem(list.count() - 1, 1, def.threat);
-    list.setSubItem(list.count() - 1, 2, def.note);
+    session.recordMissing({std::move(name), def.threat, def.note});
 }
 
 // A line parsed with the native folders and, where it names a folder that a 64-bit system has

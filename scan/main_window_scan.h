@@ -27,6 +27,8 @@ public:
     void install(app::MainWindowHooks& hooks);
     // The session over the window's controls.
     ScanSession& session(app::FrmMain& window);
+    // The window's controls the session's observer fills.
+    ScanView& view(app::FrmMain& window);
     // The session once the window has made it; nothing before the first use.
     ScanSession* current() { return session_.get(); }
     // True while a scheduled scan's automatic removal runs.
@@ -38,6 +40,8 @@ public:
 private:
     app::Application& app_;
     definitions::ExclusionList& exclusions_;
+    std::optional<ScanView> view_;
+    std::unique_ptr<ScanObserver> observer_;
     std::unique_ptr<ScanSession> session_;
 };
 

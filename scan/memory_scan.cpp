@@ -124,7 +124,8 @@ void scanNt(ScanSession& session) {
     // A scan opens every process; the shield, every few seconds, only those started since its last pass.
     auto list = scanMode(session) ? processes::ListProcesses(session.os.processes, "", true)
                                   : session.shieldProcesses.list(session.os.processes);
-    session.view.lblTotalNoOfRunningItems.setCaption(std::to_string(list.processes.size()));
+    session.state.runningPrograms = static_cast<std::int32_t>(list.processes.size());
+    session.observer().runningProgramsCounted(session.state.runningPrograms);
     std::string lastName;
     const std::string definitions = ntDefinitionText(session, lastName);
 
@@ -188,8 +189,7 @@ void scan9x(ScanSession& session) {
     std::vector<platform::ProcessEntry> snapshot;
     if (!session.os.processes.snapshot(snapshot).ok()) return;
     for (const auto& entry : snapshot) {
-        auto& running = session.view.lblTotalNoOfRunningItems;
-        running.setCaption(std::to_string(text::numericValue(running.caption()) + 1));
+        session.observer().runningProgramsCounted(++session.state.runningPrograms);
         std::string path = entry.path.substr(0, entry.path.find('\0'));
         const std::string name = text::toUpper(text::trim(LastPathComponent(path)));
         if (name.empty()) continue;

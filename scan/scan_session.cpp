@@ -39,11 +39,11 @@ int percentOf(double part, double whole) {
     return static_cast<int>(value);
 }
 
-ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanView view_,
+ScanSession::ScanSession(platform::Platform& os_, ui::Host& host_, ScanObserver& observer,
                          definitions::ExclusionList& exclusions_, AppAccess app_, ScanHooks hooks_,
                          std::string applicationFolder_)
-    : os(os_), host(host_), view(view_), exclusions(exclusions_), app(std::move(app_)), hooks(std::move(hooks_)),
-      applicationFolder(std::move(applicationFolder_)) {}
+    : os(os_), host(host_), exclusions(exclusions_), app(std::move(app_)), hooks(std::move(hooks_)),
+      applicationFolder(std::move(applicationFolder_)), observer_(observer) {}
 
 const definitions::PathMacros& ScanSession::macros() {
     if (!macros_) resolveMacros();
@@ -149,8 +149,6 @@ std::string ScanSession::setting(std::string_view section, std::string_view key,
     return app.readSetting ? app.readSetting(section, key, fallback) : std::string(fallback);
 }
 
-void ScanSession::freeze(bool frozen) { host.freezePainting(view.form, frozen); }
-
 std::string ScanSession::statusText(std::string_view item) const {
     return state.phaseCaption + "\r\n" + std::string(item);
 }
@@ -158,20 +156,12 @@ std::string ScanSession::statusText(std::string_view item) const {
 void ScanSession::UpdateProgress(std::string_view text, int phasePercent, int overallPercent) {
     if (++state.progressCalls < 100) return;
     state.progressCalls = 0;
-    freeze(true);
-    showCounters();
-    view.lblStatus.setCaption(FilterStatusText(text));
-    if (phasePercent >= 0) view.pb1.setValue(phasePercent);
-    if (overallPercent >= 0) view.pb2.setValue(overallPercent);
-    freeze(false);
+    observer().progressChanged({FilterStatusText(text), phasePercent, overallPercent, counters()});
 }
 
-void ScanSession::showCounters() {
-    if (state.memoryPhaseOn) view.lblMemoryInspected.setCaption(std::to_string(state.memoryInspected));
-    if (state.registryPhaseOn) view.lblRegistryInspected.setCaption(std::to_string(state.registryInspected));
-    view.lblFilesFolderInspected.setCaption(std::to_string(state.filesFoldersInspected));
-    view.lblSoftwareFound.setCaption(std::to_string(state.threatsFound));
-    view.lblRemovePicSoftwareFound.setCaption(std::to_string(state.threatsFound));
+ScanCounters ScanSession::counters() const {
+    return {state.memoryInspected, state.registryInspected, state.filesFoldersInspected,
+            state.threatsFound,    state.memoryPhaseOn,     state.registryPhaseOn};
 }
 
 void ScanSession::record(Finding finding) {
@@ -187,24 +177,9 @@ void ScanSession::recordExcluded(Finding finding, std::string_view item) {
     record(std::move(finding));
 }
 
-bool ScanSession::summaryHas(std::string_view prefix) const {
-    static constexpr std::string_view Found = " - found";
-    const auto& list = view.lvwSpywareFound;
-    const auto wanted = text::toLower(prefix);
-    if (wanted.size() < Found.size() || wanted.compare(wanted.size() - Found.size(), Found.size(), Found) != 0) {
-        for (const auto& row : list.items())
-            if (text::startsWithNoCase(row.text, prefix)) return true;
-        return false;
-    }
-    auto& index = summaryIndex_;
-    if (list.count() < index.rows || (index.rows > 0 && list.item(index.rows - 1).text != index.lastRow)) index = {};
-    for (; index.rows < list.count(); ++index.rows) {
-        const auto row = text::toLower(list.item(index.rows).text);
-        for (auto at = row.find(Found); at != std::string::npos; at = row.find(Found, at + 1))
-            index.prefixes.insert(row.substr(0, at + Found.size()));
-    }
-    index.lastRow = list.empty() ? std::string() : list.item(list.count() - 1).text;
-    return index.prefixes.count(wanted) > 0;
+void ScanSession::recordMissing(MissingFile file) {
+    observer().fileMissing(file);
+    missingFiles.add(std::move(file));
 }
 
 void ScanSession::reportFile(FindingKind kind, const std::string& path, const std::string& threat,

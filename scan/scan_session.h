@@ -3,7 +3,6 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +19,6 @@
 #include "scan/grouped_lookups.h"
 #include "scan/result_rows.h"
 #include "scan/scan_observer.h"
-#include "scan/scan_view.h"
 #include "ui/host.h"
 
 namespace sorvane::scan {
@@ -39,11 +37,15 @@ struct ScanState {
     std::int32_t registryInspected = 0;
     std::int32_t filesFoldersInspected = 0;
     std::int32_t threatsFound = 0;
+    std::int32_t runningPrograms = 0;  // the programs the memory phase listed
     std::int32_t progressCalls = 0;
     std::int32_t cookieCounter = 0;
     bool stopRequested = false;
     bool running = false;
     bool paused = false;  // the pause box is open; the scan waits behind it
+    // The scan's end was shown and the window is idle again: a phase still running behind it
+    // (events run while it works) records what it meets but reports no more threats.
+    bool ended = false;
     bool autoRemoveAfterScan = false;
     // Phases the settings switched off keep "Not Selected" on their counter.
     bool memoryPhaseOn = true;
@@ -52,6 +54,14 @@ struct ScanState {
     std::string scanStartTime;
     std::string scanEndTime;
     DefinitionCounts counts;
+};
+
+// What the front end chose for a scan: the window from its options page, the console from
+// its command line and the settings store.
+struct ScanChoices {
+    std::optional<bool> complete;     // the complete scan; nothing: as the settings hold
+    std::vector<std::string> drives;  // the letters of the drives a complete scan sweeps
+    bool makeReport = false;          // the scan report is written at the end
 };
 
 // Settings store and message catalogue, as the application keeps them.
@@ -74,36 +84,31 @@ struct MemoryAlert {
 
 // Work other subsystems own, called at the points of a scan where it belongs.
 struct ScanHooks {
-    std::function<void(bool enabled)> armBackgroundTimers;
-    std::function<void()> hideDeleteWindow;
     std::function<bool()> checkDefinitionFiles;  // default: the five files exist
     std::function<void()> makeReport;            // the scan report, when chosen
-    std::function<void()> refreshStatusPanel;
     std::function<void()> startDataSubmission;
     std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
     // Shows the shield's alert and returns once the user answered.
     std::function<void(const MemoryAlert&)> memoryAlert;
 };
 
-// One scan's world: the system, the host, the window's controls and the shared state.
+// One scan's world: the system, the host, the front end that follows it and the shared state.
 class ScanSession {
 public:
-    ScanSession(platform::Platform& os, ui::Host& host, ScanView view, definitions::ExclusionList& exclusions,
+    ScanSession(platform::Platform& os, ui::Host& host, ScanObserver& observer, definitions::ExclusionList& exclusions,
                 AppAccess app, ScanHooks hooks, std::string applicationFolder);
-    // Its window's observer points into it.
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
 
     platform::Platform& os;
     ui::Host& host;
-    ScanView view;
     // The user's exclusions, loaded at start-up and kept by the application.
     definitions::ExclusionList& exclusions;
     definitions::SafeList safeList;
     AppAccess app;
     ScanHooks hooks;
-    // The console's --quick / --complete: the scope for its scans, whatever the settings say.
-    std::optional<bool> completeScan;
+    // The front end's choices for the next scan.
+    ScanChoices choices;
     // False where no progress bar is shown (the console): the definition lines are then not
     // counted for the bars' percentages, so each file is read once, by its scanner.
     bool progressBarsShown = true;
@@ -111,6 +116,8 @@ public:
     ScanState state;
     // What the running or the last scan found.
     Findings findings;
+    // The listed files of this scan that were not at their usual place (a complete scan only).
+    MissingFiles missingFiles;
     // The memory shield's text of the process definitions as the file was when last read, so
     // that its passes every few seconds read the file again only once it changed (memory_scan.cpp).
     struct KeptDefinitionText {
@@ -122,10 +129,8 @@ public:
     // The processes the shield's passes listed, so that a pass opens only the new ones.
     processes::KnownProcesses shieldProcesses;
 
-    // Who is told of the phases and findings: the session's own window unless a front end
-    // that shows them otherwise takes its place (it fills the window as well).
-    ScanObserver& observer() { return *observer_; }
-    void observeWith(ScanObserver& observer) { observer_ = &observer; }
+    // The front end told of every step of a scan: its window, or the console.
+    ScanObserver& observer() { return observer_; }
 
     // The macro folders, resolved once per scan (or per shield pass).
     const definitions::PathMacros& macros();
@@ -164,7 +169,7 @@ public:
     std::string message(std::string_view key) const;
     std::string setting(std::string_view section, std::string_view key, std::string_view fallback) const;
 
-    // Progress: labels and bars refreshed on every 100th call, painting frozen.
+    // Progress: counters, status and bars reported on every 100th call.
     void UpdateProgress(std::string_view text, int phasePercent, int overallPercent);
     // The same, with the text made only on the calls that show it.
     template <typename MakeText>
@@ -175,27 +180,26 @@ public:
         }
         UpdateProgress(makeText(), phasePercent, overallPercent);
     }
-    // The four counters as they stand, on their labels.
-    void showCounters();
+    // The counters as they stand.
+    ScanCounters counters() const;
     // "PhaseCaption CR LF item", the text every scanner shows for its current item.
     std::string statusText(std::string_view item) const;
-    void freeze(bool frozen);
 
-    // Records a finding and shows it in the results lists: the one way a result enters them.
+    // Records a finding and tells the observer: the one way a result enters the scan's record.
     void record(Finding finding);
     // An item of the user's exclusion list that the scan came upon: "EXCLUDED: item". The
     // shield's passes, every few seconds, show an item once, not at each pass.
     void recordExcluded(Finding finding, std::string_view item);
-    // True when a summary row begins with the text, letter case aside. Threat summaries
-    // (" - Found" at the end) are looked up by hash, so a scan with many threats stays linear.
-    bool summaryHas(std::string_view prefix) const;
+    // True when a summary line of this scan begins with the text, letter case aside.
+    bool summaryHas(std::string_view prefix) const { return findings.summaryHas(prefix); }
+    // A listed file that was not at its usual place: the drive sweep looks for it by name.
+    void recordMissing(MissingFile file);
     // A file or folder hit of the known-files scan or the drive sweep: a trace, with the
     // summary and removal rows for the first trace of the threat.
     void reportFile(FindingKind kind, const std::string& path, const std::string& threat, std::string_view note);
 
 private:
-    ScanViewObserver viewObserver_{view};
-    ScanObserver* observer_ = &viewObserver_;
+    ScanObserver& observer_;
     std::optional<definitions::PathMacros> macros_;
     std::optional<FolderListings> folderListings_;
     std::optional<KeyListings> keyListings_;
@@ -209,14 +213,6 @@ private:
     std::unordered_map<std::string, KnownCompany> shieldCompanies_;  // lower-cased path -> company
     // The counts of the last scan, so that files unchanged since are not read to count them.
     DefinitionCounts counted_;
-    // Every prefix of a summary row that ends in " - found", lower-cased. It follows the list:
-    // rows added since are indexed on the next look-up, and a cleared list starts it afresh.
-    struct SummaryIndex {
-        std::unordered_set<std::string> prefixes;
-        std::size_t rows = 0;
-        std::string lastRow;
-    };
-    mutable SummaryIndex summaryIndex_;
 };
 
 // Whole-number percentage of part in whole, rounded; -1 (bar unchanged) when the whole is 0.

@@ -6,9 +6,9 @@
 
 namespace sorvane::scan {
 
-// The controls of the main window that a scan reads and fills, found by their names.
+// The controls of the main window that its scan observer and its handlers fill, found by their names.
 // Lists, labels and bars are required; the buttons, frames and options a scan only
-// switches on and off may be missing (the console program has no pages).
+// switches on and off may be missing (the test and removal windows have no pages).
 struct ScanView {
     ui::Form& form;
 

@@ -3,8 +3,8 @@
 
 namespace sorvane::scan {
 
-// A window holding just the controls a scan works with, under the main window's names,
-// for running a scan without the main window (the console program).
+// A window holding just the controls a scan fills, under the main window's names, for the
+// tests and for the console's removal, which still works through the results lists.
 class ScanWindow : public ui::Form {
 public:
     explicit ScanWindow(ui::Host& host);

@@ -2,7 +2,7 @@
 
 namespace sorvane::ui {
 
-Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) {}
+Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) { host_.formMade(*this); }
 
 Form::Form(Host& host, const FormLayout& layout) : Form(host, std::string(layout.name)) {
     for (const ControlDesign& design : layout.controls) {

@@ -78,6 +78,8 @@ public:
     virtual void hide(Form& form) = 0;
     // The form was unloaded: release whatever renders it.
     virtual void destroy(Form& form) = 0;
+    // A form was constructed, loaded or not. Nothing needs to follow; the headless host counts them.
+    virtual void formMade(Form& form) { (void)form; }
 
     // A modal message box; the nested loop keeps timers and repaints going.
     virtual Answer messageBox(std::string_view text, std::string_view title, std::uint32_t style) = 0;

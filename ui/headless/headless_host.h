@@ -48,6 +48,9 @@ public:
     // When the timer is next due, if it is scheduled.
     std::optional<std::uint64_t> dueTime(const Timer& timer) const;
     std::size_t scheduledTimers() const { return schedule_.size(); }
+    // The forms constructed on this host so far.
+    std::size_t formsMade() const { return formsMade_; }
+    void formMade(Form&) override { ++formsMade_; }
 
     // --- scripts ---
     // Runs at the end of every yield() and sleep(); a nested call while it runs is not made.
@@ -163,6 +166,7 @@ private:
     bool inHook_ = false;
     std::size_t yields_ = 0;
     std::size_t itemYields_ = 0;
+    std::size_t formsMade_ = 0;
     std::map<const Form*, std::size_t> freezes_;
     std::vector<SeenChange> seen_;
     std::size_t waits_ = 0;

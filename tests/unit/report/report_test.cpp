@@ -99,16 +99,13 @@ protected:
         branding.ProgramName = "Sorvane";
         branding.versionMajor = 3;
         session.hooks.makeReport = [this, branding] { written = MakeReport(session, branding); };
-        makeLog = &window.add<ui::CheckBox>("chkMakeLog");
-        session.view.chkMakeLog = makeLog;
-        makeLog->setValue(1);
+        session.choices.makeReport = true;
     }
     std::string file(const std::string& path) {
         std::string bytes;
         EXPECT_TRUE(fake.files.readFile(path, bytes).ok()) << path;
         return bytes;
     }
-    ui::CheckBox* makeLog = nullptr;
     ReportWrite written;
 };
 
@@ -165,7 +162,7 @@ TEST_F(ReportScanTest, AStoppedScanStillWritesItsReportAndAnUncheckedOptionLeave
     const std::string stopped = file(ReportAt);
     EXPECT_NE(stopped.find("Total = 0\r\n"), std::string::npos);
 
-    makeLog->setValue(0);
+    session.choices.makeReport = false;
     fake.files.addFile("C:\\Program Files\\A\\a.exe", "plain");
     scan::cmdScanNow_Click(session);
     EXPECT_EQ(file(ReportAt), stopped);
@@ -206,10 +203,10 @@ TEST_F(ReportScanTest, APhaseSwitchedOffReadsNotSelectedAndTheOthersTheirTotals)
     scan::cmdScanNow_Click(session);
     const auto facts = FactsOf(session, {});
     EXPECT_EQ(facts.registryInspected, "Not Selected");
-    EXPECT_EQ(facts.registryInspected, session.view.lblRegistryInspected.caption());
-    EXPECT_EQ(facts.memoryInspected, session.view.lblMemoryInspected.caption());
+    EXPECT_EQ(facts.registryInspected, view.lblRegistryInspected.caption());
+    EXPECT_EQ(facts.memoryInspected, view.lblMemoryInspected.caption());
     EXPECT_EQ(facts.filesFoldersInspected, "3");
-    EXPECT_EQ(facts.filesFoldersInspected, session.view.lblFilesFolderInspected.caption());
+    EXPECT_EQ(facts.filesFoldersInspected, view.lblFilesFolderInspected.caption());
 
     settings["OptionAndSettings/chkScanRegistry"] = "True";
     settings["OptionAndSettings/chkSweepMemory"] = "False";

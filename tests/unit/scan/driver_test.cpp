@@ -14,8 +14,8 @@ using ::testing::ElementsAre;
 class DriverTest : public ScanFixture {
 protected:
     DriverTest() {
-        session.view.cmdScan.setEnabled(true);
-        session.view.cmdScanNow.setEnabled(true);
+        view.cmdScan.setEnabled(true);
+        view.cmdScanNow.setEnabled(true);
         settings["OptionAndSettings/optScanAllSelectedHardDrive"] = "False";
     }
 };
@@ -33,17 +33,17 @@ TEST_F(DriverTest, PhasesSwitchedOffShowNotSelectedAndTheFilesPhaseStillRuns) {
     definitions("FileDefinition.dat", files);
     cmdScanNow_Click(session);
 
-    EXPECT_EQ(session.view.lblMemoryInspected.caption(), "Not Selected");
-    EXPECT_EQ(session.view.lblRegistryInspected.caption(), "Not Selected");
+    EXPECT_EQ(view.lblMemoryInspected.caption(), "Not Selected");
+    EXPECT_EQ(view.lblRegistryInspected.caption(), "Not Selected");
     EXPECT_THAT(texts(summary()), ElementsAre("FileBar - Found"));
-    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning complete.");
-    EXPECT_EQ(session.view.pb2.value(), 100);
-    EXPECT_TRUE(session.view.cmdScanNow.enabled());
-    EXPECT_FALSE(session.view.cmdStop->enabled());
-    EXPECT_TRUE(session.view.cmdRemove->visible());
+    EXPECT_EQ(view.lblStatus.caption(), "Scanning complete.");
+    EXPECT_EQ(view.pb2.value(), 100);
+    EXPECT_TRUE(view.cmdScanNow.enabled());
+    EXPECT_FALSE(view.cmdStop->enabled());
+    EXPECT_TRUE(view.cmdRemove->visible());
     EXPECT_FALSE(settings["Settings/lblLastScan"].empty());
     EXPECT_EQ(settings.count("Settings/lblLastFullScan"), 0u);
-    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
+    EXPECT_EQ(view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
 }
 
 TEST_F(DriverTest, AScanOfFewerThanAHundredItemsEndsWithTheTrueCounters) {
@@ -52,10 +52,10 @@ TEST_F(DriverTest, AScanOfFewerThanAHundredItemsEndsWithTheTrueCounters) {
     cmdScanNow_Click(session);
 
     ASSERT_LT(session.state.filesFoldersInspected, 100);
-    EXPECT_EQ(session.view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
-    EXPECT_NE(session.view.lblFilesFolderInspected.caption(), "0");
-    EXPECT_EQ(session.view.lblSoftwareFound.caption(), "1");
-    EXPECT_EQ(session.view.lblRemovePicSoftwareFound.caption(), "1");
+    EXPECT_EQ(view.lblFilesFolderInspected.caption(), std::to_string(session.state.filesFoldersInspected));
+    EXPECT_NE(view.lblFilesFolderInspected.caption(), "0");
+    EXPECT_EQ(view.lblSoftwareFound.caption(), "1");
+    EXPECT_EQ(view.lblRemovePicSoftwareFound.caption(), "1");
 }
 
 // What one scan read of each definition file, beyond what was read before.
@@ -142,10 +142,10 @@ TEST_F(DriverTest, StopDuringTheRegistryPhaseCancelsTheRestButStoresTheDates) {
     cmdScanNow_Click(session);
 
     EXPECT_EQ(session.state.registryInspected, 10);
-    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 10u);
+    EXPECT_EQ(view.lvwRegistryToBeDeleted.count(), 10u);
     EXPECT_EQ(session.state.filesFoldersInspected, 0);
-    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning was cancelled.");
-    EXPECT_EQ(session.view.lblPercentageCompleted.caption(), "0% Completed.");
+    EXPECT_EQ(view.lblStatus.caption(), "Scanning was cancelled.");
+    EXPECT_EQ(view.lblPercentageCompleted.caption(), "0% Completed.");
     EXPECT_FALSE(settings["Settings/lblLastScan"].empty());
     EXPECT_EQ(settings["Settings/lblLastFullScan"], settings["Settings/lblLastScan"]);
 }
@@ -157,19 +157,19 @@ TEST_F(DriverTest, MissingDefinitionFilesShowTheMessageAndRunNoPhase) {
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, messages["MSG_MISSING"]);
     EXPECT_EQ(session.state.memoryInspected, 0);
-    EXPECT_EQ(session.view.lblStatus.caption(), "Scanning complete.");
+    EXPECT_EQ(view.lblStatus.caption(), "Scanning complete.");
 }
 
 TEST_F(DriverTest, ProgressRefreshesTheScreenOnEveryHundredthCall) {
     session.state.threatsFound = 3;
     for (int i = 0; i < 99; ++i) session.UpdateProgress("x", 5, 6);
-    EXPECT_EQ(session.view.pb1.value(), 0);
+    EXPECT_EQ(view.pb1.value(), 0);
     session.UpdateProgress("Phase: \r\nC:\\Shithead\\Fuckwit.exe", 40, -1);
-    EXPECT_EQ(session.view.pb1.value(), 40);
-    EXPECT_EQ(session.view.pb2.value(), 0);
-    EXPECT_EQ(session.view.lblSoftwareFound.caption(), "3");
+    EXPECT_EQ(view.pb1.value(), 40);
+    EXPECT_EQ(view.pb2.value(), 0);
+    EXPECT_EQ(view.lblSoftwareFound.caption(), "3");
     // Words go in list order, so a longer word loses the shorter one it contains first.
-    EXPECT_EQ(session.view.lblStatus.caption(), "Phase: \r\nC:\\head\\wit.exe");
+    EXPECT_EQ(view.lblStatus.caption(), "Phase: \r\nC:\\head\\wit.exe");
     EXPECT_EQ(host.frozenDepth(window), 0);
 }
 
@@ -221,7 +221,7 @@ TEST_F(DriverTest, ProgressIsDrawnInFrozenBurstsEveryHundredLinesAndNothingPerLi
     EXPECT_EQ(large.freezes - small.freezes, 20u) << "one frozen burst per hundred more lines";
     EXPECT_EQ(small.itemYields, 1000u) << "every line lets the window run, through the cheap yield";
     EXPECT_EQ(large.itemYields, 3000u);
-    EXPECT_EQ(session.view.lblRegistryInspected.caption(), "3000");
+    EXPECT_EQ(view.lblRegistryInspected.caption(), "3000");
 }
 
 TEST_F(DriverTest, SelectAllChecksUncheckedRowsAndTheirWorkRowsOnly) {
@@ -236,20 +236,20 @@ TEST_F(DriverTest, SelectAllChecksUncheckedRowsAndTheirWorkRowsOnly) {
     cmdScanNow_Click(session);
     ASSERT_EQ(detail().count(), 3u);
 
-    auto& removal = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    auto& removal = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     removal.setChecked(1, true);  // already checked: Select All leaves its work rows alone
-    cmdSelectAll_Click(session);
-    for (const auto& row : session.view.lvwRegistryToBeDeleted.items()) EXPECT_TRUE(row.checked);
-    const auto& files = session.view.lvwFilesToBeDeleted.items();
+    cmdSelectAll_Click(view);
+    for (const auto& row : view.lvwRegistryToBeDeleted.items()) EXPECT_TRUE(row.checked);
+    const auto& files = view.lvwFilesToBeDeleted.items();
     ASSERT_EQ(files.size(), 3u);
     EXPECT_FALSE(files[0].checked);
     EXPECT_FALSE(files[1].checked);
     EXPECT_TRUE(files[2].checked);  // the folder
 
     removal.setChecked(1, false);
-    SyncWorkListChecks(session, 1);
+    SyncWorkListChecks(view, 1);
     removal.setChecked(1, true);
-    SyncWorkListChecks(session, 1);
+    SyncWorkListChecks(view, 1);
     EXPECT_TRUE(files[0].checked && files[1].checked);
 }
 
@@ -264,32 +264,32 @@ TEST_F(DriverTest, ARemovalRowTiesEveryTraceOfItsThreatWhateverKindCameFirst) {
     // The registry trace came first: one row for the threat, plus the other threat's.
     ASSERT_EQ(texts(detail()), (std::vector<std::string>{"Both", "Other"}));
 
-    auto& removal = session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    auto& removal = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
     removal.setChecked(0, true);
-    SyncWorkListChecks(session, 0);
-    EXPECT_TRUE(session.view.lvwRegistryToBeDeleted.item(0).checked);
+    SyncWorkListChecks(view, 0);
+    EXPECT_TRUE(view.lvwRegistryToBeDeleted.item(0).checked);
     std::vector<std::string> checkedFiles;
-    for (const auto& row : session.view.lvwFilesToBeDeleted.items())
+    for (const auto& row : view.lvwFilesToBeDeleted.items())
         if (row.checked) checkedFiles.push_back(row.text);
     EXPECT_EQ(checkedFiles, (std::vector<std::string>{"C:\\Program Files\\Both\\both.exe",
                                                       "C:\\Program Files\\Both"}));
 
     removal.setChecked(0, false);
-    SyncWorkListChecks(session, 0);
-    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) EXPECT_FALSE(row.checked) << row.text;
-    EXPECT_FALSE(session.view.lvwRegistryToBeDeleted.item(0).checked);
+    SyncWorkListChecks(view, 0);
+    for (const auto& row : view.lvwFilesToBeDeleted.items()) EXPECT_FALSE(row.checked) << row.text;
+    EXPECT_FALSE(view.lvwRegistryToBeDeleted.item(0).checked);
 }
 
 TEST_F(DriverTest, PauseHoldsTheButtonsUntilTheBoxIsClosed) {
     bool stopEnabledDuringBox = true;
     host.decideAnswer = [&](const ui::ShownMessage&) {
-        stopEnabledDuringBox = session.view.cmdStop->enabled();
+        stopEnabledDuringBox = view.cmdStop->enabled();
         return std::optional<ui::Answer>(ui::Answer::Ok);
     };
-    session.view.cmdStop->setEnabled(true);
-    cmdPause_Click(session);
+    view.cmdStop->setEnabled(true);
+    cmdPause_Click(session, view);
     EXPECT_FALSE(stopEnabledDuringBox);
-    EXPECT_TRUE(session.view.cmdStop->enabled());
+    EXPECT_TRUE(view.cmdStop->enabled());
     EXPECT_EQ(host.messages().at(0).text, "[ProgramName] has been paused.  Click OK to resume.");
 }
 
@@ -326,7 +326,6 @@ TEST_F(ScanFixture, TyingManyRowsAtOnceLeavesTheChecksOfTickingEachRowInTurn) {
     const std::vector<std::string> names{"T1", "T2", "t1", "C:\\a", "Software\\K", "c.txt"};
     auto pick = [&] { return names[random() % names.size()]; };
     for (int round = 0; round < 40; ++round) {
-        auto& view = session.view;
         for (auto* list : {&view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved, &view.lvwFilesToBeDeleted,
                            &view.lvwRegistryToBeDeleted, &view.lvwCookiesToDelete})
             list->clear();
@@ -370,7 +369,7 @@ TEST_F(ScanFixture, TyingManyRowsAtOnceLeavesTheChecksOfTickingEachRowInTurn) {
         tickInTurn(unchecked);
         const auto allOneByOne = checks();
         restore(before);
-        cmdSelectAll_Click(session);
+        cmdSelectAll_Click(view);
         ASSERT_EQ(checks(), allOneByOne) << "round " << round;
 
         restore(before);
@@ -378,7 +377,7 @@ TEST_F(ScanFixture, TyingManyRowsAtOnceLeavesTheChecksOfTickingEachRowInTurn) {
         const auto chosenOneByOne = checks();
         restore(before);
         for (std::size_t i : chosen) removal.setChecked(i, true);
-        TieWorkRows(session, chosen, true);
+        TieWorkRows(view, chosen, true);
         ASSERT_EQ(checks(), chosenOneByOne) << "round " << round;
 
         // A single row, checked or unchecked, as a click on its box.
@@ -389,7 +388,7 @@ TEST_F(ScanFixture, TyingManyRowsAtOnceLeavesTheChecksOfTickingEachRowInTurn) {
         const auto plainOne = checks();
         restore(before);
         removal.setChecked(one, !removal.item(one).checked);
-        SyncWorkListChecks(session, one);
+        SyncWorkListChecks(view, one);
         ASSERT_EQ(checks(), plainOne) << "round " << round;
     }
 }

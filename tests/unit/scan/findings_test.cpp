@@ -15,8 +15,8 @@ class FindingsTest : public ScanFixture {
 protected:
     FindingsTest() {
         // The scan driver runs from the idle window.
-        session.view.cmdScan.setEnabled(true);
-        session.view.cmdScanNow.setEnabled(true);
+        view.cmdScan.setEnabled(true);
+        view.cmdScanNow.setEnabled(true);
         settings["OptionAndSettings/optScanAllSelectedHardDrive"] = "False";
     }
 
@@ -85,12 +85,12 @@ TEST_F(FindingsTest, EveryKindIsRecordedWithItsPlaceAndTheListsShowExactlyTheFin
     }
     EXPECT_EQ(texts(summary()), summaries);
     EXPECT_EQ(texts(detail()), removals);
-    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), countIf([](const Finding& f) { return f.trace && f.isRegistry(); }));
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), countIf([](const Finding& f) {
+    EXPECT_EQ(view.lvwRegistryToBeDeleted.count(), countIf([](const Finding& f) { return f.trace && f.isRegistry(); }));
+    EXPECT_EQ(view.lvwFilesToBeDeleted.count(), countIf([](const Finding& f) {
                   return f.trace && (f.kind == FindingKind::File || f.kind == FindingKind::Folder);
               }));
     EXPECT_EQ(session.findings.traces(), 4u);
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "4");
+    EXPECT_EQ(view.lbltracesFound.caption(), "4");
 }
 
 TEST_F(FindingsTest, ANewScanStartsWithNoFindingsAndTheResultsStayTheScansOwn) {
@@ -100,8 +100,8 @@ TEST_F(FindingsTest, ANewScanStartsWithNoFindingsAndTheResultsStayTheScansOwn) {
     EXPECT_NE(first.find("VendorBar"), std::string::npos) << first;
 
     // The window's lists lose rows to a removal or an exclusion; what the scan found does not change.
-    session.view.lvwSpywareFound.clear();
-    session.view.lvwRegistryToBeDeleted.remove(0);
+    view.lvwSpywareFound.clear();
+    view.lvwRegistryToBeDeleted.remove(0);
     EXPECT_EQ(ScanResultsText(session), first);
 
     (void)fake.registry.deleteKeyTree(RootKey::LocalMachine, "SOFTWARE\\BadVendor");
@@ -127,7 +127,7 @@ protected:
 // stops programs unasked, nor a scan into a pass that only asks.
 TEST_F(ScanModeTest, AShieldPassAsksAndAScanStopsWhateverTheButtonsShow) {
     for (bool scanButtonEnabled : {true, false}) {
-        session.view.cmdScan.setEnabled(scanButtonEnabled);
+        view.cmdScan.setEnabled(scanButtonEnabled);
         session.state.mode = ScanMode::ShieldPass;
         session.shieldProcesses = {};  // the pass opens every process as new
         alerts.clear();
@@ -135,7 +135,7 @@ TEST_F(ScanModeTest, AShieldPassAsksAndAScanStopsWhateverTheButtonsShow) {
         EXPECT_THAT(alerts, ElementsAre("BAD.EXE")) << scanButtonEnabled;
         EXPECT_TRUE(fake.processes.running(30)) << scanButtonEnabled;
     }
-    session.view.cmdScan.setEnabled(true);
+    view.cmdScan.setEnabled(true);
     session.state.mode = ScanMode::UserScan;
     alerts.clear();
     ScanMemory(session);
@@ -163,7 +163,7 @@ TEST_F(ScanModeTest, ShieldPassesShowAnExcludedProgramOnceAScanAtEachSighting) {
 }
 
 TEST_F(ScanModeTest, TheScanMarksItselfAUserScanUnlessTheSchedulerMarkedIt) {
-    session.view.cmdScanNow.setEnabled(true);
+    view.cmdScanNow.setEnabled(true);
     session.state.mode = ScanMode::ShieldPass;
     cmdScanNow_Click(session);
     EXPECT_EQ(session.state.mode, ScanMode::UserScan);

@@ -37,7 +37,7 @@ TEST_F(MemoryScanTest, StopsListedProcessesButSparesMicrosoftExcludedAndTheCompa
     // The one stop of bad.exe ended the first process of that name, which was the listed one.
     EXPECT_TRUE(fake.processes.running(15));
     EXPECT_EQ(session.state.threatsFound, 2);
-    EXPECT_EQ(session.view.lblTotalNoOfRunningItems.caption(), "6");
+    EXPECT_EQ(view.lblTotalNoOfRunningItems.caption(), "6");
     EXPECT_EQ(session.state.memoryInspected, 6 + 6);
 }
 
@@ -76,7 +76,7 @@ TEST_F(MemoryScanTest, EveryOneOfManyProcessesIsInspected) {
     for (std::uint32_t id = 100; id < 400; ++id) fake.processes.add(id, "C:\\Windows\\p" + std::to_string(id) + ".exe");
     definitions("ExeDefinition.dat", {"p399.exe=x|[windir]"});
     ScanMemory(session);
-    EXPECT_EQ(session.view.lblTotalNoOfRunningItems.caption(), "300");
+    EXPECT_EQ(view.lblTotalNoOfRunningItems.caption(), "300");
     EXPECT_THAT(texts(summary()), ElementsAre("Detected in the memory : P399.EXE was stopped from running."));
 }
 

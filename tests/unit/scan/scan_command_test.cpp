@@ -3,6 +3,7 @@
 
 #include "app/frm_main.h"
 #include "cli/cli.h"
+#include "cli/commands_list.h"
 #include "scan/main_window_scan.h"
 #include "tests/unit/scan/scan_fixture.h"
 
@@ -125,6 +126,26 @@ TEST_F(ScanCommandTest, WithoutAScopeArgumentTheStoredScopeHoldsAndNoneMeansQuic
 
     EXPECT_EQ(run({"--help"}), cli::ExitClean);
     EXPECT_NE(out.str().find("quick when none is stored"), std::string::npos) << out.str();
+}
+
+// The console's scan is the engine's alone: it makes no window, not even a hidden one, and
+// still finds, prints and reports what the window's scan would.
+TEST_F(ScanCommandTest, AScanMakesNoFormAndStillReportsWhatItFound) {
+    fake.files.addFile("C:\\Program Files\\Bad\\bad.exe", "plain");
+    definitions("FileDefinition.dat", {"bad.exe=BadBar|[progfil]Bad"});
+    ui::HeadlessHost consoleHost;
+    std::istringstream in;
+    cli::Console console{in, out, err};
+    fake.environment.folder = AppFolder;
+    const std::vector<std::string> args{"--complete"};
+    EXPECT_EQ(cli::runScanOn(consoleHost, fake.platform(), args, console), cli::ExitFound) << err.str();
+    EXPECT_EQ(consoleHost.formsMade(), 0u);
+    EXPECT_NE(out.str().find("BadBar"), std::string::npos) << out.str();
+    EXPECT_TRUE(fake.files.exists(AppFolder + "\\Scan_Log.txt"));
+
+    // The count is the host's own: a window made on it is counted.
+    ScanWindow made(consoleHost);
+    EXPECT_EQ(consoleHost.formsMade(), 1u);
 }
 
 TEST_F(ScanCommandTest, TheMainWindowHasEveryControlTheScanNeeds) {

@@ -11,6 +11,7 @@
 #include "definitions/definition_files.h"
 #include "definitions/exclusions.h"
 #include "scan/scan_session.h"
+#include "scan/results_page.h"
 #include "scan/scan_window.h"
 #include "tests/fakes/fake_platform.h"
 #include "ui/headless/headless_host.h"
@@ -24,14 +25,16 @@ class ScanFixture : public ::testing::Test {
 protected:
     ScanFixture()
         : window(host),
+          view(*ScanView::bind(window)),
+          viewObserver(view, host),
           exclusions(fake.files, fake.locale, AppFolder + "\\ENoSignature.txt"),
-          session(fake.platform(), host, *ScanView::bind(window), exclusions, app(), {}, AppFolder) {
+          session(fake.platform(), host, viewObserver, exclusions, app(), {}, AppFolder) {
         for (auto name : {"FileDefinition.dat", "RegistryDefinition.dat", "ExeDefinition.dat", "BlockedCookies.dat",
                           "DirectoryDefinition.dat"})
             fake.files.addFile(AppFolder + "\\" + name, "");
-        // As while a scan runs: the cookie phase tells a running scan by cmdScanNow.
-        session.view.cmdScan.setEnabled(false);
-        session.view.cmdScanNow.setEnabled(false);
+        // As the window looks while a scan runs.
+        view.cmdScan.setEnabled(false);
+        view.cmdScanNow.setEnabled(false);
     }
 
     AppAccess app() {
@@ -75,12 +78,14 @@ protected:
         for (const auto& row : list.items()) rows.push_back(row.text);
         return rows;
     }
-    const ui::ListView& summary() const { return session.view.lvwSpywareFound; }
-    const ui::ListView& detail() const { return session.view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved; }
+    const ui::ListView& summary() const { return view.lvwSpywareFound; }
+    const ui::ListView& detail() const { return view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved; }
 
     fakes::FakePlatform fake;
     ui::HeadlessHost host;
     ScanWindow window;
+    ScanView view;
+    ScanViewObserver viewObserver;
     sorvane::definitions::ExclusionList exclusions;
     std::map<std::string, std::string> messages{
         {"MSG_COOKIES", "Inspecting Cookies"},       {"MSG_MEMORY", "Inspecting memory"},

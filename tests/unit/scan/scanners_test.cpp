@@ -34,7 +34,7 @@ TEST_F(RegistryScanTest, ReportsKeysAndStringValuesButNotBinaryOnes) {
     EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "RunBar - Found", "NumBar - Found", "LockBar - Found"));
     EXPECT_EQ(session.state.registryInspected, 6);
     EXPECT_EQ(session.state.threatsFound, 4);
-    const auto& work = session.view.lvwRegistryToBeDeleted;
+    const auto& work = view.lvwRegistryToBeDeleted;
     ASSERT_EQ(work.count(), 4u);
     EXPECT_EQ(work.item(0).text, "-2147483647");
     EXPECT_EQ(work.item(1).text, "-2147483646");
@@ -59,7 +59,7 @@ TEST_F(RegistryScanTest, MachineWideTracesAStandardUserCannotRemoveAreListedAsNe
     // Never clean while adware is there, even when this account may not remove it.
     EXPECT_THAT(texts(summary()), ElementsAre("AdBar - Found", "RunBar - Found", "UserBar - Found"));
     EXPECT_EQ(session.state.threatsFound, 3);
-    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 3u);
+    EXPECT_EQ(view.lvwRegistryToBeDeleted.count(), 3u);
     ASSERT_EQ(detail().count(), 3u);
     EXPECT_EQ(detail().item(0).subItem(2), "Needs an administrator to remove");
     EXPECT_EQ(detail().item(1).subItem(2), "Starts with Windows - Needs an administrator to remove");
@@ -68,11 +68,11 @@ TEST_F(RegistryScanTest, MachineWideTracesAStandardUserCannotRemoveAreListedAsNe
     EXPECT_EQ(detail().item(2).subItem(RefusalColumn), "");
 
     // Select All checks only what this account can remove.
-    cmdSelectAll_Click(session);
+    cmdSelectAll_Click(view);
     EXPECT_FALSE(detail().item(0).checked);
     EXPECT_FALSE(detail().item(1).checked);
     EXPECT_TRUE(detail().item(2).checked);
-    const auto& work = session.view.lvwRegistryToBeDeleted;
+    const auto& work = view.lvwRegistryToBeDeleted;
     EXPECT_FALSE(work.item(0).checked);
     EXPECT_FALSE(work.item(1).checked);
     EXPECT_TRUE(work.item(2).checked);
@@ -88,8 +88,8 @@ TEST_F(RegistryScanTest, DuplicateThreatsAddWorkRowsOnlyAndNotesStayOnTheirOwnLi
 
     EXPECT_THAT(texts(summary()), ElementsAre("Dup - Found", "RegKey Software\\Blank - Found"));
     EXPECT_EQ(summary().item(1).smallIcon, icon::None);
-    EXPECT_EQ(session.view.lvwRegistryToBeDeleted.count(), 3u);
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
+    EXPECT_EQ(view.lvwRegistryToBeDeleted.count(), 3u);
+    EXPECT_EQ(view.lbltracesFound.caption(), "3");
     EXPECT_EQ(session.state.threatsFound, 2);
     ASSERT_EQ(detail().count(), 2u);
     EXPECT_EQ(detail().item(0).subItem(2), "");  // the second line's note is not shown on the first's row
@@ -107,7 +107,7 @@ TEST_F(RegistryScanTest, ExcludedKeySilencesItsValuesAndSafeItemsAreSkipped) {
     EXPECT_THAT(texts(summary()), ElementsAre("EXCLUDED: HKEY_CURRENT_USER\\Software\\Exv"));
     EXPECT_EQ(summary().item(0).smallIcon, icon::Excluded);
     EXPECT_TRUE(detail().empty());
-    EXPECT_TRUE(session.view.lvwRegistryToBeDeleted.empty());
+    EXPECT_TRUE(view.lvwRegistryToBeDeleted.empty());
 }
 
 TEST(RegistryToolsTest, ValuesReadBackAndStoreAsTheirTypes) {
@@ -148,15 +148,15 @@ TEST_F(FilesScanTest, ExistingFilesAreReportedOncePerThreatExceptHiddenAndMicros
 
     EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found"));
     EXPECT_EQ(summary().item(0).smallIcon, icon::File);
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 2u);
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "2");
+    EXPECT_EQ(view.lvwFilesToBeDeleted.count(), 2u);
+    EXPECT_EQ(view.lbltracesFound.caption(), "2");
     EXPECT_EQ(session.state.threatsFound, 1);
     EXPECT_EQ(session.state.filesFoldersInspected, 6);
     ASSERT_EQ(detail().count(), 1u);
     EXPECT_EQ(detail().item(0).subItem(1), "C:\\Windows\\system32\\bad.dll");
     EXPECT_EQ(detail().item(0).subItem(2), "");
     // Files not at their place wait for the drive sweep, hidden ones included.
-    EXPECT_THAT(texts(session.view.lvwFileNotFounds), ElementsAre("hidden.dll", "system.dll", "gone.exe"));
+    EXPECT_THAT(texts(view.lvwFileNotFounds), ElementsAre("hidden.dll", "system.dll", "gone.exe"));
 }
 
 TEST_F(FilesScanTest, FoldersAreReportedWithTheirOwnIconAndExcludedThroughEntriesInside) {
@@ -170,8 +170,8 @@ TEST_F(FilesScanTest, FoldersAreReportedWithTheirOwnIconAndExcludedThroughEntrie
     EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found", "EXCLUDED: C:\\Program Files\\Kept"));
     EXPECT_EQ(summary().item(0).smallIcon, icon::Folder);
     EXPECT_EQ(detail().item(0).subItem(2), "Toolbar");
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.item(0).text, "C:\\Program Files\\BadBar");
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.item(0).subItem(1), "BadBar");
+    EXPECT_EQ(view.lvwFilesToBeDeleted.item(0).text, "C:\\Program Files\\BadBar");
+    EXPECT_EQ(view.lvwFilesToBeDeleted.item(0).subItem(1), "BadBar");
 }
 
 TEST(FileTestsTest, ExactNamesOnlyAndFoldersIncludeDriveRoots) {
@@ -211,7 +211,7 @@ TEST_F(CookieScanTest, BlockedHostsAreListedAsTrackingCookies) {
     EXPECT_EQ(detail().item(1).text, "Cookie: user@tracker[1].txt");
     EXPECT_EQ(detail().item(0).subItem(2), "Tracking Cookie");
     EXPECT_EQ(detail().item(0).smallIcon, icon::Cookie);
-    EXPECT_EQ(session.view.lvwCookiesToDelete.count(), 2u);
+    EXPECT_EQ(view.lvwCookiesToDelete.count(), 2u);
     EXPECT_EQ(session.state.cookieCounter, 4);
 }
 
@@ -236,8 +236,8 @@ TEST_F(CookieScanTest, ThePhaseBarShowsTheInspectedCountOverTheFiles) {
     // The 100th progress call (the second of file 50) shows 120 / 60 * 50 = 100 inspected,
     // and 100 / 60 files rounds to 2: a figure, not a percentage.
     EXPECT_EQ(session.state.memoryInspected, 120);
-    EXPECT_EQ(session.view.pb1.value(), 2);
-    EXPECT_EQ(session.view.lblMemoryInspected.caption(), "100");
+    EXPECT_EQ(view.pb1.value(), 2);
+    EXPECT_EQ(view.lblMemoryInspected.caption(), "100");
 }
 
 TEST(CookieHelpersTest, HostsComeFromTheFileAndPatternsMatchByTheRule) {
@@ -260,16 +260,17 @@ TEST_F(SweepTest, FindsMissingKnownFilesElsewhereOnTickedDrivesOnly) {
     fake.files.addFile("C:\\Elsewhere\\hidden\\gone.exe", "plain", platform::attribute::Hidden);
     fake.files.addFile("D:\\gone.exe", "plain");
     definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone|Moved"});
-    FillDriveList(*session.view.lvwHardDrives, fake.files);
-    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
-    session.view.lvwHardDrives->setChecked(1, false);
+    FillDriveList(*view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*view.lvwHardDrives, session.app.readSetting);
+    view.lvwHardDrives->setChecked(1, false);
+    session.choices.drives = TickedDrives(*view.lvwHardDrives);
     ScanKnownFiles(session);
     SweepDrives(session);
 
-    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted), ElementsAre("C:\\Elsewhere\\deep\\gone.exe"));
+    EXPECT_THAT(texts(view.lvwFilesToBeDeleted), ElementsAre("C:\\Elsewhere\\deep\\gone.exe"));
     EXPECT_THAT(texts(summary()), ElementsAre("Gone - Found"));
     EXPECT_EQ(detail().item(0).subItem(2), "Moved");
-    EXPECT_FALSE(session.view.pbgMain.visible());
+    EXPECT_FALSE(view.pbgMain.visible());
 }
 
 TEST_F(SweepTest, NeverReportsTheCopiesKeptInTheProgramsOwnQuarantine) {
@@ -279,12 +280,13 @@ TEST_F(SweepTest, NeverReportsTheCopiesKeptInTheProgramsOwnQuarantine) {
     // Only the folder itself is ours: a neighbour whose name merely begins the same is swept.
     fake.files.addFile(AppFolder + "\\quarantine-old\\gone.exe", "plain");
     definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
-    FillDriveList(*session.view.lvwHardDrives, fake.files);
-    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
+    FillDriveList(*view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*view.lvwHardDrives, session.app.readSetting);
+    session.choices.drives = TickedDrives(*view.lvwHardDrives);
     ScanKnownFiles(session);
     SweepDrives(session);
 
-    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted),
+    EXPECT_THAT(texts(view.lvwFilesToBeDeleted),
                 UnorderedElementsAre("C:\\Elsewhere\\gone.exe", AppFolder + "\\quarantine-old\\gone.exe"));
 }
 
@@ -297,8 +299,9 @@ TEST_F(SweepTest, AStopInTheMiddleOfAFolderEndsTheSweepThere) {
     fake.files.addFile("C:\\Big\\inner\\gone.exe", "plain");
     fake.files.addFile("C:\\Later\\gone.exe", "plain");
     definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
-    FillDriveList(*session.view.lvwHardDrives, fake.files);
-    LoadDriveTicks(*session.view.lvwHardDrives, session.app.readSetting);
+    FillDriveList(*view.lvwHardDrives, fake.files);
+    LoadDriveTicks(*view.lvwHardDrives, session.app.readSetting);
+    session.choices.drives = TickedDrives(*view.lvwHardDrives);
     ScanKnownFiles(session);
     // The second yield comes 128 entries in, amid the plain files of C:\\Big.
     const auto before = host.itemYieldCount();
@@ -306,15 +309,15 @@ TEST_F(SweepTest, AStopInTheMiddleOfAFolderEndsTheSweepThere) {
         if (host.itemYieldCount() == before + 2) session.state.stopRequested = true;
     };
     SweepDrives(session);
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 0u);
+    EXPECT_EQ(view.lvwFilesToBeDeleted.count(), 0u);
     EXPECT_EQ(host.itemYieldCount(), before + 2) << "the sweep went on after the stop";
-    EXPECT_FALSE(session.view.pbgMain.visible());
+    EXPECT_FALSE(view.pbgMain.visible());
 
     // Without the stop, all three are found, each folder's files before its sub-folders.
     host.yieldHook = nullptr;
     session.state.stopRequested = false;
     SweepDrives(session);
-    EXPECT_THAT(texts(session.view.lvwFilesToBeDeleted),
+    EXPECT_THAT(texts(view.lvwFilesToBeDeleted),
                 ElementsAre("C:\\Big\\gone.exe", "C:\\Big\\inner\\gone.exe", "C:\\Later\\gone.exe"));
 }
 
@@ -322,7 +325,7 @@ TEST_F(SweepTest, DriveListSkipsUnreadyFixedDrivesAndStoresEveryTick) {
     fake.files.addDrive("D:\\", platform::DriveType::Fixed, false);
     fake.files.addDrive("E:\\", platform::DriveType::CdRom, false);
     fake.files.addDrive("R:\\", platform::DriveType::RamDisk);
-    auto& drives = *session.view.lvwHardDrives;
+    auto& drives = *view.lvwHardDrives;
     FillDriveList(drives, fake.files);
     EXPECT_THAT(texts(drives), ElementsAre("C", "E"));
     settings["Drives/E"] = "False";
@@ -357,11 +360,11 @@ TEST_F(ListedOnceTest, ThreatNamesInOtherLetterCaseAddTracesButNoSecondSummaryRo
     EXPECT_THAT(texts(summary()), ElementsAre("BadBar - Found"));
     EXPECT_EQ(detail().count(), 1u);
     EXPECT_EQ(session.state.threatsFound, 1);
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
-    EXPECT_EQ(session.view.lvwFilesToBeDeleted.count(), 2u);
+    EXPECT_EQ(view.lbltracesFound.caption(), "3");
+    EXPECT_EQ(view.lvwFilesToBeDeleted.count(), 2u);
 }
 
-TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForgetsIt) {
+TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndANewScanForgetsIt) {
     fake.files.addFile("C:\\Windows\\system32\\a.dll", "plain");
     fake.files.addFile("C:\\Windows\\system32\\b.dll", "plain");
     fake.files.addFile("C:\\Windows\\system32\\c.dll", "plain");
@@ -371,9 +374,11 @@ TEST_F(ListedOnceTest, APrefixOfAListedSummaryCountsAsListedAndAClearedListForge
     // "Bar - Found" begins the first row, so Bar counts as listed already, as the list's own
     // partial search answers; a third spelling of the first threat adds nothing either.
     EXPECT_THAT(texts(summary()), ElementsAre("Bar - Found Twice - Found"));
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "3");
-    // A cleared list forgets what was listed.
-    session.view.lvwSpywareFound.clear();
+    EXPECT_EQ(view.lbltracesFound.caption(), "3");
+    // What the window's list shows does not matter: the scan's findings do.
+    view.lvwSpywareFound.clear();
+    EXPECT_TRUE(session.summaryHas("Bar - Found"));
+    session.findings.clear();
     EXPECT_FALSE(session.summaryHas("Bar - Found"));
     session.reportFile(FindingKind::File, "C:\\Other\\other.dll", "Other", "");
     EXPECT_TRUE(session.summaryHas("OTHER - FOUND"));
@@ -397,8 +402,9 @@ TEST_F(BatchedScanTest, LinesBeyondOneLookaheadAreTestedInOrderAndStopEndsAtTheL
     EXPECT_THAT(texts(summary()), ElementsAre("T3 - Found", "T" + boundary + " - Found", "T" + last + " - Found"));
     EXPECT_EQ(session.state.filesFoldersInspected, count);
 
-    session.view.lvwSpywareFound.clear();
-    session.view.lvwFilesToBeDeleted.clear();
+    view.lvwSpywareFound.clear();
+    view.lvwFilesToBeDeleted.clear();
+    session.findings.clear();
     session.state = {};
     host.yieldHook = [&] {
         if (session.state.filesFoldersInspected == static_cast<int>(limits::MaxLookaheadLines) + 50)
@@ -411,12 +417,12 @@ TEST_F(BatchedScanTest, LinesBeyondOneLookaheadAreTestedInOrderAndStopEndsAtTheL
 
 TEST_F(BatchedScanTest, OnlyACompleteScanKeepsTheFilesMissingFromTheirPlace) {
     definitions("FileDefinition.dat", {"gone.exe=Gone|[progfil]Gone"});
-    session.completeScan = false;
+    session.choices.complete = false;
     ScanKnownFiles(session);
-    EXPECT_TRUE(session.view.lvwFileNotFounds.empty());
-    session.completeScan = true;
+    EXPECT_TRUE(view.lvwFileNotFounds.empty());
+    session.choices.complete = true;
     ScanKnownFiles(session);
-    EXPECT_THAT(texts(session.view.lvwFileNotFounds), ElementsAre("gone.exe"));
+    EXPECT_THAT(texts(view.lvwFileNotFounds), ElementsAre("gone.exe"));
 }
 
 }  // namespace

@@ -16,11 +16,11 @@ class Wow64ScanTest : public ScanFixture {
 protected:
     std::vector<std::string> registryRows() const {
         std::vector<std::string> rows;
-        for (const auto& row : session.view.lvwRegistryToBeDeleted.items())
+        for (const auto& row : view.lvwRegistryToBeDeleted.items())
             rows.push_back(row.text + "|" + row.subItem(1) + "|" + row.subItem(2));
         return rows;
     }
-    std::vector<std::string> fileRows() const { return texts(session.view.lvwFilesToBeDeleted); }
+    std::vector<std::string> fileRows() const { return texts(view.lvwFilesToBeDeleted); }
     const std::string hklm = "-2147483646";
 };
 
@@ -40,7 +40,7 @@ TEST_F(Wow64ScanTest, ARedirectedKeyIsFoundInEachViewAtItsPhysicalPlace) {
                             hklm + "|SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run|Vendor",
                             hklm + "|SOFTWARE\\WOW6432Node\\Only32|v"));
     EXPECT_EQ(session.state.registryInspected, 3);
-    EXPECT_EQ(session.view.lbltracesFound.caption(), "4");
+    EXPECT_EQ(view.lbltracesFound.caption(), "4");
     EXPECT_EQ(detail().item(1).subItem(1), "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Only32v");
 }
 
@@ -72,7 +72,7 @@ TEST_F(Wow64ScanTest, TheSystemsOwnPhysicalNamesDecideOverTheTable) {
     EXPECT_THAT(registryRows(), ElementsAre(hklm + "|SOFTWARE\\Vendor|"));
 
     // A system that cannot tell is answered by the table.
-    session.view.lvwRegistryToBeDeleted.clear();
+    view.lvwRegistryToBeDeleted.clear();
     session.resolveMacros();
     fake.registry.answerPhysicalNames(false);
     ScanRegistry(session);
@@ -126,7 +126,7 @@ TEST_F(Wow64ScanTest, FilesAndFoldersAreLookedForInTheNativeAndTheX86Folders) {
                                        "gone.exe=Gone|[progfil]Gone"});
     definitions("DirectoryDefinition.dat",
                 {"c=Vendor|[comprogfil]Vendor", "a=Vendor|[appdata]Vendor", "a=Vendor|[windir]Vendor"});
-    session.completeScan = true;
+    session.choices.complete = true;
     ScanKnownFiles(session);
     ScanKnownFolders(session);
 
@@ -136,7 +136,7 @@ TEST_F(Wow64ScanTest, FilesAndFoldersAreLookedForInTheNativeAndTheX86Folders) {
                                         "C:\\Users\\User\\AppData\\Roaming\\Vendor"));
     EXPECT_EQ(session.state.filesFoldersInspected, 8);
     // Missing from both places, a line waits for the drive sweep once.
-    EXPECT_THAT(texts(session.view.lvwFileNotFounds), ElementsAre("gone.exe"));
+    EXPECT_THAT(texts(view.lvwFileNotFounds), ElementsAre("gone.exe"));
 }
 
 TEST_F(Wow64ScanTest, OnA32BitSystemEachLineIsOnePlace) {

@@ -550,15 +550,14 @@ TEST_F(RemovalRunWinTest, PathsBeyondMaxPathAreSweptQuarantinedAndRestored) {
     access.readSetting = [](std::string_view, std::string_view, std::string_view fallback) { return std::string(fallback); };
     access.writeSetting = [](std::string_view, std::string_view, std::string_view) {};
     access.productName = [] { return std::string("Sorvane"); };
-    scan::ScanSession session(swept, host, *scan::ScanView::bind(sweepWindow), exclusions, access, {}, root + "\\app");
-    auto& missing = session.view.lvwFileNotFounds;
-    missing.add("long-tracker.dat");
-    missing.setSubItem(0, 1, "Planted.Example");
-    session.view.lvwHardDrives->add(root.substr(0, 1));
-    session.view.lvwHardDrives->setChecked(0, true);
+    scan::ScanView sweepView = *scan::ScanView::bind(sweepWindow);
+    scan::ScanViewObserver sweepShown(sweepView, host);
+    scan::ScanSession session(swept, host, sweepShown, exclusions, access, {}, root + "\\app");
+    session.missingFiles.add({"long-tracker.dat", "Planted.Example", ""});
+    session.choices.drives = {root.substr(0, 1)};
     scan::SweepDrives(session);
     std::vector<std::string> found;
-    for (const auto& row : session.view.lvwFilesToBeDeleted.items()) found.push_back(row.text);
+    for (const auto& row : sweepView.lvwFilesToBeDeleted.items()) found.push_back(row.text);
     EXPECT_EQ(found, std::vector<std::string>{file});
 
     fileRow(file);

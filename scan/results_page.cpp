@@ -1,0 +1,113 @@
+#include "scan/results_page.h"
+
+#include <initializer_list>
+#include <unordered_set>
+#include <vector>
+
+#include "scan/drive_list.h"
+#include "scan/result_rows.h"
+#include "scan/scan_driver.h"
+
+namespace sorvane::scan {
+
+namespace {
+void enable(ui::Control* control, bool on) {
+    if (control) control->setEnabled(on);
+}
+void show(ui::Control* control, bool on) {
+    if (control) control->setVisible(on);
+}
+}  // namespace
+
+ScanChoices ChoicesOf(const ScanView& view) {
+    ScanChoices choices;
+    if (view.optScanAllSelectedHardDrive) choices.complete = view.optScanAllSelectedHardDrive->value();
+    if (view.lvwHardDrives) choices.drives = TickedDrives(*view.lvwHardDrives);
+    choices.makeReport = view.chkMakeLog && view.chkMakeLog->checked();
+    return choices;
+}
+
+void HideAllPages(ScanView& view) {
+    for (ui::Control* page : std::initializer_list<ui::Control*>{
+             view.frmOptions, view.frmScan, view.frmResults, view.frmStatus, view.pgbDeleteSpywaresFound,
+             view.lblDeletingPercentageCompleted, view.lblDeletingCaption})
+        show(page, false);
+}
+
+void cmdPause_Click(ScanSession& session, ScanView& view) {
+    enable(view.cmdPause, false);
+    enable(view.cmdStop, false);
+    PauseScan(session);
+    enable(view.cmdPause, true);
+    enable(view.cmdStop, true);
+}
+
+void lblPause_Click(ScanSession& session, ScanView& view) {
+    enable(view.lblPause, false);
+    PauseScan(session);
+    enable(view.lblPause, true);
+}
+
+void cmdRemove_Click(ScanSession& session, ScanView& view) {
+    HideAllPages(view);
+    show(view.frmResults, true);
+    if (view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() && view.chkSendData &&
+        view.chkSendData->checked() && session.hooks.startDataSubmission)
+        session.hooks.startDataSubmission();
+}
+
+void TieWorkRows(ScanView& view, std::span<const std::size_t> rows, bool checked) {
+    // The ties of all the rows are gathered first and applied in one pass over each work
+    // list, so that checking many rows does not walk the work lists once per row.
+    const auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::unordered_set<std::string> cookiePaths, folderPaths, threats, registryKeys;
+    for (const std::size_t row : rows) {
+        if (row >= list.count()) continue;
+        const auto& item = list.item(row);
+        // A threat gets one removal row, of the kind of its first trace; the traces of other
+        // kinds found later are tied to it by the threat name, or checking the row would
+        // leave them in place.
+        switch (item.smallIcon) {
+        case icon::Cookie: cookiePaths.insert(item.subItem(1)); break;
+        case icon::Registry: registryKeys.insert(item.text); threats.insert(item.text); break;
+        case icon::File: threats.insert(item.text); break;
+        case icon::Folder: folderPaths.insert(item.subItem(1)); threats.insert(item.text); break;
+        default: break;
+        }
+    }
+    auto checkWhere = [checked](ui::ListView& work, auto&& tied) {
+        for (std::size_t i = 0; i < work.count(); ++i)
+            if (tied(work.item(i))) work.setChecked(i, checked);
+    };
+    if (!cookiePaths.empty())
+        checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return cookiePaths.count(w.text) > 0; });
+    if (!folderPaths.empty() || !threats.empty())
+        checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) {
+            return folderPaths.count(w.text) > 0 || threats.count(w.subItem(1)) > 0;
+        });
+    if (!registryKeys.empty() || !threats.empty())
+        checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
+            const auto row = ReadRegistryTraceRow(w);
+            return registryKeys.count(row.key) > 0 || threats.count(row.threat) > 0;
+        });
+}
+
+void SyncWorkListChecks(ScanView& view, std::size_t row) {
+    const auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    if (row >= list.count()) return;
+    const std::size_t rows[] = {row};
+    TieWorkRows(view, rows, list.item(row).checked);
+}
+
+void cmdSelectAll_Click(ScanView& view) {
+    auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
+    std::vector<std::size_t> checkedNow;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.item(i).checked || !list.item(i).subItem(RefusalColumn).empty()) continue;
+        list.setChecked(i, true);
+        checkedNow.push_back(i);
+    }
+    TieWorkRows(view, checkedNow, true);
+}
+
+}  // namespace sorvane::scan
