@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/definition_files.h"
+#include "app/frm_main_layout.h"
 #include "app/start_at_logon.h"
 #include "platform/text.h"
 #include "platform/trace.h"
@@ -10,27 +11,28 @@
 namespace sorvane::app {
 
 using ui::CheckBox;
+using ui::ComboBox;
 using ui::CommandButton;
+using ui::DatePicker;
 using ui::Frame;
 using ui::Label;
 using ui::ListView;
 using ui::Menu;
 using ui::OptionButton;
 using ui::ProgressBar;
+using ui::Shape;
+using ui::TabStrip;
+using ui::TextBox;
 using ui::Timer;
 
 namespace {
 
-// Layout in twips: a fixed navigation column beside one page area.
+using main_design::PageLeft;
+using main_design::PageTop;
+
+// Layout in twips (the design is in frm_main_layout.cpp).
 constexpr int DefaultWidth = 11400;
 constexpr int DefaultHeight = 8100;
-constexpr int NavLeft = 120;
-constexpr int NavWidth = 2700;  // room for "Visit " and the web address
-constexpr int NavButtonHeight = 450;
-constexpr int NavStep = 540;
-constexpr int CommandLabelStep = 330;
-constexpr int PageLeft = NavLeft + NavWidth + 120;
-constexpr int PageTop = 120;
 constexpr int Margin = 120;
 // Title bar, menu bar and borders that the window's outer size includes.
 constexpr int FrameAllowanceX = 240;
@@ -42,330 +44,169 @@ constexpr int SummaryChromeWidth = 420;
 // The clock check's first look after tmrScheduler is switched on (its design interval).
 constexpr std::uint32_t FirstClockCheckMs = 10;
 
-template <class T>
-T& placed(T& control, int left, int top, int width, int height, std::string caption = {}) {
-    control.move(left, top, width, height);
-    if (!caption.empty()) control.setCaption(std::move(caption));
-    return control;
-}
-
 }  // namespace
 
 FrmMain::FrmMain(Application& application)
-    : ui::Form(application.host, "FrmMain"),
+    : ui::Form(application.host, FrmMainLayout),
       app(application),
-      cmdStatus(add<CommandButton>("cmdStatus")),
-      cmdScan(add<CommandButton>("cmdScan")),
-      cmdResults(add<CommandButton>("cmdResults")),
-      cmdSettings(add<CommandButton>("cmdSettings")),
-      cmdUpdate(add<CommandButton>("cmdUpdate")),
-      cmdLog(add<CommandButton>("cmdLog")),
-      Command5(add<CommandButton>("Command5")),
-      cmdWebsite(add<CommandButton>("cmdWebsite")),
-      frmStatus(add<Frame>("frmStatus")),
-      Label22(add<Label>("Label22", -1, &frmStatus)),
-      lblDefCountCaption(add<Label>("lblDefCountCaption", -1, &frmStatus)),
-      lblDefCount(add<Label>("lblDefCount", -1, &frmStatus)),
-      lblVersionCaption(add<Label>("lblVersionCaption", -1, &frmStatus)),
-      lblVersion(add<Label>("lblVersion", -1, &frmStatus)),
-      lblDefVersionCaption(add<Label>("lblDefVersionCaption", -1, &frmStatus)),
-      lblDefVersion(add<Label>("lblDefVersion", -1, &frmStatus)),
-      lblDefRemovedCaption(add<Label>("lblDefRemovedCaption", -1, &frmStatus)),
-      lblDefRemoved(add<Label>("lblDefRemoved", -1, &frmStatus)),
-      lblLastScanCaption(add<Label>("lblLastScanCaption", -1, &frmStatus)),
-      lblLastScan(add<Label>("lblLastScan", -1, &frmStatus)),
-      lblLastFullScanCaption(add<Label>("lblLastFullScanCaption", -1, &frmStatus)),
-      lblLastFullScan(add<Label>("lblLastFullScan", -1, &frmStatus)),
-      frmScan(add<Frame>("frmScan")),
-      cmdScanNow(add<CommandButton>("cmdScanNow", -1, &frmScan)),
-      cmdPause(add<CommandButton>("cmdPause", -1, &frmScan)),
-      cmdStop(add<CommandButton>("cmdStop", -1, &frmScan)),
-      lblStart(add<Label>("lblStart", -1, &frmScan)),
-      lblPause(add<Label>("lblPause", -1, &frmScan)),
-      lblStop(add<Label>("lblStop", -1, &frmScan)),
-      lblPhaseProgress(add<Label>("lblPhaseProgress", -1, &frmScan)),
-      pb1(add<ProgressBar>("pb1", -1, &frmScan)),
-      lblOverallProgress(add<Label>("lblOverallProgress", -1, &frmScan)),
-      pb2(add<ProgressBar>("pb2", -1, &frmScan)),
-      pbgMain(add<ProgressBar>("pbgMain", -1, &frmScan)),
-      lblPercentageCompleted(add<Label>("lblPercentageCompleted", -1, &frmScan)),
-      lblStatus(add<Label>("lblStatus", 0, &frmScan)),
-      lblMemoryInspectedCaption(add<Label>("lblMemoryInspectedCaption", -1, &frmScan)),
-      lblMemoryInspected(add<Label>("lblMemoryInspected", -1, &frmScan)),
-      lblRegistryInspectedCaption(add<Label>("lblRegistryInspectedCaption", -1, &frmScan)),
-      lblRegistryInspected(add<Label>("lblRegistryInspected", -1, &frmScan)),
-      lblFilesFolderInspectedCaption(add<Label>("lblFilesFolderInspectedCaption", -1, &frmScan)),
-      lblFilesFolderInspected(add<Label>("lblFilesFolderInspected", -1, &frmScan)),
-      lblSoftwareFoundCaption(add<Label>("lblSoftwareFoundCaption", -1, &frmScan)),
-      lblSoftwareFound(add<Label>("lblSoftwareFound", -1, &frmScan)),
-      lblTotalNoOfRunningItems(add<Label>("lblTotalNoOfRunningItems", -1, &frmScan)),
-      shpCircle(add<ui::Shape>("shpCircle", -1, &frmScan)),
-      lvwSpywareFound(add<ListView>("lvwSpywareFound", -1, &frmScan)),
-      cmdRemove(add<CommandButton>("cmdRemove", -1, &frmScan)),
-      frmResults(add<Frame>("frmResults")),
-      lvwPicRemoveListOfSpywareFoundAndToBeRemoved(
-          add<ListView>("lvwPicRemoveListOfSpywareFoundAndToBeRemoved", -1, &frmResults)),
-      lblRemovePicSoftwareFoundCaption(add<Label>("lblRemovePicSoftwareFoundCaption", -1, &frmResults)),
-      lblRemovePicSoftwareFound(add<Label>("lblRemovePicSoftwareFound", -1, &frmResults)),
-      lbltracesFoundCaption(add<Label>("lbltracesFoundCaption", -1, &frmResults)),
-      lbltracesFound(add<Label>("lbltracesFound", -1, &frmResults)),
-      cmdExclude(add<CommandButton>("cmdExclude", -1, &frmResults)),
-      cmdSelectAll(add<CommandButton>("cmdSelectAll", -1, &frmResults)),
-      Command4(add<CommandButton>("Command4", -1, &frmResults)),
-      pgbDeleteSpywaresFound(add<ProgressBar>("pgbDeleteSpywaresFound", -1, &frmResults)),
-      lblDeletingCaption(add<Label>("lblDeletingCaption", -1, &frmResults)),
-      lblDeletingPercentageCompleted(add<Label>("lblDeletingPercentageCompleted", -1, &frmResults)),
-      lvwFilesToBeDeleted(add<ListView>("lvwFilesToBeDeleted")),
-      lvwRegistryToBeDeleted(add<ListView>("lvwRegistryToBeDeleted")),
-      lvwCookiesToDelete(add<ListView>("lvwCookiesToDelete")),
-      lvwFileNotFounds(add<ListView>("lvwFileNotFounds")),
-      frmOptions(add<Frame>("frmOptions")),
-      TabStrip1(add<ui::TabStrip>("TabStrip1", -1, &frmOptions)),
-      frmView{&add<Frame>("frmView", 0, &frmOptions), &add<Frame>("frmView", 1, &frmOptions),
-              &add<Frame>("frmView", 2, &frmOptions), &add<Frame>("frmView", 3, &frmOptions)},
-      chkSweepMemory(add<CheckBox>("chkSweepMemory", -1, frmView[0])),
-      chkScanRegistry(add<CheckBox>("chkScanRegistry", -1, frmView[0])),
-      chkScanCookies(add<CheckBox>("chkScanCookies", -1, frmView[0])),
-      chkMakeLog(add<CheckBox>("chkMakeLog", -1, frmView[0])),
-      chkSendData(add<CheckBox>("chkSendData", -1, frmView[0])),
-      fraScanScope(add<Frame>("fraScanScope", -1, frmView[0])),
-      optScanOnlyKnownSoftwares(add<OptionButton>("optScanOnlyKnownSoftwares", -1, &fraScanScope)),
-      optScanAllSelectedHardDrive(add<OptionButton>("optScanAllSelectedHardDrive", -1, &fraScanScope)),
-      lvwHardDrives(add<ListView>("lvwHardDrives", -1, frmView[0])),
-      Command1(add<CommandButton>("Command1", -1, frmView[0])),
-      chkAutoProtect(add<CheckBox>("chkAutoProtect", -1, frmView[1])),
-      fraMemoryShield(add<Frame>("fraMemoryShield", -1, frmView[1])),
-      optMemorySheildOn(add<OptionButton>("optMemorySheildOn", -1, &fraMemoryShield)),
-      optMemorySheildOff(add<OptionButton>("optMemorySheildOff", -1, &fraMemoryShield)),
-      chkHomePage(add<CheckBox>("chkHomePage", -1, frmView[1])),
-      fraHomePageShield(add<Frame>("fraHomePageShield", -1, frmView[1])),
-      optIEHomePageSheildOn(add<OptionButton>("optIEHomePageSheildOn", -1, &fraHomePageShield)),
-      optIEHomePageSheildOff(add<OptionButton>("optIEHomePageSheildOff", -1, &fraHomePageShield)),
-      fraRestoreChoice(add<Frame>("fraRestoreChoice", -1, frmView[1])),
-      optAlwaysnotifybeforerestoring(add<OptionButton>("optAlwaysnotifybeforerestoring", -1, &fraRestoreChoice)),
-      optRestoredefaultwithoutnotification(
-          add<OptionButton>("optRestoredefaultwithoutnotification", -1, &fraRestoreChoice)),
-      chkRunAtStartup(add<CheckBox>("chkRunAtStartup", -1, frmView[1])),
-      chkAutomaticScanYesOrNo(add<CheckBox>("chkAutomaticScanYesOrNo", -1, frmView[2])),
-      cmbDays(add<ui::ComboBox>("cmbDays", -1, frmView[2])),
-      dtpScheduleDate(add<ui::DatePicker>("dtpScheduleDate", -1, frmView[2])),
-      dtpScheduleTime(add<ui::DatePicker>("dtpScheduleTime", -1, frmView[2])),
-      chkAutoDel(add<CheckBox>("chkAutoDel", -1, frmView[2])),
-      CmdProceed(add<CommandButton>("CmdProceed", -1, frmView[2])),
-      cmdDefaultSetting(add<CommandButton>("cmdDefaultSetting", -1, frmView[2])),
-      chkAutomaticUpdate(add<CheckBox>("chkAutomaticUpdate", -1, frmView[3])),
-      lblLastUpdate(add<Label>("lblLastUpdate", -1, frmView[3])),
-      cmdLiveUpdate(add<CommandButton>("cmdLiveUpdate", -1, frmView[3])),
-      txtFilename(add<ui::TextBox>("txtFilename", -1, frmView[3])),
-      Command2(add<CommandButton>("Command2", -1, frmView[3])),
-      cmdSubmit(add<CommandButton>("cmdSubmit", -1, frmView[3])),
-      lblSubmitResult(add<Label>("lblSubmitResult", -1, frmView[3])),
-      lblViewLogFile(add<Label>("lblViewLogFile")),
-      lblHide(add<Label>("lblHide")),
-      lblSweepNow(add<Label>("lblSweepNow")),
-      lblResult(add<Label>("lblResult")),
-      lblRemove(add<Label>("lblRemove")),
-      lblOptions(add<Label>("lblOptions")),
-      lblExit(add<Label>("lblExit")),
-      mnuFile(add<Menu>("mnuFile")),
+      cmdStatus(designed<CommandButton>("cmdStatus")),
+      cmdScan(designed<CommandButton>("cmdScan")),
+      cmdResults(designed<CommandButton>("cmdResults")),
+      cmdSettings(designed<CommandButton>("cmdSettings")),
+      cmdUpdate(designed<CommandButton>("cmdUpdate")),
+      cmdLog(designed<CommandButton>("cmdLog")),
+      sendToTrayButton(designed<CommandButton>("Command5")),
+      cmdWebsite(designed<CommandButton>("cmdWebsite")),
+      frmStatus(designed<Frame>("frmStatus")),
+      welcomeLabel(designed<Label>("Label22")),
+      lblDefCountCaption(designed<Label>("lblDefCountCaption")),
+      lblDefCount(designed<Label>("lblDefCount")),
+      lblVersionCaption(designed<Label>("lblVersionCaption")),
+      lblVersion(designed<Label>("lblVersion")),
+      lblDefVersionCaption(designed<Label>("lblDefVersionCaption")),
+      lblDefVersion(designed<Label>("lblDefVersion")),
+      lblDefRemovedCaption(designed<Label>("lblDefRemovedCaption")),
+      lblDefRemoved(designed<Label>("lblDefRemoved")),
+      lblLastScanCaption(designed<Label>("lblLastScanCaption")),
+      lblLastScan(designed<Label>("lblLastScan")),
+      lblLastFullScanCaption(designed<Label>("lblLastFullScanCaption")),
+      lblLastFullScan(designed<Label>("lblLastFullScan")),
+      frmScan(designed<Frame>("frmScan")),
+      cmdScanNow(designed<CommandButton>("cmdScanNow")),
+      cmdPause(designed<CommandButton>("cmdPause")),
+      cmdStop(designed<CommandButton>("cmdStop")),
+      lblStart(designed<Label>("lblStart")),
+      lblPause(designed<Label>("lblPause")),
+      lblStop(designed<Label>("lblStop")),
+      lblPhaseProgress(designed<Label>("lblPhaseProgress")),
+      pb1(designed<ProgressBar>("pb1")),
+      lblOverallProgress(designed<Label>("lblOverallProgress")),
+      pb2(designed<ProgressBar>("pb2")),
+      pbgMain(designed<ProgressBar>("pbgMain")),
+      lblPercentageCompleted(designed<Label>("lblPercentageCompleted")),
+      lblStatus(designed<Label>("lblStatus", 0)),
+      lblMemoryInspectedCaption(designed<Label>("lblMemoryInspectedCaption")),
+      lblMemoryInspected(designed<Label>("lblMemoryInspected")),
+      lblRegistryInspectedCaption(designed<Label>("lblRegistryInspectedCaption")),
+      lblRegistryInspected(designed<Label>("lblRegistryInspected")),
+      lblFilesFolderInspectedCaption(designed<Label>("lblFilesFolderInspectedCaption")),
+      lblFilesFolderInspected(designed<Label>("lblFilesFolderInspected")),
+      lblSoftwareFoundCaption(designed<Label>("lblSoftwareFoundCaption")),
+      lblSoftwareFound(designed<Label>("lblSoftwareFound")),
+      lblTotalNoOfRunningItems(designed<Label>("lblTotalNoOfRunningItems")),
+      shpCircle(designed<Shape>("shpCircle")),
+      lvwSpywareFound(designed<ListView>("lvwSpywareFound")),
+      cmdRemove(designed<CommandButton>("cmdRemove")),
+      frmResults(designed<Frame>("frmResults")),
+      lvwPicRemoveListOfSpywareFoundAndToBeRemoved(designed<ListView>("lvwPicRemoveListOfSpywareFoundAndToBeRemoved")),
+      lblRemovePicSoftwareFoundCaption(designed<Label>("lblRemovePicSoftwareFoundCaption")),
+      lblRemovePicSoftwareFound(designed<Label>("lblRemovePicSoftwareFound")),
+      lbltracesFoundCaption(designed<Label>("lbltracesFoundCaption")),
+      lbltracesFound(designed<Label>("lbltracesFound")),
+      cmdExclude(designed<CommandButton>("cmdExclude")),
+      cmdSelectAll(designed<CommandButton>("cmdSelectAll")),
+      deleteButton(designed<CommandButton>("Command4")),
+      pgbDeleteSpywaresFound(designed<ProgressBar>("pgbDeleteSpywaresFound")),
+      lblDeletingCaption(designed<Label>("lblDeletingCaption")),
+      lblDeletingPercentageCompleted(designed<Label>("lblDeletingPercentageCompleted")),
+      lvwFilesToBeDeleted(designed<ListView>("lvwFilesToBeDeleted")),
+      lvwRegistryToBeDeleted(designed<ListView>("lvwRegistryToBeDeleted")),
+      lvwCookiesToDelete(designed<ListView>("lvwCookiesToDelete")),
+      lvwFileNotFounds(designed<ListView>("lvwFileNotFounds")),
+      frmOptions(designed<Frame>("frmOptions")),
+      settingsTabs(designed<TabStrip>("TabStrip1")),
+      frmView{&designed<Frame>("frmView", 0), &designed<Frame>("frmView", 1), &designed<Frame>("frmView", 2),
+              &designed<Frame>("frmView", 3)},
+      chkSweepMemory(designed<CheckBox>("chkSweepMemory")),
+      chkScanRegistry(designed<CheckBox>("chkScanRegistry")),
+      chkScanCookies(designed<CheckBox>("chkScanCookies")),
+      chkMakeLog(designed<CheckBox>("chkMakeLog")),
+      chkSendData(designed<CheckBox>("chkSendData")),
+      fraScanScope(designed<Frame>("fraScanScope")),
+      optScanOnlyKnownSoftwares(designed<OptionButton>("optScanOnlyKnownSoftwares")),
+      optScanAllSelectedHardDrive(designed<OptionButton>("optScanAllSelectedHardDrive")),
+      lvwHardDrives(designed<ListView>("lvwHardDrives")),
+      scanPageButton(designed<CommandButton>("Command1")),
+      chkAutoProtect(designed<CheckBox>("chkAutoProtect")),
+      fraMemoryShield(designed<Frame>("fraMemoryShield")),
+      optMemorySheildOn(designed<OptionButton>("optMemorySheildOn")),
+      optMemorySheildOff(designed<OptionButton>("optMemorySheildOff")),
+      chkHomePage(designed<CheckBox>("chkHomePage")),
+      fraHomePageShield(designed<Frame>("fraHomePageShield")),
+      optIEHomePageSheildOn(designed<OptionButton>("optIEHomePageSheildOn")),
+      optIEHomePageSheildOff(designed<OptionButton>("optIEHomePageSheildOff")),
+      fraRestoreChoice(designed<Frame>("fraRestoreChoice")),
+      optAlwaysnotifybeforerestoring(designed<OptionButton>("optAlwaysnotifybeforerestoring")),
+      optRestoredefaultwithoutnotification(designed<OptionButton>("optRestoredefaultwithoutnotification")),
+      chkRunAtStartup(designed<CheckBox>("chkRunAtStartup")),
+      chkAutomaticScanYesOrNo(designed<CheckBox>("chkAutomaticScanYesOrNo")),
+      cmbDays(designed<ComboBox>("cmbDays")),
+      dtpScheduleDate(designed<DatePicker>("dtpScheduleDate")),
+      dtpScheduleTime(designed<DatePicker>("dtpScheduleTime")),
+      chkAutoDel(designed<CheckBox>("chkAutoDel")),
+      applyScheduleButton(designed<CommandButton>("CmdProceed")),
+      cmdDefaultSetting(designed<CommandButton>("cmdDefaultSetting")),
+      chkAutomaticUpdate(designed<CheckBox>("chkAutomaticUpdate")),
+      lblLastUpdate(designed<Label>("lblLastUpdate")),
+      cmdLiveUpdate(designed<CommandButton>("cmdLiveUpdate")),
+      txtFilename(designed<TextBox>("txtFilename")),
+      browseButton(designed<CommandButton>("Command2")),
+      cmdSubmit(designed<CommandButton>("cmdSubmit")),
+      lblSubmitResult(designed<Label>("lblSubmitResult")),
+      lblViewLogFile(designed<Label>("lblViewLogFile")),
+      lblHide(designed<Label>("lblHide")),
+      lblSweepNow(designed<Label>("lblSweepNow")),
+      lblResult(designed<Label>("lblResult")),
+      lblRemove(designed<Label>("lblRemove")),
+      lblOptions(designed<Label>("lblOptions")),
+      lblExit(designed<Label>("lblExit")),
+      mnuFile(designed<Menu>("mnuFile")),
       mnuFileItem{},
-      mnuSettings(add<Menu>("mnuSettings")),
+      mnuSettings(designed<Menu>("mnuSettings")),
       mnuSettingsItem{},
-      mnuQuarantine(add<Menu>("mnuQuarantine")),
+      mnuQuarantine(designed<Menu>("mnuQuarantine")),
       mnuQuarItem{},
-      mnuHelp(add<Menu>("mnuHelp")),
-      mnuViewHelp(add<Menu>("mnuViewHelp", -1, &mnuHelp)),
-      mnuAbout(add<Menu>("mnuAbout")),
-      mnuAboutThisSoftware(add<Menu>("mnuAboutThisSoftware", -1, &mnuAbout)),
-      tmrScheduler(add<Timer>("tmrScheduler")),
-      tmrCheckHomePage(add<Timer>("tmrCheckHomePage")),
-      tmrMemoryInspected(add<Timer>("tmrMemoryInspected")),
-      timUpdate(add<Timer>("timUpdate")),
-      tmrScroll(add<Timer>("tmrScroll")),
+      mnuHelp(designed<Menu>("mnuHelp")),
+      mnuViewHelp(designed<Menu>("mnuViewHelp")),
+      mnuAbout(designed<Menu>("mnuAbout")),
+      mnuAboutThisSoftware(designed<Menu>("mnuAboutThisSoftware")),
+      tmrScheduler(designed<Timer>("tmrScheduler")),
+      tmrCheckHomePage(designed<Timer>("tmrCheckHomePage")),
+      tmrMemoryInspected(designed<Timer>("tmrMemoryInspected")),
+      timUpdate(designed<Timer>("timUpdate")),
+      tmrScroll(designed<Timer>("tmrScroll")),
+      mnuLanguage(&designed<Menu>("mnuLanguage")),
+      mnuRollBack(&designed<Menu>("mnuRollBack")),
       form8_(std::make_unique<Form8>(application)),
       frmAbout_(std::make_unique<FrmAbout>(application)),
       frmHidden_(std::make_unique<FrmHidden>(application)) {
-    static constexpr const char* fileItems[] = {"Scan Now", "Scan Results", "View Log", "-", "Run Live Update",
-                                                "-", "Minimize to Tray", "-", "Exit"};
-    for (int i = 0; i < 9; ++i) {
-        mnuFileItem[static_cast<std::size_t>(i)] = &placed(add<Menu>("mnuFileItem", i, &mnuFile), 0, 0, 0, 0,
-                                                            fileItems[i]);
-        if (i == 4) mnuRollBack = &placed(add<Menu>("mnuRollBack", -1, &mnuFile), 0, 0, 0, 0, "Roll Back Definitions");
-    }
-    static constexpr const char* tabs[] = {"Scan Options", "Proactive Protection", "Schedule", "Auto Update"};
-    for (int i = 0; i < 4; ++i)
-        mnuSettingsItem[static_cast<std::size_t>(i)] = &placed(add<Menu>("mnuSettingsItem", i, &mnuSettings), 0, 0,
-                                                                0, 0, tabs[i]);
-    placed(add<Menu>("mnuSettingsSeparator", -1, &mnuSettings), 0, 0, 0, 0, "-");
-    mnuLanguage = &placed(add<Menu>("mnuLanguage", -1, &mnuSettings), 0, 0, 0, 0, "Language...");
-    mnuQuarItem[0] = &placed(add<Menu>("mnuQuarItem", 0, &mnuQuarantine), 0, 0, 0, 0, "View Quarantine");
-    mnuQuarItem[1] = &placed(add<Menu>("mnuQuarItem", 1, &mnuQuarantine), 0, 0, 0, 0, "View Exclusions");
+    for (std::size_t i = 0; i < mnuFileItem.size(); ++i)
+        mnuFileItem[i] = &designed<Menu>("mnuFileItem", static_cast<int>(i));
+    for (std::size_t i = 0; i < mnuSettingsItem.size(); ++i)
+        mnuSettingsItem[i] = &designed<Menu>("mnuSettingsItem", static_cast<int>(i));
+    for (std::size_t i = 0; i < mnuQuarItem.size(); ++i)
+        mnuQuarItem[i] = &designed<Menu>("mnuQuarItem", static_cast<int>(i));
 
     app.registerWindow(*this);
     app.registerWindow(*form8_);
     app.registerWindow(*frmAbout_);
     app.registerWindow(*frmHidden_);
 
-    // Captions.
-    cmdStatus.setCaption("Status");
-    cmdScan.setCaption("Scan Now");
-    cmdResults.setCaption("Results/Removal");
-    cmdSettings.setCaption("Settings");
-    cmdUpdate.setCaption("Live Update");
-    cmdLog.setCaption("View Log");
-    Command5.setCaption("Send to Tray");
-    cmdWebsite.setCaption("Visit [Website]");
-    frmScan.setCaption("Scan");
-    frmResults.setCaption("Results");
-    mnuFile.setCaption("File");
+    // What the design table does not describe.
     mnuFileItem[1]->setVisible(false);
-    mnuSettings.setCaption("Settings");
-    mnuQuarantine.setCaption("Quarantine");
-    mnuHelp.setCaption("Help");
-    mnuViewHelp.setCaption("View Help");
-    mnuAbout.setCaption("About");
-    mnuAboutThisSoftware.setCaption("About this software");
-    for (const char* tab : tabs) TabStrip1.addTab(tab);
-
-    // Navigation column.
-    int navTop = PageTop;
-    for (CommandButton* button : {&cmdStatus, &cmdScan, &cmdResults, &cmdSettings, &cmdUpdate, &cmdLog, &Command5,
-                                  &cmdWebsite}) {
-        button->move(NavLeft, navTop, NavWidth, NavButtonHeight);
-        navTop += NavStep;
-    }
-    // The command labels: one column of links under the buttons, evenly spaced, and "X"
-    // (which ends the program) apart from them at the right, where a closing mark is looked for.
-    placed(lblHide, NavLeft + NavWidth - 240, navTop + 120, 240, 300, "X");
-    const std::pair<Label*, const char*> commandLabels[] = {{&lblViewLogFile, "Show Report"}, {&lblSweepNow, "Sweep Now"},
-                                                            {&lblResult, "Result"},           {&lblRemove, "Remove"},
-                                                            {&lblOptions, "Options"},         {&lblExit, "Exit"}};
-    for (const auto& [label, caption] : commandLabels) {
-        placed(*label, NavLeft, navTop + 120, NavWidth - 360, 300, caption);
-        label->setLinkStyle(true);
-        navTop += CommandLabelStep;
-    }
-
-    // Status page.
-    placed(Label22, 240, 360, 6000, 420, "Welcome to [ProgramName]");
-    Label22.setBold(true);
-    const std::pair<Label*, const char*> statusRows[] = {
-        {&lblDefCountCaption, "Number of Definitions:"}, {&lblVersionCaption, "Program Version:"},
-        {&lblDefVersionCaption, "Definitions Version:"}, {&lblDefRemovedCaption, "Items Removed:"},
-        {&lblLastScanCaption, "Last Scan:"},             {&lblLastFullScanCaption, "Last Complete Scan:"}};
-    Label* statusValues[] = {&lblDefCount, &lblVersion, &lblDefVersion, &lblDefRemoved, &lblLastScan, &lblLastFullScan};
-    for (std::size_t i = 0; i < std::size(statusRows); ++i) {
-        const int top = 1080 + static_cast<int>(i) * 420;
-        placed(*statusRows[i].first, 240, top, 2400, 300, statusRows[i].second);
-        statusValues[i]->move(2760, top, 4200, 300);
-    }
-
-    // Scan page.
-    placed(cmdScanNow, 240, 360, 1200, 420, "Start");
-    placed(cmdPause, 1560, 360, 1200, 420, "Pause");
-    placed(cmdStop, 2880, 360, 1200, 420, "Stop");
-    placed(lblStart, 4320, 420, 900, 300, "Start");
-    placed(lblPause, 5280, 420, 900, 300, "Pause");
-    placed(lblStop, 6240, 420, 900, 300, "Stop");
-    placed(lblPercentageCompleted, 240, 960, 7000, 300);
-    placed(lblPhaseProgress, 240, 1260, 2000, 300, "Current Progress:");
-    placed(pb1, 2280, 1260, 5000, 255);
-    placed(lblOverallProgress, 240, 1620, 2000, 300, "Overall Progress:");
-    placed(pb2, 2280, 1620, 5000, 255);
-    placed(pbgMain, 2280, 1980, 5000, 255);
+    for (Label* link : {&lblViewLogFile, &lblSweepNow, &lblResult, &lblRemove, &lblOptions, &lblExit})
+        link->setLinkStyle(true);
+    welcomeLabel.setBold(true);
     pbgMain.setVisible(false);
-    placed(lblStatus, 240, 2040, 7000, 540);
-    const std::pair<Label*, const char*> counters[] = {{&lblMemoryInspectedCaption, "Memory Items Inspected"},
-                                                       {&lblRegistryInspectedCaption, "Registry Entries Inspected"},
-                                                       {&lblFilesFolderInspectedCaption, "Files/Folders Inspected"},
-                                                       {&lblSoftwareFoundCaption, "Spyware/Adware Found"}};
-    Label* counterValues[] = {&lblMemoryInspected, &lblRegistryInspected, &lblFilesFolderInspected, &lblSoftwareFound};
-    for (std::size_t i = 0; i < std::size(counters); ++i) {
-        const int top = 2640 + static_cast<int>(i) * 300;
-        placed(*counters[i].first, 240, top, 2800, 300, counters[i].second);
-        placed(*counterValues[i], 3120, top, 1200, 300, "0");
-    }
-    placed(lblTotalNoOfRunningItems, 4440, 2640, 1200, 300, "0");
-    placed(shpCircle, 6600, 2640, 300, 300);
-    placed(lvwSpywareFound, 240, 3900, 7000, 1800);
-    lvwSpywareFound.addColumn("Adware and Spyware Found", 6800);
-    placed(cmdRemove, 240, 5820, 2400, 420, "Click Here to Continue");
-
-    // Results page.
-    placed(lblRemovePicSoftwareFoundCaption, 240, 360, 2400, 300, "Spyware/Adware Found:");
-    placed(lblRemovePicSoftwareFound, 2700, 360, 900, 300, "0");
-    placed(lbltracesFoundCaption, 3720, 360, 1800, 300, "Traces Found:");
-    placed(lbltracesFound, 5580, 360, 900, 300, "0");
-    placed(lvwPicRemoveListOfSpywareFoundAndToBeRemoved, 240, 780, 7000, 3900);
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.setCheckBoxes(true);
-    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.addColumn("Spyware/Adware Found", 1400);
-    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.addColumn("Location", 1400);
-    lvwPicRemoveListOfSpywareFoundAndToBeRemoved.addColumn("Type", 1400);
-    placed(cmdExclude, 240, 4800, 1200, 420, "Exclude");
-    placed(cmdSelectAll, 1560, 4800, 1200, 420, "Select All");
-    placed(Command4, 2880, 4800, 1200, 420, "Delete");
-    placed(lblDeletingCaption, 240, 5340, 4000, 300);
-    placed(pgbDeleteSpywaresFound, 240, 5640, 5000, 255);
-    placed(lblDeletingPercentageCompleted, 5400, 5640, 1800, 300);
-
-    // Hidden work lists.
+    // The work lists behind the Results page, never shown.
     for (ListView* list : {&lvwFilesToBeDeleted, &lvwRegistryToBeDeleted, &lvwCookiesToDelete, &lvwFileNotFounds})
         list->setVisible(false);
-    lvwFilesToBeDeleted.addColumn("Path", 1400);
-    lvwFilesToBeDeleted.addColumn("Name", 1400);
-    for (const char* header : {"Root", "Key", "Value", "Name"}) lvwRegistryToBeDeleted.addColumn(header, 1400);
-    lvwCookiesToDelete.addColumn("Cookie", 1400);
-    lvwFileNotFounds.addColumn("File", 1400);
-    lvwFileNotFounds.addColumn("Name", 1400);
-
-    // Settings page.
-    placed(TabStrip1, 120, 240, 7200, 5600);
-    for (Frame* view : frmView) view->move(240, 720, 6960, 4980);
-    placed(chkSweepMemory, 120, 120, 4000, 300, "Scan Proccesses and Files");
-    placed(chkScanRegistry, 120, 450, 4000, 300, "Scan Windows Registry");
-    placed(chkScanCookies, 120, 780, 4000, 300, "Scan Internet Cookies");
-    placed(chkMakeLog, 120, 1110, 4000, 300, "Save scan results to log");
-    placed(chkSendData, 120, 1440, 6000, 300, "Send anonymous data to help identify unknown spyware");
-    placed(fraScanScope, 120, 1860, 3000, 900, "Scan Type");
-    placed(optScanOnlyKnownSoftwares, 120, 240, 2700, 300, "Quick Scan");
-    placed(optScanAllSelectedHardDrive, 120, 540, 2700, 300, "Complete System Scan");
-    placed(lvwHardDrives, 3240, 1860, 3000, 1800);
     lvwHardDrives.setCheckBoxes(true);
-    lvwHardDrives.addColumn("Drive", 2800);
     lvwHardDrives.setVisible(false);
-    placed(Command1, 120, 3900, 1500, 420, "Scan Now");
-
-    placed(chkAutoProtect, 120, 120, 3000, 300, "Enable");
-    placed(fraMemoryShield, 120, 480, 3200, 900, "Memory Shield");
-    placed(optMemorySheildOn, 120, 240, 2800, 300, "Enabled");
-    placed(optMemorySheildOff, 120, 540, 2800, 300, "Disabled");
-    placed(chkHomePage, 3480, 120, 3000, 300, "Enable");
-    placed(fraHomePageShield, 3480, 480, 3200, 900, "Home Page Shield");
-    placed(optIEHomePageSheildOn, 120, 240, 2800, 300, "Enabled");
-    placed(optIEHomePageSheildOff, 120, 540, 2800, 300, "Disabled");
-    placed(fraRestoreChoice, 120, 1560, 6560, 900, "When the home page changes");
-    placed(optAlwaysnotifybeforerestoring, 120, 240, 6200, 300, "Ask me what I would like to do");
-    placed(optRestoredefaultwithoutnotification, 120, 540, 6200, 300, "Silently restore my original home page");
-    placed(chkRunAtStartup, 120, 2640, 6500, 300, "Run at Startup and protect my computer automatically");
-
-    placed(chkAutomaticScanYesOrNo, 120, 120, 4000, 300, "Enable Scheduled Scans");
-    placed(cmbDays, 120, 540, 2400, 315);
-    placed(dtpScheduleDate, 2640, 540, 1800, 315);
-    placed(dtpScheduleTime, 4560, 540, 1800, 315);
     dtpScheduleTime.setShowsTime(true);
     dtpScheduleDate.setAllowsNoValue(true);
     dtpScheduleTime.setAllowsNoValue(true);
-    placed(chkAutoDel, 120, 1020, 6000, 300, "Remove found items after a scheduled scan");
-    placed(CmdProceed, 120, 1500, 1200, 420, "Apply");
-    placed(cmdDefaultSetting, 1440, 1500, 1200, 420, "Reset");
-
-    placed(chkAutomaticUpdate, 120, 120, 5000, 300, "Enable automatic Live update (recommended)");
-    placed(lblLastUpdate, 120, 540, 6500, 300);
-    placed(cmdLiveUpdate, 120, 960, 2400, 420, "Run Live Update Now");
-    placed(txtFilename, 120, 1680, 4200, 315);
-    placed(Command2, 4440, 1650, 1000, 375, "Browse");
-    placed(cmdSubmit, 5520, 1650, 1000, 375, "Submit");
-    placed(lblSubmitResult, 120, 2100, 6400, 600);
 
     // Timers, off until the load arms them.
     tmrScheduler.setInterval(FirstClockCheckMs);
@@ -387,7 +228,7 @@ void FrmMain::wireHandlers() {
     auto& hooks = app.hooks;
     cmdStatus.onClick = [this] { cmdStatus_Click(); };
     cmdScan.onClick = [this] { cmdScan_Click(); };
-    Command1.onClick = [this] { cmdScan_Click(); };
+    scanPageButton.onClick = [this] { cmdScan_Click(); };
     cmdResults.onClick = [this] { cmdResults_Click(); };
     cmdRemove.onClick = [this] { cmdResults_Click(); };
     cmdSettings.onClick = [this] { cmdSettings_Click(); };
@@ -396,7 +237,7 @@ void FrmMain::wireHandlers() {
         if (hooks.liveUpdateMouseDown) hooks.liveUpdateMouseDown(*this, event.button, event.shift);
     };
     cmdLiveUpdate.onClick = [this] { cmdUpdate_Click(); };
-    Command5.onClick = [this] { SendToTray(); };
+    sendToTrayButton.onClick = [this] { SendToTray(); };
     cmdWebsite.onClick = [this] { cmdWebsite_Click(); };
     cmdLog.onClick = [this, &hooks] { call(hooks.viewReport, *this); };
     lblViewLogFile.onClick = [this, &hooks] { call(hooks.viewReport, *this); };
@@ -411,15 +252,15 @@ void FrmMain::wireHandlers() {
     lvwPicRemoveListOfSpywareFoundAndToBeRemoved.onItemCheck = [this, &hooks](std::size_t row) {
         call(hooks.syncWorkListChecks, *this, row);
     };
-    Command4.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
+    deleteButton.onClick = [this, &hooks] { call(hooks.removeChecked, *this); };
     lblRemove.onClick = [this, &hooks] { call(hooks.removeRun, *this); };
     cmdExclude.onClick = [this, &hooks] { call(hooks.excludeChecked, *this); };
     lvwHardDrives.onItemCheck = [this, &hooks](std::size_t row) { call(hooks.driveRowChecked, *this, row); };
 
-    CmdProceed.onClick = [this, &hooks] { call(hooks.applySchedule, *this); };
+    applyScheduleButton.onClick = [this, &hooks] { call(hooks.applySchedule, *this); };
     cmdDefaultSetting.onClick = [this] { cmdDefaultSetting_Click(); };
     chkAutomaticScanYesOrNo.onClick = [this, &hooks] { call(hooks.scheduleCheckClicked, *this); };
-    Command2.onClick = [this, &hooks] { call(hooks.browseSubmitFile, *this); };
+    browseButton.onClick = [this, &hooks] { call(hooks.browseSubmitFile, *this); };
     cmdSubmit.onClick = [this, &hooks] { call(hooks.submitFile, *this); };
     txtFilename.onKeyPress = [this, &hooks](int& key) {
         if (key != 13) return;
@@ -438,7 +279,7 @@ void FrmMain::wireHandlers() {
     for (Label* hover : {&lblStart, &lblPause, &lblStop, &lblHide})
         hover->onMouseMove = [hover](const ui::MouseEvent&) { hover->setItalic(true); };
 
-    TabStrip1.onClick = [this] { TabStrip1_Click(); };
+    settingsTabs.onClick = [this] { TabStrip1_Click(); };
 
     for (CheckBox* box : {&chkMakeLog, &chkScanCookies, &chkScanRegistry, &chkSweepMemory, &chkAutomaticUpdate})
         box->onClick = [this, box] { chkCheckValue_Click(*box); };
@@ -551,7 +392,7 @@ void FrmMain::Form_Load() {
         }
         call(app.hooks.setUpBannerStrip, *this);
     }
-    Label22.setCaption(app.brandedMessage("MSG_CAPTION2"));
+    welcomeLabel.setCaption(app.brandedMessage("MSG_CAPTION2"));
     if (app.branding.SkinsEnabled) {
         call(app.hooks.copySkinLabels, *this);
         call(app.hooks.skinWindow, *this);
@@ -797,11 +638,11 @@ void FrmMain::cmdSettings_Click() {
 
 void FrmMain::ShowSettingsTab(int tab) {
     cmdSettings_Click();
-    TabStrip1.select(tab);
+    settingsTabs.select(tab);
 }
 
 void FrmMain::TabStrip1_Click() {
-    const int selected = TabStrip1.selected();
+    const int selected = settingsTabs.selected();
     for (std::size_t i = 0; i < frmView.size(); ++i) frmView[i]->setVisible(static_cast<int>(i) == selected - 1);
 }
 
@@ -914,11 +755,11 @@ void FrmMain::layout() {
     const int buttonsTop = pageHeight - 1380;
     cmdExclude.move(240, buttonsTop, 1200, 420);
     cmdSelectAll.move(1560, buttonsTop, 1200, 420);
-    Command4.move(2880, buttonsTop, 1200, 420);
+    deleteButton.move(2880, buttonsTop, 1200, 420);
     lblDeletingCaption.move(240, buttonsTop + 540, listWidth, 300);
     pgbDeleteSpywaresFound.move(240, buttonsTop + 840, listWidth - 2000, 255);
     lblDeletingPercentageCompleted.move(listWidth - 1600, buttonsTop + 840, 1800, 300);
-    TabStrip1.move(120, 240, pageWidth - 240, pageHeight - 360);
+    settingsTabs.move(120, 240, pageWidth - 240, pageHeight - 360);
     for (Frame* view : frmView) view->move(240, 720, pageWidth - 480, pageHeight - 960);
 }
 

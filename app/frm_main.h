@@ -12,8 +12,9 @@
 
 namespace sorvane::app {
 
-// The main window. It owns every list and timer of the program and declares its controls
-// as public members, named and captioned as the rest of the program knows them.
+// The main window. It owns every list and timer of the program. Its controls are designed in
+// FrmMainLayout, under the names the translation files and settings know; the members bind
+// them, most under those names, which the rest of the program uses, a few under what they do.
 //
 // Behaviour that belongs to another subsystem is reached through app.hooks
 // (MainWindowHooks): scan driver (scanNow, pauseScan, stopScan, pauseScanByLabel,
@@ -47,12 +48,12 @@ public:
     ui::CommandButton& cmdSettings;
     ui::CommandButton& cmdUpdate;
     ui::CommandButton& cmdLog;
-    ui::CommandButton& Command5;
+    ui::CommandButton& sendToTrayButton;  // "Command5"
     ui::CommandButton& cmdWebsite;
 
     // Status page.
     ui::Frame& frmStatus;
-    ui::Label& Label22;
+    ui::Label& welcomeLabel;  // "Label22"
     ui::Label& lblDefCountCaption;
     ui::Label& lblDefCount;
     ui::Label& lblVersionCaption;
@@ -103,7 +104,7 @@ public:
     ui::Label& lbltracesFound;
     ui::CommandButton& cmdExclude;
     ui::CommandButton& cmdSelectAll;
-    ui::CommandButton& Command4;
+    ui::CommandButton& deleteButton;  // "Command4"
     ui::ProgressBar& pgbDeleteSpywaresFound;
     ui::Label& lblDeletingCaption;
     ui::Label& lblDeletingPercentageCompleted;
@@ -116,7 +117,7 @@ public:
 
     // Settings page: tab strip and one inner frame per tab.
     ui::Frame& frmOptions;
-    ui::TabStrip& TabStrip1;
+    ui::TabStrip& settingsTabs;  // "TabStrip1"
     std::array<ui::Frame*, 4> frmView;
 
     // "Scan Options".
@@ -129,7 +130,7 @@ public:
     ui::OptionButton& optScanOnlyKnownSoftwares;
     ui::OptionButton& optScanAllSelectedHardDrive;
     ui::ListView& lvwHardDrives;
-    ui::CommandButton& Command1;
+    ui::CommandButton& scanPageButton;  // "Command1": shows the Scan page
 
     // "Proactive Protection".
     ui::CheckBox& chkAutoProtect;
@@ -151,7 +152,7 @@ public:
     ui::DatePicker& dtpScheduleDate;
     ui::DatePicker& dtpScheduleTime;
     ui::CheckBox& chkAutoDel;
-    ui::CommandButton& CmdProceed;
+    ui::CommandButton& applyScheduleButton;  // "CmdProceed"
     ui::CommandButton& cmdDefaultSetting;
 
     // "Auto Update".
@@ -159,7 +160,7 @@ public:
     ui::Label& lblLastUpdate;
     ui::CommandButton& cmdLiveUpdate;
     ui::TextBox& txtFilename;
-    ui::CommandButton& Command2;
+    ui::CommandButton& browseButton;  // "Command2": picks the file to submit
     ui::CommandButton& cmdSubmit;
     ui::Label& lblSubmitResult;  // the outcome of "Submit"
 

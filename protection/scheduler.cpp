@@ -247,18 +247,18 @@ void ScanScheduler::LoadScheduleControls(app::FrmMain& main) {
         if (main.chkAutomaticScanYesOrNo.value() != stored) main.chkAutomaticScanYesOrNo.setValue(stored);
         else chkAutomaticScanYesOrNo_Click(main);
     }
-    main.CmdProceed.setEnabled(false);
+    main.applyScheduleButton.setEnabled(false);
     showNextRun(main);
 }
 
 void ScanScheduler::CmdProceed_Click(app::FrmMain& main) {
     SaveSchedule(main);
-    main.CmdProceed.setEnabled(false);
+    main.applyScheduleButton.setEnabled(false);
     LoadScheduleControls(main);
 }
 
 void ScanScheduler::pageChanged(app::FrmMain& main) {
-    if (!loading_) main.CmdProceed.setEnabled(true);
+    if (!loading_) main.applyScheduleButton.setEnabled(true);
 }
 
 void ScanScheduler::chkAutomaticScanYesOrNo_Click(app::FrmMain& main) {

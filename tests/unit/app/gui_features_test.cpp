@@ -179,7 +179,7 @@ TEST_F(GuiFeaturesTest, DeleteAsksFirstWhileRemoveRunsAtOnce) {
     scanAndSelectAll();
 
     host->queueAnswer(ui::Answer::No);
-    main.Command4.click();
+    main.deleteButton.click();
     ASSERT_EQ(host->messages().size(), 1u);
     EXPECT_EQ(host->messages()[0].title, "Really Delete?");
     EXPECT_NE(host->messages()[0].text.find(Folder + "\\quarantine"), std::string::npos);
@@ -200,7 +200,7 @@ TEST_F(GuiFeaturesTest, DeleteAnsweredYesRemovesAndKeepsACopy) {
     auto& main = start().main;
     scanAndSelectAll();
     host->queueAnswer(ui::Answer::Yes);
-    main.Command4.click();
+    main.deleteButton.click();
     EXPECT_EQ(host->messages().size(), 1u);
     EXPECT_FALSE(fake.files.exists(Threat));
     EXPECT_EQ(fake.files.content(Folder + "\\quarantine\\bad.exe"), "MZ bad");

@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, FirstStartWritesTheDocumentedSettingsAndAsksTheFirstStart
 
     EXPECT_EQ(run.main.caption(), "Sorvane by Talvenor");
     EXPECT_EQ(run.main.cmdWebsite.caption(), "Visit www.sorvane.example/");
-    EXPECT_EQ(run.main.Label22.caption(), "Welcome to Sorvane");
+    EXPECT_EQ(run.main.welcomeLabel.caption(), "Welcome to Sorvane");
     EXPECT_EQ(run.main.frmStatus.caption(), "Sorvane Status");
     EXPECT_TRUE(run.main.frmStatus.visible());
     EXPECT_FALSE(run.main.frmScan.visible());
@@ -362,7 +362,7 @@ TEST_F(MainWindowTest, LayoutKeepsThePagesBesideTheNavigationColumn) {
     EXPECT_EQ(main.frmStatus.geometry(), page);
     const auto list = main.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.geometry();
     EXPECT_LE(list.left + list.width, page.width);
-    EXPECT_LE(main.Command4.geometry().top + main.Command4.geometry().height, page.height);
+    EXPECT_LE(main.deleteButton.geometry().top + main.deleteButton.geometry().height, page.height);
     main.setSize(9000, 7000);
     EXPECT_LT(main.frmResults.geometry().width, page.width);
 }
@@ -741,7 +741,7 @@ TEST_F(MainWindowTest, CaptionsAreTheProgramsOwnSpellingsIncludingItsSlips) {
         EXPECT_EQ(ui::captionOf(main, "mnuFileItem", static_cast<int>(i)), fileItems[i]) << i;
     EXPECT_FALSE(main.mnuFileItem[1]->visible()) << "\"Scan Results\" is hidden";
     const std::vector<std::string> tabs = {"Scan Options", "Proactive Protection", "Schedule", "Auto Update"};
-    EXPECT_EQ(main.TabStrip1.tabs(), tabs);
+    EXPECT_EQ(main.settingsTabs.tabs(), tabs);
     for (std::size_t i = 0; i < tabs.size(); ++i)
         EXPECT_EQ(ui::captionOf(main, "mnuSettingsItem", static_cast<int>(i)), tabs[i]) << i;
     EXPECT_EQ(ui::captionOf(main, "mnuQuarItem", 0), "View Quarantine");
@@ -756,7 +756,7 @@ TEST_F(MainWindowTest, NavigationPagesAndSettingsTabs) {
     ui::clickControl(main, "mnuSettingsItem", 2);
     EXPECT_TRUE(main.frmOptions.visible());
     EXPECT_FALSE(main.frmStatus.visible());
-    EXPECT_EQ(main.TabStrip1.selected(), 3);
+    EXPECT_EQ(main.settingsTabs.selected(), 3);
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(main.frmView[i]->visible(), i == 2) << i;
 
     ui::clickControl(main, "cmdScan");

@@ -94,8 +94,8 @@ TEST_F(LanguageWindowTest, FirstStartShowsTheWindowModallyAndAChoiceRetranslates
     window.languageList.setListIndex(1);
     EXPECT_EQ(storedLanguage(), "German");
     EXPECT_EQ(p.main.cmdStatus.caption(), "Zustand");
-    EXPECT_EQ(p.main.TabStrip1.tabs()[2], "Zeitplan");
-    EXPECT_EQ(p.main.TabStrip1.tabs()[1], "Proactive Protection");
+    EXPECT_EQ(p.main.settingsTabs.tabs()[2], "Zeitplan");
+    EXPECT_EQ(p.main.settingsTabs.tabs()[1], "Proactive Protection");
     EXPECT_EQ(p.main.caption(), "Sorvane von Talvenor");
     EXPECT_EQ(window.okButton.caption(), "Fertig");
     EXPECT_EQ(p.app.message("MSG_SURE"), "Sind Sie sicher?");

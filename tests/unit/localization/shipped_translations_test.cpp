@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/frm_main.h"
+#include "app/frm_main_layout.h"
 #include "app/frm_splash.h"
 #include "app/gui_features.h"
 #include "app/secondary_windows.h"
@@ -190,7 +191,7 @@ TEST(ShippedTranslations, EachDesignedWindowAsBuiltListsTheItemsOfItsLayout) {
     app::FrmMain main(application);
     app::FrmSplash splash(application, main);
     using Items = std::vector<std::pair<std::string, std::string>>;
-    for (const ui::FormLayout* layout : {&removal::FrmDelete::Layout, &removal::FrmQuarantine::Layout,
+    for (const ui::FormLayout* layout : {&app::FrmMainLayout, &removal::FrmDelete::Layout, &removal::FrmQuarantine::Layout,
                                          &app::FrmAbout::Layout, &app::FrmSplash::Layout, &FrmLanguage::Layout,
                                          &tray::frmMenuPopUp::Layout, &update::FrmDownload::Layout,
                                          &update::FrmSignatureUpdated::Layout, &report::FrmReport::Layout,

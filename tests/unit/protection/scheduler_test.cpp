@@ -208,16 +208,16 @@ TEST_F(SchedulerTest, ApplyStoresTheScheduleAndShowsTheNextRun) {
     EXPECT_EQ(main.cmbDays.items()[8], "Date & Time");
     EXPECT_EQ(main.cmbDays.listIndex(), 7);
     main.chkAutomaticScanYesOrNo.click();
-    EXPECT_TRUE(main.CmdProceed.enabled());
+    EXPECT_TRUE(main.applyScheduleButton.enabled());
     EXPECT_FALSE(main.dtpScheduleDate.enabled());
     main.dtpScheduleTime.setValue(DateTime{2024, 5, 14, 14, 30, 0});
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
 
     EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "1");
     EXPECT_EQ(user("OptionAndSettings", "Day"), "7");
     EXPECT_EQ(user("OptionAndSettings", "Time"), "2:30:00 PM");
     EXPECT_EQ(user("OptionAndSettings", "Date"), "Null");
-    EXPECT_FALSE(main.CmdProceed.enabled());
+    EXPECT_FALSE(main.applyScheduleButton.enabled());
     EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 1);
     EXPECT_TRUE(main.dtpScheduleTime.hasValue());
     EXPECT_FALSE(main.dtpScheduleDate.hasValue());
@@ -227,7 +227,7 @@ TEST_F(SchedulerTest, ApplyStoresTheScheduleAndShowsTheNextRun) {
 
     // Switching the box off stores only the box, and the page shows it off.
     main.chkAutomaticScanYesOrNo.click();
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0");
     EXPECT_EQ(user("OptionAndSettings", "Time"), "2:30:00 PM");
     EXPECT_EQ(main.chkAutomaticScanYesOrNo.value(), 0);
@@ -241,7 +241,7 @@ TEST_F(SchedulerTest, DateAndTimeWithoutADateIsRefusedAndThePageReloaded) {
     main.cmbDays.setListIndex(8);
     EXPECT_TRUE(main.dtpScheduleDate.enabled());
     ASSERT_FALSE(main.dtpScheduleDate.hasValue());
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     ASSERT_EQ(host->messages().size(), 1u);
     EXPECT_EQ(host->messages()[0].text, "Please select the date that you want to scan.");
     EXPECT_EQ(host->messages()[0].title, "Sorvane");
@@ -253,7 +253,7 @@ TEST_F(SchedulerTest, DateAndTimeWithoutADateIsRefusedAndThePageReloaded) {
     // With both values the same choice is stored.
     main.cmbDays.setListIndex(8);
     main.dtpScheduleDate.setValue(DateTime{2024, 5, 20, 0, 0, 0});
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     EXPECT_EQ(user("OptionAndSettings", "Day"), "8");
     EXPECT_EQ(user("OptionAndSettings", "Date"), "5/20/2024");
     EXPECT_EQ(main.findAs<ui::Label>(ScanScheduler::NextRunLabelName)->caption(),
@@ -272,10 +272,10 @@ TEST_F(SchedulerTest, TheLoadOpensEmptyPickersOnTheirDayAndNeverClearsBoth) {
     EXPECT_FALSE(main.dtpScheduleTime.hasValue());
     EXPECT_EQ(main.dtpScheduleDate.value().day, 14);
     EXPECT_FALSE(main.dtpScheduleTime.enabled());
-    EXPECT_FALSE(main.CmdProceed.enabled());
+    EXPECT_FALSE(main.applyScheduleButton.enabled());
     main.cmbDays.setListIndex(1);
     EXPECT_TRUE(main.dtpScheduleTime.enabled());
-    EXPECT_TRUE(main.CmdProceed.enabled());
+    EXPECT_TRUE(main.applyScheduleButton.enabled());
 }
 
 TEST_F(SchedulerTest, AMomentMissedWhileTheProgramWasNotRunningIsCaughtUpOnceAfterTheStart) {
@@ -396,7 +396,7 @@ TEST_F(SchedulerTest, TickingTheBoxWithoutApplyOwesNothingForTheTimeScheduledSca
     EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
     // Applied, the schedule runs at its next moment.
     main.dtpScheduleTime.setValue(DateTime{2024, 5, 14, 9, 32, 0});
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     host->advance(30000);
     EXPECT_EQ(scans, 1);
 }
@@ -420,8 +420,8 @@ TEST_F(SchedulerTest, SwitchingScheduledScansOffOrOnDropsAPendingCatchUp) {
     host->advance(5000);
     ASSERT_TRUE(protection().scheduler.pendingCatchUp().has_value());
     again.cmbDays.setListIndex(DailyIndex);
-    ASSERT_TRUE(again.CmdProceed.enabled());
-    again.CmdProceed.click();
+    ASSERT_TRUE(again.applyScheduleButton.enabled());
+    again.applyScheduleButton.click();
     EXPECT_FALSE(protection().scheduler.pendingCatchUp().has_value());
     host->advance(90000);
     EXPECT_EQ(scans, 0);
@@ -480,7 +480,7 @@ TEST_F(SchedulerTest, ApplyRefusesADayWithoutATimeAndStoresNothing) {
         host->clearMessages();
         main.cmbDays.setListIndex(day);
         main.dtpScheduleTime.setNoValue();
-        main.CmdProceed.click();
+        main.applyScheduleButton.click();
         ASSERT_EQ(host->messages().size(), 1u);
         EXPECT_EQ(host->messages()[0].text, "Please select the time of day that you want to scan.");
         EXPECT_EQ(user("OptionAndSettings", "Day"), "3");
@@ -489,13 +489,13 @@ TEST_F(SchedulerTest, ApplyRefusesADayWithoutATimeAndStoresNothing) {
     // "Never!" needs no time, nor does a schedule that is switched off.
     host->clearMessages();
     main.cmbDays.setListIndex(9);
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     EXPECT_TRUE(host->messages().empty());
     EXPECT_EQ(user("OptionAndSettings", "Day"), "9");
     main.cmbDays.setListIndex(7);
     main.dtpScheduleTime.setNoValue();
     main.chkAutomaticScanYesOrNo.click();
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     EXPECT_TRUE(host->messages().empty());
     EXPECT_EQ(user("OptionAndSettings", "chkAutomaticScanYesOrNo"), "0");
 }
@@ -535,7 +535,7 @@ TEST_F(SchedulerTest, TheStatusPageShowsEachShieldAndTheNextScheduledScan) {
     // Switched from the options page, shown the next time the page comes up.
     main.chkAutoProtect.click();
     main.chkAutomaticScanYesOrNo.click();
-    main.CmdProceed.click();
+    main.applyScheduleButton.click();
     main.cmdStatus.click();
     EXPECT_EQ(caption(ProtectionStatus::MemoryShieldLabel), "Off");
     EXPECT_EQ(caption(ProtectionStatus::NextScanLabel), "Off");

@@ -101,13 +101,13 @@ TEST_F(SubmissionTest, SubmitSendsTheNameShowsTheOutcomeAndClearsTheBox) {
 TEST_F(SubmissionTest, BrowsePutsTheChosenFileNameInTheBoxAndACancelLeavesIt) {
     auto& window = start();
     host.queueFile("C:\\Program Files\\Odd\\odd tool.exe");
-    window.Command2.click();
+    window.browseButton.click();
     EXPECT_EQ(window.txtFilename.text(), "odd tool.exe");
     host.queueFile("plain.exe");
-    window.Command2.click();
+    window.browseButton.click();
     EXPECT_EQ(window.txtFilename.text(), "plain.exe");
     host.queueFile(std::nullopt);
-    window.Command2.click();
+    window.browseButton.click();
     EXPECT_EQ(window.txtFilename.text(), "plain.exe");
     EXPECT_EQ(host.fileRequests().size(), 3u);
 }

@@ -52,7 +52,7 @@ protected:
 TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack) {
     auto& window = start();
     ASSERT_TRUE(window.visible());
-    window.Command5.click();
+    window.sendToTrayButton.click();
     EXPECT_FALSE(window.visible());
     ASSERT_NE(host.tray(window), nullptr);
     EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName + " - protection is on");
@@ -76,7 +76,7 @@ TEST_F(TrayTest, SendToTrayHidesTheWindowBehindAnIconAndADoubleClickBringsItBack
 TEST_F(TrayTest, ThePopupRisesFromTheTaskbarRestsWhileTheMouseMovesAndSlidesDownAfterSixIdleSeconds) {
     host.screen = {1024, 768, 30};
     auto& window = start();
-    window.Command5.click();
+    window.sendToTrayButton.click();
     host.trayMouse(window, 516);
     auto& menu = popup();
     EXPECT_EQ(menu.caption(), app->branding.ProgramName);
@@ -114,7 +114,7 @@ TEST_F(TrayTest, ShowProgramIsOffWhileTheWindowShowsAndExitProgramIsOffDuringASc
     // A scan disables both navigation buttons.
     window.cmdResults.setEnabled(false);
     window.cmdSettings.setEnabled(false);
-    window.Command5.click();
+    window.sendToTrayButton.click();
     host.trayMouse(window, 513);
     EXPECT_TRUE(popup().showProgramItem.enabled());
     EXPECT_FALSE(popup().exitProgramItem.enabled());
@@ -126,7 +126,7 @@ TEST_F(TrayTest, ShowProgramIsOffWhileTheWindowShowsAndExitProgramIsOffDuringASc
 
 TEST_F(TrayTest, ShowProgramRestoresTheWindowAndTheMenuSlidesAway) {
     auto& window = start();
-    window.Command5.click();
+    window.sendToTrayButton.click();
     host.trayMouse(window, 513);
     slideUp();
     ui::clickControl(popup(), "mnuMaxmimaize");
@@ -144,7 +144,7 @@ TEST_F(TrayTest, ShowProgramRestoresTheWindowAndTheMenuSlidesAway) {
 
 TEST_F(TrayTest, ExitProgramStoresTheStatusRemovesTheIconAndEndsWithoutAsking) {
     auto& window = start();
-    window.Command5.click();
+    window.sendToTrayButton.click();
     host.trayMouse(window, 513);
     ui::clickControl(popup(), "mnuClose");
     EXPECT_EQ(stored("OptionAndSettings", "RESTART"), "False");
@@ -170,7 +170,7 @@ TEST_F(TrayTest, AStartWithMinimizedYesGoesStraightToTheTray) {
 
 TEST_F(TrayTest, ADoubleClickWhileThePopupSlidesLeavesItGoneForGood) {
     auto& window = start();
-    window.Command5.click();
+    window.sendToTrayButton.click();
     for (int code : {515, 518}) {
         SCOPED_TRACE(code);
         host.trayMouse(window, 513);
@@ -181,7 +181,7 @@ TEST_F(TrayTest, ADoubleClickWhileThePopupSlidesLeavesItGoneForGood) {
         host.advance(10000);
         EXPECT_FALSE(popup().visible());
         EXPECT_FALSE(popup().loaded());
-        window.Command5.click();
+        window.sendToTrayButton.click();
     }
     // At rest, and sliding down, the same.
     host.trayMouse(window, 513);
@@ -198,7 +198,7 @@ TEST_F(TrayTest, ThePopupStaysOnTheScreenAtTheScreensRealDpi) {
         SCOPED_TRACE(dpi);
         host.screen = {1024, 768, 30, dpi};
         auto& window = start();
-        window.Command5.click();
+        window.sendToTrayButton.click();
         host.trayMouse(window, 513);
         slideUp();
         const int screenWidth = 1024 * 1440 / dpi;
@@ -254,7 +254,7 @@ TEST_F(TrayTest, TheTipSaysWhetherProtectionIsOn) {
         put("OptionAndSettings", "optMemorySheildOn", settings[i].first);
         put("OptionAndSettings", "optIEHomePageSheildOn", settings[i].second);
         auto& window = start();
-        window.Command5.click();
+        window.sendToTrayButton.click();
         ASSERT_NE(host.tray(window), nullptr);
         EXPECT_EQ(host.tray(window)->toolTip, app->branding.ProgramName + tips[i]);
         window.unload();
@@ -265,7 +265,7 @@ TEST_F(TrayTest, BalloonsShowOnlyFromAnIconThatShows) {
     auto& window = start();
     auto& tray = features->tray.tray();
     EXPECT_FALSE(tray.ShowBalloon(window, "Sorvane", "hidden"));
-    window.Command5.click();
+    window.sendToTrayButton.click();
     EXPECT_TRUE(tray.ShowBalloon(window, "Sorvane", "notice"));
     ASSERT_EQ(host.tray(window)->balloons.size(), 1u);
     EXPECT_EQ(host.tray(window)->balloons[0].second, "notice");
@@ -275,7 +275,7 @@ TEST_F(TrayTest, BalloonsShowOnlyFromAnIconThatShows) {
 
 TEST_F(TrayTest, ALaterStartAsksTheRunningCopyWhichComesForwardFromTheTray) {
     auto& window = start();
-    window.Command5.click();
+    window.sendToTrayButton.click();
     ASSERT_FALSE(window.visible());
     ASSERT_TRUE(host.laterStartAsked);
     EXPECT_EQ(host.runningCopyAsked, 0);
