@@ -40,6 +40,12 @@ class Display:
             raise SystemExit("gui_bench: Xvfb did not start")
         self.name = ":" + number
 
+    def cpu(self):
+        """Processor seconds of the private Xvfb so far, which draws what the window shows
+        (0 on a display the bench did not start)."""
+        import wine_bench  # noqa: E402  (which imports this module)
+        return wine_bench.cpu_seconds(self.xvfb.pid) if self.xvfb else 0.0
+
     def close(self):
         if self.xvfb:
             self.xvfb.terminate()

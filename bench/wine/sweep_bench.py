@@ -16,7 +16,8 @@ by side in every run, alternating:
   "Quick Scan" chosen on its settings page and started with "Start", each timed by the window
   probe from the press to the end of the scan; the window's sweep is the difference.
 Processor seconds (the program's and the Wine server's on its behalf, start-up taken off the
-probe's) are compared too: under the machine's other load they move less than the clock.
+probe's; for the window also the private X server's, which draws what it shows) are compared
+too: under the machine's other load they move less than the clock.
 Every tree's complete scan (and the window's, with --gui) must find exactly the planted files.
 Printed: medians of --runs runs and the ratios taken within each run. --smoke runs one small
 tree once and fails only when a program fails or a result differs, never on time.
@@ -129,13 +130,14 @@ class WindowSweep:
     settings page and started with "Start", timed by the window probe from the press to the
     end of the scan (the sent click returns when the scan has run)."""
 
-    def __init__(self, sweep, sorvane, window_probe):
+    def __init__(self, sweep, sorvane, window_probe, display):
         shutil.copy(sorvane, os.path.join(sweep.app, "Sorvane.exe"))
         shutil.copy(window_probe, os.path.join(sweep.app, "window_probe.exe"))
         gui_bench.seed_settings(sweep.prefix)
         # A sweep of 10^6 files runs for minutes under load: the click waits for it.
         gui_bench.WINDOW_TIMEOUT_MS = 3600 * 1000
         self.prefix = sweep.prefix
+        self.display = display
         self.window = gui_bench.Window(sweep)
         self.pid = None
 
@@ -144,24 +146,18 @@ class WindowSweep:
         if self.pid is None:
             self.pid = process_of(self.prefix, b"Sorvane.exe")
             print("window: Sorvane.exe is process %s" % self.pid, file=sys.stderr, flush=True)
-        if not self.pid:
-            return 0.0
-        try:
-            with open("/proc/%s/stat" % self.pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-        except OSError:
-            return 0.0
+        return wine_bench.cpu_seconds(self.pid) if self.pid else 0.0
 
     def scan(self, option):
-        """Seconds from the press of "Start" to the end of the scan, and the processor seconds of
-        the window and of the Wine server meanwhile."""
+        """Seconds from the press of "Start" to the end of the scan, and the processor seconds
+        meanwhile of the window, of the Wine server and of the private X server, which draws
+        what the window shows (the console has no share of it)."""
         self.window.probe("click", "Settings")
         self.window.probe("click-option", option)
         self.window.probe("click", "Scan Now")
-        cpu = self.process_cpu() + self.prefix.server_cpu()
+        cpu = self.process_cpu() + self.prefix.server_cpu() + self.display.cpu()
         words = self.window.probe("timed-click", "Start").split()
-        cpu = self.process_cpu() + self.prefix.server_cpu() - cpu
+        cpu = self.process_cpu() + self.prefix.server_cpu() + self.display.cpu() - cpu
         self.window.probe("wait", "Scanning complete.")
         return float(words[words.index("seconds") + 1]), cpu
 
@@ -296,7 +292,7 @@ def main():
     try:
         sweep = Sweep(prefix, a.cmd, a.timer, a.probe, wine_bench.definition_key())
         if a.gui:
-            window = WindowSweep(sweep, *a.gui)
+            window = WindowSweep(sweep, *a.gui, display)
         for n in sizes:
             for shape in shapes:
                 started = time.time()

@@ -50,6 +50,16 @@ def definition_key():
     raise SystemExit("wine_bench: DefinitionKey not found")
 
 
+def cpu_seconds(pid):
+    """Processor seconds (user and system) of a running Unix process; 0 once it is gone."""
+    try:
+        with open("/proc/%s/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except OSError:
+        return 0.0
+
+
 class Prefix:
     """A private Wine prefix under /tmp, removed at the end."""
 
@@ -101,14 +111,7 @@ class Prefix:
 
     def server_cpu(self):
         """Seconds of processor time this prefix's own Wine server has used."""
-        if not self.server:
-            return 0.0
-        try:
-            with open("/proc/%s/stat" % self.server) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-        except OSError:
-            return 0.0
+        return cpu_seconds(self.server) if self.server else 0.0
 
     def wine(self, args, **kw):
         return subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)

@@ -16,4 +16,11 @@ bool LimitLibrarySearchToSystem32() {
     return set && set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+Status LoadDelayLoadedLibrary(const wchar_t* name) {
+    if (GetModuleHandleW(name) != nullptr) return Status::success();
+    // Never freed: the delay-load helper's own load by name then finds it already loaded.
+    if (LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32) != nullptr) return Status::success();
+    return Status::failure(GetLastError());
+}
+
 }  // namespace sorvane::platform::win32

@@ -8,6 +8,7 @@
 
 #include "platform/limits.h"
 #include "platform/long_paths.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
@@ -51,6 +52,7 @@ private:
 };
 
 std::optional<VersionBlock> loadBlock(const std::wstring& path) {
+    if (!LoadDelayLoadedLibrary(L"version.dll").ok()) return std::nullopt;
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0 || size > limits::MaxVersionResource) return std::nullopt;

@@ -10,6 +10,7 @@
 #include "platform/limits.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/wide.h"
 
 namespace sorvane::platform::win32 {
@@ -102,6 +103,7 @@ void Win32InstanceLock::release(std::string_view name) {
 // ---- HTTP
 
 Status Win32Http::get(std::string_view url, const ChunkHandler& onChunk) {
+    if (const Status loaded = LoadDelayLoadedLibrary(L"wininet.dll"); !loaded.ok()) return loaded;
     // The system's proxy settings, as the user's browser uses them.
     const std::wstring agent = userAgent_.empty() ? widen(SORVANE_USER_AGENT) : userAgent_;
     InternetHandle session(InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/library_search.h"
+
 namespace sorvane::platform::win32 {
 namespace {
 
@@ -23,6 +25,10 @@ Status failure(NTSTATUS status) { return Status::failure(static_cast<std::uint32
 class Algorithm {
 public:
     explicit Algorithm(const wchar_t* name) {
+        if (!LoadDelayLoadedLibrary(L"bcrypt.dll").ok()) {
+            status_ = static_cast<NTSTATUS>(0xC0000135L);  // STATUS_DLL_NOT_FOUND
+            return;
+        }
         status_ = BCryptOpenAlgorithmProvider(&handle_, name, nullptr, 0);
         if (!succeeded(status_)) handle_ = nullptr;
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/library_search.h"
 #include "ui/win32/host_impl.h"
 
 namespace sorvane::ui {
@@ -15,9 +16,12 @@ namespace {
 
 COLORREF colorOf(Color color) { return static_cast<COLORREF>(color) & 0x00FFFFFFu; }
 
-// GDI+ started once for the process's life; its codecs decode the pictures.
+// GDI+ started once for the process's life; its codecs decode the pictures. Loaded only when
+// a picture first comes, since nothing on the way to the main window needs it; a system
+// without it shows no picture rather than ending at the first call into it.
 bool gdiplusReady() {
     static const bool ready = [] {
+        if (!platform::win32::LoadDelayLoadedLibrary(L"gdiplus.dll").ok()) return false;
         Gdiplus::GdiplusStartupInput input;
         ULONG_PTR token = 0;
         return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;

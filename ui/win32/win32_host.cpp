@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 #include "ui/win32/host_impl.h"
 #include "platform/scoped_value.h"
 #include "platform/trace.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/system_time.h"
 #include "platform/win32/wide.h"
 
@@ -20,6 +22,18 @@ using platform::win32::narrow;
 using platform::win32::widen;
 
 namespace {
+
+// The system's own text for an error, in the user's language; the number when it has none.
+std::string systemErrorText(std::uint32_t code) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring result = length > 0 && text != nullptr ? std::wstring(text, length) : L"";
+    if (text != nullptr) LocalFree(text);
+    while (!result.empty() && std::iswspace(result.back())) result.pop_back();
+    return result.empty() ? "error " + std::to_string(code) : narrow(result);
+}
 
 constexpr wchar_t kFormClass[] = L"SorvaneForm";
 constexpr UINT kTrayMessage = Win32Host::trayCallbackMessage;
@@ -876,6 +890,11 @@ void Win32Host::setBusyCursor(bool busy) {
 }
 
 std::optional<std::string> Win32Host::chooseFile(Form& owner, std::string_view title, std::string_view filter) {
+    if (const platform::Status loaded = platform::win32::LoadDelayLoadedLibrary(L"comdlg32.dll"); !loaded.ok()) {
+        // No dialog to show: the box says why, and the caller sees a cancel (a name can still be typed).
+        messageBox("comdlg32.dll: " + systemErrorText(loaded.code()), owner.caption(), mb::Exclamation);
+        return std::nullopt;
+    }
     // "Text files|*.txt|All|*.*" becomes the dialog's list of NUL-separated pairs.
     std::wstring pairs = widen(filter);
     if (pairs.find(L'|') == std::wstring::npos) pairs = pairs + L'|' + pairs;

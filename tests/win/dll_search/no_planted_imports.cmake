@@ -1,4 +1,6 @@
-# Fails when a program's import table names version.dll or wininet.dll.
+# Fails when a program's import table names version.dll, wininet.dll, bcrypt.dll or gdiplus.dll,
+# which the loader would look for beside the executable, or comdlg32.dll, which (with the
+# printing libraries it pulls in) would load at every start for a dialog seldom opened.
 foreach(program IN LISTS PROGRAMS)
     execute_process(COMMAND ${OBJDUMP} -p ${program} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
@@ -10,7 +12,7 @@ foreach(program IN LISTS PROGRAMS)
     endif()
     foreach(name IN LISTS names)
         string(TOLOWER "${name}" lower)
-        if(lower MATCHES "version\\.dll|wininet\\.dll")
+        if(lower MATCHES "version\\.dll|wininet\\.dll|bcrypt\\.dll|gdiplus\\.dll|comdlg32\\.dll")
             message(FATAL_ERROR "${program} imports ${name}")
         endif()
     endforeach()
