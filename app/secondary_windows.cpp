@@ -29,7 +29,7 @@ constexpr ui::ControlDesign AboutControls[] = {
 };
 }  // namespace
 
-const ui::FormLayout FrmAbout::Layout{"frmAbout", AboutControls};
+const ui::FormLayout FrmAbout::Layout{"frmAbout", AboutControls, ui::SkinLabelCopies::EveryLabel};
 
 FrmAbout::FrmAbout(Application& app)
     : ui::Form(app.host, Layout),

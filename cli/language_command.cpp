@@ -1,12 +1,23 @@
+#include <algorithm>
 #include <ostream>
+#include <vector>
 
-#include "app/frm_main.h"
-#include "app/gui_features.h"
+#include "app/frm_main_layout.h"
+#include "app/secondary_windows.h"
 #include "cli/commands_list.h"
 #include "localization/authoring.h"
 #include "localization/language_switch.h"
 #include "localization/translation_file.h"
+#include "localization/ui/frm_language.h"
+#include "protection/home_page.h"
+#include "protection/memory_shield.h"
+#include "removal/frm_delete.h"
+#include "removal/frm_quarantine.h"
+#include "report/frm_report.h"
+#include "tray/frm_menu_popup.h"
 #include "ui/headless/headless_host.h"
+#include "update/frm_download.h"
+#include "update/frm_signature_updated.h"
 
 namespace sorvane::cli {
 namespace {
@@ -26,15 +37,37 @@ int listLanguages(platform::Platform& platform, Console& console) {
     return ExitClean;
 }
 
+// Every window the program has, from its design: the main window first, then the others by
+// name, as the program keeps them. The splash window, made only by the program's own start, is
+// not among them.
+std::vector<localization::DesignedWindow> everyWindow(const app::Application& app) {
+    std::vector<localization::DesignedWindow> windows = {
+        {&app::FrmAbout::Layout},
+        {&removal::FrmDelete::Layout},
+        {&update::FrmDownload::Layout, update::FrmDownload::CaptionsAtLoad(app)},
+        {&protection::FrmHomePageChangedAlert::Layout, protection::FrmHomePageChangedAlert::CaptionsAtLoad(app)},
+        {&localization::FrmLanguage::Layout},
+        {&tray::frmMenuPopUp::Layout, tray::frmMenuPopUp::CaptionsAtLoad(app)},
+        {&removal::FrmQuarantine::Layout},
+        {&report::FrmReport::Layout},
+        {&update::FrmSignatureUpdated::Layout, update::FrmSignatureUpdated::CaptionsAtLoad(app)},
+        {&protection::FrmSpywareFoundAlert::Layout, protection::FrmSpywareFoundAlert::CaptionsAtLoad(app)},
+    };
+    std::ranges::sort(windows, {}, [](const auto& window) { return window.layout->name; });
+    windows.insert(windows.begin(), {&app::FrmMainLayout});
+    return windows;
+}
+
 int makeFile(platform::Platform& platform, Console& console) {
-    // The program's windows as the GUI builds them, never shown: their captions as designed.
+    // The captions of every window as designed and as their loads fill them in; no window is built.
     ui::HeadlessHost host;
     app::Application application(platform, host);
     application.InitBranding();
     localization::LoadDefaultMessages(application.messages);
-    app::GuiFeatures features(application);
-    app::FrmMain main(application);
-    if (!features.localization.makeLocalizationFileOfEveryWindow(main).ok()) {
+    if (!localization::makeLocalizationFile(platform.files, platform.locale, application.applicationFolder(),
+                                            everyWindow(application), application.messages,
+                                            application.branding.SkinsEnabled)
+             .ok()) {
         console.err << "SorvaneCmd language: could not write " << localization::AuthoringFileName << "\n";
         return ExitError;
     }

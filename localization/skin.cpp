@@ -1,5 +1,7 @@
 #include "localization/skin.h"
 
+#include <algorithm>
+
 #include "localization/translation_file.h"
 #include "platform/limits.h"
 #include "platform/text.h"
@@ -139,6 +141,31 @@ int CopyLabelsToSkinLabels(ui::Form& form, std::string_view arrayName, ui::Contr
         copy.setVisible(label->visible());
     }
     return static_cast<int>(labels.size());
+}
+
+void CopyLabelsToSkinLabels(std::vector<ui::ControlDesign>& controls, std::string_view arrayName, bool everyLabel) {
+    const auto isElement = [arrayName](const ui::ControlDesign& design, int index) {
+        return design.name == arrayName && design.index == index;
+    };
+    auto first = std::find_if(controls.begin(), controls.end(), [&](const auto& design) { return isElement(design, 0); });
+    if (first == controls.end()) {
+        controls.push_back({.name = arrayName, .type = ui::ControlType::SkinLabel, .index = 0});
+        first = controls.end() - 1;
+    }
+    const auto sameContainer = [home = *first](const ui::ControlDesign& design) {
+        return design.container == home.container && design.containerIndex == home.containerIndex;
+    };
+    int upper = 0;
+    for (const auto& design : controls)
+        if (design.name == arrayName) upper = std::max(upper, design.index);
+    const std::size_t designed = controls.size();
+    for (std::size_t i = 0; i < designed; ++i) {
+        const ui::ControlDesign label = controls[i];
+        if (label.type != ui::ControlType::Label || !(everyLabel || sameContainer(label))) continue;
+        controls.push_back({.name = arrayName, .type = ui::ControlType::SkinLabel, .index = ++upper,
+                            .container = label.container, .containerIndex = label.containerIndex,
+                            .geometry = label.geometry, .caption = label.caption});
+    }
 }
 
 bool LooksLikeImage(std::string_view bytes) {

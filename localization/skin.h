@@ -10,6 +10,7 @@
 #include "platform/processes.h"
 #include "ui/control.h"
 #include "ui/form.h"
+#include "ui/layout.h"
 
 namespace sorvane::localization {
 
@@ -64,11 +65,17 @@ void ApplySkinToWindow(ui::Form& form, const Skin& skin);
 // The skin steps for one window: recolour, a full region on NT 6 or later, then the skin's drawing.
 void SkinWindow(ui::Form& form, const Skin& skin, bool nt6OrLater, bool skinsEnabled);
 
+// The skin-label array a window's load copies its labels into (SkinLabelCopies).
+inline constexpr std::string_view SkinLabelArray = "SkinLabel1";
+
 // Copies labels into the skin-label array `arrayName`: every label whose container is the
 // one of the array's element 0 (or every label when `everyLabel`), each into a new element
 // one above the array's upper bound, taking Top, Left, Height, Width, Font, Caption and Visible.
 // A window without element 0 gets a hidden one in `container` first. Returns the copies made.
 int CopyLabelsToSkinLabels(ui::Form& form, std::string_view arrayName, ui::Control* container, bool everyLabel);
+// The same copies made in a window's design (element 0, when added, goes on the window itself),
+// for what lists a loaded window's captions without building it.
+void CopyLabelsToSkinLabels(std::vector<ui::ControlDesign>& controls, std::string_view arrayName, bool everyLabel);
 
 // Fetches an address's body; nothing when it cannot be had.
 using FetchBody = std::function<std::optional<std::string>(std::string_view url)>;

@@ -73,6 +73,10 @@ constexpr ui::ControlDesign HomePageAlertControls[] = {
 
 const ui::FormLayout FrmHomePageChangedAlert::Layout{"frmHomePageChangedAlert", HomePageAlertControls};
 
+std::vector<ui::LoadCaption> FrmHomePageChangedAlert::CaptionsAtLoad(const app::Application& app) {
+    return {{"lblFrmHomePageProductName", app.branding.ProgramName}};
+}
+
 FrmHomePageChangedAlert::FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield)
     : ui::Form(app.host, Layout),
       lblFrmHomePageProductName(designed<ui::Label>("lblFrmHomePageProductName")),
@@ -91,7 +95,7 @@ FrmHomePageChangedAlert::FrmHomePageChangedAlert(app::Application& app, HomePage
 
 void FrmHomePageChangedAlert::Form_Load() {
     setCaption(app_.branding.ProgramName);
-    lblFrmHomePageProductName.setCaption(app_.branding.ProgramName);
+    setCaptions(CaptionsAtLoad(app_));
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
 }
 

@@ -49,6 +49,8 @@ public:
     FrmHomePageChangedAlert(app::Application& app, HomePageShield& shield);
 
     static const ui::FormLayout Layout;
+    // The captions this window's load gives its designed controls.
+    static std::vector<ui::LoadCaption> CaptionsAtLoad(const app::Application& app);
 
     ui::Label& lblFrmHomePageProductName;
     ui::Label& lblHomePageInfo;

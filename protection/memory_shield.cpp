@@ -46,7 +46,13 @@ constexpr ui::ControlDesign AlertControls[] = {
 
 }  // namespace
 
-const ui::FormLayout FrmSpywareFoundAlert::Layout{"frmSpywareFoundAlert", AlertControls};
+const ui::FormLayout FrmSpywareFoundAlert::Layout{"frmSpywareFoundAlert", AlertControls,
+                                                  ui::SkinLabelCopies::BesideFirst};
+
+std::vector<ui::LoadCaption> FrmSpywareFoundAlert::CaptionsAtLoad(const app::Application& app) {
+    // The catalogue is filled by the main window's load, after this window was made.
+    return {{"lblAlertPathCaption", app.message("MSG_ALERT_PATH")}};
+}
 
 FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::ExclusionList& exclusions,
                                            StopMatched stop)
@@ -81,8 +87,7 @@ FrmSpywareFoundAlert::FrmSpywareFoundAlert(app::Application& app, definitions::E
 
 void FrmSpywareFoundAlert::Form_Load() {
     setCaption(app_.branding.ProgramName);
-    // The catalogue is filled by the main window's load, after this window was made.
-    lblAlertPathCaption.setCaption(app_.message("MSG_ALERT_PATH"));
+    setCaptions(CaptionsAtLoad(app_));
     if (app_.branding.SkinsEnabled && app_.hooks.skinWindow) app_.hooks.skinWindow(*this);
     tmrBlink.setOn(true);
 }

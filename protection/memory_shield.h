@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include <functional>
 #include <set>
 #include <string>
@@ -28,6 +29,8 @@ public:
     FrmSpywareFoundAlert(app::Application& app, definitions::ExclusionList& exclusions, StopMatched stop);
 
     static const ui::FormLayout Layout;
+    // The captions this window's load gives its designed controls.
+    static std::vector<ui::LoadCaption> CaptionsAtLoad(const app::Application& app);
 
     ui::Label& lblProductName;
     ui::Label& Label1;

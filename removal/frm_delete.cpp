@@ -24,7 +24,7 @@ constexpr ui::ControlDesign Controls[] = {
 };
 }  // namespace
 
-const ui::FormLayout FrmDelete::Layout{"frmDelete", Controls};
+const ui::FormLayout FrmDelete::Layout{"frmDelete", Controls, ui::SkinLabelCopies::BesideFirst};
 
 FrmDelete::FrmDelete(ui::Host& host, platform::Clipboard& clipboard)
     : ui::Form(host, Layout),

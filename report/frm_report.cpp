@@ -27,7 +27,7 @@ constexpr ui::ControlDesign Controls[] = {
 };
 }  // namespace
 
-const ui::FormLayout FrmReport::Layout{"frmReport", Controls};
+const ui::FormLayout FrmReport::Layout{"frmReport", Controls, ui::SkinLabelCopies::BesideFirst};
 
 FrmReport::FrmReport(app::Application& app)
     : ui::Form(app.host, Layout),

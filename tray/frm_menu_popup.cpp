@@ -36,6 +36,10 @@ constexpr ui::ControlDesign Controls[] = {
 
 const ui::FormLayout frmMenuPopUp::Layout{"frmMenuPopUp", Controls};
 
+std::vector<ui::LoadCaption> frmMenuPopUp::CaptionsAtLoad(const app::Application& app) {
+    return {{"lblName", app.branding.ProgramName}};
+}
+
 frmMenuPopUp::frmMenuPopUp(app::Application& app, clsTray& tray)
     : ui::Form(app.host, Layout),
       productLabel(designed<ui::Label>("lblName")),
@@ -67,7 +71,7 @@ app::FrmMain* frmMenuPopUp::mainWindow() const { return dynamic_cast<app::FrmMai
 
 void frmMenuPopUp::Form_Load() {
     const std::string& product = app_.branding.ProgramName;
-    productLabel.setCaption(product);
+    setCaptions(CaptionsAtLoad(app_));
     lTimDown_ = 0;
     slideDownTimer.setOn(false);
     slideDownDelayTimer.setOn(false);

@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include <cstdint>
 
 #include "app/application.h"
@@ -19,6 +20,8 @@ public:
     frmMenuPopUp(app::Application& app, clsTray& tray);
 
     static const ui::FormLayout Layout;
+    // The captions this window's load gives its designed controls.
+    static std::vector<ui::LoadCaption> CaptionsAtLoad(const app::Application& app);
 
     ui::Label& productLabel;         // "lblName"
     ui::Label& showProgramItem;      // "mnuMaxmimaize": "Show Program"

@@ -5,6 +5,7 @@ namespace sorvane::ui {
 Form::Form(Host& host, std::string name) : host_(host), name_(std::move(name)) { host_.formMade(*this); }
 
 Form::Form(Host& host, const FormLayout& layout) : Form(host, std::string(layout.name)) {
+    layout_ = &layout;
     for (const ControlDesign& design : layout.controls) {
         Control& control = addDesigned(design);
         control.setGeometry(design.geometry);
@@ -43,6 +44,10 @@ Control& Form::addDesigned(const ControlDesign& design) {
     case ControlType::ListView: return add<ListView>(std::move(name), design.index, container);
     }
     throw designMismatch(design.name, design.index);
+}
+
+void Form::setCaptions(std::span<const LoadCaption> captions) {
+    for (const LoadCaption& loaded : captions) designed<Control>(loaded.name).setCaption(loaded.caption);
 }
 
 std::logic_error Form::designMismatch(std::string_view name, int index) const {

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,12 +28,15 @@ public:
     // geometry, captions, columns and tabs. Throws std::logic_error on a table that names a
     // container it does not hold before.
     Form(Host& host, const FormLayout& layout);
+    Form(Host& host, const FormLayout&& layout) = delete;  // the window keeps its design
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
     const std::string& name() const { return name_; }
     Host& host() const { return host_; }
+    // The design the window was built from; null for one whose controls were added as code.
+    const FormLayout* layout() const { return layout_; }
 
     // Runs Form_Load the first time; a later call does nothing until the form is unloaded.
     void load();
@@ -107,6 +111,8 @@ public:
         if (auto* control = dynamic_cast<T*>(find(name, index))) return *control;
         throw designMismatch(name, index);
     }
+    // Sets the captions a load gives designed controls; throws as designed() does.
+    void setCaptions(std::span<const LoadCaption> captions);
     template <class T>
     T* findAs(std::string_view name, int index = -1) const {
         return dynamic_cast<T*>(find(name, index));
@@ -128,6 +134,7 @@ private:
 
     Host& host_;
     std::string name_;
+    const FormLayout* layout_ = nullptr;
     std::string caption_;
     std::vector<std::unique_ptr<Control>> controls_;
     bool loaded_ = false;

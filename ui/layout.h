@@ -1,5 +1,6 @@
 #pragma once
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "ui/control.h"
@@ -51,11 +52,24 @@ struct ControlDesign {
     std::span<const std::string_view> tabs{};  // a tab strip's tabs
 };
 
-// A window as designed: the name the program and the translation files know it by, and its
-// controls in the order the window holds them (the order its translation items are listed in).
+// Which labels a skinned window's load copies into its skin-label array "SkinLabel1", drawn over
+// the skin's ground: none, the labels beside the array's first element, or every label.
+enum class SkinLabelCopies { None, BesideFirst, EveryLabel };
+
+// A window as designed: the name the program and the translation files know it by, its
+// controls in the order the window holds them (the order its translation items are listed in),
+// and the skin-label copies its load makes.
 struct FormLayout {
     std::string_view name;
     std::span<const ControlDesign> controls;
+    SkinLabelCopies skinLabelCopies = SkinLabelCopies::None;
+};
+
+// A caption a window gives one of its designed controls as it loads, from what the design cannot
+// know (the product's name, a message in the chosen language).
+struct LoadCaption {
+    std::string_view name;
+    std::string caption;
 };
 
 }  // namespace sorvane::ui

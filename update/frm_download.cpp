@@ -18,6 +18,10 @@ constexpr ui::ControlDesign Controls[] = {
 
 const ui::FormLayout FrmDownload::Layout{"frmDownload", Controls};
 
+std::vector<ui::LoadCaption> FrmDownload::CaptionsAtLoad(const app::Application& app) {
+    return {{"lblProduct", app.message("MSG_DOWNLOADING")}};
+}
+
 FrmDownload::FrmDownload(app::Application& app)
     : ui::Form(app.host, Layout),
       lblProduct(designed<ui::Label>("lblProduct")),
@@ -42,7 +46,7 @@ void FrmDownload::Form_Load() {
     tmrBlink.setOn(true);
     picDown.setVisible(false);
     picUp.setVisible(true);
-    lblProduct.setCaption(app_.message("MSG_DOWNLOADING"));
+    setCaptions(CaptionsAtLoad(app_));
     step_ = 0;
     if (app_.hooks.trayRemoveIcon) app_.hooks.trayRemoveIcon(*this);
     if (app_.hooks.trayShowIcon) app_.hooks.trayShowIcon(*this, app_.message("MSG_GETTING_DEFS"));

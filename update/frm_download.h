@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include "app/application.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -12,6 +13,8 @@ public:
     explicit FrmDownload(app::Application& app);
 
     static const ui::FormLayout Layout;
+    // The captions this window's load gives its designed controls.
+    static std::vector<ui::LoadCaption> CaptionsAtLoad(const app::Application& app);
 
     ui::Label& lblProduct;
     ui::TextBox& txtStatus;

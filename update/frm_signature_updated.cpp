@@ -22,7 +22,12 @@ constexpr ui::ControlDesign Controls[] = {
 };
 }  // namespace
 
-const ui::FormLayout FrmSignatureUpdated::Layout{"frmSignatureUpdated", Controls};
+const ui::FormLayout FrmSignatureUpdated::Layout{"frmSignatureUpdated", Controls,
+                                                 ui::SkinLabelCopies::BesideFirst};
+
+std::vector<ui::LoadCaption> FrmSignatureUpdated::CaptionsAtLoad(const app::Application& app) {
+    return {{"lblUpdateInfo", app.brandedMessage("MSG_AUTO_UPDATED")}};
+}
 
 FrmSignatureUpdated::FrmSignatureUpdated(app::Application& app, ui::Form& download)
     : ui::Form(app.host, Layout),
@@ -50,7 +55,7 @@ void FrmSignatureUpdated::Form_Load() {
     setCaption(app_.branding.ProgramName);
     tmrEnablePopDownTimer.setOn(false);
     tmrPopDown.setOn(false);
-    lblUpdateInfo.setCaption(app_.brandedMessage("MSG_AUTO_UPDATED"));
+    setCaptions(CaptionsAtLoad(app_));
     // The window starts hidden behind the taskbar's upper edge, at the right of the screen,
     // and rises until it stands above the taskbar.
     // The screen is measured in pixels of its DPI, which are 15 twips only at 96 DPI.

@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 #include <string>
 
 #include "app/application.h"
@@ -15,6 +16,8 @@ public:
     FrmSignatureUpdated(app::Application& app, ui::Form& download);
 
     static const ui::FormLayout Layout;
+    // The captions this window's load gives its designed controls.
+    static std::vector<ui::LoadCaption> CaptionsAtLoad(const app::Application& app);
 
     ui::Label& lblUpdateInfo;
     ui::CommandButton& cmdUpdateSuccesfullOK;

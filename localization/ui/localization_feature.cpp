@@ -10,15 +10,6 @@
 
 namespace sorvane::localization {
 
-namespace {
-
-// Windows whose load copies the labels beside their first skin label into skin labels.
-constexpr std::array<std::string_view, 4> CopyBesideFirstSkinLabel = {"frmReport", "frmSpywareFoundAlert",
-                                                                      "frmDelete", "frmSignatureUpdated"};
-constexpr std::string_view SkinLabels = "SkinLabel1";
-
-}  // namespace
-
 FetchBody ProgramFetch(app::Application& app, std::size_t maxBytes) {
     // Translation files and banner images are kept as the server sent them.
     return [&app, maxBytes](std::string_view url) { return update::FetchBytes(app.platform, app.host, url, maxBytes); };
@@ -79,27 +70,17 @@ void LocalizationFeature::ChangeLanguage(ui::Form& form, const std::string& lang
 }
 
 void LocalizationFeature::LoadSecondaryForms() {
-    for (std::string_view name : {"frmDelete", "frmDownload", "frmHomePageChangedAlert", "frmMenuPopUp",
-                                  "frmQuarantine", "frmSignatureUpdated", "frmSpywareFoundAlert"})
+    for (std::string_view name : WindowsAuthoredAsLoaded)
         if (ui::Form* window = app_.window(name)) window->load();
 }
 
 platform::Status LocalizationFeature::makeLocalizationFile() {
     LoadSecondaryForms();
-    return writeAuthoringFile(main_, true);
-}
-
-platform::Status LocalizationFeature::makeLocalizationFileOfEveryWindow(ui::Form& main) {
-    LoadSecondaryForms();
-    return writeAuthoringFile(&main, false);
-}
-
-platform::Status LocalizationFeature::writeAuthoringFile(ui::Form* main, bool onlyLoaded) {
     // The main window first; it is among the registered windows too, and is written once.
     std::vector<ui::Form*> windows;
-    if (main != nullptr && (main->loaded() || !onlyLoaded)) windows.push_back(main);
+    if (main_ != nullptr && main_->loaded()) windows.push_back(main_);
     for (ui::Form* window : app_.registeredWindows())
-        if (window != main && (window->loaded() || !onlyLoaded)) windows.push_back(window);
+        if (window != main_ && window->loaded()) windows.push_back(window);
     return localization::makeLocalizationFile(app_.platform.files, app_.platform.locale, app_.applicationFolder(),
                                               windows, app_.messages);
 }
@@ -110,23 +91,18 @@ void LocalizationFeature::SkinWindow(ui::Form& form) {
         skinLoaded_ = true;
     }
     // Copies are made once per window: a window loaded again keeps the ones it has.
-    const bool copied = form.upperBound(SkinLabels) > 0;
-    if (!copied && app_.branding.SkinsEnabled) {
-        if (form.name() == "frmAbout") {
-            CopyLabelsToSkinLabels(form, SkinLabels, nullptr, true);
-        } else {
-            for (std::string_view name : CopyBesideFirstSkinLabel)
-                if (form.name() == name) CopyLabelsToSkinLabels(form, SkinLabels, nullptr, false);
-        }
-    }
+    const bool copied = form.upperBound(SkinLabelArray) > 0;
+    const auto copies = form.layout() != nullptr ? form.layout()->skinLabelCopies : ui::SkinLabelCopies::None;
+    if (!copied && app_.branding.SkinsEnabled && copies != ui::SkinLabelCopies::None)
+        CopyLabelsToSkinLabels(form, SkinLabelArray, nullptr, copies == ui::SkinLabelCopies::EveryLabel);
     localization::SkinWindow(form, skin_, IsNt6OrLater(app_.platform.processes), app_.branding.SkinsEnabled);
 }
 
 void LocalizationFeature::CopyMainWindowLabels(ui::Form& form) {
     auto* main = dynamic_cast<app::FrmMain*>(&form);
-    if (main == nullptr || form.upperBound("SkinLabel1") >= 0) return;
+    if (main == nullptr || form.upperBound(SkinLabelArray) >= 0) return;
     // One pass per container that holds labels: the form itself, then the pages.
-    const std::array<std::pair<std::string_view, ui::Control*>, 6> passes = {{{"SkinLabel1", nullptr},
+    const std::array<std::pair<std::string_view, ui::Control*>, 6> passes = {{{SkinLabelArray, nullptr},
                                                                               {"SkinLabel2", &main->frmStatus},
                                                                               {"SkinLabel3", &main->frmScan},
                                                                               {"SkinLabel4", &main->frmResults},

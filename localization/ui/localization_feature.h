@@ -32,12 +32,10 @@ public:
     void ChangeLanguage(ui::Form& form, const std::string& language);
     // Every loaded window but the main and the language windows, in the catalogue's language.
     void TranslateOpenWindows();
-    // Loads the secondary windows whose captions the authoring file lists, without showing them.
+    // Loads the secondary windows the authoring file lists as loaded, without showing them.
     void LoadSecondaryForms();
     // The English file of every loaded window's captions and every message, beside the executable.
     [[nodiscard]] platform::Status makeLocalizationFile();
-    // The same for every window the program has, loaded or not, as the console writes it.
-    [[nodiscard]] platform::Status makeLocalizationFileOfEveryWindow(ui::Form& main);
     // The label copies, then the skin steps, for any window.
     void SkinWindow(ui::Form& form);
     // The six label passes of the main window.
@@ -47,9 +45,6 @@ public:
     static constexpr int BannerHeight = 900;
 
 private:
-    // Writes the main window and the registered windows, each once; only loaded ones when asked.
-    [[nodiscard]] platform::Status writeAuthoringFile(ui::Form* main, bool onlyLoaded);
-
     app::Application& app_;
     FetchBody fetch_;
     SkinHook skinHook_;

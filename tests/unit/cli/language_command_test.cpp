@@ -7,6 +7,7 @@
 #include "cli/cli.h"
 #include "tests/unit/cli/console_test.h"
 #include "tests/fakes/fake_platform.h"
+#include "tests/unit/localization/authoring_copy.h"
 
 namespace sorvane::cli {
 namespace {
@@ -45,6 +46,17 @@ TEST_F(LanguageCommand, MakeWritesTheEnglishFileOfEveryWindow) {
     EXPECT_FALSE(fake.registry.stringValue(platform::RootKey::CurrentUser,
                                            "Software\\VB and VBA Program Settings\\Sorvane\\OptionAndSettings", "STATUS")
                      .has_value());
+}
+
+// Written from the windows' designs, the file holds what the built and loaded windows always
+// wrote, byte for byte: the captions their loads give and the labels a skinned load copies too.
+TEST_F(LanguageCommand, MakeWritesFromTheDesignsWhatTheLoadedWindowsWrote) {
+    fake.files.addFolder("C:\\Program Files\\Sorvane");
+    ASSERT_EQ(run({"language", "make"}), ExitClean) << err.str();
+    const std::string saved = localization::SavedWindowItems();
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(localization::WindowItemsOf(fake.files.content("C:\\Program Files\\Sorvane\\Localization.txt").value_or("")),
+              saved);
 }
 
 TEST_F(LanguageCommand, ConsoleMessagesFollowTheLanguageSetting) {

@@ -377,11 +377,13 @@ TEST_F(LanguageWindowTest, SkinStepsAtStartAndExit) {
     EXPECT_EQ(banner->geometry().top + LocalizationFeature::BannerHeight, p.main.frmStatus.geometry().top);
 
     // A window of another part that does not ask for the skin is skinned once it is loaded,
-    // its labels beside its first skin label copied.
-    ui::Form other(host, "frmSignatureUpdated");
-    other.add<ui::SkinLabel>("SkinLabel1", 0);
-    other.add<ui::Label>("lblNews").setCaption("Updated");
-    other.add<ui::CommandButton>("cmdOK");
+    // its labels beside its first skin label copied, as its design says.
+    using enum ui::ControlType;
+    static constexpr ui::ControlDesign controls[] = {{.name = "SkinLabel1", .type = SkinLabel, .index = 0},
+                                                     {.name = "lblNews", .caption = "Updated"},
+                                                     {.name = "cmdOK", .type = CommandButton}};
+    static const ui::FormLayout design{"frmNews", controls, ui::SkinLabelCopies::BesideFirst};
+    ui::Form other(host, design);
     other.load();
     EXPECT_EQ(other.backColor(), p.localization.skin().window);
     EXPECT_EQ(ui::controlOf(other, "cmdOK").backColor(), p.localization.skin().face);
