@@ -1,12 +1,12 @@
 #include "scan/results_page.h"
 
 #include <initializer_list>
-#include <unordered_set>
 #include <vector>
 
 #include "scan/drive_list.h"
 #include "scan/result_rows.h"
 #include "scan/scan_driver.h"
+#include "scan/trace_ties.h"
 
 namespace sorvane::scan {
 
@@ -60,36 +60,23 @@ void TieWorkRows(ScanView& view, std::span<const std::size_t> rows, bool checked
     // The ties of all the rows are gathered first and applied in one pass over each work
     // list, so that checking many rows does not walk the work lists once per row.
     const auto& list = view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved;
-    std::unordered_set<std::string> cookiePaths, folderPaths, threats, registryKeys;
+    TraceTies ties;
     for (const std::size_t row : rows) {
         if (row >= list.count()) continue;
         const auto& item = list.item(row);
-        // A threat gets one removal row, of the kind of its first trace; the traces of other
-        // kinds found later are tied to it by the threat name, or checking the row would
-        // leave them in place.
-        switch (item.smallIcon) {
-        case icon::Cookie: cookiePaths.insert(item.subItem(1)); break;
-        case icon::Registry: registryKeys.insert(item.text); threats.insert(item.text); break;
-        case icon::File: threats.insert(item.text); break;
-        case icon::Folder: folderPaths.insert(item.subItem(1)); threats.insert(item.text); break;
-        default: break;
-        }
+        ties.add(item.smallIcon, item.text, item.subItem(1));
     }
+    if (ties.empty()) return;
     auto checkWhere = [checked](ui::ListView& work, auto&& tied) {
         for (std::size_t i = 0; i < work.count(); ++i)
             if (tied(work.item(i))) work.setChecked(i, checked);
     };
-    if (!cookiePaths.empty())
-        checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return cookiePaths.count(w.text) > 0; });
-    if (!folderPaths.empty() || !threats.empty())
-        checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) {
-            return folderPaths.count(w.text) > 0 || threats.count(w.subItem(1)) > 0;
-        });
-    if (!registryKeys.empty() || !threats.empty())
-        checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
-            const auto row = ReadRegistryTraceRow(w);
-            return registryKeys.count(row.key) > 0 || threats.count(row.threat) > 0;
-        });
+    checkWhere(view.lvwCookiesToDelete, [&](const ui::ListItem& w) { return ties.tiesCookie(w.text); });
+    checkWhere(view.lvwFilesToBeDeleted, [&](const ui::ListItem& w) { return ties.tiesFile(w.text, w.subItem(1)); });
+    checkWhere(view.lvwRegistryToBeDeleted, [&](const ui::ListItem& w) {
+        const auto row = ReadRegistryTraceRow(w);
+        return ties.tiesRegistry(row.key, row.threat);
+    });
 }
 
 void SyncWorkListChecks(ScanView& view, std::size_t row) {

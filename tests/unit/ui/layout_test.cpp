@@ -58,7 +58,8 @@ TEST(FormLayout, EveryTypeMakesTheControlThatReportsItsClassicName) {
     for (int t = 0; t <= static_cast<int>(ControlType::ListView); ++t) {
         const auto type = static_cast<ControlType>(t);
         const ControlDesign one[] = {{.name = "ctl", .type = type}};
-        Form form(host, FormLayout{"frm", one});
+        const FormLayout layout{"frm", one};
+        Form form(host, layout);
         ASSERT_EQ(form.controls().size(), 1u);
         EXPECT_EQ(form.controls()[0]->typeName(), TypeName(type)) << t;
     }
@@ -68,7 +69,8 @@ TEST(FormLayout, ATableOrABindingThatDoesNotMatchFailsAsTheWindowIsBuilt) {
     HeadlessHost host;
     constexpr ControlDesign orphan[] = {{.name = "lblInside", .type = ControlType::Label, .container = "fraLater"},
                                       {.name = "fraLater", .type = ControlType::Frame}};
-    EXPECT_THROW(Form(host, FormLayout{"frmOrphan", orphan}), std::logic_error);
+    const FormLayout orphanLayout{"frmOrphan", orphan};
+    EXPECT_THROW(Form(host, orphanLayout), std::logic_error);
 
     Form form(host, Layout);
     EXPECT_THROW(form.designed<CommandButton>("lblCount"), std::logic_error) << "a label bound as a button";

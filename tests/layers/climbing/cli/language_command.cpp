@@ -1,3 +1,2 @@
-// The one climb the check lets through, and one it does not.
-#include "app/gui_features.h"
+// The console program may not reach the GUI program.
 #include "app/gui_main.h"
