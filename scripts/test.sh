@@ -40,8 +40,9 @@ export WINEDEBUG=-all
 # One known locale for every run: Wine passes arguments and file names as UTF-8 and
 # the prefix is made in US English whatever this machine's settings are.
 export LC_ALL=C.UTF-8
-# No Mono or Gecko install prompts, and no menu entries written into the home folder.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono or Gecko install prompts, no menu entries written into the home folder, and no
+# debugger on a crash: its dialog would wait for a click that never comes, holding the run.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
 for preset in native win; do
     step "build $preset"

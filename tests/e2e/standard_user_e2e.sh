@@ -58,7 +58,7 @@ fi
 in="$STAGE/in"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-standard-run.XXXXXX")
 export WINEPREFIX="$STAGE/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 cleanup_user() { chmod -R u+w "$work" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup_user EXIT
 wineboot >/dev/null 2>&1

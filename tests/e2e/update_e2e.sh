@@ -27,7 +27,7 @@ if [[ ! -x "$server" ]]; then
     exit 77
 fi
 
-export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-update-e2e.XXXXXX")
 pids=()
 own_prefix=0
