@@ -26,6 +26,29 @@ std::string resultName(update::UpdateResult result) {
     return "unusable";
 }
 
+// The console's part of the update: each progress text on its own line of standard error,
+// a repeated one once, and the byte counts no more than a few a second.
+class ConsoleUpdate final : public update::UpdateObserver {
+public:
+    ConsoleUpdate(platform::Platform& platform, Console& console) : platform_(platform), console_(console) {}
+    void statusChanged(const std::string& text) override {
+        if (text == lastStatus_) return;
+        // Byte counts arrive every 256 bytes: a few a second are enough to read.
+        const bool count = text.rfind("Downloaded ", 0) == 0;
+        const std::uint64_t now = platform_.locale.tickMs();
+        if (count && lastStatus_.rfind("Downloaded ", 0) == 0 && now - lastCount_ < 250) return;
+        if (count) lastCount_ = now;
+        lastStatus_ = text;
+        console_.err << text << "\n";
+    }
+
+private:
+    platform::Platform& platform_;
+    Console& console_;
+    std::string lastStatus_;
+    std::uint64_t lastCount_ = 0;
+};
+
 }  // namespace
 
 // SorvaneCmd update --rollback: the definitions before the last update, in one step, as the
@@ -73,19 +96,8 @@ int runUpdate(platform::Platform& platform, std::span<const std::string> args, C
     application.InitBranding();
     localization::LoadDefaultMessages(application.messages);
     if (rollback) return runRollback(application, console);
-    std::string lastStatus;
-    std::uint64_t lastCount = 0;
-    update::UpdateSession session{platform, host, application.branding, application.applicationFolder(),
-                                  [&](const std::string& text) {
-                                      if (text == lastStatus) return;
-                                      // Byte counts arrive every 256 bytes: a few a second are enough to read.
-                                      const bool count = text.rfind("Downloaded ", 0) == 0;
-                                      const std::uint64_t now = platform.locale.tickMs();
-                                      if (count && lastStatus.rfind("Downloaded ", 0) == 0 && now - lastCount < 250) return;
-                                      if (count) lastCount = now;
-                                      lastStatus = text;
-                                      console.err << text << "\n";
-                                  }};
+    ConsoleUpdate progress(platform, console);
+    update::UpdateSession session{platform, host, application.branding, application.applicationFolder(), progress};
     const update::UpdateOutcome outcome = update::RunIncrementalUpdate(session);
 
     if (json) {

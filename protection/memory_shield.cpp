@@ -138,10 +138,6 @@ MemoryShield::MemoryShield(app::Application& app, scan::MainWindowScan& scan, de
                            BackgroundHold& hold)
     : app_(app), scan_(scan), hold_(hold), alert_(app, exclusions, [this](const scan::MemoryAlert& hit) { return stopMatched(hit); }) {}
 
-void MemoryShield::install(scan::ScanHooks& scanHooks) {
-    scanHooks.memoryAlert = [this](const scan::MemoryAlert& hit) { Alert(hit); };
-}
-
 bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
     auto& service = app_.platform.processes;
     const std::string fileName = text::trim(hit.fileLine);
@@ -157,7 +153,7 @@ bool MemoryShield::stopMatched(const scan::MemoryAlert& hit) {
     return stopped;
 }
 
-void MemoryShield::Alert(const scan::MemoryAlert& hit) {
+void MemoryShield::memoryAlert(const scan::MemoryAlert& hit) {
     // One question per program and pass, however many copies of it run.
     if (!alertedThisPass_.insert(text::toLower(hit.path.empty() ? hit.fileLine : hit.path)).second) return;
     (void)alert_.Ask(hit);
@@ -177,12 +173,11 @@ void MemoryShield::tmrMemoryInspected_Timer(app::FrmMain& main) {
 
     // A Stop pressed in an earlier scan is not meant for the shield.
     session.state.stopRequested = false;
-    session.state.mode = scan::ScanMode::ShieldPass;
     const std::size_t firstNew = main.lvwSpywareFound.count();
     passSession_ = &session;
     alertedThisPass_.clear();
     try {
-        scan::ScanMemory(session);
+        scan::ShieldMemoryPass(session, *this);
     } catch (...) {
         // A failing pass is skipped; the timers are armed again all the same.
         platform::TraceCaughtException("memory shield pass");

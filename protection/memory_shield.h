@@ -9,6 +9,7 @@
 #include "definitions/exclusions.h"
 #include "protection/background_hold.h"
 #include "scan/main_window_scan.h"
+#include "scan/memory_scan.h"
 #include "scan/scan_session.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -69,18 +70,15 @@ private:
 
 // The memory shield: the memory scan in its shield mode on every tick of the main window's
 // tmrMemoryInspected (and on every third home-page tick), its hits put to the user.
-class MemoryShield {
+class MemoryShield final : public scan::ShieldAlerts {
 public:
     MemoryShield(app::Application& app, scan::MainWindowScan& scan, definitions::ExclusionList& exclusions,
                  BackgroundHold& hold);
 
-    // Plugs the alert into the scan's shield mode.
-    void install(scan::ScanHooks& scanHooks);
-
     // One shield pass.
     void tmrMemoryInspected_Timer(app::FrmMain& main);
-    // The scan's shield-mode hit: asks, and returns when answered.
-    void Alert(const scan::MemoryAlert& hit);
+    // A hit of the pass: asks, and returns when answered.
+    void memoryAlert(const scan::MemoryAlert& hit) override;
 
     FrmSpywareFoundAlert& alertWindow() { return alert_; }
     bool passRunning() const { return passRunning_; }

@@ -10,7 +10,6 @@ ProtectionFeature::ProtectionFeature(app::Application& app, scan::MainWindowScan
 
 void ProtectionFeature::install() {
     auto& hooks = app_.hooks;
-    memory.install(scan_.extraHooks);
     hooks.memoryShieldTick = [this](app::FrmMain& main) { memory.tmrMemoryInspected_Timer(main); };
     hooks.homePageShieldTick = [this](app::FrmMain& main) { homePage.tmrCheckHomePage_Timer(main); };
     hooks.schedulerTick = [this](app::FrmMain& main) { scheduler.tmrScheduler_Timer(main); };

@@ -33,8 +33,7 @@ public:
     ScanSession* current() { return session_.get(); }
     // True while a scheduled scan's automatic removal runs.
     bool autoRemoveAfterScan() const { return session_ && session_->state.autoRemoveAfterScan; }
-    // Work other subsystems fill in: the report, the removal run, the data submission,
-    // the shield's alert.
+    // Work other subsystems fill in: the report, the removal run, the data submission.
     ScanHooks extraHooks;
 
 private:

@@ -109,18 +109,19 @@ std::string withSystemFolder(ScanSession& session, std::string path) {
     return text::toUpper(platform::JoinPath(system, path.substr(pos + 9)));
 }
 
-void shieldAlert(ScanSession& session, const std::string& company, const std::string& name, const std::string& path,
-                 std::uint32_t id) {
+void shieldAlert(ScanSession& session, ShieldAlerts& alerts, const std::string& company, const std::string& name,
+                 const std::string& path, std::uint32_t id) {
     MemoryAlert alert;
     alert.companyLine =
         text::trim(company).empty() ? session.message("MSG_NOCOMPANY") + " " + name : text::toUpper(company);
     alert.fileLine = text::toUpper(name);
     alert.path = path;
     alert.processId = id;
-    if (session.hooks.memoryAlert) session.hooks.memoryAlert(alert);
+    alerts.memoryAlert(alert);
 }
 
-void scanNt(ScanSession& session) {
+// `alerts`: the shield's in a shield pass (the session's mode then says so too); none in a scan.
+void scanNt(ScanSession& session, ShieldAlerts* alerts) {
     // A scan opens every process; the shield, every few seconds, only those started since its last pass.
     auto list = scanMode(session) ? processes::ListProcesses(session.os.processes, "", true)
                                   : session.shieldProcesses.list(session.os.processes);
@@ -149,11 +150,11 @@ void scanNt(ScanSession& session) {
             } else if (session.isExcluded(name)) {
                 session.recordExcluded(Finding::at(FindingKind::Process, path), name);
             } else if (!text::equalsNoCase(name, CompanionProgram)) {
-                if (scanMode(session)) {
+                if (alerts == nullptr) {
                     bool stopped = processes::StopMatchedProcess(session.os.processes, session.host, process.id, name);
                     recordStoppedProcess(session, path, name, stopped, false);
                 } else {
-                    shieldAlert(session, company, name, path, process.id);
+                    shieldAlert(session, *alerts, company, name, path, process.id);
                 }
                 ++session.state.threatsFound;
             }
@@ -238,12 +239,27 @@ std::string StoppedProcessText(ScanSession& session, std::string_view name, bool
     return text + localization::lowerFirst(session.message("MSG_ERROR_STOPPED"));
 }
 
-void ScanMemory(ScanSession& session) {
+namespace {
+
+void scanMemory(ScanSession& session, ShieldAlerts* alerts) {
     switch (session.os.processes.version().platformId) {
-    case 2: scanNt(session); break;
+    case 2: scanNt(session, alerts); break;
     case 1: scan9x(session); break;
     default: break;
     }
+}
+
+}  // namespace
+
+void ScanMemory(ScanSession& session) {
+    // The mode an earlier shield pass left is not this scan's: a scan stops what it finds.
+    if (session.state.mode == ScanMode::ShieldPass) session.state.mode = ScanMode::UserScan;
+    scanMemory(session, nullptr);
+}
+
+void ShieldMemoryPass(ScanSession& session, ShieldAlerts& alerts) {
+    session.state.mode = ScanMode::ShieldPass;
+    scanMemory(session, &alerts);
 }
 
 }  // namespace sorvane::scan

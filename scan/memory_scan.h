@@ -6,10 +6,23 @@
 
 namespace sorvane::scan {
 
-// Compares the running processes with the process definitions and stops the listed ones.
-// While the window's Scan Now command is disabled it runs as the scan's memory phase;
-// otherwise it serves the memory shield, whose alert is a hook.
+// Where the memory shield's pass puts each running listed program it finds: the shield's
+// alert, which asks the user whether to stop it.
+class ShieldAlerts {
+public:
+    virtual ~ShieldAlerts() = default;
+    // Shows the alert and returns once the user answered.
+    virtual void memoryAlert(const MemoryAlert& alert) = 0;
+};
+
+// The scan's memory phase: compares the running processes with the process definitions and
+// stops the listed ones.
 void ScanMemory(ScanSession& session);
+
+// One pass of the memory shield: the same comparison over the processes started since the last
+// pass, each listed one put to `alerts` and stopped only when the user says so (Windows 9x asks
+// in a message box of its own). Marks the session's mode ShieldPass.
+void ShieldMemoryPass(ScanSession& session, ShieldAlerts& alerts);
 
 // The Windows 9x definition text is read once and then kept; this forgets it.
 void ForgetWin9xDefinitions();

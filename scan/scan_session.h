@@ -82,14 +82,23 @@ struct MemoryAlert {
     std::uint32_t processId = 0;
 };
 
-// Work other subsystems own, called at the points of a scan where it belongs.
+// Work other subsystems own, called at the points of a scan where it belongs. Each may be
+// left empty, and then nothing more happens than the console needs. The shield's alert is no
+// hook: it is ShieldMemoryPass's own argument (memory_scan.h), so that no pass runs without it.
 struct ScanHooks {
-    std::function<bool()> checkDefinitionFiles;  // default: the five files exist
-    std::function<void()> makeReport;            // the scan report, when chosen
+    // Whether the definition files are all there; empty: the scan checks that the five files
+    // exist (the window's own check also names the fault on its date label and deletes the rest).
+    std::function<bool()> checkDefinitionFiles;
+    // The scan report, when the front end chose one (choices.makeReport); empty: none is
+    // written. The front ends that offer the choice install it: the window's report feature,
+    // the console's InstallConsoleReport.
+    std::function<void()> makeReport;
+    // The data submission the Results page starts when nothing is left to remove; empty: no
+    // submission (the console never sends one).
     std::function<void()> startDataSubmission;
-    std::function<void()> removeCheckedItems;    // removal run after a scheduled scan
-    // Shows the shield's alert and returns once the user answered.
-    std::function<void(const MemoryAlert&)> memoryAlert;
+    // The removal run after a scheduled scan; empty: nothing is removed (only the window's
+    // scheduler marks a scan for it).
+    std::function<void()> removeCheckedItems;
 };
 
 // One scan's world: the system, the host, the front end that follows it and the shared state.

@@ -80,11 +80,9 @@ ReplaceResult replaceUnderJournal(platform::FileSystem& files, std::string_view 
 }  // namespace
 
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
-                             bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles) {
+                             bool customMode, UpdateObserver& observer, const WholeFiles& wholeFiles) {
     PreparedUpdate prepared;
-    UpdateChanges changes(text, [&](std::size_t) {
-        if (status) status("Applying new updates...");
-    });
+    UpdateChanges changes(text, [&](std::size_t) { observer.statusChanged("Applying new updates..."); });
     prepared.additionRecords = changes.additionRecords();
     for (std::size_t i = 0; i < UpdateFileCount; ++i) {
         const std::string name(UpdateFiles[i]);
@@ -106,11 +104,10 @@ PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folde
             }
         }
         const FileUpdate updated = changes.apply(i, old, customMode, [&](std::size_t read) {
-            if (!status) return;
-            status(read == 0 ? std::string("Applying new updates...")
-                             : "Removing outdated definitions: checking entry " + std::to_string(read));
+            observer.statusChanged(read == 0 ? std::string("Applying new updates...")
+                                             : "Removing outdated definitions: checking entry " + std::to_string(read));
         });
-        if (status) status("Applying new updates...");
+        observer.statusChanged("Applying new updates...");
         prepared.count += updated.count();
         prepared.files.push_back({name, updated.added, updated.deletionPass});
         if (customMode || updated.count() > 0) prepared.contents.emplace_back(name, updated.content);
@@ -214,8 +211,8 @@ std::string ReplaceFailureText(const ReplaceResult& failure) {
 }
 
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,
-                        const UpdateStatus& status) {
-    const PreparedUpdate prepared = PrepareUpdate(files, folder, text, customMode, status);
+                        UpdateObserver& observer) {
+    const PreparedUpdate prepared = PrepareUpdate(files, folder, text, customMode, observer);
     if (!prepared.readable) return 0;
     if (!CommitUpdate(files, folder, prepared, std::nullopt).ok()) return 0;
     return prepared.count;

@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/services.h"
 #include "platform/status.h"
+#include "update/update_observer.h"
 
 // Applying an update text to the definition files in the program folder. The new files
 // are prepared in memory and then put in place together: each is written beside its
@@ -35,9 +36,6 @@ struct PreparedUpdate {
     std::vector<std::pair<std::string, std::string>> contents;    // the files to write: name, bytes
 };
 
-// Shows a status text and lets pending events run.
-using UpdateStatus = std::function<void(const std::string& text)>;
-
 // The journal left by a cut-short replacement, and the staging file beside the definitions.
 inline constexpr std::string_view JournalFile = "update.pending";
 inline constexpr std::string_view StagingFile = "temp.dat";
@@ -52,9 +50,10 @@ using WholeFiles = std::map<std::string, std::string, std::less<>>;
 // Builds every file's new content from `text` (the update as the server sent it, in
 // single-byte form). Central mode changes only the files the update touches, and takes a
 // file listed in `wholeFiles` as it is, in place of applying the text to it; custom mode
-// rebuilds all six from the additions.
+// rebuilds all six from the additions. `observer` receives "Applying new updates..." and the
+// deletion passes' progress.
 PreparedUpdate PrepareUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text,
-                             bool customMode, const UpdateStatus& status, const WholeFiles& wholeFiles = {});
+                             bool customMode, UpdateObserver& observer, const WholeFiles& wholeFiles = {});
 
 // The outcome of putting files in place: the file that could not be written or moved, and why.
 struct [[nodiscard]] ReplaceResult {
@@ -107,6 +106,6 @@ std::string ReplaceFailureText(const ReplaceResult& failure);
 
 // Applies `text` and returns the count: PrepareUpdate and CommitUpdate without a new date.
 std::size_t ApplyUpdate(platform::FileSystem& files, std::string_view folder, std::string_view text, bool customMode,
-                        const UpdateStatus& status);
+                        UpdateObserver& observer);
 
 }  // namespace sorvane::update

@@ -35,10 +35,20 @@ UpdateOutcome failed(UpdateResult result, std::string detail) {
     return outcome;
 }
 
-void say(UpdateSession& session, const std::string& text) {
-    if (session.status) session.status(text);
-    session.host.yield();
-}
+// Passes each text on and lets pending events run, so that the window paints and answers
+// while a large update is applied.
+class YieldingObserver final : public UpdateObserver {
+public:
+    YieldingObserver(UpdateObserver& observer, ui::Host& host) : observer_(observer), host_(host) {}
+    void statusChanged(const std::string& text) override {
+        observer_.statusChanged(text);
+        host_.yield();
+    }
+
+private:
+    UpdateObserver& observer_;
+    ui::Host& host_;
+};
 
 UpdateOutcome localFailure(std::string_view what, const ReplaceResult& failure) {
     UpdateOutcome outcome = failed(UpdateResult::LocalFailure, std::string(what) + ReplaceFailureText(failure));
@@ -147,12 +157,11 @@ std::string FullDefinitionAddresses(std::string_view website) {
 
 UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
     platform::Platform& platform = session.platform;
-    auto progress = [&session](const std::string& text) {
-        if (session.status) session.status(text);
-    };
+    // The fetch lets pending events run after every chunk itself.
+    auto progress = [&session](const std::string& text) { session.observer.statusChanged(text); };
     // Applying a large update takes a while: the window paints and answers meanwhile.
-    const UpdateStatus applying = [&session](const std::string& text) { say(session, text); };
-    say(session, "Connecting to the definition server, please wait.");
+    YieldingObserver yielding(session.observer, session.host);
+    yielding.statusChanged("Connecting to the definition server, please wait.");
     // A crash in an earlier update is finished before anything is compared with date.dat. One
     // that cannot be finished yet (a definition file held open by another program) stops this
     // update: the files are part new, date.dat still the old, and the same additions would go in twice.
@@ -280,7 +289,7 @@ UpdateOutcome RunIncrementalUpdate(UpdateSession& session) {
         return failed(UpdateResult::Current, {});
     }
     const PreparedUpdate prepared =
-        PrepareUpdate(platform.files, session.folder, updateText, session.customFeed, applying, wholeFiles);
+        PrepareUpdate(platform.files, session.folder, updateText, session.customFeed, yielding, wholeFiles);
     if (!prepared.readable) return failed(UpdateResult::LocalFailure, "a definition file could not be read");
     // A rebuild from nothing would leave the program without definitions.
     if (session.customFeed && prepared.additionRecords == 0) {

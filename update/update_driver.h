@@ -10,6 +10,7 @@
 #include "ui/host.h"
 #include "update/apply_update.h"
 #include "update/signed_statement.h"
+#include "update/update_observer.h"
 
 // The live update: asks the definition server whether newer definitions exist, fetches
 // the update text and applies it together with the new definitions date.
@@ -51,7 +52,7 @@ struct UpdateSession {
     ui::Host& host;
     const localization::Branding& branding;
     std::string folder;          // the program folder, where the definitions live
-    UpdateStatus status;         // progress texts (txtStatus); may be empty
+    UpdateObserver& observer;    // the front end: the window's status box, the console's standard error
     bool customFeed = UseCustomFeed;
     // The key the update's statement must be signed with; empty: nothing is checked.
     std::string_view publicKey = BuildPublicKey();

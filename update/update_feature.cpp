@@ -13,6 +13,19 @@ constexpr int ShiftOnly = 1;
 
 // The scan's Start button is disabled from its start until it has ended.
 bool scanRunning(const app::FrmMain& main) { return !main.cmdScanNow.enabled(); }
+
+// The window's part of the update: each progress text in the status window's text box.
+class DownloadWindowObserver final : public UpdateObserver {
+public:
+    explicit DownloadWindowObserver(FrmDownload& download) : download_(download) {}
+    void statusChanged(const std::string& text) override {
+        // After "Cancel" the window is gone and its texts with it.
+        if (download_.loaded()) download_.txtStatus.setText(text);
+    }
+
+private:
+    FrmDownload& download_;
+};
 }  // namespace
 
 UpdateFeature::UpdateFeature(app::Application& app)
@@ -47,11 +60,8 @@ void UpdateFeature::cmdUpdate_Click(app::FrmMain& main) {
     FrmDownload& download = *frmDownload_;
     download.show(false);
     download.txtStatus.setText("");
-    UpdateSession session{app_.platform, app_.host, app_.branding, app_.applicationFolder(),
-                          [&download](const std::string& text) {
-                              // After "Cancel" the window is gone and its texts with it.
-                              if (download.loaded()) download.txtStatus.setText(text);
-                          }};
+    DownloadWindowObserver observer(download);
+    UpdateSession session{app_.platform, app_.host, app_.branding, app_.applicationFolder(), observer};
     lastOutcome_ = RunIncrementalUpdate(session);
 
     FrmSignatureUpdated& notice = *frmSignatureUpdated_;

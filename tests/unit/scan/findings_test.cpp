@@ -113,13 +113,13 @@ TEST_F(FindingsTest, ANewScanStartsWithNoFindingsAndTheResultsStayTheScansOwn) {
               countIf([](const Finding& f) { return f.summary.has_value(); }));
 }
 
-class ScanModeTest : public ScanFixture {
+class ScanModeTest : public ScanFixture, public ShieldAlerts {
 protected:
     ScanModeTest() {
         fake.processes.add(30, "C:\\Windows\\bad.exe");
         definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
-        session.hooks.memoryAlert = [this](const MemoryAlert& alert) { alerts.push_back(alert.fileLine); };
     }
+    void memoryAlert(const MemoryAlert& alert) override { alerts.push_back(alert.fileLine); }
     std::vector<std::string> alerts;
 };
 
@@ -128,15 +128,14 @@ protected:
 TEST_F(ScanModeTest, AShieldPassAsksAndAScanStopsWhateverTheButtonsShow) {
     for (bool scanButtonEnabled : {true, false}) {
         view.cmdScan.setEnabled(scanButtonEnabled);
-        session.state.mode = ScanMode::ShieldPass;
         session.shieldProcesses = {};  // the pass opens every process as new
         alerts.clear();
-        ScanMemory(session);
+        ShieldMemoryPass(session, *this);
         EXPECT_THAT(alerts, ElementsAre("BAD.EXE")) << scanButtonEnabled;
         EXPECT_TRUE(fake.processes.running(30)) << scanButtonEnabled;
     }
+    // The scan right after a pass: the pass's mode does not carry over.
     view.cmdScan.setEnabled(true);
-    session.state.mode = ScanMode::UserScan;
     alerts.clear();
     ScanMemory(session);
     EXPECT_TRUE(alerts.empty());
@@ -146,10 +145,9 @@ TEST_F(ScanModeTest, AShieldPassAsksAndAScanStopsWhateverTheButtonsShow) {
 TEST_F(ScanModeTest, ShieldPassesShowAnExcludedProgramOnceAScanAtEachSighting) {
     exclude("BAD.EXE");
     fake.processes.add(31, "C:\\Windows\\bad.exe");
-    session.state.mode = ScanMode::ShieldPass;
     for (int pass = 0; pass < 3; ++pass) {
         session.shieldProcesses = {};  // every pass sees both copies as new
-        ScanMemory(session);
+        ShieldMemoryPass(session, *this);
     }
     EXPECT_THAT(texts(summary()), ElementsAre("EXCLUDED: BAD.EXE"));
     EXPECT_EQ(session.findings.size(), 1u);

@@ -80,14 +80,20 @@ TEST_F(MemoryScanTest, EveryOneOfManyProcessesIsInspected) {
     EXPECT_THAT(texts(summary()), ElementsAre("Detected in the memory : P399.EXE was stopped from running."));
 }
 
+// Keeps every alert a shield pass raises.
+struct RecordedAlerts final : ShieldAlerts {
+    std::vector<MemoryAlert> alerts;
+    void memoryAlert(const MemoryAlert& alert) override { alerts.push_back(alert); }
+};
+
 TEST_F(MemoryScanTest, ShieldModeHandsTheHitToTheAlert) {
-    session.state.mode = ScanMode::ShieldPass;
     fake.processes.add(30, "C:\\Windows\\bad.exe");
     definitions("ExeDefinition.dat", {"bad.exe=x|[windir]"});
     messages["MSG_NOCOMPANY"] = "No Company name available for";
-    std::vector<MemoryAlert> alerts;
-    session.hooks.memoryAlert = [&](const MemoryAlert& alert) { alerts.push_back(alert); };
-    ScanMemory(session);
+    RecordedAlerts recorded;
+    ShieldMemoryPass(session, recorded);
+    EXPECT_EQ(session.state.mode, ScanMode::ShieldPass);
+    const auto& alerts = recorded.alerts;
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].companyLine, "No Company name available for BAD.EXE");
     EXPECT_EQ(alerts[0].fileLine, "BAD.EXE");
@@ -109,11 +115,12 @@ TEST_F(MemoryScanTest, Windows9xMatchesOnlyWhereTheNameEndsItsLine) {
 
 TEST_F(MemoryScanTest, Windows9xShieldNoAnswerAppendsTheNameToTheExclusionFile) {
     fake.processes.setVersion({4, 10, 2222, 1});
-    session.state.mode = ScanMode::ShieldPass;
     fake.processes.add(50, "C:\\WINDOWS\\BAD.EXE");
     definitions("ExeDefinition.dat", {"bad.exe"});
     host.queueAnswer(ui::Answer::No);
-    ScanMemory(session);
+    RecordedAlerts recorded;
+    ShieldMemoryPass(session, recorded);
+    EXPECT_TRUE(recorded.alerts.empty());  // Windows 9x asks in its own message box
     EXPECT_EQ(fake.files.content(AppFolder + "\\ENoSignature.txt"), "BAD.EXE\r\n");
     EXPECT_TRUE(fake.processes.running(50));
     EXPECT_EQ(host.messages().at(0).title, "Sorvane  - Alert");

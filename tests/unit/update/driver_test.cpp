@@ -29,6 +29,12 @@ const std::string Iso = "&iso=2006-03-16T00:00:00";
 
 using testing::record;
 
+// Keeps every progress text the update shows, in order.
+struct RecordingObserver final : UpdateObserver {
+    std::vector<std::string> statuses;
+    void statusChanged(const std::string& text) override { statuses.push_back(text); }
+};
+
 TEST(ServerDates, CleaningTrimsControlsAndCutsAfterAmOrPm) {
     EXPECT_EQ(CleanServerDate("  5/14/2024 3:00:00 PM PST\r\n", true), "5/14/2024 3:00:00 PM");
     EXPECT_EQ(CleanServerDate("\t5/14/2024\t9:00:00 am<br>", true), "5/14/20249:00:00 am");
@@ -139,8 +145,7 @@ protected:
         return fake.files.readFile(path(name), bytes).ok() ? bytes : "<missing>";
     }
     UpdateOutcome run() {
-        UpdateSession session{fake.platform(), host, branding, Folder, [this](const std::string& t) { statuses.push_back(t); },
-                              UseCustomFeed, publicKey};
+        UpdateSession session{fake.platform(), host, branding, Folder, recorder, UseCustomFeed, publicKey};
         return RunIncrementalUpdate(session);
     }
     void serveUpdate(const std::string& since, const std::string& text) {
@@ -165,7 +170,8 @@ protected:
     fakes::FakePlatform fake;
     ui::HeadlessHost host;
     localization::Branding branding;
-    std::vector<std::string> statuses;
+    RecordingObserver recorder;
+    SilentUpdateObserver silent;
     // The checks of a build that carries no key, unless a test gives one.
     std::string publicKey;
 };
@@ -180,8 +186,9 @@ TEST_F(DriverTest, AFirstUpdateAppliesTheTextAndStoresTheNewDate) {
     EXPECT_EQ(clear("BlockedCookies.dat"), "keep.example\r\n");
     EXPECT_EQ(clear("ExeDefinition.dat"), "old.exe=Old|[progfil]Old\r\nnew.exe=New|[progfil]New\r\n");
     EXPECT_EQ(clear("FileDefinition.dat"), "old.exe=Old|[progfil]Old|n\r\nnew.exe=New|[progfil]New\r\n");
-    EXPECT_EQ(statuses.front(), "Connecting to the definition server, please wait.");
-    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Applying new updates..."), statuses.end());
+    EXPECT_EQ(recorder.statuses.front(), "Connecting to the definition server, please wait.");
+    EXPECT_NE(std::find(recorder.statuses.begin(), recorder.statuses.end(), "Applying new updates..."),
+              recorder.statuses.end());
     // The requests, in order, with the exact paths and queries.
     EXPECT_EQ(fake.http.requests, (std::vector<std::string>{Server + "/asp/currentDateNEW.asp?" + Query + Iso,
                                                             Server + "/asp/getDefsNEW.asp?" + Query + "&date=3/16/2006" + Iso,
@@ -254,11 +261,24 @@ TEST_F(DriverTest, ABodyCutShortWithoutAnErrorAppliesNothing) {
     EXPECT_EQ(clear("BlockedCookies.dat"), "ads.example\r\nkeep.example\r\nfirst.example\r\nsecond.example\r\n");
 }
 
+// The window's status box and the console's lines follow the update step by step: the
+// connection, each answer as it arrives, then the files as they are applied, one after another.
+TEST_F(DriverTest, TheFrontEndHearsEachStepInTheOrderItHappens) {
+    serveUpdate("3/16/2006", record("COOK", "DEL", "ads.example") + "[BR]" + record("EXE", "ADD", "new.exe=New|[progfil]New"));
+    ASSERT_EQ(run().result, UpdateResult::Updated);
+    const std::string applying = "Applying new updates...";
+    EXPECT_EQ(recorder.statuses,
+              (std::vector<std::string>{"Connecting to the definition server, please wait.",
+                                        "Downloaded 22 bytes.",  // the server's date
+                                        "Downloaded 64 bytes.",  // the update text
+                                        applying, applying, applying, applying, applying, applying}));
+}
+
 TEST_F(DriverTest, CustomFeedRebuildsAllSixFiles) {
     fake.http.respond("http://www.sorvane.example/definitions/customdate.html", " 6/1/2024\r\n");
     fake.http.respond("http://www.sorvane.example/definitions/custom.html", record("COOK", "ADD", "only.example"));
     fake.http.respond(Server + "/asp/date.asp?" + Query + Iso, "6/1/2024 12:00:00 AM");
-    UpdateSession session{fake.platform(), host, branding, Folder, {}, true, {}};
+    UpdateSession session{fake.platform(), host, branding, Folder, silent, true, {}};
     const UpdateOutcome outcome = RunIncrementalUpdate(session);
     ASSERT_EQ(outcome.result, UpdateResult::Updated) << outcome.detail;
     EXPECT_EQ(outcome.count, 1u);
@@ -333,7 +353,7 @@ TEST_F(DriverTest, CommittingOverAnUnfinishedReplacementChangesNothing) {
     fake.files.addFile(path("update.pending"), "ExeDefinition.dat\r\n");
     fake.files.setInUse(path("ExeDefinition.dat"));
     const std::string before = snapshot();
-    EXPECT_EQ(ApplyUpdate(fake.files, Folder, record("EXE", "ADD", "new.exe=New|[progfil]New"), false, {}), 0u);
+    EXPECT_EQ(ApplyUpdate(fake.files, Folder, record("EXE", "ADD", "new.exe=New|[progfil]New"), false, silent), 0u);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(DecodeText(*fake.files.content(path("ExeDefinition.dat.new"))), "staged.exe=Staged|[progfil]Staged\r\n");
     EXPECT_EQ(*fake.files.content(path("update.pending")), "ExeDefinition.dat\r\n");
@@ -400,7 +420,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         fakes::FakePlatform reference;
         reference.files = fake.files;
         reference.http = fake.http;
-        UpdateSession session{reference.platform(), host, branding, Folder, {}, UseCustomFeed, {}};
+        UpdateSession session{reference.platform(), host, branding, Folder, silent, UseCustomFeed, {}};
         ASSERT_EQ(RunIncrementalUpdate(session).result, UpdateResult::Updated);
         after = snapshotOf(reference.files);
     }
@@ -415,7 +435,7 @@ TEST_F(DriverTest, ACrashAtAnyPointLeavesTheDefinitionsWhollyOldOrWhollyNew) {
         platform::Platform p = crashed.platform();
         platform::Platform withDying{p.registry, dying,         p.shell,     p.processes,  p.versions, p.locale,
                                      p.instance, p.http, p.restorePoints, p.clipboard, p.environment, p.signatures, p.logonTasks};
-        UpdateSession session{withDying, host, branding, Folder, {}, UseCustomFeed, {}};
+        UpdateSession session{withDying, host, branding, Folder, silent, UseCustomFeed, {}};
         (void)RunIncrementalUpdate(session);
         survivedEveryPoint = !dying.died();
 

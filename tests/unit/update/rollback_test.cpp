@@ -28,10 +28,11 @@ protected:
         return all + files.content(path("date.dat")).value_or("<missing>");
     }
     bool applied(const std::string& text, const std::string& date) {
-        const PreparedUpdate prepared = PrepareUpdate(files, Folder, text, false, {});
+        const PreparedUpdate prepared = PrepareUpdate(files, Folder, text, false, silent);
         return prepared.readable && CommitUpdate(files, Folder, prepared, date).ok();
     }
     fakes::FakeFileSystem files;
+    SilentUpdateObserver silent;
 };
 
 TEST_F(RollbackTest, BringsBackTheFilesBeforeTheUpdateOnceThenTheNextUpdateMovesOn) {

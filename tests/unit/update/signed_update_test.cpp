@@ -159,7 +159,7 @@ protected:
         fake.http.respond(StatementAddress(Since), FakeSignatures::statement(Key, fields, text));
     }
     UpdateOutcome run() {
-        UpdateSession session{fake.platform(), host, branding, Folder, {}, false, Key};
+        UpdateSession session{fake.platform(), host, branding, Folder, silent, false, Key};
         return RunIncrementalUpdate(session);
     }
     std::string snapshot() {
@@ -170,6 +170,7 @@ protected:
     fakes::FakePlatform fake;
     ui::HeadlessHost host;
     localization::Branding branding;
+    SilentUpdateObserver silent;
 };
 
 TEST_F(SignedDriverTest, AGoodUpdateIsAppliedWithTheDateItsStatementNames) {
@@ -292,7 +293,7 @@ TEST_F(SignedDriverTest, TheFeedOfTheWebSiteMustBeSignedToo) {
     fake.http.respond(Server + "/asp/date.asp?" + Query + "&iso=2006-03-16T00:00:00", "6/1/2024 12:00:00 AM");
     fake.http.fail("http://www.sorvane.example/definitions/custom.sig", platform::error::HttpStatusBase + 404);
     const std::string before = snapshot();
-    UpdateSession session{fake.platform(), host, branding, Folder, {}, true, Key};
+    UpdateSession session{fake.platform(), host, branding, Folder, silent, true, Key};
     EXPECT_EQ(RunIncrementalUpdate(session).refusal, Refusal::Missing);
     EXPECT_EQ(snapshot(), before);
 }
