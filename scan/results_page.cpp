@@ -10,15 +10,6 @@
 
 namespace sorvane::scan {
 
-namespace {
-void enable(ui::Control* control, bool on) {
-    if (control) control->setEnabled(on);
-}
-void show(ui::Control* control, bool on) {
-    if (control) control->setVisible(on);
-}
-}  // namespace
-
 ScanChoices ChoicesOf(const ScanView& view) {
     ScanChoices choices;
     if (view.optScanAllSelectedHardDrive) choices.complete = view.optScanAllSelectedHardDrive->value();
@@ -31,26 +22,26 @@ void HideAllPages(ScanView& view) {
     for (ui::Control* page : std::initializer_list<ui::Control*>{
              view.frmOptions, view.frmScan, view.frmResults, view.frmStatus, view.pgbDeleteSpywaresFound,
              view.lblDeletingPercentageCompleted, view.lblDeletingCaption})
-        show(page, false);
+        ShowIfPresent(page, false);
 }
 
 void cmdPause_Click(ScanSession& session, ScanView& view) {
-    enable(view.cmdPause, false);
-    enable(view.cmdStop, false);
+    EnableIfPresent(view.cmdPause, false);
+    EnableIfPresent(view.cmdStop, false);
     PauseScan(session);
-    enable(view.cmdPause, true);
-    enable(view.cmdStop, true);
+    EnableIfPresent(view.cmdPause, true);
+    EnableIfPresent(view.cmdStop, true);
 }
 
 void lblPause_Click(ScanSession& session, ScanView& view) {
-    enable(view.lblPause, false);
+    EnableIfPresent(view.lblPause, false);
     PauseScan(session);
-    enable(view.lblPause, true);
+    EnableIfPresent(view.lblPause, true);
 }
 
 void cmdRemove_Click(ScanSession& session, ScanView& view) {
     HideAllPages(view);
-    show(view.frmResults, true);
+    ShowIfPresent(view.frmResults, true);
     if (view.lvwPicRemoveListOfSpywareFoundAndToBeRemoved.empty() && view.chkSendData &&
         view.chkSendData->checked() && session.hooks.startDataSubmission)
         session.hooks.startDataSubmission();

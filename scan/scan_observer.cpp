@@ -7,15 +7,6 @@
 
 namespace sorvane::scan {
 
-namespace {
-void enable(ui::Control* control, bool on) {
-    if (control) control->setEnabled(on);
-}
-void show(ui::Control* control, bool on) {
-    if (control) control->setVisible(on);
-}
-}  // namespace
-
 void ScanViewObserver::freeze(bool frozen) { host_.freezePainting(view_.form, frozen); }
 
 void ScanViewObserver::showCounters(const ScanCounters& counters) {
@@ -33,14 +24,14 @@ void ScanViewObserver::scanStarted() {
         view.shpCircle->move(1215, 645, view.shpCircle->geometry().width, view.shpCircle->geometry().height);
         view.shpCircle->setVisible(false);
     }
-    show(view.cmdRemove, false);
-    enable(view.cmdResults, false);
-    enable(view.cmdSettings, false);
+    ShowIfPresent(view.cmdRemove, false);
+    EnableIfPresent(view.cmdResults, false);
+    EnableIfPresent(view.cmdSettings, false);
     for (ui::Control* c : std::initializer_list<ui::Control*>{&view.cmdScanNow, &view.cmdScan, view.cmdLog,
                                                               view.cmdUpdate, view.cmdStatus})
-        enable(c, false);
-    enable(view.cmdStop, true);
-    enable(view.cmdPause, true);
+        EnableIfPresent(c, false);
+    EnableIfPresent(view.cmdStop, true);
+    EnableIfPresent(view.cmdPause, true);
 
     freeze(true);
     for (auto* label : {&view.lblRegistryInspected, &view.lblFilesFolderInspected, &view.lblMemoryInspected,
@@ -63,7 +54,7 @@ void ScanViewObserver::phasesBegin() {
 }
 
 void ScanViewObserver::phaseStarted(ScanPhase phase, const std::string& caption) {
-    if (phase == ScanPhase::Cookies) show(view_.shpCircle, false);
+    if (phase == ScanPhase::Cookies) ShowIfPresent(view_.shpCircle, false);
     if (phase == ScanPhase::KnownFiles) view_.pbgMain.setMax(100);
     freeze(true);
     view_.lblPercentageCompleted.setCaption(caption);
@@ -121,11 +112,11 @@ void ScanViewObserver::fileMissing(const MissingFile& file) {
 
 void ScanViewObserver::scanFinished(const ScanEnd& end) {
     auto& view = view_;
-    show(view.cmdRemove, true);
-    enable(view.cmdRemove, true);
-    enable(view.cmdResults, true);
-    enable(view.cmdSettings, true);
-    show(view.shpCircle, false);
+    ShowIfPresent(view.cmdRemove, true);
+    EnableIfPresent(view.cmdRemove, true);
+    EnableIfPresent(view.cmdResults, true);
+    EnableIfPresent(view.cmdSettings, true);
+    ShowIfPresent(view.shpCircle, false);
 
     freeze(true);
     // The labels follow only every hundredth item while the scan runs; at its end they show
@@ -146,9 +137,9 @@ void ScanViewObserver::scanClosed() {
     auto& view = view_;
     for (ui::Control* c : std::initializer_list<ui::Control*>{&view.cmdScan, &view.cmdScanNow, view.cmdLog,
                                                               view.cmdUpdate, view.cmdStatus})
-        enable(c, true);
-    enable(view.cmdStop, false);
-    enable(view.cmdPause, false);
+        EnableIfPresent(c, true);
+    EnableIfPresent(view.cmdStop, false);
+    EnableIfPresent(view.cmdPause, false);
 }
 
 }  // namespace sorvane::scan

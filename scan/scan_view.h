@@ -6,6 +6,14 @@
 
 namespace sorvane::scan {
 
+// Switch one of the view's optional controls; a window without it is left as it is.
+inline void EnableIfPresent(ui::Control* control, bool on) {
+    if (control) control->setEnabled(on);
+}
+inline void ShowIfPresent(ui::Control* control, bool on) {
+    if (control) control->setVisible(on);
+}
+
 // The controls of the main window that its scan observer and its handlers fill, found by their names.
 // Lists, labels and bars are required; the buttons, frames and options a scan only
 // switches on and off may be missing (the test and removal windows have no pages).
