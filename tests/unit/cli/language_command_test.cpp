@@ -48,6 +48,17 @@ TEST_F(LanguageCommand, MakeWritesTheEnglishFileOfEveryWindow) {
                      .has_value());
 }
 
+// A program folder this account may not write (Program Files without elevation): the command
+// says which file it could not write, exits with 2 and leaves an earlier file as it was.
+TEST_F(LanguageCommand, MakeInAFolderItMayNotWriteSaysSoAndKeepsTheOldFile) {
+    const std::string file = "C:\\Program Files\\Sorvane\\Localization.txt";
+    fake.files.addFile(file, "earlier");
+    fake.files.protectFolder("C:\\Program Files\\Sorvane");
+    EXPECT_EQ(run({"language", "make"}), ExitError);
+    EXPECT_NE(err.str().find("could not write Localization.txt"), std::string::npos) << err.str();
+    EXPECT_EQ(fake.files.content(file), "earlier");
+}
+
 // Written from the windows' designs, the file holds what the built and loaded windows always
 // wrote, byte for byte: the captions their loads give and the labels a skinned load copies too.
 TEST_F(LanguageCommand, MakeWritesFromTheDesignsWhatTheLoadedWindowsWrote) {
