@@ -97,13 +97,15 @@ wine "$probe" wait "$main_caption" 20000 || fail "the running copy did not come 
 echo "a second start brought the running copy forward within $((SECONDS - started)) s"
 
 # A scan of the user's over a scheduled moment: started, held on its Pause box until the
-# moment has passed, then let go. It covers that moment: no scan follows it.
-moment=$(date -d '+12 seconds' '+%-I:%M:%S %p')
-wine reg add "$settings\\OptionAndSettings" /v Time /d "$moment" /f >/dev/null 2>&1 || fail "could not set the time"
+# moment has passed, then let go. It covers that moment: no scan follows it. The moment is
+# set only once the scan is held, so that slow clicks on a busy machine cannot let it come
+# before the scan has started (a scheduled scan would then rightly run first).
 wine "$probe" click "$main_caption" 10000 "Scan Now" || fail "no Scan Now button"
 wine "$probe" click "$main_caption" 10000 "Start" || fail "no Start button"
 wine "$probe" click "$main_caption" 10000 "Pause" || fail "the scan could not be paused"
 wine "$probe" wait "$product" 10000 "OK" || fail "no Pause box"
+moment=$(date -d '+3 seconds' '+%-I:%M:%S %p')
+wine reg add "$settings\\OptionAndSettings" /v Time /d "$moment" /f >/dev/null 2>&1 || fail "could not set the time"
 until [[ $(date '+%s') -gt $(($(date -d "$moment" '+%s') + 5)) ]]; do sleep 1; done
 wine "$probe" click "$product" 10000 "OK" || fail "the Pause box could not be closed"
 deadline=$((SECONDS + 30))
