@@ -3,7 +3,8 @@
 # prefix shared by one test run; without one, a private prefix is made and removed.
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d}
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/wine-dll-overrides.sh"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$SORVANE_WINE_DLL_OVERRIDES}
 
 # Wine hands the caller's output descriptors on to the processes it starts for the test,
 # conhost and services among them, and some outlive the test. Were they the caller's

@@ -11,7 +11,8 @@ cmake --build --preset win -j2 >/dev/null
 cmd="$root/build/win/cli/SorvaneCmd.exe"
 
 WINEPREFIX=$(mktemp -d /tmp/sorvane-demo.XXXXXX)
-export WINEPREFIX WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-dll-overrides.sh"
+export WINEPREFIX WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 wineserver -p
 wineboot >/dev/null 2>&1

@@ -8,7 +8,8 @@
 set -euo pipefail
 export WINEDEBUG=${WINEDEBUG:--all}
 export LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d}
+source "$(dirname "${BASH_SOURCE[0]}")/wine-dll-overrides.sh"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$SORVANE_WINE_DLL_OVERRIDES}
 
 if [[ -z "${WINEPREFIX:-}" || "$(realpath -m "$WINEPREFIX")" == "$(realpath -m "$HOME/.wine")" ]]; then
     echo "plant-test-threat: set WINEPREFIX to a throwaway prefix (not ~/.wine)" >&2

@@ -40,9 +40,8 @@ export WINEDEBUG=-all
 # One known locale for every run: Wine passes arguments and file names as UTF-8 and
 # the prefix is made in US English whatever this machine's settings are.
 export LC_ALL=C.UTF-8
-# No Mono or Gecko install prompts, no menu entries written into the home folder, and no
-# debugger on a crash: its dialog would wait for a click that never comes, holding the run.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "$root/scripts/wine-dll-overrides.sh"
+export WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
 
 for preset in native win; do
     step "build $preset"

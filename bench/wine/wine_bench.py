@@ -24,6 +24,7 @@ console's, of 10,000 registry key lines by default (gui_bench.py).
 """
 import argparse
 import os
+import re
 import resource
 import shutil
 import signal
@@ -60,6 +61,13 @@ def cpu_seconds(pid):
         return 0.0
 
 
+def dll_overrides():
+    """The overrides every Wine run of the project uses, from the one file that keeps them."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "wine-dll-overrides.sh")
+    with open(path) as f:
+        return re.search(r'^SORVANE_WINE_DLL_OVERRIDES="([^"]*)"', f.read(), re.MULTILINE).group(1)
+
+
 class Prefix:
     """A private Wine prefix under /tmp, removed at the end."""
 
@@ -68,7 +76,7 @@ class Prefix:
         self.path = os.path.join(self.scratch, "prefix")
         os.mkdir(self.path)
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", LC_ALL="C.UTF-8",
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+                        WINEDLLOVERRIDES=dll_overrides())
         # Windows go to the display the prefix's desktop was made on; without one, none.
         self.env.pop("DISPLAY", None)
         if display:

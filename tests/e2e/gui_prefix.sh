@@ -11,7 +11,8 @@ start_gui_prefix() {
     scratch=$(mktemp -d "/tmp/sorvane-$1.XXXXXX")
     app_pid=""
     export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+    source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-dll-overrides.sh"
+    export WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
     mkdir "$WINEPREFIX"
     trap gui_prefix_cleanup EXIT
     wineserver -p

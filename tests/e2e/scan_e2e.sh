@@ -7,7 +7,8 @@
 set -euo pipefail
 cmd=$(realpath "$1") defs=$(realpath "$2") plant=$(realpath "$3")
 
-export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-dll-overrides.sh"
+export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
 # Always a prefix of its own: the test changes the drive mapping.
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-scan-e2e.XXXXXX")
 export WINEPREFIX

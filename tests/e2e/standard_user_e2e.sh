@@ -43,7 +43,8 @@ if [[ $(id -u) -eq 0 ]]; then
     # What the user's run needs, readable by it.
     cp "$cmd" "$stage/in/SorvaneCmd.exe"
     cp "$defs"/*.dat "$stage/in/"
-    cp "$here/standard_user_e2e.sh" "$here/../../scripts/real-profile-folders.sh" "$stage/in/"
+    cp "$here/standard_user_e2e.sh" "$here/../../scripts/real-profile-folders.sh" "$here/../../scripts/wine-dll-overrides.sh" \
+        "$stage/in/"
     mkdir -p "$stage/prefix" "$stage/home"
     chmod 755 "$stage"
     chown -R "$user" "$stage/in" "$stage/prefix" "$stage/home"
@@ -58,7 +59,8 @@ fi
 in="$STAGE/in"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-standard-run.XXXXXX")
 export WINEPREFIX="$STAGE/prefix" WINEDEBUG=-all LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "$in/wine-dll-overrides.sh"
+export WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
 cleanup_user() { chmod -R u+w "$work" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup_user EXIT
 wineboot >/dev/null 2>&1

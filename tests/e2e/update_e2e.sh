@@ -27,7 +27,8 @@ if [[ ! -x "$server" ]]; then
     exit 77
 fi
 
-export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-dll-overrides.sh"
+export WINEDEBUG=-all LC_ALL=C.UTF-8 WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES"
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-update-e2e.XXXXXX")
 pids=()
 own_prefix=0

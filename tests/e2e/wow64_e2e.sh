@@ -8,7 +8,8 @@
 # Arguments: SorvaneCmd.exe.
 set -euo pipefail
 cmd=$1
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d" LC_ALL=C.UTF-8
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-dll-overrides.sh"
+export WINEDEBUG=-all WINEDLLOVERRIDES="$SORVANE_WINE_DLL_OVERRIDES" LC_ALL=C.UTF-8
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-wow64.XXXXXX")
 export WINEPREFIX
 work=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-e2e-wow64-work.XXXXXX")

@@ -6,7 +6,8 @@
 set -euo pipefail
 program=$1 unlink_profile=$2
 export WINEDEBUG=${WINEDEBUG:--all} LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d}
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-dll-overrides.sh"
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-$SORVANE_WINE_DLL_OVERRIDES}
 own_prefix=""
 if [[ -z "${WINEPREFIX:-}" || "${WINEPREFIX}" == "${HOME}/.wine" ]]; then
     WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/sorvane-wine.XXXXXX")
