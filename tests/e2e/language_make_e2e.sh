@@ -18,11 +18,9 @@ for locale in C.UTF-8 de_DE.UTF-8 ja_JP.UTF-8; do
     cp "$cmd" "$folder/"
     # Another locale gets a prefix of its own: Wine rewrites a prefix's regional settings
     # for the locale it starts under.
-    if [[ $locale == C.UTF-8 ]]; then
-        output=$(bash "$wine_run" "$folder/$(basename "$cmd")" language make 2>&1)
-    else
-        output=$(SORVANE_TEST_LOCALE=$locale WINEPREFIX='' bash "$wine_run" "$folder/$(basename "$cmd")" language make 2>&1)
-    fi
+    own_prefix=()
+    [[ $locale == C.UTF-8 ]] || own_prefix=(SORVANE_TEST_LOCALE="$locale" WINEPREFIX=)
+    output=$(env "${own_prefix[@]}" bash "$wine_run" "$folder/$(basename "$cmd")" language make 2>&1)
     status=$?
     [[ $status -eq 0 ]] || fail "language make under $locale ended with $status: $output"
     grep -q 'Localization\.txt' <<<"$output" || fail "language make under $locale did not name the file: $output"
