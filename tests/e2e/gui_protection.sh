@@ -72,7 +72,14 @@ first=$(setting "$settings\\Settings" lblLastScan)
 echo "the scheduled scan for $moment ended at $first"
 # The scan ran on time: it was no catch-up, and it settled the moments up to its own end.
 expected=$(date -d "$moment" '+%Y-%m-%d %H:%M:%S')
-settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan)
+# The program wrote it before this scan began; a query that reads nothing is the reg tool
+# failing, and is asked again.
+settled=""
+for _ in 1 2 3 4 5; do
+    settled=$(setting "$settings\\OptionAndSettings" LastScheduledScan)
+    [[ -n "$settled" ]] && break
+    sleep 1
+done
 caught=$(setting "$settings\\OptionAndSettings" CaughtUpScheduledScan)
 if [[ -n "$caught" || -z "$settled" || "$settled" < "$expected" ]]; then
     echo "LastScheduledScan: '$settled'; CaughtUpScheduledScan: '$caught'"
